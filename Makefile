@@ -1,0 +1,52 @@
+# The two commands of the README:
+#   make run   builds the optimised program and starts it in scratch/
+#   make test  builds and runs the whole test suite, plain and under the sanitizers
+# Missing tools (cmake, g++, GoogleTest, Google Benchmark) are installed from
+# Debian's packages first.
+
+BUILD     := build
+SANBUILD  := build-san
+JOBS      ?= 2
+SCRATCH   := scratch
+
+.PHONY: all run test deps build build-san test-plain test-san bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	command -v cmake >/dev/null 2>&1 || missing="$$missing cmake"; \
+	command -v g++   >/dev/null 2>&1 || missing="$$missing g++"; \
+	[ -f /usr/include/gtest/gtest.h ] || missing="$$missing libgtest-dev"; \
+	[ -f /usr/include/benchmark/benchmark.h ] || missing="$$missing libbenchmark-dev"; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-san: deps
+	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_SANITIZE=ON >/dev/null
+	cmake --build $(SANBUILD) -j $(JOBS)
+
+test-plain: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-san: build-san
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+test: test-plain test-san
+
+run: build
+	@mkdir -p $(SCRATCH)
+	cd $(SCRATCH) && ../$(BUILD)/talven
+
+bench: build
+	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+clean:
+	rm -rf $(BUILD) $(SANBUILD)

@@ -1,0 +1,25 @@
+// The settings file: the run parameters kept between program runs, one
+// decimal integer per line, in `resdir`.  Read once at start-up (created with
+// the defaults when missing), rewritten only when a run starts.
+#pragma once
+#include <string>
+
+#include "containers/cons_str.h"
+
+#define RES_DIR "res"
+
+extern std::string resdir;        // RES_DIR followed by the directory separator
+extern std::string settingspath;  // resdir followed by "settings"
+
+// Row 0 holds 0 at index 0 and wt[w] at index w = 1..n; refreshed by
+// savesettings, read by the minimum-distance routines during a run.
+extern bmat wtfilter;
+
+// Fills `runpar` from the file, or creates the file with the defaults.
+// Values outside the dialogue bounds fall back to their defaults (see README).
+void loadsettings();
+// Rewrites the file from `runpar` and refreshes `wtfilter`.  A file that
+// cannot be opened or written is reported through perror; the run goes on.
+void savesettings();
+// The default record: 24, 12, 8, 2, weights 8..24, bounds 800.
+void setdefaults();
