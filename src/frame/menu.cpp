@@ -14,13 +14,6 @@
 #include "frame/settings.h"
 #include "run/rundriver.h"
 
-runparrec runpar;
-cmrec colmap;
-int32_t codecount;
-int32_t doublyeven;
-uint8_t smallq1;
-uint8_t smallq2;
-
 static void copyworking() {
     colmap.cur_n = runpar.n;
     colmap.cur_k = runpar.k;
