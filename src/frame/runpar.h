@@ -40,3 +40,12 @@ extern int32_t codecount;    // codes constructed by the last run
 extern int32_t doublyeven;   // q = 2: every wanted codeword weight is divisible by 4
 extern uint8_t smallq1;      // 1 when q <= 4: bit-plane routines
 extern uint8_t smallq2;
+
+// File faults during a run.  The first failed file operation prints one
+// message naming the file and sets `runfault`; the search, the engine and the
+// store test the flag and unwind, and the run is not reported as complete.
+// The driver clears the flag before each run.
+extern int32_t runfault;
+// Prints "\n Run stopped: cannot <action> file <path>\n" (once per run) and
+// sets `runfault`.
+void filefault(const char* action, const char* path);
