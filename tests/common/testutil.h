@@ -1,0 +1,28 @@
+// Helpers shared by the test folders: temporary working directories, files,
+// and running the talven binary with a scripted standard input.
+#pragma once
+#include <string>
+#include <vector>
+
+// A fresh directory under /tmp, removed with its contents on destruction.
+struct tempdir {
+    std::string path;
+    tempdir();
+    ~tempdir();
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
+
+struct runresult {
+    std::string out;   // standard output
+    std::string err;   // standard error
+    int status;        // exit status (or 128 + signal, or 124 on time-out)
+};
+
+// Runs the program in `dir` with `input` as its standard input (a file, so
+// the end of input is real), at most `seconds` seconds.
+runresult runtalven(const std::string& dir, const std::string& input, int seconds = 60);
+
+std::string readfile(const std::string& path);
+void writefile(const std::string& path, const std::string& text);
+std::vector<std::string> splitlines(const std::string& text);
+bool fileexists(const std::string& path);

@@ -1,0 +1,317 @@
+// The console program end to end: the binary runs in a temporary working
+// directory with a scripted standard input; its whole transcript and the
+// settings file it writes are compared with what the menus promise.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/testutil.h"
+
+namespace {
+
+struct menuview {
+    int n = 24, k = 12, d = 8, q = 2;
+    bool selforth = false;
+    std::vector<int> weights;   // allowed weights in 1..n
+    std::vector<int> props;     // propcol[2..k]
+    int dual = 1;
+};
+
+menuview defaults() {
+    menuview m;
+    for (int w = 8; w <= 24; w++) m.weights.push_back(w);
+    m.props.assign(11, 800);
+    return m;
+}
+
+// The menu as the program prints it, from the banner to "\tChoose:".
+std::string menu(const menuview& m) {
+    std::string s = "\n\t Generating  Linear Codes (TALVEN v1.0 ZorbelNewEdition first module)\n\n";
+    s += "\t Classification of linear codes by canonical augmentation\n\n";
+    s += "\t Field: q<8 ; Maximal lenght  " + std::to_string(800 / m.q) + "      Maximal dimension 20,\n\n";
+    s += " \t\tGenerate [" + std::to_string(m.n) + "," + std::to_string(m.k) + "," + std::to_string(m.d) + ";" +
+         std::to_string(m.q) + "]  Linear codes";
+    if (m.selforth) s += " -- self-orthogonal";
+    s += "\n \t\tWith weights:\n";
+    for (size_t i = 0; i < m.weights.size(); i++)
+        s += " wt" + std::to_string(i + 1) + "= " + std::to_string(m.weights[i]) + ",";
+    s += "\n \t\t Proportional columns:\n";
+    for (size_t i = 0; i < m.props.size(); i++)
+        s += " d" + std::to_string(i + 2) + "->" + std::to_string(m.props[i]) + ",";
+    s += "\n\n\n\t1. Start\n\t2. Change input parameters\n\t3. Restriction on weights\n"
+         "\t4. Restriction on proportional coordinates\n\t5. Dual distance " +
+         std::to_string(m.dual) +
+         "\n\t6. Brute generation \n\t7. About ZorbelNewEdition\n\t8. Exit \n\tChoose:";
+    return s;
+}
+
+const char* kDialogue =
+    "\n Enter n = \n Enter k = \n Enter d = \n Enter q = \n Weights are divisible by dw = "
+    "\n Self orthogonal 1-Yes /  0-No  ";
+const char* kRunEnd = " Constructed codes: 0\n==========================";
+
+std::string defaultsettings() {
+    std::string s = "0\n0\n0\n4\n24\n12\n8\n2\n1\n0\n1\n";
+    for (int w = 1; w <= 24; w++) s += w >= 8 ? "1\n" : "0\n";
+    for (int i = 2; i <= 12; i++) s += "800\n";
+    return s;
+}
+
+// A settings text for n, k, d, q, dw, selforth, dual with the given weights.
+std::string settingsfor(int n, int k, int d, int q, int dw, int so, int dual, const std::vector<int>& wts,
+                        int brute = 0, int bdim = 0, int reserved2 = 4) {
+    std::string s = std::to_string(brute) + "\n" + std::to_string(bdim) + "\n0\n" + std::to_string(reserved2) + "\n";
+    for (int v : {n, k, d, q, dw, so, dual}) s += std::to_string(v) + "\n";
+    for (int w = 1; w <= n; w++) {
+        bool on = false;
+        for (int x : wts) on = on || x == w;
+        s += on ? "1\n" : "0\n";
+    }
+    for (int i = 2; i <= k; i++) s += "800\n";
+    return s;
+}
+
+class Console : public ::testing::Test {
+   protected:
+    tempdir dir;
+    std::string settings() const { return readfile(dir.file("res/settings")); }
+    void presetsettings(const std::string& text) {
+        ASSERT_EQ(system(("mkdir -p '" + dir.file("res") + "'").c_str()), 0);
+        writefile(dir.file("res/settings"), text);
+    }
+};
+
+TEST_F(Console, FreshStartShowsDefaultsAndCreatesSettings) {
+    runresult r = runtalven(dir.path, "8\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, menu(defaults()));
+    EXPECT_EQ(settings(), defaultsettings());
+    EXPECT_EQ(splitlines(settings()).size(), 46u);
+}
+
+TEST_F(Console, EndOfInputEndsCleanlyAtEveryKindOfPrompt) {
+    for (const char* input : {"", "2\n10\n", "3\n", "4\n2\n", "5\n", "7\n", "6\n", "abc\n"}) {
+        tempdir d;
+        runresult r = runtalven(d.path, input, 20);
+        EXPECT_EQ(r.status, 0) << "input: " << input;
+        EXPECT_EQ(readfile(d.file("res/settings")), defaultsettings()) << "input: " << input;
+    }
+}
+
+TEST_F(Console, BadAnswersAreAskedAgain) {
+    runresult r = runtalven(dir.path, "abc\n5x\n\n 7 8\n0\n9\n-3\n8\n");
+    std::string want = menu(defaults());
+    want += "Please enter an integer: Please enter an integer: Please enter an integer: "
+            "Please enter an integer: ";
+    want += "ENTER THE INTEGER BETWEEN 1 and 8 ENTER THE INTEGER BETWEEN 1 and 8 "
+            "ENTER THE INTEGER BETWEEN 1 and 8 ";
+    EXPECT_EQ(r.out, want);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(Console, ParameterDialogueEnforcesItsBounds) {
+    // n: 800 out; k: 20 out; d: 11 > n; q: 9 out; dw: 0 out; selforth: 2 out.
+    runresult r = runtalven(dir.path, "2\n800\n10\n20\n3\n11\n4\n9\n2\n0\n2\n2\n0\n8\n");
+    std::string want = menu(defaults());
+    want += "\n Enter n = ENTER THE INTEGER BETWEEN 1 and 799 ";
+    want += "\n Enter k = ENTER THE INTEGER BETWEEN 1 and 19 ";
+    want += "\n Enter d = ENTER THE INTEGER BETWEEN 1 and 10 ";
+    want += "\n Enter q = ENTER THE INTEGER BETWEEN 1 and 8 ";
+    want += "\n Weights are divisible by dw = ENTER THE INTEGER BETWEEN 1 and 10 ";
+    want += "\n Self orthogonal 1-Yes /  0-No  ENTER THE INTEGER BETWEEN 0 and 1 ";
+    menuview m;
+    m.n = 10, m.k = 3, m.d = 4, m.q = 2;
+    m.weights = {4, 6, 8, 10};
+    m.props = {800, 800};
+    want += menu(m);
+    EXPECT_EQ(r.out, want);
+    EXPECT_EQ(settings(), defaultsettings());  // editing does not write the file
+}
+
+TEST_F(Console, StartSavesTheSettingsOfTheDialogue) {
+    runresult r = runtalven(dir.path, "2\n10\n3\n4\n2\n2\n0\n1\n8\n");
+    menuview m;
+    m.n = 10, m.k = 3, m.d = 4, m.q = 2;
+    m.weights = {4, 6, 8, 10};
+    m.props = {800, 800};
+    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(m));
+    EXPECT_EQ(settings(), settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0));  // the dialogue cleared reserved2
+    EXPECT_EQ(splitlines(settings()).size(), 23u);
+}
+
+TEST_F(Console, StartMakesDoublyEvenCodesSelfOrthogonal) {
+    // n = 24, k = 12, d = 8, q = 2, dw = 4: weights 8, 12, 16, 20, 24; 12 and 20 are 4 mod 8.
+    runresult r = runtalven(dir.path, "2\n24\n12\n8\n2\n4\n0\n1\n8\n");
+    menuview m;
+    m.weights = {8, 12, 16, 20, 24};
+    m.props.assign(11, 800);
+    menuview after = m;
+    after.selforth = true;
+    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
+    std::vector<std::string> lines = splitlines(settings());
+    ASSERT_EQ(lines.size(), 46u);
+    EXPECT_EQ(lines[9], "1");  // selforth
+}
+
+TEST_F(Console, StartOverGF4SelfOrthogonalDropsOddWeights) {
+    runresult r = runtalven(dir.path, "2\n8\n2\n3\n4\n1\n1\n1\n8\n");
+    menuview m;
+    m.n = 8, m.k = 2, m.d = 3, m.q = 4, m.selforth = true;
+    m.weights = {3, 4, 5, 6, 7, 8};
+    m.props = {800};
+    menuview after = m;
+    after.weights = {4, 6, 8};
+    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
+    EXPECT_EQ(settings(), settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0));
+}
+
+TEST_F(Console, UnsupportedFieldIsRefusedWithoutRunning) {
+    runresult r = runtalven(dir.path, "2\n6\n2\n3\n6\n1\n0\n1\n6\n8\n");
+    menuview m;
+    m.n = 6, m.k = 2, m.d = 3, m.q = 6;
+    m.weights = {3, 4, 5, 6};
+    m.props = {800};
+    std::string refuse = "\n Field size q=6 is not supported: choose q = 2, 3, 4, 5 or 7.\n";
+    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + refuse + menu(m) + refuse + menu(m));
+    EXPECT_EQ(settings(), defaultsettings());
+}
+
+TEST_F(Console, WeightDialogueKeepsYesAndDropsNo) {
+    // Allowed 8..24: keep 8 (Y), 9 (y); drop 10 (n), 11 (N); "x" and "" are asked again.
+    std::string in = "3\nY\ny\nn\nx\n\nN\n";
+    for (int w = 12; w <= 24; w++) in += "yes\n";
+    in += "8\n";
+    runresult r = runtalven(dir.path, in);
+    std::string want = menu(defaults());
+    for (int w = 8; w <= 24; w++) want += "\n Weight " + std::to_string(w) + " (y/n): ";
+    menuview m = defaults();
+    m.weights.clear();
+    for (int w = 8; w <= 24; w++)
+        if (w != 10 && w != 11) m.weights.push_back(w);
+    EXPECT_EQ(r.out, want + menu(m));
+}
+
+TEST_F(Console, ProportionalBoundsAndDualDistance) {
+    std::string in = "4\n";
+    for (int i = 2; i <= 12; i++) in += (i == 5 ? "800\n5\n" : std::to_string(i) + "\n");
+    in += "5\n1000\n3\n8\n";
+    runresult r = runtalven(dir.path, in);
+    std::string want = menu(defaults()) + "Enter the number of proportional column ";
+    for (int i = 2; i <= 12; i++) {
+        want += "\n in dimension  " + std::to_string(i) + " -> ";
+        if (i == 5) want += "ENTER THE INTEGER BETWEEN 1 and 799 ";
+    }
+    menuview m = defaults();
+    for (int i = 2; i <= 12; i++) m.props[i - 2] = i;
+    want += menu(m) + "Enter  dual distance :ENTER THE INTEGER BETWEEN 1 and 799 ";
+    m.dual = 3;
+    want += menu(m);
+    EXPECT_EQ(r.out, want);
+}
+
+TEST_F(Console, AboutWaitsForOneCharacter) {
+    runresult r = runtalven(dir.path, "7\n\n8\n");
+    std::string out = r.out;
+    std::string m = menu(defaults());
+    ASSERT_EQ(out.rfind(m, 0), 0u);
+    ASSERT_GE(out.size(), 2 * m.size());
+    EXPECT_EQ(out.substr(out.size() - m.size()), m);
+    EXPECT_NE(out.find("Press Enter"), std::string::npos);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(Console, BruteGenerationRunsOnLengthNPlusKAndRestoresN) {
+    runresult r = runtalven(dir.path, "2\n10\n3\n4\n2\n1\n0\n5\n4\n6\n0\n2\n8\n");
+    menuview m;
+    m.n = 10, m.k = 3, m.d = 4, m.q = 2;
+    m.weights = {4, 5, 6, 7, 8, 9, 10};
+    m.props = {800, 800};
+    menuview dual = m;
+    dual.dual = 4;
+    std::string want = menu(defaults()) + kDialogue + menu(m) + "Enter  dual distance :" + menu(dual);
+    want += "Enter  starting dimension < 3 :ENTER THE INTEGER BETWEEN 1 and 3 ";
+    want += kRunEnd + menu(m);  // dual distance back to 1, n shown as entered
+    EXPECT_EQ(r.out, want);
+    EXPECT_EQ(settings(), settingsfor(10, 3, 4, 2, 1, 0, 1, {4, 5, 6, 7, 8, 9, 10}, 1, 2, 0));
+}
+
+TEST_F(Console, BruteGenerationRefusesLengthsBeyondTheWeightTable) {
+    runresult r = runtalven(dir.path, "2\n790\n10\n4\n2\n1\n0\n6\n8\n");
+    EXPECT_NE(r.out.find("\n Brute generation needs n + k <= 799 (here n + k = 800).\n"), std::string::npos);
+    EXPECT_EQ(r.out.find("starting dimension"), std::string::npos);
+    EXPECT_EQ(settings(), defaultsettings());
+}
+
+TEST_F(Console, SettingsAreReadBackAndDualDistanceIsReset) {
+    presetsettings(settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));
+    runresult r = runtalven(dir.path, "8\n");
+    menuview m;
+    m.n = 5, m.k = 2, m.d = 2, m.q = 3;
+    m.weights = {2, 3, 5};
+    m.props = {800};
+    EXPECT_EQ(r.out, menu(m));  // dual distance 1, not 4
+    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));  // Exit leaves it alone
+}
+
+TEST_F(Console, SmallNKeepsDefaultWeightsBeyondN) {
+    // n = 5 in the file; after the dialogue raises n the defaults 8..24 are
+    // gone again (the dialogue clears them), so only the file's weights matter.
+    presetsettings(settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
+    runresult r = runtalven(dir.path, "1\n8\n");
+    menuview m;
+    m.n = 5, m.k = 2, m.d = 2, m.q = 2;
+    m.weights = {2, 4};
+    m.props = {800};
+    EXPECT_EQ(r.out, menu(m) + kRunEnd + menu(m));
+    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
+}
+
+TEST_F(Console, DamagedSettingsFallBackToDefaults) {
+    struct testcase {
+        std::string text;
+        menuview want;
+    };
+    menuview five;
+    five.n = 5, five.k = 2, five.d = 2, five.q = 3;
+    five.weights = {2, 3, 5};
+    five.props = {800};
+    auto withweights = [&](std::vector<int> w) {
+        menuview m = five;
+        m.weights = w;
+        return m;
+    };
+    std::vector<testcase> cases = {
+        {"", defaults()},
+        {"garbage\n", defaults()},
+        {settingsfor(5, 2, 2, 6, 1, 0, 1, {2, 3, 5}), defaults()},  // q = 6
+        {settingsfor(900, 2, 2, 2, 1, 0, 1, {2}), defaults()},      // n too large
+        {settingsfor(5, 2, 7, 3, 1, 0, 1, {2, 3, 5}), defaults()},  // d > n
+        {settingsfor(5, 0, 2, 3, 1, 0, 1, {2, 3, 5}), defaults()},  // k = 0
+        // Cut after q: the parameters read are valid (dw keeps its default 1),
+        // the weights were never read and keep theirs (none in 1..5).
+        {"0\n0\n0\n4\n5\n2\n2\n3\n", withweights({})},
+        // Cut inside the weights: those read count.
+        {"0\n0\n0\n4\n5\n2\n2\n3\n1\n0\n1\n0\n1\n", withweights({2})},
+        // A weight flag of 7 keeps its default (weight 3 is not a default weight).
+        {"0\n0\n0\n4\n5\n2\n2\n3\n1\n0\n1\n0\n1\n7\n0\n1\n", withweights({2, 5})},
+    };
+    for (size_t i = 0; i < cases.size(); i++) {
+        tempdir d;
+        ASSERT_EQ(system(("mkdir -p '" + d.file("res") + "'").c_str()), 0);
+        writefile(d.file("res/settings"), cases[i].text);
+        runresult r = runtalven(d.path, "8\n");
+        EXPECT_EQ(r.status, 0) << "case " << i;
+        EXPECT_EQ(r.out, menu(cases[i].want)) << "case " << i;
+    }
+}
+
+TEST_F(Console, UnwritableSettingsAreReportedAndTheRunStillStarts) {
+    ASSERT_EQ(system(("mkdir -p '" + dir.file("res/settings") + "'").c_str()), 0);
+    runresult r = runtalven(dir.path, "1\n8\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Error while opening settings file."), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(kRunEnd), std::string::npos);
+}
+
+}  // namespace
