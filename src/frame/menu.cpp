@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "engine/store.h"
 #include "field/field.h"
 #include "frame/console.h"
 #include "frame/runpar.h"
@@ -23,6 +24,7 @@ static void copyworking() {
 
 void startup() {
     initbits();
+    store_init();
     resdir = std::string(RES_DIR) + "/";
     mkdir(RES_DIR, 0777);  // an existing directory is fine
     settingspath = resdir + "settings";
