@@ -1,0 +1,206 @@
+// Brute-force classifier used as the tests' reference (see oracle.h).
+#include "run/oracle.h"
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <unordered_set>
+
+namespace oracle {
+
+gf::gf(int qq) : q(qq) {
+    for (int a = 0; a < q; a++)
+        for (int b = 0; b < q; b++) {
+            if (q == 4) {
+                static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
+                add[a][b] = a ^ b;
+                mul[a][b] = m4[a][b];
+            } else {
+                add[a][b] = (a + b) % q;
+                mul[a][b] = (a * b) % q;
+            }
+        }
+    for (int a = 0; a < q; a++) {
+        inv[a] = 0;
+        for (int b = 1; b < q; b++)
+            if (mul[a][b] == 1) inv[a] = b;
+        conj[a] = (q == 4) ? mul[a][a] : a;  // x -> x^2 in GF(4)
+    }
+}
+
+wanted plain(int n, int k, int d, int q) {
+    wanted w{n, k, d, q, std::vector<int>(n + 1, 0)};
+    for (int x = d; x <= n; x++) w.allowed[x] = 1;
+    return w;
+}
+
+matrix rref(matrix g, const gf& f) {
+    const int rows = (int)g.size();
+    const int n = rows ? (int)g[0].size() : 0;
+    int r = 0;
+    for (int c = 0; c < n && r < rows; c++) {
+        int p = r;
+        while (p < rows && g[p][c] == 0) p++;
+        if (p == rows) continue;
+        std::swap(g[p], g[r]);
+        int s = f.inv[g[r][c]];
+        for (int j = 0; j < n; j++) g[r][j] = f.mul[s][g[r][j]];
+        for (int i = 0; i < rows; i++) {
+            if (i == r || g[i][c] == 0) continue;
+            int m = (f.q == 2 || f.q == 4) ? g[i][c] : f.q - g[i][c];  // -g[i][c]
+            for (int j = 0; j < n; j++) g[i][j] = f.add[g[i][j]][f.mul[m][g[r][j]]];
+        }
+        r++;
+    }
+    g.resize(r);
+    return g;
+}
+
+// Every vector of GF(q)^len in turn (as a counter).
+static bool nextvec(std::vector<int>& v, int q) {
+    for (int& x : v) {
+        if (++x < q) return true;
+        x = 0;
+    }
+    return false;
+}
+
+codeinfo analyse(const matrix& g, int n, int q, bool withdual) {
+    gf f(q);
+    codeinfo c;
+    matrix basis = rref(g, f);
+    c.rank = (int)basis.size();
+    c.spectrum.assign(n + 1, 0);
+    c.mindist = n + 1;
+    std::vector<int> coef(c.rank, 0);
+    do {
+        std::vector<int> w(n, 0);
+        for (int i = 0; i < c.rank; i++)
+            for (int j = 0; j < n; j++) w[j] = f.add[w[j]][f.mul[coef[i]][basis[i][j]]];
+        int wt = 0;
+        for (int x : w) wt += x != 0;
+        c.spectrum[wt]++;
+        if (wt) c.mindist = std::min(c.mindist, wt);
+    } while (nextvec(coef, q));
+    // Self-orthogonality: every pair of basis rows (and each row with itself).
+    c.selforth = true;
+    for (int a = 0; a < c.rank; a++)
+        for (int b = 0; b < c.rank; b++) {
+            int s = 0;
+            for (int j = 0; j < n; j++) s = f.add[s][f.mul[basis[a][j]][f.conj[basis[b][j]]]];
+            if (s) c.selforth = false;
+        }
+    // Dual distance: the lightest non-zero vector orthogonal to every row.
+    c.dualdist = n + 1;
+    if (!withdual) return c;
+    std::vector<int> x(n, 0);
+    while (nextvec(x, q)) {
+        bool orth = true;
+        for (int i = 0; i < c.rank && orth; i++) {
+            int s = 0;
+            for (int j = 0; j < n; j++) s = f.add[s][f.mul[x[j]][basis[i][j]]];
+            orth = s == 0;
+        }
+        if (!orth) continue;
+        int wt = 0;
+        for (int v : x) wt += v != 0;
+        c.dualdist = std::min(c.dualdist, wt);
+    }
+    return c;
+}
+
+bool satisfies(const codeinfo& c, const wanted& w) {
+    if (c.rank != w.k) return false;
+    for (int x = 1; x <= w.n; x++)
+        if (c.spectrum[x] && !w.allowed[x]) return false;
+    if (c.mindist < w.d) return false;
+    if (w.selforth && w.q <= 4 && !c.selforth) return false;
+    if (c.dualdist < w.dualdist) return false;
+    return true;
+}
+
+static std::string keyof(const matrix& g) {
+    std::string s;
+    for (const auto& row : g)
+        for (int x : row) s += (char)('0' + x);
+    return s;
+}
+
+// The keys of the whole orbit of a code under the monomial maps, found by a
+// breadth-first walk over three generators of that group: swapping the first
+// two coordinates, rotating all coordinates, and scaling the first coordinate
+// by a primitive element.  An orbit is usually far smaller than the group.
+static std::unordered_set<std::string> orbit(const matrix& g0, const gf& f) {
+    const int n = g0.empty() ? 0 : (int)g0[0].size();
+    int prim = 1;
+    for (int a = 2; a < f.q && prim == 1; a++) {  // an element of order q - 1
+        int x = a, ord = 1;
+        while (x != 1) x = f.mul[x][a], ord++;
+        if (ord == f.q - 1) prim = a;
+    }
+    std::unordered_set<std::string> keys;
+    std::vector<matrix> queue{rref(g0, f)};
+    keys.insert(keyof(queue[0]));
+    for (size_t at = 0; at < queue.size(); at++) {
+        const matrix g = queue[at];
+        for (int gen = 0; gen < 3; gen++) {
+            matrix h = g;
+            for (auto& row : h) {
+                if (gen == 0 && n >= 2) std::swap(row[0], row[1]);
+                if (gen == 1) std::rotate(row.begin(), row.begin() + 1, row.end());
+                if (gen == 2 && n >= 1) row[0] = f.mul[prim][row[0]];
+            }
+            h = rref(h, f);
+            if (keys.insert(keyof(h)).second) queue.push_back(h);
+        }
+    }
+    return keys;
+}
+
+std::string canonkey(const matrix& g, int /*n*/, const gf& f) {
+    std::unordered_set<std::string> keys = orbit(g, f);
+    return *std::min_element(keys.begin(), keys.end());
+}
+
+// Every reduced echelon form of k rows and n columns, once each.
+static void eachrref(int n, int k, int q, const std::function<void(const matrix&)>& visit) {
+    std::vector<int> piv(k);
+    std::function<void(int, int)> choose = [&](int i, int from) {
+        if (i == k) {
+            // free entries: row r, column c > piv[r], c not a pivot column
+            std::vector<std::pair<int, int>> slots;
+            for (int r = 0; r < k; r++)
+                for (int c = piv[r] + 1; c < n; c++)
+                    if (std::find(piv.begin(), piv.end(), c) == piv.end()) slots.push_back({r, c});
+            std::vector<int> val(slots.size(), 0);
+            do {
+                matrix g(k, std::vector<int>(n, 0));
+                for (int r = 0; r < k; r++) g[r][piv[r]] = 1;
+                for (size_t t = 0; t < slots.size(); t++) g[slots[t].first][slots[t].second] = val[t];
+                visit(g);
+            } while (nextvec(val, q));
+            return;
+        }
+        for (int c = from; c <= n - (k - i); c++) {
+            piv[i] = c;
+            choose(i + 1, c + 1);
+        }
+    };
+    choose(0, 0);
+}
+
+std::vector<matrix> classify(const wanted& w) {
+    gf f(w.q);
+    std::unordered_set<std::string> seen;
+    std::vector<matrix> reps;
+    eachrref(w.n, w.k, w.q, [&](const matrix& g) {
+        if (seen.count(keyof(g))) return;
+        if (!satisfies(analyse(g, w.n, w.q, w.dualdist > 1), w)) return;
+        reps.push_back(g);
+        std::unordered_set<std::string> keys = orbit(g, f);
+        seen.insert(keys.begin(), keys.end());
+    });
+    return reps;
+}
+
+}  // namespace oracle

@@ -1,0 +1,54 @@
+// An independent classifier for tiny parameters, written only for the tests:
+// it lists every k-dimensional subspace of GF(q)^n once (by its reduced
+// echelon form), keeps those with the asked properties, and splits them into
+// classes under monomial equivalence (coordinate permutations and non-zero
+// scalings) by generating each class's whole orbit.  Its field arithmetic is
+// its own, so it shares nothing with the program it checks.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace oracle {
+
+using matrix = std::vector<std::vector<int>>;  // rows of entries 0..q-1
+
+struct gf {
+    int q;
+    int add[8][8], mul[8][8], inv[8], conj[8];
+    explicit gf(int q);
+};
+
+struct wanted {
+    int n, k, d, q;
+    std::vector<int> allowed;  // allowed[w] for w = 0..n (index 0 ignored)
+    bool selforth = false;     // Euclidean for q = 2, 3; Hermitian for q = 4; ignored for 5, 7
+    int dualdist = 1;          // minimum distance required of the dual code
+};
+
+// All weights n, allowed from d to n.
+wanted plain(int n, int k, int d, int q);
+
+struct codeinfo {
+    int rank = 0;
+    int mindist = 0;             // of the non-zero codewords; n + 1 for the zero code
+    std::vector<long> spectrum;  // number of codewords of each weight 0..n
+    int dualdist = 0;            // minimum distance of the dual (n + 1 when the dual is zero)
+    bool selforth = false;
+};
+
+// The dual distance is computed only when `withdual` is set (it costs q^n).
+codeinfo analyse(const matrix& g, int n, int q, bool withdual = true);
+bool satisfies(const codeinfo& c, const wanted& w);
+
+// Reduced echelon form (rows of zero dropped).
+matrix rref(matrix g, const gf& f);
+// A canonical key of the code: the smallest reduced echelon form over all
+// monomial maps (for tests on tiny codes only).
+std::string canonkey(const matrix& g, int n, const gf& f);
+
+// One representative generator matrix per class of codes with the wanted
+// properties.
+std::vector<matrix> classify(const wanted& w);
+
+}  // namespace oracle
