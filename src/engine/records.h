@@ -54,7 +54,8 @@ struct levrec {
 //   mode 3: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
 // Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
 // then rc.levelcnt[D]: parents (flag 1 only), total and pending.  Returns 1,
-// or 0 when fp is null or in error after the write.
+// or 0 when fp is in error after the write, or when fp is null (then nothing
+// is written or counted).
 int levrec_write(FILE* fp, int flag, int D, int blk, int q, int mode);
 
 // Parent reader: skips to the next "?" and reads the header into r; when the

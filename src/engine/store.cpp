@@ -23,6 +23,7 @@ static constexpr uint64_t EMPTY = 1;  // bucket head or next field: no record
 
 void store_init(int nbucket) {
     ZASSERT("store", nbucket < 1 || nbucket > STORE_BUCKETS, "nbucket in 1..555");
+    store_close();
     hs.nbucket = nbucket;
     hs.nfiles = 1;
     wmat_ensure(hs.heads, STORE_MAXFILES - 1, STORE_BUCKETS, 2);
@@ -78,6 +79,12 @@ static int resetfile(int f) {
 int store_reset() {
     ZASSERT("store", hs.heads.mem != 1, "store_init before store_reset");
     int ok = 1;
+    for (int f = hs.nfiles; f < STORE_MAXFILES; f++) {  // files no longer in use
+        if (hs.fp[f] == nullptr) continue;
+        int shut = fclose(hs.fp[f]);
+        hs.fp[f] = nullptr;
+        if (shut != 0) ok = fault(f, "close");
+    }
     for (int f = 0; f < hs.nfiles; f++) {
         for (int b = 0; b < STORE_BUCKETS; b++) hs.heads.a[f][b] = EMPTY;
         hs.end[f] = 0;

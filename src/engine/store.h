@@ -48,7 +48,8 @@ struct hashstore {
 extern hashstore hs;
 
 // Start-up: bucket count `nbucket` (555 in the program; tests may use fewer to
-// force collisions), file count 1, bucket heads allocated, no file open.
+// force collisions), file count 1, bucket heads allocated and empty, every
+// stream closed.  Writes `hs`; store_reset must follow before a lookup.
 void store_init(int nbucket = STORE_BUCKETS);
 
 // Sets the file count (1..STORE_MAXFILES); takes effect at the next reset.

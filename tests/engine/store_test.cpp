@@ -385,6 +385,13 @@ TEST_F(Store, ModesWithOneAndTwoFiles) {
     }
     EXPECT_GT(sent1, 0);
     EXPECT_GT(filebytes(dir.file("comp_file1")).size(), 0u);
+
+    // Back to one file: the second file's stream is let go.
+    store_setfiles(1);
+    ASSERT_EQ(store_reset(), 1);
+    EXPECT_NE(hs.fp[0], nullptr);
+    EXPECT_EQ(hs.fp[1], nullptr);
+    EXPECT_EQ(runfault, 0);
 }
 
 // ---- failing files -----------------------------------------------------------
