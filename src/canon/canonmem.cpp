@@ -1,0 +1,157 @@
+// The workspace of the canonical labelling: allocation, release and growth.
+//
+// Every block is obtained through `ivec_try` (two attempts, null on failure)
+// or `cs_tryalloc` for the arrays of records, so that a failure can be
+// reported by `canon_mem` through the assertion handler with this unit's
+// name.  The allocation walks one table of "what to allocate" in code; the
+// release walks the same table, so the two cannot drift apart.
+#include "canon/canonmem.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "canon/canon.h"
+#include "containers/cons_str.h"
+
+canonws cws;
+
+namespace {
+
+// One pass over every block of the workspace: `give` allocates (returning
+// false at the first failure), `take` releases.  `op` is called with the
+// address of the pointer and the capacity the block is sized by.
+template <class Op>
+bool walk_ints(Op op, int L, int G, int N, int M) {
+    canonws& w = cws;
+    int32_t** lv[] = {&w.path.el,   &w.firstpath.el, &w.bestpath.el, &w.tried,   &w.cmpbest,
+                      &w.eqfirst,   &w.eqbest,       &w.nodeinv,     &w.refhash, &w.firstinv,
+                      &w.firstref,  &w.bestinv,      &w.bestref};
+    for (int32_t** p : lv)
+        if (!op(p, L)) return false;
+    int32_t** cv[] = {&w.colspl.el, &w.collarge.el, &w.leafcol, &w.orbidx,  &w.orbmin,
+                      &w.mcr,       &w.cellcol,     &w.colour,  &w.visited, &w.queue,
+                      &w.filt,      &w.colmark};
+    for (int32_t** p : cv)
+        if (!op(p, N)) return false;
+    int32_t** rv[] = {&w.rowspl.el, &w.rowlarge.el, &w.leafrow, &w.cellrow, &w.rowmark};
+    for (int32_t** p : rv)
+        if (!op(p, M)) return false;
+    opart* cp[] = {&w.firstcol, &w.bestcol, &w.orbits, &w.neworb, &w.colw, &w.colnew};
+    for (opart* p : cp)
+        if (!op(&p->el, N) || !op(&p->st, N) || !op(&p->sz, N)) return false;
+    opart* rp[] = {&w.firstrow, &w.bestrow, &w.roww, &w.rownew};
+    for (opart* p : rp)
+        if (!op(&p->el, M) || !op(&p->st, M) || !op(&p->sz, M)) return false;
+    int32_t** pv[] = {&w.pcnt, &w.phist, &w.ppos, &w.pstart, &w.psize, &w.pnew};
+    for (int32_t** p : pv)
+        if (!op(p, N + M)) return false;
+    for (int l = 0; l <= L; l++) {
+        opart& c = w.colpart[l];
+        opart& r = w.rowpart[l];
+        if (!op(&c.el, N) || !op(&c.st, N) || !op(&c.sz, N)) return false;
+        if (!op(&r.el, M) || !op(&r.st, M) || !op(&r.sz, M)) return false;
+        if (!op(&w.cand[l].el, N)) return false;
+    }
+    for (int g = 0; g <= G; g++)
+        if (!op(&w.autcol[g].el, N) || !op(&w.autrow[g].el, M)) return false;
+    return true;
+}
+
+bool give(int32_t** p, int cap) {
+    *p = ivec_try(cap);
+    return *p != nullptr;
+}
+
+// Releases what `give` obtained; stops at the first block never obtained
+// (the walk after a failed allocation meets the blocks in the same order).
+bool take_partial(int32_t** p, int) {
+    if (*p == nullptr) return false;
+    ivec_free(*p);
+    return true;
+}
+
+bool take(int32_t** p, int) {
+    ivec_free(*p);  // a null block stops in the containers' handler
+    return true;
+}
+
+void clear_scalars() {
+    cws.alloc = 0;
+    cws.capl = cws.capg = cws.capn = cws.capm = 0;
+}
+
+}  // namespace
+
+int canon_alloc(int L, int G, int N, int M) {
+    cws.alloc = 1;
+    cws.capl = L;
+    cws.capg = G;
+    cws.capn = N;
+    cws.capm = M;
+    size_t lbytes = sizeof(opart) * (size_t)(L + 1);
+    size_t gbytes = sizeof(ivec) * (size_t)(G + 1);
+    cws.colpart = static_cast<opart*>(cs_tryalloc(lbytes));
+    cws.rowpart = cws.colpart ? static_cast<opart*>(cs_tryalloc(lbytes)) : nullptr;
+    cws.cand = cws.rowpart ? static_cast<ivec*>(cs_tryalloc(sizeof(ivec) * (size_t)(L + 1))) : nullptr;
+    cws.autcol = cws.cand ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
+    cws.autrow = cws.autcol ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
+    if (cws.autrow == nullptr) {
+        free(cws.colpart);
+        free(cws.rowpart);
+        free(cws.cand);
+        free(cws.autcol);
+        cws.colpart = cws.rowpart = nullptr;
+        cws.cand = cws.autcol = nullptr;
+        clear_scalars();
+        return 0;
+    }
+    // Null every block first so that a partial allocation can be undone.
+    walk_ints([](int32_t** p, int) { *p = nullptr; return true; }, L, G, N, M);
+    if (walk_ints(give, L, G, N, M)) return 1;
+    walk_ints(take_partial, L, G, N, M);
+    free(cws.colpart);
+    free(cws.rowpart);
+    free(cws.cand);
+    free(cws.autcol);
+    free(cws.autrow);
+    cws.colpart = cws.rowpart = nullptr;
+    cws.cand = nullptr;
+    cws.autcol = cws.autrow = nullptr;
+    clear_scalars();
+    return 0;
+}
+
+void canon_free(int L, int G, int N, int M) {
+    ZASSERT("cons_str", cws.colpart == nullptr || cws.autrow == nullptr, "NULL==r");
+    walk_ints(take, L, G, N, M);
+    free(cws.colpart);
+    free(cws.rowpart);
+    free(cws.cand);
+    free(cws.autcol);
+    free(cws.autrow);
+    cws.colpart = cws.rowpart = nullptr;
+    cws.cand = nullptr;
+    cws.autcol = cws.autrow = nullptr;
+    clear_scalars();
+}
+
+void canon_mem(int r0, int r1) {
+    int N = incmat.cols;
+    int M = incmat.rows;
+    if (!cws.alloc) {
+        ZASSERT("canonmem", !canon_alloc(r0 + 1, r1 + 1, N + 1, M + 1), "true");
+        return;
+    }
+    if (N < cws.capn && M < cws.capm && r0 < cws.capl && r1 < cws.capg) return;
+    int L = cws.capl, G = cws.capg, cn = cws.capn, cm = cws.capm;
+    if (N >= cn) cn = N + 3;
+    if (M >= cm) cm = M + 3;
+    if (r0 >= L) L += 3;
+    if (r1 >= G) G += 3;
+    canon_free(cws.capl, cws.capg, cws.capn, cws.capm);
+    ZASSERT("canonmem", !canon_alloc(L, G, cn, cm), "true");
+}
+
+void canon_reset() {
+    if (cws.alloc) canon_free(cws.capl, cws.capg, cws.capn, cws.capm);
+}

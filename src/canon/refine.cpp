@@ -1,0 +1,344 @@
+// Operations on the ordered partitions of the columns and rows of `incmat`:
+// root and colour partitions, equitable refinement with its hash, the target
+// cell, individualisation, cell numbers and the node invariant.
+//
+// Every operation depends only on the matrix, the partitions and their cell
+// order, never on the element order inside a cell, so isomorphic inputs give
+// isomorphic results; the exact orders and tie-breaks below decide which
+// matrix becomes canonical and enter stored certificates, so they must not
+// change.  Splitting counts with a histogram over 0..(splitter size): one
+// split costs the cell size times the splitter size.  Only changed cells
+// of the other side are used as splitters, the largest new piece of every
+// split cell is left out (rows: the first largest, columns: the last), and a
+// singleton cell is never split.  Cells are split in place (a piece occupies
+// a sub-range of its cell), and the new cell starts and sizes are built in
+// the scratch partition and swapped in, so a split pass costs no copying of
+// elements.
+#include <cstdio>
+#include <utility>
+
+#include "canon/canon.h"
+
+namespace {
+
+void swap_arrays(opart& a, opart& b) {
+    std::swap(a.el, b.el);
+    std::swap(a.st, b.st);
+    std::swap(a.sz, b.sz);
+}
+
+// One hash step per piece: product as a signed 32-bit value, added to the
+// 64-bit accumulator, reduced mod m.
+inline void hash_step(int K, int start, int size, int m) {
+    int32_t prod = (int32_t)((int64_t)K * start * size);
+    cws.rhash = (cws.rhash + (uint64_t)(int64_t)prod) % (uint64_t)m;
+}
+
+// Counts for the elements of one cell (positions st..st+sz-1 of P) against
+// splitter elements q[0..qs-1]; leaves them in cws.pcnt[0..sz-1].
+void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside) {
+    int32_t* cnt = cws.pcnt;
+    const int32_t* el = P.el + st;
+    if (rowside) {
+        // row x fixed, columns of the splitter
+        for (int i = 0; i < sz; i++) {
+            const uint8_t* row = incmat.a[el[i]];
+            int k = 0;
+            for (int j = 0; j < qs; j++) k += row[q[j]];
+            cnt[i] = k;
+        }
+    } else {
+        // column x: rows of the splitter, one row at a time
+        for (int i = 0; i < sz; i++) cnt[i] = 0;
+        for (int j = 0; j < qs; j++) {
+            const uint8_t* row = incmat.a[q[j]];
+            for (int i = 0; i < sz; i++) cnt[i] += row[el[i]];
+        }
+    }
+}
+
+// Splits the cell at positions st..st+sz-1 of P by the counts in pcnt;
+// appends its pieces to `nw` (cells nc+1, ...) and returns the new count.
+int split_one(opart& P, opart& nw, int nc, int st, int sz, int qs, int K, int m) {
+    int32_t* cnt = cws.pcnt;
+    int32_t* hist = cws.phist;
+    int32_t* pos = cws.ppos;
+    for (int v = 0; v <= qs; v++) hist[v] = 0;
+    for (int i = 0; i < sz; i++) hist[cnt[i]]++;
+    int run = 0, pieces = 0;
+    for (int v = 0; v <= qs; v++) {
+        if (hist[v] == 0) continue;
+        pos[v] = run;
+        cws.pstart[++pieces] = run + 1;
+        cws.psize[pieces] = hist[v];
+        hash_step(K, run + 1, hist[v], m);
+        nc++;
+        nw.st[nc] = st + run;
+        nw.sz[nc] = hist[v];
+        run += hist[v];
+    }
+    cws.npieces = pieces;
+    cws.npel = sz;
+    if (pieces > 1) {
+        int32_t* el = P.el + st;
+        for (int i = 0; i < sz; i++) cws.pnew[pos[cnt[i]]++] = el[i];
+        for (int i = 0; i < sz; i++) el[i] = cws.pnew[i];
+    }
+    return nc;
+}
+
+// After a pass: for every old cell (sizes oldsz[1..oldnc]) note its largest
+// new cell in W (first largest when firsttie, else last); the splitter list
+// gets every new cell not noted, in increasing order.
+void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large, ivec& spl, bool firsttie) {
+    int32_t* noted = large.el;
+    for (int c = 1; c <= W.nc; c++) noted[c] = 0;
+    int i = 1;
+    for (int o = 1; o <= oldnc; o++) {
+        int want = oldsz[o], sum = 0, best = 0, bsz = -1;
+        while (sum < want && i <= W.nc) {
+            int s = W.sz[i];
+            if (s > bsz || (!firsttie && s == bsz)) {
+                best = i;
+                bsz = s;
+            }
+            sum += s;
+            i++;
+        }
+        ZASSERT("canon", sum != want, "sum!=want");
+        if (best) noted[best] = 1;
+    }
+    spl.cnt = 0;
+    for (int c = 1; c <= W.nc; c++)
+        if (!noted[c]) spl.el[++spl.cnt] = c;
+}
+
+// Shared body of the two passes.  `P` is split against the cells of `Q`
+// named in `inspl`; the resulting splitter list goes to `outspl`.
+void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside) {
+    opart_copy(P, W);
+    outspl.cnt = 0;
+    for (int k = 1; k <= inspl.cnt; k++) split_by_cell(W, Q, inspl.el[k], rowside);
+    inspl.cnt = 0;
+    if (cws.allcells) {
+        cws.allcells = 0;
+        for (int c = 1; c <= W.nc; c++) outspl.el[c] = c;
+        outspl.cnt = W.nc;
+        swap_arrays(P, W);
+        P.nc = W.nc;
+        P.ne = W.ne;
+        return;
+    }
+    if (W.nc == P.nc) return;
+    list_splitters(P.sz, P.nc, W, large, outspl, rowside != 0);
+    swap_arrays(P, W);
+    P.nc = W.nc;
+    P.ne = W.ne;
+}
+
+// Drops cells of size 0 (colours no column has).  Refinement removes them
+// as soon as any row exists; a matrix without rows needs this.
+void squeeze(opart& p) {
+    int nc = 0;
+    for (int c = 1; c <= p.nc; c++) {
+        if (p.sz[c] == 0) continue;
+        nc++;
+        p.st[nc] = p.st[c];
+        p.sz[nc] = p.sz[c];
+    }
+    p.nc = nc;
+}
+
+}  // namespace
+
+void opart_copy(const opart& F, opart& T) {
+    for (int i = 1; i <= F.ne; i++) T.el[i] = F.el[i];
+    for (int c = 1; c <= F.nc; c++) {
+        T.st[c] = F.st[c];
+        T.sz[c] = F.sz[c];
+    }
+    T.ne = F.ne;
+    T.nc = F.nc;
+    T.tc = F.tc;
+}
+
+void root_cols(opart& p) {
+    int N = incmat.cols;
+    for (int i = 1; i <= N; i++) p.el[i] = i;
+    p.st[1] = 1;
+    p.sz[1] = N;
+    p.ne = N;
+    p.nc = 1;
+    p.tc = 0;
+}
+
+void root_rows(opart& p) {
+    int M = incmat.rows;
+    for (int i = 1; i <= M; i++) p.el[i] = i;
+    p.st[1] = 1;
+    p.sz[1] = M;
+    p.ne = M;
+    p.nc = 1;
+    p.tc = 0;
+}
+
+void colour_part(opart& p) {
+    int N = incmat.cols;
+    const int32_t* col = cws.colour;
+    int32_t* count = cws.colmark;
+    int K = 0;
+    for (int c = 1; c <= N; c++) {
+        // colours outside 1..N would write past the cell arrays
+        ZASSERT("canon", col[c] < 1 || col[c] > N, "colour<1||colour>N");
+        if (col[c] > K) K = col[c];
+    }
+    for (int k = 1; k <= K; k++) count[k] = 0;
+    for (int c = 1; c <= N; c++) count[col[c]]++;
+    int run = 1;
+    for (int k = 1; k <= K; k++) {
+        p.st[k] = run;
+        p.sz[k] = count[k];
+        count[k] = run;  // next free position of colour k
+        run += p.sz[k];
+    }
+    for (int c = 1; c <= N; c++) p.el[count[col[c]]++] = c;
+    p.ne = N;
+    p.nc = K;
+    p.tc = 0;
+}
+
+void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
+    opart& nw = rowside ? cws.rownew : cws.colnew;
+    const int K = rowside ? 3 : 5;
+    const int m = rowside ? 11 : 33;
+    const int qs = Q.sz[s];
+    const int32_t* q = Q.el + Q.st[s];
+    int nc = 0;
+    for (int c = 1; c <= P.nc; c++) {
+        int st = P.st[c], sz = P.sz[c];
+        if (sz == 0) continue;
+        if (sz == 1) {
+            nc++;
+            nw.st[nc] = st;
+            nw.sz[nc] = 1;
+            continue;
+        }
+        count_cell(P, st, sz, q, qs, rowside);
+        nc = split_one(P, nw, nc, st, sz, qs, K, m);
+    }
+    std::swap(P.st, nw.st);
+    std::swap(P.sz, nw.sz);
+    P.nc = nc;
+}
+
+void refine_rows(opart& row, const opart& col) {
+    pass(row, col, cws.colspl, cws.rowspl, cws.rowlarge, cws.roww, 1);
+}
+
+void refine_cols(opart& col, const opart& row) {
+    pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
+}
+
+void refine(opart& col, opart& row, int mode) {
+    cws.rhash = 0;
+    if (mode == 0) {
+        for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
+        cws.colspl.cnt = col.nc;
+        cws.allcells = 1;
+    } else {
+        cws.allcells = 0;
+    }
+    refine_rows(row, col);
+    if (mode == 0) cws.allcells = 1;
+    refine_cols(col, row);
+    while (cws.colspl.cnt != 0) {
+        int rn = row.nc;
+        refine_rows(row, col);
+        if (row.nc == rn || cws.rowspl.cnt == 0) break;
+        int cn = col.nc;
+        refine_cols(col, row);
+        if (col.nc == cn) break;
+    }
+    cws.colspl.cnt = 0;
+    cws.rowspl.cnt = 0;
+    if (mode == 0) squeeze(col);
+}
+
+void target_cell(opart& p) {
+    int best = 0, bsz = 0;
+    for (int c = 1; c <= p.nc; c++)
+        if (p.sz[c] > bsz) {
+            best = c;
+            bsz = p.sz[c];
+        }
+    if (bsz <= 0) {
+        printf("ERROR1\n");
+        zfail("canon", __LINE__, "1");
+    }
+    p.tc = best;
+}
+
+void individualise(const opart& F, opart& T, int x) {
+    int t = F.tc;
+    int st = F.st[t], sz = F.sz[t];
+    int xpos = 0;
+    for (int i = st; i < st + sz; i++)
+        if (F.el[i] == x) xpos = i;
+    ZASSERT("canon", xpos == 0 || sz < 2, "x not in a target cell of two or more");
+    for (int i = 1; i <= F.ne; i++) T.el[i] = F.el[i];
+    T.el[xpos] = F.el[st];
+    T.el[st] = x;
+    for (int c = 1; c < t; c++) {
+        T.st[c] = F.st[c];
+        T.sz[c] = F.sz[c];
+    }
+    T.st[t] = st;
+    T.sz[t] = 1;
+    T.st[t + 1] = st + 1;
+    T.sz[t + 1] = sz - 1;
+    for (int c = t + 1; c <= F.nc; c++) {
+        T.st[c + 1] = F.st[c];
+        T.sz[c + 1] = F.sz[c];
+    }
+    T.ne = F.ne;
+    T.nc = F.nc + 1;
+    T.tc = 0;
+    cws.colspl.el[1] = t;
+    cws.colspl.cnt = 1;
+}
+
+void cell_index(const opart& p, int rowside) {
+    int n = rowside ? incmat.rows : incmat.cols;
+    int32_t* idx = rowside ? cws.cellrow : cws.cellcol;
+    int32_t* mark = rowside ? cws.rowmark : cws.colmark;
+    for (int x = 1; x <= n; x++) mark[x] = 0;
+    for (int c = 1; c <= p.nc; c++)
+        for (int i = p.st[c]; i < p.st[c] + p.sz[c]; i++) {
+            int x = p.el[i];
+            ZASSERT("canon", x < 1 || x > n, "element out of range");
+            idx[x] = c;
+            mark[x] = 1;
+        }
+    for (int x = 1; x <= n; x++)
+        if (!mark[x]) {
+            printf(rowside ? "ERROR row\n" : "ERROR col\n");
+            zfail("canon", __LINE__, "1");
+        }
+}
+
+int node_invariant(int l) {
+    cell_index(cws.colpart[l]);
+    cell_index(cws.rowpart[l], 1);
+    const int32_t* path = cws.path.el;
+    int M = incmat.rows;
+    int64_t h = 0;
+    for (int r = 1; r <= M; r++) {
+        const uint8_t* row = incmat.a[r];
+        int64_t cr = cws.cellrow[r];
+        for (int i = 1; i <= l; i++) {
+            int p = path[i];
+            if (row[p]) h = (h + cws.cellcol[p] * cr) % 11111;
+        }
+    }
+    return (int)h;
+}
