@@ -2,7 +2,7 @@
 // written independently of the search: isomorphism and automorphisms are
 // decided by trying every column permutation and comparing the sorted row
 // lists.
-#include "canon/canon_support.h"
+#include "canon_support.h"
 
 #include <algorithm>
 #include <array>
