@@ -29,14 +29,16 @@ void swap_arrays(opart& a, opart& b) {
 
 // One hash step per piece: product as a signed 32-bit value, added to the
 // 64-bit accumulator, reduced mod m.
-inline void hash_step(int K, int start, int size, int m) {
+template <int K, int m>
+inline void hash_step(int start, int size) {
     int32_t prod = (int32_t)((int64_t)K * start * size);
     cws.rhash = (cws.rhash + (uint64_t)(int64_t)prod) % (uint64_t)m;
 }
 
 // Counts for the elements of one cell (positions st..st+sz-1 of P) against
-// splitter elements q[0..qs-1]; leaves them in cws.pcnt[0..sz-1].
-void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside) {
+// splitter elements q[0..qs-1]; leaves them in cws.pcnt[0..sz-1] and returns
+// the smallest and largest count in lo, hi.
+void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi) {
     int32_t* cnt = cws.pcnt;
     const int32_t* el = P.el + st;
     if (rowside) {
@@ -55,23 +57,42 @@ void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int ro
             for (int i = 0; i < sz; i++) cnt[i] += row[el[i]];
         }
     }
+    lo = hi = cnt[0];
+    for (int i = 1; i < sz; i++) {
+        if (cnt[i] < lo) lo = cnt[i];
+        if (cnt[i] > hi) hi = cnt[i];
+    }
 }
 
-// Splits the cell at positions st..st+sz-1 of P by the counts in pcnt;
-// appends its pieces to `nw` (cells nc+1, ...) and returns the new count.
-int split_one(opart& P, opart& nw, int nc, int st, int sz, int qs, int K, int m) {
+// Splits the cell at positions st..st+sz-1 of P by the counts in pcnt
+// (all within lo..hi); appends its pieces to `nw` (cells nc+1, ...) and
+// returns the new cell count.  The histogram runs over the count values that
+// occur; values outside lo..hi have no piece anyway.
+template <int K, int m>
+int split_one(opart& P, opart& nw, int nc, int st, int sz, int lo, int hi) {
     int32_t* cnt = cws.pcnt;
     int32_t* hist = cws.phist;
     int32_t* pos = cws.ppos;
-    for (int v = 0; v <= qs; v++) hist[v] = 0;
+    if (lo == hi) {  // one piece: the whole cell, nothing moves
+        hash_step<K, m>(1, sz);
+        cws.pstart[1] = 1;
+        cws.psize[1] = sz;
+        cws.npieces = 1;
+        cws.npel = sz;
+        nc++;
+        nw.st[nc] = st;
+        nw.sz[nc] = sz;
+        return nc;
+    }
+    for (int v = lo; v <= hi; v++) hist[v] = 0;
     for (int i = 0; i < sz; i++) hist[cnt[i]]++;
     int run = 0, pieces = 0;
-    for (int v = 0; v <= qs; v++) {
+    for (int v = lo; v <= hi; v++) {
         if (hist[v] == 0) continue;
         pos[v] = run;
         cws.pstart[++pieces] = run + 1;
         cws.psize[pieces] = hist[v];
-        hash_step(K, run + 1, hist[v], m);
+        hash_step<K, m>(run + 1, hist[v]);
         nc++;
         nw.st[nc] = st + run;
         nw.sz[nc] = hist[v];
@@ -79,11 +100,9 @@ int split_one(opart& P, opart& nw, int nc, int st, int sz, int qs, int K, int m)
     }
     cws.npieces = pieces;
     cws.npel = sz;
-    if (pieces > 1) {
-        int32_t* el = P.el + st;
-        for (int i = 0; i < sz; i++) cws.pnew[pos[cnt[i]]++] = el[i];
-        for (int i = 0; i < sz; i++) el[i] = cws.pnew[i];
-    }
+    int32_t* el = P.el + st;
+    for (int i = 0; i < sz; i++) cws.pnew[pos[cnt[i]]++] = el[i];
+    for (int i = 0; i < sz; i++) el[i] = cws.pnew[i];
     return nc;
 }
 
@@ -207,10 +226,12 @@ void colour_part(opart& p) {
     p.tc = 0;
 }
 
-void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
+namespace {
+
+// The pass-specific body of split_by_cell; K and m are the hash constants.
+template <int K, int m>
+void split_all(opart& P, const opart& Q, int s, int rowside) {
     opart& nw = rowside ? cws.rownew : cws.colnew;
-    const int K = rowside ? 3 : 5;
-    const int m = rowside ? 11 : 33;
     const int qs = Q.sz[s];
     const int32_t* q = Q.el + Q.st[s];
     int nc = 0;
@@ -223,12 +244,22 @@ void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
             nw.sz[nc] = 1;
             continue;
         }
-        count_cell(P, st, sz, q, qs, rowside);
-        nc = split_one(P, nw, nc, st, sz, qs, K, m);
+        int lo, hi;
+        count_cell(P, st, sz, q, qs, rowside, lo, hi);
+        nc = split_one<K, m>(P, nw, nc, st, sz, lo, hi);
     }
     std::swap(P.st, nw.st);
     std::swap(P.sz, nw.sz);
     P.nc = nc;
+}
+
+}  // namespace
+
+void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
+    if (rowside)
+        split_all<3, 11>(P, Q, s, 1);
+    else
+        split_all<5, 33>(P, Q, s, 0);
 }
 
 void refine_rows(opart& row, const opart& col) {

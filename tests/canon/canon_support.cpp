@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <numeric>
 
 #include "canon/canon.h"
@@ -32,10 +33,11 @@ tmat random_mat(std::mt19937& rng, int M, int N, double density, int ncolours) {
 
 void load(const tmat& m) {
     bmat_ensure(incmat, m.M, m.N, 2);
-    for (int r = 0; r <= m.M; r++)
-        for (int c = -1; c <= m.N; c++) incmat.a[r][c] = 0;
-    for (int r = 1; r <= m.M; r++)
-        for (int c = 1; c <= m.N; c++) incmat.a[r][c] = m.at(r, c);
+    memset(incmat.a[0] - 1, 0, (size_t)m.N + 2);
+    for (int r = 1; r <= m.M; r++) {
+        incmat.a[r][-1] = incmat.a[r][0] = 0;
+        memcpy(incmat.a[r] + 1, m.a.data() + (size_t)(r - 1) * m.N, (size_t)m.N);
+    }
 }
 
 tres label(const tmat& m) {

@@ -112,6 +112,65 @@ TEST(Symmetric, CompleteBipartiteGraphs) {
     EXPECT_TRUE(one_orbit(label(J), 7));
 }
 
+// Edge x vertex incidence of the Cayley graph on Z_4 x Z_4 with the given
+// connection set (closed under negation).
+tmat cayley44(const std::vector<std::pair<int, int>>& S) {
+    std::vector<std::pair<int, int>> edges;
+    for (int v = 0; v < 16; v++)
+        for (auto [a, b] : S) {
+            int w = ((v / 4 + a) % 4) * 4 + (v % 4 + b) % 4;
+            if (v < w) edges.push_back({v, w});
+        }
+    tmat A = make_mat((int)edges.size(), 16);
+    for (size_t i = 0; i < edges.size(); i++) {
+        A.set((int)i + 1, edges[i].first + 1, 1);
+        A.set((int)i + 1, edges[i].second + 1, 1);
+    }
+    return A;
+}
+
+TEST(Symmetric, StronglyRegularTwinsAreTold) {
+    // The 4 x 4 rook's graph and the Shrikhande graph: both strongly regular
+    // with parameters (16, 6, 2, 2), so refinement alone cannot tell them
+    // apart; they are not isomorphic.
+    tmat rook = cayley44({{1, 0}, {3, 0}, {2, 0}, {0, 1}, {0, 3}, {0, 2}});
+    tmat shri = cayley44({{1, 0}, {3, 0}, {0, 1}, {0, 3}, {1, 1}, {3, 3}});
+    ASSERT_EQ(rook.M, 48);
+    ASSERT_EQ(shri.M, 48);
+    tres a = label(rook), b = label(shri);
+    EXPECT_NE(a.canon, b.canon);
+    EXPECT_TRUE(one_orbit(a, 16));
+    EXPECT_TRUE(one_orbit(b, 16));
+    EXPECT_EQ(group_order(a, 16), 1152u);  // (S4 x S4) : 2
+    EXPECT_EQ(group_order(b, 16), 192u);
+    expect_relabel_invariant(rook, 3, 21);
+    expect_relabel_invariant(shri, 3, 22);
+}
+
+TEST(Symmetric, PetersenGraph) {
+    // vertices: 2-subsets of {0..4}; edges between disjoint subsets
+    std::vector<std::pair<int, int>> v;
+    for (int a = 0; a < 5; a++)
+        for (int b = a + 1; b < 5; b++) v.push_back({a, b});
+    tmat P = make_mat(15, 10);
+    int r = 0;
+    for (int i = 0; i < 10; i++)
+        for (int j = i + 1; j < 10; j++) {
+            auto [a, b] = v[i];
+            auto [c, d] = v[j];
+            if (a != c && a != d && b != c && b != d) {
+                r++;
+                P.set(r, i + 1, 1);
+                P.set(r, j + 1, 1);
+            }
+        }
+    ASSERT_EQ(r, 15);
+    tres t = label(P);
+    EXPECT_TRUE(one_orbit(t, 10));
+    EXPECT_EQ(group_order(t, 10), 120u);
+    expect_relabel_invariant(P, 4, 23);
+}
+
 // Runs A first in a workspace grown in advance (no retries), then from a
 // fresh workspace through the retries; both must agree.
 void expect_growth_harmless(const tmat& A, uint64_t want3, uint64_t want1) {
