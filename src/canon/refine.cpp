@@ -6,14 +6,15 @@
 // order, never on the element order inside a cell, so isomorphic inputs give
 // isomorphic results; the exact orders and tie-breaks below decide which
 // matrix becomes canonical and enter stored certificates, so they must not
-// change.  Splitting counts with a histogram over 0..(splitter size): one
+// change.  Splitting counts with a histogram over the counts that occur
+// (within 0..splitter size): one
 // split costs the cell size times the splitter size.  Only changed cells
 // of the other side are used as splitters, the largest new piece of every
 // split cell is left out (rows: the first largest, columns: the last), and a
 // singleton cell is never split.  Cells are split in place (a piece occupies
-// a sub-range of its cell), and the new cell starts and sizes are built in
-// the scratch partition and swapped in, so a split pass costs no copying of
-// elements.
+// a sub-range of its cell); during a pass the working partition is kept by
+// positions with a list of its cells of two or more, so that a splitter costs
+// only the non-singleton cells, and cells are numbered once at the end.
 #include <cstdio>
 #include <utility>
 
@@ -64,12 +65,12 @@ void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int ro
     }
 }
 
-// Splits the cell at positions st..st+sz-1 of P by the counts in pcnt
-// (all within lo..hi); appends its pieces to `nw` (cells nc+1, ...) and
-// returns the new cell count.  The histogram runs over the count values that
-// occur; values outside lo..hi have no piece anyway.
+// Splits the cell of W at positions st..st+sz-1 by the counts in pcnt (all
+// within lo..hi): pieces in increasing count, elements in their old order,
+// one hash step per piece.  Records the pieces' sizes at their starts in
+// szat and appends the starts of pieces of two or more to `out`.
 template <int K, int m>
-int split_one(opart& P, opart& nw, int nc, int st, int sz, int lo, int hi) {
+void split_one(opart& W, int32_t* szat, int st, int sz, int lo, int hi, int32_t* out, int& nout) {
     int32_t* cnt = cws.pcnt;
     int32_t* hist = cws.phist;
     int32_t* pos = cws.ppos;
@@ -79,10 +80,8 @@ int split_one(opart& P, opart& nw, int nc, int st, int sz, int lo, int hi) {
         cws.psize[1] = sz;
         cws.npieces = 1;
         cws.npel = sz;
-        nc++;
-        nw.st[nc] = st;
-        nw.sz[nc] = sz;
-        return nc;
+        out[nout++] = st;
+        return;
     }
     for (int v = lo; v <= hi; v++) hist[v] = 0;
     for (int i = 0; i < sz; i++) hist[cnt[i]]++;
@@ -93,17 +92,72 @@ int split_one(opart& P, opart& nw, int nc, int st, int sz, int lo, int hi) {
         cws.pstart[++pieces] = run + 1;
         cws.psize[pieces] = hist[v];
         hash_step<K, m>(run + 1, hist[v]);
-        nc++;
-        nw.st[nc] = st + run;
-        nw.sz[nc] = hist[v];
+        szat[st + run] = hist[v];
+        if (hist[v] > 1) out[nout++] = st + run;
         run += hist[v];
     }
     cws.npieces = pieces;
     cws.npel = sz;
-    int32_t* el = P.el + st;
+    int32_t* el = W.el + st;
     for (int i = 0; i < sz; i++) cws.pnew[pos[cnt[i]]++] = el[i];
     for (int i = 0; i < sz; i++) el[i] = cws.pnew[i];
-    return nc;
+}
+
+// The working partition W of a pass is kept by positions while it is split
+// again and again, in the arrays of the pass's new partition `nw`:
+// nw.sz[p] is the size of the cell starting at position p, and
+// nw.st[0..ncell-1] lists the starts of the cells of two or more in
+// increasing order (nw.el takes the next list).  Cell numbers are only needed
+// at the end of a pass, so a split never walks the singleton cells.  Cells of
+// size 0 have no position and vanish, as they do in a split.
+int ncell;  // number of entries of the list of cells of two or more
+
+void pos_setup(const opart& P, opart& W, opart& nw) {
+    if (&P != &W)
+        for (int i = 1; i <= P.ne; i++) W.el[i] = P.el[i];
+    int n = 0;
+    for (int c = 1; c <= P.nc; c++) {
+        if (P.sz[c] == 0) continue;
+        nw.sz[P.st[c]] = P.sz[c];
+        if (P.sz[c] > 1) nw.st[n++] = P.st[c];
+    }
+    ncell = n;
+    W.ne = P.ne;
+}
+
+// Cell numbers of W from its positions.
+void pos_finish(opart& W, const opart& nw) {
+    int nc = 0;
+    for (int p = 1; p <= W.ne; p += nw.sz[p]) {
+        nc++;
+        W.st[nc] = p;
+        W.sz[nc] = nw.sz[p];
+    }
+    W.nc = nc;
+    W.tc = 0;
+}
+
+// Splits every cell of W (position form in nw) against cell s of Q.
+template <int K, int m>
+void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside) {
+    const int qs = Q.sz[s];
+    const int32_t* q = Q.el + Q.st[s];
+    int nout = 0;
+    for (int k = 0; k < ncell; k++) {
+        int st = nw.st[k], sz = nw.sz[st];
+        int lo, hi;
+        count_cell(W, st, sz, q, qs, rowside, lo, hi);
+        split_one<K, m>(W, nw.sz, st, sz, lo, hi, nw.el, nout);
+    }
+    std::swap(nw.st, nw.el);
+    ncell = nout;
+}
+
+void pos_split_any(opart& W, const opart& Q, int s, int rowside) {
+    if (rowside)
+        pos_split<3, 11>(W, cws.rownew, Q, s, 1);
+    else
+        pos_split<5, 33>(W, cws.colnew, Q, s, 0);
 }
 
 // After a pass: for every old cell (sizes oldsz[1..oldnc]) note its largest
@@ -135,9 +189,15 @@ void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large
 // Shared body of the two passes.  `P` is split against the cells of `Q`
 // named in `inspl`; the resulting splitter list goes to `outspl`.
 void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside) {
-    opart_copy(P, W);
     outspl.cnt = 0;
-    for (int k = 1; k <= inspl.cnt; k++) split_by_cell(W, Q, inspl.el[k], rowside);
+    if (inspl.cnt == 0) {
+        opart_copy(P, W);
+    } else {
+        opart& nw = rowside ? cws.rownew : cws.colnew;
+        pos_setup(P, W, nw);
+        for (int k = 1; k <= inspl.cnt; k++) pos_split_any(W, Q, inspl.el[k], rowside);
+        pos_finish(W, nw);
+    }
     inspl.cnt = 0;
     if (cws.allcells) {
         cws.allcells = 0;
@@ -226,40 +286,11 @@ void colour_part(opart& p) {
     p.tc = 0;
 }
 
-namespace {
-
-// The pass-specific body of split_by_cell; K and m are the hash constants.
-template <int K, int m>
-void split_all(opart& P, const opart& Q, int s, int rowside) {
-    opart& nw = rowside ? cws.rownew : cws.colnew;
-    const int qs = Q.sz[s];
-    const int32_t* q = Q.el + Q.st[s];
-    int nc = 0;
-    for (int c = 1; c <= P.nc; c++) {
-        int st = P.st[c], sz = P.sz[c];
-        if (sz == 0) continue;
-        if (sz == 1) {
-            nc++;
-            nw.st[nc] = st;
-            nw.sz[nc] = 1;
-            continue;
-        }
-        int lo, hi;
-        count_cell(P, st, sz, q, qs, rowside, lo, hi);
-        nc = split_one<K, m>(P, nw, nc, st, sz, lo, hi);
-    }
-    std::swap(P.st, nw.st);
-    std::swap(P.sz, nw.sz);
-    P.nc = nc;
-}
-
-}  // namespace
-
 void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
-    if (rowside)
-        split_all<3, 11>(P, Q, s, 1);
-    else
-        split_all<5, 33>(P, Q, s, 0);
+    opart& nw = rowside ? cws.rownew : cws.colnew;
+    pos_setup(P, P, nw);
+    pos_split_any(P, Q, s, rowside);
+    pos_finish(P, nw);
 }
 
 void refine_rows(opart& row, const opart& col) {
