@@ -1,0 +1,186 @@
+// Minimum distance and weight checks: the level planning over the
+// information sets, and the exhaustive listing for small codes.
+//
+// After running information set j at level lcv[j], every codeword not yet
+// met has more than lcv[j] non-zero coordinates on the pivots of j (for a set
+// of full rank at least one even at level 0).  Summing over the sets gives a
+// lower bound on the weight of the codewords not yet met; the planners raise
+// one level at a time, cheapest first, until that bound passes the target.
+// A set of lower rank is raised only when its extra work (q^deficit times the
+// combinations) is below half of the full set's next level.
+#include "distance/dist.h"
+
+#include <climits>
+
+#include "field/field.h"
+#include "frame/runpar.h"
+
+// ---- work estimates -------------------------------------------------------------
+
+static uint64_t satmul(uint64_t a, uint64_t b) {
+    uint64_t r;
+    return __builtin_mul_overflow(a, b, &r) ? UINT64_MAX : r;
+}
+
+uint64_t cost(int m, int t) {
+    if (t <= 0) return 0;
+    uint64_t term = (uint64_t)(m / t), sum = term;
+    for (int i = 1; i <= t - 1; i++) {
+        term = satmul(term, (uint64_t)(m - i > 0 ? m - i : 0)) / (uint64_t)(t - i);
+        sum = sum + term < sum ? UINT64_MAX : sum + term;
+    }
+    return sum;
+}
+
+int worthraise(int j) {
+    infrec& it = dinvar.infsettv;
+    int e = it.k[1] - it.k[j];
+    if (e > 25) return 0;
+    uint64_t qe = 1;
+    for (int u = 0; u < e; u++) qe = satmul(qe, (uint64_t)dinvar.mata.h[1].q);
+    uint64_t lhs = satmul(qe, cost(it.k[j], it.lcv[j] + 1)) >> 1;
+    return lhs < cost(it.k[1], it.lcv[1] + 1) ? 1 : 0;
+}
+
+// ---- running sets ---------------------------------------------------------------
+
+void runset(int i) {
+    infrec& it = dinvar.infsettv;
+    if (it.lcv[i] == 0) return;
+    if (it.k[i] == it.k[1])
+        runfull(i);
+    else
+        runpart(i);
+}
+
+static void clearlevels() {
+    infrec& it = dinvar.infsettv;
+    for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
+}
+
+// Reads infsettv (sets, wmax, lb), writes lcv, lb and, through the steps,
+// found / Aspec / the store or ub / stop.
+void bzrun() {
+    infrec& it = dinvar.infsettv;
+    ZASSERT("dist", it.mem == 0, "0==infsettv.mem");
+    ZASSERT("dist", dinvar.matamem == 0, "0==dinvar.matamem");
+    int N = it.nsets;
+    if (N < 1) return;   // the zero code: nothing to meet
+    clearlevels();
+    int F = it.nfull, r = F - 1, W = it.wmax;
+    if (r >= W) it.lcv[1] = 1;
+    int j = 0, L = 0;
+    while (r < W) {
+        if (j == N) j = 0;
+        if (j < F) {
+            j++;
+            r++;
+            it.lcv[j]++;
+            L = r;
+        } else if (j < N) {
+            j++;
+            if (worthraise(j)) {
+                F++;
+                it.lcv[j]++;
+                L = r + 1;
+                r += 2;
+            }
+        }
+    }
+    if (it.lb == 0) it.lb = L;
+    for (int i = 1; i <= N; i++)
+        if (!it.stop) runset(i);
+}
+
+// ---- operations --------------------------------------------------------------------
+
+int mindist(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    it.keep = 0;
+    it.cntmode = 0;
+    it.stop = 0;
+    infosets(G);
+    it.ub = G.cols;
+    it.lb = 0;
+    if (it.nsets < 1) {   // no non-zero codeword
+        it.ub = 0;
+        return 0;
+    }
+    clearlevels();
+    int F = it.nfull, N = it.nsets, bound = F, last = F - 1, j = 0;
+    while (bound < it.ub) {
+        if (j == N) j = 0;
+        if (j < F) {
+            j++;
+            it.lb = bound;
+            it.lcv[j]++;
+            runset(j);
+            last = bound;
+            bound++;
+        } else if (j < N) {
+            j++;
+            if (worthraise(j)) {
+                it.lb = bound;
+                F++;
+                it.lcv[j]++;
+                last += 2;
+                runset(j);
+                bound = last + 1;
+            }
+        }
+    }
+    return it.ub;
+}
+
+int checkdist(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    it.keep = 0;
+    it.stop = 0;
+    it.cntmode = 0;
+    it.lb = it.wmax = G.spare - 1;
+    infosets(G);
+    clearlevels();
+    bzrun();
+    return it.stop ? 0 : 1;
+}
+
+// Exhaustive listing of G: one systematic form, every codeword up to scalars.
+static void exhaustive(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    infoset1(G);
+    for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
+    dinvar.mata.h[0].cols = G.cols;
+}
+
+int checkdist_ex(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    it.lb = G.spare - 1;
+    it.wmax = G.cols;
+    it.keep = it.stop = it.exact = it.cntmode = 0;
+    it.found = 0;
+    exhaustive(G);
+    if (G.fill > it.k[1]) return 0;
+    runexhaust();
+    return it.stop ? 0 : 1;
+}
+
+static void spectrum_common(bmat& G, int keep) {
+    infrec& it = dinvar.infsettv;
+    it.lb = 0;
+    it.wmax = G.cols;
+    it.keep = (uint8_t)keep;
+    it.stop = it.exact = 0;
+    it.cntmode = 1;
+    it.found = 0;
+    exhaustive(G);
+    runexhaust();
+    if (keep) {
+        if (smallq1)
+            dinvar.cwstore.rows = (int)it.found;
+        else
+            dinvar.cwstoreb.rows = (int)it.found;
+    }
+}
+
+void spectrum(bmat& G) { spectrum_common(G, 0); }
+void spectrum_keep(bmat& G) { spectrum_common(G, 1); }

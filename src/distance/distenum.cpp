@@ -1,0 +1,451 @@
+// Codeword enumeration engines: the two recursions over one information set
+// and the two steps that consume the codewords they meet.
+//
+// combs1 walks every combination of up to lcv[i] systematic rows of set i,
+// the first coefficient 1 and the others any non-zero scalar, in the fixed
+// order rows ascending, scalars 1..q-1; combs2 walks the combinations of the
+// rows outside the rank of a partial set and runs combs1 on each as base.
+// Each depth has its own preallocated accumulator row (acc1 = rows of
+// mata[0] / mataw[0], acc2 = rows of mata[-1] / mataw[-1]), so a step is one
+// pass over W words (bit planes, q <= 4) or n bytes (q = 5, 7), with no
+// allocation.  The recursions are templates on the field variant and, for
+// short codes, on the word count, so that the q = 2 step compiles to one XOR
+// and one popcount per word; the threshold of the minimum-distance step is
+// folded into a single comparison.  The visiting order is exactly that of the
+// plain recursion, so stores and counts do not depend on these choices.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "distance/dist.h"
+#include "field/field.h"
+#include "frame/runpar.h"
+
+namespace {
+
+// Everything one run over one set needs, copied out of dinvar.
+struct ectx {
+    int i, ki, k1, lev, W, n, q;
+    uint64_t* const* ra;   // rows of set i, planes a and b
+    uint64_t* const* rb;
+    uint64_t* const* a1a;  // first-stage accumulators
+    uint64_t* const* a1b;
+    uint64_t* const* a2a;  // second-stage accumulators
+    uint64_t* const* a2b;
+    uint8_t* const* rr;    // byte forms of the same
+    uint8_t* const* b1;
+    uint8_t* const* b2;
+    int ub, lb, thr;       // minimum-distance step, thr = max(ub - 1, lb)
+    uint8_t stop;
+};
+
+void ctxinit(ectx& e, int i) {
+    infrec& it = dinvar.infsettv;
+    e.i = i;
+    e.ki = it.k[i];
+    e.k1 = it.k[1];
+    e.lev = it.lcv[i];
+    e.n = dinvar.mata.h[0].cols;
+    e.W = wordsfor(e.n);
+    e.q = dinvar.mata.h[1].q;
+    if (smallq1) {
+        e.ra = dinvar.mataw.h[i].a;
+        e.rb = dinvar.mataw.h[i].b;
+        e.a1a = dinvar.mataw.h[0].a;
+        e.a1b = dinvar.mataw.h[0].b;
+        e.a2a = dinvar.mataw.h[-1].a;
+        e.a2b = dinvar.mataw.h[-1].b;
+    } else {
+        e.rr = dinvar.mata.h[i].a;
+        e.b1 = dinvar.mata.h[0].a;
+        e.b2 = dinvar.mata.h[-1].a;
+    }
+    e.ub = it.ub;
+    e.lb = it.lb;
+    e.thr = std::max(e.ub - 1, e.lb);
+    e.stop = it.stop;
+}
+
+void ctxdone(const ectx& e) {
+    dinvar.infsettv.ub = e.ub;
+    dinvar.infsettv.stop = e.stop;
+}
+
+// Minimum-distance step, entered only when w <= thr.
+inline void diststep(ectx& e, int w) {
+    if (w < e.ub) e.ub = w;
+    if (w <= e.lb) e.stop = 1;
+    e.thr = std::max(e.ub - 1, e.lb);
+}
+
+// ---- counting step ------------------------------------------------------------
+
+void keepbits(int w, const uint64_t* za, const uint64_t* zb, int W, int q) {
+    infrec& it = dinvar.infsettv;
+    wmat& s = dinvar.cwstore;
+    ZASSERT("dist", it.found >= (uint64_t)INT_MAX - 200, "found>INT_MAX");
+    if ((int64_t)it.found > s.caprows) wmat_grow(s, (int)it.found);
+    uint64_t* a = s.a[it.found];
+    uint64_t* b = s.b[it.found];
+    for (int x = 1; x <= W; x++) {
+        a[x] = za[x];
+        b[x] = q == 2 ? 0 : zb[x];
+    }
+    a[0] = (uint64_t)w;
+    a[-1] = 0;
+    b[0] = 0;
+    b[-1] = 0;
+}
+
+void keepbytes(int w, const uint8_t* z, int n) {
+    infrec& it = dinvar.infsettv;
+    bmat& s = dinvar.cwstoreb;
+    ZASSERT("dist", it.found >= (uint64_t)INT_MAX - 20000, "found>INT_MAX");
+    if ((int64_t)it.found > s.caprows) bmat_grow(s, (int)it.found);
+    uint8_t* r = s.a[it.found];
+    memcpy(r + 1, z + 1, (size_t)n);
+    r[0] = (uint8_t)(w & 255);
+    r[-1] = (uint8_t)(w >> 8);
+}
+
+template <int Q>
+void countbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
+    infrec& it = dinvar.infsettv;
+    if (w > it.wmax || (it.exact && w != it.wmax)) return;
+    if (e.i >= 2) {
+        uint64_t* sp = dinvar.pivmask.a[0];
+        for (int x = 1; x <= e.W; x++)
+            sp[x] = Q == 2 ? za[x] : (Q == 3 ? (za[x] ^ zb[x]) : (za[x] | zb[x]));
+        if (!isfirst(e.i, sp)) return;
+    }
+    it.found++;
+    it.Aspec[w]++;
+    if (it.keep) keepbits(w, za, zb, e.W, Q);
+}
+
+void countbytes(ectx& e, int w, const uint8_t* z) {
+    infrec& it = dinvar.infsettv;
+    if (w > it.wmax || (it.exact && w != it.wmax)) return;
+    if (!isfirstb(e.i, z)) return;
+    it.found++;
+    it.Aspec[w]++;
+    if (it.keep) keepbytes(w, z, e.n);
+}
+
+// ---- bit-plane engine -----------------------------------------------------------
+
+// Z := X + s*Y word by word; returns the weight of Z.  For s > 1 the result
+// of the previous scalar (same depth and row) is in Z and is used in place.
+template <int Q, int WC>
+inline int addbits(int W, int s, const uint64_t* xa, const uint64_t* xb, const uint64_t* ya,
+                   const uint64_t* yb, uint64_t* za, uint64_t* zb) {
+    const int nw = WC ? WC : W;
+    int w = 0;
+    for (int x = 1; x <= nw; x++) {
+        if constexpr (Q == 2) {
+            uint64_t a = xa[x] ^ ya[x];
+            za[x] = a;
+            w += popcnt64(a);
+        } else if constexpr (Q == 3) {
+            uint64_t pa = s == 1 ? xa[x] : za[x], pb = s == 1 ? xb[x] : zb[x];
+            uint64_t t = (pa ^ ya[x]) | (pb ^ yb[x]);
+            uint64_t b = (pa & ya[x]) ^ t;
+            uint64_t a = t ^ (pb & yb[x]);
+            za[x] = a;
+            zb[x] = b;
+            w += popcnt64(a ^ b);
+        } else {
+            uint64_t a, b;
+            if (s == 1) {
+                a = xa[x] ^ ya[x];
+                b = xb[x] ^ yb[x];
+            } else if (s == 2) {
+                a = xa[x] ^ yb[x];
+                b = xb[x] ^ ya[x] ^ yb[x];
+            } else {
+                a = za[x] ^ ya[x];
+                b = zb[x] ^ yb[x];
+            }
+            za[x] = a;
+            zb[x] = b;
+            w += popcnt64(a | b);
+        }
+    }
+    return w;
+}
+
+template <int Q, int WC, bool CNT>
+struct beng {
+    // First stage from `depth` on, rows start..k[i].
+    static void c1(ectx& e, int depth, int start) {
+        const int k = e.ki, W = e.W;
+        const int smax = (depth == 1) ? 1 : Q - 1;
+        const bool deeper = depth < e.lev;
+        const uint64_t* xa = e.a1a[depth - 1];
+        const uint64_t* xb = e.a1b[depth - 1];
+        uint64_t* za = e.a1a[depth];
+        uint64_t* zb = e.a1b[depth];
+        for (int row = start; row <= k; row++) {
+            const uint64_t* ya = e.ra[row];
+            const uint64_t* yb = e.rb[row];
+            for (int s = 1; s <= smax; s++) {
+                int w = addbits<Q, WC>(W, s, xa, xb, ya, yb, za, zb);
+                if constexpr (CNT) {
+                    countbits<Q>(e, w, za, zb);
+                } else if (w <= e.thr) {
+                    diststep(e, w);
+                    if (e.stop) return;
+                }
+                if (deeper && row < k) {
+                    c1(e, depth + 1, row + 1);
+                    if (e.stop) return;
+                }
+            }
+        }
+    }
+    // Second stage: rows start..k[1] outside the rank; `lead` is the scalar
+    // chosen at depth 1 (a codeword of these rows alone is counted only with
+    // leading scalar 1, so once up to scalars).
+    static void c2(ectx& e, int depth, int start, int lead) {
+        const int k1 = e.k1, W = e.W;
+        const int maxd = e.k1 - e.ki;
+        const uint64_t* xa = e.a2a[depth - 1];
+        const uint64_t* xb = e.a2b[depth - 1];
+        uint64_t* za = e.a2a[depth];
+        uint64_t* zb = e.a2b[depth];
+        uint64_t* ba = e.a1a[0];
+        uint64_t* bb = e.a1b[0];
+        for (int row = start; row <= k1; row++) {
+            const uint64_t* ya = e.ra[row];
+            const uint64_t* yb = e.rb[row];
+            for (int s = 1; s <= Q - 1; s++) {
+                int w = addbits<Q, WC>(W, s, xa, xb, ya, yb, za, zb);
+                for (int x = 1; x <= W; x++) {
+                    ba[x] = za[x];
+                    if (Q > 2) bb[x] = zb[x];
+                }
+                int ld = depth == 1 ? s : lead;
+                if constexpr (CNT) {
+                    if (ld == 1) countbits<Q>(e, w, za, zb);
+                } else if (w <= e.thr) {
+                    diststep(e, w);
+                }
+                if (e.stop) return;
+                if (e.lev >= 1) c1(e, 1, 1);
+                if (e.stop) return;
+                if (depth < maxd && row < k1) c2(e, depth + 1, row + 1, ld);
+                if (e.stop) return;
+            }
+        }
+    }
+};
+
+// ---- byte engine -------------------------------------------------------------------
+
+// Z := X + s*Y over GF(Q), Q = 5 or 7 by modular arithmetic (the same values as
+// the field tables, in a form the compiler vectorises); Q = 0: any q through
+// the tables.  Returns the weight.
+template <int Q>
+inline int addbytes(int n, int q, int s, const uint8_t* x, const uint8_t* y, uint8_t* z) {
+    int w = 0;
+    if constexpr (Q == 5 || Q == 7) {
+        const uint8_t sm = (uint8_t)s;
+        for (int c = 1; c <= n; c++) {
+            uint8_t v = (uint8_t)(x[c] + (uint8_t)(sm * y[c]));
+            if constexpr (Q == 7) {
+                v = v >= 28 ? (uint8_t)(v - 28) : v;
+                v = v >= 14 ? (uint8_t)(v - 14) : v;
+                v = v >= 7 ? (uint8_t)(v - 7) : v;
+            } else {
+                v = v >= 10 ? (uint8_t)(v - 10) : v;
+                v = v >= 10 ? (uint8_t)(v - 10) : v;
+                v = v >= 5 ? (uint8_t)(v - 5) : v;
+            }
+            z[c] = v;
+            w += v != 0;
+        }
+    } else {
+        (void)q;
+        const int* mt = multab[s];
+        for (int c = 1; c <= n; c++) {
+            int v = addtab[mt[y[c]]][x[c]];
+            z[c] = (uint8_t)v;
+            w += v != 0;
+        }
+    }
+    return w;
+}
+
+template <int Q, bool CNT>
+struct yeng {
+    static void c1(ectx& e, int depth, int start) {
+        const int k = e.ki, n = e.n, q = e.q;
+        const int smax = (depth == 1) ? 1 : q - 1;
+        const bool deeper = depth < e.lev;
+        const uint8_t* x = e.b1[depth - 1];
+        uint8_t* z = e.b1[depth];
+        for (int row = start; row <= k; row++) {
+            const uint8_t* y = e.rr[row];
+            for (int s = 1; s <= smax; s++) {
+                int w = addbytes<Q>(n, q, s, x, y, z);
+                if constexpr (CNT) {
+                    countbytes(e, w, z);
+                } else if (w <= e.thr) {
+                    diststep(e, w);
+                    if (e.stop) return;
+                }
+                if (deeper && row < k) {
+                    c1(e, depth + 1, row + 1);
+                    if (e.stop) return;
+                }
+            }
+        }
+    }
+    static void c2(ectx& e, int depth, int start, int lead) {
+        const int k1 = e.k1, n = e.n, q = e.q;
+        const int maxd = e.k1 - e.ki;
+        const uint8_t* x = e.b2[depth - 1];
+        uint8_t* z = e.b2[depth];
+        uint8_t* base = e.b1[0];
+        for (int row = start; row <= k1; row++) {
+            const uint8_t* y = e.rr[row];
+            for (int s = 1; s <= q - 1; s++) {
+                int w = addbytes<Q>(n, q, s, x, y, z);
+                memcpy(base + 1, z + 1, (size_t)n);
+                int ld = depth == 1 ? s : lead;
+                if constexpr (CNT) {
+                    if (ld == 1) countbytes(e, w, z);
+                } else if (w <= e.thr) {
+                    diststep(e, w);
+                }
+                if (e.stop) return;
+                if (e.lev >= 1) c1(e, 1, 1);
+                if (e.stop) return;
+                if (depth < maxd && row < k1) c2(e, depth + 1, row + 1, ld);
+                if (e.stop) return;
+            }
+        }
+    }
+};
+
+// ---- dispatch ------------------------------------------------------------------------
+
+template <class E>
+void go(ectx& e, int stage, int depth, int start) {
+    if (stage == 1)
+        E::c1(e, depth, start);
+    else
+        E::c2(e, depth, start, 1);
+}
+
+template <int Q, bool CNT>
+void gobits(ectx& e, int stage, int depth, int start) {
+    switch (e.W) {
+        case 1: go<beng<Q, 1, CNT>>(e, stage, depth, start); break;
+        case 2: go<beng<Q, 2, CNT>>(e, stage, depth, start); break;
+        case 3: go<beng<Q, 3, CNT>>(e, stage, depth, start); break;
+        case 4: go<beng<Q, 4, CNT>>(e, stage, depth, start); break;
+        default: go<beng<Q, 0, CNT>>(e, stage, depth, start); break;
+    }
+}
+
+template <bool CNT>
+void dispatch(ectx& e, int stage, int depth, int start) {
+    if (smallq1) {
+        if (e.q == 2) gobits<2, CNT>(e, stage, depth, start);
+        else if (e.q == 3) gobits<3, CNT>(e, stage, depth, start);
+        else gobits<4, CNT>(e, stage, depth, start);
+    } else {
+        if (e.q == 5) go<yeng<5, CNT>>(e, stage, depth, start);
+        else if (e.q == 7) go<yeng<7, CNT>>(e, stage, depth, start);
+        else go<yeng<0, CNT>>(e, stage, depth, start);
+    }
+}
+
+// Recursion entry with the lead scalar of a second-stage call taken as 1.
+void enter(int i, int stage, int depth, int start) {
+    ectx e;
+    ctxinit(e, i);
+    if (e.stop) return;
+    if (dinvar.infsettv.cntmode)
+        dispatch<true>(e, stage, depth, start);
+    else
+        dispatch<false>(e, stage, depth, start);
+    ctxdone(e);
+}
+
+// Both bases := the zero vector.
+void clearbases() {
+    int n = dinvar.mata.h[0].cols;
+    if (smallq1) {
+        int W = wordsfor(n);
+        uint64_t z = dinvar.mata.h[1].q == 3 ? allones : 0;
+        for (int x = 1; x <= W; x++) {
+            dinvar.mataw.h[0].a[0][x] = dinvar.mataw.h[0].b[0][x] = z;
+            dinvar.mataw.h[-1].a[0][x] = dinvar.mataw.h[-1].b[0][x] = z;
+        }
+    } else {
+        memset(dinvar.mata.h[0].a[0] + 1, 0, (size_t)n);
+        memset(dinvar.mata.h[-1].a[0] + 1, 0, (size_t)n);
+    }
+}
+
+}  // namespace
+
+// ---- public entries ----------------------------------------------------------------------
+
+bool isfirst(int i, const uint64_t* supp) {
+    if (i < 2) return true;
+    infrec& it = dinvar.infsettv;
+    int W = dinvar.pivmask.cols;
+    for (int j = 1; j < i; j++) {
+        int lv = it.lcv[j];
+        if (lv <= 0) continue;   // a set that was not run claims nothing
+        const uint64_t* mk = dinvar.pivmask.a[j];
+        int t = 0;
+        for (int x = 1; x <= W; x++) t += popcnt64(supp[x] & mk[x]);
+        if (t <= lv) return false;
+    }
+    return true;
+}
+
+bool isfirstb(int i, const uint8_t* z) {
+    if (i < 2) return true;
+    infrec& it = dinvar.infsettv;
+    for (int j = 1; j < i; j++) {
+        int lv = it.lcv[j];
+        if (lv <= 0) continue;
+        const int32_t* p = it.a[j];
+        int t = 0;
+        for (int u = 1; u <= it.k[j]; u++) t += z[p[u]] != 0;
+        if (t <= lv) return false;
+    }
+    return true;
+}
+
+void combs1(int depth, int start, int i) { enter(i, 1, depth, start); }
+void combs2(int depth, int start, int i) { enter(i, 2, depth, start); }
+
+void runfull(int i) {
+    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    clearbases();
+    if (dinvar.infsettv.stop) return;
+    combs1(1, 1, i);
+}
+
+void runpart(int i) {
+    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    clearbases();
+    if (dinvar.infsettv.stop) return;
+    combs1(1, 1, i);
+    if (dinvar.infsettv.stop) return;
+    if (dinvar.infsettv.k[1] > dinvar.infsettv.k[i]) combs2(1, dinvar.infsettv.k[i] + 1, i);
+}
+
+void runexhaust() {
+    dinvar.infsettv.lcv[1] = dinvar.infsettv.k[1];
+    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    clearbases();
+    if (dinvar.infsettv.stop || dinvar.infsettv.k[1] < 1) return;
+    combs1(1, 1, 1);
+}

@@ -1,0 +1,421 @@
+// Generating sets of low-weight codewords: the codewords are taken weight by
+// weight from the smallest upward and inserted into an incremental basis
+// until it has full rank; the ones kept are those of the weights needed.
+//
+// The basis keeps every row reduced on its pivot column and pivots only on
+// the columns of information set 1, where any basis of the code is
+// determined, so each insertion is a handful of row operations on the stored
+// form (bit planes for q <= 4, bytes for q = 5, 7) and nothing is recomputed
+// for blocks already inserted.  For q <= 4 the stored codewords of one weight
+// are also split into classes by a pair invariant (sum of the distances to
+// the others of the block, mod 101), and each codeword is marked with its
+// class when that class raised the rank.  Reordering the store moves row
+// pointers, never row contents.
+#include <cstdio>
+#include <cstring>
+
+#include "distance/dist.h"
+#include "field/field.h"
+#include "frame/runpar.h"
+
+int levelsw;
+
+// Rank reached when a codeword of class c last raised it; -1 before.
+static int classtab[102];
+
+// ---- bit-plane row arithmetic ---------------------------------------------------
+
+// Z := Z + s*Y over W words (q = 2, 3, 4 encodings).
+static void planeaxpy(int q, int W, uint64_t* za, uint64_t* zb, int s, const uint64_t* ya, const uint64_t* yb) {
+    for (int x = 1; x <= W; x++) {
+        if (q == 2) {
+            za[x] ^= ya[x];
+        } else if (q == 4) {
+            uint64_t a = ya[x], b = yb[x];
+            if (s == 2) {
+                uint64_t t = a;
+                a = b;
+                b = t ^ b;
+            } else if (s == 3) {
+                uint64_t t = a;
+                a = a ^ b;
+                b = t;
+            }
+            za[x] ^= a;
+            zb[x] ^= b;
+        } else {
+            for (int u = 0; u < s; u++) {
+                uint64_t pa = za[x], pb = zb[x];
+                uint64_t t = (pa ^ ya[x]) | (pb ^ yb[x]);
+                zb[x] = (pa & ya[x]) ^ t;
+                za[x] = t ^ (pb & yb[x]);
+            }
+        }
+    }
+}
+
+// Z := s*Z.
+static void planescale(int q, int W, uint64_t* za, uint64_t* zb, int s) {
+    if (q == 2 || s == 1) return;
+    for (int x = 1; x <= W; x++) {
+        uint64_t a = za[x], b = zb[x];
+        if (q == 3) {   // s = 2: negation swaps the planes
+            za[x] = b;
+            zb[x] = a;
+        } else if (s == 2) {
+            za[x] = b;
+            zb[x] = a ^ b;
+        } else {
+            za[x] = a ^ b;
+            zb[x] = a;
+        }
+    }
+}
+
+static inline uint64_t support(int q, uint64_t a, uint64_t b) {
+    return q == 2 ? a : (q == 3 ? (a ^ b) : (a | b));
+}
+
+// Inserts (ca, cb) into B; true when the rank grew.  Row 0 plane a of B is
+// the bit mask of the columns that may become pivots; word 0 of plane a of
+// every basis row holds its pivot column.
+static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, int W) {
+    int r = B.fill;
+    uint64_t* ra = B.a[r + 1];
+    uint64_t* rb = B.b[r + 1];
+    for (int x = 1; x <= W; x++) {
+        ra[x] = ca[x];
+        rb[x] = q == 2 ? 0 : cb[x];
+    }
+    for (int i = 1; i <= r; i++) {
+        int e = coordval(q, ra, rb, (int)B.a[i][0]);
+        if (e) planeaxpy(q, W, ra, rb, negtab[e], B.a[i], B.b[i]);
+    }
+    const uint64_t* mk = B.a[0];
+    int p = 0;
+    for (int x = 1; x <= W && !p; x++) {
+        uint64_t s = support(q, ra[x], rb[x]) & mk[x];
+        if (s) p = (x - 1) * 64 + __builtin_ctzll(s) + 1;
+    }
+    if (!p) return false;
+    ra[0] = (uint64_t)p;
+    planescale(q, W, ra, rb, invtab[coordval(q, ra, rb, p)]);
+    for (int i = 1; i <= r; i++) {
+        int e = coordval(q, B.a[i], B.b[i], p);
+        if (e) planeaxpy(q, W, B.a[i], B.b[i], negtab[e], ra, rb);
+    }
+    B.fill = r + 1;
+    return true;
+}
+
+// ---- byte row arithmetic -----------------------------------------------------------
+
+static void byteaxpy(uint8_t* z, const uint8_t* y, int s, int n) {
+    const int* mt = multab[s];
+    for (int c = 1; c <= n; c++)
+        if (y[c]) z[c] = (uint8_t)addtab[z[c]][mt[y[c]]];
+}
+
+// Pivot columns of byte basis rows are kept in bytes 0 (low) and -1 (high),
+// so every length up to 65535 is safe.
+static inline int bytepivot(const uint8_t* row) { return row[0] + 256 * row[-1]; }
+
+static bool insertbytes(bmat& B, const uint8_t* c, int n) {
+    int r = B.fill;
+    uint8_t* row = B.a[r + 1];
+    memcpy(row + 1, c + 1, (size_t)n);
+    for (int i = 1; i <= r; i++) {
+        int e = row[bytepivot(B.a[i])];
+        if (e) byteaxpy(row, B.a[i], negtab[e], n);
+    }
+    const uint8_t* mk = B.a[0];
+    int p = 1;
+    while (p <= n && (row[p] == 0 || mk[p] != 0)) p++;
+    if (p > n) return false;
+    row[0] = (uint8_t)(p & 255);
+    row[-1] = (uint8_t)(p >> 8);
+    int f = invtab[row[p]];
+    if (f != 1)
+        for (int x = 1; x <= n; x++) row[x] = (uint8_t)multab[f][row[x]];
+    for (int i = 1; i <= r; i++) {
+        int e = B.a[i][p];
+        if (e) byteaxpy(B.a[i], row, negtab[e], n);
+    }
+    B.fill = r + 1;
+    return true;
+}
+
+// ---- incremental basis ------------------------------------------------------------------
+
+// Stored codeword of the last insertion that raised the rank (full listings).
+static uint64_t lastraise;
+
+static void basisinit(wmat& B) {
+    infrec& it = dinvar.infsettv;
+    int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata.h[1].q;
+    wmat_ensure(B, k1 > 0 ? k1 : 1, W, q);
+    B.fill = 0;
+    const uint64_t* mk = dinvar.pivmask.a[1];
+    for (int x = 1; x <= W; x++) B.a[0][x] = mk[x];
+    uint8_t* m0 = dinvar.mata.h[1].a[0];   // the same mask in byte form
+    memset(m0 + 1, 1, (size_t)n);
+    for (int u = 1; u <= k1; u++) m0[it.a[1][u]] = 0;
+}
+
+// Inserts stored codewords start..end into B until rank k[1]; with `classes`
+// the marks of start..end are set from the classes that raised the rank.
+static int updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
+    infrec& it = dinvar.infsettv;
+    wmat& S = dinvar.cwstore;
+    int q = dinvar.mata.h[1].q, W = wordsfor(it.n), k1 = it.k[1];
+    if (start == 1) basisinit(B);
+    if (classes) {
+        for (uint64_t f = start; f <= end; f++) S.b[f][-1] = 0;
+        for (int c = 0; c < 102; c++) classtab[c] = -1;
+    }
+    for (uint64_t f = start; B.fill != k1 && f <= end; f++) {
+        if (insertbits(B, S.a[f], S.b[f], q, W)) {
+            lastraise = f;
+            if (classes) {
+                uint64_t c = S.b[f][0];
+                classtab[c < 102 ? c : 101] = B.fill;
+            }
+        }
+    }
+    if (classes)
+        for (uint64_t f = start; f <= end; f++) {
+            uint64_t c = S.b[f][0];
+            S.b[f][-1] = classtab[c < 102 ? c : 101] >= 1 ? c : 0;
+        }
+    return B.fill;
+}
+
+int gensets_update(wmat& B, uint64_t start) {
+    return updbits(B, start, dinvar.infsettv.found, smallq2 != 0);
+}
+
+int gensets_updateb(bmat& B, uint64_t start) {
+    infrec& it = dinvar.infsettv;
+    bmat& S = dinvar.cwstoreb;
+    int n = it.n, k1 = it.k[1];
+    if (start == 1) {
+        bmat_ensure(B, k1 > 0 ? k1 : 1, n, dinvar.mata.h[1].q);
+        B.fill = 0;
+        memset(B.a[0] + 1, 1, (size_t)n);
+        for (int u = 1; u <= k1; u++) B.a[0][it.a[1][u]] = 0;
+    }
+    for (uint64_t f = start; B.fill != k1 && f <= it.found; f++)
+        if (insertbytes(B, S.a[f], n)) lastraise = f;
+    return B.fill;
+}
+
+// ---- classes ----------------------------------------------------------------------------------
+
+// Weight of x - y for two stored rows.
+static int pairweight(int q, int W, const uint64_t* xa, const uint64_t* xb, const uint64_t* ya, const uint64_t* yb) {
+    int w = 0;
+    for (int x = 1; x <= W; x++) {
+        if (q == 2) {
+            w += popcnt64(xa[x] ^ ya[x]);
+        } else if (q == 4) {
+            w += popcnt64((xa[x] ^ ya[x]) | (xb[x] ^ yb[x]));
+        } else {   // x + (-y); -y swaps the planes
+            uint64_t na = yb[x], nb = ya[x];
+            uint64_t t = (xa[x] ^ na) | (xb[x] ^ nb);
+            uint64_t b = (xa[x] & na) ^ t;
+            uint64_t a = t ^ (xb[x] & nb);
+            w += popcnt64(a ^ b);
+        }
+    }
+    return w;
+}
+
+// Rewrites store rows lo+1..hi in the order given by the scratch pointers.
+static void putback(uint64_t lo, uint64_t m) {
+    wmat& S = dinvar.cwstore;
+    for (uint64_t j = 1; j <= m; j++) {
+        S.a[lo + j] = reinterpret_cast<uint64_t*>(dinvar.perm.a[j]);
+        S.b[lo + j] = reinterpret_cast<uint64_t*>(dinvar.perm.b[j]);
+    }
+}
+
+void classify(uint64_t lo, uint64_t hi) {
+    wmat& S = dinvar.cwstore;
+    int q = dinvar.mata.h[1].q, W = wordsfor(dinvar.infsettv.n);
+    if (hi <= lo) return;
+    uint64_t m = hi - lo;
+    for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
+    if (m < 300)
+        for (uint64_t x = lo + 1; x <= hi; x++)
+            for (uint64_t y = x + 1; y <= hi; y++) {
+                uint64_t t = (uint64_t)pairweight(q, W, S.a[x], S.b[x], S.a[y], S.b[y]);
+                S.a[x][-1] = (S.a[x][-1] + t) % 101;
+                S.a[y][-1] = (S.a[y][-1] + t) % 101;
+            }
+    uint64_t cnt[101] = {0};
+    for (uint64_t f = lo + 1; f <= hi; f++) cnt[S.a[f][-1]]++;
+    uint64_t cls[101], pos[101];
+    uint64_t c = 0, p = 0;
+    for (int v = 0; v < 101; v++) {
+        cls[v] = cnt[v] ? ++c : 0;
+        pos[v] = p;
+        p += cnt[v];
+    }
+    parr2_ensure(dinvar.perm, (int)m, 0, 0);
+    for (uint64_t f = lo + 1; f <= hi; f++) {
+        uint64_t v = S.a[f][-1];
+        S.b[f][0] = cls[v];
+        uint64_t j = ++pos[v];
+        dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
+        dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+    }
+    putback(lo, m);
+}
+
+// ---- generating sets after the minimum distance -----------------------------------------------
+
+static void gensets_start(bmat& G, int ub) {
+    infrec& it = dinvar.infsettv;
+    it.keep = 1;
+    it.lb = 0;
+    it.ub = ub;
+    infosets(G);
+    it.stop = 0;
+    it.cntmode = 1;
+    it.found = 0;
+    it.done = 0;
+    for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
+    for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
+}
+
+static void setrows(uint64_t rows) {
+    dinvar.cwstore.rows = (int)rows;
+    dinvar.cwstoreb.rows = (int)rows;
+}
+
+void gensets_dist(wmat& Gb, bmat& G, int d) {
+    infrec& it = dinvar.infsettv;
+    gensets_start(G, d);
+    it.exact = 0;
+    it.wmax = d - 1;
+    int rank = 0;
+    while (rank != it.k[1] && it.wmax < G.cols) {
+        it.exact = 1;
+        it.wmax++;
+        bzrun();
+        dinvar.cwstore.rows = (int)it.found;
+        if (it.found != it.done) {
+            dinvar.cwstore.b[0][0] = 0;
+            if (smallq2) classify(it.done, it.found);
+            rank = gensets_update(Gb, it.done + 1);
+            it.done = it.found;
+        }
+    }
+    setrows(it.found);
+}
+
+// Row 0 of F flags the allowed weights.
+static bool weightallowed(bmat& F, int w) {
+    if (F.mem == 0 || levelsw) return true;
+    return w <= F.cols && F.a[0][w] == 1;
+}
+
+void gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
+    infrec& it = dinvar.infsettv;
+    gensets_start(G, G.cols);
+    it.exact = 1;
+    it.wmax = 0;
+    int rank = 0;
+    while (rank != it.k[1] && it.wmax < G.cols) {
+        it.wmax++;
+        if (!weightallowed(F, it.wmax)) continue;
+        bzrun();
+        dinvar.cwstoreb.rows = (int)it.found;
+        if (it.found != it.done) {
+            rank = gensets_updateb(Gs, it.done + 1);
+            it.done = it.found;
+        }
+    }
+    setrows(it.found);
+}
+
+// ---- full listings ------------------------------------------------------------------------------
+
+void spectrum_sorted(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    spectrum_keep(G);
+    int n = G.cols;
+    uint64_t s = 0;
+    for (int w = 0; w <= n; w++) {
+        it.Bspec[w] = s;
+        s += it.Aspec[w];
+    }
+    uint64_t m = it.found;
+    parr2_ensure(dinvar.perm, (int)(m > 0 ? m : 1), 0, 0);
+    int32_t* next = it.prop;   // next free row per weight
+    for (int w = 0; w <= n; w++) next[w] = (int32_t)it.Bspec[w];
+    if (smallq1) {
+        wmat& S = dinvar.cwstore;
+        for (uint64_t f = 1; f <= m; f++) {
+            uint64_t j = (uint64_t)++next[S.a[f][0]];
+            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
+            dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+        }
+        putback(0, m);
+    } else {
+        bmat& S = dinvar.cwstoreb;
+        for (uint64_t f = 1; f <= m; f++) {
+            uint64_t j = (uint64_t)++next[bstoredweight(S.a[f])];
+            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
+        }
+        for (uint64_t j = 1; j <= m; j++) S.a[j] = reinterpret_cast<uint8_t*>(dinvar.perm.a[j]);
+    }
+}
+
+void gensets_all(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    spectrum_sorted(G);
+    bmat& S = dinvar.cwstoreb;
+    lastraise = 0;
+    gensets_updateb(dinvar.gbasb, 1);
+    if (lastraise == 0) return;
+    int w = bstoredweight(S.a[lastraise]);
+    uint64_t sum = 0;
+    for (int u = 1; u <= w; u++) sum += it.Aspec[u];
+    if (sum < (uint64_t)S.rows) {
+        S.rows = (int)sum;
+        S.fill = (int)sum;
+    }
+    it.wmax = w;
+}
+
+void generatingset_fromall_inv(bmat& G) {
+    infrec& it = dinvar.infsettv;
+    if (smallq1 == 0) {
+        printf(" ERROR in func generatingset_fromall_inv");
+        fflush(stdout);
+        dinvar.cwstore.rows = (int)it.found;
+        return;
+    }
+    spectrum_sorted(G);
+    wmat& S = dinvar.cwstore;
+    for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;
+    int rank = 0;
+    it.wmax = 0;
+    it.done = 0;
+    for (;;) {
+        uint64_t scan = it.done;
+        int w = it.wmax + 1;
+        for (; w <= G.cols && rank != it.k[1]; w++) {
+            while (scan < it.found && S.a[scan + 1][0] == (uint64_t)w) scan++;
+            if (scan > it.done) break;
+        }
+        if (rank == it.k[1] || w > G.cols) break;
+        it.wmax = w;
+        S.b[0][0] = 0;
+        if (smallq2) classify(it.done, scan);
+        rank = updbits(dinvar.gbas, it.done + 1, scan, true);
+        it.done = scan;
+    }
+    S.rows = (int)it.done;
+}

@@ -1,0 +1,378 @@
+// Reduced forms, dual generator matrices, information sets and bit-plane
+// packing.  All work is plain Gaussian elimination over the field tables on
+// byte rows (m <= 19 rows, n <= 799 columns, so this is never the costly
+// part); the enumeration that follows reuses what is built here for every
+// step, so everything is computed once per code into grow-only containers of
+// `dinvar`.
+#include "distance/rank.h"
+
+#include <cstring>
+
+#include "field/field.h"
+#include "frame/runpar.h"
+
+dinvrec dinvar;
+
+void dinvar_reset() {
+    bmat_free(dinvar.wcopy);
+    mata_free(dinvar.mata);
+    mataw_free(dinvar.mataw);
+    coderec_free(dinvar.infsettv);
+    wmat_free(dinvar.cwstore);
+    bmat_free(dinvar.cwstoreb);
+    imat_free(dinvar.postab);
+    wmat_free(dinvar.pivmask);
+    bmat_free(dinvar.rscr);
+    wmat_free(dinvar.gbas);
+    bmat_free(dinvar.gbasb);
+    parr2_free(dinvar.perm);
+    dinvar = dinvrec{};
+}
+
+// ---- elimination helpers ----------------------------------------------------
+
+// row := row + f * piv over columns 1..n.
+static void axpy(uint8_t* row, const uint8_t* piv, int f, int n) {
+    if (f == 0) return;
+    const int* mt = multab[f];
+    for (int c = 1; c <= n; c++)
+        if (piv[c]) row[c] = (uint8_t)addtab[row[c]][mt[piv[c]]];
+}
+
+static void scale(uint8_t* row, int f, int n) {
+    if (f == 1) return;
+    const int* mt = multab[f];
+    for (int c = 1; c <= n; c++) row[c] = (uint8_t)mt[row[c]];
+}
+
+// Clears column p of `row` with pivot row `piv` (pivot entry 1).
+static void clearcol(uint8_t* row, const uint8_t* piv, int p, int n) {
+    int e = row[p];
+    if (e) axpy(row, piv, negtab[e], n);
+}
+
+// ---- reduced echelon form ---------------------------------------------------
+
+// Column permutation of the systematic copy: pivots first (in pivot order),
+// then the rest in increasing order.  `piv` need not be increasing.
+static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank) {
+    int n = dst.cols, m = dst.rows;
+    bmat_ensure(out, m, n, dst.q);
+    uint8_t* ispiv = dinvar.rscr.a[0];
+    memset(ispiv + 1, 0, (size_t)n);
+    for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
+    for (int r = 1; r <= m; r++) {
+        int c = 1;
+        for (int i = 1; i <= rank; i++) out.a[r][c++] = dst.a[r][piv[i]];
+        for (int j = 1; j <= n; j++)
+            if (!ispiv[j]) out.a[r][c++] = dst.a[r][j];
+    }
+    out.fill = rank;
+}
+
+// Dual generator matrix from the reduced rows 1..rank of dst.  `piv` lists
+// the pivot columns in pivot order (not necessarily increasing).
+static void rref_dual(bmat& dst, bmat& out, const int* piv, int rank) {
+    int n = dst.cols;
+    int nr = n - rank;
+    bmat_ensure(out, nr, n, dst.q);
+    uint8_t* ispiv = dinvar.rscr.a[0];   // rscr is at least n wide here
+    memset(ispiv + 1, 0, (size_t)n);
+    for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
+    int t = 0;
+    for (int c = 1; c <= n; c++) {
+        if (ispiv[c]) continue;
+        t++;
+        uint8_t* o = out.a[t];
+        memset(o + 1, 0, (size_t)n);
+        o[c] = 1;
+        for (int i = 1; i <= rank; i++) o[piv[i]] = (uint8_t)negtab[dst.a[i][c]];
+    }
+    out.fill = nr;
+}
+
+int rref(bmat& dst, bmat& src, bmat* out, int mode) {
+    int n = src.cols, m = src.rows, q = src.q;
+    bmat_ensure(dinvar.rscr, m > 0 ? m : 1, n, q);
+    bmat* from = &src;
+    if (&dst == &src) {   // keep the unreduced rows for the dependent ones
+        for (int r = 1; r <= m; r++) memcpy(dinvar.rscr.a[r] + 1, src.a[r] + 1, (size_t)n);
+        from = &dinvar.rscr;
+    } else {
+        bmat_ensure(dst, m, n, q);
+    }
+    bmat& s = *from;
+    int piv[MAXDIM + 64];
+    int* pv = piv;
+    int32_t* big = nullptr;
+    if (m + 1 > (int)(sizeof piv / sizeof piv[0])) pv = big = ivec_new(m + 1);
+    int* dep = pv + 0;   // dependent source rows share the tail of the list
+    int ndep = 0;
+    int r = 1;
+    for (int j = 1; j <= m; j++) {
+        uint8_t* row = dst.a[r];
+        if (row != s.a[j]) memcpy(row + 1, s.a[j] + 1, (size_t)n);
+        for (int i = 1; i < r; i++) clearcol(row, dst.a[i], pv[i], n);
+        int p = 1;
+        while (p <= n && row[p] == 0) p++;
+        if (p > n) {
+            dep[m - ndep] = j;   // stored from the top end of the list
+            ndep++;
+            continue;
+        }
+        pv[r] = p;
+        scale(row, invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(dst.a[i], row, p, n);
+        r++;
+    }
+    int rank = r - 1;
+    for (int t = 0; t < ndep; t++) memcpy(dst.a[rank + 1 + t] + 1, s.a[dep[m - t]] + 1, (size_t)n);
+    dst.fill = rank;
+    dst.q = q;
+    if (mode == RREF_SYS && out) rref_sys(dst, *out, pv, rank);
+    if (mode == RREF_DUAL && out) rref_dual(dst, *out, pv, rank);
+    if (big) ivec_free(big);
+    return rank;
+}
+
+void dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, RREF_DUAL); }
+
+// ---- systematic form on the free columns --------------------------------------
+
+int sysform(bmat& dst, bmat& src) {
+    infrec& it = dinvar.infsettv;
+    int n = src.cols;
+    int kk = src.fill;
+    if (kk > src.rows) kk = src.rows;
+    ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
+    int* pv = it.a[it.nsets + 1];   // r + 1 entries, r >= kk
+    int r = 1, ndep = 0;
+    for (int j = 1; j <= kk; j++) {
+        uint8_t* row = dst.a[r];
+        memcpy(row + 1, src.a[j] + 1, (size_t)n);
+        for (int i = 1; i < r; i++) clearcol(row, dst.a[i], pv[i], n);
+        int p = 1;
+        while (p <= n && (row[p] == 0 || it.vecrank[p] != 0)) p++;
+        if (p > n) {   // dependent on the free columns: store from the bottom
+            ndep++;
+            memcpy(dst.a[kk - ndep + 1] + 1, row + 1, (size_t)n);
+            continue;
+        }
+        pv[r] = p;
+        it.vecrank[p] = it.ranksum + r;
+        scale(row, invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(dst.a[i], row, p, n);
+        r++;
+    }
+    int rank = r - 1;
+    dst.fill = rank;
+    return rank;
+}
+
+// ---- position table and packing -------------------------------------------------
+
+void posinit() {
+    imat& t = dinvar.postab;
+    for (int p = 1; p <= t.cols; p++) {
+        t.a[0][p] = (p - 1) / 64 + 1;
+        t.a[1][p] = (p - 1) % 64 + 1;
+    }
+}
+
+void posensure(int n) {
+    imat_ensure(dinvar.postab, 1, n + 64, 0);
+    if (dinvar.postab.state == 3) posinit();
+}
+
+void packrow2(const uint8_t* src, int n, uint64_t* a, int W) {
+    int w = 1, bit = 0;
+    a[1] = 0;
+    for (int p = 1; p <= n; p++) {
+        if (src[p] == 1) a[w] |= (uint64_t)1 << bit;
+        if (++bit == 64) {
+            bit = 0;
+            if (w < W) a[++w] = 0;
+        }
+    }
+    for (int x = w + 1; x <= W; x++) a[x] = 0;
+}
+
+void packrow3(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
+    const int32_t* pw = dinvar.postab.a[0];
+    const int32_t* pb = dinvar.postab.a[1];
+    for (int x = 1; x <= W; x++) a[x] = b[x] = 0;
+    for (int p = 1; p <= n; p++) {
+        uint64_t m = bitpos1[pb[p]];
+        int x = src[p];
+        if (x != 2) a[pw[p]] |= m;   // 0 -> (1,1), 1 -> (1,0), 2 -> (0,1)
+        if (x != 1) b[pw[p]] |= m;
+    }
+}
+
+void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
+    const int32_t* pw = dinvar.postab.a[0];
+    const int32_t* pb = dinvar.postab.a[1];
+    for (int x = 1; x <= W; x++) a[x] = b[x] = 0;
+    for (int p = 1; p <= n; p++) {
+        uint64_t m = bitpos1[pb[p]];
+        int x = src[p];
+        if (x & 1) a[pw[p]] |= m;
+        if (x & 2) b[pw[p]] |= m;
+    }
+}
+
+void packrows2(wmat& out, bmat& src) {
+    posensure(src.cols);
+    int W = wordsfor(src.cols);
+    wmat_ensure(out, src.rows, W, src.q);
+    for (int r = 1; r <= src.rows; r++) packrow2(src.a[r], src.cols, out.a[r], W);
+}
+
+// Bit mask of the pivot columns of set i, for the claim test of the counting
+// step.
+static void setpivmask(int i) {
+    infrec& it = dinvar.infsettv;
+    uint64_t* mk = dinvar.pivmask.a[i];
+    int W = dinvar.pivmask.cols;
+    for (int x = 1; x <= W; x++) mk[x] = 0;
+    for (int j = 1; j <= it.k[i]; j++) {
+        int p = it.a[i][j];
+        mk[(p - 1) / 64 + 1] |= (uint64_t)1 << ((p - 1) % 64);
+    }
+}
+
+void packmat(int i) {
+    bmat& s = dinvar.mata.h[i];
+    wmat& o = dinvar.mataw.h[i];
+    int n = s.cols, W = wordsfor(n), q = s.q;
+    if (q == 2) {
+        wmat_ensure(o, s.rows, W, q);
+        for (int r = 1; r <= s.rows; r++) packrow2(s.a[r], n, o.a[r], W);
+    } else if (q == 4) {
+        for (int r = 1; r <= s.rows; r++) packrow4(s.a[r], n, o.a[r], o.b[r], W);
+    } else if (q == 3) {
+        for (int r = 1; r <= s.rows; r++) packrow3(s.a[r], n, o.a[r], o.b[r], W);
+    }
+}
+
+// ---- information sets ------------------------------------------------------------
+
+// Store sized for `rows` codewords (bit planes or bytes by smallq1).
+static void storeensure(int rows, int n, int q) {
+    if (rows < 1) rows = 1;
+    if (smallq1)
+        wmat_ensure(dinvar.cwstore, rows, wordsfor(n), q);
+    else
+        bmat_ensure(dinvar.cwstoreb, rows, n, q);
+}
+
+static void clearsets(int n) {
+    infrec& it = dinvar.infsettv;
+    it.nsets = 0;
+    it.ranksum = 0;
+    it.nfull = 0;
+    for (int c = 0; c <= n; c++) it.vecrank[c] = 0;
+    for (int i = 0; i <= it.nslots && i <= it.t; i++) it.k[i] = it.lcv[i] = 0;
+}
+
+// Common set-up of the bit forms and the claim masks.
+static void bitsetup(int rows, int n, int q, int count) {
+    int W = wordsfor(n);
+    mataw_ensure(dinvar.mataw, rows, W, q, count);
+    wmat_ensure(dinvar.pivmask, count, W, 2);
+}
+
+void infosets(bmat& genmat) {
+    ZASSERT("rank", genmat.rows != genmat.fill, "genmat.m!=genmat.k");
+    int n = genmat.cols, q = genmat.q;
+    infrec& it = dinvar.infsettv;
+    if (smallq1) {
+        posensure(n);
+        if (it.keep) storeensure(genmat.rows, n, q);
+    } else if (it.keep) {
+        storeensure(genmat.rows, n, q);
+    }
+    rref(dinvar.wcopy, genmat, nullptr, RREF_NONE);
+    int k = dinvar.wcopy.fill;
+    int rows = k > 0 ? k : 1;
+    coderec_ensure(it, rows, n, 1);
+    it.n = n;
+    it.m = k;
+    it.nslots = it.t;
+    mata_ensure(dinvar.mata, rows, n, q, it.nslots + 1);
+    dinvar.matamem = 1;
+    if (smallq1) {
+        if (++dinvar.infcalls > 337) mataw_free(dinvar.mataw);
+        bitsetup(rows, n, q, it.nslots + 1);
+    }
+    clearsets(n);
+    dinvar.wcopy.fill = k;
+    int r = sysform(dinvar.mata.h[1], dinvar.wcopy);
+    it.k[1] = r;
+    if (smallq1) {
+        packmat(1);
+        setpivmask(1);
+    }
+    if (r < 1) return;   // the zero code: no set
+    it.ranksum = r;
+    it.nsets = 1;
+    it.nfull = 1;
+    if (r < 2) return;   // rank 1: the one set is all there is
+    while (it.nsets != it.nslots && it.nsets < it.nslots - 2) {
+        int rr = sysform(dinvar.mata.h[it.nsets + 1], dinvar.mata.h[1]);
+        if (rr < 2) break;
+        it.nsets++;
+        if (rr == it.k[1]) it.nfull++;
+        it.k[it.nsets] = rr;
+        it.ranksum += rr;
+        if (smallq1) {
+            packmat(it.nsets);
+            setpivmask(it.nsets);
+        }
+    }
+}
+
+// Number of codewords up to scalars of a k-dimensional code, saturated at
+// `cap` (never overflows).
+static uint64_t projcount(int q, int k, uint64_t cap) {
+    uint64_t s = 0, p = 1;   // s = 1 + q + ... + q^(i-1)
+    for (int i = 0; i < k; i++) {
+        s += p;
+        if (s >= cap) return cap;
+        if (__builtin_mul_overflow(p, (uint64_t)q, &p)) return cap;
+    }
+    return s;
+}
+
+// Largest store pre-allocation of the exhaustive listing; beyond it the store
+// grows as codewords arrive.
+constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
+
+void infoset1(bmat& genmat) {
+    int n = genmat.cols, q = genmat.q;
+    infrec& it = dinvar.infsettv;
+    int m = genmat.rows > 0 ? genmat.rows : 1;
+    if (smallq1) {
+        posensure(n);
+        storeensure(3, n, q);
+    }
+    if (it.keep) storeensure((int)projcount(q, genmat.fill, STOREPRE), n, q);
+    coderec_ensure(it, m, n, 3);
+    it.n = n;
+    it.m = genmat.rows;
+    it.nslots = it.t;
+    mata_ensure(dinvar.mata, m, n, q, it.nslots);
+    dinvar.matamem = 1;
+    if (smallq1) bitsetup(m, n, q, it.nslots);
+    clearsets(n);
+    int r = sysform(dinvar.mata.h[1], genmat);
+    it.lcv[1] = r;
+    it.k[1] = r;
+    it.nsets = r > 0 ? 1 : 0;
+    it.nfull = it.nsets;
+    it.ranksum = r;
+    if (smallq1) {
+        packmat(1);
+        setpivmask(1);
+    }
+}

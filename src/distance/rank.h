@@ -1,0 +1,115 @@
+// Reduced forms of generator matrices, the dual generator matrix, and the
+// information sets that the codeword enumeration works on.
+//
+// A code arrives as a byte matrix (cols = n, rows = m, fill = k, spare = d,
+// q).  From it this unit builds, in the one module record `dinvar`, a list of
+// systematic matrices whose pivot columns are pairwise disjoint (the
+// information sets of the minimum-distance method), or one systematic matrix
+// for the exhaustive listing, and for q <= 4 their bit-plane forms, in which
+// one 64-bit word carries 64 coordinates so that adding a row and taking a
+// weight costs one pass over W words.  Everything is kept in grow-only
+// containers inside `dinvar`; nothing here is freed between codes.
+#pragma once
+#include <cstdint>
+
+#include "containers/cons_str.h"
+
+// The information-set record: a code record (pivot lists a[i], ranks k[i],
+// levels lcv[i], vecrank, Aspec, Bspec) plus the planning and counting state
+// of the enumeration.
+struct infrec : coderec {
+    int32_t n;          // length
+    int32_t m;          // rows of the reduced matrix
+    int32_t nslots;     // usable set slots (the record's t)
+    int32_t nsets;      // information sets built
+    int32_t ranksum;    // sum of k[1..nsets]
+    int32_t nfull;      // sets of full rank k[1]
+    uint8_t cntmode;    // 1: counting step, 0: minimum-distance step
+    uint8_t stop;       // raised by the minimum-distance step at weight <= lb
+    uint8_t keep;       // counted codewords are stored
+    uint8_t exact;      // count only weight == wmax
+    int32_t ub;         // smallest weight met
+    int32_t lb;         // threshold of the minimum-distance step
+    int32_t wmax;       // target / largest counted weight
+    uint64_t found;     // codewords counted
+    uint64_t done;      // codewords already handed to the basis
+};
+
+// The module record of the distance subsystem.
+struct dinvrec {
+    bmat wcopy;         // reduced echelon copy of the last generator matrix
+    bmatarr mata;       // systematic matrices 1..nsets; [0], [-1]: work rows
+    wmatarr mataw;      // their bit-plane forms (q <= 4)
+    int32_t matamem;    // 1 once mata has been allocated
+    infrec infsettv;
+    wmat cwstore;       // codeword store, bit planes (q <= 4)
+    bmat cwstoreb;      // codeword store, bytes (q = 5, 7)
+    imat postab;        // a[0] = posword, a[1] = posbit, positions 1..n+64
+    wmat pivmask;       // row i: bit mask of the pivot columns a[i]
+    bmat rscr;          // scratch copy for reductions in place
+    wmat gbas;          // basis of the full listings (q <= 4)
+    bmat gbasb;         // basis of the full listings (q = 5, 7)
+    parr perm;          // scratch row pointers for reordering the store
+    int32_t infcalls;   // calls of infosets with bit planes
+};
+
+extern dinvrec dinvar;
+
+// Releases every container of `dinvar` and zeroes the record.
+void dinvar_reset();
+
+// Words needed for n coordinates.
+inline int wordsfor(int n) { return n <= 0 ? 1 : (n - 1) / 64 + 1; }
+
+// Modes of rref.
+constexpr int RREF_NONE = 0, RREF_SYS = 1, RREF_DUAL = 2;
+
+// Reduces rows 1..src.rows of src into dst (dst may be src).  Rows 1..rank of
+// dst: reduced echelon form; behind them the dependent rows of src,
+// unreduced, in source order.  dst.fill := rank.  Mode RREF_SYS: out := dst
+// with the pivot columns moved to the front; RREF_DUAL: out := generator
+// matrix of the dual code (n - rank rows).  Writes dinvar.rscr when dst is src.
+int rref(bmat& dst, bmat& src, bmat* out, int mode);
+
+// out := generator matrix of the dual of gm (n - k rows, n columns, fill
+// n - k).  Uses dinvar.wcopy; gm is unchanged.
+void dualmat(bmat& out, bmat& gm);
+
+// Systematic form of src rows 1..src.fill on the columns with vecrank 0.
+// Pivots get vecrank ranksum + r; a[nsets + 1] := the pivot columns;
+// dependent rows go to dst from the bottom.  Returns the rank, dst.fill := it.
+int sysform(bmat& dst, bmat& src);
+
+// All information sets of genmat (genmat.rows must equal genmat.fill).
+// Fills dinvar.mata[1..nsets], infsettv (nsets, k, a, vecrank, nfull,
+// ranksum) and, for q <= 4, dinvar.mataw.  A matrix of rank 1 gets one set of
+// rank 1; rank 0 gets none (k[1] = 0).
+void infosets(bmat& genmat);
+
+// One systematic form of genmat rows 1..min(fill, rows) in mata[1]; the
+// codeword store is sized for the exhaustive listing when `keep` is set.
+void infoset1(bmat& genmat);
+
+// dinvar.mataw[i] := bit-plane form of dinvar.mata[i] (q = 2, 3, 4).
+void packmat(int i);
+
+// Fills posword / posbit for positions 1..(table length).
+void posinit();
+// Makes sure the position table covers n + 64 positions.
+void posensure(int n);
+
+// Packs byte row src[1..n] into one bit row (W words).
+void packrow2(const uint8_t* src, int n, uint64_t* a, int W);
+void packrow3(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W);
+void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W);
+// Whole matrix, q = 2: out := rows 1..m of src in plane a.
+void packrows2(wmat& out, bmat& src);
+
+// Value of coordinate p (1-based) of a bit-plane row.
+inline int coordval(int q, const uint64_t* a, const uint64_t* b, int p) {
+    int w = (p - 1) / 64 + 1, s = (p - 1) % 64;
+    int x = (int)((a[w] >> s) & 1), y = (int)((b[w] >> s) & 1);
+    if (q == 2) return x;
+    if (q == 4) return x | (y << 1);
+    return (x && y) ? 0 : (x ? 1 : 2);   // q = 3
+}
