@@ -7,14 +7,14 @@
 // isomorphic results; the exact orders and tie-breaks below decide which
 // matrix becomes canonical and enter stored certificates, so they must not
 // change.  Splitting counts with a histogram over the counts that occur
-// (within 0..splitter size): one
-// split costs the cell size times the splitter size.  Only changed cells
-// of the other side are used as splitters, the largest new piece of every
-// split cell is left out (rows: the first largest, columns: the last), and a
-// singleton cell is never split.  Cells are split in place (a piece occupies
-// a sub-range of its cell); during a pass the working partition is kept by
-// positions with a list of its cells of two or more, so that a splitter costs
-// only the non-singleton cells, and cells are numbered once at the end.
+// (within 0..splitter size): one split costs the cell size times the splitter
+// size.  Only changed cells of the other side are used as splitters, the
+// largest new piece of every split cell is left out (rows: the first
+// largest, columns: the last), and a singleton cell is never split.  Cells
+// are split in place (a piece occupies a sub-range of its cell); during a
+// pass the working partition is kept by positions with a list of its cells of
+// two or more, so that a splitter costs only the non-singleton cells, and
+// cells are numbered once at the end.
 #include <cstdio>
 #include <utility>
 

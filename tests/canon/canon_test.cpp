@@ -262,6 +262,22 @@ TEST(Canon, MatrixWithoutRows) {
     EXPECT_EQ(orbit_minima(r.orbit, 4), (std::vector<int>{0, 1, 1, 1, 1}));
 }
 
+TEST(Canon, SearchAllocatesNothingOnceTheWorkspaceFits) {
+    // Every allocation attempt through the containers would consume one
+    // injected failure (and stop the search); none may happen.
+    tmat A = pg2(3);
+    load(A);
+    canon_mem(40, 40);
+    cs_failinject = 1000;
+    canon_code(0, nullptr);
+    int left = cs_failinject;
+    cs_failinject = 0;
+    EXPECT_EQ(left, 1000);
+    EXPECT_EQ(cws.cstatus, 0);
+    cell_index(cws.orbits);
+    for (int j = 1; j <= A.N; j++) EXPECT_EQ(cws.cellcol[j], 1);
+}
+
 TEST(Canon, EarlierResultsDoNotLeakIntoLaterOnes) {
     // The same input gives the same result whatever ran before it.
     std::mt19937 rng(8);
