@@ -56,7 +56,9 @@ int next_cand(int l) {
     return best;
 }
 
-// Steps 1-3 of a search: roots (colour classes in colour mode), discrete orbits.
+// Start of a search: root partitions in colpart[1], rowpart[1] (colour
+// classes in colour mode, from `cws.colour`), discrete `orbits` with
+// `orbidx`/`orbmin`, no stored automorphisms, depths 0.
 void search_roots(int mode) {
     cws.running = 1;
     cws.bestdepth = cws.curdepth = 0;
@@ -76,8 +78,10 @@ void search_roots(int mode) {
     o.ne = o.nc = N;
 }
 
-// The first path from the refined root to the first leaf; returns the leaf's
-// level, or 0 when the level capacity ran out (cstatus 3).
+// The first path from the refined root to the first leaf, always taking the
+// first column of the target cell.  Writes colpart/rowpart[1..l], cand, path,
+// nodeinv, refhash; returns the leaf's level l, or 0 when the level capacity
+// ran out (cstatus 3).  `roothash` gets the refinement hash of the root.
 int first_path(uint64_t& roothash) {
     refine(cws.colpart[1], cws.rowpart[1], 0);
     roothash = cws.rhash;
@@ -102,7 +106,9 @@ int first_path(uint64_t& roothash) {
     return l;
 }
 
-// The first leaf (at level l) becomes the first and the best leaf.
+// The first leaf (at level l) becomes the first and the best leaf: copies
+// path, invariants and partitions into first*/best*, marks every first-path
+// level as equal to both, one candidate tried, fl = level = depth.
 void first_leaf(int l) {
     int d = l - 1;
     cws.firstdepth = cws.bestdepth = cws.curdepth = d;
@@ -124,8 +130,10 @@ void first_leaf(int l) {
     cws.level = d;
 }
 
-// Node test at level l (path[l] chosen): sets nodeinv, eqbest, eqfirst,
-// cmpbest of level l; returns 1 when the node is to be explored.
+// Node test at level l (path[l] chosen): sets nodeinv, eqbest, eqfirst and
+// cmpbest of level l (leaves cellcol/cellrow of colpart[l], rowpart[l]);
+// returns 1 when the node is to be explored: its invariants are above the
+// best's, or so far equal to the first or the best leaf's.
 int node_test(int l) {
     int inv = node_invariant(l);
     cws.nodeinv[l] = inv;
@@ -145,7 +153,8 @@ int node_test(int l) {
     return cmp == 1 || ef || eb;
 }
 
-// Refinement test at level l, after the refinement below the node.
+// Refinement test at level l, after the refinement below the node: updates
+// eqbest, eqfirst, cmpbest of level l with refhash[l]; same survival rule.
 int ref_test(int l) {
     int rh = cws.refhash[l];
     if (cws.eqbest[l]) cws.eqbest[l] = l <= cws.bestdepth && rh == cws.bestref[l];
@@ -154,7 +163,9 @@ int ref_test(int l) {
     return cws.cmpbest[l] == 1 || cws.eqfirst[l] || cws.eqbest[l];
 }
 
-// The leaf at level `level` (depth level-1) becomes the best leaf.
+// The leaf at level `level` (depth level-1) becomes the best leaf: bestcol,
+// bestrow, bestpath, bestinv, bestref, bestdepth; the path's levels compare
+// equal to the new best, and eqfirst is recomputed for them.
 void new_best(int level, int depth) {
     opart_copy(cws.colpart[level], cws.bestcol);
     opart_copy(cws.rowpart[level], cws.bestrow);
@@ -173,8 +184,12 @@ void new_best(int level, int depth) {
     cws.bestdepth = depth;
 }
 
-// Leaf handling; returns the level to continue at, or -1 when the
-// automorphism store ran full (cstatus 1).
+// Leaf handling: compare with the best leaf (equal: automorphism, merge
+// orbits, jump back to where the path leaves the best path, or to fl when
+// path[fl] lost its orbit minimality), maybe take it as the new best, then
+// compare with the first leaf (equal: automorphism, back to fl).  Returns
+// the level to continue at, or -1 when the automorphism store ran full
+// (cstatus 1).
 int leaf(int level) {
     int depth = level - 1;
     const opart& lc = cws.colpart[level];
@@ -201,8 +216,9 @@ int leaf(int level) {
     return next;
 }
 
-// Descends from level-1 into the child path[level-1]; returns 1 when the
-// child survives the refinement test.
+// Descends from level-1 into the child path[level-1]: fresh tried, path and
+// cand of `level`, partitions of `level` individualised and refined, refhash
+// of level-1.  Returns 1 when the child survives the refinement test.
 int descend(int level) {
     cws.tried[level] = 0;
     cws.path.el[level] = 0;
@@ -214,7 +230,8 @@ int descend(int level) {
     return ref_test(level - 1);
 }
 
-// Step 6 of the search; returns 0 when it was aborted.
+// The backtracking walk after the first leaf, until level 0; returns 0 when
+// it was aborted (cstatus 3 or 1).
 int main_loop() {
     int& level = cws.level;
     while (level > 0) {
