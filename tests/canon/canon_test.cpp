@@ -260,6 +260,15 @@ TEST(Canon, MatrixWithoutRows) {
     A.col.clear();
     r = label(A);
     EXPECT_EQ(orbit_minima(r.orbit, 4), (std::vector<int>{0, 1, 1, 1, 1}));
+    // Colours 1, 1, 3: the colour partition {1,2}, {}, {3} has as many cells
+    // as elements; without rows nothing removes the empty cell, and counting
+    // cells alone would take it for a leaf and miss the swap of 1 and 2.
+    tmat B = make_mat(0, 3);
+    B.col = {0, 1, 1, 3};
+    r = label(B);
+    expect_sane(B, r);
+    EXPECT_EQ(orbit_minima(r.orbit, 3), (std::vector<int>{0, 1, 1, 3}));
+    EXPECT_EQ(r.bestdepth, 1);
 }
 
 TEST(Canon, SearchAllocatesNothingOnceTheWorkspaceFits) {

@@ -172,6 +172,11 @@ TEST(Refine, ColourPartitionKeepsEmptyCellsUntilRefined) {
     refine(cws.colpart[1], cws.rowpart[1], 0);
     for (int c = 1; c <= cws.colpart[1].nc; c++) EXPECT_GT(cws.colpart[1].sz[c], 0);
     EXPECT_EQ(cells(cws.colpart[1]), (vv{{2, 4}, {3}, {1}, {5}}));
+    // An empty colour cell is still a splitter of the first rows pass: the
+    // row cell {1, 2} stays whole against it and takes its hash step.
+    // rows: 6 ({2,4}), 1 (empty cell), 4, 10 ({1,3} splits rows into {2},{1});
+    // columns against {2}: 20, 30; against {1}: 7, 12, 22.
+    EXPECT_EQ(cws.rhash, 22u);
 }
 
 TEST(Refine, DiscreteColumnsLeaveIdenticalRowsTogether) {
