@@ -302,7 +302,10 @@ void infosets(bmat& genmat) {
     mata_ensure(dinvar.mata, rows, n, q, it.nslots + 1);
     dinvar.matamem = 1;
     if (smallq1) {
-        if (++dinvar.infcalls > 337) mataw_free(dinvar.mataw);
+        // The bit forms are rewritten in full on every call, so they are
+        // kept across calls rather than made afresh after many calls: a
+        // fresh array costs hundreds of heap requests per candidate code.
+        dinvar.infcalls++;
         bitsetup(rows, n, q, it.nslots + 1);
     }
     clearsets(n);
@@ -332,9 +335,7 @@ void infosets(bmat& genmat) {
     }
 }
 
-// Number of codewords up to scalars of a k-dimensional code, saturated at
-// `cap` (never overflows).
-static uint64_t projcount(int q, int k, uint64_t cap) {
+uint64_t projcount(int q, int k, uint64_t cap) {
     uint64_t s = 0, p = 1;   // s = 1 + q + ... + q^(i-1)
     for (int i = 0; i < k; i++) {
         s += p;

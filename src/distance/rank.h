@@ -86,6 +86,10 @@ int sysform(bmat& dst, bmat& src);
 // rank 1; rank 0 gets none (k[1] = 0).
 void infosets(bmat& genmat);
 
+// 1 + q + ... + q^(k-1), the number of codewords of a k-dimensional code up
+// to scalars, saturated at cap (never overflows; 0 for k < 1).
+uint64_t projcount(int q, int k, uint64_t cap);
+
 // One systematic form of genmat rows 1..min(fill, rows) in mata[1]; the
 // codeword store is sized for the exhaustive listing when `keep` is set.
 void infoset1(bmat& genmat);

@@ -302,3 +302,46 @@ TEST(DistanceCases, BlockOf300HasOneClass) {
     for (int f = 301; f <= 599; f++) nz += dinvar.cwstore.a[f][-1] != 0;
     EXPECT_GT(nz, 0u);
 }
+
+TEST(DistanceCases, WeightOneRowEndsTheSearchAtOnce) {
+    usefield(2, true);
+    auto rows = parse({"100000000", "011110000", "000011111"});
+    tobmat(G, rows, 9, 2);
+    EXPECT_EQ(mindist(G), 1);
+    infrec& it = dinvar.infsettv;
+    EXPECT_EQ(it.lcv[1], 1);
+    for (int i = 2; i <= it.nsets; i++) EXPECT_EQ(it.lcv[i], 0);
+}
+
+TEST(DistanceCases, CodewordCountsSaturate) {
+    EXPECT_EQ(projcount(2, 4, UINT64_MAX), 15u);
+    EXPECT_EQ(projcount(7, 3, UINT64_MAX), 57u);
+    EXPECT_EQ(projcount(3, 0, UINT64_MAX), 0u);
+    EXPECT_EQ(projcount(7, 40, UINT64_MAX), UINT64_MAX);   // 7^40 does not fit
+    EXPECT_EQ(projcount(5, 30, 1000), 1000u);
+}
+
+TEST(DistanceCases, FullListingNeedsBitPlanes) {
+    usefield(2, false);
+    tobmat(G, hamming, 7, 2);
+    dinvar.infsettv.found = 5;
+    testing::internal::CaptureStdout();
+    generatingset_fromall_inv(G);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR in func generatingset_fromall_inv");
+    EXPECT_EQ(dinvar.cwstore.rows, 5);
+}
+
+TEST(DistanceCases, ResetThenWorkAgain) {
+    usefield(3, true);
+    auto rows = parse({"1011", "0112"});
+    tobmat(G, rows, 4, 3);
+    EXPECT_EQ(mindist(G), 3);
+    dinvar_reset();
+    EXPECT_EQ(dinvar.matamem, 0);
+    EXPECT_EQ(dinvar.infsettv.mem, 0);
+    tobmat(G, rows, 4, 3);
+    EXPECT_EQ(mindist(G), 3);
+    tobmat(G, rows, 4, 3);
+    generatingset_fromall_inv(G);
+    EXPECT_EQ(dinvar.infsettv.wmax, 3);
+}

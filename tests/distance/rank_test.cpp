@@ -231,7 +231,7 @@ TEST(DistanceRank, PackingAndPositions) {
 }
 
 TEST(DistanceRank, ManyCallsKeepWorking) {
-    // from the 338th call on the bit forms are made afresh every time
+    // hundreds of calls reuse the same bit forms and stay exact
     usefield(2, true);
     std::mt19937 rng(6);
     auto rows = randrows(rng, 5, 20, 2, 0.5);
