@@ -248,28 +248,32 @@ TEST(Refine, RefinedPairIsEquitable) {
     }
 }
 
-TEST(Refine, NodeInvariantSumsCellProductsOverPathIncidences) {
-    // 3 x 3 identity-like: after the root nothing splits (all degrees 1).
-    tmat m = make_mat(3, 3);
-    m.set(1, 1, 1);
-    m.set(2, 2, 1);
-    m.set(3, 3, 1);
-    m.set(3, 1, 1);
-    prepare(m);
-    refine(cws.colpart[1], cws.rowpart[1], 0);
-    // columns: col 1 has degree 2, cols 2, 3 degree 1 -> cells {2,3}, {1};
-    // rows: row 3 has two ones; {1,2} vs {3}; refined further by columns.
-    cell_index(cws.colpart[1]);
-    cell_index(cws.rowpart[1], 1);
-    std::vector<int> cc(cws.cellcol, cws.cellcol + 4), cr(cws.cellrow, cws.cellrow + 4);
-    target_cell(cws.colpart[1]);
-    int x = cws.colpart[1].el[cws.colpart[1].st[cws.colpart[1].tc]];
-    cws.path.el[1] = x;
-    int want = 0;
-    for (int r = 1; r <= 3; r++)
-        if (m.at(r, x)) want = (want + cc[x] * cr[r]) % 11111;
-    EXPECT_EQ(node_invariant(1), want);
-    EXPECT_GT(want, 0);
+TEST(Refine, FirstPathOfTheFourCycleWorkedByHand) {
+    // Edges e1 = {1,2}, e2 = {2,3}, e3 = {3,4}, e4 = {4,1} as rows.
+    // Level 1: one cell each; path 1; node invariant = rows on column 1
+    // (e1, e4) times cells 1 x 1 = 2.  Refining {1}, {2,3,4}: rows split
+    // into {e2,e3}, {e1,e4} (hash 6, 2), columns into {1}, {3}, {2,4}
+    // (7, 27), rows again unsplit (0, 6): refhash 6.
+    // Level 2: target {2,4}, path 2; cells col 1:1, 3:2, 2:3, 4:3, rows
+    // e2,e3:1, e1,e4:2; invariant 1*2 + 1*2 (column 1) + 3*2 + 3*1
+    // (column 2) = 13.  Refining gives rows {e3},{e2},{e4},{e1}: hash 3, 9,
+    // 1, 7; a leaf.  All eight leaves are equivalent, so the certificate is
+    // 1 + 2*1 + 13*2 = 29.
+    tmat C = make_mat(4, 4);
+    for (int i = 1; i <= 4; i++) {
+        C.set(i, i, 1);
+        C.set(i, i % 4 + 1, 1);
+    }
+    tres r = label(C);
+    EXPECT_EQ(cws.firstdepth, 2);
+    EXPECT_EQ(cws.firstinv[1], 2);
+    EXPECT_EQ(cws.firstref[1], 6);
+    EXPECT_EQ(cws.firstinv[2], 13);
+    EXPECT_EQ(cws.firstref[2], 7);
+    EXPECT_EQ(cws.firstpath.el[1], 1);
+    EXPECT_EQ(cws.firstpath.el[2], 2);
+    EXPECT_EQ(r.certhash, 29u);
+    EXPECT_EQ(r.bestdepth, 2);
 }
 
 }  // namespace
