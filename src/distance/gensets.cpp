@@ -8,7 +8,7 @@
 // form (bit planes for q <= 4, bytes for q = 5, 7) and nothing is recomputed
 // for blocks already inserted.  For q <= 4 the stored codewords of one weight
 // are also split into classes by a pair invariant (sum of the distances to
-// the others of the block, mod 101), and each codeword is marked with its
+// the others of the block as points, mod 101), and each codeword is marked with its
 // class when that class raised the rank.  Reordering the store moves row
 // pointers, never row contents.
 #include <cstdio>
@@ -211,22 +211,40 @@ int gensets_updateb(bmat& B, uint64_t start) {
 
 // ---- classes ----------------------------------------------------------------------------------
 
-// Weight of x - y for two stored rows.
+// Distance of two stored codewords as points: the smallest weight of
+// x - s*y over the non-zero scalars s.  The store keeps each codeword as one
+// scalar multiple, and which one depends on the generator matrix the
+// codeword was listed from; a single weight of x - y would change with that
+// choice for q = 3, 4 and the classes would differ between equivalent codes.
+// The minimum does not depend on the multiples (for q = 2 it is the weight of
+// x - y).
 static int pairweight(int q, int W, const uint64_t* xa, const uint64_t* xb, const uint64_t* ya, const uint64_t* yb) {
-    int w = 0;
+    if (q == 2) {
+        int w = 0;
+        for (int x = 1; x <= W; x++) w += popcnt64(xa[x] ^ ya[x]);
+        return w;
+    }
+    int w1 = 0, w2 = 0, w3 = 0;
     for (int x = 1; x <= W; x++) {
-        if (q == 2) {
-            w += popcnt64(xa[x] ^ ya[x]);
-        } else if (q == 4) {
-            w += popcnt64((xa[x] ^ ya[x]) | (xb[x] ^ yb[x]));
-        } else {   // x + (-y); -y swaps the planes
+        if (q == 4) {   // x + y, x + w y, x + (w + 1) y
+            uint64_t a = ya[x], b = yb[x];
+            w1 += popcnt64((xa[x] ^ a) | (xb[x] ^ b));
+            w2 += popcnt64((xa[x] ^ b) | (xb[x] ^ a ^ b));
+            w3 += popcnt64((xa[x] ^ a ^ b) | (xb[x] ^ a));
+        } else {   // x + y and x - y (-y swaps the planes)
+            uint64_t t = (xa[x] ^ ya[x]) | (xb[x] ^ yb[x]);
+            uint64_t b = (xa[x] & ya[x]) ^ t;
+            uint64_t a = t ^ (xb[x] & yb[x]);
+            w1 += popcnt64(a ^ b);
             uint64_t na = yb[x], nb = ya[x];
-            uint64_t t = (xa[x] ^ na) | (xb[x] ^ nb);
-            uint64_t b = (xa[x] & na) ^ t;
-            uint64_t a = t ^ (xb[x] & nb);
-            w += popcnt64(a ^ b);
+            t = (xa[x] ^ na) | (xb[x] ^ nb);
+            b = (xa[x] & na) ^ t;
+            a = t ^ (xb[x] & nb);
+            w2 += popcnt64(a ^ b);
         }
     }
+    int w = w1 < w2 ? w1 : w2;
+    if (q == 4 && w3 < w) w = w3;
     return w;
 }
 

@@ -4,6 +4,9 @@
 // second-stage combinations with any leading scalar would count twice.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
 #include "distance/dist.h"
 #include "field/field.h"
 #include "frame/runpar.h"
@@ -344,4 +347,69 @@ TEST(DistanceCases, ResetThenWorkAgain) {
     tobmat(G, rows, 4, 3);
     generatingset_fromall_inv(G);
     EXPECT_EQ(dinvar.infsettv.wmax, 3);
+}
+
+namespace {
+
+// (weight, pair invariant, marked) of every kept row.
+std::multiset<std::tuple<int, uint64_t, bool>> keptprofile() {
+    std::multiset<std::tuple<int, uint64_t, bool>> s;
+    for (int f = 1; f <= dinvar.cwstore.rows; f++)
+        s.insert({(int)dinvar.cwstore.a[f][0], dinvar.cwstore.a[f][-1], dinvar.cwstore.b[f][-1] != 0});
+    return s;
+}
+
+// Random basis change, column permutation and column scaling.
+std::vector<vec> equivalent(const std::vector<vec>& rows, int q, std::mt19937& rng) {
+    gf F{q};
+    int k = (int)rows.size(), n = (int)rows[0].size();
+    std::vector<vec> out(k, vec(n, 0));
+    for (;;) {   // invertible mixing matrix
+        auto M = randrows(rng, k, k, q, 0.7);
+        if (rankof(F, M) < k) continue;
+        for (int i = 0; i < k; i++)
+            for (int j = 0; j < k; j++)
+                for (int c = 0; c < n; c++) out[i][c] = (uint8_t)F.add(out[i][c], F.mul(M[i][j], rows[j][c]));
+        break;
+    }
+    std::vector<int> perm(n);
+    for (int c = 0; c < n; c++) perm[c] = c;
+    std::shuffle(perm.begin(), perm.end(), rng);
+    std::vector<vec> res(k, vec(n));
+    for (int c = 0; c < n; c++) {
+        int s = 1 + (int)(rng() % (q - 1));
+        for (int i = 0; i < k; i++) res[i][perm[c]] = (uint8_t)F.mul(s, out[i][c]);
+    }
+    return res;
+}
+
+}  // namespace
+
+TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
+    for (int q : {2, 3, 4}) {
+        usefield(q, true);
+        std::mt19937 rng(50 + q);
+        for (int trial = 0; trial < 8; trial++) {
+            auto rows = randrows(rng, 4, 11, q, 0.6);
+            if (rankof(gf{q}, rows) < 4) continue;
+            auto other = equivalent(rows, q, rng);
+            tobmat(G, rows, 11, q);
+            generatingset_fromall_inv(G);
+            auto a = keptprofile();
+            int wa = dinvar.infsettv.wmax;
+            tobmat(G, other, 11, q);
+            generatingset_fromall_inv(G);
+            EXPECT_EQ(keptprofile(), a) << "q=" << q << " trial " << trial;
+            EXPECT_EQ(dinvar.infsettv.wmax, wa);
+            // the same through the low-weight path
+            tobmat(G, rows, 11, q);
+            int d = mindist(G);
+            tobmat(G, rows, 11, q);
+            gensets_dist(Gb, G, d);
+            auto b = keptprofile();
+            tobmat(G, other, 11, q);
+            gensets_dist(Gb, G, d);
+            EXPECT_EQ(keptprofile(), b) << "q=" << q << " trial " << trial;
+        }
+    }
 }

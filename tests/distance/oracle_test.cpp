@@ -56,8 +56,14 @@ void checkclasses(const truth& t, uint64_t lo, uint64_t hi) {
                     a[p - 1] = (uint8_t)coordval(t.q, dinvar.cwstore.a[x], dinvar.cwstore.b[x], p);
                     b[p - 1] = (uint8_t)coordval(t.q, dinvar.cwstore.a[y], dinvar.cwstore.b[y], p);
                 }
-                int d = 0;
-                for (int p = 0; p < t.n; p++) d += a[p] != b[p];
+                // distance as points: smallest weight of a - s b
+                gf F{t.q};
+                int d = t.n + 1;
+                for (int s = 1; s < t.q; s++) {
+                    int e = 0;
+                    for (int p = 0; p < t.n; p++) e += a[p] != F.mul(s, b[p]);
+                    d = std::min(d, e);
+                }
                 inv[x] = (inv[x] + (uint64_t)d) % 101;
             }
     std::set<uint64_t> vals;
