@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "distance/dist.h"
+#include "distance/fieldrow.h"
 #include "field/field.h"
 #include "frame/runpar.h"
 
@@ -110,12 +111,6 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
 
 // ---- byte row arithmetic -----------------------------------------------------------
 
-static void byteaxpy(uint8_t* z, const uint8_t* y, int s, int n) {
-    const int* mt = multab[s];
-    for (int c = 1; c <= n; c++)
-        if (y[c]) z[c] = (uint8_t)addtab[z[c]][mt[y[c]]];
-}
-
 // Pivot columns of byte basis rows are kept in bytes 0 (low) and -1 (high),
 // so every length up to 65535 is safe.
 static inline int bytepivot(const uint8_t* row) { return row[0] + 256 * row[-1]; }
@@ -126,7 +121,7 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
     memcpy(row + 1, c + 1, (size_t)n);
     for (int i = 1; i <= r; i++) {
         int e = row[bytepivot(B.a[i])];
-        if (e) byteaxpy(row, B.a[i], negtab[e], n);
+        if (e) rowaxpy(B.q, row, B.a[i], negtab[e], n);
     }
     const uint8_t* mk = B.a[0];
     int p = 1;
@@ -134,12 +129,10 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
     if (p > n) return false;
     row[0] = (uint8_t)(p & 255);
     row[-1] = (uint8_t)(p >> 8);
-    int f = invtab[row[p]];
-    if (f != 1)
-        for (int x = 1; x <= n; x++) row[x] = (uint8_t)multab[f][row[x]];
+    rowscale(B.q, row, invtab[row[p]], n);
     for (int i = 1; i <= r; i++) {
         int e = B.a[i][p];
-        if (e) byteaxpy(B.a[i], row, negtab[e], n);
+        if (e) rowaxpy(B.q, B.a[i], row, negtab[e], n);
     }
     B.fill = r + 1;
     return true;

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "distance/fieldrow.h"
 #include "field/field.h"
 #include "frame/runpar.h"
 
@@ -31,24 +32,10 @@ void dinvar_reset() {
 
 // ---- elimination helpers ----------------------------------------------------
 
-// row := row + f * piv over columns 1..n.
-static void axpy(uint8_t* row, const uint8_t* piv, int f, int n) {
-    if (f == 0) return;
-    const int* mt = multab[f];
-    for (int c = 1; c <= n; c++)
-        if (piv[c]) row[c] = (uint8_t)addtab[row[c]][mt[piv[c]]];
-}
-
-static void scale(uint8_t* row, int f, int n) {
-    if (f == 1) return;
-    const int* mt = multab[f];
-    for (int c = 1; c <= n; c++) row[c] = (uint8_t)mt[row[c]];
-}
-
 // Clears column p of `row` with pivot row `piv` (pivot entry 1).
-static void clearcol(uint8_t* row, const uint8_t* piv, int p, int n) {
+static inline void clearcol(int q, uint8_t* row, const uint8_t* piv, int p, int n) {
     int e = row[p];
-    if (e) axpy(row, piv, negtab[e], n);
+    if (e) rowaxpy(q, row, piv, negtab[e], n);
 }
 
 // ---- reduced echelon form ---------------------------------------------------
@@ -112,7 +99,7 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
     for (int j = 1; j <= m; j++) {
         uint8_t* row = dst.a[r];
         if (row != s.a[j]) memcpy(row + 1, s.a[j] + 1, (size_t)n);
-        for (int i = 1; i < r; i++) clearcol(row, dst.a[i], pv[i], n);
+        for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
         int p = 1;
         while (p <= n && row[p] == 0) p++;
         if (p > n) {
@@ -121,8 +108,8 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
             continue;
         }
         pv[r] = p;
-        scale(row, invtab[row[p]], n);
-        for (int i = 1; i < r; i++) clearcol(dst.a[i], row, p, n);
+        rowscale(q, row, invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
         r++;
     }
     int rank = r - 1;
@@ -141,7 +128,7 @@ void dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, RREF_DUAL); }
 
 int sysform(bmat& dst, bmat& src) {
     infrec& it = dinvar.infsettv;
-    int n = src.cols;
+    int n = src.cols, q = src.q;
     int kk = src.fill;
     if (kk > src.rows) kk = src.rows;
     ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
@@ -150,7 +137,7 @@ int sysform(bmat& dst, bmat& src) {
     for (int j = 1; j <= kk; j++) {
         uint8_t* row = dst.a[r];
         memcpy(row + 1, src.a[j] + 1, (size_t)n);
-        for (int i = 1; i < r; i++) clearcol(row, dst.a[i], pv[i], n);
+        for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
         int p = 1;
         while (p <= n && (row[p] == 0 || it.vecrank[p] != 0)) p++;
         if (p > n) {   // dependent on the free columns: store from the bottom
@@ -160,8 +147,8 @@ int sysform(bmat& dst, bmat& src) {
         }
         pv[r] = p;
         it.vecrank[p] = it.ranksum + r;
-        scale(row, invtab[row[p]], n);
-        for (int i = 1; i < r; i++) clearcol(dst.a[i], row, p, n);
+        rowscale(q, row, invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
         r++;
     }
     int rank = r - 1;
