@@ -271,6 +271,7 @@ static void bitsetup(int rows, int n, int q, int count) {
 
 void infosets(bmat& genmat) {
     ZASSERT("rank", genmat.rows != genmat.fill, "genmat.m!=genmat.k");
+    ZASSERT("rank", smallq1 && genmat.q > 4, "smallq1&&q>4");
     int n = genmat.cols, q = genmat.q;
     infrec& it = dinvar.infsettv;
     if (smallq1) {
@@ -338,6 +339,7 @@ constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 
 void infoset1(bmat& genmat) {
     int n = genmat.cols, q = genmat.q;
+    ZASSERT("rank", smallq1 && q > 4, "smallq1&&q>4");
     infrec& it = dinvar.infsettv;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (smallq1) {
