@@ -1,4 +1,8 @@
-// The tables of the extension step, in one global record.
+// The extension step: from one parent code of dimension D - 1 and one partner
+// of the same level, enumerate every new row, test each candidate, decide
+// whether it is a new code, and write its level record.  Its tables live in
+// one global record, `mt`; the run's open result files and the progress
+// clock in another, `ext`.
 //
 // A parent's free columns fall into blocks (columns equal in the rows above
 // the parent's last row) and, inside a block, into classes (l, b) by the value
@@ -10,6 +14,8 @@
 // blocks in a level record and at most 10 values per block.
 #pragma once
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "frame/runpar.h"
 
@@ -40,3 +46,37 @@ extern mayatab mt;
 // Clears every table of `mt` to 0 and marks every position of `newrow` as not
 // assigned (-3).  `lastblk`, `recno` and `cutflag` become 0.
 void maya_reset();
+
+// The run's result file and h file (opened and closed by the run driver),
+// and the time of the last progress line.
+struct extrec {
+    FILE* res;            // result file: codes of the final dimension
+    FILE* h;              // h file: new codes of every dimension
+    std::string respath;  // their names, for fault messages
+    std::string hpath;
+    std::string levpath;  // the level file the step writes to
+    int64_t lastprint;    // process clock (ms) of the last progress line
+};
+extern extrec ext;
+
+// Process clock in milliseconds.
+int64_t clockms();
+
+// Row enumeration (general extension).  Hands the partner's amounts
+// mt.partner[l][i] out to the classes (l, b) of the parent, largest share of
+// class 0 first, each share bounded by min(what the class has left,
+// `propbound`), and calls the step test after every completed pair (l, i).
+// First call: amount 0, b 0, i 0, l 0, depth 0, nn 0.  Reads mt.remain[.][0]
+// and mt.partner; every mt.split entry it touched is 0 again on return.
+void rowenum(int propbound, int amount, int b, int q, int i, int l, FILE* fp, int D, int depth, int nn);
+
+// Step test.  mode 1 (from the enumerator): only the last pair (l = lastl,
+// i = q - 1) builds the new row from mt.split and goes on.  mode 3 (simple
+// extension): colmap row D already holds the row; lastl is the number of
+// blocks.  Tests the candidate, gives it invariants and a canonical form,
+// decides whether it is new, prints a new code, and writes its level record
+// to fp.  May set mt.cutflag (brute generation).
+void steptest(int qm1, int q, int i, int l, int lastl, FILE* fp, int D, int nn, int mode);
+
+// Releases the engine's working containers so that a run starts afresh.
+void engine_reset();

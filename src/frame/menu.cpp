@@ -185,8 +185,12 @@ static void setsmallq() {
     smallq1 = smallq2 = (runpar.q <= 4) ? 1 : 0;
 }
 
+// A run stopped by a file fault is not reported as complete.
 static void finishrun() {
-    printf(" Constructed codes: %d", codecount);
+    if (runfault)
+        printf(" Constructed codes before the stop: %d", codecount);
+    else
+        printf(" Constructed codes: %d", codecount);
     printf("\n");
     printf("==========================");
 }

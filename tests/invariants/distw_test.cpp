@@ -1,0 +1,227 @@
+// Column invariants.  The second pass, followed by the canonical labelling,
+// must not see how a code is written down: a random change of basis, column
+// permutation and column scaling gives the same values (as a multiset), the
+// same smallest value and the same canonical matrix, for every field and on
+// both the full-listing and the low-weight paths.  The first pass is checked
+// on the layouts the extension step produces.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "canon/canon.h"
+#include "distance/dist.h"
+#include "distance/rank.h"
+#include "field/field.h"
+#include "frame/runpar.h"
+#include "invariants/distw.h"
+
+namespace {
+
+using matrix = std::vector<std::vector<int>>;
+
+void usefield(int q) {
+    static bool bits = false;
+    if (!bits) initbits(), bits = true;
+    setfield(q);
+    smallq1 = smallq2 = q <= 4;
+    levelsw = 1;
+}
+
+// A random k x n matrix of rank k whose columns are non-zero and pairwise
+// not proportional (a code given by its distinct points).
+matrix randomcode(int q, int k, int n, std::mt19937& rng) {
+    for (;;) {
+        matrix g(k, std::vector<int>(n));
+        for (auto& row : g)
+            for (int& x : row) x = (int)(rng() % q);
+        bool ok = true;
+        for (int a = 0; a < n && ok; a++) {
+            int nz = 0;
+            for (int r = 0; r < k; r++) nz += g[r][a] != 0;
+            ok = nz > 0;
+            for (int b = a + 1; b < n && ok; b++)
+                for (int s = 1; s < q && ok; s++) {
+                    bool same = true;
+                    for (int r = 0; r < k; r++) same = same && g[r][b] == multab[s][g[r][a]];
+                    ok = !same;
+                }
+        }
+        if (!ok) continue;
+        // Rank, by a reduction of the test's own.
+        matrix e = g;
+        int rank = 0;
+        for (int c = 0; c < n && rank < k; c++) {
+            int p = rank;
+            while (p < k && e[p][c] == 0) p++;
+            if (p == k) continue;
+            std::swap(e[p], e[rank]);
+            for (int r = 0; r < k; r++) {
+                if (r == rank || e[r][c] == 0) continue;
+                int f = multab[e[r][c]][invtab[e[rank][c]]];
+                for (int j = 0; j < n; j++) e[r][j] = addtab[e[r][j]][negtab[multab[f][e[rank][j]]]];
+            }
+            rank++;
+        }
+        if (rank == k) return g;
+    }
+}
+
+// A·G·(permutation and scaling), A random invertible.
+matrix transform(const matrix& g, int q, std::mt19937& rng) {
+    const int k = (int)g.size(), n = (int)g[0].size();
+    std::vector<int> perm(n), scale(n);
+    for (int j = 0; j < n; j++) perm[j] = j, scale[j] = 1 + (int)(rng() % (q - 1));
+    std::shuffle(perm.begin(), perm.end(), rng);
+    matrix h = g;
+    // Row operations: random additions of multiples and row swaps keep the span.
+    for (int t = 0; t < 4 * k; t++) {
+        int a = (int)(rng() % k), b = (int)(rng() % k);
+        if (a == b) {
+            std::swap(h[a], h[(a + 1) % k]);
+            continue;
+        }
+        int s = (int)(rng() % q);
+        for (int j = 0; j < n; j++) h[a][j] = addtab[h[a][j]][multab[s][h[b][j]]];
+    }
+    matrix out(k, std::vector<int>(n));
+    for (int r = 0; r < k; r++)
+        for (int j = 0; j < n; j++) out[r][perm[j]] = multab[scale[j]][h[r][j]];
+    return out;
+}
+
+struct labelled {
+    std::vector<int> values;  // sorted
+    int mainval;
+    std::vector<int> canon;   // canonical matrix, then the values in canonical order
+    uint32_t cert;
+};
+
+labelled label(const matrix& g, int q) {
+    const int k = (int)g.size(), n = (int)g[0].size();
+    static bmat G{};
+    static wmat gb{};
+    static bmat gs{};
+    bmat_ensure(G, k, n, q);
+    for (int r = 0; r < k; r++)
+        for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
+    G.fill = k;
+    G.spare = 1;
+    invt.q = q;
+    invt.ndist = n;
+    invt.N = q == 2 ? n : 2 * (q - 1) * n;
+    for (int p = 1; p <= invt.N; p++) invt.INPinvcolval[p] = 1;
+    inv_secondpass(G, gb, gs);
+    labelled out;
+    out.values.assign(invt.value + 1, invt.value + invt.N + 1);
+    std::sort(out.values.begin(), out.values.end());
+    out.mainval = invt.mainval;
+    canon_code(1, invt.cls);
+    for (int i = 1; i <= incmat.rows; i++)
+        for (int j = 1; j <= incmat.cols; j++) out.canon.push_back(incmat.a[cws.bestrow.el[i]][cws.bestcol.el[j]]);
+    out.canon.push_back(-1);
+    for (int j = 1; j <= incmat.cols; j++) out.canon.push_back(invt.value[cws.bestcol.el[j]]);
+    out.cert = cws.certhash;
+    return out;
+}
+
+void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
+    usefield(q);
+    std::mt19937 rng(seed);
+    for (int t = 0; t < trials; t++) {
+        matrix g = randomcode(q, k, n, rng);
+        labelled a = label(g, q);
+        matrix h = transform(g, q, rng);
+        labelled b = label(h, q);
+        SCOPED_TRACE("q=" + std::to_string(q) + " k=" + std::to_string(k) + " n=" + std::to_string(n) +
+                     " trial " + std::to_string(t));
+        EXPECT_EQ(a.values, b.values);
+        EXPECT_EQ(a.mainval, b.mainval);
+        EXPECT_EQ(a.canon, b.canon);
+        EXPECT_EQ(a.cert, b.cert);
+    }
+}
+
+TEST(SecondPass, InvariantUnderEquivalenceOnTheFullListing) {
+    checkinvariance(2, 4, 9, 30, 1);
+    checkinvariance(3, 3, 8, 30, 2);
+    checkinvariance(4, 3, 10, 30, 3);
+    checkinvariance(5, 3, 9, 20, 4);
+    checkinvariance(7, 2, 7, 20, 5);
+}
+
+TEST(SecondPass, InvariantUnderEquivalenceOnTheLowWeightPath) {
+    checkinvariance(2, 11, 24, 6, 6);
+    checkinvariance(3, 8, 20, 4, 7);
+    checkinvariance(4, 6, 16, 4, 8);
+    checkinvariance(5, 6, 14, 3, 9);
+    checkinvariance(7, 5, 12, 3, 10);
+}
+
+TEST(SecondPass, DifferentCodesUsuallyDiffer) {
+    // The [7,4] Hamming code and a [7,4] code with a weight-2 word are told apart.
+    usefield(2);
+    matrix ham = {{1, 0, 0, 0, 1, 1, 0}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 0, 0, 1, 1, 1, 1}};
+    matrix other = {{1, 0, 0, 0, 1, 1, 0}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 0, 0, 1, 1, 0, 1}};
+    EXPECT_NE(label(ham, 2).canon, label(other, 2).canon);
+    // The Hamming code: all seven points alike.
+    labelled h = label(ham, 2);
+    EXPECT_EQ(h.values.front(), h.values.back());
+}
+
+// ---- first pass ----------------------------------------------------------------
+
+// Lays a candidate out as the extension step does: free part in columns
+// 1..n-k, the unit column of row r at n-k+r, rows 1..L.
+void layout(int q, int n, int k, const matrix& freepart) {
+    usefield(q);
+    const int L = (int)freepart.size(), nk = n - k;
+    colmap.cur_n = n;
+    colmap.cur_k = k;
+    colmap.cur_q = q;
+    colmap.cur_level = L;
+    colmap.cur_len = nk + L;
+    for (int r = 1; r <= L; r++) {
+        for (int c = 1; c <= nk; c++) colmap.m[r][c] = freepart[r - 1][c - 1];
+        for (int c = nk + 1; c <= nk + L; c++) colmap.m[r][c] = (c - nk == r);
+    }
+}
+
+std::vector<int> mults() { return std::vector<int>(invt.mult + 1, invt.mult + invt.ndist + 1); }
+
+TEST(FirstPass, UnitColumnAbsorbedByAWeightOneColumn) {
+    // Columns: 0 (left out), (1,1) twice, (0,1): the last row's unit column joins it.
+    layout(2, 7, 3, {{0, 1, 1, 0}, {0, 1, 1, 1}});
+    inv_firstpass();
+    EXPECT_EQ(invt.ndist, 3);              // (1,1), (0,1) + unit e2, then e1 of its own
+    EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1}));
+    EXPECT_EQ(invt.specialpt, 2);
+    EXPECT_EQ(invt.N, 3);
+    EXPECT_EQ(invt.mainval, 1);
+    EXPECT_EQ(invt.nclass, 2);
+}
+
+TEST(FirstPass, UnitColumnOfItsOwn) {
+    layout(2, 6, 3, {{1, 1, 1}, {1, 0, 1}});
+    inv_firstpass();
+    // (1,1), (1,0) absorbs e1, (1,1) again (not adjacent), then e2 of its own.
+    EXPECT_EQ(mults(), (std::vector<int>{1, 2, 1, 1}));
+    EXPECT_EQ(invt.specialpt, 4);
+    EXPECT_EQ(redmat.cur_len, 4);
+    EXPECT_EQ(redmat.m[1][4], 0);
+    EXPECT_EQ(redmat.m[2][4], 1);
+}
+
+TEST(FirstPass, ProportionalColumnsMergeOnlyWhenAdjacent) {
+    // q = 3: (1,2) and (2,1) adjacent merge; (1,0) ... (2,0) not adjacent stay apart.
+    layout(3, 8, 3, {{1, 2, 1, 1, 2}, {2, 1, 0, 1, 0}});
+    inv_firstpass();
+    EXPECT_EQ(invt.ndist, 5);  // (1,2)x2, (1,0)+e1, (1,1), (2,0)+e1, e2
+    EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1, 2, 1}));
+    EXPECT_EQ(invt.N, 5 * 4);
+    EXPECT_EQ(invt.specialpt, 5 * 4);  // the last point of e2's column
+    for (int t = 1; t <= 4; t++) EXPECT_EQ(invt.value[t], 2);
+}
+
+}  // namespace

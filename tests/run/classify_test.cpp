@@ -1,0 +1,159 @@
+// Whole runs against the reference classifier: the program is driven through
+// its menu for small parameter sets; every code it writes must have the asked
+// properties, no two may be equivalent, and their number must equal the
+// number of classes the brute-force classifier finds.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "common/testutil.h"
+#include "run/oracle.h"
+
+namespace {
+
+using namespace oracle;
+
+struct written {
+    std::vector<matrix> codes;
+    int constructed = -1;  // " Constructed codes: %d"
+    std::string out;
+};
+
+// Menu answers that set the parameters, restrict the weights, set the dual
+// distance, start the run (or brute generation from dimension `brute`) and
+// exit.
+std::string script(const wanted& w, int brute = 0) {
+    std::ostringstream in;
+    in << "2\n" << w.n << "\n" << w.k << "\n" << w.d << "\n" << w.q << "\n1\n" << (w.selforth ? 1 : 0) << "\n";
+    bool restricted = false;
+    for (int x = w.d; x <= w.n; x++) restricted = restricted || !w.allowed[x];
+    if (restricted) {
+        in << "3\n";
+        for (int x = w.d; x <= w.n; x++) in << (w.allowed[x] ? "y\n" : "n\n");
+    }
+    if (w.dualdist > 1) in << "5\n" << w.dualdist << "\n";
+    if (brute)
+        in << "6\n" << brute << "\n8\n";
+    else
+        in << "1\n8\n";
+    return in.str();
+}
+
+int digit(char c) { return c >= 'A' ? c - 'A' + 10 : c - '0'; }
+
+written runcase(const wanted& w, int brute = 0) {
+    tempdir dir;
+    written res;
+    runresult r = runtalven(dir.path, script(w, brute), 300);
+    EXPECT_EQ(r.status, 0);
+    res.out = r.out;
+    size_t at = r.out.rfind(" Constructed codes: ");
+    if (at != std::string::npos) res.constructed = atoi(r.out.c_str() + at + 20);
+    std::ostringstream name;
+    name << w.n << "_" << w.k << "_" << w.d << "." << w.q << (brute ? "b" : "");
+    std::vector<std::string> lines = splitlines(readfile(dir.file(name.str())));
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (lines[i].empty() || lines[i][0] != '?') continue;
+        int k, len, q, num;
+        EXPECT_EQ(sscanf(lines[i].c_str(), "?%d %d %d %d", &k, &len, &q, &num), 4) << lines[i];
+        EXPECT_EQ(k, w.k);
+        EXPECT_EQ(len, w.n);
+        EXPECT_EQ(q, w.q);
+        EXPECT_EQ(num, (int)res.codes.size() + 1);
+        matrix g;
+        for (int r2 = 0; r2 < k && i + 1 < lines.size(); r2++) {
+            const std::string& row = lines[++i];
+            EXPECT_EQ((int)row.size(), len) << row;
+            std::vector<int> v;
+            for (char c : row) v.push_back(digit(c));
+            g.push_back(v);
+        }
+        res.codes.push_back(g);
+    }
+    return res;
+}
+
+void checkrun(const wanted& w, int brute = 0) {
+    std::ostringstream what;
+    what << "[" << w.n << "," << w.k << "," << w.d << "]_" << w.q << (w.selforth ? " self-orthogonal" : "")
+         << " dual distance " << w.dualdist << " brute " << brute;
+    SCOPED_TRACE(what.str());
+    written got = runcase(w, brute);
+    size_t expected = classify(w).size();
+    EXPECT_EQ(got.codes.size(), expected);
+    EXPECT_EQ(got.constructed, (int)got.codes.size());
+    gf f(w.q);
+    std::set<std::string> forms;
+    for (const matrix& g : got.codes) {
+        codeinfo c = analyse(g, w.n, w.q);
+        EXPECT_TRUE(satisfies(c, w)) << "a written code lacks the asked properties";
+        forms.insert(canonkey(g, w.n, f));
+    }
+    EXPECT_EQ(forms.size(), got.codes.size()) << "two written codes are equivalent";
+}
+
+TEST(Classify, FamousCodesAreUnique) {
+    checkrun(plain(7, 4, 3, 2));
+    checkrun(plain(8, 4, 4, 2));
+    checkrun(plain(4, 2, 3, 3));
+    checkrun(plain(6, 3, 4, 4));
+}
+
+TEST(Classify, AllSmallBinaryParameters) {
+    for (int n = 1; n <= 7; n++)
+        for (int k = 1; k <= n; k++)
+            for (int d = 1; d <= n - k + 1; d++) checkrun(plain(n, k, d, 2));
+}
+
+TEST(Classify, AllSmallTernaryParameters) {
+    for (int n = 1; n <= 5; n++)
+        for (int k = 1; k <= n; k++)
+            for (int d = 1; d <= n - k + 1; d++) checkrun(plain(n, k, d, 3));
+}
+
+TEST(Classify, AllSmallParametersOverGF4GF5GF7) {
+    for (int q : {4, 5, 7})
+        for (int n = 1; n <= (q == 7 ? 3 : 4); n++)
+            for (int k = 1; k <= n; k++)
+                for (int d = 1; d <= n - k + 1; d++) checkrun(plain(n, k, d, q));
+}
+
+// Brute generation works on codes lengthened by k and prints them without
+// those k columns: whatever the starting dimension, the codes written are
+// again exactly the classes of [n,k,>=d] codes.
+TEST(Classify, BruteGenerationFindsTheSameClasses) {
+    for (int s = 1; s <= 3; s++) {
+        checkrun(plain(7, 3, 3, 2), s);
+        checkrun(plain(6, 3, 2, 2), s);
+        checkrun(plain(6, 3, 3, 3), s);
+        checkrun(plain(5, 3, 2, 4), s);
+    }
+    checkrun(plain(5, 2, 2, 5), 2);
+}
+
+TEST(Classify, RestrictedWeightsSelfOrthogonalityAndDualDistance) {
+    wanted even = plain(7, 3, 2, 2);
+    for (int x = 1; x <= 7; x += 2) even.allowed[x] = 0;
+    checkrun(even);
+    wanted so = plain(6, 2, 2, 2);
+    so.selforth = true;
+    for (int x = 1; x <= 6; x += 2) so.allowed[x] = 0;
+    checkrun(so);
+    wanted tso = plain(6, 2, 3, 3);
+    tso.selforth = true;
+    for (int x = 1; x <= 6; x++)
+        if (x % 3) tso.allowed[x] = 0;
+    checkrun(tso);
+    wanted gap = plain(7, 3, 2, 2);
+    gap.allowed[5] = 0;
+    checkrun(gap);
+    wanted dual = plain(7, 3, 2, 2);
+    dual.dualdist = 3;
+    checkrun(dual);
+    wanted dual4 = plain(5, 2, 2, 4);
+    dual4.dualdist = 2;
+    checkrun(dual4);
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// Whole runs through the menu: the files a run writes (names, header,
+// trailer, statistics, level files), the default Golay run, runs of
+// dimension 1, brute generation, and a run whose files cannot be written.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <set>
+
+#include "common/testutil.h"
+#include "run/oracle.h"
+
+namespace {
+
+std::string params(int n, int k, int d, int q, int dw = 1, int so = 0) {
+    char s[100];
+    snprintf(s, sizeof s, "2\n%d\n%d\n%d\n%d\n%d\n%d\n", n, k, d, q, dw, so);
+    return s;
+}
+
+// The code lines of a result file: rows after each "?" header.
+std::vector<oracle::matrix> codesof(const std::string& text) {
+    std::vector<oracle::matrix> out;
+    std::vector<std::string> lines = splitlines(text);
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (lines[i].empty() || lines[i][0] != '?') continue;
+        int k = 0, len = 0, q = 0, num = 0;
+        sscanf(lines[i].c_str(), "?%d %d %d %d", &k, &len, &q, &num);
+        oracle::matrix g;
+        for (int r = 0; r < k && i + 1 < lines.size(); r++) {
+            std::vector<int> row;
+            for (char c : lines[++i]) row.push_back(c >= 'A' ? c - 'A' + 10 : c - '0');
+            g.push_back(row);
+        }
+        out.push_back(g);
+    }
+    return out;
+}
+
+// Masks the elapsed time: "Elapsed time: 1.23s" -> "Elapsed time: #s".
+std::string masktime(std::string s) {
+    const std::string key = "Elapsed time: ";
+    std::string out;
+    size_t from = 0;
+    for (size_t at = s.find(key); at != std::string::npos; at = s.find(key, from)) {
+        size_t end = s.find('s', at + key.size());
+        if (end == std::string::npos) break;
+        out += s.substr(from, at + key.size() - from) + "#";
+        from = end;
+    }
+    return out + s.substr(from);
+}
+
+TEST(Run, DefaultsGiveTheGolayCode) {
+    tempdir dir;
+    runresult r = runtalven(dir.path, "1\n8\n", 600);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
+    std::vector<oracle::matrix> codes = codesof(readfile(dir.file("24_12_8.2")));
+    ASSERT_EQ(codes.size(), 1u);
+    oracle::codeinfo c = oracle::analyse(codes[0], 24, 2, false);
+    std::vector<long> want(25, 0);
+    want[0] = want[24] = 1;
+    want[8] = want[16] = 759;
+    want[12] = 2576;
+    EXPECT_EQ(c.spectrum, want);
+}
+
+TEST(Run, FilesOfARun) {
+    tempdir dir;
+    runresult r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
+    ASSERT_EQ(r.status, 0);
+    const std::string header =
+        "\n n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n\n\n"
+        "   Possible weights: \n 3 4 5 6 7\n\n   Proportional columns: \n2 -> 800 ;3 -> 800 ;4 -> 800 ;\n\n";
+    std::string res = masktime(readfile(dir.file("7_4_3.2")));
+    ASSERT_EQ(res.rfind(header, 0), 0u) << res;
+    std::string body = res.substr(header.size());
+    // One code: the Hamming code, then the totals of dimensions 2..4.
+    ASSERT_EQ(body.substr(0, 9), "?4 7 2 1\n");
+    std::vector<oracle::matrix> codes = codesof(res);
+    ASSERT_EQ(codes.size(), 1u);
+    EXPECT_EQ(oracle::analyse(codes[0], 7, 2).spectrum, (std::vector<long>{1, 0, 0, 7, 7, 0, 0, 1}));
+    std::string h = masktime(readfile(dir.file("7_4_3.2h")));
+    ASSERT_EQ(h.rfind(header, 0), 0u);
+    // The h file has the new codes of every dimension, numbered per dimension and in total.
+    std::vector<std::string> hl = splitlines(h);
+    int lastdim = 0, total = 0;
+    for (const std::string& line : hl) {
+        if (line.empty() || line[0] != '?') continue;
+        int dim, len, q, perdim, all;
+        ASSERT_EQ(sscanf(line.c_str(), "?%d %d %d %d %d", &dim, &len, &q, &perdim, &all), 5);
+        EXPECT_GE(dim, lastdim);
+        EXPECT_EQ(all, ++total);
+        lastdim = dim;
+    }
+    EXPECT_EQ(lastdim, 4);
+    // Trailer: total, then dimensions 2..4, on the console and in both files.
+    size_t at = r.out.find("\n RES ");
+    ASSERT_NE(at, std::string::npos);
+    std::string trailer = masktime(r.out.substr(at, r.out.find('\n', at + 1) - at));
+    char want[100];
+    snprintf(want, sizeof want, "\n RES %d    1   1   1 ==  Elapsed time: #s", total);
+    EXPECT_EQ(trailer, want);
+    snprintf(want, sizeof want, "\n RES %d    1   1   1 \n ==  Elapsed time: #s\n", total);
+    EXPECT_NE(res.find(want), std::string::npos);
+    // Statistics: one line per (length, dimension) with its count.
+    std::string inf = readfile(dir.file("7_4_3.2inf"));
+    EXPECT_NE(inf.find("   7     4      1\n"), std::string::npos) << inf;
+    // The level files of the last parent: sol.L and its exact copy real_sol.L.
+    for (int L = 1; L <= 4; L++)
+        EXPECT_EQ(readfile(dir.file("res/sol." + std::to_string(L))),
+                  readfile(dir.file("res/real_sol." + std::to_string(L))));
+    EXPECT_TRUE(fileexists(dir.file("res/comp_file")));
+}
+
+TEST(Run, FirstLevelRecords) {
+    tempdir dir;
+    runtalven(dir.path, params(6, 3, 3, 4) + "1\n8\n");
+    // n - k = 3: x = 2 and x = 3 non-zero entries (weights 3 and 4 with the unit column).
+    std::string sol1 = readfile(dir.file("res/real_sol.1"));
+    EXPECT_EQ(sol1.substr(0, 36), " \n? 4 1  1  1\n 1 2 0 0 \n? 4 1  2  0\n");
+    EXPECT_NE(sol1.find("? 4 1  6  0\n 1 0 0 2 "), std::string::npos) << sol1;
+    EXPECT_NE(sol1.find(" \n? 4 1  7  1\n 0 3 0 0 "), std::string::npos) << sol1;
+}
+
+TEST(Run, DimensionOneListsOneCodePerWeight) {
+    tempdir dir;
+    runresult r = runtalven(dir.path, params(5, 1, 2, 3) + "1\n8\n");
+    EXPECT_NE(r.out.find(" Constructed codes: 4\n"), std::string::npos);
+    std::vector<oracle::matrix> codes = codesof(readfile(dir.file("5_1_2.3")));
+    ASSERT_EQ(codes.size(), 4u);
+    std::set<int> weights;
+    for (const auto& g : codes) weights.insert(oracle::analyse(g, 5, 3).mindist);
+    EXPECT_EQ(weights, (std::set<int>{2, 3, 4, 5}));
+    EXPECT_NE(r.out.find("\n RES 4  ==  Elapsed time: "), std::string::npos);
+}
+
+TEST(Run, AFileThatCannotBeWrittenStopsTheRun) {
+    tempdir dir;
+    ASSERT_EQ(mkdir(dir.file("7_4_3.2").c_str(), 0755), 0);  // the result file's name is taken
+    runresult r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\n Run stopped: cannot open file 7_4_3.2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" Constructed codes: "), std::string::npos);
+    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
+    EXPECT_NE(r.out.find(" Constructed codes before the stop: 0"), std::string::npos);
+    // The menu comes back and the next run works.
+    ASSERT_EQ(rmdir(dir.file("7_4_3.2").c_str()), 0);
+    r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
+    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
+}
+
+TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
+    tempdir dir;
+    ASSERT_EQ(system(("mkdir -p '" + dir.file("res/sol.3") + "'").c_str()), 0);
+    runresult r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
+    EXPECT_NE(r.out.find("Run stopped: cannot open file res/sol.3"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
+    EXPECT_EQ(r.out.find(" Constructed codes: "), std::string::npos);
+}
+
+}  // namespace
