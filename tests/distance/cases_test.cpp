@@ -413,3 +413,37 @@ TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
         }
     }
 }
+
+TEST(DistanceCases, GolayCodes) {
+    // binary [24, 12, 8]: 759 words of weight 8 span the code
+    usefield(2, true);
+    auto bin = parse({"100000000000110111000101", "010000000000101110001011", "001000000000011100010111",
+                      "000100000000111000101101", "000010000000110001011011", "000001000000100010110111",
+                      "000000100000000101101111", "000000010000001011011101", "000000001000010110111001",
+                      "000000000100101101110001", "000000000010011011100011", "000000000001111111111110"});
+    tobmat(G, bin, 24, 2);
+    spectrum(G);
+    infrec& it = dinvar.infsettv;
+    EXPECT_EQ(it.Aspec[8], 759u);
+    EXPECT_EQ(it.Aspec[12], 2576u);
+    EXPECT_EQ(it.Aspec[16], 759u);
+    EXPECT_EQ(it.Aspec[24], 1u);
+    tobmat(G, bin, 24, 2);
+    EXPECT_EQ(mindist(G), 8);
+    tobmat(G, bin, 24, 2);
+    gensets_dist(Gb, G, 8);
+    EXPECT_EQ(it.wmax, 8);
+    EXPECT_EQ(it.found, 759u);
+    EXPECT_EQ(Gb.fill, 12);
+    // ternary [12, 6, 6]: 264 words of weight 6, 132 up to sign
+    usefield(3, true);
+    auto ter = parse({"100000011111", "010000101221", "001000110122", "000100121012", "000010122101",
+                      "000001112210"});
+    tobmat(G, ter, 12, 3);
+    spectrum(G);
+    EXPECT_EQ(it.Aspec[6], 132u);
+    EXPECT_EQ(it.Aspec[9], 220u);
+    EXPECT_EQ(it.Aspec[12], 12u);
+    tobmat(G, ter, 12, 3);
+    EXPECT_EQ(mindist(G), 6);
+}
