@@ -79,6 +79,9 @@ int test_dual() {
     if (req < 2) return 1;
     if (req == 2) return !haszerocol(L, len);
     if (req == 3) {
+        // Zero columns are rejected here too: the level below checked them
+        // only when it had a test of its own (codes of dimension 1 have none).
+        if (haszerocol(L, len)) return 0;
         for (int c1 = 1; c1 <= len; c1++)
             for (int c2 = c1 + 1; c2 <= len; c2++)
                 if (proportional(L, c1, c2)) return 0;

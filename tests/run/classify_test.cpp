@@ -154,6 +154,16 @@ TEST(Classify, RestrictedWeightsSelfOrthogonalityAndDualDistance) {
     wanted dual4 = plain(5, 2, 2, 4);
     dual4.dualdist = 2;
     checkrun(dual4);
+    // Dimension 2 with dual distance 3: the codes of dimension 1 are never
+    // tested, so zero columns must be caught at dimension 2.
+    for (int q : {2, 3}) {
+        wanted two = plain(6, 2, 2, q);
+        two.dualdist = 3;
+        checkrun(two);
+    }
+    wanted four = plain(7, 3, 2, 2);
+    four.dualdist = 4;
+    checkrun(four);
 }
 
 }  // namespace
