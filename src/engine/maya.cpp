@@ -139,7 +139,11 @@ static int buildnewrow(int q, int nfree) {
     return assigned;
 }
 
+// The process clock is a system call, so it is read only on every 1024th
+// step test; the line still comes at most once every 3000 ms.
 static void progress(int D) {
+    static uint32_t calls = 0;
+    if ((++calls & 1023) != 0) return;
     int64_t now = clockms();
     if (now - ext.lastprint <= 3000) return;
     ext.lastprint = now;
