@@ -124,13 +124,17 @@ void rundriver() {
         closeresults();
         return;
     }
+    // The files are finished and closed first, and the statistics written,
+    // so that a write that fails at the end still keeps the run from being
+    // reported as complete.
     double secs = (double)(clockms() - start) / 1000.0;
-    restotals(stdout);
-    printf("==  Elapsed time: %.2fs\n", secs);
     for (FILE* fp : {ext.h, ext.res}) {
         restotals(fp);
         fprintf(fp, "\n ==  Elapsed time: %.2fs\n", secs);
     }
     closeresults();
     if (!runfault) writestats(name + "inf");
+    if (runfault) return;
+    restotals(stdout);
+    printf("==  Elapsed time: %.2fs\n", secs);
 }

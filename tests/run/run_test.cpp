@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <set>
 
@@ -158,6 +159,24 @@ TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
     EXPECT_NE(r.out.find("Run stopped: cannot open file res/sol.3"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
     EXPECT_EQ(r.out.find(" Constructed codes: "), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Run, AFullDiskStopsTheRunAndItIsNotReportedComplete) {
+    tempdir dir;
+    ASSERT_EQ(symlink("/dev/full", dir.file("8_4_4.2h").c_str()), 0);
+    runresult r = runtalven(dir.path, params(8, 4, 4, 2) + "1\n8\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Run stopped: cannot "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("file 8_4_4.2h"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
+    EXPECT_NE(r.out.find(" Constructed codes before the stop: "), std::string::npos);
+    EXPECT_FALSE(fileexists(dir.file("8_4_4.2inf")));
+    // The result file itself was written in full and stays readable.
+    EXPECT_EQ(codesof(readfile(dir.file("8_4_4.2"))).size(), 1u);
 }
 
 }  // namespace
