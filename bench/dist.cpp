@@ -139,3 +139,18 @@ void BM_checkdist_small(benchmark::State& st) {
 }
 BENCHMARK(BM_checkdist_small)->ArgNames({"q", "n", "k"})->Args({2, 24, 8})->Args({3, 16, 6})->Args({5, 14, 5});
 }  // namespace
+
+namespace {
+// The full listing with classes of a small accepted code, as the invariant
+// pass calls it.
+void BM_fromall_small(benchmark::State& st) {
+    int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2);
+    usefield(q);
+    randcode(q, k, n, 77);
+    for (auto _ : st) {
+        generatingset_fromall_inv(G);
+        benchmark::DoNotOptimize(dinvar.cwstore.rows);
+    }
+}
+BENCHMARK(BM_fromall_small)->ArgNames({"q", "n", "k"})->Args({2, 20, 8})->Args({3, 14, 5})->Args({4, 12, 4});
+}  // namespace

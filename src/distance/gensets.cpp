@@ -256,13 +256,15 @@ void classify(uint64_t lo, uint64_t hi) {
     if (hi <= lo) return;
     uint64_t m = hi - lo;
     for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
-    if (m < 300)
+    if (m < 300) {   // sums stay below 300 * 800, reduced once at the end
         for (uint64_t x = lo + 1; x <= hi; x++)
             for (uint64_t y = x + 1; y <= hi; y++) {
                 uint64_t t = (uint64_t)pairweight(q, W, S.a[x], S.b[x], S.a[y], S.b[y]);
-                S.a[x][-1] = (S.a[x][-1] + t) % 101;
-                S.a[y][-1] = (S.a[y][-1] + t) % 101;
+                S.a[x][-1] += t;
+                S.a[y][-1] += t;
             }
+        for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] %= 101;
+    }
     uint64_t cnt[101] = {0};
     for (uint64_t f = lo + 1; f <= hi; f++) cnt[S.a[f][-1]]++;
     uint64_t cls[101], pos[101];

@@ -171,40 +171,43 @@ void posensure(int n) {
     if (dinvar.postab.state == 3) posinit();
 }
 
+// The packers build each word from up to 64 coordinates without branches;
+// the bits are those of the position table (word (p - 1) div 64 + 1, bit
+// (p - 1) mod 64), and words past the length are left clear.
 void packrow2(const uint8_t* src, int n, uint64_t* a, int W) {
-    int w = 1, bit = 0;
-    a[1] = 0;
-    for (int p = 1; p <= n; p++) {
-        if (src[p] == 1) a[w] |= (uint64_t)1 << bit;
-        if (++bit == 64) {
-            bit = 0;
-            if (w < W) a[++w] = 0;
-        }
+    for (int x = 1; x <= W; x++) {
+        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
+        uint64_t v = 0;
+        for (int t = 0; t < top; t++) v |= (uint64_t)(src[base + t + 1] == 1) << t;
+        a[x] = v;
     }
-    for (int x = w + 1; x <= W; x++) a[x] = 0;
 }
 
 void packrow3(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
-    const int32_t* pw = dinvar.postab.a[0];
-    const int32_t* pb = dinvar.postab.a[1];
-    for (int x = 1; x <= W; x++) a[x] = b[x] = 0;
-    for (int p = 1; p <= n; p++) {
-        uint64_t m = bitpos1[pb[p]];
-        int x = src[p];
-        if (x != 2) a[pw[p]] |= m;   // 0 -> (1,1), 1 -> (1,0), 2 -> (0,1)
-        if (x != 1) b[pw[p]] |= m;
+    for (int x = 1; x <= W; x++) {   // 0 -> (1,1), 1 -> (1,0), 2 -> (0,1)
+        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
+        uint64_t va = 0, vb = 0;
+        for (int t = 0; t < top; t++) {
+            int v = src[base + t + 1];
+            va |= (uint64_t)(v != 2) << t;
+            vb |= (uint64_t)(v != 1) << t;
+        }
+        a[x] = va;
+        b[x] = vb;
     }
 }
 
 void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
-    const int32_t* pw = dinvar.postab.a[0];
-    const int32_t* pb = dinvar.postab.a[1];
-    for (int x = 1; x <= W; x++) a[x] = b[x] = 0;
-    for (int p = 1; p <= n; p++) {
-        uint64_t m = bitpos1[pb[p]];
-        int x = src[p];
-        if (x & 1) a[pw[p]] |= m;
-        if (x & 2) b[pw[p]] |= m;
+    for (int x = 1; x <= W; x++) {
+        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
+        uint64_t va = 0, vb = 0;
+        for (int t = 0; t < top; t++) {
+            uint64_t v = src[base + t + 1];
+            va |= (v & 1) << t;
+            vb |= ((v >> 1) & 1) << t;
+        }
+        a[x] = va;
+        b[x] = vb;
     }
 }
 
