@@ -86,7 +86,10 @@ void bmat_free(bmat& c) {
     c.mem = 0;
 }
 
-void bmat_ensure(bmat& c, int rows, int cols, int q) {
+// ensure for the matrices with mem 0/1: keep fitting storage (new header
+// only), else free and allocate at the wanted size.
+template <class M>
+static void ensure01(M& c, int rows, int cols, int q, void (*alloc)(M&, int, int, int), void (*release)(M&)) {
     ZASSERT("cons_str", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
     if (c.mem == 1 && cols <= c.capcols && rows <= c.caprows) {
         c.cols = cols;
@@ -94,9 +97,11 @@ void bmat_ensure(bmat& c, int rows, int cols, int q) {
         c.q = q;
         return;
     }
-    if (c.mem == 1) bmat_free(c);
-    bmat_alloc(c, rows, cols, q);
+    if (c.mem == 1) release(c);
+    alloc(c, rows, cols, q);
 }
+
+void bmat_ensure(bmat& c, int rows, int cols, int q) { ensure01(c, rows, cols, q, bmat_alloc, bmat_free); }
 
 void bmat_grow(bmat& c, int need) {
     if (need <= c.caprows) return;
@@ -149,17 +154,7 @@ void wmat_free(wmat& c) {
     c.mem = 0;
 }
 
-void wmat_ensure(wmat& c, int rows, int cols, int q) {
-    ZASSERT("cons_str", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
-    if (c.mem == 1 && cols <= c.capcols && rows <= c.caprows) {
-        c.cols = cols;
-        c.rows = rows;
-        c.q = q;
-        return;
-    }
-    if (c.mem == 1) wmat_free(c);
-    wmat_alloc(c, rows, cols, q);
-}
+void wmat_ensure(wmat& c, int rows, int cols, int q) { ensure01(c, rows, cols, q, wmat_alloc, wmat_free); }
 
 void wmat_grow(wmat& c, int need) {
     if (need <= c.caprows) return;
@@ -338,46 +333,37 @@ static void arr_reuse(Arr& m, int rows, int cols, int q, int count) {
     }
 }
 
-void mata_free(bmatarr& m) {
+template <class M, class Arr>
+static void arr_free(Arr& m, void (*release)(M&)) {
     if (!m.alloc) return;
     ZASSERT("cons_str", m.h == nullptr, "NULL==&(c[-1])");
-    for (int i = -1; i < m.capcount; i++) bmat_free(m.h[i]);
+    for (int i = -1; i < m.capcount; i++) release(m.h[i]);
     free(m.h - 1);
     m.h = nullptr;
     m.alloc = m.count = m.capcount = 0;
 }
 
+template <class M, class Arr>
+static void arr_ensure(Arr& m, int rows, int cols, int q, int count, const char* cond,
+                       void (*alloc)(M&, int, int, int), void (*release)(M&)) {
+    if (arr_fits<M>(m, rows, cols, count)) {
+        arr_reuse<M>(m, rows, cols, q, count);
+        return;
+    }
+    arr_free<M>(m, release);
+    m.h = static_cast<M*>(cs_alloc(sizeof(M) * (size_t)(count + 1), cond, __LINE__)) + 1;
+    for (int i = -1; i < count; i++) alloc(m.h[i], rows, cols, q);
+    m.alloc = 1;
+    m.count = m.capcount = count;
+}
+
+void mata_free(bmatarr& m) { arr_free<bmat>(m, bmat_free); }
 void mata_ensure(bmatarr& m, int rows, int cols, int q, int count) {
-    if (arr_fits<bmat>(m, rows, cols, count)) {
-        arr_reuse<bmat>(m, rows, cols, q, count);
-        return;
-    }
-    mata_free(m);
-    m.h = ALLOC(bmat, count + 1, "NULL==mata") + 1;
-    for (int i = -1; i < count; i++) bmat_alloc(m.h[i], rows, cols, q);
-    m.alloc = 1;
-    m.count = m.capcount = count;
+    arr_ensure<bmat>(m, rows, cols, q, count, "NULL==mata", bmat_alloc, bmat_free);
 }
-
-void mataw_free(wmatarr& m) {
-    if (!m.alloc) return;
-    ZASSERT("cons_str", m.h == nullptr, "NULL==&(c[-1])");
-    for (int i = -1; i < m.capcount; i++) wmat_free(m.h[i]);
-    free(m.h - 1);
-    m.h = nullptr;
-    m.alloc = m.count = m.capcount = 0;
-}
-
+void mataw_free(wmatarr& m) { arr_free<wmat>(m, wmat_free); }
 void mataw_ensure(wmatarr& m, int rows, int cols, int q, int count) {
-    if (arr_fits<wmat>(m, rows, cols, count)) {
-        arr_reuse<wmat>(m, rows, cols, q, count);
-        return;
-    }
-    mataw_free(m);
-    m.h = ALLOC(wmat, count + 1, "NULL==mataw") + 1;
-    for (int i = -1; i < count; i++) wmat_alloc(m.h[i], rows, cols, q);
-    m.alloc = 1;
-    m.count = m.capcount = count;
+    arr_ensure<wmat>(m, rows, cols, q, count, "NULL==mataw", wmat_alloc, wmat_free);
 }
 
 // ---- vectors --------------------------------------------------------------
