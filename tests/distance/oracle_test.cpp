@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <numeric>
 #include <set>
 
 #include "distance/dist.h"
@@ -281,4 +282,54 @@ TEST(DistanceOracle, RankOneAndZeroCodes) {
         checkcode(zero, 20, q, q <= 4, false, "zero code");
         if (HasFatalFailure()) return;
     }
+}
+
+TEST(DistanceOracle, LargerCodesAgreeWithTheExhaustiveListing) {
+    // Beyond what the brute force affords: the exhaustive listing (checked
+    // against the brute force above) is the reference for the level planning.
+    std::mt19937 rng(2027);
+    struct shape {
+        int q, k;
+    };
+    const shape shapes[] = {{2, 13}, {2, 16}, {3, 9}, {3, 10}, {4, 7}, {5, 6}, {7, 5}};
+    infrec& it = dinvar.infsettv;
+    for (auto sh : shapes)
+        for (int n : {sh.k + 3, 2 * sh.k + 1, 3 * sh.k, 70, 150})
+            for (double dens : {0.1, 0.15, 0.3, 0.5, 0.5}) {
+                SCOPED_TRACE(::testing::Message() << "q=" << sh.q << " k=" << sh.k << " n=" << n << " dens=" << dens);
+                int q = sh.q, k = sh.k;
+                usefield(q, q <= 4);
+                auto rows = randrows(rng, k, n, q, dens);
+                tobmat(G, rows, n, q);
+                spectrum(G);
+                std::vector<uint64_t> A(it.Aspec, it.Aspec + n + 1);
+                int d = 0;
+                for (int w = 1; w <= n && !d; w++)
+                    if (A[w]) d = w;
+                tobmat(G, rows, n, q);
+                ASSERT_EQ(mindist(G), d);
+                for (int D = std::max(1, d - 1); D <= d + 1; D++) {
+                    tobmat(G, rows, n, q, D);
+                    EXPECT_EQ(checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
+                }
+                if (d == 0) continue;
+                // the span weight from the full listing, then the planned one
+                tobmat(G, rows, n, q);
+                int wgen;
+                if (q <= 4) {
+                    generatingset_fromall_inv(G);
+                    wgen = it.wmax;
+                    ASSERT_EQ((uint64_t)dinvar.cwstore.rows, std::accumulate(A.begin() + 1, A.begin() + wgen + 1, (uint64_t)0));
+                    tobmat(G, rows, n, q);
+                    gensets_dist(Gb, G, d);
+                } else {
+                    gensets_all(G);
+                    wgen = it.wmax;
+                    ASSERT_EQ((uint64_t)dinvar.cwstoreb.rows, std::accumulate(A.begin() + 1, A.begin() + wgen + 1, (uint64_t)0));
+                    tobmat(G, rows, n, q);
+                    gensets_dist_b(Gs, G, Fnone);
+                }
+                EXPECT_EQ(it.wmax, wgen);
+                EXPECT_EQ(it.found, std::accumulate(A.begin() + (q <= 4 ? d : 1), A.begin() + wgen + 1, (uint64_t)0));
+            }
 }
