@@ -333,3 +333,44 @@ TEST(DistanceOracle, LargerCodesAgreeWithTheExhaustiveListing) {
                 EXPECT_EQ(it.found, std::accumulate(A.begin() + (q <= 4 ? d : 1), A.begin() + wgen + 1, (uint64_t)0));
             }
 }
+
+TEST(DistanceOracle, PlanningOnShortSparseCodes) {
+    // Lengths between k + 2 and 3k, sparse rows, some of them dependent:
+    // many information sets of lower rank, raised by the planners.
+    infrec& it = dinvar.infsettv;
+    for (int seed = 0; seed < 600; seed++) {
+        std::mt19937 rng(seed);
+        const int qs[] = {2, 3, 2, 4, 2, 5};
+        int q = qs[seed % 6];
+        int k = 5 + seed % 8;
+        if (q == 3 && k > 9) k = 9;
+        if (q >= 4 && k > 7) k = 7 - (q == 5);
+        int n = k + 2 + (int)(rng() % (2 * k));
+        double dens = 0.1 + 0.1 * (seed % 6);
+        auto rows = randrows(rng, k, n, q, dens);
+        SCOPED_TRACE(::testing::Message() << "seed " << seed << " q=" << q << " k=" << k << " n=" << n);
+        usefield(q, q <= 4);
+        tobmat(G, rows, n, q);
+        spectrum(G);
+        std::vector<uint64_t> A(it.Aspec, it.Aspec + n + 1);
+        int d = 0;
+        for (int w = 1; w <= n && !d; w++)
+            if (A[w]) d = w;
+        tobmat(G, rows, n, q);
+        ASSERT_EQ(mindist(G), d);
+        if (!d) continue;
+        tobmat(G, rows, n, q, d + 1);
+        ASSERT_EQ(checkdist(G), 0);
+        tobmat(G, rows, n, q, d);
+        ASSERT_EQ(checkdist(G), 1);
+        tobmat(G, rows, n, q);
+        int lo = 1;
+        if (q <= 4) {
+            gensets_dist(Gb, G, d);
+            lo = d;
+        } else {
+            gensets_dist_b(Gs, G, Fnone);
+        }
+        ASSERT_EQ(it.found, std::accumulate(A.begin() + lo, A.begin() + it.wmax + 1, (uint64_t)0));
+    }
+}
