@@ -374,3 +374,15 @@ TEST(DistanceOracle, PlanningOnShortSparseCodes) {
         ASSERT_EQ(it.found, std::accumulate(A.begin() + lo, A.begin() + it.wmax + 1, (uint64_t)0));
     }
 }
+
+TEST(DistanceOracle, LongCodesEveryWordCount) {
+    // 4 words (its own compiled variant) and 5 to 13 words (the general one)
+    std::mt19937 rng(404);
+    for (int q : {2, 3, 4})
+        for (int n : {200, 256, 257, 300, 799})
+            for (int k : {2, 4, 6}) {
+                auto rows = randrows(rng, k, n, q, k == 6 ? 0.02 : 0.3);
+                checkcode(rows, n, q, true, k <= 4, "long");
+                if (HasFatalFailure()) return;
+            }
+}
