@@ -31,7 +31,7 @@ inline uint8_t reduce(uint8_t v) {
 }
 
 template <int Q>
-inline void axpyp(uint8_t* z, const uint8_t* y, int s, int n) {
+inline void axpyp(uint8_t* __restrict z, const uint8_t* __restrict y, int s, int n) {
     const uint8_t sm = (uint8_t)s;
     for (int c = 1; c <= n; c++) z[c] = reduce<Q>((uint8_t)(z[c] + (uint8_t)(sm * y[c])));
 }
@@ -44,8 +44,8 @@ inline void scalep(uint8_t* z, int s, int n) {
 
 }  // namespace fieldrow
 
-// z[1..n] := z + s*y over GF(q).
-inline void rowaxpy(int q, uint8_t* z, const uint8_t* y, int s, int n) {
+// z[1..n] := z + s*y over GF(q); z and y are different rows.
+inline void rowaxpy(int q, uint8_t* __restrict z, const uint8_t* __restrict y, int s, int n) {
     if (s == 0) return;
     switch (q) {
         case 2:

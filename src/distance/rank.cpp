@@ -24,6 +24,7 @@ void dinvar_reset() {
     imat_free(dinvar.postab);
     wmat_free(dinvar.pivmask);
     bmat_free(dinvar.rscr);
+    bmat_free(dinvar.colfree);
     wmat_free(dinvar.gbas);
     bmat_free(dinvar.gbasb);
     parr2_free(dinvar.perm);
@@ -36,6 +37,22 @@ void dinvar_reset() {
 static inline void clearcol(int q, uint8_t* row, const uint8_t* piv, int p, int n) {
     int e = row[p];
     if (e) rowaxpy(q, row, piv, negtab[e], n);
+}
+
+// Lowest column p in 1..n with row[p] != 0 and, when `free` is given,
+// free[p] = 0xff (a column no information set has taken); n + 1 if none.
+// Eight columns per step.
+static inline int firstnz(const uint8_t* row, const uint8_t* free, int n) {
+    int p = 1;
+    for (; p + 7 <= n; p += 8) {
+        uint64_t a, b = ~(uint64_t)0;
+        memcpy(&a, row + p, 8);
+        if (free) memcpy(&b, free + p, 8);
+        if (a & b) return p + __builtin_ctzll(a & b) / 8;
+    }
+    for (; p <= n; p++)
+        if (row[p] && (!free || free[p])) return p;
+    return n + 1;
 }
 
 // ---- reduced echelon form ---------------------------------------------------
@@ -100,8 +117,7 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
         uint8_t* row = dst.a[r];
         if (row != s.a[j]) memcpy(row + 1, s.a[j] + 1, (size_t)n);
         for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
-        int p = 1;
-        while (p <= n && row[p] == 0) p++;
+        int p = firstnz(row, nullptr, n);
         if (p > n) {
             dep[m - ndep] = j;   // stored from the top end of the list
             ndep++;
@@ -138,8 +154,7 @@ int sysform(bmat& dst, bmat& src) {
         uint8_t* row = dst.a[r];
         memcpy(row + 1, src.a[j] + 1, (size_t)n);
         for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
-        int p = 1;
-        while (p <= n && (row[p] == 0 || it.vecrank[p] != 0)) p++;
+        int p = firstnz(row, dinvar.colfree.a[0], n);
         if (p > n) {   // dependent on the free columns: store from the bottom
             ndep++;
             memcpy(dst.a[kk - ndep + 1] + 1, row + 1, (size_t)n);
@@ -147,6 +162,7 @@ int sysform(bmat& dst, bmat& src) {
         }
         pv[r] = p;
         it.vecrank[p] = it.ranksum + r;
+        dinvar.colfree.a[0][p] = 0;
         rowscale(q, row, invtab[row[p]], n);
         for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
         r++;
@@ -171,44 +187,52 @@ void posensure(int n) {
     if (dinvar.postab.state == 3) posinit();
 }
 
-// The packers build each word from up to 64 coordinates without branches;
-// the bits are those of the position table (word (p - 1) div 64 + 1, bit
-// (p - 1) mod 64), and words past the length are left clear.
-void packrow2(const uint8_t* src, int n, uint64_t* a, int W) {
-    for (int x = 1; x <= W; x++) {
-        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
-        uint64_t v = 0;
-        for (int t = 0; t < top; t++) v |= (uint64_t)(src[base + t + 1] == 1) << t;
-        a[x] = v;
+// The packers build each word from up to 64 coordinates, eight at a time:
+// with one flag per byte (0 or 1), a multiplication by 0x0102040810204080
+// gathers the eight flags into the top byte in coordinate order.  The bits
+// are those of the position table (word (p - 1) div 64 + 1, bit (p - 1) mod
+// 64); bits past the length are left clear.
+constexpr uint64_t LOWBITS = 0x0101010101010101ULL;
+constexpr uint64_t GATHER = 0x0102040810204080ULL;
+
+static inline uint64_t gather8(uint64_t flags) { return (flags * GATHER) >> 56; }
+
+// Packs the coordinates of word x: fa / fb map eight bytes to eight flags.
+template <class FA, class FB>
+static inline void packword(const uint8_t* src, int n, int x, uint64_t& va, uint64_t& vb, FA fa, FB fb) {
+    int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
+    va = vb = 0;
+    int t = 0;
+    for (; t + 8 <= top; t += 8) {
+        uint64_t v;
+        memcpy(&v, src + base + t + 1, 8);
+        va |= gather8(fa(v)) << t;
+        vb |= gather8(fb(v)) << t;
     }
+    for (; t < top; t++) {
+        uint64_t v = src[base + t + 1];
+        va |= (fa(v) & 1) << t;
+        vb |= (fb(v) & 1) << t;
+    }
+}
+
+void packrow2(const uint8_t* src, int n, uint64_t* a, int W) {
+    uint64_t unused;
+    for (int x = 1; x <= W; x++)
+        packword(src, n, x, a[x], unused, [](uint64_t v) { return v & LOWBITS; }, [](uint64_t) { return (uint64_t)0; });
 }
 
 void packrow3(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
-    for (int x = 1; x <= W; x++) {   // 0 -> (1,1), 1 -> (1,0), 2 -> (0,1)
-        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
-        uint64_t va = 0, vb = 0;
-        for (int t = 0; t < top; t++) {
-            int v = src[base + t + 1];
-            va |= (uint64_t)(v != 2) << t;
-            vb |= (uint64_t)(v != 1) << t;
-        }
-        a[x] = va;
-        b[x] = vb;
-    }
+    // 0 -> (1,1), 1 -> (1,0), 2 -> (0,1): a = (x != 2), b = (x != 1)
+    for (int x = 1; x <= W; x++)
+        packword(src, n, x, a[x], b[x], [](uint64_t v) { return ~(v >> 1) & LOWBITS; },
+                 [](uint64_t v) { return ~v & LOWBITS; });
 }
 
 void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
-    for (int x = 1; x <= W; x++) {
-        int base = (x - 1) * 64, top = n - base < 64 ? n - base : 64;
-        uint64_t va = 0, vb = 0;
-        for (int t = 0; t < top; t++) {
-            uint64_t v = src[base + t + 1];
-            va |= (v & 1) << t;
-            vb |= ((v >> 1) & 1) << t;
-        }
-        a[x] = va;
-        b[x] = vb;
-    }
+    for (int x = 1; x <= W; x++)
+        packword(src, n, x, a[x], b[x], [](uint64_t v) { return v & LOWBITS; },
+                 [](uint64_t v) { return (v >> 1) & LOWBITS; });
 }
 
 void packrows2(wmat& out, bmat& src) {
@@ -262,6 +286,8 @@ static void clearsets(int n) {
     it.ranksum = 0;
     it.nfull = 0;
     for (int c = 0; c <= n; c++) it.vecrank[c] = 0;
+    bmat_ensure(dinvar.colfree, 0, n, 2);
+    memset(dinvar.colfree.a[0] + 1, 0xff, (size_t)n);
     for (int i = 0; i <= it.nslots && i <= it.t; i++) it.k[i] = it.lcv[i] = 0;
 }
 

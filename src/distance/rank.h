@@ -47,6 +47,7 @@ struct dinvrec {
     imat postab;        // a[0] = posword, a[1] = posbit, positions 1..n+64
     wmat pivmask;       // row i: bit mask of the pivot columns a[i]
     bmat rscr;          // scratch copy for reductions in place
+    bmat colfree;       // row 0: 0xff on the columns no set has taken
     wmat gbas;          // basis of the full listings (q <= 4)
     bmat gbasb;         // basis of the full listings (q = 5, 7)
     parr perm;          // scratch row pointers for reordering the store
