@@ -25,6 +25,7 @@ void dinvar_reset() {
     wmat_free(dinvar.pivmask);
     bmat_free(dinvar.rscr);
     bmat_free(dinvar.colfree);
+    imat_free(dinvar.pivbuf);
     wmat_free(dinvar.gbas);
     bmat_free(dinvar.gbasb);
     parr2_free(dinvar.perm);
@@ -106,10 +107,8 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
         bmat_ensure(dst, m, n, q);
     }
     bmat& s = *from;
-    int piv[MAXDIM + 64];
-    int* pv = piv;
-    int32_t* big = nullptr;
-    if (m + 1 > (int)(sizeof piv / sizeof piv[0])) pv = big = ivec_new(m + 1);
+    imat_ensure(dinvar.pivbuf, 0, m + 1, 0);   // grow-only: no heap use per call
+    int* pv = dinvar.pivbuf.a[0];
     int* dep = pv + 0;   // dependent source rows share the tail of the list
     int ndep = 0;
     int r = 1;
@@ -134,7 +133,6 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
     dst.q = q;
     if (mode == RREF_SYS && out) rref_sys(dst, *out, pv, rank);
     if (mode == RREF_DUAL && out) rref_dual(dst, *out, pv, rank);
-    if (big) ivec_free(big);
     return rank;
 }
 

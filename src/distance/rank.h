@@ -48,6 +48,7 @@ struct dinvrec {
     wmat pivmask;       // row i: bit mask of the pivot columns a[i]
     bmat rscr;          // scratch copy for reductions in place
     bmat colfree;       // row 0: 0xff on the columns no set has taken
+    imat pivbuf;        // pivot and dependent-row lists of rref
     wmat gbas;          // basis of the full listings (q <= 4)
     bmat gbasb;         // basis of the full listings (q = 5, 7)
     parr perm;          // scratch row pointers for reordering the store

@@ -261,3 +261,26 @@ TEST(DistanceRankDeath, RowsOtherThanDimensionAreFatal) {
     EXPECT_NE(line.find("assertion failed: (genmat.m!=genmat.k)"), std::string::npos) << line;
     std::remove("ERRORq.txt");
 }
+
+TEST(DistanceRank, ManyRows) {
+    // more rows than any generator matrix: the dual of a long code
+    usefield(3, true);
+    gf F{3};
+    std::mt19937 rng(77);
+    auto rows = randrows(rng, 5, 120, 3, 0.5);
+    tobmat(A, rows, 120, 3);
+    dualmat(D, A);
+    ASSERT_EQ(D.rows, 115);
+    auto dr = rowsof(D, 1, 115);
+    EXPECT_EQ(rankof(F, dr), 115);
+    for (auto& g : rows)
+        for (auto& h : dr) {
+            int s = 0;
+            for (int c = 0; c < 120; c++) s = F.add(s, F.mul(g[c], h[c]));
+            ASSERT_EQ(s, 0);
+        }
+    // and back: the dual of the dual spans the code
+    dualmat(O, D);
+    ASSERT_EQ(O.rows, 5);
+    EXPECT_EQ(rankof(F, join(rowsof(O, 1, 5), rows)), 5);
+}
