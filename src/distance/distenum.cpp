@@ -71,8 +71,10 @@ void ctxdone(const ectx& e) {
     dinvar.infsettv.stop = e.stop;
 }
 
-// Minimum-distance step, entered only when w <= thr.
-inline void diststep(ectx& e, int w) {
+// Minimum-distance step of both stages, given the weight of the codeword
+// just formed; the recursions call it only when w <= thr, so the common case
+// costs one comparison.
+inline void upd_dist(ectx& e, int w) {
     if (w < e.ub) e.ub = w;
     if (w <= e.lb) e.stop = 1;
     e.thr = std::max(e.ub - 1, e.lb);
@@ -108,8 +110,10 @@ void keepbytes(int w, const uint8_t* z, int n) {
     r[-1] = (uint8_t)(w >> 8);
 }
 
+// Counting step of both stages for the codeword (za, zb) of weight w
+// (bit planes); the second stage calls it only for leading scalar 1.
 template <int Q>
-void countbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
+void upd_count(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
     infrec& it = dinvar.infsettv;
     if (w > it.wmax || (it.exact && w != it.wmax)) return;
     if (e.i >= 2) {
@@ -123,7 +127,8 @@ void countbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
     if (it.keep) keepbits(w, za, zb, e.W, Q);
 }
 
-void countbytes(ectx& e, int w, const uint8_t* z) {
+// The same for a byte-form codeword.
+void upd_count(ectx& e, int w, const uint8_t* z) {
     infrec& it = dinvar.infsettv;
     if (w > it.wmax || (it.exact && w != it.wmax)) return;
     if (!isfirstb(e.i, z)) return;
@@ -191,9 +196,9 @@ struct beng {
             for (int s = 1; s <= smax; s++) {
                 int w = addbits<Q, WC>(W, s, xa, xb, ya, yb, za, zb);
                 if constexpr (CNT) {
-                    countbits<Q>(e, w, za, zb);
+                    upd_count<Q>(e, w, za, zb);
                 } else if (w <= e.thr) {
-                    diststep(e, w);
+                    upd_dist(e, w);
                     if (e.stop) return;
                 }
                 if (deeper && row < k) {
@@ -226,9 +231,9 @@ struct beng {
                 }
                 int ld = depth == 1 ? s : lead;
                 if constexpr (CNT) {
-                    if (ld == 1) countbits<Q>(e, w, za, zb);
+                    if (ld == 1) upd_count<Q>(e, w, za, zb);
                 } else if (w <= e.thr) {
-                    diststep(e, w);
+                    upd_dist(e, w);
                 }
                 if (e.stop) return;
                 if (e.lev >= 1) c1(e, 1, 1);
@@ -289,9 +294,9 @@ struct yeng {
             for (int s = 1; s <= smax; s++) {
                 int w = addbytes<Q>(n, q, s, x, y, z);
                 if constexpr (CNT) {
-                    countbytes(e, w, z);
+                    upd_count(e, w, z);
                 } else if (w <= e.thr) {
-                    diststep(e, w);
+                    upd_dist(e, w);
                     if (e.stop) return;
                 }
                 if (deeper && row < k) {
@@ -314,9 +319,9 @@ struct yeng {
                 memcpy(base + 1, z + 1, (size_t)n);
                 int ld = depth == 1 ? s : lead;
                 if constexpr (CNT) {
-                    if (ld == 1) countbytes(e, w, z);
+                    if (ld == 1) upd_count(e, w, z);
                 } else if (w <= e.thr) {
-                    diststep(e, w);
+                    upd_dist(e, w);
                 }
                 if (e.stop) return;
                 if (e.lev >= 1) c1(e, 1, 1);
