@@ -1,33 +1,28 @@
-// Helpers of the labelling tests (see canon_support.h).  The oracles here are
-// written independently of the search: isomorphism and automorphisms are
-// decided by trying every column permutation and comparing the sorted row
-// lists.
+// Helpers of the labelling tests (see canon_support.h).  The oracles know
+// nothing of the search: they try every column permutation, compare sorted
+// row lists and join orbits with a plain union-find.
 #include "canon_support.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <numeric>
+#include <functional>
+#include <set>
 
 #include "canon/canon.h"
-
-tmat make_mat(int M, int N) {
-    tmat m;
-    m.M = M;
-    m.N = N;
-    m.a.assign((size_t)M * N, 0);
-    return m;
-}
 
 tmat random_mat(std::mt19937& rng, int M, int N, double density, int ncolours) {
     tmat m = make_mat(M, N);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     for (auto& x : m.a) x = u(rng) < density ? 1 : 0;
-    if (ncolours > 0) {
-        m.col.assign(N + 1, 0);
-        std::uniform_int_distribution<int> c(1, std::min(ncolours, N));
-        for (int j = 1; j <= N; j++) m.col[j] = c(rng);
-    }
+    std::uniform_int_distribution<int> c(1, std::max(1, std::min(ncolours, N)));
+    for (int j = 0; j <= N && ncolours > 0; j++) m.col.push_back(j ? c(rng) : 0);
+    return m;
+}
+
+tmat from_rows(int N, const ivv& rows) {
+    tmat m = make_mat((int)rows.size(), N);
+    for (size_t i = 0; i < rows.size(); i++)
+        for (int e : rows[i]) m.set((int)i + 1, e, 1);
     return m;
 }
 
@@ -42,18 +37,13 @@ void load(const tmat& m) {
 
 tres label(const tmat& m) {
     load(m);
-    bool colour = !m.col.empty();
-    canon_code(colour ? 1 : 0, colour ? m.col.data() : nullptr);
+    canon_code(m.col.empty() ? 0 : 1, m.col.empty() ? nullptr : m.col.data());
     tres r;
-    r.certhash = cws.certhash;
-    r.bestdepth = cws.bestdepth;
-    r.naut = cws.naut;
+    r.certhash = cws.certhash, r.bestdepth = cws.bestdepth, r.naut = cws.naut;
     r.bestcol.assign(cws.bestcol.el, cws.bestcol.el + m.N + 1);
     r.bestrow.assign(cws.bestrow.el, cws.bestrow.el + m.M + 1);
-    for (int i = 1; i <= m.M; i++)
-        for (int j = 1; j <= m.N; j++) r.canon.push_back(m.at(r.bestrow[i], r.bestcol[j]));
-    if (colour)
-        for (int j = 1; j <= m.N; j++) r.canoncol.push_back(m.col[r.bestcol[j]]);
+    tmat C = relabel(m, r.bestrow, r.bestcol);  // m read in canonical order
+    r.canon = C.a, r.canoncol = C.col;
     cell_index(cws.orbits);
     r.orbit.assign(cws.cellcol, cws.cellcol + m.N + 1);
     r.orbmin.assign(cws.orbmin, cws.orbmin + m.N + 1);
@@ -68,185 +58,141 @@ tmat relabel(const tmat& A, const std::vector<int>& rp, const std::vector<int>& 
     tmat B = make_mat(A.M, A.N);
     for (int i = 1; i <= A.M; i++)
         for (int j = 1; j <= A.N; j++) B.set(i, j, A.at(rp[i], cp[j]));
-    if (!A.col.empty()) {
-        B.col.assign(A.N + 1, 0);
-        for (int j = 1; j <= A.N; j++) B.col[j] = A.col[cp[j]];
-    }
+    B.col = A.col;
+    for (int j = 1; j <= A.N && !A.col.empty(); j++) B.col[j] = A.col[cp[j]];
     return B;
 }
 
 std::vector<int> random_perm(std::mt19937& rng, int n) {
-    std::vector<int> p(n + 1);
-    std::iota(p.begin(), p.end(), 0);
-    std::shuffle(p.begin() + 1, p.end(), rng);
+    std::vector<int> p = upto(n);
+    std::shuffle(p.begin(), p.end(), rng);
+    p.insert(p.begin(), 0);
     return p;
 }
 
-tmat random_relabel(std::mt19937& rng, const tmat& A) {
-    return relabel(A, random_perm(rng, A.M), random_perm(rng, A.N));
+bool is_perm(const std::vector<int32_t>& v, int n) {
+    std::vector<int> u = upto(n);
+    return (int)v.size() == n + 1 && std::is_permutation(v.begin() + 1, v.end(), u.begin());
 }
 
 namespace {
 
-// Rows of A with its columns permuted (column j of the image is column
-// p[j] of A) as sorted bit masks.
+// Rows of A with column j taken from column p[j], as sorted bit masks.
 std::vector<uint64_t> sorted_rows(const tmat& A, const std::vector<int>& p) {
     std::vector<uint64_t> rows(A.M);
-    for (int i = 1; i <= A.M; i++) {
-        uint64_t w = 0;
+    for (int i = 1; i <= A.M; i++)
         for (int j = 1; j <= A.N; j++)
-            if (A.at(i, p[j])) w |= 1ull << (j - 1);
-        rows[i - 1] = w;
-    }
+            if (A.at(i, p[j])) rows[i - 1] |= 1ull << (j - 1);
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+// Calls f(p) for every column permutation p that maps A onto B (colours
+// included) until f returns true; returns whether it did.
+bool each_iso(const tmat& A, const tmat& B, const std::function<bool(const std::vector<int>&)>& f) {
+    if (A.M != B.M || A.N != B.N) return false;
+    std::vector<int> p(B.N + 1);
+    std::iota(p.begin(), p.end(), 0);
+    std::vector<uint64_t> target = sorted_rows(B, p);
+    do {
+        bool ok = true;
+        for (int j = 1; j <= A.N && ok && !A.col.empty(); j++) ok = A.col[p[j]] == B.col[j];
+        if (ok && sorted_rows(A, p) == target && f(p)) return true;
+    } while (std::next_permutation(p.begin() + 1, p.end()));
+    return false;
+}
+
+// Classes of 1..N joined by every permutation in gens, as smallest members.
+std::vector<int> join_orbits(int N, const ivv& gens) {
+    std::vector<int> rep(N + 1);
+    std::iota(rep.begin(), rep.end(), 0);
+    auto find = [&](int x) {
+        while (rep[x] != x) x = rep[x];
+        return x;
+    };
+    for (const auto& g : gens)
+        for (int j = 1; j <= N; j++) {
+            int x = find(j), y = find(g[j]);
+            if (x != y) rep[std::max(x, y)] = std::min(x, y);
+        }
+    for (int j = 1; j <= N; j++) rep[j] = find(j);
+    return rep;
 }
 
 }  // namespace
 
 bool brute_iso(const tmat& A, const tmat& B) {
-    if (A.M != B.M || A.N != B.N) return false;
-    std::vector<int> id(B.N + 1);
-    std::iota(id.begin(), id.end(), 0);
-    std::vector<uint64_t> target = sorted_rows(B, id);
-    std::vector<int> p = id;
-    do {
-        bool ok = true;
-        if (!A.col.empty())
-            for (int j = 1; j <= A.N && ok; j++) ok = A.col[p[j]] == B.col[j];
-        if (ok && sorted_rows(A, p) == target) return true;
-    } while (std::next_permutation(p.begin() + 1, p.end()));
-    return false;
+    return each_iso(A, B, [](const std::vector<int>&) { return true; });
 }
 
 std::vector<int> brute_orbits(const tmat& A) {
-    std::vector<int> id(A.N + 1);
-    std::iota(id.begin(), id.end(), 0);
-    std::vector<uint64_t> target = sorted_rows(A, id);
-    std::vector<int> rep = id;  // union-find parent
-    auto find = [&](int x) {
-        while (rep[x] != x) x = rep[x] = rep[rep[x]];
-        return x;
-    };
-    std::vector<int> p = id;
-    do {
-        bool ok = true;
-        if (!A.col.empty())
-            for (int j = 1; j <= A.N && ok; j++) ok = A.col[p[j]] == A.col[j];
-        if (ok && sorted_rows(A, p) == target)
-            for (int j = 1; j <= A.N; j++) {
-                int x = find(j), y = find(p[j]);
-                if (x != y) rep[std::max(x, y)] = std::min(x, y);
-            }
-    } while (std::next_permutation(p.begin() + 1, p.end()));
-    std::vector<int> out(A.N + 1, 0);
-    for (int j = 1; j <= A.N; j++) out[j] = find(j);
-    return out;
+    ivv auts;
+    each_iso(A, A, [&](const std::vector<int>& p) { return auts.push_back(p), false; });
+    return join_orbits(A.N, auts);
 }
 
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N) {
     std::vector<int> first(N + 2, 0), out(N + 1, 0);
-    for (int j = 1; j <= N; j++)
-        if (first[orbit[j]] == 0) first[orbit[j]] = j;
+    for (int j = N; j >= 1; j--) first[orbit[j]] = j;
     for (int j = 1; j <= N; j++) out[j] = first[orbit[j]];
     return out;
 }
 
-std::vector<int> aut_orbits(const tres& r, int N) {
-    std::vector<int> rep(N + 1);
-    std::iota(rep.begin(), rep.end(), 0);
-    auto find = [&](int x) {
-        while (rep[x] != x) x = rep[x] = rep[rep[x]];
-        return x;
-    };
-    for (const auto& g : r.autcol)
-        for (int j = 1; j <= N; j++) {
-            int x = find(j), y = find(g[j]);
-            if (x != y) rep[std::max(x, y)] = std::min(x, y);
-        }
-    std::vector<int> out(N + 1, 0);
-    for (int j = 1; j <= N; j++) out[j] = find(j);
-    return out;
-}
+std::vector<int> aut_orbits(const tres& r, int N) { return join_orbits(N, r.autcol); }
 
 bool auts_valid(const tmat& A, const tres& r) {
     for (size_t g = 0; g < r.autcol.size(); g++) {
-        const auto& c = r.autcol[g];
-        const auto& w = r.autrow[g];
-        std::vector<int> seenc(A.N + 1, 0), seenr(A.M + 1, 0);
-        for (int j = 1; j <= A.N; j++) {
-            if (c[j] < 1 || c[j] > A.N || seenc[c[j]]++) return false;
-            if (!A.col.empty() && A.col[c[j]] != A.col[j]) return false;
-        }
-        for (int i = 1; i <= A.M; i++)
-            if (w[i] < 1 || w[i] > A.M || seenr[w[i]]++) return false;
-        for (int i = 1; i <= A.M; i++)
-            for (int j = 1; j <= A.N; j++)
-                if (A.at(w[i], c[j]) != A.at(i, j)) return false;
+        if (!is_perm(r.autcol[g], A.N) || !is_perm(r.autrow[g], A.M)) return false;
+        tmat B = relabel(A, r.autrow[g], r.autcol[g]);
+        if (B.a != A.a || B.col != A.col) return false;
     }
     return true;
 }
 
-namespace {
-
-int gf_add(int q, int a, int b) { return q == 4 ? (a ^ b) : (a + b) % q; }
-int gf_mul(int q, int a, int b) {
-    if (q != 4) return a * b % q;
-    static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-    return m4[a][b];
+size_t group_order(const tres& r, int N) {
+    std::vector<int32_t> id(N + 1);
+    std::iota(id.begin(), id.end(), 0);
+    std::set<std::vector<int32_t>> seen{id};
+    for (ivv todo{id}; !todo.empty();) {
+        auto p = todo.back();
+        todo.pop_back();
+        for (const auto& g : r.autcol) {
+            std::vector<int32_t> q(N + 1, 0);
+            for (int j = 1; j <= N; j++) q[j] = g[p[j]];
+            if (seen.insert(q).second) todo.push_back(q);
+        }
+    }
+    return seen.size();
 }
 
-}  // namespace
-
 tmat pg2(int q) {
-    std::vector<std::array<int, 3>> pts;
-    for (int x = 0; x < q; x++)
-        for (int y = 0; y < q; y++)
-            for (int z = 0; z < q; z++) {
-                int first = x ? x : (y ? y : z);
-                if (first == 1) pts.push_back({x, y, z});
-            }
-    int n = (int)pts.size();
-    tmat m = make_mat(n, n);
-    for (int l = 0; l < n; l++)
-        for (int p = 0; p < n; p++) {
-            int s = 0;
-            for (int k = 0; k < 3; k++) s = gf_add(q, s, gf_mul(q, pts[l][k], pts[p][k]));
-            m.set(l + 1, p + 1, s == 0);
-        }
-    return m;
+    static const ivv D = {{}, {}, {0, 1, 3}, {0, 1, 3, 9}, {0, 1, 4, 14, 16}, {0, 1, 3, 8, 12, 18}};
+    int n = q * q + q + 1;
+    ivv lines(n);
+    for (int i = 0; i < n; i++)
+        for (int d : D[q]) lines[i].push_back((d + i) % n + 1);
+    return from_rows(n, lines);
 }
 
 tmat hamming_w3(int mm) {
     int n = (1 << mm) - 1;
-    std::vector<std::array<int, 3>> w;
+    ivv w;
     for (int a = 1; a <= n; a++)
-        for (int b = a + 1; b <= n; b++) {
-            int c = a ^ b;
-            if (c > b) w.push_back({a, b, c});
-        }
-    tmat m = make_mat((int)w.size(), n);
-    for (size_t i = 0; i < w.size(); i++)
-        for (int k = 0; k < 3; k++) m.set((int)i + 1, w[i][k], 1);
-    return m;
+        for (int b = a + 1; b <= n; b++)
+            if ((a ^ b) > b) w.push_back({a, b, a ^ b});
+    return from_rows(n, w);
 }
 
 tmat biplane16() {
-    const int D[6] = {0, 1, 2, 4, 8, 15};
-    tmat m = make_mat(16, 16);
+    ivv w(16);
     for (int g = 0; g < 16; g++)
-        for (int d : D) m.set(g + 1, (d ^ g) + 1, 1);
-    return m;
+        for (int d : {0, 1, 2, 4, 8, 15}) w[g].push_back((d ^ g) + 1);
+    return from_rows(16, w);
 }
 
 tmat bipartite(int a, int b) {
-    tmat m = make_mat(a * b, a + b);
-    int r = 0;
+    ivv w;
     for (int i = 1; i <= a; i++)
-        for (int j = 1; j <= b; j++) {
-            r++;
-            m.set(r, i, 1);
-            m.set(r, a + j, 1);
-        }
-    return m;
+        for (int j = 1; j <= b; j++) w.push_back({i, a + j});
+    return from_rows(a + b, w);
 }
