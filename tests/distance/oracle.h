@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "containers/cons_str.h"
+#include "distance/dist.h"
+#include "field/field.h"
+#include "frame/runpar.h"
 
 namespace dtest {
 
@@ -17,37 +20,24 @@ using vec = std::vector<uint8_t>;   // coordinates 0..n-1
 // Independent arithmetic of GF(q), q in {2, 3, 4, 5, 7}.
 struct gf {
     int q;
-    int add(int a, int b) const {
-        if (q == 4) return a ^ b;
-        return (a + b) % q;
-    }
+    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
     int mul(int a, int b) const {
-        if (q == 4) {
-            static const int t[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-            return t[a][b];
-        }
-        return (a * b) % q;
+        static const int t4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
+        return q == 4 ? t4[a][b] : (a * b) % q;
     }
     int inv(int a) const {
         for (int b = 1; b < q; b++)
             if (mul(a, b) == 1) return b;
         return 0;
     }
-    int neg(int a) const {
-        for (int b = 0; b < q; b++)
-            if (add(a, b) == 0) return b;
-        return 0;
-    }
+    int neg(int a) const { return q == 4 ? a : (q - a) % q; }
 };
 
 // Scales v so that its first non-zero coordinate is 1.
 inline vec normalise(const gf& F, vec v) {
-    for (uint8_t x : v)
-        if (x) {
-            int f = F.inv(x);
-            for (auto& y : v) y = (uint8_t)F.mul(f, y);
-            break;
-        }
+    size_t p = 0;
+    while (p < v.size() && !v[p]) p++;
+    for (int f = p < v.size() ? F.inv(v[p]) : 1; f != 1 && p < v.size(); p++) v[p] = (uint8_t)F.mul(f, v[p]);
     return v;
 }
 
@@ -62,16 +52,11 @@ inline int rankof(const gf& F, std::vector<vec> rows) {
     int r = 0;
     size_t n = rows.empty() ? 0 : rows[0].size();
     for (size_t c = 0; c < n && r < (int)rows.size(); c++) {
-        int p = -1;
-        for (int i = r; i < (int)rows.size(); i++)
-            if (rows[i][c]) {
-                p = i;
-                break;
-            }
-        if (p < 0) continue;
+        int p = r;
+        while (p < (int)rows.size() && !rows[p][c]) p++;
+        if (p == (int)rows.size()) continue;
         std::swap(rows[r], rows[p]);
-        int f = F.inv(rows[r][c]);
-        for (auto& x : rows[r]) x = (uint8_t)F.mul(f, x);
+        rows[r] = normalise(F, rows[r]);
         for (int i = 0; i < (int)rows.size(); i++) {
             if (i == r || !rows[i][c]) continue;
             int e = F.neg(rows[i][c]);
@@ -84,69 +69,50 @@ inline int rankof(const gf& F, std::vector<vec> rows) {
 
 // Everything the brute force knows about a code.
 struct truth {
-    int n = 0, q = 2, rank = 0;
-    int d = 0;                     // minimum distance, 0 for the zero code
-    std::vector<uint64_t> A;       // projective counts per weight 0..n
-    std::vector<vec> words;        // normalised non-zero codewords, sorted, distinct
-    int wgen = 0;                  // first weight whose codewords (<= it) span the code
+    int n, q, rank;
+    std::vector<uint64_t> A;   // projective counts per weight 0..n
+    int d = 0;                 // minimum distance, 0 for the zero code
+    int wgen = 0;              // first weight whose codewords (<= it) span the code
+    std::vector<vec> words;    // normalised non-zero codewords, sorted, distinct
 };
 
-// Lists all combinations of the rows, keeps each non-zero codeword once up
-// to scalars.
-inline truth brute(const std::vector<vec>& rows, int n, int q, bool keepwords = true) {
-    gf F{q};
-    truth t;
-    t.n = n;
-    t.q = q;
-    t.A.assign(n + 1, 0);
-    int k = (int)rows.size();
-    t.rank = rankof(F, rows);
-    std::vector<int> c(k, 0);
-    std::vector<vec> all;
-    // every coefficient vector whose first non-zero entry is 1; distinct
-    // projective codewords are then deduplicated (rows may be dependent)
+// Lists every coefficient vector, keeps each non-zero codeword once up to
+// scalars (rows may be dependent, so codewords are deduplicated).
+inline truth brute(const std::vector<vec>& rows, int n, int q) {
+    const gf F{q};
+    truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
+    const int k = (int)rows.size();
     uint64_t total = 1;
     for (int i = 0; i < k; i++) total *= (uint64_t)q;
+    std::vector<vec> all;
+    std::vector<int> c(k);
     vec z(n);
-    for (uint64_t idx = 0; idx < total; idx++) {
+    for (uint64_t idx = 0; idx < total; idx++) {   // leading coefficient 1 only
         uint64_t x = idx;
-        int lead = -1;
-        for (int i = 0; i < k; i++) {
+        int lead = 0;
+        for (int i = 0; i < k; i++, x /= q) {
             c[i] = (int)(x % q);
-            x /= q;
-            if (c[i] && lead < 0) lead = i;
+            if (!lead) lead = c[i];
         }
-        if (lead < 0 || c[lead] != 1) continue;
+        if (lead != 1) continue;
         std::fill(z.begin(), z.end(), 0);
         for (int i = 0; i < k; i++)
             if (c[i])
                 for (int j = 0; j < n; j++) z[j] = (uint8_t)F.add(z[j], F.mul(c[i], rows[i][j]));
-        if (weight(z) == 0) continue;
-        all.push_back(normalise(F, z));
+        if (weight(z) > 0) all.push_back(normalise(F, z));
     }
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     for (auto& v : all) t.A[weight(v)]++;
-    t.d = 0;
-    for (int w = 1; w <= n; w++)
-        if (t.A[w]) {
-            t.d = w;
-            break;
-        }
-    // the first weight at which the codewords of weight <= it span the code
-    t.wgen = 0;
-    if (t.rank > 0) {
-        std::vector<vec> sofar;
-        for (int w = 1; w <= n; w++) {
-            for (auto& v : all)
-                if (weight(v) == w) sofar.push_back(v);
-            if (t.A[w] && rankof(F, sofar) == t.rank) {
-                t.wgen = w;
-                break;
-            }
-        }
+    for (int w = n; w >= 1; w--)
+        if (t.A[w]) t.d = w;
+    std::vector<vec> sofar;
+    for (int w = 1; w <= n && t.rank > 0 && !t.wgen; w++) {
+        for (auto& v : all)
+            if (weight(v) == w) sofar.push_back(v);
+        if (t.A[w] && rankof(F, sofar) == t.rank) t.wgen = w;
     }
-    if (keepwords) t.words = std::move(all);
+    t.words = std::move(all);
     return t;
 }
 
@@ -170,12 +136,50 @@ inline void tobmat(bmat& G, const std::vector<vec>& rows, int n, int q, int d = 
     G.spare = d;
 }
 
+// Rows from digit strings.
+inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
+    std::vector<vec> r;
+    for (const char* s : rows) {
+        r.emplace_back();
+        for (const char* p = s; *p; p++) r.back().push_back((uint8_t)(*p - '0'));
+    }
+    return r;
+}
+
 // Field tables and the bit-plane switches for q.
-void usefield(int q, bool bits);
+inline void usefield(int q, bool bits) {
+    static const bool ready = (initbits(), true);
+    (void)ready;
+    setfield(q);
+    smallq1 = smallq2 = bits ? 1 : 0;
+}
+
+// Raw value of coordinate p of stored codeword f.
+inline int storedcoord(int q, uint64_t f, int p) {
+    return smallq1 ? coordval(q, dinvar.cwstore.a[f], dinvar.cwstore.b[f], p) : dinvar.cwstoreb.a[f][p];
+}
 
 // Stored codewords 1..count, normalised, in store order.
-std::vector<vec> storedwords(int q, int n, uint64_t count);
+inline std::vector<vec> storedwords(int q, int n, uint64_t count) {
+    std::vector<vec> out;
+    for (uint64_t f = 1; f <= count; f++) {
+        vec v(n);
+        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(q, f, p);
+        out.push_back(normalise(gf{q}, v));
+    }
+    return out;
+}
+
 // Weight recorded with stored codeword f.
-int storedweight(uint64_t f);
+inline int storedweight(uint64_t f) {
+    return smallq1 ? (int)dinvar.cwstore.a[f][0] : bstoredweight(dinvar.cwstoreb.a[f]);
+}
+
+// Sum of A[lo..hi].
+inline uint64_t sumA(const std::vector<uint64_t>& A, int lo, int hi) {
+    uint64_t s = 0;
+    for (int w = std::max(lo, 0); w <= hi && w < (int)A.size(); w++) s += A[w];
+    return s;
+}
 
 }  // namespace dtest
