@@ -10,8 +10,8 @@
 // class by class; these tables hold what is still free, what each value gets,
 // and the caps that bound a split.  The level-record writer reads `remain` and
 // `split` (or `partner` for a simple extension), the two readers fill
-// `remain` and `partner`.  Sizes follow the program's limits: at most 100
-// blocks in a level record and at most 10 values per block.
+// `remain` and `partner`.  Sizes follow the program's limits: at most one
+// block per free column and at most 10 values per block.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -19,7 +19,9 @@
 
 #include "frame/runpar.h"
 
-constexpr int MAXBLK = 100;  // blocks of a level record
+// A record never has more blocks than there are free columns (at most 799);
+// a bound of 100 would stop long runs of dimension 6 to 9 and up.
+constexpr int MAXBLK = MAXLEN;  // blocks of a level record
 constexpr int MAXVAL = 10;   // values per block
 
 struct mayatab {

@@ -156,8 +156,15 @@ static void listwords(bmat& G, wmat& Gb, bmat& Gs) {
 
 static inline uint32_t wordnum(uint64_t t, uint64_t w) { return (uint32_t)((t + 10 * w) % 1111); }
 
+// incmat only grows: both capacities are kept, so that candidates of
+// changing shape do not make it reallocate.
 static void clearinc(int M, int N, int fq) {
-    bmat_ensure(incmat, M, N, fq);
+    if (incmat.mem == 1)
+        bmat_ensure(incmat, std::max(M, incmat.caprows), std::max(N, incmat.capcols), fq);
+    else
+        bmat_ensure(incmat, M, N, fq);
+    incmat.rows = M;
+    incmat.cols = N;
     for (int r = 1; r <= M; r++)
         for (int c = 1; c <= N; c++) incmat.a[r][c] = 0;
 }

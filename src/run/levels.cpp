@@ -151,6 +151,7 @@ static void partners(int L, FILE* out) {
             colmap.cur_len = P + L + 1;
             colmap.cur_level = L + 1;
             steptest(r.q - 1, r.q, r.q - 1, r.nblk, r.nblk, out, L + 1, 1, 3);
+            mt.cutflag = 0;  // a cut of the whole row leaves nothing to abandon
         }
     }
     if (got < 0 && !runfault) filefault("read", sol.c_str());

@@ -15,20 +15,21 @@
 #include "frame/runpar.h"
 #include "run/levels.h"
 
-// The walk from cur_d in steps of `step` up to cur_n: 1 when a weight of it
-// is forbidden.
-static int forbiddenstep(int step) {
-    for (int w = colmap.cur_d; w <= colmap.cur_n; w += step)
+// 1 when a weight of the walk from `from` in steps of `step` up to `to` is
+// forbidden.
+static int forbiddenstep(int from, int step, int to) {
+    for (int w = from; w <= to; w += step)
         if (w >= 1 && w < MAXLEN && runpar.wt[w] == 0) return 1;
     return 0;
 }
 
-// The walk starts at cur_d itself.  Self-orthogonal codes over GF(2), GF(3)
-// and GF(4) cannot have the weights off their step (odd, not divisible by 4
-// for doubly-even codes, not divisible by 3), so the walk may skip those.
-// Nothing else keeps a weight that is not a multiple of dw out of a code, so
-// without self-orthogonality every weight from d to n is walked (for dw = 1
-// this is the walk in steps of dw).
+// Self-orthogonal codes over GF(2), GF(3) and GF(4) cannot have the weights
+// off their step (odd, not divisible by 4 for doubly-even codes, not
+// divisible by 3), so the walk goes over the multiples of the step from d
+// on.  Nothing else keeps a weight that is not a multiple of dw out of a
+// code, so without self-orthogonality every weight from d to n is walked
+// (for dw = 1 this is the walk in steps of dw).  In brute generation the k
+// added coordinates are zero, so no weight exceeds n.
 void checkweights() {
     int step = 1;
     if (runpar.selforth == 1) {
@@ -36,7 +37,10 @@ void checkweights() {
         else if (runpar.q == 4) step = 2;
         else if (runpar.q == 2) step = doublyeven == 1 ? 4 : 2;
     }
-    runpar.wtrestr = forbiddenstep(step);
+    const int d = colmap.cur_d;
+    const int from = (d + step - 1) / step * step;
+    const int to = colmap.cur_n - (runpar.brute == 1 ? runpar.k : 0);
+    runpar.wtrestr = forbiddenstep(from, step, to);
 }
 
 void runheader(FILE* fp) {

@@ -109,6 +109,33 @@ TEST_F(Records, WriteThenReadBackBothModes) {
     EXPECT_EQ(rc.levelcnt[3].total, 0);
 }
 
+TEST_F(Records, RecordsOfMoreThanAHundredBlocks) {
+    // A parent of 150 blocks of two classes each gives a record of 300
+    // groups at the next level; both readers take it back whole.
+    for (int l = 0; l < 150; l++) {
+        mt.remain[l][0][0] = 1;
+        mt.remain[l][0][1] = 2;
+        mt.split[l][0][0] = 1;
+        mt.split[l][1][1] = 2;
+    }
+    FILE* fp = openw("big");
+    ASSERT_EQ(levrec_write(fp, 1, 5, 149, 2, 1), 1);
+    fclose(fp);
+    maya_reset();
+    levrec r;
+    fp = openr("big");
+    ASSERT_EQ(levrec_readparent(fp, r), 1);
+    fclose(fp);
+    EXPECT_EQ(r.nblk, 300);
+    EXPECT_EQ(mt.remain[299][0][1], 2);
+    EXPECT_EQ(mt.remain[298][0][0], 1);
+    fp = openr("big");
+    ASSERT_EQ(levrec_readpartner(fp, r), 1);
+    fclose(fp);
+    EXPECT_EQ(mt.partner[299][1], 2);
+    EXPECT_EQ(r.simple, 0);
+}
+
 TEST_F(Records, ReadersSpacingSimpleFlagAndDamage) {
     // Both readers on one text: result (1 record, 0 end of file, -1 damage),
     // the partner's simple flag (every block sums to at most 1) and the first

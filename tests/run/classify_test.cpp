@@ -23,11 +23,19 @@ struct written {
 // Menu answers that set the parameters, restrict the weights, set the dual
 // distance, start the run (or brute generation from dimension `brute`) and
 // exit.
+// When the allowed weights are exactly the multiples of some dw > 1 from d
+// on, the dialogue's dw says so and the weight menu is not used.
 std::string script(const wanted& w, int brute = 0) {
+    int dw = 1;
+    for (int t = w.n; t >= 2 && dw == 1; t--) {
+        bool same = true;
+        for (int x = w.d; x <= w.n; x++) same = same && w.allowed[x] == (x % t == 0);
+        if (same) dw = t;
+    }
     std::ostringstream in;
-    in << "2\n" << w.n << "\n" << w.k << "\n" << w.d << "\n" << w.q << "\n1\n" << (w.selforth ? 1 : 0) << "\n";
+    in << "2\n" << w.n << "\n" << w.k << "\n" << w.d << "\n" << w.q << "\n" << dw << "\n" << (w.selforth ? 1 : 0) << "\n";
     bool restricted = false;
-    for (int x = w.d; x <= w.n; x++) restricted = restricted || !w.allowed[x];
+    for (int x = w.d; x <= w.n; x++) restricted = restricted || (!w.allowed[x] && dw == 1);
     if (restricted) {
         in << "3\n";
         for (int x = w.d; x <= w.n; x++) in << (w.allowed[x] ? "y\n" : "n\n");
@@ -145,6 +153,14 @@ TEST(Classify, RestrictedWeightsSelfOrthogonalityAndDualDistance) {
     for (int x = 1; x <= 6; x++)
         if (x % 3) tso.allowed[x] = 0;
     checkrun(tso);
+    // Weights divisible by dw = 2 or 3, given in the dialogue alone: nothing
+    // but the weight check keeps the other weights out.
+    wanted even2 = plain(8, 3, 2, 2);
+    for (int x = 1; x <= 8; x += 2) even2.allowed[x] = 0;
+    checkrun(even2);
+    wanted three = plain(7, 2, 3, 3);
+    for (int x = 1; x <= 7; x++) three.allowed[x] = x % 3 == 0;
+    checkrun(three);
     wanted gap = plain(7, 3, 2, 2);
     gap.allowed[5] = 0;
     checkrun(gap);
