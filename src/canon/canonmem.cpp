@@ -82,6 +82,20 @@ void clear_scalars() {
 
 }  // namespace
 
+// Releases the per-level and per-automorphism record arrays and clears the
+// capacities (the integer arrays inside them are released by the caller).
+static void free_levels() {
+    free(cws.colpart);
+    free(cws.rowpart);
+    free(cws.cand);
+    free(cws.autcol);
+    free(cws.autrow);
+    cws.colpart = cws.rowpart = nullptr;
+    cws.cand = nullptr;
+    cws.autcol = cws.autrow = nullptr;
+    clear_scalars();
+}
+
 int canon_alloc(int L, int G, int N, int M) {
     cws.alloc = 1;
     cws.capl = L;
@@ -109,30 +123,14 @@ int canon_alloc(int L, int G, int N, int M) {
     walk_ints([](int32_t** p, int) { *p = nullptr; return true; }, L, G, N, M);
     if (walk_ints(give, L, G, N, M)) return 1;
     walk_ints(take_partial, L, G, N, M);
-    free(cws.colpart);
-    free(cws.rowpart);
-    free(cws.cand);
-    free(cws.autcol);
-    free(cws.autrow);
-    cws.colpart = cws.rowpart = nullptr;
-    cws.cand = nullptr;
-    cws.autcol = cws.autrow = nullptr;
-    clear_scalars();
+    free_levels();
     return 0;
 }
 
 void canon_free(int L, int G, int N, int M) {
     ZASSERT("cons_str", cws.colpart == nullptr || cws.autrow == nullptr, "NULL==r");
     walk_ints(take, L, G, N, M);
-    free(cws.colpart);
-    free(cws.rowpart);
-    free(cws.cand);
-    free(cws.autcol);
-    free(cws.autrow);
-    cws.colpart = cws.rowpart = nullptr;
-    cws.cand = nullptr;
-    cws.autcol = cws.autrow = nullptr;
-    clear_scalars();
+    free_levels();
 }
 
 void canon_mem(int r0, int r1) {
