@@ -222,7 +222,7 @@ static int newornot(int q) {
 
 void steptest(int qm1, int q, int i, int l, int lastl, FILE* fp, int D, int nn, int mode) {
     (void)qm1;
-    if (runfault || brutecut(D)) return;
+    if (runstop() || brutecut(D)) return;
     progress(D);
     if (mode == 1) {
         if (l != lastl || i != q - 1) return;

@@ -47,9 +47,9 @@ static int fault(int f, const char* action) {
     return 0;
 }
 
-// Path of file f from the current `resdir`; 0 when it does not fit.
+// Path of file f in the current `workdir`; 0 when it does not fit.
 static int makepath(int f) {
-    std::string p = resdir + "comp_file";
+    std::string p = workdir + "comp_file";
     if (f > 0) p += std::to_string(f);
     if (p.size() >= STORE_PATHLEN) {
         snprintf(hs.path[f], STORE_PATHLEN, "%s", p.c_str());

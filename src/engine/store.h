@@ -2,7 +2,7 @@
 // of one parent and tells whether a form was seen before.
 //
 // A chained hash table whose records live in the binary file `comp_file` in
-// `resdir` and whose bucket heads (64-bit file offsets, 1 = empty bucket,
+// the run's working folder and whose bucket heads (64-bit file offsets, 1 = empty bucket,
 // because 0 is where the first record starts) live in memory.  The search
 // empties it for every parent, so it only ever holds siblings; it never
 // shrinks between resets.  Record layout, little-endian, back to back:
@@ -57,7 +57,7 @@ void store_setfiles(int count);
 
 // For every file f: closes its stream, creates the file anew ("w"), closes it,
 // reopens it with "r+b"; every bucket head := 1, every end offset := 0.
-// File 0 is `resdir` + "comp_file", file f > 0 `resdir` + "comp_file" + f.
+// File 0 is `workdir` + "comp_file", file f > 0 `workdir` + "comp_file" + f.
 // Returns 1, or 0 after a reported file fault (that file then stays closed).
 int store_reset();
 

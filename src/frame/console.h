@@ -1,4 +1,5 @@
-// Console readers.  Both read whole lines from standard input and return only
+// Console readers.  Both read whole lines from standard input (a line is one
+// answer, however long; CRLF line ends are accepted) and return only
 // accepted answers; at the end of standard input the program ends as if Exit
 // had been chosen (status 0), so a closed pipe never makes a prompt spin.
 #pragma once
@@ -9,7 +10,7 @@
 int readint(int lo, int hi);
 // The first character of the first line that starts with y, Y, n or N.
 char readyn();
-// Waits for one character (the About notice).
+// Waits for one line (the About notice).
 void waitchar();
 // Flushes standard output and ends the program with status 0.
 [[noreturn]] void endofinput();

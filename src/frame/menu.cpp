@@ -6,7 +6,10 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine/store.h"
 #include "field/field.h"
@@ -25,6 +28,9 @@ static void copyworking() {
 void startup() {
     initbits();
     store_init();
+    // A write beyond the file-size limit is reported as a file fault rather
+    // than ending the program with SIGXFSZ.
+    signal(SIGXFSZ, SIG_IGN);
     resdir = std::string(RES_DIR) + "/";
     mkdir(RES_DIR, 0777);  // an existing directory is fine
     settingspath = resdir + "settings";
@@ -174,43 +180,66 @@ void normweights() {
     }
 }
 
-// Refuses a run over a field without tables; true when the run may go on.
-static bool fieldsupported() {
-    if (fieldok(runpar.q)) return true;
-    printf("\n Field size q=%d is not supported: choose q = 2, 3, 4, 5 or 7.\n", runpar.q);
-    return false;
+// Refuses a run that cannot be made: a field without tables, or more rows
+// than coordinates.  True when the run may go on.
+static bool runpossible() {
+    if (!fieldok(runpar.q)) {
+        printf("\n Field size q=%d is not supported: choose q = 2, 3, 4, 5 or 7.\n", runpar.q);
+        return false;
+    }
+    if (runpar.k > runpar.n) {
+        printf("\n Dimension k=%d is larger than the length n=%d: choose k <= n.\n", runpar.k, runpar.n);
+        return false;
+    }
+    return true;
 }
 
 static void setsmallq() {
     smallq1 = smallq2 = (runpar.q <= 4) ? 1 : 0;
 }
 
-// A run stopped by a file fault is not reported as complete.
-static void finishrun() {
-    if (runfault)
-        printf(" Constructed codes before the stop: %d", codecount);
-    else
+// The end of a run on the console.  A run stopped by a fault or a signal is
+// not reported as complete; after a signal the program ends with it, as it
+// would have without the handler, once the files are closed.
+static void finishrun(runend how) {
+    if (how == runend::refused) return;
+    if (how == runend::interrupted)
+        printf("\n Run stopped: %s (signal %d)\n", strsignal(runsignal), (int)runsignal);
+    if (how == runend::complete)
         printf(" Constructed codes: %d", codecount);
+    else
+        printf(" Constructed codes before the stop: %d", codecount);
     printf("\n");
     printf("==========================");
+    if (how == runend::interrupted) {
+        int sig = runsignal;
+        printf("\n");
+        fflush(stdout);
+        signal(sig, SIG_DFL);
+        raise(sig);
+        exit(128 + sig);  // the signal was blocked or ignored by the caller
+    }
 }
 
+// The settings folder, made again if it was removed while the menu was open.
+static void makeresdir() { mkdir(RES_DIR, 0777); }
+
 static void startrun() {
-    if (!fieldsupported()) return;
+    if (!runpossible()) return;
     runpar.brute = 0;
     codecount = 0;
     copyworking();
     colmap.cur_dual = runpar.dualdist;
     normweights();
+    makeresdir();
     savesettings();
     setsmallq();
     runpar.brutedim = 0;
-    rundriver();
-    finishrun();
+    finishrun(rundriver());
 }
 
 static void brutemode() {
-    if (!fieldsupported()) return;
+    if (!runpossible()) return;
     if (runpar.n + runpar.k > 799) {
         printf("\n Brute generation needs n + k <= 799 (here n + k = %d).\n", runpar.n + runpar.k);
         return;
@@ -224,13 +253,14 @@ static void brutemode() {
     normweights();
     setsmallq();
     runpar.brute = 1;
+    makeresdir();
     savesettings();
     runpar.n += runpar.k;
     colmap.cur_len = colmap.cur_n = runpar.n;
-    rundriver();
+    runend how = rundriver();
     runpar.n -= runpar.k;
     colmap.cur_n = runpar.n;
-    finishrun();
+    finishrun(how);
 }
 
 void mainmenu() {

@@ -2,6 +2,7 @@
 #include "frame/runpar.h"
 
 #include <cstdio>
+#include <string>
 
 runparrec runpar;
 cmrec colmap;
@@ -11,11 +12,16 @@ uint8_t smallq1;
 uint8_t smallq2;
 
 int32_t runfault;
+volatile sig_atomic_t runsignal;
 
-void filefault(const char* action, const char* path) {
+void runstopped(const std::string& why) {
     if (!runfault) {
-        printf("\n Run stopped: cannot %s file %s\n", action, path);
+        printf("\n Run stopped: %s\n", why.c_str());
         fflush(stdout);
     }
     runfault = 1;
+}
+
+void filefault(const char* action, const char* path) {
+    runstopped(std::string("cannot ") + action + " file " + path);
 }

@@ -6,7 +6,9 @@
 // the printers read.  Both are plain global records: the frame writes the
 // parameters, the run subsystems write the matrix.
 #pragma once
+#include <csignal>
 #include <cstdint>
+#include <string>
 
 constexpr int MAXLEN = 800;   // positions 1..799 in use
 constexpr int MAXDIM = 20;    // rows 1..19 in use
@@ -46,6 +48,18 @@ extern uint8_t smallq2;
 // store test the flag and unwind, and the run is not reported as complete.
 // The driver clears the flag before each run.
 extern int32_t runfault;
+// The signal (SIGINT or SIGTERM) received during the run in progress, else 0.
+// A signal handler can reach nothing but a flag of this kind, so it is the
+// one process-wide flag; the run turns it into a stop at the next record.
+extern volatile sig_atomic_t runsignal;
+// Turns a pending signal into a stop of the run (`runfault` 2, no message);
+// true when the run must stop.
+inline bool runstop() {
+    if (runsignal != 0 && runfault == 0) runfault = 2;
+    return runfault != 0;
+}
 // Prints "\n Run stopped: cannot <action> file <path>\n" (once per run) and
 // sets `runfault`.
 void filefault(const char* action, const char* path);
+// Prints "\n Run stopped: <why>\n" (once per run) and sets `runfault`.
+void runstopped(const std::string& why);

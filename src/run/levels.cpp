@@ -22,8 +22,8 @@
 #include "frame/runpar.h"
 #include "frame/settings.h"
 
-std::string solpath(int L) { return resdir + "sol." + std::to_string(L); }
-std::string realsolpath(int L) { return resdir + "real_sol." + std::to_string(L); }
+std::string solpath(int L) { return workdir + "sol." + std::to_string(L); }
+std::string realsolpath(int L) { return workdir + "real_sol." + std::to_string(L); }
 
 int copyfile(const std::string& from, const std::string& to) {
     FILE* in = chkopen(from.c_str(), "rb");
@@ -99,7 +99,7 @@ void firstlevel() {
     FILE* fp = chkopen(sol.c_str(), "w");
     if (!fp) return;
     const int m = colmap.cur_n - colmap.cur_k;
-    for (int x = colmap.cur_d - 1; x <= m; x++) {
+    for (int x = colmap.cur_d - 1; x <= m && !runstop(); x++) {
         if (x + 1 >= MAXLEN || runpar.wt[x + 1] != 1) continue;
         const int z = m - x;
         fl.c++;
@@ -140,7 +140,7 @@ static void partners(int L, FILE* out) {
     if (!in) return;
     levrec r;
     int got;
-    while (!runfault && (got = levrec_readpartner(in, r)) == 1) {
+    while (!runstop() && (got = levrec_readpartner(in, r)) == 1) {
         rc.levelcnt[L].pending--;
         levelsw = 1;
         mt.lastblk = r.nblk - 1;
@@ -186,7 +186,7 @@ void dimsearch(int L) {
     if (!in) return;
     levrec r;
     int got;
-    while (!runfault && (got = levrec_readparent(in, r)) == 1)
+    while (!runstop() && (got = levrec_readparent(in, r)) == 1)
         if (r.flag == 1) oneparent(L, r);
     if (got < 0 && !runfault) filefault("read", real.c_str());
     chkclose(in, real.c_str());

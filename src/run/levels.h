@@ -1,5 +1,6 @@
 // Codes of dimension 1 and the depth-first search over the dimensions.  The
-// codes of each level live in the level files sol.L and real_sol.L in resdir.
+// codes of each level live in the level files sol.L and real_sol.L in the run's
+// working folder.
 #pragma once
 #include <string>
 
@@ -14,7 +15,7 @@ void firstlevel();
 // Returns at once at L = cur_k, and early when `runfault` is set.
 void dimsearch(int L);
 
-// resdir + "sol." + L, resdir + "real_sol." + L.
+// workdir + "sol." + L, workdir + "real_sol." + L.
 std::string solpath(int L);
 std::string realsolpath(int L);
 // Copies the file from to the file to, byte for byte; 0 after a reported fault.

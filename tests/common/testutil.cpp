@@ -1,9 +1,13 @@
 // Shared test helpers (see testutil.h).
 #include "common/testutil.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,6 +37,36 @@ runresult runtalven(const std::string& dir, const std::string& input, int second
     remove((dir + "/.stdin").c_str());
     remove((dir + "/.stdout").c_str());
     remove((dir + "/.stderr").c_str());
+    return r;
+}
+
+int starttalven(const std::string& dir, const std::string& input, const std::string& tag) {
+    const std::string in = dir + "/." + tag + ".in", out = dir + "/." + tag + ".out", err = dir + "/." + tag + ".err";
+    writefile(in, input);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        int fi = open(in.c_str(), O_RDONLY), fo = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+            fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fi < 0 || fo < 0 || fe < 0) _exit(126);
+        dup2(fi, 0), dup2(fo, 1), dup2(fe, 2);
+        execl(TALVEN_BIN, TALVEN_BIN, (char*)nullptr);
+        _exit(127);
+    }
+    return (int)pid;
+}
+
+runresult waittalven(int pid, const std::string& dir, const std::string& tag) {
+    int raw = 0;
+    runresult r;
+    if (waitpid(pid, &raw, 0) != pid) raw = 127 << 8;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    for (const char* ext : {".in", ".out", ".err"}) {
+        std::string f = dir + "/." + tag + ext;
+        if (std::string(ext) == ".out") r.out = readfile(f);
+        if (std::string(ext) == ".err") r.err = readfile(f);
+        remove(f.c_str());
+    }
     return r;
 }
 
@@ -66,4 +100,15 @@ std::vector<std::string> splitlines(const std::string& text) {
 bool fileexists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> listdir(const std::string& path) {
+    std::vector<std::string> v;
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") v.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(v.begin(), v.end());
+    return v;
 }

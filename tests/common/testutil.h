@@ -22,7 +22,16 @@ struct runresult {
 // the end of input is real), at most `seconds` seconds.
 runresult runtalven(const std::string& dir, const std::string& input, int seconds = 60);
 
+// Starts the program in `dir` without waiting for it: standard input from
+// `input`, standard output and error into dir/.<tag>.out and dir/.<tag>.err.
+// Returns the process id.
+int starttalven(const std::string& dir, const std::string& input, const std::string& tag);
+// Waits for a program started by starttalven and collects its result.
+runresult waittalven(int pid, const std::string& dir, const std::string& tag);
+
 std::string readfile(const std::string& path);
 void writefile(const std::string& path, const std::string& text);
 std::vector<std::string> splitlines(const std::string& text);
 bool fileexists(const std::string& path);
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> listdir(const std::string& path);

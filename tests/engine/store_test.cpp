@@ -101,14 +101,14 @@ std::string recordbytes(const form& f, uint64_t next) {
     return v;
 }
 
-// Each test: a fresh directory as resdir, a fresh store.
+// Each test: a fresh directory as the working folder, a fresh store.
 class Store : public ::testing::Test {
 protected:
     tempdir dir;
     std::mt19937 g{12345};
     void SetUp() override {
         runfault = 0;
-        resdir = dir.path + "/";
+        workdir = dir.path + "/";
         store_init();
         ASSERT_EQ(store_reset(), 1);
     }
@@ -251,7 +251,7 @@ TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
     for (int damage = 0; damage < 4; damage++) {
         runfault = 0;
         tempdir other;
-        resdir = other.path + "/";
+        workdir = other.path + "/";
         const std::string path = other.file("comp_file");
         ASSERT_EQ(damage == 0 ? mkdir(path.c_str(), 0777)
                   : damage == 1 ? symlink("/dev/full", path.c_str()) : 0, 0);
@@ -277,7 +277,7 @@ TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
                   std::string("\n Run stopped: cannot ") + action[damage] + " file " + path + "\n");
         EXPECT_EQ(runfault, 1);
     }
-    resdir = dir.path + "/";  // a successful reset makes the store usable again
+    workdir = dir.path + "/";  // a successful reset makes the store usable again
     runfault = 0;
     ASSERT_EQ(store_reset(), 1);
     form f = randomform(g, 2, 9, true);

@@ -9,7 +9,15 @@
 #include <set>
 
 #include "common/testutil.h"
+#include "engine/records.h"
+#include "engine/store.h"
+#include "field/field.h"
+#include "frame/menu.h"
+#include "frame/runpar.h"
+#include "frame/settings.h"
+#include "run/levels.h"
 #include "run/oracle.h"
+#include "run/rundriver.h"
 
 namespace {
 
@@ -108,18 +116,45 @@ TEST(Run, FilesOfARun) {
     // Statistics: one line per (length, dimension) with its count.
     std::string inf = readfile(dir.file("7_4_3.2inf"));
     EXPECT_NE(inf.find("   7     4      1\n"), std::string::npos) << inf;
-    // The level files of the last parent: sol.L and its exact copy real_sol.L.
-    for (int L = 1; L <= 4; L++)
-        EXPECT_EQ(readfile(dir.file("res/sol." + std::to_string(L))),
-                  readfile(dir.file("res/real_sol." + std::to_string(L))));
-    EXPECT_TRUE(fileexists(dir.file("res/comp_file")));
+    // The run's working folder is gone: res/ holds the settings file only.
+    EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
 }
+
+// Sets up the parameters of an [n,k,d]_q run without restrictions, as the
+// menu would, with the settings file in `dir`; the process works in `dir`
+// until the guard goes.
+struct inprocess {
+    char old[4096];
+    inprocess(const tempdir& dir, int n, int k, int d, int q) {
+        EXPECT_NE(getcwd(old, sizeof old), nullptr);
+        EXPECT_EQ(chdir(dir.path.c_str()), 0);
+        initbits();
+        store_init();
+        resetpar();
+        runpar.n = n, runpar.k = k, runpar.d = d, runpar.q = q;
+        for (int w = d; w <= n; w++) runpar.wt[w] = 1;
+        colmap.cur_n = n, colmap.cur_k = k, colmap.cur_d = d, colmap.cur_q = q, colmap.cur_dual = 1;
+        codecount = 0;
+        normweights();
+        settingspath = dir.file("settings");
+        savesettings();
+        smallq1 = smallq2 = q <= 4;
+    }
+    ~inprocess() { EXPECT_EQ(chdir(old), 0); }
+};
 
 TEST(Run, FirstLevelRecords) {
     tempdir dir;
-    runtalven(dir.path, params(6, 3, 3, 4) + "1\n8\n");
+    inprocess run(dir, 6, 3, 3, 4);
+    workdir = dir.path + "/";
+    runfault = 0;
+    counters_reset();
+    firstlevel();
+    store_close();
+    EXPECT_EQ(runfault, 0);
     // n - k = 3: x = 2 and x = 3 non-zero entries (weights 3 and 4 with the unit column).
-    std::string sol1 = readfile(dir.file("res/real_sol.1"));
+    std::string sol1 = readfile(dir.file("real_sol.1"));
+    EXPECT_EQ(sol1, readfile(dir.file("sol.1")));
     EXPECT_EQ(sol1.substr(0, 36), " \n? 4 1  1  1\n 1 2 0 0 \n? 4 1  2  0\n");
     EXPECT_NE(sol1.find("? 4 1  6  0\n 1 0 0 2 "), std::string::npos) << sol1;
     EXPECT_NE(sol1.find(" \n? 4 1  7  1\n 0 3 0 0 "), std::string::npos) << sol1;
@@ -154,11 +189,16 @@ TEST(Run, AFileThatCannotBeWrittenStopsTheRun) {
 
 TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
     tempdir dir;
-    ASSERT_EQ(system(("mkdir -p '" + dir.file("res/sol.3") + "'").c_str()), 0);
-    runresult r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
-    EXPECT_NE(r.out.find("Run stopped: cannot open file res/sol.3"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
-    EXPECT_EQ(r.out.find(" Constructed codes: "), std::string::npos);
+    ASSERT_EQ(system(("mkdir -p '" + dir.file("work/sol.3") + "'").c_str()), 0);
+    inprocess run(dir, 7, 4, 3, 2);
+    testing::internal::CaptureStdout();
+    runend how = runinfolder(dir.file("work/"));
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(how, runend::stopped);
+    EXPECT_NE(out.find("Run stopped: cannot open file " + dir.file("work/sol.3")), std::string::npos) << out;
+    EXPECT_EQ(out.find("Elapsed time"), std::string::npos);
+    EXPECT_EQ(readfile(dir.file("7_4_3.2")).find(" RES "), std::string::npos);
+    EXPECT_FALSE(fileexists(dir.file("7_4_3.2inf")));
 }
 
 }  // namespace
