@@ -14,12 +14,6 @@ namespace {
 bmat G;
 
 void usefield(int q) {
-    static bool ready = false;
-    if (!ready) {
-        initbits();
-        ready = true;
-    }
-    setfield(q);
     smallq1 = smallq2 = q <= 4 ? 1 : 0;
 }
 

@@ -270,10 +270,10 @@ inline int addbytes(int n, int q, int s, const uint8_t* x, const uint8_t* y, uin
             w += v != 0;
         }
     } else {
-        (void)q;
-        const int* mt = multab[s];
+        const Field& F = gf(q);
+        const int* mt = F.multab[s];
         for (int c = 1; c <= n; c++) {
-            int v = addtab[mt[y[c]]][x[c]];
+            int v = F.addtab[mt[y[c]]][x[c]];
             z[c] = (uint8_t)v;
             w += v != 0;
         }
@@ -384,7 +384,7 @@ void clearbases() {
     int n = dinvar.mata.h[0].cols;
     if (smallq1) {
         int W = wordsfor(n);
-        uint64_t z = dinvar.mata.h[1].q == 3 ? allones : 0;
+        uint64_t z = dinvar.mata.h[1].q == 3 ? bits.allones : 0;
         for (int x = 1; x <= W; x++) {
             dinvar.mataw.h[0].a[0][x] = dinvar.mataw.h[0].b[0][x] = z;
             dinvar.mataw.h[-1].a[0][x] = dinvar.mataw.h[-1].b[0][x] = z;

@@ -56,13 +56,14 @@ inline void rowaxpy(int q, uint8_t* __restrict z, const uint8_t* __restrict y, i
         case 7: fieldrow::axpyp<7>(z, y, s, n); return;
         case 4: {
             uint8_t m[4];
-            for (int x = 0; x < 4; x++) m[x] = (uint8_t)multab[s][x];
+            for (int x = 0; x < 4; x++) m[x] = (uint8_t)gf(4).multab[s][x];
             for (int c = 1; c <= n; c++) z[c] ^= m[y[c] & 3];
             return;
         }
         default: {
-            const int* mt = multab[s];
-            for (int c = 1; c <= n; c++) z[c] = (uint8_t)addtab[z[c]][mt[y[c]]];
+            const Field& F = gf(q);
+            const int* mt = F.multab[s];
+            for (int c = 1; c <= n; c++) z[c] = (uint8_t)F.addtab[z[c]][mt[y[c]]];
         }
     }
 }
@@ -75,7 +76,7 @@ inline void rowscale(int q, uint8_t* z, int s, int n) {
         case 5: fieldrow::scalep<5>(z, s, n); return;
         case 7: fieldrow::scalep<7>(z, s, n); return;
         default: {
-            const int* mt = multab[s];
+            const int* mt = gf(q).multab[s];
             for (int c = 1; c <= n; c++) z[c] = (uint8_t)mt[z[c]];
         }
     }

@@ -90,7 +90,7 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
     }
     for (int i = 1; i <= r; i++) {
         int e = coordval(q, ra, rb, (int)B.a[i][0]);
-        if (e) planeaxpy(q, W, ra, rb, negtab[e], B.a[i], B.b[i]);
+        if (e) planeaxpy(q, W, ra, rb, gf(q).negtab[e], B.a[i], B.b[i]);
     }
     const uint64_t* mk = B.a[0];
     int p = 0;
@@ -100,10 +100,10 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
     }
     if (!p) return false;
     ra[0] = (uint64_t)p;
-    planescale(q, W, ra, rb, invtab[coordval(q, ra, rb, p)]);
+    planescale(q, W, ra, rb, gf(q).invtab[coordval(q, ra, rb, p)]);
     for (int i = 1; i <= r; i++) {
         int e = coordval(q, B.a[i], B.b[i], p);
-        if (e) planeaxpy(q, W, B.a[i], B.b[i], negtab[e], ra, rb);
+        if (e) planeaxpy(q, W, B.a[i], B.b[i], gf(q).negtab[e], ra, rb);
     }
     B.fill = r + 1;
     return true;
@@ -121,7 +121,7 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
     memcpy(row + 1, c + 1, (size_t)n);
     for (int i = 1; i <= r; i++) {
         int e = row[bytepivot(B.a[i])];
-        if (e) rowaxpy(B.q, row, B.a[i], negtab[e], n);
+        if (e) rowaxpy(B.q, row, B.a[i], gf(B.q).negtab[e], n);
     }
     const uint8_t* mk = B.a[0];
     int p = 1;
@@ -129,10 +129,10 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
     if (p > n) return false;
     row[0] = (uint8_t)(p & 255);
     row[-1] = (uint8_t)(p >> 8);
-    rowscale(B.q, row, invtab[row[p]], n);
+    rowscale(B.q, row, gf(B.q).invtab[row[p]], n);
     for (int i = 1; i <= r; i++) {
         int e = B.a[i][p];
-        if (e) rowaxpy(B.q, B.a[i], row, negtab[e], n);
+        if (e) rowaxpy(B.q, B.a[i], row, gf(B.q).negtab[e], n);
     }
     B.fill = r + 1;
     return true;

@@ -37,7 +37,7 @@ void dinvar_reset() {
 // Clears column p of `row` with pivot row `piv` (pivot entry 1).
 static inline void clearcol(int q, uint8_t* row, const uint8_t* piv, int p, int n) {
     int e = row[p];
-    if (e) rowaxpy(q, row, piv, negtab[e], n);
+    if (e) rowaxpy(q, row, piv, gf(q).negtab[e], n);
 }
 
 // Lowest column p in 1..n with row[p] != 0 and, when `free` is given,
@@ -80,6 +80,7 @@ static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank) {
 static void rref_dual(bmat& dst, bmat& out, const int* piv, int rank) {
     int n = dst.cols;
     int nr = n - rank;
+    const int* neg = gf(dst.q).negtab;
     bmat_ensure(out, nr, n, dst.q);
     uint8_t* ispiv = dinvar.rscr.a[0];   // rscr is at least n wide here
     memset(ispiv + 1, 0, (size_t)n);
@@ -91,7 +92,7 @@ static void rref_dual(bmat& dst, bmat& out, const int* piv, int rank) {
         uint8_t* o = out.a[t];
         memset(o + 1, 0, (size_t)n);
         o[c] = 1;
-        for (int i = 1; i <= rank; i++) o[piv[i]] = (uint8_t)negtab[dst.a[i][c]];
+        for (int i = 1; i <= rank; i++) o[piv[i]] = (uint8_t)neg[dst.a[i][c]];
     }
     out.fill = nr;
 }
@@ -123,7 +124,7 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
             continue;
         }
         pv[r] = p;
-        rowscale(q, row, invtab[row[p]], n);
+        rowscale(q, row, gf(q).invtab[row[p]], n);
         for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
         r++;
     }
@@ -161,7 +162,7 @@ int sysform(bmat& dst, bmat& src) {
         pv[r] = p;
         it.vecrank[p] = it.ranksum + r;
         dinvar.colfree.a[0][p] = 0;
-        rowscale(q, row, invtab[row[p]], n);
+        rowscale(q, row, gf(q).invtab[row[p]], n);
         for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
         r++;
     }

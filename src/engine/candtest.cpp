@@ -44,8 +44,9 @@ int test_selforth() {
         return doublyeven ? cnt % 4 == 0 : cnt % 2 == 0;
     }
     static const int conj4[4] = {0, 1, 3, 2};
+    const Field& F = gf(q);
     int s = 0;
-    for (int c = 1; c <= len; c++) s = addtab[s][multab[q == 4 ? conj4[x[c]] : x[c]][y[c]]];
+    for (int c = 1; c <= len; c++) s = F.addtab[s][F.multab[q == 4 ? conj4[x[c]] : x[c]][y[c]]];
     return s == 0;
 }
 
@@ -66,9 +67,10 @@ static int proportional(int L, int c1, int c2) {
     if (r > L) return 0;  // both zero
     int a = colmap.m[r][c1], b = colmap.m[r][c2];
     if (a == 0 || b == 0) return 0;
-    int ia = invtab[a], ib = invtab[b];
+    const Field& F = gf(colmap.cur_q);
+    int ia = F.invtab[a], ib = F.invtab[b];
     for (; r <= L; r++)
-        if (multab[ia][colmap.m[r][c1]] != multab[ib][colmap.m[r][c2]]) return 0;
+        if (F.multab[ia][colmap.m[r][c1]] != F.multab[ib][colmap.m[r][c2]]) return 0;
     return 1;
 }
 

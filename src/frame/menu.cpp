@@ -26,7 +26,6 @@ static void copyworking() {
 }
 
 void startup() {
-    initbits();
     store_init();
     // A write beyond the file-size limit is reported as a file fault rather
     // than ending the program with SIGXFSZ.

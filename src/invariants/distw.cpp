@@ -35,9 +35,10 @@ static bool zerocol(int c, int L) {
 // Column c of colmap equals s times distinct column j of redmat for some
 // non-zero s (s = 1 only for q = 2).
 static bool samepoint(int c, int j, int L, int q) {
+    const Field& F = gf(q);
     for (int s = 1; s <= (q == 2 ? 1 : q - 1); s++) {
         int r = 1;
-        while (r <= L && colmap.m[r][c] == multab[s][redmat.m[r][j]]) r++;
+        while (r <= L && colmap.m[r][c] == F.multab[s][redmat.m[r][j]]) r++;
         if (r > L) return true;
     }
     return false;
@@ -140,7 +141,7 @@ void inv_classes() {
 // Lists the codewords the invariants use into the distance stores.
 static void listwords(bmat& G, wmat& Gb, bmat& Gs) {
     const int q = invt.q;
-    if (powtab[G.fill] < (uint64_t)(1000 * q)) {
+    if (gf(q).powtab[G.fill] < (uint64_t)(1000 * q)) {
         if (q <= 4)
             generatingset_fromall_inv(G);
         else
@@ -195,11 +196,12 @@ static void incmat2(uint32_t* val) {
 template <class Elem>
 static void wordrows(int row, Elem elem, uint32_t gain, uint32_t* val) {
     const int q = invt.q, per = 2 * (q - 1);
+    const Field& F = gf(q);
     for (int c = 1; c <= invt.ndist; c++) {
         int a = elem(c);
         const int base = (c - 1) * per;
         for (int j = 0; j <= q - 2; j++)
-            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)incpat[multidx[a][j]][t];
+            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)F.incpat[F.multidx[a][j]][t];
         if (a != 0)
             for (int t = 1; t <= per; t++) val[base + t] += gain;
     }

@@ -89,7 +89,6 @@ static void printfirst(int z) {
 
 void firstlevel() {
     const int q = colmap.cur_q;
-    setfield(q);
     fl.c = 0;
     for (int i = 0; i < MAXDIM; i++) rc.levelcnt[i].pending = rc.levelcnt[i].parents = 0;
     for (int i = 0; i <= colmap.cur_k; i++)

@@ -18,7 +18,7 @@ namespace dtest {
 using vec = std::vector<uint8_t>;   // coordinates 0..n-1
 
 // Independent arithmetic of GF(q), q in {2, 3, 4, 5, 7}.
-struct gf {
+struct ogf {
     int q;
     int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
     int mul(int a, int b) const {
@@ -34,7 +34,7 @@ struct gf {
 };
 
 // Scales v so that its first non-zero coordinate is 1.
-inline vec normalise(const gf& F, vec v) {
+inline vec normalise(const ogf& F, vec v) {
     size_t p = 0;
     while (p < v.size() && !v[p]) p++;
     for (int f = p < v.size() ? F.inv(v[p]) : 1; f != 1 && p < v.size(); p++) v[p] = (uint8_t)F.mul(f, v[p]);
@@ -48,7 +48,7 @@ inline int weight(const vec& v) {
 }
 
 // Rank of a list of vectors (Gaussian elimination).
-inline int rankof(const gf& F, std::vector<vec> rows) {
+inline int rankof(const ogf& F, std::vector<vec> rows) {
     int r = 0;
     size_t n = rows.empty() ? 0 : rows[0].size();
     for (size_t c = 0; c < n && r < (int)rows.size(); c++) {
@@ -79,7 +79,7 @@ struct truth {
 // Lists every coefficient vector, keeps each non-zero codeword once up to
 // scalars (rows may be dependent, so codewords are deduplicated).
 inline truth brute(const std::vector<vec>& rows, int n, int q) {
-    const gf F{q};
+    const ogf F{q};
     truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
     const int k = (int)rows.size();
     uint64_t total = 1;
@@ -148,9 +148,7 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
 
 // Field tables and the bit-plane switches for q.
 inline void usefield(int q, bool bits) {
-    static const bool ready = (initbits(), true);
-    (void)ready;
-    setfield(q);
+    (void)q;
     smallq1 = smallq2 = bits ? 1 : 0;
 }
 
@@ -165,7 +163,7 @@ inline std::vector<vec> storedwords(int q, int n, uint64_t count) {
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
         for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(q, f, p);
-        out.push_back(normalise(gf{q}, v));
+        out.push_back(normalise(ogf{q}, v));
     }
     return out;
 }

@@ -35,7 +35,7 @@ std::vector<vec> wordsin(const truth& t, int lo, int hi) {
 // of 300 or more), rows sorted by it, classes numbered by it; then the marks
 // (the class, only where set) span the code.
 void checkclasses(const truth& t, uint64_t rows) {
-    gf F{t.q};
+    ogf F{t.q};
     for (uint64_t lo = 0, hi; lo < rows; lo = hi) {
         for (hi = lo + 1; hi < rows && storedweight(hi + 1) == storedweight(lo + 1);) hi++;
         std::vector<vec> raw;   // the stored multiples, as they are
@@ -169,7 +169,7 @@ TEST(DistanceOracle, RandomCodesOfEveryShape) {
 TEST(DistanceOracle, DegenerateCodes) {
     std::mt19937 rng(5);
     for (int q : {2, 3, 4, 5, 7}) {
-        gf F{q};
+        ogf F{q};
         const int n = 40;
         auto rows = randrows(rng, 5, n, q, 0.4);
         // row 2 := row 0 + 2 row 1, zero columns 3 and 17, column 9 = column 4,
@@ -198,7 +198,7 @@ TEST(DistanceOracle, DegenerateCodes) {
     std::vector<vec> high = randrows(rng, 3, 300, 7, 0.0), tail = randrows(rng, 3, 30, 7, 0.6);
     for (int i = 0; i < 3; i++) std::copy(tail[i].begin(), tail[i].end(), high[i].begin() + 265);
     ASSERT_NO_FATAL_FAILURE(checkcode(high, 300, 7, false, true, "high pivots"));
-    EXPECT_EQ(dinvar.gbasb.fill, rankof(gf{7}, high));
+    EXPECT_EQ(dinvar.gbasb.fill, rankof(ogf{7}, high));
     for (int r = 1; r <= dinvar.gbasb.fill; r++) {
         int p = dinvar.gbasb.a[r][0] + 256 * dinvar.gbasb.a[r][-1];
         EXPECT_GT(p, 255);

@@ -28,7 +28,7 @@ std::vector<vec> join(std::vector<vec> a, const std::vector<vec>& b) {
 }
 
 // Every row of `dual` is orthogonal to every row of `rows`.
-void expectorthogonal(const gf& F, const std::vector<vec>& rows, const bmat& dual) {
+void expectorthogonal(const ogf& F, const std::vector<vec>& rows, const bmat& dual) {
     for (auto& g : rows)
         for (int t = 1, s = 0; t <= dual.fill; t++, s = 0) {
             for (size_t c = 0; c < g.size(); c++) s = F.add(s, F.mul(g[c], dual.a[t][c + 1]));
@@ -43,7 +43,7 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
     for (int q : {2, 3, 4, 5, 7})
         for (int rep = 0; rep < 8; rep++) {
             usefield(q, q <= 4);
-            gf F{q};
+            ogf F{q};
             int k = 2 + rep % 5, n = rep == 7 ? 120 : 6 + rep * 3;   // 120: a dual of many rows
             auto rows = randrows(rng, k, n, q, 0.5);
             if (rep % 2) rows[0] = rows[k - 1];   // a dependent row, and first
@@ -86,7 +86,7 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
         }
     // The dual of [I | P] is [-P^T | I].
     usefield(5, false);
-    gf F{5};
+    ogf F{5};
     auto P = randrows(rng, 3, 4, 5, 0.8);
     std::vector<vec> rows(3, vec(7, 0));
     for (int i = 0; i < 3; i++) rows[i][i] = 1, std::copy(P[i].begin(), P[i].end(), rows[i].begin() + 3);
@@ -103,7 +103,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
     for (int q : {2, 3, 4, 5, 7})
         for (int rep = 0; rep < 10; rep++) {
             usefield(q, q <= 4);
-            gf F{q};
+            ogf F{q};
             int k = 2 + rep % 6, n = k + 2 + rep * 4;
             auto rows = randrows(rng, k, n, q, rep % 2 ? 0.2 : 0.6);
             if (rep % 4 == 1) rows[0] = rows[1];
@@ -159,7 +159,7 @@ TEST(DistanceRank, PackingAndPositions) {
     uint8_t zero[132] = {0};
     uint64_t a[5] = {7, 7, 7, 7, 7}, b[5] = {7, 7, 7, 7, 7};
     packrow3(zero, 128, a, b, 2);   // the zero row over GF(3): all ones in both planes
-    EXPECT_EQ(a[1] & a[2] & b[1] & b[2], allones);
+    EXPECT_EQ(a[1] & a[2] & b[1] & b[2], bits.allones);
     std::mt19937 rng(2);
     for (int q : {2, 3, 4})
         for (int n : {5, 64, 65, 130}) {

@@ -67,8 +67,6 @@ int dualdistance(const matrix& g, const ownfield& f) {
 // A random candidate of dimension L in colmap: free part random (sometimes
 // with zero and repeated columns), then the unit columns of rows 1..L.
 matrix lay(int q, int n, int k, int L, std::mt19937& rng) {
-    initbits();
-    setfield(q);
     smallq1 = smallq2 = q <= 4;
     const int nk = n - k;
     colmap.cur_n = n, colmap.cur_k = k, colmap.cur_q = q, colmap.cur_level = L;

@@ -22,9 +22,6 @@ namespace {
 using matrix = std::vector<std::vector<int>>;
 
 void usefield(int q) {
-    static bool bits = false;
-    if (!bits) initbits(), bits = true;
-    setfield(q);
     smallq1 = smallq2 = q <= 4;
     levelsw = 1;
 }
@@ -44,7 +41,7 @@ matrix randomcode(int q, int k, int n, std::mt19937& rng) {
             for (int b = a + 1; b < n && ok; b++)
                 for (int s = 1; s < q && ok; s++) {
                     bool same = true;
-                    for (int r = 0; r < k; r++) same = same && g[r][b] == multab[s][g[r][a]];
+                    for (int r = 0; r < k; r++) same = same && g[r][b] == gf(q).multab[s][g[r][a]];
                     ok = !same;
                 }
         }
@@ -59,8 +56,8 @@ matrix randomcode(int q, int k, int n, std::mt19937& rng) {
             std::swap(e[p], e[rank]);
             for (int r = 0; r < k; r++) {
                 if (r == rank || e[r][c] == 0) continue;
-                int f = multab[e[r][c]][invtab[e[rank][c]]];
-                for (int j = 0; j < n; j++) e[r][j] = addtab[e[r][j]][negtab[multab[f][e[rank][j]]]];
+                int f = gf(q).multab[e[r][c]][gf(q).invtab[e[rank][c]]];
+                for (int j = 0; j < n; j++) e[r][j] = gf(q).addtab[e[r][j]][gf(q).negtab[gf(q).multab[f][e[rank][j]]]];
             }
             rank++;
         }
@@ -83,11 +80,11 @@ matrix transform(const matrix& g, int q, std::mt19937& rng) {
             continue;
         }
         int s = (int)(rng() % q);
-        for (int j = 0; j < n; j++) h[a][j] = addtab[h[a][j]][multab[s][h[b][j]]];
+        for (int j = 0; j < n; j++) h[a][j] = gf(q).addtab[h[a][j]][gf(q).multab[s][h[b][j]]];
     }
     matrix out(k, std::vector<int>(n));
     for (int r = 0; r < k; r++)
-        for (int j = 0; j < n; j++) out[r][perm[j]] = multab[scale[j]][h[r][j]];
+        for (int j = 0; j < n; j++) out[r][perm[j]] = gf(q).multab[scale[j]][h[r][j]];
     return out;
 }
 

@@ -91,7 +91,7 @@ void checkrun(const wanted& w, int brute = 0) {
     size_t expected = classify(w).size();
     EXPECT_EQ(got.codes.size(), expected);
     EXPECT_EQ(got.constructed, (int)got.codes.size());
-    gf f(w.q);
+    ogf f(w.q);
     std::set<std::string> forms;
     for (const matrix& g : got.codes) {
         codeinfo c = analyse(g, w.n, w.q);

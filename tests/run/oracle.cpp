@@ -8,7 +8,7 @@
 
 namespace oracle {
 
-gf::gf(int qq) : q(qq) {
+ogf::ogf(int qq) : q(qq) {
     for (int a = 0; a < q; a++)
         for (int b = 0; b < q; b++) {
             if (q == 4) {
@@ -34,7 +34,7 @@ wanted plain(int n, int k, int d, int q) {
     return w;
 }
 
-matrix rref(matrix g, const gf& f) {
+matrix rref(matrix g, const ogf& f) {
     const int rows = (int)g.size();
     const int n = rows ? (int)g[0].size() : 0;
     int r = 0;
@@ -66,7 +66,7 @@ static bool nextvec(std::vector<int>& v, int q) {
 }
 
 codeinfo analyse(const matrix& g, int n, int q, bool withdual) {
-    gf f(q);
+    ogf f(q);
     codeinfo c;
     matrix basis = rref(g, f);
     c.rank = (int)basis.size();
@@ -130,7 +130,7 @@ static std::string keyof(const matrix& g) {
 // breadth-first walk over three generators of that group: swapping the first
 // two coordinates, rotating all coordinates, and scaling the first coordinate
 // by a primitive element.  An orbit is usually far smaller than the group.
-static std::unordered_set<std::string> orbit(const matrix& g0, const gf& f) {
+static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f) {
     const int n = g0.empty() ? 0 : (int)g0[0].size();
     int prim = 1;
     for (int a = 2; a < f.q && prim == 1; a++) {  // an element of order q - 1
@@ -157,7 +157,7 @@ static std::unordered_set<std::string> orbit(const matrix& g0, const gf& f) {
     return keys;
 }
 
-std::string canonkey(const matrix& g, int /*n*/, const gf& f) {
+std::string canonkey(const matrix& g, int /*n*/, const ogf& f) {
     std::unordered_set<std::string> keys = orbit(g, f);
     return *std::min_element(keys.begin(), keys.end());
 }
@@ -190,7 +190,7 @@ static void eachrref(int n, int k, int q, const std::function<void(const matrix&
 }
 
 std::vector<matrix> classify(const wanted& w) {
-    gf f(w.q);
+    ogf f(w.q);
     std::unordered_set<std::string> seen;
     std::vector<matrix> reps;
     eachrref(w.n, w.k, w.q, [&](const matrix& g) {

@@ -13,10 +13,10 @@ namespace oracle {
 
 using matrix = std::vector<std::vector<int>>;  // rows of entries 0..q-1
 
-struct gf {
+struct ogf {
     int q;
     int add[8][8], mul[8][8], inv[8], conj[8];
-    explicit gf(int q);
+    explicit ogf(int q);
 };
 
 struct wanted {
@@ -42,10 +42,10 @@ codeinfo analyse(const matrix& g, int n, int q, bool withdual = true);
 bool satisfies(const codeinfo& c, const wanted& w);
 
 // Reduced echelon form (rows of zero dropped).
-matrix rref(matrix g, const gf& f);
+matrix rref(matrix g, const ogf& f);
 // A canonical key of the code: the smallest reduced echelon form over all
 // monomial maps (for tests on tiny codes only).
-std::string canonkey(const matrix& g, int n, const gf& f);
+std::string canonkey(const matrix& g, int n, const ogf& f);
 
 // One representative generator matrix per class of codes with the wanted
 // properties.

@@ -128,7 +128,6 @@ struct inprocess {
     inprocess(const tempdir& dir, int n, int k, int d, int q) {
         EXPECT_NE(getcwd(old, sizeof old), nullptr);
         EXPECT_EQ(chdir(dir.path.c_str()), 0);
-        initbits();
         store_init();
         resetpar();
         runpar.n = n, runpar.k = k, runpar.d = d, runpar.q = q;
