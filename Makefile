@@ -1,15 +1,18 @@
 # The two commands of the README:
 #   make run   builds the optimised program and starts it in scratch/
-#   make test  builds and runs the whole test suite, plain and under the sanitizers
+#   make test  builds and runs the whole test suite, plain and under the
+#              sanitizers (address + undefined: everything; thread: the tests
+#              that run classifications in threads at the same time)
 # Missing tools (cmake, g++, GoogleTest, Google Benchmark) are installed from
 # Debian's packages first.
 
 BUILD     := build
 SANBUILD  := build-san
+TSANBUILD := build-tsan
 JOBS      ?= 2
 SCRATCH   := scratch
 
-.PHONY: all run test deps build build-san test-plain test-san bench clean
+.PHONY: all run test deps build build-san build-tsan test-plain test-san test-tsan bench clean
 
 all: build
 
@@ -32,6 +35,10 @@ build-san: deps
 	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_SANITIZE=ON >/dev/null
 	cmake --build $(SANBUILD) -j $(JOBS)
 
+build-tsan: deps
+	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON >/dev/null
+	cmake --build $(TSANBUILD) -j $(JOBS) --target talven test_run test_distance test_canon
+
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -39,7 +46,10 @@ test-san: build-san
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 
-test: test-plain test-san
+test-tsan: build-tsan
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSANBUILD) --output-on-failure -j $(JOBS) -R 'Threads'
+
+test: test-plain test-san test-tsan
 
 run: build
 	@mkdir -p $(SCRATCH)
@@ -49,4 +59,4 @@ bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 clean:
-	rm -rf $(BUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD)

@@ -3,45 +3,42 @@
 // compared when the partner, a code one level below, was built), and a dual
 // distance of 2 or 3 only asks for no zero column and no two proportional
 // columns.  Larger dual distances and the minimum distance go to the distance
-// subsystem, exhaustively for small dimensions.
+// engine, exhaustively for small dimensions.
 #include "engine/candtest.h"
 
-#include "distance/dist.h"
 #include "distance/rank.h"
 #include "field/field.h"
-#include "frame/runpar.h"
 
-candrec ct;
-
-void cand_release() {
+CandidateTests::~CandidateTests() {
     bmat_free(ct.cand);
     bmat_free(ct.dual);
     wmat_free(ct.gb);
     bmat_free(ct.gs);
 }
 
-void candfill() {
-    const int L = colmap.cur_level, len = colmap.cur_len;
-    bmat_ensure(ct.cand, L, len, colmap.cur_q);
+void CandidateTests::candfill(const cmrec& code) {
+    const int L = code.cur_level, len = code.cur_len;
+    bmat_ensure(ct.cand, L, len, code.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= len; c++) {
-            int v = colmap.m[r][c];
-            if (colmap.m[L][c] < 0) v = 0;  // an unassigned column of the last row
+            int v = code.m[r][c];
+            if (code.m[L][c] < 0) v = 0;  // an unassigned column of the last row
             ct.cand.a[r][c] = (uint8_t)v;
         }
     ct.cand.fill = L;
-    ct.cand.spare = colmap.dreq;
+    ct.cand.spare = code.dreq;
 }
 
-int test_selforth() {
-    const int L = colmap.cur_level, len = colmap.cur_len, q = colmap.cur_q;
-    if (q > 4 || L < 2) return 1;
-    const int32_t* x = colmap.m[L];
-    const int32_t* y = colmap.m[L - 1];
+bool CandidateTests::test_selforth(const cmrec& code) const {
+    const int L = code.cur_level, len = code.cur_len, q = code.cur_q;
+    if (q > 4 || L < 2) return true;
+    const int32_t* x = code.m[L];
+    const int32_t* y = code.m[L - 1];
     if (q == 2) {
+        const bool de = par_.doublyeven == 1;
         int cnt = 0;
-        for (int c = 1; c <= len; c++) cnt += doublyeven ? (x[c] != y[c]) : (x[c] == 1 && y[c] == 1);
-        return doublyeven ? cnt % 4 == 0 : cnt % 2 == 0;
+        for (int c = 1; c <= len; c++) cnt += de ? (x[c] != y[c]) : (x[c] == 1 && y[c] == 1);
+        return de ? cnt % 4 == 0 : cnt % 2 == 0;
     }
     static const int conj4[4] = {0, 1, 3, 2};
     const Field& F = gf(q);
@@ -50,62 +47,66 @@ int test_selforth() {
     return s == 0;
 }
 
-// 1 when some column of rows 1..L is zero throughout.
-static int haszerocol(int L, int len) {
+namespace {
+
+// True when some column of rows 1..L is zero throughout.
+bool haszerocol(const cmrec& code, int L, int len) {
     for (int c = 1; c <= len; c++) {
         int r = 1;
-        while (r <= L && colmap.m[r][c] == 0) r++;
-        if (r > L) return 1;
+        while (r <= L && code.m[r][c] == 0) r++;
+        if (r > L) return true;
     }
-    return 0;
+    return false;
 }
 
-// 1 when columns c1 and c2 are non-zero multiples of each other.
-static int proportional(int L, int c1, int c2) {
+// True when columns c1 and c2 are non-zero multiples of each other.
+bool proportional(const cmrec& code, const Field& F, int L, int c1, int c2) {
     int r = 1;
-    while (r <= L && colmap.m[r][c1] == 0 && colmap.m[r][c2] == 0) r++;
-    if (r > L) return 0;  // both zero
-    int a = colmap.m[r][c1], b = colmap.m[r][c2];
-    if (a == 0 || b == 0) return 0;
-    const Field& F = gf(colmap.cur_q);
+    while (r <= L && code.m[r][c1] == 0 && code.m[r][c2] == 0) r++;
+    if (r > L) return false;  // both zero
+    int a = code.m[r][c1], b = code.m[r][c2];
+    if (a == 0 || b == 0) return false;
     int ia = F.invtab[a], ib = F.invtab[b];
     for (; r <= L; r++)
-        if (F.multab[ia][colmap.m[r][c1]] != F.multab[ib][colmap.m[r][c2]]) return 0;
-    return 1;
+        if (F.multab[ia][code.m[r][c1]] != F.multab[ib][code.m[r][c2]]) return false;
+    return true;
 }
 
-int test_dual() {
-    const int L = colmap.cur_level, len = colmap.cur_len;
-    colmap.dualreq = L - colmap.cur_k + colmap.cur_dual;
-    const int req = colmap.dualreq;
-    if (req < 2) return 1;
-    if (req == 2) return !haszerocol(L, len);
+}  // namespace
+
+bool CandidateTests::test_dual(cmrec& code) {
+    const int L = code.cur_level, len = code.cur_len;
+    code.dualreq = L - code.cur_k + code.cur_dual;
+    const int req = code.dualreq;
+    if (req < 2) return true;
+    if (req == 2) return !haszerocol(code, L, len);
     if (req == 3) {
         // Zero columns are rejected here too: the level below checked them
         // only when it had a test of its own (codes of dimension 1 have none).
-        if (haszerocol(L, len)) return 0;
+        if (haszerocol(code, L, len)) return false;
+        const Field& F = gf(code.cur_q);
         for (int c1 = 1; c1 <= len; c1++)
             for (int c2 = c1 + 1; c2 <= len; c2++)
-                if (proportional(L, c1, c2)) return 0;
-        return 1;
+                if (proportional(code, F, L, c1, c2)) return false;
+        return true;
     }
-    candfill();
+    candfill(code);
     const int drows = len - L;
-    if (drows <= 0) return 1;  // the dual is the zero code
-    bmat_ensure(ct.dual, drows, len, colmap.cur_q);
-    dualmat(ct.dual, ct.cand);
+    if (drows <= 0) return true;  // the dual is the zero code
+    bmat_ensure(ct.dual, drows, len, code.cur_q);
+    dist_.dualmat(ct.dual, ct.cand);
     ct.dual.spare = req;
-    return ct.dual.rows <= 9 ? checkdist_ex(ct.dual) : checkdist(ct.dual);
+    return (ct.dual.rows <= 9 ? dist_.checkdist_ex(ct.dual) : dist_.checkdist(ct.dual)) != 0;
 }
 
-int test_dist() {
-    candfill();
-    if (runpar.wtrestr == 1) {
-        spectrum(ct.cand);
-        const uint64_t* A = dinvar.infsettv.Aspec;
-        for (int w = 1; w <= colmap.cur_len; w++)
-            if (A[w] > 0 && (w >= MAXLEN || runpar.wt[w] == 0)) return 0;
-        return 1;
+bool CandidateTests::test_dist(const cmrec& code) {
+    candfill(code);
+    if (par_.wtrestr == 1) {
+        dist_.spectrum(ct.cand);
+        const uint64_t* A = dist_.dinvar.infsettv.Aspec;
+        for (int w = 1; w <= code.cur_len; w++)
+            if (A[w] > 0 && (w >= MAXLEN || par_.wt[w] == 0)) return false;
+        return true;
     }
-    return colmap.cur_level <= 9 ? checkdist_ex(ct.cand) : checkdist(ct.cand);
+    return (code.cur_level <= 9 ? dist_.checkdist_ex(ct.cand) : dist_.checkdist(ct.cand)) != 0;
 }

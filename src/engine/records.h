@@ -1,22 +1,19 @@
-// Level records and result lines.
+// Level records.
 //
 // The search keeps the codes of each level as text records, one per code:
 // the record of a code of dimension D gives, block by block, how many free
 // columns take each value in row D.  A record is
 //     "\n" "? q B runno flag\n" and B groups of q counts, each "%d ".
-// The writer takes the counts from the extension step's tables (`mt`); the
-// two readers put them back into `mt.remain` (parent) or `mt.partner`
-// (partner).  The two printers write a new code, whole, into the result file
-// (final dimension only) and into the h file, one character per entry.
-//
-// Every writer and printer checks its stream after writing and reports 0 when
-// the stream is in error; the caller, who knows the file's name, reports the
-// fault (`filefault`, or `chkclose` below) and stops the run.
+// The writer takes the counts from the extension step's tables; the two
+// readers put them back into the tables' `remain` (parent) or `partner`
+// (partner).  Every writer checks its stream after writing and reports
+// failure; the caller, who knows the file's name, reports the fault.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 
-#include "frame/runpar.h"
+#include "engine/tables.h"
+#include "params/params.h"
 
 // Counters of one run.
 struct levcount {
@@ -33,10 +30,11 @@ struct runcounters {
     // all-zero columns not counted) and dimension j.
     int32_t statcount[MAXLEN + 1][MAXDIM + 1];
 };
-extern runcounters rc;
 
-// Sets every counter of `rc` to 0.
-void counters_reset();
+// How the new row of a record was made: split over the parent's classes by
+// the row enumeration, or taken whole from a partner whose every block has
+// at most one non-zero column (a simple extension).
+enum class StepMode { split, simple };
 
 // Header and counts of one level record, as read back.
 struct levrec {
@@ -48,49 +46,25 @@ struct levrec {
 };
 
 // Writes one level record of a code of dimension D to fp.
-//   mode 1: blk is the last block index L - 1; one group per class (l, b),
-//           l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
-//           mt.split[l][0..q-1][b];
-//   mode 3: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
+//   split: blk is the last block index L - 1; one group per class (l, b),
+//          l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
+//          mt.split[l][0..q-1][b];
+//   simple: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
 // Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
-// then rc.levelcnt[D]: parents (flag 1 only), total and pending.  Returns 1,
-// or 0 when fp is in error after the write, or when fp is null (then nothing
-// is written or counted).
-int levrec_write(FILE* fp, int flag, int D, int blk, int q, int mode);
+// then lc: parents (flag 1 only), total and pending.  Returns true, or false
+// when fp is in error after the write, or when fp is null (then nothing is
+// written or counted).
+bool levrec_write(FILE* fp, int flag, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
 
 // Parent reader: skips to the next "?" and reads the header into r; when the
 // flag is not 0 and B >= 1 it reads B rows of q counts into
 // mt.remain[l][0][0..q-1], l = 0..B-1.  A flag-0 record leaves its counts
 // unread (the next search for "?" passes over them).
 // Returns 1 for a record, 0 at the end of the file, -1 for a damaged record
-// (header unreadable, q outside 1..10, B outside 0..100, counts missing) or a
+// (header unreadable, q outside 1..10, B outside 0..799, counts missing) or a
 // stream in error.
-int levrec_readparent(FILE* fp, levrec& r);
+int levrec_readparent(FILE* fp, levrec& r, mayatab& mt);
 
 // Partner reader: as the parent reader, but always reads the counts, into
 // mt.partner[l][0..q-1], and sets r.simple.  Same results.
-int levrec_readpartner(FILE* fp, levrec& r);
-
-// Result file: only for a code of the final dimension (cm.cur_level =
-// cm.cur_k).  Raises `codecount`, then writes "?k len q codecount\n" and rows
-// 1..k, one character per entry of columns 1..cur_len (0-9, A-F), each row
-// followed by "\n".  In brute mode (runpar.brute = 1) the first k columns are
-// left out and len is cur_len - k.  Returns 1 (also when nothing is due), or
-// 0 when the stream is null or in error.
-int printres(cmrec cm, FILE* fp);
-
-// h file: every new code.  z = leading columns zero in rows 1..cur_level.
-// Raises rc.rescount[1] and rc.rescount[cur_level] (the latter only for
-// dimensions >= 2, so that the total is counted once) and
-// rc.statcount[cur_len - z][cur_level], then writes
-// "?level len q rescount[level] rescount[1]\n" and rows 1..cur_level over
-// columns z+1..cur_len.  Returns 1, or 0 when the stream is null or in error.
-int printh(cmrec cm, FILE* fp);
-
-// Opens path with mode; on failure reports filefault("open", path).
-FILE* chkopen(const char* path, const char* mode);
-// Closes fp (when not null) and sets it to null; a stream in error or a
-// failing close reports filefault("read or write", path) or
-// filefault("close", path)
-// and gives 0.  Returns 1 when all went well.
-int chkclose(FILE*& fp, const char* path);
+int levrec_readpartner(FILE* fp, levrec& r, mayatab& mt);

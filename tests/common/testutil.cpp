@@ -25,9 +25,9 @@ tempdir::~tempdir() {
     if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
-runresult runtalven(const std::string& dir, const std::string& input, int seconds) {
+runresult runtalven(const std::string& dir, const std::string& input, int seconds, const std::string& env) {
     writefile(dir + "/.stdin", input);
-    std::string cmd = "cd '" + dir + "' && timeout " + std::to_string(seconds) + " " TALVEN_BIN +
+    std::string cmd = "cd '" + dir + "' && " + env + " timeout " + std::to_string(seconds) + " " TALVEN_BIN +
                       " < .stdin > .stdout 2> .stderr";
     int raw = system(cmd.c_str());
     runresult r;

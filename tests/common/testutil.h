@@ -19,8 +19,9 @@ struct runresult {
 };
 
 // Runs the program in `dir` with `input` as its standard input (a file, so
-// the end of input is real), at most `seconds` seconds.
-runresult runtalven(const std::string& dir, const std::string& input, int seconds = 60);
+// the end of input is real), at most `seconds` seconds; `env` is put before
+// the command ("NAME=value ...").
+runresult runtalven(const std::string& dir, const std::string& input, int seconds = 60, const std::string& env = "");
 
 // Starts the program in `dir` without waiting for it: standard input from
 // `input`, standard output and error into dir/.<tag>.out and dir/.<tag>.err.

@@ -1,10 +1,11 @@
 // Candidate tests against enumeration: random candidates laid out as the
-// extension step leaves them in colmap are judged by the tests and by brute
+// extension step leaves them in the working code are judged by the tests and by brute
 // force over all codewords (and all dual codewords) written here with the
 // test's own field arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,9 +13,17 @@
 #include "distance/dist.h"
 #include "engine/candtest.h"
 #include "field/field.h"
-#include "frame/runpar.h"
 
 namespace {
+
+// The run's parameters, its distance engine and the candidate in the
+// working code, as the extension step hands them to the tests.
+struct bench {
+    RunParams par{};
+    DistEngine dist;
+    CandidateTests t{par, dist};
+    std::unique_ptr<cmrec> code = std::make_unique<cmrec>();
+};
 
 // The test's own GF(q): q prime, or GF(4) with w^2 = w + 1.
 struct ownfield {
@@ -64,10 +73,11 @@ int dualdistance(const matrix& g, const ownfield& f) {
     return best;
 }
 
-// A random candidate of dimension L in colmap: free part random (sometimes
+// A random candidate of dimension L in the working code: free part random (sometimes
 // with zero and repeated columns), then the unit columns of rows 1..L.
-matrix lay(int q, int n, int k, int L, std::mt19937& rng) {
-    smallq1 = smallq2 = q <= 4;
+matrix lay(bench& b, int q, int n, int k, int L, std::mt19937& rng) {
+    b.dist.usefield(q, q <= 4);
+    cmrec& colmap = *b.code;
     const int nk = n - k;
     colmap.cur_n = n, colmap.cur_k = k, colmap.cur_q = q, colmap.cur_level = L;
     colmap.cur_len = nk + L;
@@ -84,11 +94,14 @@ matrix lay(int q, int n, int k, int L, std::mt19937& rng) {
 
 TEST(CandidateTests, AgainstEnumeration) {
     std::mt19937 rng(11);
+    bench b;
+    cmrec& colmap = *b.code;
+    RunParams& runpar = b.par;
     for (int q : {2, 3, 4, 5, 7})
         for (int trial = 0; trial < 60; trial++) {
             const int k = 2 + (int)(rng() % 3), n = k + 1 + (int)(rng() % (q == 2 ? 7 : 4));
             const int L = 1 + (int)(rng() % k);
-            const matrix c = lay(q, n, k, L, rng);
+            const matrix c = lay(b, q, n, k, L, rng);
             const ownfield f{q};
             SCOPED_TRACE("q=" + std::to_string(q) + " trial " + std::to_string(trial));
             // Minimum distance, and the allowed weights instead.
@@ -100,47 +113,49 @@ TEST(CandidateTests, AgainstEnumeration) {
             });
             colmap.dreq = 1 + (int)(rng() % (n - k + L));
             runpar.wtrestr = 0;
-            EXPECT_EQ(test_dist(), mind >= colmap.dreq ? 1 : 0);
+            EXPECT_EQ(b.t.test_dist(colmap), mind >= colmap.dreq);
             runpar.wtrestr = 1;
             bool forbiddenmet = false;
             for (int w = 1; w <= colmap.cur_len; w++) {
                 runpar.wt[w] = (int)(rng() % 3 != 0);
                 forbiddenmet = forbiddenmet || (seen[w] && !runpar.wt[w]);
             }
-            EXPECT_EQ(test_dist(), forbiddenmet ? 0 : 1);
+            EXPECT_EQ(b.t.test_dist(colmap), !forbiddenmet);
             runpar.wtrestr = 0;
             // Dual distance (all of GF(q)^n is enumerated, so not for q = 7).
             if (q < 7) {
                 colmap.cur_dual = 1 + (int)(rng() % 5);
                 const int req = L - k + colmap.cur_dual, dd = dualdistance(c, f);
-                EXPECT_EQ(test_dual(), (req < 2 || dd >= req) ? 1 : 0) << "req " << req << " dd " << dd;
+                EXPECT_EQ(b.t.test_dual(colmap), req < 2 || dd >= req) << "req " << req << " dd " << dd;
                 EXPECT_EQ(colmap.dualreq, req);
             }
             // Self-orthogonality of the last two rows (doubly even: overlap of
             // the difference divisible by 4; GF(4): Hermitian).
             if (L < 2) continue;
-            doublyeven = q == 2 && rng() % 2;
+            runpar.doublyeven = q == 2 && rng() % 2;
             const auto &x = c[L - 1], &y = c[L - 2];
             int s = 0, diff = 0;
             for (size_t j = 0; j < x.size(); j++) {
                 s = f.add(s, f.mul(q == 4 ? f.mul(x[j], x[j]) : x[j], y[j]));
                 diff += x[j] != y[j];
             }
-            EXPECT_EQ(test_selforth(), q >= 5 ? 1 : doublyeven ? diff % 4 == 0 : s == 0);
-            doublyeven = 0;
+            EXPECT_EQ(b.t.test_selforth(colmap), q >= 5 ? true : runpar.doublyeven ? diff % 4 == 0 : s == 0);
+            runpar.doublyeven = 0;
         }
 }
 
 TEST(CandidateTests, UnassignedColumnsOfTheLastRowCountAsZero) {
     std::mt19937 rng(14);
-    lay(2, 8, 3, 2, rng);
+    bench b;
+    cmrec& colmap = *b.code;
+    lay(b, 2, 8, 3, 2, rng);
     for (int r = 1; r <= 2; r++) colmap.m[r][1] = 1, colmap.m[r][2] = 1;
     colmap.m[2][3] = -3;  // still unassigned: column 3 counts as zero in every row
-    candfill();
-    EXPECT_EQ(ct.cand.a[1][3], 0);
-    EXPECT_EQ(ct.cand.a[2][3], 0);
-    EXPECT_EQ(ct.cand.a[1][1], 1);
-    EXPECT_EQ(ct.cand.fill, 2);
+    b.t.candfill(colmap);
+    EXPECT_EQ(b.t.ct.cand.a[1][3], 0);
+    EXPECT_EQ(b.t.ct.cand.a[2][3], 0);
+    EXPECT_EQ(b.t.ct.cand.a[1][1], 1);
+    EXPECT_EQ(b.t.ct.cand.fill, 2);
 }
 
 }  // namespace

@@ -6,14 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <random>
 #include <set>
 #include <vector>
 
 #include "common/testutil.h"
 #include "engine/store.h"
-#include "frame/runpar.h"
-#include "frame/settings.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ form randomform(std::mt19937& g, int R, int N, bool withvals) {
 
 // Presents a form through a shuffled incidence matrix (noise in row 0 and
 // column 0): the store must read it back in canonical order via rowel, colel.
-int lookup(const form& f, std::mt19937& g, int mode = 3) {
+int lookup(CanonStore& st, const form& f, std::mt19937& g) {
     int R = f.R(), N = f.N();
     bmat m{};
     bmat_ensure(m, R, N, 2);
@@ -54,8 +53,8 @@ int lookup(const form& f, std::mt19937& g, int mode = 3) {
         for (int j = 0; j < N; j++) m.a[rowel[i + 1]][colel[j + 1]] = (uint8_t)f.e[i][j];
     }
     for (size_t j = 0; j < f.vals.size(); j++) colvals[colel[j + 1]] = f.vals[j];
-    int res = store_lookup(mode, m, R, N, rowel.data(), colel.data(),
-                           f.vals.empty() ? nullptr : colvals.data(), f.cert);
+    int res = st.store_lookup(m, R, N, rowel.data(), colel.data(), f.vals.empty() ? nullptr : colvals.data(),
+                              f.cert) == CodeStatus::fresh;
     bmat_free(m);
     return res;
 }
@@ -76,10 +75,10 @@ uint64_t oraclehash(const form& f) {
         }
     return h;
 }
-int oraclebucket(const form& f, int nfiles, int nbucket) {
+int oraclebucket(const form& f, int nbucket) {
     uint64_t h = oraclehash(f);
     uint32_t lo = (uint32_t)(h & 0xffffffffu), hi = (uint32_t)(h >> 32);
-    return (int)((13u * (lo % (uint32_t)nfiles) + (hi ^ lo)) % (uint32_t)nbucket);
+    return (int)((hi ^ lo) % (uint32_t)nbucket);
 }
 
 // The record bytes of a form, laid out field by field.
@@ -106,22 +105,16 @@ class Store : public ::testing::Test {
 protected:
     tempdir dir;
     std::mt19937 g{12345};
-    void SetUp() override {
-        runfault = 0;
-        workdir = dir.path + "/";
-        store_init();
-        ASSERT_EQ(store_reset(), 1);
-    }
-    void TearDown() override {
-        store_close();
-        store_setfiles(1);
-        runfault = 0;
-    }
+    RunFault fault;
+    std::unique_ptr<CanonStore> st;
+    void SetUp() override { buckets(STORE_BUCKETS); }
     std::string comp() const { return dir.file("comp_file"); }
     void buckets(int n) {
-        store_init(n);
-        ASSERT_EQ(store_reset(), 1);
+        st = std::make_unique<CanonStore>(fault, n);
+        st->setdir(dir.path + "/");
+        ASSERT_TRUE(st->store_reset());
     }
+    int lookup(const form& f, std::mt19937& rng) { return ::lookup(*st, f, rng); }
 };
 
 TEST_F(Store, InsertThenFindAgainstOracle) {
@@ -142,16 +135,16 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
             int was = -1;  // the bucket before a new certificate
             if (!all.empty() && g() % 2 == 0) {
                 f = all[g() % all.size()];  // repeat an earlier form, maybe recertified
-                if (g() % 3 == 0) was = oraclebucket(f, 1, nb), f.cert = (f.cert + 1 + g() % 1000) % 1111111;
+                if (g() % 3 == 0) was = oraclebucket(f, nb), f.cert = (f.cert + 1 + g() % 1000) % 1111111;
             } else {
                 f = nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
                             : randomform(g, 1 + g() % 6, 1 + g() % 70, true);
                 f.cert = g() % 3;  // few certificates, so that hashes meet often
             }
-            auto key = std::make_pair(oraclebucket(f, 1, nb), recordbytes(f, 1));
+            auto key = std::make_pair(oraclebucket(f, nb), recordbytes(f, 1));
             ASSERT_EQ(lookup(f, g), seen.count(key) ? 0 : 1) << "form " << t;
-            ASSERT_EQ(hs.lastbucket, key.first);
-            ASSERT_EQ(hs.lasthash, oraclehash(f));
+            ASSERT_EQ(st->hs.lastbucket, key.first);
+            ASSERT_EQ(st->hs.lasthash, oraclehash(f));
             if (seen.insert(key).second) order.push_back(f), bucketof.push_back(key.first);
             recert += was >= 0 && was != key.first;
             all.push_back(f);
@@ -166,22 +159,22 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
             head[bucketof[i]] = off[i];
         }
         EXPECT_EQ(readfile(comp()), expect);
-        for (int b = 0; b < nb; b++) EXPECT_EQ(hs.heads.a[0][b], head[b]);
+        for (int b = 0; b < nb; b++) EXPECT_EQ(st->hs.heads[b], head[b]);
         // Everything is still there, presented through other permutations.
         for (const form& f : all) ASSERT_EQ(lookup(f, g), 0);
-        EXPECT_EQ(runfault, 0);
+        EXPECT_FALSE(fault.stopped());
     }
     // A reset empties file and buckets.
-    ASSERT_EQ(store_reset(), 1);
+    ASSERT_TRUE(st->store_reset());
     EXPECT_TRUE(readfile(comp()).empty());
-    for (int b = 0; b < STORE_BUCKETS; b++) ASSERT_EQ(hs.heads.a[0][b], 1u);
+    for (int b = 0; b < STORE_BUCKETS; b++) ASSERT_EQ(st->hs.heads[b], 1u);
 }
 
 TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {
     buckets(1);  // one bucket: every form meets every other in one chain
     form base = randomform(g, 5, 150, true);  // three words, 19 bytes per row
     ASSERT_EQ(lookup(base, g), 1);
-    EXPECT_EQ(hs.lasthash, oraclehash(base));
+    EXPECT_EQ(st->hs.lasthash, oraclehash(base));
     EXPECT_EQ(readfile(comp()), recordbytes(base, 1));
     std::vector<form> variants(4, base);
     variants[0].vals[7] += 1;                              // only the values differ
@@ -205,7 +198,7 @@ TEST_F(Store, FirstRecordAtOffsetZeroAndHandLaidBytes) {
     f.vals = {5, 0x01020304, 0, 0, 0, 0, 0, 0, 0, -1};
     f.cert = 3;
     ASSERT_EQ(lookup(f, g), 1);
-    EXPECT_EQ(hs.heads.a[0][hs.lastbucket], 0u);  // offset 0 is a real head
+    EXPECT_EQ(st->hs.heads[st->hs.lastbucket], 0u);  // offset 0 is a real head
     const std::string expect = std::string("\x01\0\0\0\0\0\0\0", 8) +  // next: end of chain
                                std::string("\x02\0\0\0\x0a\0\0\0", 8) +  // rows, cols
                                std::string("\x05\0\0\0\x04\x03\x02\x01", 8) + std::string(28, '\0') +
@@ -217,31 +210,6 @@ TEST_F(Store, FirstRecordAtOffsetZeroAndHandLaidBytes) {
     EXPECT_EQ(lookup(f, g), 0);  // found at offset 0
 }
 
-TEST_F(Store, ModesWithTwoFiles) {
-    // Two files: mode 1 follows the hash, mode 3 keeps file 0 and the bucket.
-    store_close();
-    store_setfiles(2);
-    ASSERT_EQ(store_reset(), 1);
-    int sent1 = 0;
-    for (int t = 0; t < 40; t++) {
-        form h = randomform(g, 2, 10, true);
-        int fi = (int)((uint32_t)oraclehash(h) % 2u), b = oraclebucket(h, 2, STORE_BUCKETS);
-        ASSERT_EQ(lookup(h, g, 1), 1);
-        EXPECT_EQ(hs.lastfile * 1000 + hs.lastbucket, fi * 1000 + b);
-        EXPECT_EQ(lookup(h, g, 3), fi == 0 ? 0 : 1);
-        EXPECT_EQ(hs.lastfile * 1000 + hs.lastbucket, b);
-        sent1 += fi;
-    }
-    EXPECT_GT(sent1, 0);
-    EXPECT_GT(readfile(dir.file("comp_file1")).size(), 0u);
-    // Back to one file: the second file's stream is let go.
-    store_setfiles(1);
-    ASSERT_EQ(store_reset(), 1);
-    EXPECT_NE(hs.fp[0], nullptr);
-    EXPECT_EQ(hs.fp[1], nullptr);
-    EXPECT_EQ(runfault, 0);
-}
-
 // ---- failing files: every later lookup answers "seen" --------------------------
 
 TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
@@ -249,18 +217,18 @@ TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
     // short; 3: the second record's next field pointing back at the first.
     const char* action[] = {"create", "write", "read", "read"};
     for (int damage = 0; damage < 4; damage++) {
-        runfault = 0;
+        RunFault broken;
         tempdir other;
-        workdir = other.path + "/";
         const std::string path = other.file("comp_file");
         ASSERT_EQ(damage == 0 ? mkdir(path.c_str(), 0777)
                   : damage == 1 ? symlink("/dev/full", path.c_str()) : 0, 0);
-        store_init(1);
+        CanonStore bad(broken, 1);
+        bad.setdir(other.path + "/");
         form f = randomform(g, 2, 9, true), h = randomform(g, 3, 9, true);
         if (damage >= 2) {
-            ASSERT_EQ(store_reset(), 1);
-            ASSERT_EQ(lookup(f, g), 1);
-            ASSERT_EQ(lookup(h, g), 1);
+            ASSERT_TRUE(bad.store_reset());
+            ASSERT_EQ(::lookup(bad, f, g), 1);
+            ASSERT_EQ(::lookup(bad, h, g), 1);
             ASSERT_EQ(damage == 2 ? truncate(path.c_str(), 10) : 0, 0);
             FILE* fp = fopen(path.c_str(), "r+b");
             ASSERT_NE(fp, nullptr);
@@ -269,20 +237,19 @@ TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
             fclose(fp);
         }
         testing::internal::CaptureStdout();
-        EXPECT_EQ(damage < 2 ? store_reset() : 1, damage == 0 ? 0 : 1);
+        EXPECT_EQ(damage < 2 ? bad.store_reset() : true, damage != 0);
         form k = randomform(g, 4, 9, true);
-        EXPECT_EQ(lookup(k, g), 0);  // the fault: not new
-        EXPECT_EQ(lookup(k, g), 0);  // the stream is given up
+        EXPECT_EQ(::lookup(bad, k, g), 0);  // the fault: not new
+        EXPECT_EQ(::lookup(bad, k, g), 0);  // the stream is given up
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   std::string("\n Run stopped: cannot ") + action[damage] + " file " + path + "\n");
-        EXPECT_EQ(runfault, 1);
+        EXPECT_TRUE(broken.stopped());
+        // A successful reset in a sound folder makes the store usable again.
+        bad.setdir(dir.path + "/");
+        ASSERT_TRUE(bad.store_reset());
+        EXPECT_EQ(::lookup(bad, f, g), 1);
+        EXPECT_EQ(::lookup(bad, f, g), 0);
     }
-    workdir = dir.path + "/";  // a successful reset makes the store usable again
-    runfault = 0;
-    ASSERT_EQ(store_reset(), 1);
-    form f = randomform(g, 2, 9, true);
-    EXPECT_EQ(lookup(f, g), 1);
-    EXPECT_EQ(lookup(f, g), 0);
 }
 
 }  // namespace

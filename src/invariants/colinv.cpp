@@ -10,65 +10,57 @@
 // that the automorphisms of the matrix are the monomial automorphisms of the
 // code.  Values are summed in unsigned 32-bit arithmetic (wrapping the same
 // way for every code, so they stay invariants).
-#include "invariants/distw.h"
+#include "invariants/colinv.h"
 
 #include <algorithm>
 
-#include "canon/canon.h"
-#include "containers/cons_str.h"
-#include "distance/dist.h"
 #include "distance/rank.h"
 #include "field/field.h"
-#include "frame/settings.h"
-
-invtrec invt;
-cmrec redmat;
 
 // ---- first pass ------------------------------------------------------------------
 
-static bool zerocol(int c, int L) {
+bool ColumnInvariants::zerocol(const cmrec& code, int c, int L) const {
     for (int r = 1; r <= L; r++)
-        if (colmap.m[r][c] != 0) return false;
+        if (code.m[r][c] != 0) return false;
     return true;
 }
 
-// Column c of colmap equals s times distinct column j of redmat for some
+// Column c of the code equals s times distinct column j of redmat for some
 // non-zero s (s = 1 only for q = 2).
-static bool samepoint(int c, int j, int L, int q) {
+bool ColumnInvariants::samepoint(const cmrec& code, int c, int j, int L, int q) const {
     const Field& F = gf(q);
     for (int s = 1; s <= (q == 2 ? 1 : q - 1); s++) {
         int r = 1;
-        while (r <= L && colmap.m[r][c] == F.multab[s][redmat.m[r][j]]) r++;
+        while (r <= L && code.m[r][c] == F.multab[s][redmat.m[r][j]]) r++;
         if (r > L) return true;
     }
     return false;
 }
 
-static void appendcol(int c, int L) {
+void ColumnInvariants::appendcol(const cmrec& code, int c, int L) {
     int j = ++invt.ndist;
-    for (int r = 1; r <= L; r++) redmat.m[r][j] = colmap.m[r][c];
+    for (int r = 1; r <= L; r++) redmat.m[r][j] = code.m[r][c];
     invt.mult[j] = 1;
 }
 
 // The free columns, consecutive equal (or proportional) columns merged.
 // Leading zero columns are left out.
-static void distinctfree(int L, int q) {
-    const int nk = colmap.cur_n - colmap.cur_k;
+void ColumnInvariants::distinctfree(const cmrec& code, int nfree, int L, int q) {
     int c = 1;
-    while (c <= nk && zerocol(c, L)) c++;
-    if (c > nk) return;
-    appendcol(c, L);
-    for (c = c + 1; c <= nk; c++) {
-        if (samepoint(c, invt.ndist, L, q))
+    while (c <= nfree && zerocol(code, c, L)) c++;
+    if (c > nfree) return;
+    appendcol(code, c, L);
+    for (c = c + 1; c <= nfree; c++) {
+        if (samepoint(code, c, invt.ndist, L, q))
             invt.mult[invt.ndist]++;
         else
-            appendcol(c, L);
+            appendcol(code, c, L);
     }
 }
 
 // The unit columns: absorbed by a distinct column of weight 1 on their row,
 // else appended; the one of the last row gives specialpt.
-static void unitcolumns(int L) {
+void ColumnInvariants::unitcolumns(int L) {
     for (int r = 1; r <= L; r++) redmat.m[r][0] = 0;
     for (int j = 1; j <= invt.ndist; j++) {
         int nz = 0, row = 0;
@@ -88,14 +80,14 @@ static void unitcolumns(int L) {
     }
 }
 
-void inv_firstpass() {
-    const int L = colmap.cur_level, q = colmap.cur_q;
+void ColumnInvariants::inv_firstpass(const cmrec& code, int nfree) {
+    const int L = code.cur_level, q = code.cur_q;
     redmat.cur_level = L;
     redmat.cur_q = q;
     invt.q = q;
     invt.specialpt = 0;
     invt.ndist = 0;
-    distinctfree(L, q);
+    distinctfree(code, nfree, L, q);
     unitcolumns(L);
     redmat.cur_len = invt.ndist;
     const int per = q == 2 ? 1 : 2 * (q - 1);
@@ -106,19 +98,18 @@ void inv_firstpass() {
     inv_classes();
 }
 
-void inv_savefirst() {
+void ColumnInvariants::inv_savefirst() {
     for (int p = 1; p <= invt.N; p++) invt.INPinvcolval[p] = invt.value[p];
-    invt.ordering = 1;
 }
 
 // ---- classes ----------------------------------------------------------------------
 
-void inv_classes() {
+void ColumnInvariants::inv_classes() {
     const int N = invt.N;
+    const int32_t* value = invt.value;
     for (int p = 1; p <= N; p++) invt.order[p] = p;
-    std::sort(invt.order + 1, invt.order + N + 1, [](int a, int b) {
-        return invt.value[a] != invt.value[b] ? invt.value[a] < invt.value[b] : a < b;
-    });
+    std::sort(invt.order + 1, invt.order + N + 1,
+              [value](int a, int b) { return value[a] != value[b] ? value[a] < value[b] : a < b; });
     invt.nclass = 0;
     for (int t = 1; t <= N; t++) {
         int p = invt.order[t];
@@ -133,33 +124,33 @@ void inv_classes() {
     invt.mainval = -1;
     for (int c = 1; c <= invt.nclass && invt.mainval == -1; c++)
         if (invt.cval[c] != 0) invt.mainval = invt.cval[c];
-    ZASSERT("distw", invt.mainval == -1, "-1==invt.mainval");
+    ZASSERT("colinv", invt.mainval == -1, "-1==invt.mainval");
 }
 
 // ---- second pass ------------------------------------------------------------------
 
 // Lists the codewords the invariants use into the distance stores.
-static void listwords(bmat& G, wmat& Gb, bmat& Gs) {
+void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter) {
     const int q = invt.q;
     if (gf(q).powtab[G.fill] < (uint64_t)(1000 * q)) {
         if (q <= 4)
-            generatingset_fromall_inv(G);
+            dist.generatingset_fromall_inv(G);
         else
-            gensets_all(G);
+            dist.gensets_all(G);
         return;
     }
-    mindist(G);
+    dist.mindist(G);
     if (q <= 4)
-        gensets_dist(Gb, G, dinvar.infsettv.ub);
+        dist.gensets_dist(Gb, G, dist.dinvar.infsettv.ub);
     else
-        gensets_dist_b(Gs, G, wtfilter);
+        dist.gensets_dist_b(Gs, G, wtfilter);
 }
 
 static inline uint32_t wordnum(uint64_t t, uint64_t w) { return (uint32_t)((t + 10 * w) % 1111); }
 
 // incmat only grows: both capacities are kept, so that candidates of
 // changing shape do not make it reallocate.
-static void clearinc(int M, int N, int fq) {
+void ColumnInvariants::clearinc(int M, int N, int fq) {
     if (incmat.mem == 1)
         bmat_ensure(incmat, std::max(M, incmat.caprows), std::max(N, incmat.capcols), fq);
     else
@@ -171,8 +162,8 @@ static void clearinc(int M, int N, int fq) {
 }
 
 // q = 2: one row per marked word, one column per point.
-static void incmat2(uint32_t* val) {
-    const wmat& S = dinvar.cwstore;
+void ColumnInvariants::incmat2(const DistEngine& dist) {
+    const wmat& S = dist.dinvar.cwstore;
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int N = invt.N;
     int M = 0;
@@ -186,7 +177,7 @@ static void incmat2(uint32_t* val) {
         for (int p = 1; p <= N; p++)
             if (coordval(2, S.a[f], S.b[f], p)) {
                 incmat.a[row][p] = 1;
-                val[p] += num;
+                val_[p] += num;
             }
     }
 }
@@ -194,7 +185,7 @@ static void incmat2(uint32_t* val) {
 // The q - 1 rows of one codeword: block of coordinate c, row j, is
 // incpat[multidx[a][j]] for the word's element a at c.
 template <class Elem>
-static void wordrows(int row, Elem elem, uint32_t gain, uint32_t* val) {
+void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
     const int q = invt.q, per = 2 * (q - 1);
     const Field& F = gf(q);
     for (int c = 1; c <= invt.ndist; c++) {
@@ -203,12 +194,12 @@ static void wordrows(int row, Elem elem, uint32_t gain, uint32_t* val) {
         for (int j = 0; j <= q - 2; j++)
             for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)F.incpat[F.multidx[a][j]][t];
         if (a != 0)
-            for (int t = 1; t <= per; t++) val[base + t] += gain;
+            for (int t = 1; t <= per; t++) val_[base + t] += gain;
     }
 }
 
 // Pair rows and coordinate rows, from row `row` on.
-static void tierows(int row) {
+void ColumnInvariants::tierows(int row) {
     const int q = invt.q, per = 2 * (q - 1), nd = invt.ndist;
     for (int v = 1; v <= (q - 1) * nd; v++, row++) incmat.a[row][2 * v - 1] = incmat.a[row][2 * v] = 1;
     for (int c = 1; c <= nd; c++, row++)
@@ -216,8 +207,8 @@ static void tierows(int row) {
 }
 
 // q = 3, 4: the marked words of the bit store.
-static void incmat34(uint32_t* val) {
-    const wmat& S = dinvar.cwstore;
+void ColumnInvariants::incmat34(const DistEngine& dist) {
+    const wmat& S = dist.dinvar.cwstore;
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int q = invt.q, nd = invt.ndist;
     int marked = 0;
@@ -227,37 +218,36 @@ static void incmat34(uint32_t* val) {
     for (uint64_t f = 1; f <= found; f++) {
         if (S.b[f][-1] == 0) continue;
         uint32_t gain = (uint32_t)(q - 1) * wordnum(S.a[f][-1], S.a[f][0]);
-        wordrows(row, [&](int c) { return coordval(q, S.a[f], S.b[f], c); }, gain, val);
+        wordrows(row, [&](int c) { return coordval(q, S.a[f], S.b[f], c); }, gain);
         row += q - 1;
     }
     tierows(row);
 }
 
 // q = 5, 7: every kept word of the byte store, no values.
-static void incmat57(uint32_t* val) {
-    const bmat& S = dinvar.cwstoreb;
+void ColumnInvariants::incmat57(const DistEngine& dist) {
+    const bmat& S = dist.dinvar.cwstoreb;
     const int q = invt.q, nd = invt.ndist, kept = S.rows;
     clearinc((q - 1) * kept + (q - 1) * nd + nd, invt.N, q);
     int row = 1;
     for (int f = 1; f <= kept; f++) {
-        wordrows(row, [&](int c) { return (int)S.a[f][c]; }, 0, val);
+        wordrows(row, [&](int c) { return (int)S.a[f][c]; }, 0);
         row += q - 1;
     }
     tierows(row);
 }
 
-void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs) {
-    listwords(G, Gb, Gs);
-    invt.inuse = 0;
+void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter) {
+    listwords(G, Gb, Gs, dist, wtfilter);
     const int N = invt.N;
-    static uint32_t val[MAXPTS + 1];
+    uint32_t* val = val_;
     for (int p = 1; p <= N; p++) val[p] = 0;
     if (invt.q == 2)
-        incmat2(val);
+        incmat2(dist);
     else if (invt.q <= 4)
-        incmat34(val);
+        incmat34(dist);
     else
-        incmat57(val);
+        incmat57(dist);
     bool allzero = true;
     for (int p = 1; p <= N; p++) allzero = allzero && val[p] == 0;
     if (N >= 1 && allzero)
@@ -265,9 +255,8 @@ void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs) {
     uint32_t m = 0;
     for (int p = 1; p <= N; p++) m = std::max(m, val[p]);
     for (int p = 1; p <= N; p++) {
-        ZASSERT("distw", (invt.INPinvcolval[p] - 1) < (-1), "(invcolv.INPinvcolval[i]-1)<(-1)");
+        ZASSERT("colinv", invt.INPinvcolval[p] < 0, "first-pass values are not negative");
         invt.value[p] = (int32_t)(val[p] + m * (uint32_t)invt.INPinvcolval[p]);
     }
     inv_classes();
-    invt.inuse = 1;
 }

@@ -14,16 +14,29 @@
 #include "distance/dist.h"
 #include "distance/rank.h"
 #include "field/field.h"
-#include "frame/runpar.h"
-#include "invariants/distw.h"
+#include "invariants/colinv.h"
 
 namespace {
 
 using matrix = std::vector<std::vector<int>>;
 
+// What the extension step hands the invariants: a distance engine, a
+// labeller, the candidate in a working code, the weight filter.
+struct workspace {
+    DistEngine dist;
+    ColumnInvariants inv;
+    Labeller lab;
+    cmrec colmap{};
+    bmat filter{};
+};
+workspace& ws() {
+    static workspace* w = new workspace;
+    return *w;
+}
+
 void usefield(int q) {
-    smallq1 = smallq2 = q <= 4;
-    levelsw = 1;
+    ws().dist.usefield(q, q <= 4);
+    ws().dist.levelsw = 1;
 }
 
 // A random k x n matrix of rank k whose columns are non-zero and pairwise
@@ -105,21 +118,21 @@ labelled label(const matrix& g, int q) {
         for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
     G.fill = k;
     G.spare = 1;
-    invt.q = q;
-    invt.ndist = n;
-    invt.N = q == 2 ? n : 2 * (q - 1) * n;
-    for (int p = 1; p <= invt.N; p++) invt.INPinvcolval[p] = 1;
-    inv_secondpass(G, gb, gs);
+    ws().inv.invt.q = q;
+    ws().inv.invt.ndist = n;
+    ws().inv.invt.N = q == 2 ? n : 2 * (q - 1) * n;
+    for (int p = 1; p <= ws().inv.invt.N; p++) ws().inv.invt.INPinvcolval[p] = 1;
+    ws().inv.inv_secondpass(G, gb, gs, ws().dist, ws().filter);
     labelled out;
-    out.values.assign(invt.value + 1, invt.value + invt.N + 1);
+    out.values.assign(ws().inv.invt.value + 1, ws().inv.invt.value + ws().inv.invt.N + 1);
     std::sort(out.values.begin(), out.values.end());
-    out.mainval = invt.mainval;
-    canon_code(1, invt.cls);
-    for (int i = 1; i <= incmat.rows; i++)
-        for (int j = 1; j <= incmat.cols; j++) out.canon.push_back(incmat.a[cws.bestrow.el[i]][cws.bestcol.el[j]]);
+    out.mainval = ws().inv.invt.mainval;
+    ws().lab.label(ws().inv.incmat, ws().inv.invt.cls);
+    for (int i = 1; i <= ws().inv.incmat.rows; i++)
+        for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.incmat.a[ws().lab.cws.bestrow.el[i]][ws().lab.cws.bestcol.el[j]]);
     out.canon.push_back(-1);
-    for (int j = 1; j <= incmat.cols; j++) out.canon.push_back(invt.value[cws.bestcol.el[j]]);
-    out.cert = cws.certhash;
+    for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.invt.value[ws().lab.cws.bestcol.el[j]]);
+    out.cert = ws().lab.cws.certhash;
     return out;
 }
 
@@ -174,51 +187,51 @@ TEST(SecondPass, DifferentCodesUsuallyDiffer) {
 void layout(int q, int n, int k, const matrix& freepart) {
     usefield(q);
     const int L = (int)freepart.size(), nk = n - k;
-    colmap.cur_n = n;
-    colmap.cur_k = k;
-    colmap.cur_q = q;
-    colmap.cur_level = L;
-    colmap.cur_len = nk + L;
+    ws().colmap.cur_n = n;
+    ws().colmap.cur_k = k;
+    ws().colmap.cur_q = q;
+    ws().colmap.cur_level = L;
+    ws().colmap.cur_len = nk + L;
     for (int r = 1; r <= L; r++) {
-        for (int c = 1; c <= nk; c++) colmap.m[r][c] = freepart[r - 1][c - 1];
-        for (int c = nk + 1; c <= nk + L; c++) colmap.m[r][c] = (c - nk == r);
+        for (int c = 1; c <= nk; c++) ws().colmap.m[r][c] = freepart[r - 1][c - 1];
+        for (int c = nk + 1; c <= nk + L; c++) ws().colmap.m[r][c] = (c - nk == r);
     }
 }
 
-std::vector<int> mults() { return std::vector<int>(invt.mult + 1, invt.mult + invt.ndist + 1); }
+std::vector<int> mults() { return std::vector<int>(ws().inv.invt.mult + 1, ws().inv.invt.mult + ws().inv.invt.ndist + 1); }
 
 TEST(FirstPass, UnitColumnAbsorbedByAWeightOneColumn) {
     // Columns: 0 (left out), (1,1) twice, (0,1): the last row's unit column joins it.
     layout(2, 7, 3, {{0, 1, 1, 0}, {0, 1, 1, 1}});
-    inv_firstpass();
-    EXPECT_EQ(invt.ndist, 3);              // (1,1), (0,1) + unit e2, then e1 of its own
+    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
+    EXPECT_EQ(ws().inv.invt.ndist, 3);              // (1,1), (0,1) + unit e2, then e1 of its own
     EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1}));
-    EXPECT_EQ(invt.specialpt, 2);
-    EXPECT_EQ(invt.N, 3);
-    EXPECT_EQ(invt.mainval, 1);
-    EXPECT_EQ(invt.nclass, 2);
+    EXPECT_EQ(ws().inv.invt.specialpt, 2);
+    EXPECT_EQ(ws().inv.invt.N, 3);
+    EXPECT_EQ(ws().inv.invt.mainval, 1);
+    EXPECT_EQ(ws().inv.invt.nclass, 2);
 }
 
 TEST(FirstPass, UnitColumnOfItsOwn) {
     layout(2, 6, 3, {{1, 1, 1}, {1, 0, 1}});
-    inv_firstpass();
+    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
     // (1,1), (1,0) absorbs e1, (1,1) again (not adjacent), then e2 of its own.
     EXPECT_EQ(mults(), (std::vector<int>{1, 2, 1, 1}));
-    EXPECT_EQ(invt.specialpt, 4);
-    EXPECT_EQ(redmat.cur_len, 4);
-    EXPECT_EQ(redmat.m[1][4], 0);
-    EXPECT_EQ(redmat.m[2][4], 1);
+    EXPECT_EQ(ws().inv.invt.specialpt, 4);
+    EXPECT_EQ(ws().inv.redmat.cur_len, 4);
+    EXPECT_EQ(ws().inv.redmat.m[1][4], 0);
+    EXPECT_EQ(ws().inv.redmat.m[2][4], 1);
 }
 
 TEST(FirstPass, ProportionalColumnsMergeOnlyWhenAdjacent) {
     // q = 3: (1,2) and (2,1) adjacent merge; (1,0) ... (2,0) not adjacent stay apart.
     layout(3, 8, 3, {{1, 2, 1, 1, 2}, {2, 1, 0, 1, 0}});
-    inv_firstpass();
-    EXPECT_EQ(invt.ndist, 5);  // (1,2)x2, (1,0)+e1, (1,1), (2,0)+e1, e2
+    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
+    EXPECT_EQ(ws().inv.invt.ndist, 5);  // (1,2)x2, (1,0)+e1, (1,1), (2,0)+e1, e2
     EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1, 2, 1}));
-    EXPECT_EQ(invt.N, 5 * 4);
-    EXPECT_EQ(invt.specialpt, 5 * 4);  // the last point of e2's column
-    for (int t = 1; t <= 4; t++) EXPECT_EQ(invt.value[t], 2);
+    EXPECT_EQ(ws().inv.invt.N, 5 * 4);
+    EXPECT_EQ(ws().inv.invt.specialpt, 5 * 4);  // the last point of e2's column
+    for (int t = 1; t <= 4; t++) EXPECT_EQ(ws().inv.invt.value[t], 2);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <initializer_list>
 #include <vector>
 
-#include "frame/menu.h"
-#include "frame/runpar.h"
+#include "params/params.h"
 
 namespace {
+
+runparrec runpar;
+int32_t doublyeven;
 
 void setup(int q, int n, int selforth, std::initializer_list<int> allowed) {
     for (int w = 0; w < MAXLEN; w++) runpar.wt[w] = 0;
@@ -18,6 +20,8 @@ void setup(int q, int n, int selforth, std::initializer_list<int> allowed) {
     runpar.selforth = selforth;
     doublyeven = 7;  // any stale value
 }
+
+void normweights() { ::normweights(runpar, doublyeven); }
 
 std::vector<int> allowed() {
     std::vector<int> v;

@@ -1,11 +1,11 @@
 // talven: the console program.  Start-up, then the main menu until Exit.
 #include <cstdio>
 
-#include "frame/menu.h"
+#include "console/menu.h"
 
 int main() {
-    startup();
-    mainmenu();
+    Menu menu;
+    menu.mainmenu();
     fflush(stdout);
     return 0;
 }

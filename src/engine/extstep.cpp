@@ -1,0 +1,248 @@
+// The extension step (see extstep.h).
+//
+// The new row is never enumerated position by position: for every pair
+// (block l, value i) the partner says how many columns of block l take value
+// i, and the enumerator only chooses how that amount is split over the
+// parent's classes (l, b) of the block.  Columns of one class are
+// interchangeable, so within a class the new values are written in
+// non-decreasing order; the split counts are all a level record needs.
+#include "engine/extstep.h"
+
+#include <algorithm>
+
+#include "engine/selfcheck.h"
+
+ExtensionStep::ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault,
+                             DistEngine& dist, ColumnInvariants& inv, Labeller& lab, CanonStore& store,
+                             StepSink& sink, const bmat& wtfilter, SelfCheck* check)
+    : tests(par, dist),
+      par_(par),
+      code_(code),
+      rc_(rc),
+      fault_(fault),
+      dist_(dist),
+      inv_(inv),
+      lab_(lab),
+      store_(store),
+      sink_(sink),
+      wtfilter_(wtfilter),
+      check_(check) {
+    maya_reset(mt);
+}
+
+// ---- row enumeration --------------------------------------------------------------
+
+// remain, cap and capsum of pair (l, i); split[l][i][.] := 0.
+void ExtensionStep::pairtables(int l, int i) {
+    const int q = walk_.q, propbound = walk_.propbound;
+    int sum = 0;
+    for (int b = q - 1; b >= 0; b--) {
+        mt.split[l][i][b] = 0;
+        if (i > 0) mt.remain[l][i][b] = mt.remain[l][i - 1][b] - mt.split[l][i - 1][b];
+        mt.cap[l][i][b] = std::min(mt.remain[l][i][b], propbound);
+        sum += mt.cap[l][i][b];
+        if (b >= 1) mt.capsum[l][i][b - 1] = sum;
+    }
+}
+
+// The pair after (l, i): false when (l, i) is the last one.
+bool ExtensionStep::nextpair(int& l, int& i) const {
+    if (i < walk_.q - 1) {
+        i++;
+        return true;
+    }
+    if (l < mt.lastblk) {
+        l++;
+        i = 0;
+        return true;
+    }
+    return false;
+}
+
+// After a completed split of pair (l, i): the step test, then (unless it cut
+// this branch) the next pair.
+void ExtensionStep::afterpair(int i, int l, int nn) {
+    steptest(i, l, mt.lastblk, nn, StepMode::split);
+    if (mt.cutflag) {
+        mt.cutflag = 0;
+        return;
+    }
+    int nl = l, ni = i;
+    if (nextpair(nl, ni)) rowenum(0, 0, ni, nl, nn);
+}
+
+void ExtensionStep::extend(const PartnerWalk& w) {
+    walk_ = w;
+    rowenum(0, 0, 0, 0, 0);
+    if (check_ && !fault_.stopped()) check_->afterpartner(mt, w.q);
+}
+
+// One class b of pair (l, i) takes its share of `amount`, largest first; the
+// classes after it share the rest.  nn counts the positions assigned.
+void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
+    if (fault_.stopped()) return;
+    const int q = walk_.q;
+    if (b == 0) {
+        pairtables(l, i);
+        amount = mt.partner[l][i];
+        while (amount == 0) {
+            if (!nextpair(l, i)) {
+                steptest(i, l, mt.lastblk, nn, StepMode::split);
+                mt.cutflag = 0;
+                return;
+            }
+            pairtables(l, i);
+            amount = mt.partner[l][i];
+        }
+    }
+    int32_t& share = mt.split[l][i][b];
+    share = std::min(amount, mt.cap[l][i][b]);
+    int rest = amount - share;
+    nn += share;
+    for (;;) {
+        if (rest == 0) {
+            afterpair(i, l, nn);
+        } else {
+            if (rest > mt.capsum[l][i][b]) break;
+            if (b < q - 2) {
+                rowenum(rest, b + 1, i, l, nn);
+            } else {  // the last class takes the rest
+                ZASSERT("extstep", rest > mt.cap[l][i][q - 1], "the last class can take the rest");
+                mt.split[l][i][q - 1] = rest;
+                afterpair(i, l, nn + rest);
+                mt.split[l][i][q - 1] = 0;
+            }
+        }
+        if (share < 1 || fault_.stopped()) break;
+        share--;
+        rest++;
+        nn--;
+        if (rest > mt.capsum[l][i][b]) break;
+    }
+    share = 0;
+}
+
+// ---- the step test ------------------------------------------------------------------
+
+// The new row from the split counts: class by class, value i written into
+// split[l][i][b] positions.  Returns the number of positions assigned.
+int ExtensionStep::buildnewrow(int nfree) {
+    const int q = walk_.q;
+    for (int p = 0; p <= nfree; p++) mt.newrow[p] = -3;
+    int tt = 0, tn = 0, assigned = 0;
+    for (int l = 0; l <= mt.lastblk; l++)
+        for (int b = 0; b < q; b++) {
+            const int m = mt.remain[l][0][b];
+            if (m <= 0) continue;
+            tn += m;
+            const int start = tt;
+            for (int i = 0; i < q; i++)
+                for (int s = 0; s < mt.split[l][i][b]; s++, assigned++) mt.newrow[++tt] = i;
+            tt = start + m;
+        }
+    ZASSERT("extstep", tt != tn, "tt!=tn");
+    return assigned;
+}
+
+// Brute generation: a branch whose leading zero class is too small is cut.
+bool ExtensionStep::brutecut(int D) {
+    if (par_.brute != 1) return false;
+    int z = mt.split[0][0][0];
+    const int s = par_.brutedim;
+    if (s > D) z -= s - D;
+    if (D > z) {
+        mt.cutflag = 1;
+        return true;
+    }
+    return false;
+}
+
+// Writes the candidate row into row D of the working code.
+void ExtensionStep::placerow(int D) {
+    const int nfree = par_.nfree();
+    code_.cur_level = D;
+    code_.cur_q = walk_.q;
+    code_.cur_len = D + nfree;
+    for (int p = 0; p <= nfree; p++) {
+        code_.m[0][p] = 0;
+        code_.m[D][p] = mt.newrow[p];
+    }
+}
+
+bool ExtensionStep::passestests() {
+    code_.dreq = code_.cur_d;
+    if (par_.selforth == 1 && !tests.test_selforth(code_)) return false;
+    if (!tests.test_dual(code_)) return false;
+    return tests.test_dist(code_);
+}
+
+// Both invariant passes on the candidate in the working code.
+void ExtensionStep::invariants() {
+    inv_.inv_firstpass(code_, par_.nfree());
+    const int L = code_.cur_level, nd = inv_.redmat.cur_len;
+    bmat& cand = tests.ct.cand;
+    bmat_ensure(cand, L, nd, code_.cur_q);
+    for (int r = 1; r <= L; r++)
+        for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
+    cand.fill = L;
+    cand.spare = code_.cur_d;
+    inv_.inv_savefirst();
+    inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_, wtfilter_);
+}
+
+// Canonical augmentation: the added coordinate must lie in the orbit of the
+// last canonical point of the smallest value; then the form must be new
+// among the siblings.  Returns the flag of the level record (1 = new).
+int ExtensionStep::newornot() {
+    const invtrec& invt = inv_.invt;
+    const int sp = invt.specialpt, N = invt.N;
+    if (invt.value[sp] != invt.mainval) return 0;
+    lab_.label(inv_.incmat, invt.cls);
+    if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
+    const canonws& cws = lab_.cws;
+    lab_.cell_index(cws.orbits);
+    int p = 0;
+    for (int t = N; t >= 1 && p == 0; t--)
+        if (invt.value[cws.bestcol.el[t]] == invt.mainval) p = cws.bestcol.el[t];
+    bool flag = cws.cellcol[p] == cws.cellcol[sp];
+    if (walk_.q > 2) flag = flag || cws.cellcol[p] == cws.cellcol[sp - 1];
+    if (!flag) return 0;
+    CodeStatus s = store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, cws.bestrow.el, cws.bestcol.el, invt.value,
+                                       cws.certhash);
+    return s == CodeStatus::fresh ? 1 : 0;
+}
+
+// The step test.  split (from the enumerator): only the last pair
+// (l = lastl, i = q - 1) builds the new row from mt.split and goes on.
+// simple: the working code's row D already holds the row; lastl is the
+// number of blocks.  Tests the candidate, gives it invariants and a
+// canonical form, decides whether it is new, hands a new code to the sink,
+// and writes its level record.  May set mt.cutflag (brute generation).
+void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
+    const int D = walk_.D, q = walk_.q;
+    if (fault_.poll() || brutecut(D)) return;
+    sink_.progress(D);
+    if (mode == StepMode::split) {
+        if (l != lastl || i != q - 1) return;
+        const int putn1 = buildnewrow(par_.nfree());
+        ZASSERT("extstep", putn1 != nn, "PUTN1!=nn");
+        code_.putn = putn1;
+        placerow(D);
+        // A partner record covers every free column, so the row is complete.
+        ZASSERT("extstep", putn1 != par_.nfree(), "PUTN1!=n-k");
+    }
+    if (!passestests()) return;
+    invariants();
+    const int flag = newornot();
+    if (flag) {
+        if (check_) check_->newcode(code_, inv_, lab_, tests.ct.cand, dist_.levelsw);
+        sink_.newcode(code_);
+    }
+    if (!levrec_write(walk_.out, flag, lastl, q, mode, mt, rc_.levelcnt[D])) fault_.file("write", levpath);
+}
+
+void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {
+    walk_ = w;
+    steptest(w.q - 1, nblk, nblk, 1, StepMode::simple);
+    mt.cutflag = 0;  // a cut of the whole row leaves nothing to abandon
+}

@@ -1,0 +1,103 @@
+// The extension step: from one parent code of dimension D - 1 and one partner
+// of the same level, enumerate every new row, test each candidate, decide
+// whether it is a new code, and write its level record.
+//
+// The step owns its tables (`mt`) and the candidate tests; everything else it
+// works with belongs to the run and is handed in: the parameters, the working
+// code (the parent in rows 1..D-1, the candidate row in row D), the level
+// counters, the fault mark, the distance engine, the invariants, the
+// labeller and the canonical-form store.  What the run does with a new code
+// (print it) and with the passing time (a progress line) it is told through
+// a `StepSink`.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "canon/canon.h"
+#include "containers/code.h"
+#include "distance/dist.h"
+#include "engine/candtest.h"
+#include "engine/records.h"
+#include "engine/store.h"
+#include "engine/tables.h"
+#include "fileio/fault.h"
+#include "invariants/colinv.h"
+#include "params/params.h"
+
+class SelfCheck;
+
+// What the step tells the run.
+class StepSink {
+   public:
+    // A new code of the current dimension is in the working code.
+    virtual void newcode(const cmrec& code) = 0;
+    // Called at every step test: the run may print a progress line.
+    virtual void progress(int D) = 0;
+
+   protected:
+    ~StepSink() = default;
+};
+
+// What stays fixed while the rows of one partner are made.
+struct PartnerWalk {
+    int propbound;  // bound on one class of the new code (the proportional bound)
+    int q;
+    int D;          // the dimension of the children
+    FILE* out;      // their level file
+};
+
+class ExtensionStep {
+   public:
+    ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault, DistEngine& dist,
+                  ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink, const bmat& wtfilter,
+                  SelfCheck* check);
+    ExtensionStep(const ExtensionStep&) = delete;
+    ExtensionStep& operator=(const ExtensionStep&) = delete;
+
+    // Clears the tables (see maya_reset).
+    void reset() { maya_reset(mt); }
+    // The run's self-checks (null: none).
+    void setcheck(SelfCheck* check) { check_ = check; }
+
+    // Row enumeration of one partner: the partner's amounts mt.partner[l][i]
+    // are handed out to the classes (l, b) of the parent, largest share of
+    // class 0 first, each share bounded by min(what the class has left,
+    // w.propbound), and the step test runs after every completed pair
+    // (l, i).  Reads mt.remain[.][0] and mt.partner; every mt.split entry it
+    // touches is 0 again on return, and mt.cutflag is 0.
+    void extend(const PartnerWalk& w);
+    // A simple extension: the working code's row w.D already holds the new
+    // row, made from a partner of nblk blocks; tests it like any other.
+    void extendsimple(const PartnerWalk& w, int nblk);
+
+    mayatab mt;
+    std::string levpath;  // the level file the children go to, for messages
+    CandidateTests tests;
+
+   private:
+    void rowenum(int amount, int b, int i, int l, int nn);
+    void pairtables(int l, int i);
+    bool nextpair(int& l, int& i) const;
+    void afterpair(int i, int l, int nn);
+    void steptest(int i, int l, int lastl, int nn, StepMode mode);
+    int buildnewrow(int nfree);
+    bool brutecut(int D);
+    void placerow(int D);
+    bool passestests();
+    void invariants();
+    int newornot();
+
+    const RunParams& par_;
+    cmrec& code_;
+    runcounters& rc_;
+    RunFault& fault_;
+    DistEngine& dist_;
+    ColumnInvariants& inv_;
+    Labeller& lab_;
+    CanonStore& store_;
+    StepSink& sink_;
+    const bmat& wtfilter_;
+    SelfCheck* check_;
+    PartnerWalk walk_{};
+};

@@ -1,0 +1,142 @@
+// The self-checks of a run (see selfcheck.h).
+#include "engine/selfcheck.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "field/field.h"
+
+int SelfCheck::levelfromenv() {
+    const char* v = getenv("TALVEN_CHECK");
+    if (v == nullptr) return 0;
+    if (v[0] == '1' && v[1] == '\0') return 1;
+    if (v[0] == '2' && v[1] == '\0') return 2;
+    return 0;
+}
+
+SelfCheck::SelfCheck(int level, int q, const bmat& wtfilter) : level_(level), wtfilter_(wtfilter), rng_(20261206) {
+    dist_.usefield(q, gf(q).small());
+}
+
+SelfCheck::~SelfCheck() {
+    bmat_free(g_);
+    bmat_free(full_);
+    wmat_free(gb_);
+    bmat_free(gs_);
+}
+
+void SelfCheck::labelling(const Labeller& lab, const bmat& inc, const int32_t* colours) {
+    const canonws& cws = lab.cws;
+    const int M = inc.rows, N = inc.cols;
+    for (int g = 1; g <= cws.naut; g++) {
+        const int32_t* sc = cws.autcol[g].el;
+        const int32_t* sr = cws.autrow[g].el;
+        for (int c = 1; c <= N; c++)
+            ZASSERT("selfcheck", colours != nullptr && colours[c] != colours[sc[c]], "automorphism keeps colours");
+        for (int r = 1; r <= M; r++)
+            for (int c = 1; c <= N; c++)
+                ZASSERT("selfcheck", inc.a[r][c] != inc.a[sr[r]][sc[c]], "automorphism keeps incidences");
+        automorphisms++;
+    }
+}
+
+void SelfCheck::afterpartner(const mayatab& mt, int q) {
+    for (int l = 0; l <= mt.lastblk; l++)
+        for (int i = 0; i < q; i++)
+            for (int b = 0; b < q; b++) ZASSERT("selfcheck", mt.split[l][i][b] != 0, "split tables clean");
+    ZASSERT("selfcheck", mt.cutflag != 0, "no cut pending");
+    tables++;
+}
+
+// The canonical forms of two labellings agree: the value multiset, mainval,
+// the canonical matrix, the values in canonical order and the certificate.
+void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, const ColumnInvariants& b,
+                              const Labeller& lb) {
+    const int N = a.invt.N, M = a.incmat.rows;
+    ZASSERT("selfcheck", b.invt.N != N || b.incmat.rows != M, "image has the same shape");
+    ZASSERT("selfcheck", a.invt.mainval != b.invt.mainval, "image has the same mainval");
+    std::vector<int32_t> va(a.invt.value + 1, a.invt.value + N + 1), vb(b.invt.value + 1, b.invt.value + N + 1);
+    std::sort(va.begin(), va.end());
+    std::sort(vb.begin(), vb.end());
+    ZASSERT("selfcheck", va != vb, "image has the same values");
+    const int32_t *ra = la.cws.bestrow.el, *ca = la.cws.bestcol.el;
+    const int32_t *rb = lb.cws.bestrow.el, *cb = lb.cws.bestcol.el;
+    for (int j = 1; j <= N; j++)
+        ZASSERT("selfcheck", a.invt.value[ca[j]] != b.invt.value[cb[j]], "same values in canonical order");
+    for (int i = 1; i <= M; i++)
+        for (int j = 1; j <= N; j++)
+            ZASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] != b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
+    ZASSERT("selfcheck", la.cws.certhash != lb.cws.certhash, "same certificate");
+}
+
+// The minimum distance of the code by listing every codeword once up to
+// scalars, against the distance engine.
+void SelfCheck::fulllisting(const cmrec& code) {
+    const int L = code.cur_level, n = code.cur_len, q = code.cur_q;
+    const Field& F = gf(q);
+    if (L > 9 || F.powtab[L] > ((uint64_t)1 << 20)) return;
+    bmat_ensure(full_, L, n, q);
+    for (int r = 1; r <= L; r++)
+        for (int c = 1; c <= n; c++) full_.a[r][c] = (uint8_t)code.m[r][c];
+    full_.fill = L;
+    int best = n + 1;
+    std::vector<int> coef(L + 1, 0), word(n + 1, 0);
+    for (uint64_t x = 1; x < F.powtab[L]; x++) {
+        uint64_t t = x;
+        for (int r = 1; r <= L; r++, t /= (uint64_t)q) coef[r] = (int)(t % (uint64_t)q);
+        int w = 0;
+        for (int c = 1; c <= n; c++) {
+            int s = 0;
+            for (int r = 1; r <= L; r++) s = F.addtab[s][F.multab[coef[r]][code.m[r][c]]];
+            w += s != 0;
+        }
+        best = std::min(best, w);
+    }
+    ZASSERT("selfcheck", dist_.mindist(full_) != best, "minimum distance equals the full listing");
+    listings++;
+}
+
+void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced,
+                        int levelsw) {
+    if (level_ < 2) return;
+    fulllisting(code);
+    const int q = code.cur_q, L = reduced.fill, nd = inv.invt.ndist;
+    const Field& F = gf(q);
+    // A random invertible change of basis: row additions and swaps.
+    std::vector<std::vector<int>> h(L + 1, std::vector<int>(nd + 1, 0));
+    for (int r = 1; r <= L; r++)
+        for (int c = 1; c <= nd; c++) h[r][c] = reduced.a[r][c];
+    for (int t = 0; t < 4 * L && L > 1; t++) {
+        int a = 1 + (int)(rng_() % L), b = 1 + (int)(rng_() % L);
+        if (a == b) {
+            std::swap(h[a], h[a % L + 1]);
+            continue;
+        }
+        int s = (int)(rng_() % q);
+        for (int c = 1; c <= nd; c++) h[a][c] = F.addtab[h[a][c]][F.multab[s][h[b][c]]];
+    }
+    // A permutation and scaling of the distinct columns; their first-pass
+    // values go with them.
+    std::vector<int> perm(nd + 1);
+    for (int c = 0; c <= nd; c++) perm[c] = c;
+    std::shuffle(perm.begin() + 1, perm.end(), rng_);
+    const int per = q == 2 ? 1 : 2 * (q - 1);
+    bmat_ensure(g_, L, nd, q);
+    for (int c = 1; c <= nd; c++) {
+        const int s = 1 + (int)(rng_() % (q - 1));
+        for (int r = 1; r <= L; r++) g_.a[r][perm[c]] = (uint8_t)F.multab[s][h[r][c]];
+        for (int t = 1; t <= per; t++)
+            inv_.invt.INPinvcolval[(perm[c] - 1) * per + t] = inv.invt.INPinvcolval[(c - 1) * per + t];
+    }
+    g_.fill = L;
+    g_.spare = reduced.spare;
+    inv_.invt.q = q;
+    inv_.invt.ndist = nd;
+    inv_.invt.N = inv.invt.N;
+    dist_.levelsw = levelsw;
+    inv_.inv_secondpass(g_, gb_, gs_, dist_, wtfilter_);
+    lab_.label(inv_.incmat, inv_.invt.cls);
+    samecanonical(inv, lab, inv_, lab_);
+    images++;
+}

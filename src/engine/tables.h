@@ -1,0 +1,42 @@
+// The tables of the extension step.
+//
+// A parent's free columns fall into blocks (columns equal in the rows above
+// the parent's last row) and, inside a block, into classes (l, b) by the value
+// b in the parent's last row.  The step hands out the values of the new row
+// class by class; these tables hold what is still free, what each value gets,
+// and the caps that bound a split.  The level-record writer reads `remain` and
+// `split` (or `partner` for a simple extension), the two readers fill
+// `remain` and `partner`.  Sizes follow the program's limits: at most one
+// block per free column and at most 10 values per block.
+#pragma once
+#include <cstdint>
+
+#include "containers/limits.h"
+
+// A record never has more blocks than there are free columns (at most 799);
+// a bound of 100 would stop long runs of dimension 6 to 9 and up.
+constexpr int MAXBLK = MAXLEN;  // blocks of a level record
+constexpr int MAXVAL = 10;      // values per block
+
+struct mayatab {
+    // remain[l][i][b]: columns of class (l, b) still without a value before
+    // value i is handed out; remain[l][0][b] is the class's multiplicity.
+    int32_t remain[MAXBLK][MAXVAL][MAXVAL];
+    // split[l][i][b]: columns of class (l, b) that receive value i.
+    int32_t split[MAXBLK][MAXVAL][MAXVAL];
+    // cap[l][i][b] = min(remain[l][i][b], bound on one class of the new code).
+    int32_t cap[MAXBLK][MAXVAL][MAXVAL];
+    // capsum[l][i][b]: sum of cap[l][i][b'] over b < b' <= q - 1.
+    int32_t capsum[MAXBLK][MAXVAL][MAXVAL];
+    // partner[l][i]: columns of block l taking value i in the partner's last row.
+    int32_t partner[MAXBLK][MAXVAL];
+    // The new row, positions 0..n-k; -3 = not assigned.
+    int32_t newrow[MAXLEN];
+    int32_t lastblk;  // the partner's last block index (its block count - 1)
+    int32_t recno;    // running number of the level records written for this parent
+    uint8_t cutflag;  // set by the step test: abandon the current partial split
+};
+
+// Clears every table to 0 and marks every position of `newrow` as not
+// assigned (-3); `lastblk`, `recno` and `cutflag` become 0.
+void maya_reset(mayatab& mt);

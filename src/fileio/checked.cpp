@@ -1,0 +1,60 @@
+// Checked file operations (see checked.h).
+#include "fileio/checked.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+FILE* chkopen(const std::string& path, const char* mode, RunFault& fault) {
+    FILE* fp = fopen(path.c_str(), mode);
+    if (fp == nullptr) fault.file("open", path);
+    return fp;
+}
+
+bool chkclose(FILE*& fp, const std::string& path, RunFault& fault) {
+    if (fp == nullptr) return true;
+    bool err = ferror(fp) != 0;
+    bool closefail = fclose(fp) != 0;
+    fp = nullptr;
+    if (err)
+        fault.file("read or write", path);
+    else if (closefail)
+        fault.file("close", path);
+    return !err && !closefail;
+}
+
+bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
+    FILE* in = chkopen(from, "rb", fault);
+    if (!in) return false;
+    FILE* out = chkopen(to, "wb", fault);
+    if (!out) {
+        chkclose(in, from, fault);
+        return false;
+    }
+    char buf[65536];
+    size_t got;
+    while ((got = fread(buf, 1, sizeof buf, in)) > 0)
+        if (fwrite(buf, 1, got, out) != got) break;
+    bool ok = chkclose(in, from, fault);
+    return chkclose(out, to, fault) && ok;
+}
+
+IoError writeatomic(const std::string& path, const std::string& text) {
+    const std::string tmp = path + ".new." + std::to_string((long)getpid());
+    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return IoError{"opening", errno};
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t w = write(fd, text.data() + done, text.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        done += (size_t)w;
+    }
+    IoError e;
+    if (done != text.size() || fsync(fd) != 0) e = IoError{"writing", errno};
+    if (close(fd) != 0 && !e) e = IoError{"writing", errno};
+    if (!e && rename(tmp.c_str(), path.c_str()) != 0) e = IoError{"writing", errno};
+    if (e) unlink(tmp.c_str());
+    return e;
+}

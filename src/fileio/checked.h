@@ -1,0 +1,31 @@
+// Checked file operations.  Every open, write and close of a run goes
+// through these, so that a failure is reported once, naming the file, and
+// stops the run instead of being lost; the settings file and other small
+// files are replaced atomically.
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "fileio/fault.h"
+
+// Opens path with mode; on failure reports fault.file("open", path).
+FILE* chkopen(const std::string& path, const char* mode, RunFault& fault);
+// Closes fp (when not null) and sets it to null; a stream in error or a
+// failing close reports "read or write" or "close" for path and gives false.
+bool chkclose(FILE*& fp, const std::string& path, RunFault& fault);
+// Copies the file from to the file to, byte for byte; false after a
+// reported fault.
+bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
+
+// A failed file operation: what was being done ("opening", "writing") and
+// the error number.
+struct IoError {
+    const char* action = nullptr;
+    int err = 0;
+    explicit operator bool() const { return action != nullptr; }
+};
+// Replaces the file at path by text as a whole: the text goes to a new file
+// beside it, which is synced and renamed over the old one, so a reader sees
+// the old file or the new one, never a mixture.  The new file does not stay
+// behind after a failure.
+IoError writeatomic(const std::string& path, const std::string& text);

@@ -1,0 +1,34 @@
+// Run stops and the signal guard (see fault.h).
+#include "fileio/fault.h"
+
+volatile sig_atomic_t runsignal;
+
+void RunFault::stop(const std::string& why) {
+    if (kind_ == StopKind::none && out_ != nullptr) {
+        fprintf(out_, "\n Run stopped: %s\n", why.c_str());
+        fflush(out_);
+    }
+    if (kind_ == StopKind::none) kind_ = StopKind::fault;
+}
+
+void RunFault::file(const char* action, const std::string& path) {
+    stop(std::string("cannot ") + action + " file " + path);
+}
+
+namespace {
+void onsignal(int sig) { runsignal = sig; }
+}  // namespace
+
+SignalGuard::SignalGuard() {
+    runsignal = 0;
+    struct sigaction sa {};
+    sa.sa_handler = onsignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &oldint_);
+    sigaction(SIGTERM, &sa, &oldterm_);
+}
+
+SignalGuard::~SignalGuard() {
+    sigaction(SIGINT, &oldint_, nullptr);
+    sigaction(SIGTERM, &oldterm_, nullptr);
+}

@@ -1,0 +1,83 @@
+// Column invariants of a candidate and the input of its canonical form.
+//
+// The candidate is reduced to its distinct coordinates ("points"; for q > 2
+// each projective point stands for 2(q-1) columns of the incidence matrix),
+// each point gets a value from two passes, and the points are grouped into
+// classes of equal value.  First pass: how many coordinates of the candidate
+// fall on the point.  Second pass: the low-weight codewords through it.  The
+// classes colour the columns of `incmat`; the smallest value `mainval` and the
+// point `specialpt` of the coordinate added last drive the parent test.
+#pragma once
+#include <cstdint>
+
+#include "containers/code.h"
+#include "containers/cons_str.h"
+#include "distance/dist.h"
+
+constexpr int MAXPTS = 2 * 6 * MAXLEN;  // points: up to 2(q-1) per distinct column
+
+struct invtrec {
+    int32_t N;          // number of points
+    int32_t nclass;     // number of classes
+    int32_t specialpt;  // the point of the coordinate added last
+    int32_t q;
+    int32_t mainval;    // smallest non-zero class value
+    int32_t ndist;      // number of distinct columns
+    int32_t value[MAXPTS + 1];  // value of each point
+    int32_t order[MAXPTS + 1];  // points sorted by value (stable)
+    int32_t csize[MAXPTS + 1];  // size of each class
+    int32_t cval[MAXPTS + 1];   // value of each class
+    int32_t cls[MAXPTS + 1];    // class of each point, 1 = smallest value
+    int32_t mult[MAXLEN + 1];   // multiplicity of each distinct column
+    int32_t INPinvcolval[MAXPTS + 1];  // first-pass values, saved for the second pass
+};
+
+class ColumnInvariants {
+   public:
+    ColumnInvariants() = default;
+    ~ColumnInvariants() { bmat_free(incmat); }
+    ColumnInvariants(const ColumnInvariants&) = delete;
+    ColumnInvariants& operator=(const ColumnInvariants&) = delete;
+
+    // First pass on the candidate `code` (rows 1..cur_level; its free part
+    // is columns 1..nfree, the unit columns follow): writes redmat (the
+    // distinct columns), invt.mult, the points with their multiplicities as
+    // values, specialpt and the classes.
+    void inv_firstpass(const cmrec& code, int nfree);
+    // Saves the first-pass values into invt.INPinvcolval.
+    void inv_savefirst();
+    // Second pass on the distinct-column code in `G` (its rows are
+    // redmat's): lists its low-weight codewords through `dist`, builds
+    // `incmat`, adds the codeword values, combines them with the saved
+    // first-pass values and forms the final classes.  `wtfilter` row 0 holds
+    // the allowed weights (the byte listing for q = 5, 7 reads it).  Writes
+    // invt, incmat, val; leaves dist's codeword stores filled.
+    void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter);
+    // Sorts the points by value and numbers the classes (reads invt.value).
+    void inv_classes();
+
+    invtrec invt{};
+    // The distinct columns of the candidate (rows 1..cur_level, columns
+    // 1..cur_len); column 0 of each row is a mark of the first pass.
+    cmrec redmat{};
+    // The incidence matrix of the canonical form (rows 1..incmat.rows,
+    // columns 1..incmat.cols = invt.N); only grows.
+    bmat incmat{};
+
+   private:
+    bool zerocol(const cmrec& code, int c, int L) const;
+    bool samepoint(const cmrec& code, int c, int j, int L, int q) const;
+    void appendcol(const cmrec& code, int c, int L);
+    void distinctfree(const cmrec& code, int nfree, int L, int q);
+    void unitcolumns(int L);
+    void listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter);
+    void clearinc(int M, int N, int fq);
+    void incmat2(const DistEngine& dist);
+    template <class Elem>
+    void wordrows(int row, Elem elem, uint32_t gain);
+    void tierows(int row);
+    void incmat34(const DistEngine& dist);
+    void incmat57(const DistEngine& dist);
+
+    uint32_t val_[MAXPTS + 1]{};  // the codeword values of the second pass
+};

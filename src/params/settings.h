@@ -1,0 +1,19 @@
+// The settings file: the run parameters kept between program runs, one
+// decimal integer per line, in the order of the parameter table, then the
+// n weight flags, then the bounds of dimensions 2..k.  Read once at
+// start-up (created with the defaults when missing), rewritten only when a
+// run starts.
+#pragma once
+#include <string>
+
+#include "params/params.h"
+
+#define RES_DIR "res"
+
+// Fills p from the file at path, or creates the file with the defaults.
+// Values outside their bounds fall back to their defaults (see README).
+void loadsettings(runparrec& p, const std::string& path);
+// Rewrites the file from p (a new file renamed over the old one).  A file
+// that cannot be written is reported in one line on stderr naming the file
+// and the reason; nothing else happens.
+void savesettings(const runparrec& p, const std::string& path);

@@ -1,0 +1,163 @@
+// One classification from its files to its totals (see classifier.h).
+//
+// A run owns what it writes: its result files are locked against a second
+// run in the same folder, and its level files and canonical-form store live
+// in a private working folder that is made fresh and removed at the end,
+// whatever the end was.  A file fault anywhere stops the run: the files are
+// closed, no totals are written, and the caller is told how the run ended.
+#include "run/classifier.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "field/field.h"
+
+Classifier::Classifier(const RunParams& par, const RunOptions& opt)
+    : par_(par),
+      opt_(opt),
+      fault_(opt.console),
+      store_(fault_),
+      out_(par_, rc_, fault_),
+      prog_(opt.console),
+      step_(par_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, wtfilter_, nullptr) {
+    ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
+    dist_.usefield(par_.q, gf(par_.q).small());
+    // Row 0 of the weight filter holds 0 at index 0 and wt[w] at w = 1..n.
+    bmat_ensure(wtfilter_, 0, par_.nasked, 2);
+    wtfilter_.a[0][0] = 0;
+    for (int w = 1; w <= par_.nasked; w++) wtfilter_.a[0][w] = (uint8_t)par_.wt[w];
+    const int level = opt_.check >= 0 ? opt_.check : SelfCheck::levelfromenv();
+    if (level > 0) {
+        check_ = std::make_unique<SelfCheck>(level, par_.q, wtfilter_);
+        step_.setcheck(check_.get());
+    }
+}
+
+Classifier::~Classifier() { bmat_free(wtfilter_); }
+
+// Clears the run's state; gives the start time.
+int64_t Classifier::prepare() {
+    fault_.clear();
+    rc_ = runcounters{};
+    out_.codecount = 0;
+    step_.reset();
+    code_.cur_n = par_.n;
+    code_.cur_k = par_.k;
+    code_.cur_d = par_.d;
+    code_.cur_q = par_.q;
+    code_.cur_dual = par_.dualdist;
+    int64_t start = clockms();
+    prog_.start(start);
+    return start;
+}
+
+runend Classifier::outcome() const {
+    if (fault_.kind() == StopKind::signal) return runend::interrupted;
+    return fault_.stopped() ? runend::stopped : runend::complete;
+}
+
+// Builds every level and writes the codes; the fault mark tells how it ended.
+void Classifier::construct(int64_t start) {
+    if (!out_.open(opt_.outdir + resultname(par_))) return;
+    firstlevel();
+    if (!fault_.stopped()) dimsearch(1);
+    fault_.poll();
+    if (fault_.stopped()) {
+        out_.close();
+        return;
+    }
+    double secs = (double)(clockms() - start) / 1000.0;
+    out_.finish(secs);
+    if (fault_.stopped() || opt_.console == nullptr) return;
+    out_.restotals(opt_.console);
+    fprintf(opt_.console, "==  Elapsed time: %.2fs\n", secs);
+}
+
+// Two runs in one folder must not write the same result files: the result
+// file is opened without truncating it and locked (flock; the lock goes with
+// the process, so a killed run leaves none behind).  Gives the descriptor that
+// holds the lock, -1 after a reported fault, or -2 when another run holds it.
+int Classifier::lockresults() {
+    const std::string name = opt_.outdir + resultname(par_);
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        fault_.file("open", name);
+        return -1;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    int err = errno;
+    close(fd);
+    if (err == EWOULDBLOCK) {
+        if (opt_.console)
+            fprintf(opt_.console,
+                    "\n Run refused: the result file %s is being written by another run in this folder.\n",
+                    name.c_str());
+        return -2;
+    }
+    fault_.file("lock", name);
+    return -1;
+}
+
+// Makes the private working folder inside opt.resdir (made again if it was
+// removed); false after a fault.
+bool Classifier::makeworkdir() {
+    if (!opt_.resdir.empty()) mkdir(opt_.resdir.c_str(), 0777);  // an existing folder is fine
+    std::string tmpl = opt_.resdir + "run.XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) {
+        fault_.stop("cannot create a working folder in " + opt_.resdir + ": " + strerror(errno));
+        return false;
+    }
+    workdir_ = std::string(buf.data()) + "/";
+    store_.setdir(workdir_);
+    return true;
+}
+
+// Removes the working folder with the files the run left in it.
+void Classifier::removeworkdir() {
+    if (workdir_.empty()) return;
+    std::string dir = workdir_.substr(0, workdir_.size() - 1);
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) unlink((workdir_ + e->d_name).c_str());
+        closedir(d);
+    }
+    if (rmdir(dir.c_str()) != 0)
+        fprintf(stderr, "Error while removing the working folder %s: %s\n", dir.c_str(), strerror(errno));
+    workdir_.clear();
+}
+
+runend Classifier::run() {
+    const int64_t start = prepare();
+    std::unique_ptr<SignalGuard> guard;
+    if (opt_.signals) guard = std::make_unique<SignalGuard>();
+    int lock = lockresults();
+    if (lock == -2) return runend::refused;
+    if (lock >= 0 && makeworkdir()) {
+        construct(start);
+        store_.store_close();
+        removeworkdir();
+    }
+    if (lock >= 0) close(lock);
+    return outcome();
+}
+
+runend Classifier::runinfolder(const std::string& folder) {
+    const int64_t start = prepare();
+    std::unique_ptr<SignalGuard> guard;
+    if (opt_.signals) guard = std::make_unique<SignalGuard>();
+    workdir_ = folder;
+    store_.setdir(workdir_);
+    construct(start);
+    store_.store_close();
+    workdir_.clear();
+    return outcome();
+}

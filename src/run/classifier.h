@@ -1,0 +1,105 @@
+// One classification: the owner of everything a run holds.
+//
+// A `Classifier` is made from the parameters of one run (a `RunParams`, see
+// params.h) and owns the working code, the counters, the result files, the
+// private working folder, the extension step with its canonical-form store,
+// the invariants, the labeller and the distance engine.  Nothing of a run
+// lives anywhere else (the field tables are shared and never change), so any
+// number of classifications can run in one process, in threads of their own.
+//
+// The stages of a run, in order: lock the result name; make the working
+// folder; write the codes of dimension 1 (`firstlevel`); extend parent by
+// parent, depth first (`dimsearch`); write the totals; remove the folder.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "canon/canon.h"
+#include "containers/code.h"
+#include "distance/dist.h"
+#include "engine/extstep.h"
+#include "engine/records.h"
+#include "engine/selfcheck.h"
+#include "engine/store.h"
+#include "fileio/fault.h"
+#include "invariants/colinv.h"
+#include "params/params.h"
+#include "run/progress.h"
+#include "run/resultfiles.h"
+
+struct RunOptions {
+    std::string outdir;           // folder of the result files, with separator ("" = working directory)
+    std::string resdir = "res/";  // the private working folder is made inside it
+    FILE* console = stdout;       // totals, progress and stop messages (null: none)
+    int check = -1;               // self-check level; -1: from TALVEN_CHECK
+    bool signals = true;          // SIGINT and SIGTERM stop the run while it goes
+};
+
+// How a run ended: with its totals; stopped by a file fault (reported);
+// stopped by SIGINT or SIGTERM (`runsignal` holds the signal); or refused
+// because another run is writing the same result files (reported).
+enum class runend { complete, stopped, interrupted, refused };
+
+class Classifier : private StepSink {
+   public:
+    Classifier(const RunParams& par, const RunOptions& opt = RunOptions{});
+    ~Classifier();
+    Classifier(const Classifier&) = delete;
+    Classifier& operator=(const Classifier&) = delete;
+
+    // The whole run: the result files are locked against a second run with
+    // the same name, the level files and the store live in a private folder
+    // made fresh in opt.resdir and removed at the end, whatever the end was.
+    runend run();
+    // The same run without the lock, in the given working folder (ending
+    // with the separator), which is left in place: for tests of faults in
+    // the level files and of the first level.
+    runend runinfolder(const std::string& folder);
+
+    int32_t codecount() const { return out_.codecount; }
+    const SelfCheck* selfcheck() const { return check_.get(); }
+    const std::string& resultpath() const { return out_.respath; }
+
+   private:
+    // StepSink
+    void newcode(const cmrec& code) override { out_.newcode(code); }
+    void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
+
+    int64_t prepare();
+    runend outcome() const;
+    void construct(int64_t start);
+    int lockresults();
+    bool makeworkdir();
+    void removeworkdir();
+
+    // levels.cpp: the codes of dimension 1 and the dimension search.
+    std::string solpath(int L) const;
+    std::string realsolpath(int L) const;
+    void firstlevel();
+    void compenum(FILE* fp, int q, int x, int z);
+    void printfirst(int z);
+    template <class F>
+    int fillrow(int row, F count, int nblk, int q);
+    void partners(int L, FILE* out);
+    void oneparent(int L, const levrec& r);
+    void dimsearch(int L);
+
+    RunParams par_;
+    RunOptions opt_;
+    RunFault fault_;
+    cmrec code_{};
+    runcounters rc_{};
+    bmat wtfilter_{};
+    DistEngine dist_;
+    Labeller lab_;
+    ColumnInvariants inv_;
+    CanonStore store_;
+    std::unique_ptr<SelfCheck> check_;
+    ResultFiles out_;
+    Progress prog_;
+    ExtensionStep step_;
+    std::string workdir_;
+    int32_t firstno_ = 0;  // running number of the records of dimension 1
+};

@@ -1,0 +1,156 @@
+// The result files (see resultfiles.h).  The printers build each matrix row
+// in one buffer and write it with one call.
+#include "run/resultfiles.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "containers/cons_str.h"
+#include "fileio/checked.h"
+
+void runheader(FILE* fp, const RunParams& p) {
+    fprintf(fp, "\n");
+    if (p.brute == 1) fprintf(fp, "\n\n Brute gen:\n");
+    // The labels of the parameter table; brute generation's line ends in
+    // " ; dual distance" where the other has ",dual distance".
+    for (auto field : {&runparrec::n, &runparrec::k, &runparrec::d, &runparrec::q, &runparrec::dw,
+                       &runparrec::selforth, &runparrec::dualdist}) {
+        const char* label = paramdef(field).header;
+        if (p.brute == 1 && field == &runparrec::dualdist) label = " ; dual distance ";
+        fprintf(fp, "%s%d", label, field == &runparrec::n ? p.nasked : p.*field);
+    }
+    fprintf(fp, "\n");
+    if (p.brute == 0) fprintf(fp, "\n\n");
+    fprintf(fp, "   Possible weights: \n");
+    for (int w = 1; w <= p.n && w < MAXLEN; w++)
+        if (p.wt[w] > 0) fprintf(fp, " %d", w);
+    fprintf(fp, "\n\n");
+    fprintf(fp, "   Proportional columns: \n");
+    for (int i = 2; i <= p.k; i++) fprintf(fp, "%d -> %d ;", i, p.propcol[i]);
+    fprintf(fp, "\n\n");
+}
+
+bool ResultFiles::open(const std::string& base) {
+    respath = base;
+    hpath = base + "h";
+    h = chkopen(hpath, "w", fault_);
+    if (!h) return false;
+    runheader(h, par_);
+    res = chkopen(respath, "w", fault_);
+    if (!res) return false;
+    runheader(res, par_);
+    return true;
+}
+
+void ResultFiles::close() {
+    chkclose(h, hpath, fault_);
+    chkclose(res, respath, fault_);
+}
+
+// Writes row r of cm over columns c0..c1, one character per entry, and "\n".
+bool ResultFiles::writerow(const cmrec& cm, int r, int c0, int c1, FILE* fp) {
+    static const char digit[] = "0123456789ABCDEF";
+    int len = 0;
+    for (int c = c0; c <= c1; c++) {
+        int32_t e = cm.m[r][c];
+        ZASSERT("resultfiles", e < 0 || e > 15, "entry printable as one digit");
+        linebuf_[len++] = digit[e];
+    }
+    linebuf_[len++] = '\n';
+    return fwrite(linebuf_, 1, (size_t)len, fp) == (size_t)len;
+}
+
+bool ResultFiles::printres(const cmrec& cm) {
+    if (cm.cur_level != cm.cur_k) return true;
+    ZASSERT("resultfiles", cm.cur_len < 0 || cm.cur_len >= MAXLEN, "cur_len in range");
+    ZASSERT("resultfiles", cm.cur_k < 1 || cm.cur_k >= MAXDIM, "cur_k in range");
+    codecount++;
+    if (res == nullptr) return false;
+    int skip = par_.brute == 1 ? cm.cur_k : 0;
+    bool ok = fprintf(res, "?%d %d %d %d\n", cm.cur_k, cm.cur_len - skip, cm.cur_q, codecount) >= 0;
+    for (int r = 1; ok && r <= cm.cur_k; r++) ok = writerow(cm, r, skip + 1, cm.cur_len, res);
+    return ok && !ferror(res);
+}
+
+namespace {
+
+// Number of leading columns, from column 1, zero in rows 1..cur_level.
+int leadingzero(const cmrec& cm) {
+    int z = 0;
+    while (z < cm.cur_len) {
+        for (int r = 1; r <= cm.cur_level; r++)
+            if (cm.m[r][z + 1] != 0) return z;
+        z++;
+    }
+    return z;
+}
+
+}  // namespace
+
+bool ResultFiles::printh(const cmrec& cm) {
+    ZASSERT("resultfiles", cm.cur_len < 0 || cm.cur_len >= MAXLEN, "cur_len in range");
+    ZASSERT("resultfiles", cm.cur_level < 1 || cm.cur_level >= MAXDIM, "cur_level in range");
+    int z = leadingzero(cm);
+    int lev = cm.cur_level;
+    rc_.rescount[1]++;
+    if (lev >= 2) rc_.rescount[lev]++;
+    rc_.statcount[cm.cur_len - z][lev]++;
+    if (h == nullptr) return false;
+    bool ok = fprintf(h, "?%d %d %d %d %d\n", lev, cm.cur_len - z, cm.cur_q, rc_.rescount[lev], rc_.rescount[1]) >= 0;
+    for (int r = 1; ok && r <= lev; r++) ok = writerow(cm, r, z + 1, cm.cur_len, h);
+    return ok && !ferror(h);
+}
+
+void ResultFiles::newcode(const cmrec& code) {
+    if (!printres(code)) fault_.file("write", respath);
+    if (!printh(code)) fault_.file("write", hpath);
+}
+
+void ResultFiles::restotals(FILE* fp) const {
+    int s = par_.brutedim != 0 ? par_.brutedim : 2;
+    fprintf(fp, "\n RES %d  ", rc_.rescount[1]);
+    for (int i = s; i <= par_.k; i++) fprintf(fp, "  %d ", rc_.rescount[i]);
+}
+
+// Writes the statistics file; false after a reported fault (the file is then
+// removed again if it was opened, so that it holds no partial totals).
+bool ResultFiles::writestats(const std::string& path) {
+    FILE* fp = chkopen(path, "w", fault_);
+    if (!fp) return false;
+    for (int i = 1; i <= MAXLEN; i++)
+        for (int j = 1; j <= MAXDIM; j++)
+            if (rc_.statcount[i][j] != 0) fprintf(fp, "   %d     %d      %d\n", i, j, rc_.statcount[i][j]);
+    if (chkclose(fp, path, fault_)) return true;
+    unlink(path.c_str());
+    return false;
+}
+
+// Flushes fp and gives its size; -1 after a reported fault.
+off_t ResultFiles::flushedsize(FILE* fp, const std::string& path) {
+    if (fflush(fp) != 0 || ferror(fp)) {
+        fault_.file("write", path);
+        return -1;
+    }
+    return ftello(fp);
+}
+
+void ResultFiles::finish(double secs) {
+    const std::string stats = respath + "inf";
+    off_t hend = flushedsize(h, hpath), rend = flushedsize(res, respath);
+    if (hend < 0 || rend < 0 || !writestats(stats)) {
+        close();
+        return;
+    }
+    for (FILE* fp : {h, res}) {
+        restotals(fp);
+        fprintf(fp, "\n ==  Elapsed time: %.2fs\n", secs);
+    }
+    close();
+    if (!fault_.stopped()) return;
+    if (truncate(hpath.c_str(), hend) != 0 || truncate(respath.c_str(), rend) != 0)
+        fprintf(stderr, "Error while removing the totals of the stopped run from %s and %s: %s\n", hpath.c_str(),
+                respath.c_str(), strerror(errno));
+    unlink(stats.c_str());
+}

@@ -1,0 +1,66 @@
+// The result files of a run: the result file (codes of the final dimension),
+// the h file (every new code of every dimension) and the statistics file,
+// with their header and their totals.
+//
+// Every printer checks its stream and reports a fault through the run's
+// mark.  The totals go in last and all together, and only after a complete
+// run: a stopped run leaves totals in no file.
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "containers/code.h"
+#include "engine/records.h"
+#include "fileio/fault.h"
+#include "params/params.h"
+
+// Writes the header of the result and h files into fp.
+void runheader(FILE* fp, const RunParams& p);
+
+class ResultFiles {
+   public:
+    ResultFiles(const RunParams& par, runcounters& rc, RunFault& fault) : par_(par), rc_(rc), fault_(fault) {}
+    ~ResultFiles() { close(); }
+    ResultFiles(const ResultFiles&) = delete;
+    ResultFiles& operator=(const ResultFiles&) = delete;
+
+    // Opens the h file and the result file (paths `base` + "h" and `base`)
+    // and writes their header; false after a reported fault.
+    bool open(const std::string& base);
+    // Closes both files (reporting a failing close).
+    void close();
+
+    // A new code: the result file when it has the final dimension, and the
+    // h file.  Raises codecount, the counters of the h file and the
+    // statistics; reports a failed write.
+    void newcode(const cmrec& code);
+    // The result file's record of a code of the final dimension; false when
+    // the stream is null or in error.  Raises codecount.
+    bool printres(const cmrec& code);
+    // The h file's record of a new code: leading columns zero in every row
+    // are left out.  Raises rescount and statcount.  False when the stream
+    // is null or in error.
+    bool printh(const cmrec& code);
+
+    // The totals of a complete run: the statistics file, then the trailers
+    // of both files, which are closed.  If any of them fails, the trailers
+    // already written are cut off again and the statistics file is removed.
+    void finish(double secs);
+    // The totals line: " RES total  " and the counts of dimensions s..k.
+    void restotals(FILE* fp) const;
+
+    int32_t codecount = 0;
+    FILE* res = nullptr;
+    FILE* h = nullptr;
+    std::string respath, hpath;
+
+   private:
+    bool writerow(const cmrec& cm, int r, int c0, int c1, FILE* fp);
+    bool writestats(const std::string& path);
+    off_t flushedsize(FILE* fp, const std::string& path);
+
+    const RunParams& par_;
+    runcounters& rc_;
+    RunFault& fault_;
+    char linebuf_[MAXLEN + 2];
+};

@@ -1,0 +1,139 @@
+// The printers of the result files: the printed lines are compared with
+// texts built by hand or, for random codes, column by column; the run header
+// with the literal header of the files.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/testutil.h"
+#include "run/resultfiles.h"
+
+namespace {
+
+class Printers : public ::testing::Test {
+protected:
+    tempdir dir;
+    RunParams par{};
+    std::unique_ptr<runcounters> counters = std::make_unique<runcounters>();
+    runcounters& rc = *counters;
+    RunFault fault;
+    std::unique_ptr<ResultFiles> current;
+    ResultFiles& files() {
+        current = std::make_unique<ResultFiles>(par, rc, fault);
+        return *current;
+    }
+    FILE* openw(const std::string& name) { return fopen(dir.file(name).c_str(), "w"); }
+};
+
+// A code in the colmap layout: rows 1..rows.size(), columns 1..len; digits 0-9, A-F.
+cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
+    cmrec cm{};
+    cm.cur_level = (int)rows.size();
+    cm.cur_len = (int)rows[0].size();
+    cm.cur_k = k;
+    cm.cur_q = q;
+    for (size_t r = 0; r < rows.size(); r++)
+        for (size_t c = 0; c < rows[r].size(); c++)
+            cm.m[r + 1][c + 1] = rows[r][c] <= '9' ? rows[r][c] - '0' : rows[r][c] - 'A' + 10;
+    cm.m[0][1] = 7;  // row 0 is scratch and never printed
+    return cm;
+}
+
+TEST_F(Printers, ResultFileExactLines) {
+    ResultFiles& out = files();
+    out.res = openw("res");
+    ASSERT_TRUE(out.printres(makecode({"0120AF10", "B0C0D011", "00E90001"}, 3, 7)));
+    ASSERT_TRUE(out.printres(makecode({"1101", "0110"}, 3, 2)));  // dimension 2 < k
+    ASSERT_TRUE(out.printres(makecode({"0010", "0001", "0100"}, 3, 3)));  // keeps zero columns
+    fclose(out.res);
+    out.res = nullptr;
+    EXPECT_EQ(readfile(dir.file("res")),
+              "?3 8 7 1\n0120AF10\nB0C0D011\n00E90001\n?3 4 3 2\n0010\n0001\n0100\n");
+    EXPECT_EQ(out.codecount, 2);
+    EXPECT_EQ(rc.rescount[1], 0);  // the h-file counters are not touched
+    // Brute mode: the result file leaves out the first k columns, the h file not.
+    par.brute = 1;
+    ResultFiles& b = files();
+    b.res = b.h = openw("b");
+    cmrec a = makecode({"1001101", "0101011"}, 2, 2);
+    ASSERT_TRUE(b.printres(a));
+    ASSERT_TRUE(b.printh(a));
+    fclose(b.res);
+    b.res = b.h = nullptr;
+    EXPECT_EQ(readfile(dir.file("b")), "?2 5 2 1\n01101\n01011\n?2 7 2 1 1\n1001101\n0101011\n");
+}
+
+TEST_F(Printers, HFileAgainstDirectCount) {
+    // Random codes into one h file: the line expected for each is built here
+    // with the counters kept here; the printed width is the length minus the
+    // leading columns that are zero in every row, counted column by column.
+    std::mt19937 g(5);
+    std::string expect;
+    int total = 0, perdim[8] = {}, stat[32][8] = {};
+    ResultFiles& out = files();
+    out.h = openw("h");
+    for (int t = 0; t < 200; t++) {
+        int lev = 1 + (int)(g() % 5), len = 1 + (int)(g() % 30);
+        std::vector<std::string> rows(lev, std::string(len, '0'));
+        for (int r = 0; r < lev; r++)
+            for (int c = (int)(g() % (len + 1)); c < len; c++)
+                if (g() % 3 == 0) rows[r][c] = "123456789ABCDEF"[g() % 15];
+        rows[g() % lev][len - 1] = '1';
+        int z = 0;
+        for (bool zero = true; zero && z < len; z += zero)
+            for (auto& row : rows) zero &= row[z] == '0';
+        ASSERT_TRUE(out.printh(makecode(rows, 6, 7)));
+        total++;
+        perdim[lev] += lev >= 2;
+        stat[len - z][lev]++;
+        expect += "?" + std::to_string(lev) + " " + std::to_string(len - z) + " 7 " +
+                  std::to_string(lev >= 2 ? perdim[lev] : total) + " " + std::to_string(total) + "\n";
+        for (auto& row : rows) expect += row.substr((size_t)z) + "\n";
+    }
+    fclose(out.h);
+    out.h = nullptr;
+    EXPECT_EQ(readfile(dir.file("h")), expect);
+    for (int i = 0; i < 32; i++)
+        for (int j = 1; j < 8; j++) ASSERT_EQ(rc.statcount[i][j], stat[i][j]);
+    for (int j = 2; j < 8; j++) EXPECT_EQ(rc.rescount[j], perdim[j]);
+    EXPECT_EQ(rc.rescount[1], total);
+    EXPECT_EQ(out.codecount, 0);  // the result-file counter is not touched
+}
+
+TEST_F(Printers, AFailedWriteIsReported) {
+    ResultFiles& out = files();
+    out.res = out.h = fopen("/dev/full", "w");
+    ASSERT_NE(out.res, nullptr);
+    setvbuf(out.res, nullptr, _IONBF, 0);  // the failure shows at the write itself
+    EXPECT_FALSE(out.printh(makecode({"01", "10"}, 2, 2)));
+    EXPECT_FALSE(out.printres(makecode({"01", "10"}, 2, 2)));
+    fclose(out.res);
+    out.res = out.h = nullptr;
+    EXPECT_FALSE(out.printh(makecode({"1"}, 2, 2)));  // no stream at all
+}
+
+TEST_F(Printers, RunHeaderOfBothKinds) {
+    setdefaults(par);
+    par.n = par.nasked = 7, par.k = 3, par.d = 3, par.dw = 1;
+    for (int w = 1; w < MAXLEN; w++) par.wt[w] = w >= 3 && w <= 7;
+    par.propcol[2] = 5;
+    FILE* f = openw("h");
+    runheader(f, par);
+    fclose(f);
+    EXPECT_EQ(readfile(dir.file("h")),
+              "\n n=7  k=3  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n\n\n"
+              "   Possible weights: \n 3 4 5 6 7\n\n   Proportional columns: \n2 -> 5 ;3 -> 800 ;\n\n");
+    // Brute generation: the length of the run is n + k, the line shows n.
+    par.brute = 1, par.n = 10;
+    f = openw("b");
+    runheader(f, par);
+    fclose(f);
+    EXPECT_EQ(readfile(dir.file("b")),
+              "\n\n\n Brute gen:\n n=7  k=3  d=3 q=2 ; divisible by 1  ; self orthogonal 0 ; dual distance 1\n"
+              "   Possible weights: \n 3 4 5 6 7\n\n   Proportional columns: \n2 -> 5 ;3 -> 800 ;\n\n");
+}
+
+}  // namespace

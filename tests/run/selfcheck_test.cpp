@@ -1,0 +1,87 @@
+// The self-checks: classifications at check level 2 write what they write
+// unchecked while every check runs (automorphisms, clean tables, random
+// images of every new code, full listings), through the environment as a
+// user sets it, and a check that fails stops through the assertion handler.
+#include <gtest/gtest.h>
+
+#include "common/testutil.h"
+#include "engine/selfcheck.h"
+#include "run/classifier.h"
+
+namespace {
+
+RunParams params(int n, int k, int d, int q, int dw = 1, int selforth = 0) {
+    runparrec rec{};
+    resetpar(rec);
+    rec.n = n, rec.k = k, rec.d = d, rec.q = q, rec.dw = dw, rec.selforth = selforth;
+    for (int w = d; w <= n; w++) rec.wt[w] = w % dw == 0;
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    return makerunparams(rec, doublyeven, false, 0);
+}
+
+TEST(SelfCheck, LevelTwoRunsEveryCheckAndChangesNothing) {
+    const RunParams cases[] = {params(9, 4, 3, 2), params(12, 5, 4, 2, 2, 1), params(7, 3, 3, 3),
+                               params(7, 3, 4, 4), params(6, 3, 3, 5), params(5, 2, 3, 7)};
+    for (const RunParams& p : cases) {
+        SCOPED_TRACE(resultname(p));
+        tempdir plain, checked;
+        RunOptions opt;
+        opt.console = nullptr;
+        opt.check = 0;
+        opt.outdir = plain.path + "/", opt.resdir = plain.path + "/res/";
+        Classifier a(p, opt);
+        ASSERT_EQ(a.run(), runend::complete);
+        opt.check = 2;
+        opt.outdir = checked.path + "/", opt.resdir = checked.path + "/res/";
+        Classifier b(p, opt);
+        ASSERT_EQ(b.run(), runend::complete);
+        EXPECT_EQ(b.codecount(), a.codecount());
+        std::string x = readfile(plain.file(resultname(p))), y = readfile(checked.file(resultname(p)));
+        EXPECT_TRUE(x.substr(0, x.find(" RES ")) == y.substr(0, y.find(" RES ")));
+        const SelfCheck* c = b.selfcheck();
+        ASSERT_NE(c, nullptr);
+        EXPECT_GT(c->tables, 0u);
+        EXPECT_GT(c->images, 0u);
+        EXPECT_GT(c->listings, 0u);
+        if (p.q == 2) EXPECT_GT(c->automorphisms, 0u);
+    }
+}
+
+TEST(SelfCheck, TheEnvironmentSwitchesItOn) {
+    tempdir dir;
+    runresult r = runtalven(dir.path, "2\n8\n4\n4\n2\n1\n0\n1\n8\n", 120, "TALVEN_CHECK=2");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
+    EXPECT_NE(r.err.find("self-checks: "), std::string::npos) << r.err;
+    r = runtalven(dir.path, "2\n8\n4\n4\n2\n1\n0\n1\n8\n", 120);
+    EXPECT_EQ(r.err.find("self-checks: "), std::string::npos) << r.err;
+}
+
+// A forged automorphism of the Fano plane's incidence matrix is caught.
+TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
+    const int lines[7][3] = {{1, 2, 3}, {1, 4, 5}, {1, 6, 7}, {2, 4, 6}, {2, 5, 7}, {3, 4, 7}, {3, 5, 6}};
+    bmat inc{};
+    bmat_ensure(inc, 7, 7, 2);
+    for (int r = 0; r < 7; r++)
+        for (int c : lines[r]) inc.a[r + 1][c] = 1;
+    Labeller lab;
+    lab.label(inc, nullptr);
+    ASSERT_GT(lab.cws.naut, 0);
+    bmat filter{};
+    SelfCheck check(1, 2, filter);
+    check.labelling(lab, inc, nullptr);  // the true ones pass
+    EXPECT_EQ(check.automorphisms, (uint64_t)lab.cws.naut);
+    std::swap(lab.cws.autcol[1].el[1], lab.cws.autcol[1].el[2]);
+    std::swap(lab.cws.autcol[1].el[1], lab.cws.autcol[1].el[3]);
+    EXPECT_EXIT(
+        {
+            if (!freopen("/dev/null", "r", stdin)) _exit(99);
+            check.labelling(lab, inc, nullptr);
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(ZFAIL_EXIT), "");
+    bmat_free(inc);
+}
+
+}  // namespace

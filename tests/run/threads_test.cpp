@@ -1,0 +1,71 @@
+// Two classifications with different fields at the same time, in two
+// threads of one process, must each write exactly what they write alone:
+// nothing of a run may be shared but the immutable field tables.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "common/testutil.h"
+#include "run/classifier.h"
+
+namespace {
+
+RunParams plain(int n, int k, int d, int q) {
+    runparrec rec{};
+    resetpar(rec);
+    rec.n = n, rec.k = k, rec.d = d, rec.q = q;
+    for (int w = d; w <= n; w++) rec.wt[w] = 1;
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    return makerunparams(rec, doublyeven, false, 0);
+}
+
+// The three files of a run, the elapsed time masked.
+std::string files(const std::string& dir, const std::string& name) {
+    std::string all;
+    for (const char* ext : {"", "h", "inf"}) {
+        std::string s = readfile(dir + "/" + name + ext);
+        size_t at = s.find("Elapsed time: ");
+        if (at != std::string::npos) s = s.substr(0, at) + "#";
+        all += s + "\n----\n";
+    }
+    return all;
+}
+
+struct job {
+    RunParams par;
+    std::string name;
+    int32_t codes = -1;
+    runend how = runend::refused;
+};
+
+void runjob(job& j, const std::string& dir) {
+    RunOptions opt;
+    opt.outdir = dir + "/";
+    opt.resdir = dir + "/res/";
+    opt.console = nullptr;
+    opt.signals = false;
+    auto c = std::make_unique<Classifier>(j.par, opt);
+    j.how = c->run();
+    j.codes = c->codecount();
+}
+
+TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
+    job jobs[2] = {{plain(12, 4, 4, 2), "12_4_4.2"}, {plain(8, 4, 3, 4), "8_4_3.4"}};
+    tempdir alone, together;
+    for (job& j : jobs) runjob(j, alone.path);
+    int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
+    EXPECT_EQ(codes[0], 311);
+    EXPECT_EQ(codes[1], 124);
+    std::thread a(runjob, std::ref(jobs[0]), together.path), b(runjob, std::ref(jobs[1]), together.path);
+    a.join();
+    b.join();
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(jobs[i].how, runend::complete);
+        EXPECT_EQ(jobs[i].codes, codes[i]);
+        EXPECT_TRUE(files(together.path, jobs[i].name) == files(alone.path, jobs[i].name)) << jobs[i].name;
+    }
+    EXPECT_EQ(listdir(together.file("res")), std::vector<std::string>{});
+}
+
+}  // namespace
