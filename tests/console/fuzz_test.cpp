@@ -1,0 +1,426 @@
+// Fuzzing of the two inputs of the console program: the settings file read at
+// start-up and the answers read from standard input.  Every case comes from a
+// seeded generator and names its seed when it fails, so it can be replayed
+// alone; inputs that once caused trouble stay below as fixed cases.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/testutil.h"
+
+namespace {
+
+using rng = std::mt19937;
+using lines = std::vector<std::string>;
+
+struct view {
+    int n = 24, k = 12, d = 8, q = 2, so = 0, dual = 1;  // so: self-orthogonal flag, -1 when any value will do
+    std::vector<int> wts, props;
+};
+
+// [n,k,d;q] with the given weights and every bound at 800.
+view mk(int n, int k, int d, int q, std::vector<int> wts, int dual = 1) {
+    view m;
+    m.n = n, m.k = k, m.d = d, m.q = q, m.wts = wts, m.dual = dual;
+    m.props.assign(k - 1, 800);
+    return m;
+}
+view defaults(int dual = 1) {
+    return mk(24, 12, 8, 2, {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24}, dual);
+}
+
+// The menu as the program prints it, from the banner to "\tChoose:".
+std::string menu(const view& m) {
+    std::string s = "\n\t Generating  Linear Codes (TALVEN v1.0 ZorbelNewEdition first module)\n\n";
+    s += "\t Classification of linear codes by canonical augmentation\n\n";
+    s += "\t Field: q<8 ; Maximal lenght  " + std::to_string(800 / m.q) + "      Maximal dimension 20,\n\n";
+    s += " \t\tGenerate [" + std::to_string(m.n) + "," + std::to_string(m.k) + "," + std::to_string(m.d) + ";" +
+         std::to_string(m.q) + "]  Linear codes" + (m.so == 1 ? " -- self-orthogonal" : "") + "\n \t\tWith weights:\n";
+    for (size_t i = 0; i < m.wts.size(); i++)
+        s += " wt" + std::to_string(i + 1) + "= " + std::to_string(m.wts[i]) + ",";
+    s += "\n \t\t Proportional columns:\n";
+    for (size_t i = 0; i < m.props.size(); i++)
+        s += " d" + std::to_string(i + 2) + "->" + std::to_string(m.props[i]) + ",";
+    return s + "\n\n\n\t1. Start\n\t2. Change input parameters\n\t3. Restriction on weights\n"
+               "\t4. Restriction on proportional coordinates\n\t5. Dual distance " + std::to_string(m.dual) +
+           "\n\t6. Brute generation \n\t7. About ZorbelNewEdition\n\t8. Exit \n\tChoose:";
+}
+
+const std::string kNotInt = "Please enter an integer: ";
+
+// Reads a menu back into `m`; true when `s` is exactly one menu.
+bool parsemenu(const std::string& s, view& m) {
+    m = view();
+    const std::string wh = "With weights:\n", ph = "\n \t\t Proportional columns:\n";
+    size_t g = s.find("Generate ["), a = s.find(wh), b = s.find(ph), c = s.find("\n\n\n\t1. Start"),
+           du = s.find("\t5. Dual distance ");
+    if (du == std::string::npos || !(g < a && a < b && b < c && c < du) ||
+        sscanf(s.c_str() + g, "Generate [%d,%d,%d;%d]", &m.n, &m.k, &m.d, &m.q) != 4 ||
+        sscanf(s.c_str() + du, "\t5. Dual distance %d", &m.dual) != 1)
+        return false;
+    m.so = s.find(" -- self-orthogonal") != std::string::npos;
+    auto list = [&](size_t p, size_t to, const char* fmt, std::vector<int>& out) {
+        for (int i, v, used = 0; p < to; out.push_back(v), p += used, used = 0)
+            if (sscanf(s.c_str() + p, fmt, &i, &v, &used) != 2 || used == 0) return false;
+        return true;
+    };
+    return list(a + wh.size(), b, " wt%d= %d,%n", m.wts) && list(b + ph.size(), c, " d%d->%d,%n", m.props) &&
+           menu(m) == s;
+}
+
+
+int pick(rng& g, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(g); }
+const std::string& oneof(rng& g, const lines& v) { return v[pick(g, 0, (int)v.size() - 1)]; }
+int tinylimit(int q) { return q == 2 ? 7 : q == 3 ? 6 : q == 4 ? 5 : 4; }  // lengths whose runs take no time
+bool supported(int64_t q) { return q == 2 || q == 3 || q == 4 || q == 5 || q == 7; }
+// What the menu shown after reading any settings file must satisfy.
+bool sane(const view& m) {
+    for (size_t i = 0; i < m.wts.size(); i++)
+        if (m.wts[i] < 1 || m.wts[i] > m.n || (i > 0 && m.wts[i] <= m.wts[i - 1])) return false;
+    for (int p : m.props)
+        if (p < 1 || p > 800) return false;
+    return m.k >= 1 && m.k <= 19 && m.k <= m.n && m.n <= 799 && m.d >= 1 && m.d <= m.n && supported(m.q) &&
+           (int)m.props.size() == m.k - 1 && m.dual == 1;
+}
+int count(const std::string& s, const std::string& key) {
+    int c = 0;
+    for (size_t p = s.find(key); p != std::string::npos; p = s.find(key, p + key.size())) c++;
+    return c;
+}
+std::string join(const lines& l, bool crlf = false, bool lastnl = true) {
+    std::string s;
+    for (size_t i = 0; i < l.size(); i++) s += l[i] + (i + 1 < l.size() || lastnl ? (crlf ? "\r\n" : "\n") : "");
+    return s;
+}
+// An input in a readable form for a failure message.
+std::string shown(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s.substr(0, 400))
+        out += c == '\n' ? std::string("\\n") : c >= 32 && c < 127 ? std::string(1, (char)c) : "\\" + std::to_string(c);
+    return s.size() > 400 ? out + "...(" + std::to_string(s.size()) + " bytes)" : out;
+}
+// Runs the program on `input` in `dir`, with `settings` as its settings file (none when null).
+runresult runin(const tempdir& dir, const std::string* settings, const std::string& input) {
+    if (settings) mkdir(dir.file("res").c_str(), 0777), writefile(dir.file("res/settings"), *settings);
+    return runtalven(dir.path, input, 30);
+}
+// Every run must end by itself with status 0 and print nothing on stderr
+// (a sanitizer report, or status 3 from the assertion handler, is a fault).
+void checkclean(const runresult& r, const std::string& where) {
+    EXPECT_EQ(r.status, 0) << where << (r.status == 124 ? " (time-out)" : r.status == 3 ? " (assertion)" : "");
+    EXPECT_EQ(r.err, "") << where;
+}
+
+std::string refusedq(int q) {
+    return "\n Field size q=" + std::to_string(q) + " is not supported: choose q = 2, 3, 4, 5 or 7.\n";
+}
+std::string refusedk(int k, int n) {
+    return "\n Dimension k=" + std::to_string(k) + " is larger than the length n=" + std::to_string(n) +
+           ": choose k <= n.\n";
+}
+
+// ---- settings file ---------------------------------------------------------
+
+// The lines of a valid settings file; `want` is the menu they must give.
+lines validfile(rng& g, bool tiny, view& want) {
+    const int qs[] = {2, 3, 4, 5, 7};
+    int q = qs[pick(g, 0, 4)], n = pick(g, 1, tiny ? tinylimit(q) : 30), k = pick(g, 1, std::min(n, tiny ? 3 : 19));
+    want = mk(n, k, pick(g, 1, n), q, {});
+    want.so = pick(g, 0, 1);
+    lines l;
+    for (int v : {pick(g, 0, 1), pick(g, 0, 19), pick(g, -5, 5), pick(g, 0, 9), n, k, want.d, q, pick(g, 1, n),
+                  want.so, pick(g, 1, 799)})
+        l.push_back(std::to_string(v));
+    for (int w = 1; w <= n; w++)
+        if (l.push_back(pick(g, 0, 1) ? "1" : "0"), l.back() == "1") want.wts.push_back(w);
+    for (int& p : want.props) p = pick(g, 1, 799), l.push_back(std::to_string(p));
+    return l;
+}
+
+// The menu a file of one value per line must give: the values up to the first
+// garbled line (or the end) count, everything after keeps its default, and a
+// parameter set out of bounds falls back to the defaults as a whole.
+view readmodel(const lines& l) {
+    std::vector<int64_t> t;  // the values read, saturated far beyond 32 bits
+    for (const std::string& s : l) {
+        size_t i = !s.empty() && s[0] == '-';
+        int64_t v = 0;
+        for (size_t j = i; j < s.size() && s[j] >= '0' && s[j] <= '9'; j++)
+            v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[j] - '0'), i++;
+        if (i == (s[0] == '-') || i < s.size()) break;
+        t.push_back(s[0] == '-' ? -v : v);
+    }
+    int64_t v[11] = {0, 0, 0, 4, 24, 12, 8, 2, 1, 0, 1};
+    for (size_t i = 0; i < t.size() && i < 11; i++) v[i] = t[i];
+    const int64_t n = v[4], k = v[5], d = v[6], q = v[7], dw = v[8];
+    view m = defaults();
+    m.so = -1;  // the flag is not part of the parameter set
+    if (n < 1 || n > 799 || k < 1 || k > 19 || k > n || d < 1 || d > n || !supported(q) || dw < 1 || dw > n) return m;
+    m = mk((int)n, (int)k, (int)d, (int)q, {});
+    m.so = v[9] == 1;
+    size_t at = 11;  // a flag or bound out of its range keeps its default
+    for (int w = 1; w <= n; w++, at++)
+        if (at < t.size() && (t[at] == 0 || t[at] == 1) ? t[at] == 1 : w >= 8 && w <= 24) m.wts.push_back(w);
+    for (int& p : m.props)
+        if (at++ < t.size() && t[at - 1] >= 1 && t[at - 1] <= 799) p = (int)t[at - 1];
+    return m;
+}
+
+const lines kHuge = {"4294967300", "99999999999999999999", "-99999999999999999999", "-1", "0", "800",
+                     "123456789012345678901234567890", "-4294967291", std::string(5000, '9')};
+
+// One settings case: the text and, unless it was damaged at random, the menu it must give.
+std::string makesettings(rng& g, bool& exact, view& want) {
+    lines l = validfile(g, false, want);
+    int kind = pick(g, 0, 5), i = pick(g, 0, (int)l.size() - 1), j, f = pick(g, 4, 8);
+    exact = kind != 5;
+    lines bad = kHuge;  // for n, k, d, q, dw: out of bounds, or 2^32 away from the value
+    for (long long x : {want.n + 1LL, 20LL, 6LL, 8LL, std::stoll(l[f]) + 4294967296LL, std::stoll(l[f]) - 4294967296LL})
+        bad.push_back(std::to_string(x));
+    if (kind == 1) l[f] = oneof(g, bad);
+    if (kind == 2) l.resize(pick(g, 0, (int)l.size()));  // ends early, at a line end
+    if (kind == 3) l[i] = oneof(g, {"abc", "5x", "1.5", "0x1", "--3", "x7", "7-", "\x01", "3\xff"});
+    if (kind == 4) l[i] = oneof(g, kHuge);
+    for (int ops = kind == 5 ? pick(g, 1, 3) : 0; ops > 0 && !l.empty(); ops--) {
+        i = pick(g, 0, (int)l.size() - 1), j = pick(g, 0, (int)l.size() - 1);
+        std::string junk;
+        for (int b = pick(g, 1, 40); b > 0; b--) junk += (char)pick(g, 0, 255);
+        switch (pick(g, 0, 5)) {
+            case 0: l.erase(l.begin() + i); break;
+            case 1: l.insert(l.begin() + i, std::string(l[j])); break;
+            case 2: std::swap(l[i], l[j]); break;
+            case 3: l[i] = oneof(g, {"", " ", " 7 8", "\t12\t", std::string(300, 'a'), std::string("3\0 4", 4)}); break;
+            case 4: l.insert(l.begin() + i, junk); break;
+            default: l.resize(i);
+        }
+    }
+    if (exact) want = readmodel(l);
+    bool crlf = pick(g, 0, 3) == 0, lastnl = pick(g, 0, 3) != 0;
+    std::string text = join(l, crlf, lastnl);
+    if (kind == 5 && pick(g, 0, 3) == 0) text.resize(pick(g, 0, (int)text.size()));  // cut inside a line
+    return text;
+}
+
+TEST(FuzzSettings, AnyFileGivesOneSaneMenuAndStaysUntouched) {
+    for (unsigned seed = 1000; seed < 1150; seed++) {
+        rng g(seed);
+        bool exact;
+        view want, got;
+        const std::string text = makesettings(g, exact, want);
+        const std::string where = "settings seed " + std::to_string(seed) + ", file: " + shown(text);
+        tempdir dir;
+        runresult r = runin(dir, &text, "8\n");
+        checkclean(r, where);
+        if (!parsemenu(r.out, got)) {
+            ADD_FAILURE() << where << "\nnot one menu: " << shown(r.out);
+            continue;
+        }
+        EXPECT_TRUE(sane(got)) << where << "\n" << r.out;
+        want.so = want.so < 0 ? got.so : want.so;
+        EXPECT_TRUE(!exact || r.out == menu(want)) << where << "\nwant: " << menu(want) << "\ngot:  " << r.out;
+        EXPECT_EQ(readfile(dir.file("res/settings")), text) << where << " (Exit changed the file)";
+    }
+}
+
+// ---- menu answers ----------------------------------------------------------
+
+// Lines every numeric reader refuses as "not an integer".  None starts with 1
+// or 6, so a script cut inside one at the menu cannot start a run.
+const lines kNotIntLines = {"abc", "5x", "", " 7 8", "7 ", "0x10", "2.5", "\r", "-", "+", "8 8\r",
+                            std::string(99, '9'), std::string(120, 'z'), std::string(98, '0') + "5",
+                            std::string(97, 'a') + "8", std::string("3\0", 2), std::string(1, '\0')};
+// Lines the y/n reader asks again silently, and its answers.
+const lines kNotYN = {"x", "", "\r", "maybe", "1", " y", "Q", "y" + std::string(59, 'e'), "n" + std::string(48, 'o'),
+                      std::string("y\0", 2), std::string("\0n", 2)};
+const lines kYes = {"y", "Y", "yes", "Yes", "y" + std::string(47, 'e')};
+const lines kNo = {"n", "N", "no", "No", "n" + std::string(47, 'o')};
+
+// A script of answers built along with the state the program must reach.
+struct script {
+    rng g;
+    std::string in, reprompts;  // the re-prompts the refused lines must cause, in order
+    lines refusals;
+    int runs = 0, menus = 0, weightprompts = 0, so = 0;
+    view sim = defaults();
+
+    void line(const std::string& s) { in += s + (pick(g, 0, 3) == 0 ? "\r\n" : "\n"); }
+    // Zero or more refused lines, then `v`, for a reader of lo..hi.
+    void answer(int lo, int hi, int v) {
+        while (pick(g, 0, 3) == 0) {
+            std::string up = std::to_string(hi + 1);
+            const lines outside = {std::to_string(lo - 1), up, std::to_string(4294967296LL + v),  // wraps to v
+                                   std::string(98 - up.size(), '0') + up, "4294967300", "99999999999999999999",
+                                   "-99999999999999999999", "923456789012345678901234567890"};
+            bool notint = pick(g, 0, 1);
+            line(oneof(g, notint ? kNotIntLines : outside));
+            reprompts += notint ? kNotInt : "ENTER THE INTEGER BETWEEN " + std::to_string(lo) + " and " +
+                                                std::to_string(hi) + " ";
+        }
+        std::string s = std::to_string(v);
+        int pad = pick(g, 0, 9);
+        line((pad == 0 ? std::string(98 - s.size(), '0') : std::string(pad == 1 ? pick(g, 1, 5) : 0, '0')) + s);
+    }
+    void choose(int c) { answer(1, 8, c), menus++; }
+    void dialogue() {
+        const int qs[] = {2, 3, 4, 5, 7, 1, 6, 8};
+        int q = pick(g, 0, 9) < 7 ? qs[pick(g, 0, 4)] : qs[pick(g, 5, 7)], r = pick(g, 0, 9);
+        int n = r < 6 ? pick(g, 1, tinylimit(q)) : r < 9 ? pick(g, 8, 40) : pick(g, 100, 799);
+        int k = n < 19 && pick(g, 0, 3) == 0 ? pick(g, n + 1, 19) : pick(g, 1, std::min(n, pick(g, 0, 2) ? 3 : 19));
+        int d = pick(g, 1, n), dw = pick(g, 0, 1) ? 1 : pick(g, 1, n);
+        so = pick(g, 0, 1);
+        choose(2);
+        answer(1, 799, n), answer(1, 19, k), answer(1, n, d), answer(1, 8, q), answer(1, n, dw), answer(0, 1, so);
+        sim = mk(n, k, d, q, {});
+        for (int w = (d + dw - 1) / dw * dw; w <= n; w += dw) sim.wts.push_back(w);
+    }
+    void weights() {
+        choose(3);
+        std::vector<int> keep;
+        for (int w : sim.wts) {
+            while (pick(g, 0, 4) == 0) line(oneof(g, kNotYN));
+            bool yes = pick(g, 0, 9) < 7;
+            if (line(oneof(g, yes ? kYes : kNo)), weightprompts++, yes) keep.push_back(w);
+        }
+        sim.wts = keep;
+    }
+    void run(bool brute) {
+        choose(brute ? 6 : 1);
+        if (!supported(sim.q)) return refusals.push_back(refusedq(sim.q));
+        if (sim.k > sim.n) return refusals.push_back(refusedk(sim.k, sim.n));
+        if (brute) answer(1, sim.k, pick(g, 1, sim.k)), sim.dual = 1, sim.props.assign(sim.k - 1, 800);
+        runs++;
+        std::vector<int> keep;  // a self-orthogonal run keeps only the weights such codes can have
+        for (int w : sim.wts)
+            if (so != 1 || sim.q > 4 || w % (sim.q == 3 ? 3 : 2) == 0) keep.push_back(w);
+        sim.wts = keep;
+    }
+};
+
+// A script; it starts from the defaults, or from a small valid settings file put in `preset`.
+script makescript(unsigned seed, std::string& preset) {
+    script s;
+    s.g.seed(seed);
+    if (pick(s.g, 0, 1)) preset = join(validfile(s.g, true, s.sim)), s.so = s.sim.so;
+    for (int steps = pick(s.g, 2, 7); steps > 0; steps--) {
+        int a = pick(s.g, 0, 19);  // Start and brute generation only where they refuse or take no time
+        bool instant = !supported(s.sim.q) || s.sim.k > s.sim.n || (s.sim.n <= tinylimit(s.sim.q) && s.sim.k <= 3);
+        if (a < 6 || (a >= 14 && !instant)) s.dialogue();
+        else if (a < 9) s.weights();
+        else if (a < 11) s.choose(4);
+        else if (a < 13) s.choose(5), s.sim.dual = pick(s.g, 1, 799), s.answer(1, 799, s.sim.dual);
+        else if (a < 14) s.choose(7), s.line(oneof(s.g, {"", "8", "1", std::string(200, 'x'), std::string(1, '\0')}));
+        else s.run(a >= 17);
+        for (int& p : s.sim.props)
+            if (a >= 9 && a < 11) p = pick(s.g, 1, 799), s.answer(1, 799, p);
+    }
+    s.choose(8);
+    return s;
+}
+
+// The re-prompts in a transcript, in order.
+std::string repromptsof(const std::string& out) {
+    const std::string key = "ENTER THE INTEGER BETWEEN ";
+    std::string seen;
+    for (size_t p = 0, a, b; (a = out.find(kNotInt, p)) != (b = out.find(key, p));) {
+        size_t e = a < b ? a + kNotInt.size() : out.find(' ', out.find(" and ", b) + 5) + 1;
+        seen += out.substr(std::min(a, b), e - std::min(a, b)), p = e;
+    }
+    return seen;
+}
+
+TEST(FuzzMenu, ScriptedAnswersLeaveThePredictedState) {
+    for (unsigned seed = 5000; seed < 5150; seed++) {
+        std::string preset;
+        script s = makescript(seed, preset);
+        bool cut = seed % 4 == 3;  // the end of input anywhere: a clean exit is all there is to check
+        const std::string in = cut ? s.in.substr(0, pick(s.g, 0, (int)s.in.size() - 1)) : s.in;
+        const std::string where = "menu seed " + std::to_string(seed) + ", settings: " + shown(preset) +
+                                  "\ninput: " + shown(in);
+        tempdir dir;
+        runresult r = runin(dir, preset.empty() ? nullptr : &preset, in);
+        checkclean(r, where);
+        if (cut) continue;
+        EXPECT_EQ(repromptsof(r.out), s.reprompts) << where;
+        EXPECT_EQ(count(r.out, "\tChoose:"), s.menus) << where;
+        EXPECT_EQ(count(r.out, "\n Weight "), s.weightprompts) << where;
+        EXPECT_EQ(count(r.out, " Constructed codes: "), s.runs) << where;
+        EXPECT_EQ(count(r.out, "Constructed codes before the stop"), 0) << where;
+        EXPECT_EQ(count(r.out, "\n Field size q=") + count(r.out, "\n Dimension k="), (int)s.refusals.size()) << where;
+        for (const std::string& t : s.refusals) EXPECT_NE(r.out.find(t), std::string::npos) << where << "\nno " << t;
+        // The last menu; the lines refused before the final Exit are answered after it.
+        size_t last = r.out.rfind("\n\t Generating"), end = r.out.find("\tChoose:", last);
+        view got;
+        if (end == std::string::npos || !parsemenu(r.out.substr(last, end + 8 - last), got)) {
+            ADD_FAILURE() << where << "\nno last menu";
+            continue;
+        }
+        s.sim.so = got.so;  // not followed here: a run may set it from the weights
+        EXPECT_EQ(menu(got), menu(s.sim)) << where;
+    }
+}
+
+// ---- fixed cases -------------------------------------------------------------
+
+TEST(FuzzRegressions, TrickyInputsGiveTheirKnownOutcome) {
+    const view def = defaults(), small = mk(3, 5, 1, 2, {1, 2, 3}), q8 = mk(4, 2, 2, 8, {2, 3, 4});
+    // A small file: [5,2,2;3], weights 2 and 4, one bound.
+    const lines five = {"0", "0", "0", "4", "5", "2", "2", "3", "1", "0", "1", "0", "1", "0", "1", "0", "800"};
+    auto fv = [](std::vector<int> wts) { return menu(mk(5, 2, 2, 3, wts)); };
+    auto with = [&](int at, std::string v, int at2 = 0, std::string v2 = "0") {
+        lines l = five;
+        l[at] = v, l[at2] = v2;
+        return join(l);
+    };
+    const std::string range8 = "ENTER THE INTEGER BETWEEN 1 and 8 ", dual = "Enter  dual distance :",
+                      weights = "\n Weight 2 (y/n): \n Weight 4 (y/n): ",
+                      dialogue = "\n Enter n = \n Enter k = \n Enter d = \n Enter q = "
+                                 "\n Weights are divisible by dw = \n Self orthogonal 1-Yes /  0-No  ";
+    struct fixedcase {
+        std::string name, settings, input, want;  // settings empty: no file
+    };
+    const std::vector<fixedcase> cases = {
+        {"100-digit number at the menu", "", std::string(100, '9') + "\n8\n", menu(def) + kNotInt},
+        {"98-digit number at the menu", "", std::string(98, '9') + "\n8\n", menu(def) + range8},
+        {"99 letters then 8 on one line", "", std::string(99, 'a') + "8\n5\n3\n8\n",
+         menu(def) + kNotInt + dual + menu(defaults(3))},
+        {"98 characters of zeros and 5, CRLF", "", std::string(97, '0') + "5\r\n3\n8\n",
+         menu(def) + dual + menu(defaults(3))},
+        {"99 characters of zeros and 5", "", std::string(98, '0') + "5\n8\n", menu(def) + kNotInt},
+        {"2^32 + 8 at the menu", "", "4294967304\n8\n", menu(def) + range8},
+        {"NUL byte after a choice", "", std::string("8\0\n8\n", 5), menu(def) + kNotInt},
+        {"30-digit n, then end of input", "", "2\n123456789012345678901234567890\n",
+         menu(def) + "\n Enter n = ENTER THE INTEGER BETWEEN 1 and 799 "},
+        {"end of input inside the dialogue", "", "2\n5\n", menu(def) + "\n Enter n = \n Enter k = "},
+        {"last line without newline", "", "5\n7", menu(def) + dual + menu(defaults(7))},
+        {"60-character y line in the weight dialogue", join(five), "3\n" + std::string(60, 'y') + "\nn\ny\n8\n",
+         fv({2, 4}) + weights + fv({4})},
+        {"48-character y line is an answer", join(five), "3\ny" + std::string(47, 'e') + "\r\nn\n8\n",
+         fv({2, 4}) + weights + fv({2})},
+        {"NUL after y is not an answer", join(five), std::string("3\ny\0\nn\nn\n8\n", 11),
+         fv({2, 4}) + weights + fv({})},
+        {"settings with CRLF", join(five, true), "8\n", fv({2, 4})},
+        {"settings k = 4294967300", with(5, "4294967300"), "8\n", menu(def)},
+        {"settings k = 2^32 + 2", with(5, "4294967298"), "8\n", menu(def)},
+        {"settings q = 2^32 + 3", with(7, "4294967299"), "8\n", menu(def)},
+        {"settings n = 5 - 2^32", with(4, "-4294967291"), "8\n", menu(def)},
+        {"settings with k > n", with(4, "1", 6, "1"), "8\n", menu(def)},
+        {"k > n refused by Start and brute generation", "", "2\n3\n5\n1\n2\n1\n0\n1\n6\n8\n",
+         menu(def) + dialogue + menu(small) + refusedk(5, 3) + menu(small) + refusedk(5, 3) + menu(small)},
+        {"q = 8 refused by brute generation", "", "2\n4\n2\n2\n8\n1\n0\n6\n8\n",
+         menu(def) + dialogue + menu(q8) + refusedq(8) + menu(q8)},
+    };
+    for (const fixedcase& c : cases) {
+        tempdir dir;
+        runresult r = runin(dir, c.settings.empty() ? nullptr : &c.settings, c.input);
+        checkclean(r, c.name);
+        EXPECT_EQ(r.out, c.want) << c.name;
+    }
+}
+
+}  // namespace
