@@ -18,12 +18,13 @@ void run(benchmark::State& state, const tmat& A) {
     std::mt19937 rng(12345);
     std::vector<tmat> copies;
     for (int i = 0; i < 8; i++) copies.push_back(random_relabel(rng, A));
+    tlab t;
     size_t i = 0;
     for (auto _ : state) {
         const tmat& B = copies[i++ % copies.size()];
-        load(B);
-        canon_code(B.col.empty() ? 0 : 1, B.col.empty() ? nullptr : B.col.data());
-        benchmark::DoNotOptimize(cws.certhash);
+        t.load(B);
+        t.lab.label(t.inc, B.col.empty() ? nullptr : B.col.data());
+        benchmark::DoNotOptimize(t.lab.cws.certhash);
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["M"] = A.M;

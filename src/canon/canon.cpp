@@ -1,4 +1,5 @@
-// The canonical labelling search over `incmat` and its entry `canon_code`.
+// The canonical labelling search over the matrix in use, and its entries
+// `canon_code` and `label`.
 //
 // Levels: the partition pair at level 1 is the refined root; level l+1 is
 // level l with column path[l] individualised in the target cell and refined.
@@ -16,255 +17,275 @@
 // automorphisms that fix the path so far.  Running out of levels or of
 // automorphism slots stops the search with `cstatus` 3 or 1; `canon_code`
 // grows the workspace and starts again.
+//
+// Everything works on one `Labeller` and its own workspace.  The steps of
+// the walk itself (roots, first path, node and refinement tests, leaves,
+// the main loop) are functions of this file that drive the labeller only
+// through its public steps and its workspace.  Being local to this file and
+// called from one place each, they are inlined into `canon_search`: the walk
+// of a symmetric input passes through them at every node, and a call per
+// step shows in the running time.  The search keeps its whole position in
+// the workspace (level, path, tried, cand), so one loop drives it and
+// nothing lives on the call stack between nodes.
 #include "canon/canon.h"
 
 #include <climits>
 #include <cstdio>
 #include <utility>
 
-bmat incmat;
-
 namespace {
 
 inline int sign(int64_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 // cand[l] := the elements of the target cell of colpart[l], in cell order.
-void set_cand(int l) {
-    const opart& p = cws.colpart[l];
-    ivec& c = cws.cand[l];
+void set_cand(canonws& w, int l) {
+    const opart& p = w.colpart[l];
+    ivec& c = w.cand[l];
     int st = p.st[p.tc], sz = p.sz[p.tc];
     for (int i = 0; i < sz; i++) c.el[i + 1] = p.el[st + i];
     c.cnt = sz;
 }
 
 // Keeps in cand[l] only the columns with mcr = 1 (order kept).
-void filter_cand(int l) {
-    ivec& c = cws.cand[l];
+void filter_cand(canonws& w, int l) {
+    ivec& c = w.cand[l];
     int k = 0;
     for (int i = 1; i <= c.cnt; i++)
-        if (cws.mcr[c.el[i]]) c.el[++k] = c.el[i];
+        if (w.mcr[c.el[i]]) c.el[++k] = c.el[i];
     c.cnt = k;
 }
 
-// The smallest candidate of level l above the current path[l].
-int next_cand(int l) {
-    const ivec& c = cws.cand[l];
-    int prev = cws.path.el[l], best = INT_MAX;
+// The smallest candidate of level l (cand[l]) above the current path[l];
+// reads only.
+int next_cand(const canonws& w, int l) {
+    const ivec& c = w.cand[l];
+    int prev = w.path.el[l], best = INT_MAX;
     for (int i = 1; i <= c.cnt; i++)
         if (c.el[i] > prev && c.el[i] < best) best = c.el[i];
     ZASSERT("canon", best == INT_MAX, "no next candidate");
     return best;
 }
 
+// The first leaf (at level l) becomes the first and the best leaf: copies
+// path, nodeinv and refhash of levels 1..l-1 into first* and best*, and
+// colpart/rowpart[l] into firstcol, bestcol, firstrow, bestrow; marks every
+// first-path level as equal to both (cmpbest 0, eqfirst, eqbest 1), one
+// candidate tried; naut 0, fl = level = depth.
+void first_leaf(canonws& w, int l) {
+    int d = l - 1;
+    w.firstdepth = w.bestdepth = w.curdepth = d;
+    for (int i = 1; i <= d; i++) {
+        w.firstinv[i] = w.bestinv[i] = w.nodeinv[i];
+        w.firstref[i] = w.bestref[i] = w.refhash[i];
+        w.firstpath.el[i] = w.bestpath.el[i] = w.path.el[i];
+        w.cmpbest[i] = 0;
+        w.eqfirst[i] = w.eqbest[i] = 1;
+        w.tried[i] = 1;
+    }
+    w.firstpath.cnt = w.bestpath.cnt = d;
+    opart_copy(w.colpart[l], w.firstcol);
+    opart_copy(w.colpart[l], w.bestcol);
+    opart_copy(w.rowpart[l], w.firstrow);
+    opart_copy(w.rowpart[l], w.bestrow);
+    w.naut = 0;
+    w.fl = d;
+    w.level = d;
+}
+
+// Refinement test at level l, after the refinement below the node: updates
+// eqbest, eqfirst, cmpbest of level l from refhash[l] against bestref and
+// firstref; same survival rule as the node test.
+int ref_test(canonws& w, int l) {
+    int rh = w.refhash[l];
+    if (w.eqbest[l]) w.eqbest[l] = l <= w.bestdepth && rh == w.bestref[l];
+    if (w.eqfirst[l]) w.eqfirst[l] = l <= w.firstdepth && rh == w.firstref[l];
+    if (w.cmpbest[l] == 0) w.cmpbest[l] = l > w.bestdepth ? 1 : sign((int64_t)rh - w.bestref[l]);
+    return w.cmpbest[l] == 1 || w.eqfirst[l] || w.eqbest[l];
+}
+
+// The leaf at level `level` (depth level-1) becomes the best leaf: writes
+// bestcol, bestrow (from colpart/rowpart[level]), bestpath, bestinv,
+// bestref, bestdepth; the path's levels compare equal to the new best
+// (cmpbest 0, eqbest 1), and eqfirst is recomputed for them.
+void new_best(canonws& w, int level, int depth) {
+    opart_copy(w.colpart[level], w.bestcol);
+    opart_copy(w.rowpart[level], w.bestrow);
+    int run = 1;
+    for (int i = 1; i <= depth; i++) {
+        w.bestpath.el[i] = w.path.el[i];
+        w.bestinv[i] = w.nodeinv[i];
+        w.bestref[i] = w.refhash[i];
+        w.cmpbest[i] = 0;
+        w.eqbest[i] = 1;
+        run = run && i <= w.firstdepth && w.nodeinv[i] == w.firstinv[i] && w.refhash[i] == w.firstref[i];
+        w.eqfirst[i] = run;
+    }
+    w.bestpath.cnt = depth;
+    w.bestdepth = depth;
+}
+
 // Start of a search: root partitions in colpart[1], rowpart[1] (colour
-// classes in colour mode, from `cws.colour`), discrete `orbits` with
-// `orbidx`/`orbmin`, no stored automorphisms, depths 0.
-void search_roots(int mode) {
-    cws.running = 1;
-    cws.bestdepth = cws.curdepth = 0;
-    cws.naut = 0;
-    root_cols(cws.colpart[1]);
-    root_rows(cws.rowpart[1]);
-    if (mode == 1) colour_part(cws.colpart[1]);
-    int N = incmat.cols;
-    opart& o = cws.orbits;
+// classes in colour mode, from `colour`), discrete `orbits` with orbidx /
+// orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
+void search_roots(Labeller& L, int mode) {
+    canonws& w = L.cws;
+    w.running = 1;
+    w.bestdepth = w.curdepth = 0;
+    w.naut = 0;
+    L.root_cols(w.colpart[1]);
+    L.root_rows(w.rowpart[1]);
+    if (mode == 1) L.colour_part(w.colpart[1]);
+    int N = L.matrix().cols;
+    opart& o = w.orbits;
     for (int c = 1; c <= N; c++) {
         o.el[c] = c;
         o.st[c] = c;
         o.sz[c] = 1;
-        cws.orbmin[c] = 1;
-        cws.orbidx[c] = c;
+        w.orbmin[c] = 1;
+        w.orbidx[c] = c;
     }
     o.ne = o.nc = N;
 }
 
 // The first path from the refined root to the first leaf, always taking the
-// first column of the target cell.  Writes colpart/rowpart[1..l], cand, path,
-// nodeinv, refhash; returns the leaf's level l, or 0 when the level capacity
-// ran out (cstatus 3).  `roothash` gets the refinement hash of the root.
-int first_path(uint64_t& roothash) {
-    refine(cws.colpart[1], cws.rowpart[1], 0);
-    roothash = cws.rhash;
+// first column of the target cell.  Writes colpart/rowpart[1..l], cand,
+// path, nodeinv, refhash of the levels it passes; returns the leaf's level
+// l, or 0 when the level capacity ran out (cstatus 3).  `roothash` gets the
+// refinement hash of the root.
+int first_path(Labeller& L, uint64_t& roothash) {
+    canonws& w = L.cws;
+    L.refine(w.colpart[1], w.rowpart[1], 0);
+    roothash = w.rhash;
     int l = 1;
-    while (!discrete(cws.colpart[l])) {
-        target_cell(cws.colpart[l]);
-        set_cand(l);
-        int x = cws.cand[l].el[1];
-        individualise(cws.colpart[l], cws.colpart[l + 1], x);
-        cws.path.el[l] = x;
-        cws.path.cnt = l;
-        cws.nodeinv[l] = node_invariant(l);
-        opart_copy(cws.rowpart[l], cws.rowpart[l + 1]);
-        refine(cws.colpart[l + 1], cws.rowpart[l + 1], 1);
-        cws.refhash[l] = (int32_t)cws.rhash;
+    while (!discrete(w.colpart[l])) {
+        L.target_cell(w.colpart[l]);
+        set_cand(w, l);
+        int x = w.cand[l].el[1];
+        L.individualise(w.colpart[l], w.colpart[l + 1], x);
+        w.path.el[l] = x;
+        w.path.cnt = l;
+        w.nodeinv[l] = L.node_invariant(l);
+        opart_copy(w.rowpart[l], w.rowpart[l + 1]);
+        L.refine(w.colpart[l + 1], w.rowpart[l + 1], 1);
+        w.refhash[l] = (int32_t)w.rhash;
         l++;
-        if (l >= cws.capl - 1) {
-            cws.cstatus = 3;
+        if (l >= w.capl - 1) {
+            w.cstatus = 3;
             return 0;
         }
     }
     return l;
 }
 
-// The first leaf (at level l) becomes the first and the best leaf: copies
-// path, invariants and partitions into first*/best*, marks every first-path
-// level as equal to both, one candidate tried, fl = level = depth.
-void first_leaf(int l) {
-    int d = l - 1;
-    cws.firstdepth = cws.bestdepth = cws.curdepth = d;
-    for (int i = 1; i <= d; i++) {
-        cws.firstinv[i] = cws.bestinv[i] = cws.nodeinv[i];
-        cws.firstref[i] = cws.bestref[i] = cws.refhash[i];
-        cws.firstpath.el[i] = cws.bestpath.el[i] = cws.path.el[i];
-        cws.cmpbest[i] = 0;
-        cws.eqfirst[i] = cws.eqbest[i] = 1;
-        cws.tried[i] = 1;
-    }
-    cws.firstpath.cnt = cws.bestpath.cnt = d;
-    opart_copy(cws.colpart[l], cws.firstcol);
-    opart_copy(cws.colpart[l], cws.bestcol);
-    opart_copy(cws.rowpart[l], cws.firstrow);
-    opart_copy(cws.rowpart[l], cws.bestrow);
-    cws.naut = 0;
-    cws.fl = d;
-    cws.level = d;
-}
-
 // Node test at level l (path[l] chosen): sets nodeinv, eqbest, eqfirst and
-// cmpbest of level l (leaves cellcol/cellrow of colpart[l], rowpart[l]);
-// returns 1 when the node is to be explored: its invariants are above the
-// best's, or so far equal to the first or the best leaf's.
-int node_test(int l) {
-    int inv = node_invariant(l);
-    cws.nodeinv[l] = inv;
-    cws.curdepth = l;
-    int eb = (l == 1 || cws.eqbest[l - 1]) && (l == 1 || l <= cws.bestdepth) && inv == cws.bestinv[l];
-    int ef = (l == 1 || cws.eqfirst[l - 1]) && (l == 1 || l <= cws.firstdepth) && inv == cws.firstinv[l];
+// cmpbest of level l and curdepth (leaves cellcol/cellrow of colpart[l],
+// rowpart[l]); returns 1 when the node is to be explored: its invariants
+// are above the best's, or so far equal to the first or the best leaf's.
+int node_test(Labeller& L, int l) {
+    int inv = L.node_invariant(l);
+    canonws& w = L.cws;
+    w.nodeinv[l] = inv;
+    w.curdepth = l;
+    int eb = (l == 1 || w.eqbest[l - 1]) && (l == 1 || l <= w.bestdepth) && inv == w.bestinv[l];
+    int ef = (l == 1 || w.eqfirst[l - 1]) && (l == 1 || l <= w.firstdepth) && inv == w.firstinv[l];
     int cmp;
-    if (l > 1 && cws.cmpbest[l - 1] != 0)
-        cmp = cws.cmpbest[l - 1];
-    else if (l > 1 && l > cws.bestdepth)
+    if (l > 1 && w.cmpbest[l - 1] != 0)
+        cmp = w.cmpbest[l - 1];
+    else if (l > 1 && l > w.bestdepth)
         cmp = 1;
     else
-        cmp = sign((int64_t)inv - cws.bestinv[l]);
-    cws.eqbest[l] = eb;
-    cws.eqfirst[l] = ef;
-    cws.cmpbest[l] = cmp;
+        cmp = sign((int64_t)inv - w.bestinv[l]);
+    w.eqbest[l] = eb;
+    w.eqfirst[l] = ef;
+    w.cmpbest[l] = cmp;
     return cmp == 1 || ef || eb;
-}
-
-// Refinement test at level l, after the refinement below the node: updates
-// eqbest, eqfirst, cmpbest of level l with refhash[l]; same survival rule.
-int ref_test(int l) {
-    int rh = cws.refhash[l];
-    if (cws.eqbest[l]) cws.eqbest[l] = l <= cws.bestdepth && rh == cws.bestref[l];
-    if (cws.eqfirst[l]) cws.eqfirst[l] = l <= cws.firstdepth && rh == cws.firstref[l];
-    if (cws.cmpbest[l] == 0) cws.cmpbest[l] = l > cws.bestdepth ? 1 : sign((int64_t)rh - cws.bestref[l]);
-    return cws.cmpbest[l] == 1 || cws.eqfirst[l] || cws.eqbest[l];
-}
-
-// The leaf at level `level` (depth level-1) becomes the best leaf: bestcol,
-// bestrow, bestpath, bestinv, bestref, bestdepth; the path's levels compare
-// equal to the new best, and eqfirst is recomputed for them.
-void new_best(int level, int depth) {
-    opart_copy(cws.colpart[level], cws.bestcol);
-    opart_copy(cws.rowpart[level], cws.bestrow);
-    int run = 1;
-    for (int i = 1; i <= depth; i++) {
-        cws.bestpath.el[i] = cws.path.el[i];
-        cws.bestinv[i] = cws.nodeinv[i];
-        cws.bestref[i] = cws.refhash[i];
-        cws.cmpbest[i] = 0;
-        cws.eqbest[i] = 1;
-        run = run && i <= cws.firstdepth && cws.nodeinv[i] == cws.firstinv[i] &&
-              cws.refhash[i] == cws.firstref[i];
-        cws.eqfirst[i] = run;
-    }
-    cws.bestpath.cnt = depth;
-    cws.bestdepth = depth;
 }
 
 // Leaf handling: compare with the best leaf (equal: automorphism, merge
 // orbits, jump back to where the path leaves the best path, or to fl when
 // path[fl] lost its orbit minimality), maybe take it as the new best, then
-// compare with the first leaf (equal: automorphism, back to fl).  Returns
-// the level to continue at, or -1 when the automorphism store ran full
-// (cstatus 1).
-int leaf(int level) {
+// compare with the first leaf (equal: automorphism, back to fl).  Writes
+// leafcol/leafrow, orbits, the automorphism store and the best leaf as
+// those steps do.  Returns the level to continue at, or -1 when the
+// automorphism store ran full (cstatus 1).
+int leaf(Labeller& L, int level) {
+    canonws& w = L.cws;
     int depth = level - 1;
-    const opart& lc = cws.colpart[level];
-    const opart& lr = cws.rowpart[level];
+    const opart& lc = w.colpart[level];
+    const opart& lr = w.rowpart[level];
     int next = level;
-    int cb = leaf_compare(lc, lr, cws.bestcol, cws.bestrow);
+    int cb = L.leaf_compare(lc, lr, w.bestcol, w.bestrow);
     if (cb == 0) {
         bool tofl = false;
-        if (merge_orbits()) {
-            if (!store_aut()) return -1;
-            if (cws.orbmin[cws.path.el[cws.fl]] == 0) {
-                next = cws.fl;
+        if (L.merge_orbits()) {
+            if (!L.store_aut()) return -1;
+            if (w.orbmin[w.path.el[w.fl]] == 0) {
+                next = w.fl;
                 tofl = true;
             }
         }
-        if (!tofl) next = diverge_level(cws.path.el, cws.bestpath.el, depth);
+        if (!tofl) next = diverge_level(w.path.el, w.bestpath.el, depth);
     }
-    if (cws.cmpbest[depth] == 1 || (cb > 0 && cws.eqbest[depth] && depth == cws.bestdepth))
-        new_best(level, depth);
-    if (leaf_compare(lc, lr, cws.firstcol, cws.firstrow) == 0) {
-        if (merge_orbits() && !store_aut()) return -1;
-        next = cws.fl;
+    if (w.cmpbest[depth] == 1 || (cb > 0 && w.eqbest[depth] && depth == w.bestdepth)) new_best(w, level, depth);
+    if (L.leaf_compare(lc, lr, w.firstcol, w.firstrow) == 0) {
+        if (L.merge_orbits() && !L.store_aut()) return -1;
+        next = w.fl;
     }
     return next;
 }
 
 // Descends from level-1 into the child path[level-1]: fresh tried, path and
-// cand of `level`, partitions of `level` individualised and refined, refhash
-// of level-1.  Returns 1 when the child survives the refinement test.
-int descend(int level) {
-    cws.tried[level] = 0;
-    cws.path.el[level] = 0;
-    cws.cand[level].cnt = 0;
-    opart_copy(cws.rowpart[level - 1], cws.rowpart[level]);
-    individualise(cws.colpart[level - 1], cws.colpart[level], cws.path.el[level - 1]);
-    refine(cws.colpart[level], cws.rowpart[level], 1);
-    cws.refhash[level - 1] = (int32_t)cws.rhash;
-    return ref_test(level - 1);
+// cand of `level`, colpart/rowpart[level] individualised and refined,
+// refhash of level-1.  Returns 1 when the child survives the refinement test.
+int descend(Labeller& L, int level) {
+    canonws& w = L.cws;
+    w.tried[level] = 0;
+    w.path.el[level] = 0;
+    w.cand[level].cnt = 0;
+    opart_copy(w.rowpart[level - 1], w.rowpart[level]);
+    L.individualise(w.colpart[level - 1], w.colpart[level], w.path.el[level - 1]);
+    L.refine(w.colpart[level], w.rowpart[level], 1);
+    w.refhash[level - 1] = (int32_t)w.rhash;
+    return ref_test(w, level - 1);
 }
 
-// The backtracking walk after the first leaf, until level 0; returns 0 when
-// it was aborted (cstatus 3 or 1).
-int main_loop() {
-    int& level = cws.level;
+// The backtracking walk after the first leaf, from `level` down to level 0;
+// moves level, fl, tried, path and cand, and everything the nodes and
+// leaves write.  Returns 0 when it was aborted (cstatus 3 or 1).
+int main_loop(Labeller& L) {
+    canonws& w = L.cws;
+    int& level = w.level;
     while (level > 0) {
-        if (cws.tried[level] >= cws.cand[level].cnt) {
+        if (w.tried[level] >= w.cand[level].cnt) {
             level--;
-            if (level < cws.fl) cws.fl = level;
+            if (level < w.fl) w.fl = level;
             continue;
         }
-        cws.tried[level]++;
-        cws.path.el[level] = next_cand(level);
-        cws.path.cnt = level;
-        if (level == cws.fl && cws.orbmin[cws.path.el[level]] == 0) continue;
-        if (!node_test(level)) continue;
+        w.tried[level]++;
+        w.path.el[level] = next_cand(w, level);
+        w.path.cnt = level;
+        if (level == w.fl && w.orbmin[w.path.el[level]] == 0) continue;
+        if (!node_test(L, level)) continue;
         level++;
-        if (level >= cws.capl - 1) {
-            cws.cstatus = 3;
+        if (level >= w.capl - 1) {
+            w.cstatus = 3;
             return 0;
         }
-        if (!descend(level)) {
+        if (!descend(L, level)) {
             level--;
             continue;
         }
-        if (!discrete(cws.colpart[level])) {
-            target_cell(cws.colpart[level]);
-            set_cand(level);
-            if (level > cws.fl && cws.naut > 0) {
-                fix_mcr(level - 1);
-                filter_cand(level);
+        if (!discrete(w.colpart[level])) {
+            L.target_cell(w.colpart[level]);
+            set_cand(w, level);
+            if (level > w.fl && w.naut > 0) {
+                L.fix_mcr(level - 1);
+                filter_cand(w, level);
             }
             continue;
         }
-        cws.cand[level].cnt = 0;
-        int next = leaf(level);
+        w.cand[level].cnt = 0;
+        int next = leaf(L, level);
         if (next < 0) return 0;
         level = next;
     }
@@ -273,33 +294,38 @@ int main_loop() {
 
 }  // namespace
 
-int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr) {
-    int M = incmat.rows, N = incmat.cols;
+int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr) {
+    uint8_t* const* a = inc->a;
+    const int32_t *lcol = lc.el, *lrow = lr.el, *rcol = rc.el, *rrow = rr.el;
+    int M = inc->rows, N = inc->cols;
     for (int i = 1; i <= M; i++) {
-        const uint8_t* x = incmat.a[lr.el[i]];
-        const uint8_t* y = incmat.a[rr.el[i]];
+        const uint8_t* x = a[lrow[i]];
+        const uint8_t* y = a[rrow[i]];
         for (int j = 1; j <= N; j++) {
-            int a = x[lc.el[j]], b = y[rc.el[j]];
-            if (a != b) return a > b ? 1 : -1;
+            int u = x[lcol[j]], v = y[rcol[j]];
+            if (u != v) return u > v ? 1 : -1;
         }
     }
-    for (int j = 1; j <= N; j++) cws.leafcol[lc.el[j]] = rc.el[j];
-    for (int i = 1; i <= M; i++) cws.leafrow[lr.el[i]] = rr.el[i];
+    for (int j = 1; j <= N; j++) cws.leafcol[lcol[j]] = rcol[j];
+    for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rrow[i];
     return 0;
 }
 
-int merge_orbits() {
-    int N = incmat.cols;
+int Labeller::merge_orbits() {
+    int N = inc->cols;
     opart& o = cws.orbits;
     opart& nw = cws.neworb;
     int32_t* placed = cws.queue;
+    int32_t* orbmin = cws.orbmin;
+    int32_t* orbidx = cws.orbidx;
+    const int32_t* leafcol = cws.leafcol;
     for (int c = 1; c <= N; c++) {
         placed[c] = 0;
-        cws.orbmin[c] = 0;
+        orbmin[c] = 0;
     }
     int pos = 0, nc = 0;
     auto append = [&](int x) {
-        int oc = cws.orbidx[x];
+        int oc = orbidx[x];
         for (int i = o.st[oc]; i < o.st[oc] + o.sz[oc]; i++) {
             nw.el[++pos] = o.el[i];
             placed[o.el[i]] = 1;
@@ -310,10 +336,10 @@ int merge_orbits() {
         int start = pos + 1;
         nc++;
         nw.st[nc] = start;
-        cws.orbmin[c] = 1;
+        orbmin[c] = 1;
         append(c);
         for (int k = start; k <= pos; k++) {
-            int y = cws.leafcol[nw.el[k]];
+            int y = leafcol[nw.el[k]];
             if (!placed[y]) append(y);
         }
         nw.sz[nc] = pos - start + 1;
@@ -325,17 +351,17 @@ int merge_orbits() {
     o.nc = nc;
     o.ne = N;
     for (int c = 1; c <= nc; c++)
-        for (int i = o.st[c]; i < o.st[c] + o.sz[c]; i++) cws.orbidx[o.el[i]] = c;
+        for (int i = o.st[c]; i < o.st[c] + o.sz[c]; i++) orbidx[o.el[i]] = c;
     return reduced;
 }
 
-int store_aut() {
+int Labeller::store_aut() {
     cws.naut++;
     if (cws.naut >= cws.capg - 1) {
         cws.cstatus = 1;
         return 0;
     }
-    int N = incmat.cols, M = incmat.rows;
+    int N = inc->cols, M = inc->rows;
     ivec& ac = cws.autcol[cws.naut];
     ivec& ar = cws.autrow[cws.naut];
     for (int c = 1; c <= N; c++) ac.el[c] = cws.leafcol[c];
@@ -345,13 +371,15 @@ int store_aut() {
     return 1;
 }
 
-void fix_mcr(int k) {
-    int N = incmat.cols;
+void Labeller::fix_mcr(int k) {
+    int N = inc->cols;
     const int32_t* path = cws.path.el;
+    const ivec* autcol = cws.autcol;
+    int32_t* mcr = cws.mcr;
     int32_t* sel = cws.filt;  // the automorphisms that fix the path
     int ns = 0;
     for (int g = 1; g <= cws.naut; g++) {
-        const int32_t* a = cws.autcol[g].el;
+        const int32_t* a = autcol[g].el;
         bool fixes = true;
         for (int i = 1; i <= k && fixes; i++) fixes = a[path[i]] == path[i];
         if (fixes) sel[ns++] = g;
@@ -361,17 +389,17 @@ void fix_mcr(int k) {
     for (int c = 1; c <= N; c++) vis[c] = 0;
     for (int c = 1; c <= N; c++) {
         if (vis[c]) {
-            cws.mcr[c] = 0;
+            mcr[c] = 0;
             continue;
         }
-        cws.mcr[c] = 1;
+        mcr[c] = 1;
         vis[c] = 1;
         int qh = 0, qt = 0;
         q[qt++] = c;
         while (qh < qt) {
             int e = q[qh++];
             for (int s = 0; s < ns; s++) {
-                int y = cws.autcol[sel[s]].el[e];
+                int y = autcol[sel[s]].el[e];
                 if (!vis[y]) {
                     vis[y] = 1;
                     q[qt++] = y;
@@ -388,15 +416,15 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     zfail("canon", __LINE__, "1");
 }
 
-void canon_search(int mode) {
-    ZASSERT("canon", !cws.alloc || incmat.cols >= cws.capn || incmat.rows >= cws.capm,
+void Labeller::canon_search(int mode) {
+    ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
-    search_roots(mode);
+    search_roots(*this, mode);
     uint64_t roothash = 0;
-    int l = first_path(roothash);
+    int l = first_path(*this, roothash);
     if (l == 0) return;
-    first_leaf(l);
-    if (!main_loop()) return;
+    first_leaf(cws, l);
+    if (!main_loop(*this)) return;
     if (cws.bestdepth >= 1) {
         uint32_t h = 1;
         for (int i = 1; i <= cws.bestdepth; i++) h = (h + (uint32_t)cws.bestinv[i] * (uint32_t)i) % 1111111u;
@@ -407,12 +435,11 @@ void canon_search(int mode) {
     cws.running = 0;
 }
 
-void canon_code(int mode, const int32_t* colours) {
-    int N = incmat.cols;
+void Labeller::canon_code(int mode, const int32_t* colours) {
     auto copy_colours = [&]() {
         if (mode != 1) return;
         ZASSERT("canon", colours == nullptr, "colours==NULL");
-        for (int c = 1; c <= N; c++) cws.colour[c] = colours[c];
+        for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours[c];
     };
     canon_mem(10, 10);
     cws.cstatus = 0;
@@ -433,4 +460,11 @@ void canon_code(int mode, const int32_t* colours) {
         copy_colours();
         canon_search(mode);
     }
+}
+
+void Labeller::use(const bmat& m) { inc = &m; }
+
+void Labeller::label(const bmat& m, const int32_t* colours) {
+    use(m);
+    canon_code(colours ? 1 : 0, colours);
 }

@@ -1,8 +1,8 @@
 // Canonical labelling and automorphism orbits of a 0/1 incidence matrix.
 //
-// The code invariants fill `incmat` (M = incmat.rows rows, N = incmat.cols
-// columns, entry (r, c) = incmat.a[r][c] in {0, 1}, r = 1..M, c = 1..N) and
-// give each column a colour.  `canon_code` then finds
+// The code invariants build a matrix `inc` (M = inc.rows rows, N = inc.cols
+// columns, entry (r, c) = inc.a[r][c] in {0, 1}, r = 1..M, c = 1..N) and
+// give each column a colour.  `Labeller::label` then finds
 //   - a canonical order of the columns (`cws.bestcol.el[1..N]`) and of the
 //     rows (`cws.bestrow.el[1..M]`): two matrices that differ by a row
 //     permutation and a (colour-preserving) column permutation read the
@@ -14,76 +14,154 @@
 // Only columns are individualised; rows follow by refinement.  The search is
 // a depth-first walk over ordered partitions with equitable refinement, node
 // invariants, a first and a best leaf, automorphisms found as equal leaves and
-// pruning by orbits.  All state lives in the workspace `cws` (canonmem.h); the
-// search is single-threaded, not re-entrant, and never allocates.
+// pruning by orbits.
+//
+// All state of a labelling lives in one `Labeller`: its workspace `cws`
+// (canonmem.h), the cell count of the refinement pass under way, and the
+// address of the matrix it reads (the matrix belongs to the caller and must
+// stay unchanged while it is labelled).  Nothing is shared between
+// labellers, so labellers in different threads run at the same time; one
+// labeller serves one thread at a time.  A search never allocates: the
+// workspace only grows between searches.
 #pragma once
 #include <cstdint>
 
 #include "canon/canonmem.h"
 #include "containers/cons_str.h"
 
-// The incidence matrix of the current labelling; q is the field size of the
-// code it was built from (not read here).
-extern bmat incmat;
+class Labeller {
+public:
+    // The results of the last labelling and every array of the search; the
+    // callers read bestcol, bestrow, orbits (through cell_index), certhash.
+    canonws cws{};
 
-// ---- labelling -------------------------------------------------------------
+    Labeller() = default;
+    ~Labeller();  // releases the workspace
+    Labeller(const Labeller&) = delete;
+    Labeller& operator=(const Labeller&) = delete;
 
-// mode 1: colour mode, colours[1..N] in 1..N (copied into `cws.colour`);
-// any other mode: plain, colours not read.  Grows the workspace and repeats
-// the search until it completes (`cws.cstatus` 0).
-void canon_code(int mode, const int32_t* colours);
-// One complete search from scratch; may stop with `cws.cstatus` 3 (out of
-// levels) or 1 (automorphism store full).  In colour mode `cws.colour` must
-// already hold the colours.
-void canon_search(int mode);
+    // ---- labelling ---------------------------------------------------------
 
-// ---- refinement and node invariants ----------------------------------------
+    // Labels `inc`: colour mode when `colours` is not null (colours[1..N] in
+    // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
+    void label(const bmat& inc, const int32_t* colours);
+    // Points the labeller at `inc` without labelling it (for driving the
+    // steps one by one); the workspace is not touched.
+    void use(const bmat& inc);
+    // The matrix in use (set by use or label).
+    const bmat& matrix() const { return *inc; }
+    // mode 1: colour mode, colours[1..N] copied into `colour`; any other
+    // mode: plain, colours not read.  Grows the workspace (canon_mem) and
+    // repeats canon_search until it completes (`cstatus` 0), counting the
+    // retries in nretry3 / nretry1.  Writes every array of the workspace.
+    void canon_code(int mode, const int32_t* colours);
+    // One complete search from scratch on a workspace large enough for the
+    // matrix; may stop with `cstatus` 3 (out of levels) or 1 (automorphism
+    // store full).  In colour mode `colour[1..N]` must hold the colours.
+    // Writes every array of the workspace; on completion leaves bestcol,
+    // bestrow, bestpath, bestdepth, orbits (with orbidx, orbmin), autcol /
+    // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
+    // `running` 0.
+    void canon_search(int mode);
 
-// Column root: one cell 1..N; row root: one cell 1..M.
-void root_cols(opart& p);
-void root_rows(opart& p);
-// Colour root: cell c holds the columns of colour c (from `cws.colour`) in
-// increasing order, c = 1..largest colour; colours no column has give empty
-// cells.
-void colour_part(opart& p);
-// Refines `col` and `row` against each other to an equitable pair; mode 0 at
-// the root (all cells are splitters), mode 1 after `individualise` (the
-// splitter is the new singleton).  Leaves the refinement hash in `cws.rhash`
-// and the column splitter list empty.
-void refine(opart& col, opart& row, int mode);
-void refine_rows(opart& row, const opart& col);
-void refine_cols(opart& col, const opart& row);
-// Splits every cell of `P` (rows pass when rowside is 1) against cell s of
-// `Q`, writing the result back into `P`.
-void split_by_cell(opart& P, const opart& Q, int s, int rowside);
-// Sets p.tc to the first cell of largest size.
-void target_cell(opart& p);
-// T := F with column x (an element of cell F.tc) made a cell of its own in
-// front of the rest of that cell; the column splitter list becomes {F.tc}.
-void individualise(const opart& F, opart& T, int x);
-// Cell number of every element: `cws.cellcol` for a column partition,
-// `cws.cellrow` (rowside 1) for a row partition; every element must occur.
-void cell_index(const opart& p, int rowside = 0);
-// Invariant of the node at level l (0..11110), from `colpart[l]`,
-// `rowpart[l]` and `path[1..l]`.
-int node_invariant(int l);
+    // ---- refinement and node invariants ------------------------------------
+
+    // Column root: one cell 1..N; row root: one cell 1..M.  Both write `p`
+    // only.
+    void root_cols(opart& p) const;
+    void root_rows(opart& p) const;
+    // Colour root: cell c holds the columns of colour c (from `colour`) in
+    // increasing order, c = 1..largest colour; colours no column has give
+    // empty cells.  Writes `p`; colmark[1..largest colour] is scratch.
+    void colour_part(opart& p);
+    // Refines `col` and `row` against each other to an equitable pair; mode
+    // 0 at the root (all cells are splitters), mode 1 after `individualise`
+    // (the splitter is the new singleton, read from colspl).  Writes
+    // `col`, `row` (whose arrays may be exchanged with those of colw / roww),
+    // rhash (the refinement hash); scratch: colw, roww, colnew, rownew,
+    // collarge, rowlarge, the split arrays pcnt..pnew.  Leaves colspl and
+    // rowspl empty and allcells 0.
+    void refine(opart& col, opart& row, int mode);
+    // One rows pass: `row` split against the cells of `col` listed in
+    // colspl (emptied); the new row splitters go to rowspl.  Adds to rhash;
+    // reads and clears allcells; scratch: roww, rownew, rowlarge, pcnt..pnew.
+    void refine_rows(opart& row, const opart& col);
+    // One columns pass: the same with the sides exchanged (rowspl emptied,
+    // colspl written; colw, colnew, collarge).
+    void refine_cols(opart& col, const opart& row);
+    // Splits every cell of `P` (rows pass when rowside is 1) against cell s
+    // of `Q`, writing the result back into `P`.  Adds to rhash; scratch:
+    // rownew or colnew, pcnt..pnew.
+    void split_by_cell(opart& P, const opart& Q, int s, int rowside);
+    // Sets p.tc to the first cell of largest size; reads no other state.
+    static void target_cell(opart& p);
+    // T := F with column x (an element of cell F.tc) made a cell of its own
+    // in front of the rest of that cell.  Writes `T` and colspl := {F.tc}
+    // (the splitter of the next refine).
+    void individualise(const opart& F, opart& T, int x);
+    // Cell number of every element: into cellcol for a column partition,
+    // cellrow (rowside 1) for a row partition; every element must occur.
+    // colmark / rowmark are scratch.
+    void cell_index(const opart& p, int rowside = 0);
+    // Invariant of the node at level l (0..11110), from colpart[l],
+    // rowpart[l] and path[1..l].  Leaves cellcol / cellrow of those
+    // partitions (colmark, rowmark scratch).
+    int node_invariant(int l);
+
+    // ---- search steps (exposed for tests) ----------------------------------
+
+    // Compares the matrix read through (lc, lr) with the one read through
+    // (rc, rr): -1, 0, +1.  On equality writes the map into leafcol[1..N]
+    // and leafrow[1..M]; otherwise writes nothing.
+    int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr);
+    // Joins `orbits` with the cycles of leafcol; rewrites orbits (its arrays
+    // exchanged with those of neworb), orbidx and orbmin; queue is scratch.
+    // Returns 1 when the number of orbits fell.
+    int merge_orbits();
+    // Stores leafcol / leafrow as automorphism naut+1 (autcol, autrow) and
+    // counts it in naut.  When the store is full (naut reaches capg - 1)
+    // nothing is stored, `cstatus` becomes 1 and 0 is returned.
+    int store_aut();
+    // mcr[c] := 1 for the smallest column of each orbit of the stored
+    // automorphisms (autcol[1..naut]) that fix path[1..k], else 0.  Scratch:
+    // filt, visited, queue.
+    void fix_mcr(int k);
+
+    // ---- workspace -----------------------------------------------------------
+
+    // Allocates everything for capacities (L, G, N, M), records them and sets
+    // `alloc`; returns 1 on success.  On failure whatever was obtained is
+    // released again, the workspace is left unallocated (null blocks, zero
+    // capacities) and 0 is returned.  The workspace must be unallocated.
+    int canon_alloc(int L, int G, int N, int M);
+    // Releases everything allocated for (L, G, N, M); leaves null blocks,
+    // `alloc` and the capacities 0.  A missing block stops through the
+    // containers' handler.
+    void canon_free(int L, int G, int N, int M);
+    // Set-up before a labelling: N and M are taken from the matrix in use.
+    // Allocates (r0+1, r1+1, N+1, M+1) on first use; later grows only what
+    // no longer fits (columns to N+3, rows to M+3, levels and automorphisms
+    // by 3), releasing and allocating everything anew.
+    void canon_mem(int r0, int r1);
+    // Releases the workspace (if any) so that the next canon_mem starts
+    // anew; the retry counters are kept.
+    void canon_reset();
+
+private:
+    const bmat* inc = nullptr;  // the matrix in use; not owned
+    int ncell = 0;              // refinement pass: entries of the list of cells of two or more
+
+    // Steps of a refinement pass, described in refine.cpp.
+    void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
+    void pos_setup(const opart& P, opart& W, opart& nw);
+    template <int K, int m>
+    void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside);
+    void pos_split_any(opart& W, const opart& Q, int s, int rowside);
+    void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside);
+};
+
 // Copies partition `F` into `T`.
 void opart_copy(const opart& F, opart& T);
 inline bool discrete(const opart& p) { return p.nc == p.ne; }
-
-// ---- search steps (exposed for tests) ---------------------------------------
-
-// Compares the matrix read through (lc, lr) with the one read through
-// (rc, rr): -1, 0, +1.  On equality fills `leafcol`/`leafrow` with the map.
-int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr);
-// Joins `orbits` with the cycles of `leafcol`; returns 1 when the number of
-// orbits fell.
-int merge_orbits();
-// Stores `leafcol`/`leafrow` as automorphism `naut`+1; returns 0 (and sets
-// `cstatus` 1) when the store is full.
-int store_aut();
-// `mcr`[c] := 1 for the smallest column of each orbit of the stored
-// automorphisms that fix path[1..k].
-void fix_mcr(int k);
 // First level 1..k where `path` and `bestpath` differ.
 int diverge_level(const int32_t* path, const int32_t* bestpath, int k);

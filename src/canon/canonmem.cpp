@@ -1,10 +1,12 @@
-// The workspace of the canonical labelling: allocation, release and growth.
+// The workspace of a labeller: allocation, release and growth.
 //
 // Every block is obtained through `ivec_try` (two attempts, null on failure)
 // or `cs_tryalloc` for the arrays of records, so that a failure can be
 // reported by `canon_mem` through the assertion handler with this unit's
 // name.  The allocation walks one table of "what to allocate" in code; the
-// release walks the same table, so the two cannot drift apart.
+// release walks the same table, so the two cannot drift apart.  The walk
+// takes the workspace it works on, and the labeller's destructor releases
+// its own, so no workspace outlives its labeller.
 #include "canon/canonmem.h"
 
 #include <cstdlib>
@@ -13,16 +15,13 @@
 #include "canon/canon.h"
 #include "containers/cons_str.h"
 
-canonws cws;
-
 namespace {
 
-// One pass over every block of the workspace: `give` allocates (returning
-// false at the first failure), `take` releases.  `op` is called with the
-// address of the pointer and the capacity the block is sized by.
+// One pass over every block of the workspace `w`: `give` allocates
+// (returning false at the first failure), `take` releases.  `op` is called
+// with the address of the pointer and the capacity the block is sized by.
 template <class Op>
-bool walk_ints(Op op, int L, int G, int N, int M) {
-    canonws& w = cws;
+bool walk_ints(canonws& w, Op op, int L, int G, int N, int M) {
     int32_t** lv[] = {&w.path.el,   &w.firstpath.el, &w.bestpath.el, &w.tried,   &w.cmpbest,
                       &w.eqfirst,   &w.eqbest,       &w.nodeinv,     &w.refhash, &w.firstinv,
                       &w.firstref,  &w.bestinv,      &w.bestref};
@@ -75,67 +74,62 @@ bool take(int32_t** p, int) {
     return true;
 }
 
-void clear_scalars() {
-    cws.alloc = 0;
-    cws.capl = cws.capg = cws.capn = cws.capm = 0;
+// Releases the per-level and per-automorphism record arrays of `w` (null
+// ones are skipped) and clears `alloc` and the capacities; the integer
+// arrays inside the records are released by the caller.
+void free_levels(canonws& w) {
+    free(w.colpart);
+    free(w.rowpart);
+    free(w.cand);
+    free(w.autcol);
+    free(w.autrow);
+    w.colpart = w.rowpart = nullptr;
+    w.cand = nullptr;
+    w.autcol = w.autrow = nullptr;
+    w.alloc = 0;
+    w.capl = w.capg = w.capn = w.capm = 0;
 }
 
 }  // namespace
 
-// Releases the per-level and per-automorphism record arrays and clears the
-// capacities (the integer arrays inside them are released by the caller).
-static void free_levels() {
-    free(cws.colpart);
-    free(cws.rowpart);
-    free(cws.cand);
-    free(cws.autcol);
-    free(cws.autrow);
-    cws.colpart = cws.rowpart = nullptr;
-    cws.cand = nullptr;
-    cws.autcol = cws.autrow = nullptr;
-    clear_scalars();
-}
+Labeller::~Labeller() { canon_reset(); }
 
-int canon_alloc(int L, int G, int N, int M) {
-    cws.alloc = 1;
-    cws.capl = L;
-    cws.capg = G;
-    cws.capn = N;
-    cws.capm = M;
+int Labeller::canon_alloc(int L, int G, int N, int M) {
+    canonws& w = cws;
+    w.alloc = 1;
+    w.capl = L;
+    w.capg = G;
+    w.capn = N;
+    w.capm = M;
     size_t lbytes = sizeof(opart) * (size_t)(L + 1);
     size_t gbytes = sizeof(ivec) * (size_t)(G + 1);
-    cws.colpart = static_cast<opart*>(cs_tryalloc(lbytes));
-    cws.rowpart = cws.colpart ? static_cast<opart*>(cs_tryalloc(lbytes)) : nullptr;
-    cws.cand = cws.rowpart ? static_cast<ivec*>(cs_tryalloc(sizeof(ivec) * (size_t)(L + 1))) : nullptr;
-    cws.autcol = cws.cand ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
-    cws.autrow = cws.autcol ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
-    if (cws.autrow == nullptr) {
-        free(cws.colpart);
-        free(cws.rowpart);
-        free(cws.cand);
-        free(cws.autcol);
-        cws.colpart = cws.rowpart = nullptr;
-        cws.cand = cws.autcol = nullptr;
-        clear_scalars();
+    w.colpart = static_cast<opart*>(cs_tryalloc(lbytes));
+    w.rowpart = w.colpart ? static_cast<opart*>(cs_tryalloc(lbytes)) : nullptr;
+    w.cand = w.rowpart ? static_cast<ivec*>(cs_tryalloc(sizeof(ivec) * (size_t)(L + 1))) : nullptr;
+    w.autcol = w.cand ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
+    w.autrow = w.autcol ? static_cast<ivec*>(cs_tryalloc(gbytes)) : nullptr;
+    if (w.autrow == nullptr) {
+        free_levels(w);
         return 0;
     }
     // Null every block first so that a partial allocation can be undone.
-    walk_ints([](int32_t** p, int) { *p = nullptr; return true; }, L, G, N, M);
-    if (walk_ints(give, L, G, N, M)) return 1;
-    walk_ints(take_partial, L, G, N, M);
-    free_levels();
+    walk_ints(w, [](int32_t** p, int) { *p = nullptr; return true; }, L, G, N, M);
+    if (walk_ints(w, give, L, G, N, M)) return 1;
+    walk_ints(w, take_partial, L, G, N, M);
+    free_levels(w);
     return 0;
 }
 
-void canon_free(int L, int G, int N, int M) {
+void Labeller::canon_free(int L, int G, int N, int M) {
     ZASSERT("cons_str", cws.colpart == nullptr || cws.autrow == nullptr, "NULL==r");
-    walk_ints(take, L, G, N, M);
-    free_levels();
+    walk_ints(cws, take, L, G, N, M);
+    free_levels(cws);
 }
 
-void canon_mem(int r0, int r1) {
-    int N = incmat.cols;
-    int M = incmat.rows;
+void Labeller::canon_mem(int r0, int r1) {
+    ZASSERT("canonmem", inc == nullptr, "no matrix in use");
+    int N = inc->cols;
+    int M = inc->rows;
     if (!cws.alloc) {
         ZASSERT("canonmem", !canon_alloc(r0 + 1, r1 + 1, N + 1, M + 1), "true");
         return;
@@ -150,6 +144,6 @@ void canon_mem(int r0, int r1) {
     ZASSERT("canonmem", !canon_alloc(L, G, cn, cm), "true");
 }
 
-void canon_reset() {
+void Labeller::canon_reset() {
     if (cws.alloc) canon_free(cws.capl, cws.capg, cws.capn, cws.capm);
 }

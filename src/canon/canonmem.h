@@ -1,14 +1,16 @@
-// The workspace of the canonical labelling: one global record `cws` that
-// holds every array the refinement and the search touch.
+// The workspace of the canonical labelling: the record `canonws` that holds
+// every array the refinement and the search touch.  Each `Labeller`
+// (canon.h) owns one, so that labellers in different threads share nothing.
 //
 // A labelling search must not allocate, and it runs thousands of times per
 // parent code, so everything is sized in advance by four capacities: `capl`
 // (levels of the search tree), `capg` (stored automorphisms), `capn` (columns
-// of `incmat`) and `capm` (rows of `incmat`).  Every integer array holds
-// indices 0..c for its capacity c.  `canon_mem` is called at the start of
-// each labelling; it allocates on first use and afterwards only grows (by 3
-// over the old capacity for levels and automorphisms), so the set-up cost is
-// paid once per growth.  The contents are not kept across a growth.
+// of the matrix) and `capm` (rows of the matrix).  Every integer array holds
+// indices 0..c for its capacity c.  `Labeller::canon_mem` is called at the
+// start of each labelling; it allocates on first use and afterwards only
+// grows (by 3 over the old capacity for levels and automorphisms), so the
+// set-up cost is paid once per growth.  The contents are not kept across a
+// growth.  A record that is all zero is an unallocated workspace.
 #pragma once
 #include <cstdint>
 
@@ -71,19 +73,3 @@ struct canonws {
     int32_t *pcnt, *phist, *ppos, *pstart, *psize, *pnew;
     int32_t npieces, npel;
 };
-
-extern canonws cws;
-
-// Allocates everything for capacities (L, G, N, M), records them and sets
-// `cws.alloc`; returns 1 on success.  On failure whatever was obtained is
-// released again, the record is left unallocated and 0 is returned.
-int canon_alloc(int L, int G, int N, int M);
-// Releases everything allocated for (L, G, N, M); clears `alloc` and the
-// capacities.  A missing block stops through the containers' handler.
-void canon_free(int L, int G, int N, int M);
-// Set-up before a labelling: N and M are taken from `incmat`.  Allocates
-// (r0+1, r1+1, N+1, M+1) on first use; later grows only what no longer fits
-// (columns to N+3, rows to M+3, levels and automorphisms by 3).
-void canon_mem(int r0, int r1);
-// Tests: release the workspace (if any) so the next `canon_mem` starts anew.
-void canon_reset();

@@ -1,4 +1,4 @@
-// Operations on the ordered partitions of the columns and rows of `incmat`:
+// Operations on the ordered partitions of the columns and rows of the matrix:
 // root and colour partitions, equitable refinement with its hash, the target
 // cell, individualisation, cell numbers and the node invariant.
 //
@@ -15,6 +15,12 @@
 // pass the working partition is kept by positions with a list of its cells of
 // two or more, so that a splitter costs only the non-singleton cells, and
 // cells are numbered once at the end.
+//
+// The splitting steps that read only the workspace are plain functions of
+// it; the ones that read the matrix or the cell list of the pass under way
+// (`ncell`) are members of the labeller.  The hot loops read the matrix
+// rows and the workspace arrays through local pointers loaded once before
+// the loop, not through the labeller at every step.
 #include <cstdio>
 #include <utility>
 
@@ -29,103 +35,56 @@ void swap_arrays(opart& a, opart& b) {
 }
 
 // One hash step per piece: product as a signed 32-bit value, added to the
-// 64-bit accumulator, reduced mod m.
+// 64-bit accumulator `h`, reduced mod m.
 template <int K, int m>
-inline void hash_step(int start, int size) {
+inline void hash_step(uint64_t& h, int start, int size) {
     int32_t prod = (int32_t)((int64_t)K * start * size);
-    cws.rhash = (cws.rhash + (uint64_t)(int64_t)prod) % (uint64_t)m;
-}
-
-// Counts for the elements of one cell (positions st..st+sz-1 of P) against
-// splitter elements q[0..qs-1]; leaves them in cws.pcnt[0..sz-1] and returns
-// the smallest and largest count in lo, hi.
-void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi) {
-    int32_t* cnt = cws.pcnt;
-    const int32_t* el = P.el + st;
-    if (rowside) {
-        // row x fixed, columns of the splitter
-        for (int i = 0; i < sz; i++) {
-            const uint8_t* row = incmat.a[el[i]];
-            int k = 0;
-            for (int j = 0; j < qs; j++) k += row[q[j]];
-            cnt[i] = k;
-        }
-    } else {
-        // column x: rows of the splitter, one row at a time
-        for (int i = 0; i < sz; i++) cnt[i] = 0;
-        for (int j = 0; j < qs; j++) {
-            const uint8_t* row = incmat.a[q[j]];
-            for (int i = 0; i < sz; i++) cnt[i] += row[el[i]];
-        }
-    }
-    lo = hi = cnt[0];
-    for (int i = 1; i < sz; i++) {
-        if (cnt[i] < lo) lo = cnt[i];
-        if (cnt[i] > hi) hi = cnt[i];
-    }
+    h = (h + (uint64_t)(int64_t)prod) % (uint64_t)m;
 }
 
 // Splits the cell of W at positions st..st+sz-1 by the counts in pcnt (all
 // within lo..hi): pieces in increasing count, elements in their old order,
-// one hash step per piece.  Records the pieces' sizes at their starts in
-// szat and appends the starts of pieces of two or more to `out`.
+// one hash step per piece into rhash.  Records the pieces' sizes at their
+// starts in szat and appends the starts of pieces of two or more to `out`.
+// Writes pstart, psize[1..npieces], npieces, npel; scratch phist, ppos, pnew.
 template <int K, int m>
-void split_one(opart& W, int32_t* szat, int st, int sz, int lo, int hi, int32_t* out, int& nout) {
-    int32_t* cnt = cws.pcnt;
-    int32_t* hist = cws.phist;
-    int32_t* pos = cws.ppos;
+void split_one(canonws& w, opart& W, int32_t* szat, int st, int sz, int lo, int hi, int32_t* out, int& nout) {
     if (lo == hi) {  // one piece: the whole cell, nothing moves
-        hash_step<K, m>(1, sz);
-        cws.pstart[1] = 1;
-        cws.psize[1] = sz;
-        cws.npieces = 1;
-        cws.npel = sz;
+        hash_step<K, m>(w.rhash, 1, sz);
+        w.pstart[1] = 1;
+        w.psize[1] = sz;
+        w.npieces = 1;
+        w.npel = sz;
         out[nout++] = st;
         return;
     }
+    const int32_t* cnt = w.pcnt;
+    int32_t* hist = w.phist;
+    int32_t* pos = w.ppos;
+    uint64_t h = w.rhash;
     for (int v = lo; v <= hi; v++) hist[v] = 0;
     for (int i = 0; i < sz; i++) hist[cnt[i]]++;
     int run = 0, pieces = 0;
     for (int v = lo; v <= hi; v++) {
         if (hist[v] == 0) continue;
         pos[v] = run;
-        cws.pstart[++pieces] = run + 1;
-        cws.psize[pieces] = hist[v];
-        hash_step<K, m>(run + 1, hist[v]);
+        w.pstart[++pieces] = run + 1;
+        w.psize[pieces] = hist[v];
+        hash_step<K, m>(h, run + 1, hist[v]);
         szat[st + run] = hist[v];
         if (hist[v] > 1) out[nout++] = st + run;
         run += hist[v];
     }
-    cws.npieces = pieces;
-    cws.npel = sz;
+    w.rhash = h;
+    w.npieces = pieces;
+    w.npel = sz;
     int32_t* el = W.el + st;
-    for (int i = 0; i < sz; i++) cws.pnew[pos[cnt[i]]++] = el[i];
-    for (int i = 0; i < sz; i++) el[i] = cws.pnew[i];
+    int32_t* pnew = w.pnew;
+    for (int i = 0; i < sz; i++) pnew[pos[cnt[i]]++] = el[i];
+    for (int i = 0; i < sz; i++) el[i] = pnew[i];
 }
 
-// The working partition W of a pass is kept by positions while it is split
-// again and again, in the arrays of the pass's new partition `nw`:
-// nw.sz[p] is the size of the cell starting at position p, and
-// nw.st[0..ncell-1] lists the starts of the cells of two or more in
-// increasing order (nw.el takes the next list).  Cell numbers are only needed
-// at the end of a pass, so a split never walks the singleton cells.  Cells of
-// size 0 have no position and vanish, as they do in a split.
-int ncell;  // number of entries of the list of cells of two or more
-
-void pos_setup(const opart& P, opart& W, opart& nw) {
-    if (&P != &W)
-        for (int i = 1; i <= P.ne; i++) W.el[i] = P.el[i];
-    int n = 0;
-    for (int c = 1; c <= P.nc; c++) {
-        if (P.sz[c] == 0) continue;
-        nw.sz[P.st[c]] = P.sz[c];
-        if (P.sz[c] > 1) nw.st[n++] = P.st[c];
-    }
-    ncell = n;
-    W.ne = P.ne;
-}
-
-// Cell numbers of W from its positions.
+// Cell numbers of W from its positions (see pos_setup); reads nw.sz only.
 void pos_finish(opart& W, const opart& nw) {
     int nc = 0;
     for (int p = 1; p <= W.ne; p += nw.sz[p]) {
@@ -137,32 +96,9 @@ void pos_finish(opart& W, const opart& nw) {
     W.tc = 0;
 }
 
-// Splits every cell of W (position form in nw) against cell s of Q.
-template <int K, int m>
-void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside) {
-    const int qs = Q.sz[s];
-    const int32_t* q = Q.el + Q.st[s];
-    int nout = 0;
-    for (int k = 0; k < ncell; k++) {
-        int st = nw.st[k], sz = nw.sz[st];
-        int lo, hi;
-        count_cell(W, st, sz, q, qs, rowside, lo, hi);
-        split_one<K, m>(W, nw.sz, st, sz, lo, hi, nw.el, nout);
-    }
-    std::swap(nw.st, nw.el);
-    ncell = nout;
-}
-
-void pos_split_any(opart& W, const opart& Q, int s, int rowside) {
-    if (rowside)
-        pos_split<3, 11>(W, cws.rownew, Q, s, 1);
-    else
-        pos_split<5, 33>(W, cws.colnew, Q, s, 0);
-}
-
 // After a pass: for every old cell (sizes oldsz[1..oldnc]) note its largest
 // new cell in W (first largest when firsttie, else last); the splitter list
-// gets every new cell not noted, in increasing order.
+// gets every new cell not noted, in increasing order.  large.el is scratch.
 void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large, ivec& spl, bool firsttie) {
     int32_t* noted = large.el;
     for (int c = 1; c <= W.nc; c++) noted[c] = 0;
@@ -186,9 +122,106 @@ void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large
         if (!noted[c]) spl.el[++spl.cnt] = c;
 }
 
+// Drops cells of size 0 (colours no column has).  Refinement removes them
+// as soon as any row exists; a matrix without rows needs this.
+void squeeze(opart& p) {
+    int nc = 0;
+    for (int c = 1; c <= p.nc; c++) {
+        if (p.sz[c] == 0) continue;
+        nc++;
+        p.st[nc] = p.st[c];
+        p.sz[nc] = p.sz[c];
+    }
+    p.nc = nc;
+}
+
+}  // namespace
+
+// Counts for the elements of one cell (positions st..st+sz-1 of P) against
+// splitter elements q[0..qs-1]; leaves them in pcnt[0..sz-1] and returns
+// the smallest and largest count in lo, hi.  Reads the matrix.
+void Labeller::count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi) {
+    int32_t* cnt = cws.pcnt;
+    uint8_t* const* a = inc->a;
+    const int32_t* el = P.el + st;
+    if (rowside) {
+        // row x fixed, columns of the splitter
+        for (int i = 0; i < sz; i++) {
+            const uint8_t* row = a[el[i]];
+            int k = 0;
+            for (int j = 0; j < qs; j++) k += row[q[j]];
+            cnt[i] = k;
+        }
+    } else {
+        // column x: rows of the splitter, one row at a time
+        for (int i = 0; i < sz; i++) cnt[i] = 0;
+        for (int j = 0; j < qs; j++) {
+            const uint8_t* row = a[q[j]];
+            for (int i = 0; i < sz; i++) cnt[i] += row[el[i]];
+        }
+    }
+    int l = cnt[0], h = cnt[0];
+    for (int i = 1; i < sz; i++) {
+        if (cnt[i] < l) l = cnt[i];
+        if (cnt[i] > h) h = cnt[i];
+    }
+    lo = l;
+    hi = h;
+}
+
+// The working partition W of a pass is kept by positions while it is split
+// again and again, in the arrays of the pass's new partition `nw`:
+// nw.sz[p] is the size of the cell starting at position p, and
+// nw.st[0..ncell-1] lists the starts of the cells of two or more in
+// increasing order (nw.el takes the next list).  Cell numbers are only needed
+// at the end of a pass, so a split never walks the singleton cells.  Cells of
+// size 0 have no position and vanish, as they do in a split.  Writes W.el,
+// W.ne, nw.sz, nw.st and ncell.
+void Labeller::pos_setup(const opart& P, opart& W, opart& nw) {
+    if (&P != &W)
+        for (int i = 1; i <= P.ne; i++) W.el[i] = P.el[i];
+    int n = 0;
+    for (int c = 1; c <= P.nc; c++) {
+        if (P.sz[c] == 0) continue;
+        nw.sz[P.st[c]] = P.sz[c];
+        if (P.sz[c] > 1) nw.st[n++] = P.st[c];
+    }
+    ncell = n;
+    W.ne = P.ne;
+}
+
+// Splits every cell of W (position form in nw, ncell cells of two or more)
+// against cell s of Q; the cell list and ncell become those of the pieces.
+template <int K, int m>
+void Labeller::pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside) {
+    const int qs = Q.sz[s];
+    const int32_t* q = Q.el + Q.st[s];
+    const int n = ncell;
+    int nout = 0;
+    for (int k = 0; k < n; k++) {
+        int st = nw.st[k], sz = nw.sz[st];
+        int lo, hi;
+        count_cell(W, st, sz, q, qs, rowside, lo, hi);
+        split_one<K, m>(cws, W, nw.sz, st, sz, lo, hi, nw.el, nout);
+    }
+    std::swap(nw.st, nw.el);
+    ncell = nout;
+}
+
+// pos_split with the hash constants of the side: rows in rownew, columns in
+// colnew.
+void Labeller::pos_split_any(opart& W, const opart& Q, int s, int rowside) {
+    if (rowside)
+        pos_split<3, 11>(W, cws.rownew, Q, s, 1);
+    else
+        pos_split<5, 33>(W, cws.colnew, Q, s, 0);
+}
+
 // Shared body of the two passes.  `P` is split against the cells of `Q`
-// named in `inspl`; the resulting splitter list goes to `outspl`.
-void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside) {
+// named in `inspl` (emptied); the resulting splitter list goes to `outspl`.
+// W is the pass's working partition, whose arrays are exchanged with P's
+// when P changed; `large` is scratch.  Reads and clears allcells.
+void Labeller::pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside) {
     outspl.cnt = 0;
     if (inspl.cnt == 0) {
         opart_copy(P, W);
@@ -215,21 +248,6 @@ void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opar
     P.ne = W.ne;
 }
 
-// Drops cells of size 0 (colours no column has).  Refinement removes them
-// as soon as any row exists; a matrix without rows needs this.
-void squeeze(opart& p) {
-    int nc = 0;
-    for (int c = 1; c <= p.nc; c++) {
-        if (p.sz[c] == 0) continue;
-        nc++;
-        p.st[nc] = p.st[c];
-        p.sz[nc] = p.sz[c];
-    }
-    p.nc = nc;
-}
-
-}  // namespace
-
 void opart_copy(const opart& F, opart& T) {
     for (int i = 1; i <= F.ne; i++) T.el[i] = F.el[i];
     for (int c = 1; c <= F.nc; c++) {
@@ -241,8 +259,8 @@ void opart_copy(const opart& F, opart& T) {
     T.tc = F.tc;
 }
 
-void root_cols(opart& p) {
-    int N = incmat.cols;
+void Labeller::root_cols(opart& p) const {
+    int N = inc->cols;
     for (int i = 1; i <= N; i++) p.el[i] = i;
     p.st[1] = 1;
     p.sz[1] = N;
@@ -251,8 +269,8 @@ void root_cols(opart& p) {
     p.tc = 0;
 }
 
-void root_rows(opart& p) {
-    int M = incmat.rows;
+void Labeller::root_rows(opart& p) const {
+    int M = inc->rows;
     for (int i = 1; i <= M; i++) p.el[i] = i;
     p.st[1] = 1;
     p.sz[1] = M;
@@ -261,8 +279,8 @@ void root_rows(opart& p) {
     p.tc = 0;
 }
 
-void colour_part(opart& p) {
-    int N = incmat.cols;
+void Labeller::colour_part(opart& p) {
+    int N = inc->cols;
     const int32_t* col = cws.colour;
     int32_t* count = cws.colmark;
     int K = 0;
@@ -286,22 +304,22 @@ void colour_part(opart& p) {
     p.tc = 0;
 }
 
-void split_by_cell(opart& P, const opart& Q, int s, int rowside) {
+void Labeller::split_by_cell(opart& P, const opart& Q, int s, int rowside) {
     opart& nw = rowside ? cws.rownew : cws.colnew;
     pos_setup(P, P, nw);
     pos_split_any(P, Q, s, rowside);
     pos_finish(P, nw);
 }
 
-void refine_rows(opart& row, const opart& col) {
+void Labeller::refine_rows(opart& row, const opart& col) {
     pass(row, col, cws.colspl, cws.rowspl, cws.rowlarge, cws.roww, 1);
 }
 
-void refine_cols(opart& col, const opart& row) {
+void Labeller::refine_cols(opart& col, const opart& row) {
     pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
 }
 
-void refine(opart& col, opart& row, int mode) {
+void Labeller::refine(opart& col, opart& row, int mode) {
     cws.rhash = 0;
     if (mode == 0) {
         for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
@@ -326,7 +344,7 @@ void refine(opart& col, opart& row, int mode) {
     if (mode == 0) squeeze(col);
 }
 
-void target_cell(opart& p) {
+void Labeller::target_cell(opart& p) {
     int best = 0, bsz = 0;
     for (int c = 1; c <= p.nc; c++)
         if (p.sz[c] > bsz) {
@@ -340,7 +358,7 @@ void target_cell(opart& p) {
     p.tc = best;
 }
 
-void individualise(const opart& F, opart& T, int x) {
+void Labeller::individualise(const opart& F, opart& T, int x) {
     int t = F.tc;
     int st = F.st[t], sz = F.sz[t];
     int xpos = 0;
@@ -369,8 +387,8 @@ void individualise(const opart& F, opart& T, int x) {
     cws.colspl.cnt = 1;
 }
 
-void cell_index(const opart& p, int rowside) {
-    int n = rowside ? incmat.rows : incmat.cols;
+void Labeller::cell_index(const opart& p, int rowside) {
+    int n = rowside ? inc->rows : inc->cols;
     int32_t* idx = rowside ? cws.cellrow : cws.cellcol;
     int32_t* mark = rowside ? cws.rowmark : cws.colmark;
     for (int x = 1; x <= n; x++) mark[x] = 0;
@@ -388,18 +406,21 @@ void cell_index(const opart& p, int rowside) {
         }
 }
 
-int node_invariant(int l) {
+int Labeller::node_invariant(int l) {
     cell_index(cws.colpart[l]);
     cell_index(cws.rowpart[l], 1);
     const int32_t* path = cws.path.el;
-    int M = incmat.rows;
+    const int32_t* cellcol = cws.cellcol;
+    const int32_t* cellrow = cws.cellrow;
+    uint8_t* const* a = inc->a;
+    int M = inc->rows;
     int64_t h = 0;
     for (int r = 1; r <= M; r++) {
-        const uint8_t* row = incmat.a[r];
-        int64_t cr = cws.cellrow[r];
+        const uint8_t* row = a[r];
+        int64_t cr = cellrow[r];
         for (int i = 1; i <= l; i++) {
             int p = path[i];
-            if (row[p]) h = (h + cws.cellcol[p] * cr) % 11111;
+            if (row[p]) h = (h + cellcol[p] * cr) % 11111;
         }
     }
     return (int)h;

@@ -8,8 +8,6 @@
 #include <functional>
 #include <set>
 
-#include "canon/canon.h"
-
 tmat random_mat(std::mt19937& rng, int M, int N, double density, int ncolours) {
     tmat m = make_mat(M, N);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -26,30 +24,31 @@ tmat from_rows(int N, const ivv& rows) {
     return m;
 }
 
-void load(const tmat& m) {
-    bmat_ensure(incmat, m.M, m.N, 2);
-    memset(incmat.a[0] - 1, 0, (size_t)m.N + 2);
+void tlab::load(const tmat& m) {
+    bmat_ensure(inc, m.M, m.N, 2);
+    memset(inc.a[0] - 1, 0, (size_t)m.N + 2);
     for (int r = 1; r <= m.M; r++) {
-        incmat.a[r][-1] = incmat.a[r][0] = 0;
-        memcpy(incmat.a[r] + 1, m.a.data() + (size_t)(r - 1) * m.N, (size_t)m.N);
+        inc.a[r][-1] = inc.a[r][0] = 0;
+        memcpy(inc.a[r] + 1, m.a.data() + (size_t)(r - 1) * m.N, (size_t)m.N);
     }
+    lab.use(inc);
 }
 
-tres label(const tmat& m) {
+tres tlab::label(const tmat& m) {
     load(m);
-    canon_code(m.col.empty() ? 0 : 1, m.col.empty() ? nullptr : m.col.data());
+    lab.label(inc, m.col.empty() ? nullptr : m.col.data());
     tres r;
-    r.certhash = cws.certhash, r.bestdepth = cws.bestdepth, r.naut = cws.naut;
-    r.bestcol.assign(cws.bestcol.el, cws.bestcol.el + m.N + 1);
-    r.bestrow.assign(cws.bestrow.el, cws.bestrow.el + m.M + 1);
+    r.certhash = w.certhash, r.bestdepth = w.bestdepth, r.naut = w.naut;
+    r.bestcol.assign(w.bestcol.el, w.bestcol.el + m.N + 1);
+    r.bestrow.assign(w.bestrow.el, w.bestrow.el + m.M + 1);
     tmat C = relabel(m, r.bestrow, r.bestcol);  // m read in canonical order
     r.canon = C.a, r.canoncol = C.col;
-    cell_index(cws.orbits);
-    r.orbit.assign(cws.cellcol, cws.cellcol + m.N + 1);
-    r.orbmin.assign(cws.orbmin, cws.orbmin + m.N + 1);
-    for (int g = 1; g <= cws.naut; g++) {
-        r.autcol.emplace_back(cws.autcol[g].el, cws.autcol[g].el + m.N + 1);
-        r.autrow.emplace_back(cws.autrow[g].el, cws.autrow[g].el + m.M + 1);
+    lab.cell_index(w.orbits);
+    r.orbit.assign(w.cellcol, w.cellcol + m.N + 1);
+    r.orbmin.assign(w.orbmin, w.orbmin + m.N + 1);
+    for (int g = 1; g <= w.naut; g++) {
+        r.autcol.emplace_back(w.autcol[g].el, w.autcol[g].el + m.N + 1);
+        r.autrow.emplace_back(w.autrow[g].el, w.autrow[g].el + m.M + 1);
     }
     return r;
 }

@@ -1,12 +1,15 @@
 // Helpers of the labelling tests (also compiled into the labelling
-// benchmark): 0/1 matrices held in the test, loading them into `incmat` and
-// reading results back, random relabelling, brute-force oracles over all
-// column permutations for tiny sizes, and symmetric incidence structures.
+// benchmark): 0/1 matrices held in the test, a labeller with the matrix it
+// reads and the results copied back, random relabelling, brute-force oracles
+// over all column permutations for tiny sizes, and symmetric incidence
+// structures.
 #pragma once
 #include <cstdint>
 #include <numeric>
 #include <random>
 #include <vector>
+
+#include "canon/canon.h"
 
 using ivv = std::vector<std::vector<int>>;
 
@@ -34,8 +37,15 @@ struct tres {  // one labelling, copied out of the workspace
     ivv autcol, autrow;
 };
 
-void load(const tmat& m);   // into incmat
-tres label(const tmat& m);  // colour mode when m has colours
+// A labeller and the matrix it is pointed at (which it does not own).
+struct tlab {
+    bmat inc{};
+    Labeller lab;
+    canonws& w = lab.cws;
+    ~tlab() { bmat_free(inc); }
+    void load(const tmat& m);   // m into inc, and lab.use(inc)
+    tres label(const tmat& m);  // colour mode when m has colours
+};
 
 // B(i, j) = A(rp[i], cp[j]), colours carried along; rp, cp are 1-based.
 tmat relabel(const tmat& A, const std::vector<int>& rp, const std::vector<int>& cp);

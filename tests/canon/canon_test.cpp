@@ -2,12 +2,15 @@
 // and certificate; forms differ exactly for non-isomorphic matrices and
 // orbits equal those of the full group (both by brute force); symmetric
 // structures have their known group orders; runs through the retries equal
-// runs with ample room.
+// runs with ample room; two labellers in two threads at once give what one
+// gives alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "canon/canon.h"
 #include "canon/canon_support.h"
@@ -26,14 +29,14 @@ void expect_sane(const tmat& A, const tres& r) {
 }
 
 // Relabellings of A give the same form, certificate, depth and (carried
-// along) orbits; A labelled again after them gives the same labelling.
-void invariance_round(std::mt19937& rng, const tmat& A, int reps) {
-    tres ra = label(A);
+// along) orbits.
+void invariance_round(tlab& L, std::mt19937& rng, const tmat& A, int reps) {
+    tres ra = L.label(A);
     expect_sane(A, ra);
     for (int t = 0; t < reps; t++) {
         std::vector<int> rp = random_perm(rng, A.M), cp = random_perm(rng, A.N);
         tmat B = relabel(A, rp, cp);
-        tres rb = label(B);
+        tres rb = L.label(B);
         expect_sane(B, rb);
         ASSERT_EQ(ra.canon, rb.canon) << "M=" << A.M << " N=" << A.N;
         EXPECT_EQ(std::tie(ra.canoncol, ra.certhash, ra.bestdepth), std::tie(rb.canoncol, rb.certhash, rb.bestdepth));
@@ -41,12 +44,11 @@ void invariance_round(std::mt19937& rng, const tmat& A, int reps) {
             for (int k = j + 1; k <= A.N; k++)
                 EXPECT_EQ(rb.orbit[j] == rb.orbit[k], ra.orbit[cp[j]] == ra.orbit[cp[k]]);
     }
-    tres again = label(A);
-    EXPECT_EQ(std::tie(ra.bestcol, ra.bestrow, ra.orbit), std::tie(again.bestcol, again.bestrow, again.orbit));
 }
 
 TEST(Canon, InvariantUnderRelabelling) {
     std::mt19937 rng(2024);
+    tlab L;
     int sizes[][2] = {{1, 1}, {1, 3}, {3, 1}, {2, 2}, {4, 3}, {5, 5}, {8, 6}, {12, 8}, {20, 10},
                       {16, 16}, {30, 20}, {45, 30}, {60, 40}, {25, 40}, {7, 12}};
     for (auto& s : sizes)
@@ -55,7 +57,7 @@ TEST(Canon, InvariantUnderRelabelling) {
                 tmat A = random_mat(rng, s[0], s[1], d, colours), base = random_mat(rng, 3, 4, 0.5, 0);
                 for (int i = 1; i <= A.M && d < 0; i++)  // many repeated rows and columns: deep, wide trees
                     for (int j = 1; j <= A.N; j++) A.set(i, j, base.at(1 + i % 3, 1 + j % 4) ^ ((i * j) % 7 == 0));
-                invariance_round(rng, A, 3);
+                invariance_round(L, rng, A, 3);
             }
 }
 
@@ -63,6 +65,7 @@ TEST(Canon, SmallMatricesAgainstBruteForce) {
     // B is A with an entry or a colour changed (often isomorphic, often not),
     // relabelled.  Every third A has columns repeated in blocks (larger groups).
     std::mt19937 rng(31337);
+    tlab L;
     int iso = 0;
     for (int t = 0; t < 400; t++) {
         int M = 1 + (int)(rng() % 6), N = 1 + (int)(rng() % 6), colours = t % 4 == 1 ? 2 : 0;
@@ -74,7 +77,7 @@ TEST(Canon, SmallMatricesAgainstBruteForce) {
         if (t % 2) B.set(r, c, B.at(r, c) ^ 1);
         if (colours && N >= 2 && t % 5 == 0) B.col[c] = 3 - B.col[c];
         B = random_relabel(rng, B);
-        tres ra = label(A), rb = label(B);
+        tres ra = L.label(A), rb = L.label(B);
         expect_sane(A, ra);
         ASSERT_EQ(orbit_minima(ra.orbit, N), brute_orbits(A)) << "t=" << t;
         bool truth = brute_iso(A, B);
@@ -88,15 +91,16 @@ TEST(Canon, SmallMatricesAgainstBruteForce) {
 TEST(Canon, EveryMatrixOfASmallShapeFindsItsClassForm) {
     // 0/1 matrices up to row and column permutations: 36 classes of 3 x 3,
     // 317 of 4 x 4 (classical counts).
+    tlab L;
     for (auto [n, classes] : {std::pair{3, 36u}, std::pair{4, 317u}}) {
         std::set<std::vector<uint8_t>> forms;
         for (int bits = 0; bits < 1 << (n * n); bits++) {
             tmat A = make_mat(n, n);
             for (int k = 0; k < n * n; k++) A.a[k] = (bits >> k) & 1;
-            forms.insert(label(A).canon);
+            forms.insert(L.label(A).canon);
         }
         EXPECT_EQ(forms.size(), classes);
-        for (const auto& f : forms) EXPECT_EQ(label(tmat{n, n, f, {}}).canon, f);  // a form gives itself
+        for (const auto& f : forms) EXPECT_EQ(L.label(tmat{n, n, f, {}}).canon, f);  // a form gives itself
     }
 }
 
@@ -164,6 +168,7 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
         {from_rows(3, {{1, 2}, {3}}).with_col({0, 1, 2, 1}), 1, 3, 2},  // ... of different colours
         {make_mat(0, 4), 24, 1, 0},  // without rows only colours tell columns apart
         {make_mat(0, 4).with_col({0, 1, 3, 1, 3}), 4, 2, 0},
+        // colour cells {1,2}, {}, {3}: as many as the columns, yet not a leaf
         {make_mat(0, 3).with_col({0, 1, 1, 3}), 2, 2, 0},
     };
     auto cycle = [](int a, int b, ivv e) {  // edges of a cycle through a..b appended to e
@@ -181,15 +186,14 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
             cases.push_back({bipartite(a, b), fact[a] * fact[b] * (1 + (a == b)), 2 - (a == b), 2});
     for (size_t t = 0; t < cases.size(); t++) {
         const sym& c = cases[t];
-        canon_reset(), load(c.A), canon_mem(60, 60);
-        uint64_t r3 = cws.nretry3, r1 = cws.nretry1;
+        tlab roomy, fresh;
+        roomy.load(c.A), roomy.lab.canon_mem(60, 60);
         cs_failinject = 1000;
-        tres ample = label(c.A);
-        EXPECT_EQ(std::make_tuple(cws.nretry3, cws.nretry1, cs_failinject), std::make_tuple(r3, r1, 1000));
+        tres ample = roomy.label(c.A);
+        EXPECT_EQ(std::make_tuple(roomy.w.nretry3, roomy.w.nretry1, cs_failinject), std::make_tuple(0ul, 0ul, 1000));
         cs_failinject = 0;
-        canon_reset();
-        tres r = label(c.A);
-        std::vector<int> got = {(int)(cws.nretry3 - r3), (int)(cws.nretry1 - r1), r.bestdepth, r.naut};
+        tres r = fresh.label(c.A);
+        std::vector<int> got = {(int)fresh.w.nretry3, (int)fresh.w.nretry1, r.bestdepth, r.naut};
         EXPECT_EQ(c.retry.empty() ? c.retry : got, c.retry) << "case " << t;
         EXPECT_EQ(std::tie(ample.canon, ample.bestcol, ample.bestrow, ample.certhash, ample.orbit, ample.naut),
                   std::tie(r.canon, r.bestcol, r.bestrow, r.certhash, r.orbit, r.naut));
@@ -198,17 +202,42 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
         EXPECT_EQ(c.order ? group_order(r, c.A.N) : 0, c.order) << "case " << t;
         std::mt19937 rng((unsigned)t);
         for (int k = 0; k < c.reps; k++) {
-            tres rb = label(random_relabel(rng, c.A));
+            tres rb = fresh.label(random_relabel(rng, c.A));
             ASSERT_EQ(r.canon, rb.canon) << "case " << t;
             EXPECT_EQ(r.certhash, rb.certhash);
         }
     }
-    EXPECT_NE(label(cases[6].A).canon, label(cases[7].A).canon);  // rook's and Shrikhande graphs
-    // Colours 1, 1, 3 without rows: the colour cells {1,2}, {}, {3} are as
-    // many as the columns; taking that for a leaf would miss the swap of 1, 2.
-    EXPECT_EQ(label(make_mat(0, 3).with_col({0, 1, 1, 3})).bestdepth, 1);
-    tres h = label(hamming_w3(3)), f = label(pg2(2));  // the [7,4] Hamming code's weight-3 words: a Fano plane
+    tlab L;
+    EXPECT_NE(L.label(cases[6].A).canon, L.label(cases[7].A).canon);  // rook's and Shrikhande graphs
+    tres h = L.label(hamming_w3(3)), f = L.label(pg2(2));  // the [7,4] Hamming code's weight-3 words: a Fano plane
     EXPECT_EQ(std::tie(h.canon, h.certhash), std::tie(f.canon, f.certhash));
+}
+
+TEST(Canon, TwoLabellersInTwoThreadsGiveWhatOneGivesAlone) {
+    // Two lists of mostly coloured random matrices of growing sizes, and
+    // structures that need retries: each labeller grows its workspace while
+    // the other one searches.  One labeller labels both lists first.
+    std::mt19937 rng(4711);
+    std::vector<tmat> in[2];
+    std::vector<tres> alone[2], both[2];
+    tlab one;
+    for (int t = 0; t < 480; t++) {
+        int s = t % 2, k = t / 2, M = 1 + (int)(rng() % (4 + k / 4)), N = 1 + (int)(rng() % (3 + k / 6));
+        in[s].push_back(k % 40 == 39 ? (s ? klein_copies(5 + k / 80) : colour_pairs(9 + k / 80))
+                                     : random_mat(rng, M, N, 0.1 + 0.15 * (k % 5), k % 7 ? 1 + k % 5 : 0));
+        alone[s].push_back(one.label(in[s].back()));
+    }
+    std::atomic<int> ready{0};
+    auto run = [&](int s) {
+        tlab own;
+        for (ready++; ready < 2;) std::this_thread::yield();  // start together
+        for (const tmat& A : in[s]) both[s].push_back(own.label(A));
+    };
+    std::thread a(run, 0), b(run, 1);
+    a.join(), b.join();
+    auto key = [](const tres& r) { return std::tie(r.bestcol, r.bestrow, r.orbit, r.certhash, r.naut, r.autcol); };
+    for (int s = 0; s < 2; s++)
+        for (size_t i = 0; i < in[s].size(); i++) ASSERT_EQ(key(alone[s][i]), key(both[s][i])) << s << " " << i;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The steps of the labelling on small matrices whose outcome (cells,
-// splitters, hashes, invariants, capacities) is worked out by hand, refined
-// pairs checked for equitability by counting, and the failure paths that end
-// in the assertion handler after a short word on the console.
+// splitters, hashes, invariants) is worked out by hand, refined pairs checked
+// for equitability by counting, allocation failures, and the failure paths
+// that end in the assertion handler after a short word on the console.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,13 +16,19 @@ namespace {
 
 using ivec1 = std::vector<int32_t>;
 
-// Loads m, sets up the workspace for (10, 10) and the root partitions at level 1.
-void prepare(const tmat& m) {
-    load(m);
-    canon_mem(10, 10);
-    root_cols(cws.colpart[1]);
-    root_rows(cws.rowpart[1]);
-}
+// Each test drives the steps of one fresh labeller L (workspace w) on t.inc.
+struct Steps : testing::Test {
+    tlab t;
+    canonws& w = t.w;
+    Labeller& L = t.lab;
+    // Loads m, sets up the workspace for (10, 10) and the root partitions at level 1.
+    void prepare(const tmat& m) {
+        t.load(m), L.canon_mem(10, 10);
+        L.root_cols(w.colpart[1]), L.root_rows(w.rowpart[1]);
+    }
+};
+using Refine = Steps;
+using CanonFailure = Steps;
 
 ivv cells(const opart& p) {
     ivv out;
@@ -38,7 +44,7 @@ void set_cells(opart& p, const ivv& cs) {
     }
 }
 
-TEST(Refine, RootRefinementWorkedByHand) {
+TEST_F(Refine, RootRefinementWorkedByHand) {
     // 3 x 2 of ones, nothing splits: rows 3*1*3 = 9; columns 9 + 5*1*2 = 19;
     // rows again (19 + 9) mod 11 = 6, no change, stop.
     // Rows [1 1], [1 0]: rows against {1,2}: counts 2, 1 -> {2}, {1}: hash 3,
@@ -59,60 +65,44 @@ TEST(Refine, RootRefinementWorkedByHand) {
                           root{from_rows(5, {{1}, {5}}), {0, 3, 1, 3, 1, 5}, 22, {{2, 4}, {3}, {1}, {5}},
                                {{2}, {1}}}}) {
         prepare(c.m);
-        if (!c.col.empty()) std::copy(c.col.begin(), c.col.end(), cws.colour), colour_part(cws.colpart[1]);
-        EXPECT_TRUE(c.col.empty() || cells(cws.colpart[1]) == (ivv{{2, 4}, {}, {1, 3}, {}, {5}}));
-        refine(cws.colpart[1], cws.rowpart[1], 0);
-        EXPECT_EQ(std::make_tuple(cws.rhash, cells(cws.colpart[1]), cells(cws.rowpart[1]), cws.colspl.cnt),
+        if (!c.col.empty()) std::copy(c.col.begin(), c.col.end(), w.colour), L.colour_part(w.colpart[1]);
+        EXPECT_TRUE(c.col.empty() || cells(w.colpart[1]) == (ivv{{2, 4}, {}, {1, 3}, {}, {5}}));
+        L.refine(w.colpart[1], w.rowpart[1], 0);
+        EXPECT_EQ(std::make_tuple(w.rhash, cells(w.colpart[1]), cells(w.rowpart[1]), w.colspl.cnt),
                   std::make_tuple(c.hash, c.cols, c.rows, 0));
     }
     // [1 1], [1 0] has no search tree: the refined root is canonical, the
     // certificate is the root hash, every column is its own orbit.
-    tres r = label(from_rows(2, {{1, 2}, {1}}));
+    tres r = t.label(from_rows(2, {{1, 2}, {1}}));
     EXPECT_EQ(std::tie(r.bestdepth, r.certhash, r.naut), std::make_tuple(0, 24u, 0));
     EXPECT_EQ(std::tie(r.bestcol, r.bestrow, r.orbit), std::make_tuple(ivec1{0, 2, 1}, ivec1{0, 2, 1}, ivec1{0, 1, 2}));
 }
 
-TEST(Refine, PassesLeaveOutOneOfTwoLargestPieces) {
-    // Rows 1, 3 meet column 1 (rows pass) or, transposed, columns 1, 3 meet
-    // row 1 (columns pass): pieces {2,4} (count 0), {1,3} (count 1).  The
-    // rows pass leaves out the first, the columns pass the last.  Hashes:
-    // rows 3*1*2 = 6, (6 + 3*3*2) mod 11 = 2; columns 10, (10 + 30) mod 33 = 7.
-    for (int rowside : {1, 0}) {
-        prepare(rowside ? from_rows(2, {{1}, {}, {1}, {}}) : from_rows(4, {{1, 3}, {}}));
-        opart &mine = rowside ? cws.rowpart[1] : cws.colpart[1], &other = rowside ? cws.colpart[1] : cws.rowpart[1];
-        ivec &in = rowside ? cws.colspl : cws.rowspl, &out = rowside ? cws.rowspl : cws.colspl;
-        set_cells(other, {{1}, {2}});
-        in.el[1] = in.cnt = 1, cws.allcells = 0, cws.rhash = 0;
-        rowside ? refine_rows(mine, other) : refine_cols(mine, other);
-        EXPECT_EQ(cells(mine), (ivv{{2, 4}, {1, 3}}));
-        EXPECT_EQ(std::make_pair(out.cnt, out.el[1]), std::make_pair(1, rowside ? 2 : 1));
-        EXPECT_EQ(cws.rhash, rowside ? 2u : 7u);
-    }
-}
-
-TEST(Refine, SplitTargetCellAndIndividualise) {
+TEST_F(Refine, SplitsAndPassesWorkedByHand) {
     // Counts of rows 1..6 against columns {1,2,3}: 2, 0, 3, 2, 0, 1; pieces
     // in increasing count, old order kept.  Hash 3*1*2 = 6; +3*3*1 = 15 -> 4;
     // +3*4*2 = 28 -> 6; +3*6*1 = 24 -> 2.
     prepare(from_rows(3, {{1, 2}, {}, {1, 2, 3}, {2, 3}, {}, {3}}));
-    cws.rhash = 0;
-    split_by_cell(cws.rowpart[1], cws.colpart[1], 1, 1);
-    EXPECT_EQ(std::make_pair(cells(cws.rowpart[1]), cws.rhash), std::make_pair(ivv{{2, 5}, {6}, {1, 4}, {3}}, 2ul));
-    prepare(make_mat(1, 7));
-    opart& p = cws.colpart[1];
-    set_cells(p, {{1}, {2, 3, 4}, {5, 6, 7}, {}});
-    target_cell(p);
-    EXPECT_EQ(p.tc, 2);  // the first largest
-    set_cells(p, {{1}, {3, 2}, {4}}), p.tc = 2;  // the last of a two-element cell
-    individualise(p, cws.colpart[2], 2);
-    EXPECT_EQ(cells(cws.colpart[2]), (ivv{{1}, {2}, {3}, {4}}));
-    EXPECT_EQ(std::make_pair(cws.colspl.cnt, cws.colspl.el[1]), std::make_pair(1, 2));
-    set_cells(p, {{1, 2, 3, 4}}), p.tc = 1;  // a middle element of a larger cell swaps with the first
-    individualise(p, cws.colpart[2], 3);
-    EXPECT_EQ(cells(cws.colpart[2]), (ivv{{3}, {2, 1, 4}}));
+    w.rhash = 0;
+    L.split_by_cell(w.rowpart[1], w.colpart[1], 1, 1);
+    EXPECT_EQ(std::make_pair(cells(w.rowpart[1]), w.rhash), std::make_pair(ivv{{2, 5}, {6}, {1, 4}, {3}}, 2ul));
+    // Rows 1, 3 meet column 1 (rows pass) or, transposed, columns 1, 3 meet
+    // row 1 (columns pass): pieces {2,4} (count 0), {1,3} (count 1).  The
+    // rows pass leaves out the first of the two largest, the columns pass the
+    // last.  Hashes: rows 6, (6 + 3*3*2) mod 11 = 2; columns 10, 40 mod 33 = 7.
+    for (int rowside : {1, 0}) {
+        prepare(rowside ? from_rows(2, {{1}, {}, {1}, {}}) : from_rows(4, {{1, 3}, {}}));
+        opart &mine = rowside ? w.rowpart[1] : w.colpart[1], &other = rowside ? w.colpart[1] : w.rowpart[1];
+        ivec &in = rowside ? w.colspl : w.rowspl, &out = rowside ? w.rowspl : w.colspl;
+        set_cells(other, {{1}, {2}});
+        in.el[1] = in.cnt = 1, w.allcells = 0, w.rhash = 0;
+        rowside ? L.refine_rows(mine, other) : L.refine_cols(mine, other);
+        EXPECT_EQ(cells(mine), (ivv{{2, 4}, {1, 3}}));
+        EXPECT_EQ(std::make_tuple(out.cnt, out.el[1], w.rhash), std::make_tuple(1, rowside ? 2 : 1, rowside ? 2ul : 7ul));
+    }
 }
 
-TEST(Refine, RefinedPairIsEquitable) {
+TEST_F(Refine, RefinedPairIsEquitable) {
     // Rows of a row cell meet each column cell equally often and vice versa;
     // colour classes are never mixed.  Every third case starts from discrete
     // columns and repeated rows: then rows share a cell exactly when equal.
@@ -124,23 +114,23 @@ TEST(Refine, RefinedPairIsEquitable) {
         for (int r = 7; r <= 12 && disc; r++)
             for (int c = 1; c <= 5; c++) m.set(r, c, m.at(r - 6 + (t % 3), c));
         prepare(m);
-        opart &C = cws.colpart[1], &R = cws.rowpart[1];
+        opart &C = w.colpart[1], &R = w.rowpart[1];
         if (disc) set_cells(C, {{1}, {2}, {3}, {4}, {5}});
-        if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), cws.colour), colour_part(C);
-        refine(C, R, 0);
-        cell_index(C), cell_index(R, 1);
+        if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), w.colour), L.colour_part(C);
+        L.refine(C, R, 0);
+        L.cell_index(C), L.cell_index(R, 1);
         ivv rc(M + 1, std::vector<int>(C.nc + 1)), cr(N + 1, std::vector<int>(R.nc + 1));
         for (int i = 1; i <= M; i++)
-            for (int j = 1; j <= N; j++) rc[i][cws.cellcol[j]] += m.at(i, j), cr[j][cws.cellrow[i]] += m.at(i, j);
-        for (int i = 1; i <= M; i++) EXPECT_EQ(rc[i], rc[R.el[R.st[cws.cellrow[i]]]]) << t;
-        for (int j = 1; j <= N; j++) EXPECT_EQ(cr[j], cr[C.el[C.st[cws.cellcol[j]]]]) << t;
-        for (int j = 1; j <= N && !m.col.empty(); j++) EXPECT_EQ(m.col[j], m.col[C.el[C.st[cws.cellcol[j]]]]);
+            for (int j = 1; j <= N; j++) rc[i][w.cellcol[j]] += m.at(i, j), cr[j][w.cellrow[i]] += m.at(i, j);
+        for (int i = 1; i <= M; i++) EXPECT_EQ(rc[i], rc[R.el[R.st[w.cellrow[i]]]]) << t;
+        for (int j = 1; j <= N; j++) EXPECT_EQ(cr[j], cr[C.el[C.st[w.cellcol[j]]]]) << t;
+        for (int j = 1; j <= N && !m.col.empty(); j++) EXPECT_EQ(m.col[j], m.col[C.el[C.st[w.cellcol[j]]]]);
         for (int a = 1; a <= M && disc; a++)
-            for (int b = 1; b <= M; b++) EXPECT_EQ(rc[a] == rc[b], cws.cellrow[a] == cws.cellrow[b]) << t;
+            for (int b = 1; b <= M; b++) EXPECT_EQ(rc[a] == rc[b], w.cellrow[a] == w.cellrow[b]) << t;
     }
 }
 
-TEST(Refine, FirstPathOfTheFourCycleWorkedByHand) {
+TEST_F(Refine, FirstPathOfTheFourCycleWorkedByHand) {
     // Edges e1 = {1,2}, e2 = {2,3}, e3 = {3,4}, e4 = {4,1} as rows.
     // Level 1: one cell each; path 1; node invariant = rows on column 1
     // (e1, e4) times cells 1 x 1 = 2.  Refining {1}, {2,3,4}: rows split
@@ -151,44 +141,10 @@ TEST(Refine, FirstPathOfTheFourCycleWorkedByHand) {
     // (column 2) = 13.  Refining gives rows {e3},{e2},{e4},{e1}: hash 3, 9,
     // 1, 7; a leaf.  All eight leaves are equivalent, so the certificate is
     // 1 + 2*1 + 13*2 = 29.
-    tres r = label(from_rows(4, {{1, 2}, {2, 3}, {3, 4}, {4, 1}}));
-    EXPECT_EQ((ivec1{cws.firstdepth, cws.firstpath.el[1], cws.firstpath.el[2], r.bestdepth, (int)r.certhash}),
+    tres r = t.label(from_rows(4, {{1, 2}, {2, 3}, {3, 4}, {4, 1}}));
+    EXPECT_EQ((ivec1{w.firstdepth, w.firstpath.el[1], w.firstpath.el[2], r.bestdepth, (int)r.certhash}),
               (ivec1{2, 1, 2, 2, 29}));
-    EXPECT_EQ((ivec1{cws.firstinv[1], cws.firstref[1], cws.firstinv[2], cws.firstref[2]}), (ivec1{2, 6, 13, 7}));
-}
-
-ivec1 caps() { return {cws.alloc, cws.capl, cws.capg, cws.capn, cws.capm}; }
-
-TEST(CanonMem, FirstUseAndGrowthFollowTheCapacityRule) {
-    // after (M, N, r0, r1), or a reset: (alloc, capl, capg, capn, capm)
-    const std::vector<std::pair<ivec1, ivec1>> steps = {
-        {{8, 5, 10, 10}, {1, 11, 11, 6, 9}},     // first use: one more than needed
-        {{8, 6, 10, 10}, {1, 11, 11, 9, 9}},     // N = 6 no longer fits below capn = 6: N + 3
-        {{7, 7, 20, 11}, {1, 14, 14, 9, 9}},     // (20, 11) on (11, 11): both grow by 3
-        {{}, {0, 0, 0, 0, 0}},                   // reset
-        {{20, 20, 10, 10}, {1, 11, 11, 21, 21}},
-        {{3, 4, 10, 10}, {1, 11, 11, 21, 21}},   // everything fits: the blocks stay
-        {{21, 4, 10, 10}, {1, 11, 11, 21, 24}}};  // rows growing alone
-    canon_reset();
-    int32_t* before = nullptr;
-    for (const auto& [in, want] : steps) {
-        in.empty() ? canon_reset() : (load(make_mat(in[0], in[1])), canon_mem(in[2], in[3]));
-        EXPECT_EQ(caps(), want);
-        EXPECT_TRUE(in.empty() || in[0] != 3 || cws.colpart[3].el == before);
-        before = cws.alloc ? cws.colpart[3].el : nullptr;
-    }
-    canon_reset();
-}
-
-TEST(CanonMem, AllocationFailureLeavesNothingAllocated) {
-    canon_reset();
-    cs_failinject = 2;  // the first block fails both attempts
-    EXPECT_EQ(canon_alloc(11, 11, 6, 9), 0);
-    EXPECT_EQ(cws.alloc, 0);
-    cs_failinject = 1;  // one failed attempt is retried and the second one counts
-    EXPECT_EQ(canon_alloc(11, 11, 6, 9), 1);
-    EXPECT_EQ(cs_failinject, 0);
-    canon_free(11, 11, 6, 9);
+    EXPECT_EQ((ivec1{w.firstinv[1], w.firstref[1], w.firstinv[2], w.firstref[2]}), (ivec1{2, 6, 13, 7}));
 }
 
 // f must stop in the handler with `out` first on the console and
@@ -206,21 +162,27 @@ void expect_stop(const std::function<void()>& f, const std::string& out, const s
     EXPECT_NE(err.find(": assertion failed: (" + text + ")\n"), std::string::npos) << err;
 }
 
-TEST(CanonFailure, CorruptedStatesStopInTheHandler) {
+TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
+    cs_failinject = 2;  // the first block fails both attempts: nothing stays allocated
+    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), w.alloc), std::make_pair(0, 0));
+    cs_failinject = 1;  // one failed attempt is retried and the second one counts
+    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), cs_failinject), std::make_pair(1, 0));
+    L.canon_free(11, 11, 6, 9);
+    // Corrupted states stop in the handler.
     prepare(make_mat(2, 3));
-    cws.colpart[1].sz[1] = cws.colpart[1].ne = 2;  // column 3 dropped
-    expect_stop([] { cell_index(cws.colpart[1]); }, "ERROR col\n", "1");
+    w.colpart[1].sz[1] = w.colpart[1].ne = 2;  // column 3 dropped
+    expect_stop([&] { L.cell_index(w.colpart[1]); }, "ERROR col\n", "1");
     prepare(make_mat(3, 2));
-    cws.rowpart[1].el[2] = 1;  // row 2 replaced by a second row 1
-    expect_stop([] { cell_index(cws.rowpart[1], 1); }, "ERROR row\n", "1");
+    w.rowpart[1].el[2] = 1;  // row 2 replaced by a second row 1
+    expect_stop([&] { L.cell_index(w.rowpart[1], 1); }, "ERROR row\n", "1");
     prepare(make_mat(1, 2));
-    cws.colpart[1].sz[1] = 0;
-    expect_stop([] { target_cell(cws.colpart[1]); }, "ERROR1\n", "1");
+    w.colpart[1].sz[1] = 0;
+    expect_stop([&] { L.target_cell(w.colpart[1]); }, "ERROR1\n", "1");
     int32_t a[4] = {0, 3, 1, 2}, b[4] = {0, 3, 1, 2}, c[4] = {0, 3, 2, 2};
     EXPECT_EQ(diverge_level(a, c, 3), 2);
     expect_stop([&] { diverge_level(a, b, 3); }, "ERROT GCD3\n", "1");
     tmat A = make_mat(2, 3).with_col({0, 1, 4, 1});
-    expect_stop([&] { label(A); }, "", "colour<1||colour>N");
+    expect_stop([&] { t.label(A); }, "", "colour<1||colour>N");
 }
 
 }  // namespace
