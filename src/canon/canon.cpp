@@ -412,8 +412,7 @@ void Labeller::fix_mcr(int k) {
 int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     for (int i = 1; i <= k; i++)
         if (path[i] != bestpath[i]) return i;
-    printf("ERROT GCD%d\n", k);
-    zfail("canon", __LINE__, "1");
+    zfail("canon", __LINE__, "a path that differs from the best path");
 }
 
 void Labeller::canon_search(int mode) {

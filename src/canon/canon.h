@@ -27,7 +27,7 @@
 #include <cstdint>
 
 #include "canon/canonmem.h"
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 class Labeller {
 public:

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "canon/canon.h"
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ int Labeller::canon_alloc(int L, int G, int N, int M) {
 }
 
 void Labeller::canon_free(int L, int G, int N, int M) {
-    ZASSERT("cons_str", cws.colpart == nullptr || cws.autrow == nullptr, "NULL==r");
+    ZASSERT("containers", cws.colpart == nullptr || cws.autrow == nullptr, "NULL==r");
     walk_ints(cws, take, L, G, N, M);
     free_levels(cws);
 }

@@ -351,10 +351,7 @@ void Labeller::target_cell(opart& p) {
             best = c;
             bsz = p.sz[c];
         }
-    if (bsz <= 0) {
-        printf("ERROR1\n");
-        zfail("canon", __LINE__, "1");
-    }
+    ZASSERT("canon", bsz <= 0, "a cell with elements to individualise");
     p.tc = best;
 }
 
@@ -400,10 +397,7 @@ void Labeller::cell_index(const opart& p, int rowside) {
             mark[x] = 1;
         }
     for (int x = 1; x <= n; x++)
-        if (!mark[x]) {
-            printf(rowside ? "ERROR row\n" : "ERROR col\n");
-            zfail("canon", __LINE__, "1");
-        }
+        ZASSERT("canon", !mark[x], rowside ? "every row in the partition" : "every column in the partition");
 }
 
 int Labeller::node_invariant(int l) {

@@ -5,7 +5,7 @@
 // 1..cur_len).
 #pragma once
 #include "containers/code.h"
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "distance/dist.h"
 #include "params/params.h"
 

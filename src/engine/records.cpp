@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 void maya_reset(mayatab& mt) {
     memset(&mt, 0, sizeof mt);

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <string>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "fileio/fault.h"
 
 constexpr int STORE_BUCKETS = 555;  // buckets in a run

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "containers/code.h"
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "distance/dist.h"
 
 constexpr int MAXPTS = 2 * 6 * MAXLEN;  // points: up to 2(q-1) per distinct column

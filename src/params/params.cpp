@@ -2,7 +2,7 @@
 // parameters of one run.
 #include "params/params.h"
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "field/field.h"
 
 // clang-format off

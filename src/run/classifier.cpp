@@ -135,6 +135,15 @@ void Classifier::removeworkdir() {
     workdir_.clear();
 }
 
+// The count of the self-checks made, on standard error (not on the console:
+// a checked run prints what an unchecked one prints).
+void Classifier::reportchecks() const {
+    if (!check_) return;
+    fprintf(stderr, " self-checks: %llu automorphisms, %llu table states, %llu images, %llu full listings\n",
+            (unsigned long long)check_->automorphisms, (unsigned long long)check_->tables,
+            (unsigned long long)check_->images, (unsigned long long)check_->listings);
+}
+
 runend Classifier::run() {
     const int64_t start = prepare();
     std::unique_ptr<SignalGuard> guard;
@@ -147,6 +156,7 @@ runend Classifier::run() {
         removeworkdir();
     }
     if (lock >= 0) close(lock);
+    reportchecks();
     return outcome();
 }
 
@@ -159,5 +169,6 @@ runend Classifier::runinfolder(const std::string& folder) {
     construct(start);
     store_.store_close();
     workdir_.clear();
+    reportchecks();
     return outcome();
 }

@@ -73,6 +73,7 @@ class Classifier : private StepSink {
     int lockresults();
     bool makeworkdir();
     void removeworkdir();
+    void reportchecks() const;
 
     // levels.cpp: the codes of dimension 1 and the dimension search.
     std::string solpath(int L) const;

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "fileio/checked.h"
 
 void runheader(FILE* fp, const RunParams& p) {

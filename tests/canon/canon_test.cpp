@@ -14,6 +14,7 @@
 
 #include "canon/canon.h"
 #include "canon/canon_support.h"
+#include "common/failalloc.h"
 
 namespace {
 
@@ -188,10 +189,10 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
         const sym& c = cases[t];
         tlab roomy, fresh;
         roomy.load(c.A), roomy.lab.canon_mem(60, 60);
-        cs_failinject = 1000;
+        failinject = 1000;
         tres ample = roomy.label(c.A);
-        EXPECT_EQ(std::make_tuple(roomy.w.nretry3, roomy.w.nretry1, cs_failinject), std::make_tuple(0ul, 0ul, 1000));
-        cs_failinject = 0;
+        EXPECT_EQ(std::make_tuple(roomy.w.nretry3, roomy.w.nretry1, failinject), std::make_tuple(0ul, 0ul, 1000));
+        failinject = 0;
         tres r = fresh.label(c.A);
         std::vector<int> got = {(int)fresh.w.nretry3, (int)fresh.w.nretry1, r.bestdepth, r.naut};
         EXPECT_EQ(c.retry.empty() ? c.retry : got, c.retry) << "case " << t;

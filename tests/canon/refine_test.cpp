@@ -10,6 +10,7 @@
 
 #include "canon/canon.h"
 #include "canon/canon_support.h"
+#include "common/failalloc.h"
 #include "common/testutil.h"
 
 namespace {
@@ -147,7 +148,8 @@ TEST_F(Refine, FirstPathOfTheFourCycleWorkedByHand) {
     EXPECT_EQ((ivec1{w.firstinv[1], w.firstref[1], w.firstinv[2], w.firstref[2]}), (ivec1{2, 6, 13, 7}));
 }
 
-// f must stop in the handler with `out` first on the console and
+// f must stop in the handler with `out` first on the console (the handler's
+// "ERROR": nothing is printed before it) and
 // "zorbel file canon: line <n>: assertion failed: (<text>)" in ERRORq.txt.
 void expect_stop(const std::function<void()>& f, const std::string& out, const std::string& text) {
     tempdir d;
@@ -163,24 +165,24 @@ void expect_stop(const std::function<void()>& f, const std::string& out, const s
 }
 
 TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
-    cs_failinject = 2;  // the first block fails both attempts: nothing stays allocated
+    failinject = 2;  // the first block fails both attempts: nothing stays allocated
     EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), w.alloc), std::make_pair(0, 0));
-    cs_failinject = 1;  // one failed attempt is retried and the second one counts
-    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), cs_failinject), std::make_pair(1, 0));
+    failinject = 1;  // one failed attempt is retried and the second one counts
+    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), failinject), std::make_pair(1, 0));
     L.canon_free(11, 11, 6, 9);
     // Corrupted states stop in the handler.
     prepare(make_mat(2, 3));
     w.colpart[1].sz[1] = w.colpart[1].ne = 2;  // column 3 dropped
-    expect_stop([&] { L.cell_index(w.colpart[1]); }, "ERROR col\n", "1");
+    expect_stop([&] { L.cell_index(w.colpart[1]); }, "ERROR", "every column in the partition");
     prepare(make_mat(3, 2));
     w.rowpart[1].el[2] = 1;  // row 2 replaced by a second row 1
-    expect_stop([&] { L.cell_index(w.rowpart[1], 1); }, "ERROR row\n", "1");
+    expect_stop([&] { L.cell_index(w.rowpart[1], 1); }, "ERROR", "every row in the partition");
     prepare(make_mat(1, 2));
     w.colpart[1].sz[1] = 0;
-    expect_stop([&] { L.target_cell(w.colpart[1]); }, "ERROR1\n", "1");
+    expect_stop([&] { L.target_cell(w.colpart[1]); }, "ERROR", "a cell with elements to individualise");
     int32_t a[4] = {0, 3, 1, 2}, b[4] = {0, 3, 1, 2}, c[4] = {0, 3, 2, 2};
     EXPECT_EQ(diverge_level(a, c, 3), 2);
-    expect_stop([&] { diverge_level(a, b, 3); }, "ERROT GCD3\n", "1");
+    expect_stop([&] { diverge_level(a, b, 3); }, "ERROR", "a path that differs from the best path");
     tmat A = make_mat(2, 3).with_col({0, 1, 4, 1});
     expect_stop([&] { t.label(A); }, "", "colour<1||colour>N");
 }

@@ -1,4 +1,4 @@
-// The program's heap containers and its one assertion handler.
+// The program's heap containers.
 //
 // Matrices keep one row per heap block behind a row-pointer block, rows
 // addressed 0..rows and entries -1..cols (byte and bit matrices), so that
@@ -12,27 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---- assertion handler ----------------------------------------------------
+#include "containers/zassert.h"
 
-// Writes "zorbel file <file>: line <line>: assertion failed: (<text>)" into
-// ERRORq.txt in the working directory, then prints "ERROR" and reads an
-// integer from standard input, without end.  At the end of standard input the
-// process ends with status ZFAIL_EXIT.
-[[noreturn]] void zfail(const char* file, int line, const char* text);
-constexpr int ZFAIL_EXIT = 3;
-
-// ZASSERT(unit, failcond, "text"): when failcond holds, stop through zfail
-// with the source unit name and the condition text.
-#define ZASSERT(unit, failcond, text)                  \
-    do {                                               \
-        if (failcond) zfail((unit), __LINE__, (text)); \
-    } while (0)
-
-// Tests: the next `cs_failinject` allocation attempts fail as if the heap
-// were exhausted (each attempt counts one).
-extern int cs_failinject;
-
-// One heap block, requested twice; on the second failure zfail("cons_str",
+// One heap block, requested twice; on the second failure zfail("containers",
 // line, cond).  Never returns null.
 void* cs_alloc(size_t bytes, const char* cond, int line);
 // The same two attempts, but null is returned instead of stopping.

@@ -6,8 +6,9 @@
 
 #include <cstdio>
 
+#include "common/failalloc.h"
 #include "common/testutil.h"
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 namespace {
 
@@ -154,13 +155,13 @@ TEST(Vectors, IndexRangesAndRefusal) {
     int32_t* iv = ivec_new(5);
     iv[5] = 1;
     ivec_free(iv);
-    cs_failinject = 2;
+    failinject = 2;
     EXPECT_EQ(ivec_try(10), nullptr);  // both attempts refused, no handler
-    cs_failinject = 1;
+    failinject = 1;
     int32_t* again = ivec_try(10);  // second attempt succeeds
     ASSERT_NE(again, nullptr);
     ivec_free(again);
-    EXPECT_EQ(cs_failinject, 0);
+    EXPECT_EQ(failinject, 0);
 }
 
 // The handler: death tests run the failing allocation in a child whose
@@ -191,19 +192,19 @@ void failwith(const char* input, void (*what)()) {
 TEST_F(Handler, SecondRefusalWritesTheConditionAndEndsAtEndOfInput) {
     EXPECT_EXIT(failwith("", [] {
                     bmat m{};
-                    cs_failinject = 2;
+                    failinject = 2;
                     bmat_alloc(m, 2, 2, 2);
                 }),
                 ::testing::ExitedWithCode(ZFAIL_EXIT), "");
     std::string msg = readfile(dir.file("ERRORq.txt"));
-    EXPECT_EQ(msg.rfind("zorbel file cons_str: line ", 0), 0u) << msg;
+    EXPECT_EQ(msg.rfind("zorbel file containers: line ", 0), 0u) << msg;
     EXPECT_NE(msg.find(": assertion failed: (c.a==NULL)\n"), std::string::npos) << msg;
     EXPECT_EQ(readfile(dir.file("out.txt")), "ERROR");
 }
 
 TEST_F(Handler, KeepsAskingWhileNumbersComeAndSkipsGarbage) {
     EXPECT_EXIT(failwith("1\n2\nabc\n3\n", [] {
-                    cs_failinject = 2;
+                    failinject = 2;
                     ivec_new(5);
                 }),
                 ::testing::ExitedWithCode(ZFAIL_EXIT), "");

@@ -1,47 +1,18 @@
-// Heap containers: allocate / ensure / free / grow over plain records, and
-// the assertion handler that every broken check ends in.  New blocks are
+// Heap containers: allocate / ensure / free / grow over plain records; a
+// broken check ends in the assertion handler.  New blocks are
 // zeroed so that a fresh container never holds stale bytes; reused storage is
 // not cleared (callers overwrite what they use).
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-int cs_failinject = 0;
-
-// ---- assertion handler ----------------------------------------------------
-
-void zfail(const char* file, int line, const char* text) {
-    fflush(stdout);
-    FILE* f = fopen("ERRORq.txt", "w");
-    if (f) {
-        fprintf(f, "zorbel file %s: line %d: assertion failed: (%s)\n", file, line, text);
-        fclose(f);
-    }
-    for (;;) {
-        printf("ERROR");
-        fflush(stdout);
-        int x;
-        int got = scanf("%d", &x);
-        if (got == EOF) exit(ZFAIL_EXIT);
-        if (got == 0) {  // not a number: drop the line rather than spin on it
-            int ch;
-            while ((ch = getchar()) != '\n')
-                if (ch == EOF) exit(ZFAIL_EXIT);
-        }
-    }
-}
-
 // ---- allocation -------------------------------------------------------------
 
-static void* attempt(size_t bytes) {
-    if (cs_failinject > 0) {
-        cs_failinject--;
-        return nullptr;
-    }
-    return calloc(bytes ? bytes : 1, 1);
-}
+// Every block of the program comes from here (the tests make it fail on
+// purpose by wrapping calloc at link time).
+static void* attempt(size_t bytes) { return calloc(bytes ? bytes : 1, 1); }
 
 void* cs_tryalloc(size_t bytes) {
     void* p = attempt(bytes);
@@ -51,7 +22,7 @@ void* cs_tryalloc(size_t bytes) {
 
 void* cs_alloc(size_t bytes, const char* cond, int line) {
     void* p = cs_tryalloc(bytes);
-    if (!p) zfail("cons_str", line, cond);
+    if (!p) zfail("containers", line, cond);
     return p;
 }
 
@@ -61,7 +32,7 @@ void* cs_alloc(size_t bytes, const char* cond, int line) {
 
 static uint8_t* brow_new(int cols) { return ALLOC(uint8_t, cols + 2, "r==NULL") + 1; }
 static void brow_free(uint8_t* r) {
-    ZASSERT("cons_str", r == nullptr, "NULL==&(r[-1])");
+    ZASSERT("containers", r == nullptr, "NULL==&(r[-1])");
     free(r - 1);
 }
 
@@ -77,9 +48,9 @@ void bmat_alloc(bmat& c, int rows, int cols, int q) {
 }
 
 void bmat_free(bmat& c) {
-    ZASSERT("cons_str", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
     if (c.mem == 0) return;
-    ZASSERT("cons_str", c.a == nullptr, "NULL==c.a");
+    ZASSERT("containers", c.a == nullptr, "NULL==c.a");
     for (int r = 0; r <= c.caprows; r++) brow_free(c.a[r]);
     free(c.a);
     c.a = nullptr;
@@ -90,7 +61,7 @@ void bmat_free(bmat& c) {
 // only), else free and allocate at the wanted size.
 template <class M>
 static void ensure01(M& c, int rows, int cols, int q, void (*alloc)(M&, int, int, int), void (*release)(M&)) {
-    ZASSERT("cons_str", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
     if (c.mem == 1 && cols <= c.capcols && rows <= c.caprows) {
         c.cols = cols;
         c.rows = rows;
@@ -120,7 +91,7 @@ void bmat_grow(bmat& c, int need) {
 
 static uint64_t* wrow_new(int cols) { return ALLOC(uint64_t, cols + 2, "NULL==r") + 1; }
 static void wrow_free(uint64_t* r) {
-    ZASSERT("cons_str", r == nullptr, "NULL==&(r[-1])");
+    ZASSERT("containers", r == nullptr, "NULL==&(r[-1])");
     free(r - 1);
 }
 
@@ -140,10 +111,10 @@ void wmat_alloc(wmat& c, int rows, int cols, int q) {
 }
 
 void wmat_free(wmat& c) {
-    ZASSERT("cons_str", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((1 == c.mem) || (0 == c.mem)), "!((1==c.mem)||(0==c.mem))");
     if (c.mem == 0) return;
-    ZASSERT("cons_str", c.a == nullptr, "NULL==c.a");
-    ZASSERT("cons_str", c.b == nullptr, "NULL==c.b");
+    ZASSERT("containers", c.a == nullptr, "NULL==c.a");
+    ZASSERT("containers", c.b == nullptr, "NULL==c.b");
     for (int r = 0; r <= c.caprows; r++) {
         wrow_free(c.a[r]);
         wrow_free(c.b[r]);
@@ -181,7 +152,7 @@ void wmat_grow(wmat& c, int need) {
 // ---- pointer arrays ---------------------------------------------------------
 
 static void parr_common(parr& c, int rows, int cols, int q, bool pair) {
-    ZASSERT("cons_str", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
     if (c.mem == 3 && rows <= c.caprows && (!pair || c.b)) {
         c.rows = rows;
         c.cols = cols;
@@ -201,9 +172,9 @@ void parr_ensure(parr& c, int rows, int cols, int q) { parr_common(c, rows, cols
 void parr2_ensure(parr& c, int rows, int cols, int q) { parr_common(c, rows, cols, q, true); }
 
 void parr_free(parr& c) {
-    ZASSERT("cons_str", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
     if (c.mem == 0) return;
-    ZASSERT("cons_str", c.a == nullptr, "NULL==c.a");
+    ZASSERT("containers", c.a == nullptr, "NULL==c.a");
     free(c.a);
     free(c.b);
     c.a = c.b = nullptr;
@@ -211,9 +182,9 @@ void parr_free(parr& c) {
 }
 
 void parr2_free(parr& c) {
-    ZASSERT("cons_str", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
+    ZASSERT("containers", !((3 == c.mem) || (0 == c.mem)), "!((3==c.mem)||(0==c.mem))");
     if (c.mem == 0) return;
-    ZASSERT("cons_str", c.b == nullptr, "NULL==c.b");
+    ZASSERT("containers", c.b == nullptr, "NULL==c.b");
     parr_free(c);
 }
 
@@ -243,9 +214,9 @@ void imat_ensure(imat& c, int rows, int cols, int q) {
 
 void imat_free(imat& c) {
     if (c.alloc == 0) return;
-    ZASSERT("cons_str", c.a == nullptr, "NULL==c.a");
+    ZASSERT("containers", c.a == nullptr, "NULL==c.a");
     for (int r = 0; r <= c.caprows; r++) {
-        ZASSERT("cons_str", c.a[r] == nullptr, "NULL==r");
+        ZASSERT("containers", c.a[r] == nullptr, "NULL==r");
         free(c.a[r]);
     }
     free(c.a);
@@ -289,14 +260,14 @@ void coderec_ensure(coderec& cr, int r, int c, int mode) {
 
 void coderec_free(coderec& cr) {
     if (cr.mem == 0) return;
-    ZASSERT("cons_str", cr.a == nullptr, "NULL==c.a");
-    ZASSERT("cons_str", cr.Aspec == nullptr, "NULL==c.Aspec");
-    ZASSERT("cons_str", cr.Bspec == nullptr, "NULL==c.Bspec");
-    ZASSERT("cons_str", cr.k == nullptr, "NULL==c.k");
-    ZASSERT("cons_str", cr.lcv == nullptr, "NULL==c.lcv");
-    ZASSERT("cons_str", cr.lcvo == nullptr, "NULL==c.lcvo");
-    ZASSERT("cons_str", cr.vecrank == nullptr, "NULL==c.vecrank");
-    ZASSERT("cons_str", cr.prop == nullptr, "NULL==c.prop");
+    ZASSERT("containers", cr.a == nullptr, "NULL==c.a");
+    ZASSERT("containers", cr.Aspec == nullptr, "NULL==c.Aspec");
+    ZASSERT("containers", cr.Bspec == nullptr, "NULL==c.Bspec");
+    ZASSERT("containers", cr.k == nullptr, "NULL==c.k");
+    ZASSERT("containers", cr.lcv == nullptr, "NULL==c.lcv");
+    ZASSERT("containers", cr.lcvo == nullptr, "NULL==c.lcvo");
+    ZASSERT("containers", cr.vecrank == nullptr, "NULL==c.vecrank");
+    ZASSERT("containers", cr.prop == nullptr, "NULL==c.prop");
     for (int i = 0; i <= cr.capt; i++) free(cr.a[i]);
     free(cr.a);
     free(cr.k);
@@ -336,7 +307,7 @@ static void arr_reuse(Arr& m, int rows, int cols, int q, int count) {
 template <class M, class Arr>
 static void arr_free(Arr& m, void (*release)(M&)) {
     if (!m.alloc) return;
-    ZASSERT("cons_str", m.h == nullptr, "NULL==&(c[-1])");
+    ZASSERT("containers", m.h == nullptr, "NULL==&(c[-1])");
     for (int i = -1; i < m.capcount; i++) release(m.h[i]);
     free(m.h - 1);
     m.h = nullptr;
@@ -374,17 +345,17 @@ uint8_t* bvec_new(int m) { return ALLOC(uint8_t, m + 2, "NULL==r") + 1; }
 int32_t* ivec_try(int m) { return static_cast<int32_t*>(cs_tryalloc(sizeof(int32_t) * (size_t)(m + 1))); }
 
 void ivec_free(int32_t*& v) {
-    ZASSERT("cons_str", v == nullptr, "NULL==r");
+    ZASSERT("containers", v == nullptr, "NULL==r");
     free(v);
     v = nullptr;
 }
 void u64vec_free(uint64_t*& v) {
-    ZASSERT("cons_str", v == nullptr, "NULL==r");
+    ZASSERT("containers", v == nullptr, "NULL==r");
     free(v);
     v = nullptr;
 }
 void bvec_free(uint8_t*& v) {
-    ZASSERT("cons_str", v == nullptr, "NULL==&(r[-1])");
+    ZASSERT("containers", v == nullptr, "NULL==&(r[-1])");
     free(v - 1);
     v = nullptr;
 }

@@ -1,0 +1,26 @@
+// The assertion handler (see zassert.h).
+#include "containers/zassert.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void zfail(const char* file, int line, const char* text) {
+    fflush(stdout);
+    FILE* f = fopen("ERRORq.txt", "w");
+    if (f) {
+        fprintf(f, "zorbel file %s: line %d: assertion failed: (%s)\n", file, line, text);
+        fclose(f);
+    }
+    for (;;) {
+        printf("ERROR");
+        fflush(stdout);
+        int x;
+        int got = scanf("%d", &x);
+        if (got == EOF) exit(ZFAIL_EXIT);
+        if (got == 0) {  // not a number: drop the line rather than spin on it
+            int ch;
+            while ((ch = getchar()) != '\n')
+                if (ch == EOF) exit(ZFAIL_EXIT);
+        }
+    }
+}
