@@ -1,21 +1,17 @@
 // Micro-benchmarks of the distance subsystem: raw enumeration throughput of
 // the first-stage recursion (codewords visited per second), the minimum
 // distance of random codes, and the spectrum of the extended Golay code.
+// Each benchmark works in its own engine, as a run would.
 #include <benchmark/benchmark.h>
 
 #include <random>
 
 #include "distance/dist.h"
 #include "field/field.h"
-#include "frame/runpar.h"
 
 namespace {
 
 bmat G;
-
-void usefield(int q) {
-    smallq1 = smallq2 = q <= 4 ? 1 : 0;
-}
 
 void randcode(int q, int k, int n, unsigned seed) {
     std::mt19937 rng(seed);
@@ -40,11 +36,12 @@ uint64_t visits(int k, int L, int q) {
 // reached: the minimum-distance step reduced to its comparison.
 void BM_combs1(benchmark::State& st) {
     int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2), L = (int)st.range(3);
-    usefield(q);
+    DistEngine E;
+    E.usefield(q, q <= 4);
     randcode(q, k, n, 1234);
-    infrec& it = dinvar.infsettv;
+    infrec& it = E.dinvar.infsettv;
     it.keep = 0;
-    infoset1(G);
+    E.infoset1(G);
     if (it.k[1] != k) {
         st.SkipWithError("rank");
         return;
@@ -55,7 +52,7 @@ void BM_combs1(benchmark::State& st) {
         it.ub = 0;
         it.lb = -1;
         it.lcv[1] = L;
-        runfull(1);
+        E.runfull(1);
         benchmark::DoNotOptimize(it.ub);
     }
     st.SetItemsProcessed((int64_t)(visits(k, L, q) * st.iterations()));
@@ -73,11 +70,12 @@ BENCHMARK(BM_combs1)
 
 void BM_mindist(benchmark::State& st) {
     int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2);
-    usefield(q);
+    DistEngine E;
+    E.usefield(q, q <= 4);
     int d = 0;
     for (auto _ : st) {
         randcode(q, k, n, 99);
-        d = mindist(G);
+        d = E.mindist(G);
         benchmark::DoNotOptimize(d);
     }
     st.counters["d"] = d;
@@ -99,17 +97,18 @@ void golay() {
 }
 
 void BM_spectrum_golay(benchmark::State& st) {
-    usefield(2);
+    DistEngine E;
+    E.usefield(2, true);
     golay();
-    spectrum(G);
-    infrec& it = dinvar.infsettv;
+    E.spectrum(G);
+    infrec& it = E.dinvar.infsettv;
     if (it.Aspec[8] != 759 || it.Aspec[12] != 2576 || it.Aspec[16] != 759 || it.Aspec[24] != 1) {
         st.SkipWithError("not the Golay code");
         return;
     }
     for (auto _ : st) {
         golay();
-        spectrum(G);
+        E.spectrum(G);
         benchmark::DoNotOptimize(it.found);
     }
     st.counters["A8"] = (double)it.Aspec[8];
@@ -122,12 +121,13 @@ namespace {
 // The per-candidate check of a small code, as the extension engine calls it.
 void BM_checkdist_small(benchmark::State& st) {
     int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2);
-    usefield(q);
+    DistEngine E;
+    E.usefield(q, q <= 4);
     randcode(q, k, n, 5);
     int r = 0;
     for (auto _ : st) {
         G.spare = 4;
-        r += checkdist(G);
+        r += E.checkdist(G);
     }
     benchmark::DoNotOptimize(r);
 }
@@ -139,11 +139,12 @@ namespace {
 // pass calls it.
 void BM_fromall_small(benchmark::State& st) {
     int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2);
-    usefield(q);
+    DistEngine E;
+    E.usefield(q, q <= 4);
     randcode(q, k, n, 77);
     for (auto _ : st) {
-        generatingset_fromall_inv(G);
-        benchmark::DoNotOptimize(dinvar.cwstore.rows);
+        E.generatingset_fromall_inv(G);
+        benchmark::DoNotOptimize(E.dinvar.cwstore.rows);
     }
 }
 BENCHMARK(BM_fromall_small)->ArgNames({"q", "n", "k"})->Args({2, 20, 8})->Args({3, 14, 5})->Args({4, 12, 4});

@@ -7,13 +7,13 @@
 // lower bound on the weight of the codewords not yet met; the planners raise
 // one level at a time, cheapest first, until that bound passes the target.
 // A set of lower rank is raised only when its extra work (q^deficit times the
-// combinations) is below half of the full set's next level.
+// combinations) is below half of the full set's next level.  The planners
+// are engine methods on its record; they run once per set and level, so
+// reaching the record through the engine costs nothing next to the
+// enumeration.
 #include "distance/dist.h"
 
 #include <climits>
-
-#include "field/field.h"
-#include "frame/runpar.h"
 
 // ---- work estimates -------------------------------------------------------------
 
@@ -32,19 +32,19 @@ uint64_t cost(int m, int t) {
     return sum;
 }
 
-int worthraise(int j) {
+int DistEngine::worthraise(int j) {
     infrec& it = dinvar.infsettv;
     int e = it.k[1] - it.k[j];
     if (e > 25) return 0;
     uint64_t qe = 1;
-    for (int u = 0; u < e; u++) qe = satmul(qe, (uint64_t)dinvar.mata.h[1].q);
+    for (int u = 0; u < e; u++) qe = satmul(qe, (uint64_t)fq);
     uint64_t lhs = satmul(qe, cost(it.k[j], it.lcv[j] + 1)) >> 1;
     return lhs < cost(it.k[1], it.lcv[1] + 1) ? 1 : 0;
 }
 
 // ---- running sets ---------------------------------------------------------------
 
-void runset(int i) {
+void DistEngine::runset(int i) {
     infrec& it = dinvar.infsettv;
     if (it.lcv[i] == 0) return;
     if (it.k[i] == it.k[1])
@@ -53,14 +53,12 @@ void runset(int i) {
         runpart(i);
 }
 
-static void clearlevels() {
+void DistEngine::clearlevels() {
     infrec& it = dinvar.infsettv;
     for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
 }
 
-// Reads infsettv (sets, wmax, lb), writes lcv, lb and, through the steps,
-// found / Aspec / the store or ub / stop.
-void bzrun() {
+void DistEngine::bzrun() {
     infrec& it = dinvar.infsettv;
     ZASSERT("dist", it.mem == 0, "0==infsettv.mem");
     ZASSERT("dist", dinvar.matamem == 0, "0==dinvar.matamem");
@@ -94,7 +92,7 @@ void bzrun() {
 
 // ---- operations --------------------------------------------------------------------
 
-int mindist(bmat& G) {
+int DistEngine::mindist(bmat& G) {
     infrec& it = dinvar.infsettv;
     it.keep = 0;
     it.cntmode = 0;
@@ -132,7 +130,7 @@ int mindist(bmat& G) {
     return it.ub;
 }
 
-int checkdist(bmat& G) {
+int DistEngine::checkdist(bmat& G) {
     infrec& it = dinvar.infsettv;
     it.keep = 0;
     it.stop = 0;
@@ -145,14 +143,14 @@ int checkdist(bmat& G) {
 }
 
 // Exhaustive listing of G: one systematic form, every codeword up to scalars.
-static void exhaustive(bmat& G) {
+void DistEngine::exhaustive(bmat& G) {
     infrec& it = dinvar.infsettv;
     infoset1(G);
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
     dinvar.mata.h[0].cols = G.cols;
 }
 
-int checkdist_ex(bmat& G) {
+int DistEngine::checkdist_ex(bmat& G) {
     infrec& it = dinvar.infsettv;
     it.lb = G.spare - 1;
     it.wmax = G.cols;
@@ -164,7 +162,7 @@ int checkdist_ex(bmat& G) {
     return it.stop ? 0 : 1;
 }
 
-static void spectrum_common(bmat& G, int keep) {
+void DistEngine::spectrum_common(bmat& G, int keep) {
     infrec& it = dinvar.infsettv;
     it.lb = 0;
     it.wmax = G.cols;
@@ -175,12 +173,12 @@ static void spectrum_common(bmat& G, int keep) {
     exhaustive(G);
     runexhaust();
     if (keep) {
-        if (smallq1)
+        if (planes)
             dinvar.cwstore.rows = (int)it.found;
         else
             dinvar.cwstoreb.rows = (int)it.found;
     }
 }
 
-void spectrum(bmat& G) { spectrum_common(G, 0); }
-void spectrum_keep(bmat& G) { spectrum_common(G, 1); }
+void DistEngine::spectrum(bmat& G) { spectrum_common(G, 0); }
+void DistEngine::spectrum_keep(bmat& G) { spectrum_common(G, 1); }

@@ -1,5 +1,5 @@
 // Minimum distance, weight checks, weight spectra, codeword enumeration and
-// generating sets of low-weight codewords.
+// generating sets of low-weight codewords, all owned by one DistEngine.
 //
 // The code is covered by the disjoint information sets of rank.h.  The
 // enumeration of one set at level L meets, once up to non-zero scalars, every
@@ -10,101 +10,224 @@
 // the minimum-distance step (smallest weight, stop at the threshold) or the
 // counting step (per-weight counts, optional store, each codeword counted at
 // the first set that meets it).  Results are left in dinvar.infsettv and the
-// codeword stores dinvar.cwstore (q <= 4) / dinvar.cwstoreb (q = 5, 7).
+// codeword stores dinvar.cwstore (bit planes) / dinvar.cwstoreb (bytes).
+//
+// Every workspace, the field in use and the bit-plane switch belong to the
+// engine, so one engine serves one thread at a time and engines in different
+// threads (with the same or different q) never meet; the field tables they
+// read are immutable.  The workspaces only grow, so the enumeration never
+// allocates once they fit the largest code seen.
 #pragma once
 #include <cstdint>
 
 #include "containers/cons_str.h"
 #include "distance/rank.h"
+#include "field/field.h"
 
-// Level switch: while set, the weight filter of gensets_dist_b lets every
-// weight through.  Set by the dimension search.
-extern int levelsw;
-
-// ---- minimum distance and checks --------------------------------------------
-// All of these rebuild the information sets of G in dinvar (rank.h) and
-// leave their results in dinvar.infsettv; G itself is not changed.
-
-// Minimum distance of G, also left in infsettv.ub.  G.rows must equal
-// G.fill.  Codes of rank 0 give 0; rank 1 is handled by its one set.
-int mindist(bmat& G);
-// 1 when no non-zero codeword of G has weight <= G.spare - 1, else 0
-// (infsettv.stop).  Writes lb, wmax, lcv.
-int checkdist(bmat& G);
-// The same by the exhaustive listing of one systematic form; 0 also when
-// rows 1..G.fill have rank below G.fill.
-int checkdist_ex(bmat& G);
-// Projective weight counts infsettv.Aspec[1..n], their total in found.
-void spectrum(bmat& G);
-// As spectrum, and every codeword (once up to scalars) stored with its
-// weight in dinvar.cwstore (q <= 4) or dinvar.cwstoreb; the store's row
-// count is set to found.
-void spectrum_keep(bmat& G);
-// Plans the levels for weight wmax over the sets already built and runs
-// them; lb := the last planned threshold when it was 0.  Writes lcv and,
-// through the steps, ub / stop or found / Aspec / the store.
-void bzrun();
-// Set i at level lcv[i] (nothing at level 0).
-void runset(int i);
 // Work estimate: the sum over u = 1..t of the terms of the recurrence for
 // (m choose u); saturates instead of overflowing.
 uint64_t cost(int m, int t);
-// 1 when partial set j is worth raising one level (deficit <= 25 and half
-// its extra work below the next level of set 1).
-int worthraise(int j);
-
-// ---- enumeration ---------------------------------------------------------------
-// The steps read infsettv.cntmode, lb, wmax, exact, keep and write ub, stop,
-// found, Aspec and the stores.  Work rows: mata[0] / mata[-1] (bytes) or
-// mataw[0] / mataw[-1] (bit planes).
-
-// Set i of rank k[1]: bases cleared, combs1 from depth 1.
-void runfull(int i);
-// Set i of lower rank: combs1 on the zero base, then combs2 over the rows
-// outside the rank.
-void runpart(int i);
-// Exhaustive listing: set 1 at level k[1].
-void runexhaust();
-// The recursions, entered with the work rows prepared by the above.
-void combs1(int depth, int start, int i);
-void combs2(int depth, int start, int i);
-// Claim test of the counting step: false when an earlier set that was run
-// (lcv > 0) meets the codeword, i.e. the codeword has at most lcv[j] non-zero
-// coordinates on a[j].  `supp` is the support in bit form (W words) ...
-bool isfirst(int i, const uint64_t* supp);
-// ... or z is the codeword in byte form (q = 5, 7).
-bool isfirstb(int i, const uint8_t* z);
-
-// ---- generating sets -------------------------------------------------------------
-// Results: the store rows 1..row count (weight, and for q <= 4 pair
-// invariant in plane a word -1, class in plane b word 0, mark in plane b
-// word -1), infsettv.wmax = the weight at which the kept codewords span the
-// code, found / done.
-
-// After mindist, q <= 4: codewords of weight d, d + 1, ... until they span
-// G; Gb is the caller's basis (fill = its rank).
-void gensets_dist(wmat& Gb, bmat& G, int d);
-// The same for the byte forms from weight 1, over the weights that the
-// filter F (row 0) allows, every weight while levelsw is set or F is not
-// allocated.  Gs is the caller's basis.
-void gensets_dist_b(bmat& Gs, bmat& G, bmat& F);
-// spectrum_keep, then the store sorted by weight (Bspec[w] = first row - 1
-// of weight w).
-void spectrum_sorted(bmat& G);
-// q = 5, 7: the sorted full store cut after the weight that completes the
-// span (basis in dinvar.gbasb).
-void gensets_all(bmat& G);
-// q <= 4: the sorted full store, weight block by weight block with classes,
-// kept up to the weight that completes the span (basis in dinvar.gbas).
-void generatingset_fromall_inv(bmat& G);
-// Inserts stored codewords start..found into B until rank k[1]; start = 1
-// makes B afresh.  Returns the rank.  The bit form also sets classes'
-// marks when smallq2 is set.
-int gensets_update(wmat& B, uint64_t start);
-int gensets_updateb(bmat& B, uint64_t start);
-// Pair invariant and classes of store rows lo+1..hi (bit store), which are
-// reordered by invariant.
-void classify(uint64_t lo, uint64_t hi);
 
 // Weight held in a byte-store row (byte 0 low, byte -1 high).
 inline int bstoredweight(const uint8_t* row) { return row[0] + 256 * row[-1]; }
+
+class DistEngine {
+public:
+    // The workspaces; the callers read the results from infsettv (ub, stop,
+    // Aspec, found, wmax, ...), cwstore and cwstoreb.
+    dinvrec dinvar{};
+    // Level switch: while set, the weight filter of gensets_dist_b lets every
+    // weight through.  Set by the dimension search.
+    int levelsw = 0;
+
+    // No field chosen yet: every operation on a matrix fails its field check
+    // until usefield has been called.
+    DistEngine();
+    // Releases every container of dinvar.
+    ~DistEngine();
+    DistEngine(const DistEngine&) = delete;
+    DistEngine& operator=(const DistEngine&) = delete;
+
+    // Selects GF(q) (q in 2, 3, 4, 5, 7) and whether codes over it go
+    // through the bit planes (cwstore, mataw) or the bytes (cwstoreb); bit
+    // planes serve q <= 4 only.  The workspaces are kept; the next operation
+    // resizes them for the new field.  Every matrix handed over afterwards
+    // must be over GF(q).
+    void usefield(int q, bool bitplanes);
+    const Field& field() const { return *fld; }
+    int fieldq() const { return fq; }
+    bool bitplanes() const { return planes; }
+    // Releases every container of dinvar and zeroes the record (levelsw and
+    // the field stay).
+    void reset();
+
+    // ---- reduced forms and information sets (rank.cpp) ------------------------
+
+    // Reduces rows 1..src.rows of src into dst (dst may be src).  Rows
+    // 1..rank of dst: reduced echelon form; behind them the dependent rows of
+    // src, unreduced, in source order.  dst.fill := rank.  Mode RREF_SYS:
+    // out := dst with the pivot columns moved to the front; RREF_DUAL: out :=
+    // generator matrix of the dual code (n - rank rows).  Scratch: pivbuf
+    // (pivot list), rscr (the source rows when dst is src, row 0 column
+    // flags); neither carries anything to a later call.
+    int rref(bmat& dst, bmat& src, bmat* out, int mode);
+    // out := generator matrix of the dual of gm (n - k rows, n columns, fill
+    // n - k).  Writes wcopy (reduced copy of gm) and the scratch of rref; gm
+    // is unchanged.
+    void dualmat(bmat& out, bmat& gm);
+    // Systematic form of src rows 1..src.fill on the columns still free in
+    // colfree row 0, which loses them.  Pivots get vecrank ranksum + r;
+    // infsettv.a[nsets + 1] := the pivot columns; dependent rows go to dst
+    // from the bottom.  Returns the rank, dst.fill := it.
+    int sysform(bmat& dst, bmat& src);
+    // All information sets of genmat (genmat.rows must equal genmat.fill).
+    // Writes wcopy, mata[1..nsets], colfree, infsettv (n, m, nslots, nsets,
+    // k, a, vecrank, nfull, ranksum) and leaves every lcv at 0; with bit
+    // planes also mataw[1..nsets], pivmask[1..nsets], postab, infcalls.  The
+    // store is sized for genmat.rows codewords when infsettv.keep is set.  A
+    // matrix of rank 1 gets one set of rank 1; rank 0 gets none (k[1] = 0).
+    void infosets(bmat& genmat);
+    // One systematic form of genmat rows 1..min(fill, rows) in mata[1], with
+    // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1], postab with bit
+    // planes); the store is sized for the exhaustive listing when
+    // infsettv.keep is set.
+    void infoset1(bmat& genmat);
+    // mataw[i] := bit-plane form of mata[i] (q = 2, 3, 4); reads mata[i]
+    // only.
+    void packmat(int i);
+    // Fills postab (posword, posbit) for positions 1..(table length).
+    void posinit();
+    // Makes sure postab covers n + 64 positions.
+    void posensure(int n);
+    // Whole matrix, q = 2: out := rows 1..m of src in plane a (postab grows
+    // to src.cols).
+    void packrows2(wmat& out, bmat& src);
+
+    // ---- minimum distance and checks (dist.cpp) ---------------------------------
+    // All of these rebuild the information sets of G as infosets does (or
+    // infoset1 for the exhaustive listing) and leave their results in
+    // infsettv; G itself is not changed.  The work rows mata[0], mata[-1] /
+    // mataw[0], mataw[-1] are scratch.
+
+    // Minimum distance of G, also left in infsettv.ub.  G.rows must equal
+    // G.fill.  Codes of rank 0 give 0; rank 1 is handled by its one set.
+    // Writes lb, lcv (the levels run), stop; leaves keep and cntmode 0; the
+    // stores are not touched.
+    int mindist(bmat& G);
+    // 1 when no non-zero codeword of G has weight <= G.spare - 1, else 0
+    // (infsettv.stop).  Writes lb = wmax = G.spare - 1, lcv; leaves keep and
+    // cntmode 0; the stores are not touched.
+    int checkdist(bmat& G);
+    // The same by the exhaustive listing of one systematic form; 0 also when
+    // rows 1..G.fill have rank below G.fill.  Writes lb, wmax = n, lcv[1],
+    // Aspec := 0, found := 0; leaves keep, exact, cntmode 0.  With bit planes
+    // the store header is set to 3 rows (no row is written).
+    int checkdist_ex(bmat& G);
+    // Projective weight counts infsettv.Aspec[0..n], their total in found,
+    // by the exhaustive listing (lcv[1] = k[1], wmax = n, cntmode 1, keep
+    // 0).  With bit planes the store header is set to 3 rows (no row is
+    // written).
+    void spectrum(bmat& G);
+    // As spectrum with keep 1, and every codeword (once up to scalars)
+    // stored with its weight in rows 1..found of cwstore (bit planes) or
+    // cwstoreb, which grows as needed; the store's row count := found.
+    void spectrum_keep(bmat& G);
+    // Plans the levels for weight wmax over the sets already built and runs
+    // them; lb := the last planned threshold when it was 0.  Writes lcv and,
+    // through the steps, ub / stop or found / Aspec / the store.
+    void bzrun();
+    // Set i at level lcv[i] by runfull or runpart (nothing at level 0).
+    void runset(int i);
+    // 1 when partial set j is worth raising one level (deficit <= 25 and half
+    // its extra work below the next level of set 1).  Reads k, lcv only.
+    int worthraise(int j);
+
+    // ---- enumeration (distenum.cpp) ---------------------------------------------
+    // The steps read infsettv.cntmode, lb, wmax, exact, keep, k, a, lcv and
+    // write ub, stop (minimum-distance step) or found, Aspec and the store
+    // (counting step).  Work rows: mata[0] / mata[-1] (bytes) or mataw[0] /
+    // mataw[-1] (bit planes); pivmask row 0 holds the support of the last
+    // codeword claimed.
+
+    // Set i of rank k[1]: bases cleared, combs1 from depth 1.
+    void runfull(int i);
+    // Set i of lower rank: combs1 on the zero base, then combs2 over the rows
+    // outside the rank.
+    void runpart(int i);
+    // Exhaustive listing: set 1 at level k[1] (lcv[1] := k[1]).
+    void runexhaust();
+    // The recursions, entered with the work rows prepared by the above.
+    void combs1(int depth, int start, int i);
+    void combs2(int depth, int start, int i);
+    // Claim test of the counting step: false when an earlier set that was run
+    // (lcv > 0) meets the codeword, i.e. the codeword has at most lcv[j]
+    // non-zero coordinates on a[j].  `supp` is the support in bit form (W
+    // words, read against pivmask) ...
+    bool isfirst(int i, const uint64_t* supp) const;
+    // ... or z is the codeword in byte form (read against a[j]).
+    bool isfirstb(int i, const uint8_t* z) const;
+
+    // ---- generating sets (gensets.cpp) ------------------------------------------
+    // Results: the store rows 1..row count (weight, and with bit planes pair
+    // invariant in plane a word -1, class in plane b word 0, mark in plane b
+    // word -1), infsettv.wmax = the weight at which the kept codewords span
+    // the code, found / done.  Besides the sets and the counting state they
+    // write mata[1] row 0 (byte mask of the columns outside set 1) and the
+    // last raising row; perm, prop and the class table are scratch.
+
+    // After mindist, bit planes: codewords of weight d, d + 1, ... (each
+    // weight one counting run with exact set) until they span G, each new
+    // weight block classified; Gb is the caller's basis (fill = its rank).
+    // Both stores' row counts := found.
+    void gensets_dist(wmat& Gb, bmat& G, int d);
+    // The same for the byte forms from weight 1, over the weights that the
+    // filter F (row 0) allows, every weight while levelsw is set or F is not
+    // allocated (reads levelsw, F only).  Gs is the caller's basis.
+    void gensets_dist_b(bmat& Gs, bmat& G, bmat& F);
+    // spectrum_keep, then the store sorted by weight, stably (Bspec[w] =
+    // first row - 1 of weight w).
+    void spectrum_sorted(bmat& G);
+    // Bytes: the sorted full store cut (rows, fill) after the weight that
+    // completes the span, which goes to wmax; basis in gbasb.
+    void gensets_all(bmat& G);
+    // Bit planes: the sorted full store, weight block by weight block with
+    // classes and marks, kept up to the weight that completes the span
+    // (wmax; done = rows kept); basis in gbas.  Without bit planes it prints
+    // an error and only sets cwstore.rows := found.
+    void generatingset_fromall_inv(bmat& G);
+    // Inserts stored codewords start..found into B until rank k[1]; start = 1
+    // makes B afresh.  Returns the rank.  With bit planes the bit form also
+    // sets the marks of start..found from the classes that raised the rank.
+    int gensets_update(wmat& B, uint64_t start);
+    int gensets_updateb(bmat& B, uint64_t start);
+    // Pair invariant and classes of store rows lo+1..hi (bit store), which are
+    // reordered by invariant (row pointers only, through perm).
+    void classify(uint64_t lo, uint64_t hi);
+
+private:
+    const Field* fld = nullptr;   // the field in use; null until usefield
+    int fq = 0;                   // its size
+    bool planes = false;          // bit planes for this q (q <= 4)
+    int classtab[102];            // rank reached when class c last raised it; -1 before
+    uint64_t lastraise = 0;       // store row of the last insertion that raised the rank
+
+    // rank.cpp
+    void setpivmask(int i);                   // pivmask[i] := the bits of a[i]
+    void storeensure(int rows, int n);        // the store in use holds `rows` codewords
+    void clearsets(int n);                    // no sets, no levels, colfree all 0xff
+    void bitsetup(int rows, int n, int count);   // mataw and pivmask sized
+    // dist.cpp
+    void clearlevels();                       // lcv[1..nsets] := 0
+    void exhaustive(bmat& G);                 // infoset1, Aspec := 0
+    void spectrum_common(bmat& G, int keep);  // spectrum / spectrum_keep
+    // distenum.cpp
+    void enter(int i, int stage, int depth, int start);   // a recursion on set i
+    void clearbases();                        // row 0 of both work matrices := 0
+    // gensets.cpp
+    void basisinit(wmat& B);                  // B empty, masks of set 1
+    int updbits(wmat& B, uint64_t start, uint64_t end, bool classes);
+    void putback(uint64_t lo, uint64_t m);    // store rows lo+1..lo+m := perm
+    void gensets_start(bmat& G, int ub);      // sets, counting state cleared
+    void setrows(uint64_t rows);              // both stores' row counts
+    bool weightallowed(bmat& F, int w) const;
+};

@@ -5,6 +5,7 @@
 // into vector code; the values are those of the field tables (addtab,
 // multab), which the tests compare.  Used by the reductions (rank) and the
 // byte-form bases (generating sets), where these loops are the whole cost.
+// The field comes from the caller (the engine's), never from a global.
 #pragma once
 #include <cstdint>
 
@@ -44,10 +45,10 @@ inline void scalep(uint8_t* z, int s, int n) {
 
 }  // namespace fieldrow
 
-// z[1..n] := z + s*y over GF(q); z and y are different rows.
-inline void rowaxpy(int q, uint8_t* __restrict z, const uint8_t* __restrict y, int s, int n) {
+// z[1..n] := z + s*y over F; z and y are different rows.
+inline void rowaxpy(const Field& F, uint8_t* __restrict z, const uint8_t* __restrict y, int s, int n) {
     if (s == 0) return;
-    switch (q) {
+    switch (F.q) {
         case 2:
             for (int c = 1; c <= n; c++) z[c] ^= y[c];
             return;
@@ -56,27 +57,26 @@ inline void rowaxpy(int q, uint8_t* __restrict z, const uint8_t* __restrict y, i
         case 7: fieldrow::axpyp<7>(z, y, s, n); return;
         case 4: {
             uint8_t m[4];
-            for (int x = 0; x < 4; x++) m[x] = (uint8_t)gf(4).multab[s][x];
+            for (int x = 0; x < 4; x++) m[x] = (uint8_t)F.multab[s][x];
             for (int c = 1; c <= n; c++) z[c] ^= m[y[c] & 3];
             return;
         }
         default: {
-            const Field& F = gf(q);
             const int* mt = F.multab[s];
             for (int c = 1; c <= n; c++) z[c] = (uint8_t)F.addtab[z[c]][mt[y[c]]];
         }
     }
 }
 
-// z[1..n] := s*z over GF(q).
-inline void rowscale(int q, uint8_t* z, int s, int n) {
+// z[1..n] := s*z over F.
+inline void rowscale(const Field& F, uint8_t* z, int s, int n) {
     if (s == 1) return;
-    switch (q) {
+    switch (F.q) {
         case 3: fieldrow::scalep<3>(z, s, n); return;
         case 5: fieldrow::scalep<5>(z, s, n); return;
         case 7: fieldrow::scalep<7>(z, s, n); return;
         default: {
-            const int* mt = gf(q).multab[s];
+            const int* mt = F.multab[s];
             for (int c = 1; c <= n; c++) z[c] = (uint8_t)mt[z[c]];
         }
     }

@@ -10,23 +10,20 @@
 // are also split into classes by a pair invariant (sum of the distances to
 // the others of the block as points, mod 101), and each codeword is marked with its
 // class when that class raised the rank.  Reordering the store moves row
-// pointers, never row contents.
+// pointers, never row contents.  The row arithmetic below is free of state
+// (the field is passed in); the class table and the last raising row belong
+// to the engine.
 #include <cstdio>
 #include <cstring>
 
 #include "distance/dist.h"
 #include "distance/fieldrow.h"
 #include "field/field.h"
-#include "frame/runpar.h"
-
-int levelsw;
-
-// Rank reached when a codeword of class c last raised it; -1 before.
-static int classtab[102];
 
 // ---- bit-plane row arithmetic ---------------------------------------------------
 
-// Z := Z + s*Y over W words (q = 2, 3, 4 encodings).
+// Z := Z + s*Y over W words (q = 2, 3, 4 encodings).  No field tables: the
+// scalars are handled by the encodings themselves.
 static void planeaxpy(int q, int W, uint64_t* za, uint64_t* zb, int s, const uint64_t* ya, const uint64_t* yb) {
     for (int x = 1; x <= W; x++) {
         if (q == 2) {
@@ -80,7 +77,8 @@ static inline uint64_t support(int q, uint64_t a, uint64_t b) {
 // Inserts (ca, cb) into B; true when the rank grew.  Row 0 plane a of B is
 // the bit mask of the columns that may become pivots; word 0 of plane a of
 // every basis row holds its pivot column.
-static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, int W) {
+static bool insertbits(const Field& F, wmat& B, const uint64_t* ca, const uint64_t* cb, int W) {
+    const int q = F.q;
     int r = B.fill;
     uint64_t* ra = B.a[r + 1];
     uint64_t* rb = B.b[r + 1];
@@ -90,7 +88,7 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
     }
     for (int i = 1; i <= r; i++) {
         int e = coordval(q, ra, rb, (int)B.a[i][0]);
-        if (e) planeaxpy(q, W, ra, rb, gf(q).negtab[e], B.a[i], B.b[i]);
+        if (e) planeaxpy(q, W, ra, rb, F.negtab[e], B.a[i], B.b[i]);
     }
     const uint64_t* mk = B.a[0];
     int p = 0;
@@ -100,10 +98,10 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
     }
     if (!p) return false;
     ra[0] = (uint64_t)p;
-    planescale(q, W, ra, rb, gf(q).invtab[coordval(q, ra, rb, p)]);
+    planescale(q, W, ra, rb, F.invtab[coordval(q, ra, rb, p)]);
     for (int i = 1; i <= r; i++) {
         int e = coordval(q, B.a[i], B.b[i], p);
-        if (e) planeaxpy(q, W, B.a[i], B.b[i], gf(q).negtab[e], ra, rb);
+        if (e) planeaxpy(q, W, B.a[i], B.b[i], F.negtab[e], ra, rb);
     }
     B.fill = r + 1;
     return true;
@@ -115,13 +113,13 @@ static bool insertbits(wmat& B, const uint64_t* ca, const uint64_t* cb, int q, i
 // so every length up to 65535 is safe.
 static inline int bytepivot(const uint8_t* row) { return row[0] + 256 * row[-1]; }
 
-static bool insertbytes(bmat& B, const uint8_t* c, int n) {
+static bool insertbytes(const Field& F, bmat& B, const uint8_t* c, int n) {
     int r = B.fill;
     uint8_t* row = B.a[r + 1];
     memcpy(row + 1, c + 1, (size_t)n);
     for (int i = 1; i <= r; i++) {
         int e = row[bytepivot(B.a[i])];
-        if (e) rowaxpy(B.q, row, B.a[i], gf(B.q).negtab[e], n);
+        if (e) rowaxpy(F, row, B.a[i], F.negtab[e], n);
     }
     const uint8_t* mk = B.a[0];
     int p = 1;
@@ -129,10 +127,10 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
     if (p > n) return false;
     row[0] = (uint8_t)(p & 255);
     row[-1] = (uint8_t)(p >> 8);
-    rowscale(B.q, row, gf(B.q).invtab[row[p]], n);
+    rowscale(F, row, F.invtab[row[p]], n);
     for (int i = 1; i <= r; i++) {
         int e = B.a[i][p];
-        if (e) rowaxpy(B.q, B.a[i], row, gf(B.q).negtab[e], n);
+        if (e) rowaxpy(F, B.a[i], row, F.negtab[e], n);
     }
     B.fill = r + 1;
     return true;
@@ -140,10 +138,9 @@ static bool insertbytes(bmat& B, const uint8_t* c, int n) {
 
 // ---- incremental basis ------------------------------------------------------------------
 
-// Stored codeword of the last insertion that raised the rank (full listings).
-static uint64_t lastraise;
-
-static void basisinit(wmat& B) {
+// B := empty, row 0 := the pivot mask of set 1 (bits), and the same mask in
+// byte form in mata[1] row 0.
+void DistEngine::basisinit(wmat& B) {
     infrec& it = dinvar.infsettv;
     int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata.h[1].q;
     wmat_ensure(B, k1 > 0 ? k1 : 1, W, q);
@@ -157,17 +154,17 @@ static void basisinit(wmat& B) {
 
 // Inserts stored codewords start..end into B until rank k[1]; with `classes`
 // the marks of start..end are set from the classes that raised the rank.
-static int updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
+int DistEngine::updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
     infrec& it = dinvar.infsettv;
     wmat& S = dinvar.cwstore;
-    int q = dinvar.mata.h[1].q, W = wordsfor(it.n), k1 = it.k[1];
+    int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
     if (classes) {
         for (uint64_t f = start; f <= end; f++) S.b[f][-1] = 0;
         for (int c = 0; c < 102; c++) classtab[c] = -1;
     }
     for (uint64_t f = start; B.fill != k1 && f <= end; f++) {
-        if (insertbits(B, S.a[f], S.b[f], q, W)) {
+        if (insertbits(*fld, B, S.a[f], S.b[f], W)) {
             lastraise = f;
             if (classes) {
                 uint64_t c = S.b[f][0];
@@ -183,11 +180,11 @@ static int updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
     return B.fill;
 }
 
-int gensets_update(wmat& B, uint64_t start) {
-    return updbits(B, start, dinvar.infsettv.found, smallq2 != 0);
+int DistEngine::gensets_update(wmat& B, uint64_t start) {
+    return updbits(B, start, dinvar.infsettv.found, planes);
 }
 
-int gensets_updateb(bmat& B, uint64_t start) {
+int DistEngine::gensets_updateb(bmat& B, uint64_t start) {
     infrec& it = dinvar.infsettv;
     bmat& S = dinvar.cwstoreb;
     int n = it.n, k1 = it.k[1];
@@ -198,7 +195,7 @@ int gensets_updateb(bmat& B, uint64_t start) {
         for (int u = 1; u <= k1; u++) B.a[0][it.a[1][u]] = 0;
     }
     for (uint64_t f = start; B.fill != k1 && f <= it.found; f++)
-        if (insertbytes(B, S.a[f], n)) lastraise = f;
+        if (insertbytes(*fld, B, S.a[f], n)) lastraise = f;
     return B.fill;
 }
 
@@ -242,7 +239,7 @@ static int pairweight(int q, int W, const uint64_t* xa, const uint64_t* xb, cons
 }
 
 // Rewrites store rows lo+1..hi in the order given by the scratch pointers.
-static void putback(uint64_t lo, uint64_t m) {
+void DistEngine::putback(uint64_t lo, uint64_t m) {
     wmat& S = dinvar.cwstore;
     for (uint64_t j = 1; j <= m; j++) {
         S.a[lo + j] = reinterpret_cast<uint64_t*>(dinvar.perm.a[j]);
@@ -250,7 +247,7 @@ static void putback(uint64_t lo, uint64_t m) {
     }
 }
 
-void classify(uint64_t lo, uint64_t hi) {
+void DistEngine::classify(uint64_t lo, uint64_t hi) {
     wmat& S = dinvar.cwstore;
     int q = dinvar.mata.h[1].q, W = wordsfor(dinvar.infsettv.n);
     if (hi <= lo) return;
@@ -287,7 +284,7 @@ void classify(uint64_t lo, uint64_t hi) {
 
 // ---- generating sets after the minimum distance -----------------------------------------------
 
-static void gensets_start(bmat& G, int ub) {
+void DistEngine::gensets_start(bmat& G, int ub) {
     infrec& it = dinvar.infsettv;
     it.keep = 1;
     it.lb = 0;
@@ -301,12 +298,12 @@ static void gensets_start(bmat& G, int ub) {
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
 }
 
-static void setrows(uint64_t rows) {
+void DistEngine::setrows(uint64_t rows) {
     dinvar.cwstore.rows = (int)rows;
     dinvar.cwstoreb.rows = (int)rows;
 }
 
-void gensets_dist(wmat& Gb, bmat& G, int d) {
+void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
     infrec& it = dinvar.infsettv;
     gensets_start(G, d);
     it.exact = 0;
@@ -319,7 +316,7 @@ void gensets_dist(wmat& Gb, bmat& G, int d) {
         dinvar.cwstore.rows = (int)it.found;
         if (it.found != it.done) {
             dinvar.cwstore.b[0][0] = 0;
-            if (smallq2) classify(it.done, it.found);
+            if (planes) classify(it.done, it.found);
             rank = gensets_update(Gb, it.done + 1);
             it.done = it.found;
         }
@@ -328,12 +325,12 @@ void gensets_dist(wmat& Gb, bmat& G, int d) {
 }
 
 // Row 0 of F flags the allowed weights.
-static bool weightallowed(bmat& F, int w) {
+bool DistEngine::weightallowed(bmat& F, int w) const {
     if (F.mem == 0 || levelsw) return true;
     return w <= F.cols && F.a[0][w] == 1;
 }
 
-void gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
+void DistEngine::gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
     infrec& it = dinvar.infsettv;
     gensets_start(G, G.cols);
     it.exact = 1;
@@ -354,7 +351,7 @@ void gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
 
 // ---- full listings ------------------------------------------------------------------------------
 
-void spectrum_sorted(bmat& G) {
+void DistEngine::spectrum_sorted(bmat& G) {
     infrec& it = dinvar.infsettv;
     spectrum_keep(G);
     int n = G.cols;
@@ -367,7 +364,7 @@ void spectrum_sorted(bmat& G) {
     parr2_ensure(dinvar.perm, (int)(m > 0 ? m : 1), 0, 0);
     int32_t* next = it.prop;   // next free row per weight
     for (int w = 0; w <= n; w++) next[w] = (int32_t)it.Bspec[w];
-    if (smallq1) {
+    if (planes) {
         wmat& S = dinvar.cwstore;
         for (uint64_t f = 1; f <= m; f++) {
             uint64_t j = (uint64_t)++next[S.a[f][0]];
@@ -385,7 +382,7 @@ void spectrum_sorted(bmat& G) {
     }
 }
 
-void gensets_all(bmat& G) {
+void DistEngine::gensets_all(bmat& G) {
     infrec& it = dinvar.infsettv;
     spectrum_sorted(G);
     bmat& S = dinvar.cwstoreb;
@@ -402,9 +399,9 @@ void gensets_all(bmat& G) {
     it.wmax = w;
 }
 
-void generatingset_fromall_inv(bmat& G) {
+void DistEngine::generatingset_fromall_inv(bmat& G) {
     infrec& it = dinvar.infsettv;
-    if (smallq1 == 0) {
+    if (!planes) {
         printf(" ERROR in func generatingset_fromall_inv");
         fflush(stdout);
         dinvar.cwstore.rows = (int)it.found;
@@ -426,7 +423,7 @@ void generatingset_fromall_inv(bmat& G) {
         if (rank == it.k[1] || w > G.cols) break;
         it.wmax = w;
         S.b[0][0] = 0;
-        if (smallq2) classify(it.done, scan);
+        if (planes) classify(it.done, scan);
         rank = updbits(dinvar.gbas, it.done + 1, scan, true);
         it.done = scan;
     }

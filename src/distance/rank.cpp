@@ -1,20 +1,32 @@
 // Reduced forms, dual generator matrices, information sets and bit-plane
-// packing.  All work is plain Gaussian elimination over the field tables on
-// byte rows (m <= 19 rows, n <= 799 columns, so this is never the costly
-// part); the enumeration that follows reuses what is built here for every
-// step, so everything is computed once per code into grow-only containers of
-// `dinvar`.
-#include "distance/rank.h"
-
+// packing, and the engine's life cycle (field choice, release).  All work is
+// plain Gaussian elimination over the engine's field on byte rows (m <= 19
+// rows, n <= 799 columns, so this is never the costly part); the enumeration
+// that follows reuses what is built here for every step, so everything is
+// computed once per code into grow-only containers of the engine's `dinvar`.
 #include <cstring>
 
+#include "distance/dist.h"
 #include "distance/fieldrow.h"
 #include "field/field.h"
-#include "frame/runpar.h"
 
-dinvrec dinvar;
+// ---- life cycle ---------------------------------------------------------------
 
-void dinvar_reset() {
+DistEngine::DistEngine() {
+    for (int& c : classtab) c = -1;
+}
+
+DistEngine::~DistEngine() { reset(); }
+
+void DistEngine::usefield(int q, bool bitplanes) {
+    ZASSERT("dist", !fieldok(q), "fieldok(q)");
+    ZASSERT("dist", bitplanes && q > 4, "bitplanes&&q>4");
+    fld = &gf(q);
+    fq = q;
+    planes = bitplanes;
+}
+
+void DistEngine::reset() {
     bmat_free(dinvar.wcopy);
     mata_free(dinvar.mata);
     mataw_free(dinvar.mataw);
@@ -30,14 +42,15 @@ void dinvar_reset() {
     bmat_free(dinvar.gbasb);
     parr2_free(dinvar.perm);
     dinvar = dinvrec{};
+    lastraise = 0;
 }
 
 // ---- elimination helpers ----------------------------------------------------
 
 // Clears column p of `row` with pivot row `piv` (pivot entry 1).
-static inline void clearcol(int q, uint8_t* row, const uint8_t* piv, int p, int n) {
+static inline void clearcol(const Field& F, uint8_t* row, const uint8_t* piv, int p, int n) {
     int e = row[p];
-    if (e) rowaxpy(q, row, piv, gf(q).negtab[e], n);
+    if (e) rowaxpy(F, row, piv, F.negtab[e], n);
 }
 
 // Lowest column p in 1..n with row[p] != 0 and, when `free` is given,
@@ -59,11 +72,11 @@ static inline int firstnz(const uint8_t* row, const uint8_t* free, int n) {
 // ---- reduced echelon form ---------------------------------------------------
 
 // Column permutation of the systematic copy: pivots first (in pivot order),
-// then the rest in increasing order.  `piv` need not be increasing.
-static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank) {
+// then the rest in increasing order.  `piv` need not be increasing; `ispiv`
+// is scratch of n + 1 bytes.
+static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank, uint8_t* ispiv) {
     int n = dst.cols, m = dst.rows;
     bmat_ensure(out, m, n, dst.q);
-    uint8_t* ispiv = dinvar.rscr.a[0];
     memset(ispiv + 1, 0, (size_t)n);
     for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
     for (int r = 1; r <= m; r++) {
@@ -76,13 +89,13 @@ static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank) {
 }
 
 // Dual generator matrix from the reduced rows 1..rank of dst.  `piv` lists
-// the pivot columns in pivot order (not necessarily increasing).
-static void rref_dual(bmat& dst, bmat& out, const int* piv, int rank) {
+// the pivot columns in pivot order (not necessarily increasing); `ispiv` is
+// scratch of n + 1 bytes.
+static void rref_dual(const Field& F, bmat& dst, bmat& out, const int* piv, int rank, uint8_t* ispiv) {
     int n = dst.cols;
     int nr = n - rank;
-    const int* neg = gf(dst.q).negtab;
+    const int* neg = F.negtab;
     bmat_ensure(out, nr, n, dst.q);
-    uint8_t* ispiv = dinvar.rscr.a[0];   // rscr is at least n wide here
     memset(ispiv + 1, 0, (size_t)n);
     for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
     int t = 0;
@@ -97,7 +110,9 @@ static void rref_dual(bmat& dst, bmat& out, const int* piv, int rank) {
     out.fill = nr;
 }
 
-int rref(bmat& dst, bmat& src, bmat* out, int mode) {
+int DistEngine::rref(bmat& dst, bmat& src, bmat* out, int mode) {
+    ZASSERT("rank", src.q != fq, "src.q!=field.q");
+    const Field& F = *fld;
     int n = src.cols, m = src.rows, q = src.q;
     bmat_ensure(dinvar.rscr, m > 0 ? m : 1, n, q);
     bmat* from = &src;
@@ -116,7 +131,7 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
     for (int j = 1; j <= m; j++) {
         uint8_t* row = dst.a[r];
         if (row != s.a[j]) memcpy(row + 1, s.a[j] + 1, (size_t)n);
-        for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
+        for (int i = 1; i < r; i++) clearcol(F, row, dst.a[i], pv[i], n);
         int p = firstnz(row, nullptr, n);
         if (p > n) {
             dep[m - ndep] = j;   // stored from the top end of the list
@@ -124,26 +139,28 @@ int rref(bmat& dst, bmat& src, bmat* out, int mode) {
             continue;
         }
         pv[r] = p;
-        rowscale(q, row, gf(q).invtab[row[p]], n);
-        for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
+        rowscale(F, row, F.invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(F, dst.a[i], row, p, n);
         r++;
     }
     int rank = r - 1;
     for (int t = 0; t < ndep; t++) memcpy(dst.a[rank + 1 + t] + 1, s.a[dep[m - t]] + 1, (size_t)n);
     dst.fill = rank;
     dst.q = q;
-    if (mode == RREF_SYS && out) rref_sys(dst, *out, pv, rank);
-    if (mode == RREF_DUAL && out) rref_dual(dst, *out, pv, rank);
+    // rscr is at least n wide here; its row 0 is free
+    if (mode == RREF_SYS && out) rref_sys(dst, *out, pv, rank, dinvar.rscr.a[0]);
+    if (mode == RREF_DUAL && out) rref_dual(F, dst, *out, pv, rank, dinvar.rscr.a[0]);
     return rank;
 }
 
-void dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, RREF_DUAL); }
+void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, RREF_DUAL); }
 
 // ---- systematic form on the free columns --------------------------------------
 
-int sysform(bmat& dst, bmat& src) {
+int DistEngine::sysform(bmat& dst, bmat& src) {
     infrec& it = dinvar.infsettv;
-    int n = src.cols, q = src.q;
+    const Field& F = *fld;
+    int n = src.cols;
     int kk = src.fill;
     if (kk > src.rows) kk = src.rows;
     ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
@@ -152,7 +169,7 @@ int sysform(bmat& dst, bmat& src) {
     for (int j = 1; j <= kk; j++) {
         uint8_t* row = dst.a[r];
         memcpy(row + 1, src.a[j] + 1, (size_t)n);
-        for (int i = 1; i < r; i++) clearcol(q, row, dst.a[i], pv[i], n);
+        for (int i = 1; i < r; i++) clearcol(F, row, dst.a[i], pv[i], n);
         int p = firstnz(row, dinvar.colfree.a[0], n);
         if (p > n) {   // dependent on the free columns: store from the bottom
             ndep++;
@@ -162,8 +179,8 @@ int sysform(bmat& dst, bmat& src) {
         pv[r] = p;
         it.vecrank[p] = it.ranksum + r;
         dinvar.colfree.a[0][p] = 0;
-        rowscale(q, row, gf(q).invtab[row[p]], n);
-        for (int i = 1; i < r; i++) clearcol(q, dst.a[i], row, p, n);
+        rowscale(F, row, F.invtab[row[p]], n);
+        for (int i = 1; i < r; i++) clearcol(F, dst.a[i], row, p, n);
         r++;
     }
     int rank = r - 1;
@@ -173,7 +190,7 @@ int sysform(bmat& dst, bmat& src) {
 
 // ---- position table and packing -------------------------------------------------
 
-void posinit() {
+void DistEngine::posinit() {
     imat& t = dinvar.postab;
     for (int p = 1; p <= t.cols; p++) {
         t.a[0][p] = (p - 1) / 64 + 1;
@@ -181,7 +198,7 @@ void posinit() {
     }
 }
 
-void posensure(int n) {
+void DistEngine::posensure(int n) {
     imat_ensure(dinvar.postab, 1, n + 64, 0);
     if (dinvar.postab.state == 3) posinit();
 }
@@ -234,7 +251,7 @@ void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
                  [](uint64_t v) { return (v >> 1) & LOWBITS; });
 }
 
-void packrows2(wmat& out, bmat& src) {
+void DistEngine::packrows2(wmat& out, bmat& src) {
     posensure(src.cols);
     int W = wordsfor(src.cols);
     wmat_ensure(out, src.rows, W, src.q);
@@ -243,7 +260,7 @@ void packrows2(wmat& out, bmat& src) {
 
 // Bit mask of the pivot columns of set i, for the claim test of the counting
 // step.
-static void setpivmask(int i) {
+void DistEngine::setpivmask(int i) {
     infrec& it = dinvar.infsettv;
     uint64_t* mk = dinvar.pivmask.a[i];
     int W = dinvar.pivmask.cols;
@@ -254,7 +271,7 @@ static void setpivmask(int i) {
     }
 }
 
-void packmat(int i) {
+void DistEngine::packmat(int i) {
     bmat& s = dinvar.mata.h[i];
     wmat& o = dinvar.mataw.h[i];
     int n = s.cols, W = wordsfor(n), q = s.q;
@@ -270,16 +287,16 @@ void packmat(int i) {
 
 // ---- information sets ------------------------------------------------------------
 
-// Store sized for `rows` codewords (bit planes or bytes by smallq1).
-static void storeensure(int rows, int n, int q) {
+// Store sized for `rows` codewords (bit planes or bytes by the switch).
+void DistEngine::storeensure(int rows, int n) {
     if (rows < 1) rows = 1;
-    if (smallq1)
-        wmat_ensure(dinvar.cwstore, rows, wordsfor(n), q);
+    if (planes)
+        wmat_ensure(dinvar.cwstore, rows, wordsfor(n), fq);
     else
-        bmat_ensure(dinvar.cwstoreb, rows, n, q);
+        bmat_ensure(dinvar.cwstoreb, rows, n, fq);
 }
 
-static void clearsets(int n) {
+void DistEngine::clearsets(int n) {
     infrec& it = dinvar.infsettv;
     it.nsets = 0;
     it.ranksum = 0;
@@ -291,22 +308,22 @@ static void clearsets(int n) {
 }
 
 // Common set-up of the bit forms and the claim masks.
-static void bitsetup(int rows, int n, int q, int count) {
+void DistEngine::bitsetup(int rows, int n, int count) {
     int W = wordsfor(n);
-    mataw_ensure(dinvar.mataw, rows, W, q, count);
+    mataw_ensure(dinvar.mataw, rows, W, fq, count);
     wmat_ensure(dinvar.pivmask, count, W, 2);
 }
 
-void infosets(bmat& genmat) {
+void DistEngine::infosets(bmat& genmat) {
     ZASSERT("rank", genmat.rows != genmat.fill, "genmat.m!=genmat.k");
-    ZASSERT("rank", smallq1 && genmat.q > 4, "smallq1&&q>4");
+    ZASSERT("rank", genmat.q != fq, "genmat.q!=field.q");
     int n = genmat.cols, q = genmat.q;
     infrec& it = dinvar.infsettv;
-    if (smallq1) {
+    if (planes) {
         posensure(n);
-        if (it.keep) storeensure(genmat.rows, n, q);
+        if (it.keep) storeensure(genmat.rows, n);
     } else if (it.keep) {
-        storeensure(genmat.rows, n, q);
+        storeensure(genmat.rows, n);
     }
     rref(dinvar.wcopy, genmat, nullptr, RREF_NONE);
     int k = dinvar.wcopy.fill;
@@ -317,18 +334,18 @@ void infosets(bmat& genmat) {
     it.nslots = it.t;
     mata_ensure(dinvar.mata, rows, n, q, it.nslots + 1);
     dinvar.matamem = 1;
-    if (smallq1) {
+    if (planes) {
         // The bit forms are rewritten in full on every call, so they are
         // kept across calls rather than made afresh after many calls: a
         // fresh array costs hundreds of heap requests per candidate code.
         dinvar.infcalls++;
-        bitsetup(rows, n, q, it.nslots + 1);
+        bitsetup(rows, n, it.nslots + 1);
     }
     clearsets(n);
     dinvar.wcopy.fill = k;
     int r = sysform(dinvar.mata.h[1], dinvar.wcopy);
     it.k[1] = r;
-    if (smallq1) {
+    if (planes) {
         packmat(1);
         setpivmask(1);
     }
@@ -344,7 +361,7 @@ void infosets(bmat& genmat) {
         if (rr == it.k[1]) it.nfull++;
         it.k[it.nsets] = rr;
         it.ranksum += rr;
-        if (smallq1) {
+        if (planes) {
             packmat(it.nsets);
             setpivmask(it.nsets);
         }
@@ -365,23 +382,23 @@ uint64_t projcount(int q, int k, uint64_t cap) {
 // grows as codewords arrive.
 constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 
-void infoset1(bmat& genmat) {
+void DistEngine::infoset1(bmat& genmat) {
     int n = genmat.cols, q = genmat.q;
-    ZASSERT("rank", smallq1 && q > 4, "smallq1&&q>4");
+    ZASSERT("rank", q != fq, "genmat.q!=field.q");
     infrec& it = dinvar.infsettv;
     int m = genmat.rows > 0 ? genmat.rows : 1;
-    if (smallq1) {
+    if (planes) {
         posensure(n);
-        storeensure(3, n, q);
+        storeensure(3, n);
     }
-    if (it.keep) storeensure((int)projcount(q, genmat.fill, STOREPRE), n, q);
+    if (it.keep) storeensure((int)projcount(q, genmat.fill, STOREPRE), n);
     coderec_ensure(it, m, n, 3);
     it.n = n;
     it.m = genmat.rows;
     it.nslots = it.t;
     mata_ensure(dinvar.mata, m, n, q, it.nslots);
     dinvar.matamem = 1;
-    if (smallq1) bitsetup(m, n, q, it.nslots);
+    if (planes) bitsetup(m, n, it.nslots);
     clearsets(n);
     int r = sysform(dinvar.mata.h[1], genmat);
     it.lcv[1] = r;
@@ -389,7 +406,7 @@ void infoset1(bmat& genmat) {
     it.nsets = r > 0 ? 1 : 0;
     it.nfull = it.nsets;
     it.ranksum = r;
-    if (smallq1) {
+    if (planes) {
         packmat(1);
         setpivmask(1);
     }

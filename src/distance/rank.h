@@ -1,14 +1,16 @@
-// Reduced forms of generator matrices, the dual generator matrix, and the
-// information sets that the codeword enumeration works on.
+// The records of the distance subsystem and the helpers that touch no state.
 //
 // A code arrives as a byte matrix (cols = n, rows = m, fill = k, spare = d,
-// q).  From it this unit builds, in the one module record `dinvar`, a list of
+// q).  DistEngine (dist.h) builds from it, in its record `dinvar`, a list of
 // systematic matrices whose pivot columns are pairwise disjoint (the
 // information sets of the minimum-distance method), or one systematic matrix
 // for the exhaustive listing, and for q <= 4 their bit-plane forms, in which
 // one 64-bit word carries 64 coordinates so that adding a row and taking a
 // weight costs one pass over W words.  Everything is kept in grow-only
-// containers inside `dinvar`; nothing here is freed between codes.
+// containers inside the record, one record per engine, so that engines in
+// different threads share nothing; nothing is freed between codes.  The
+// record types live here, apart from the engine, because the callers read
+// the results straight out of them (infsettv, cwstore, cwstoreb).
 #pragma once
 #include <cstdint>
 
@@ -35,7 +37,7 @@ struct infrec : coderec {
     uint64_t done;      // codewords already handed to the basis
 };
 
-// The module record of the distance subsystem.
+// The workspaces of one DistEngine (its public member `dinvar`).
 struct dinvrec {
     bmat wcopy;         // reduced echelon copy of the last generator matrix
     bmatarr mata;       // systematic matrices 1..nsets; [0], [-1]: work rows
@@ -55,61 +57,20 @@ struct dinvrec {
     int32_t infcalls;   // calls of infosets with bit planes
 };
 
-extern dinvrec dinvar;
-
-// Releases every container of `dinvar` and zeroes the record.
-void dinvar_reset();
-
 // Words needed for n coordinates.
 inline int wordsfor(int n) { return n <= 0 ? 1 : (n - 1) / 64 + 1; }
 
-// Modes of rref.
+// Modes of DistEngine::rref.
 constexpr int RREF_NONE = 0, RREF_SYS = 1, RREF_DUAL = 2;
-
-// Reduces rows 1..src.rows of src into dst (dst may be src).  Rows 1..rank of
-// dst: reduced echelon form; behind them the dependent rows of src,
-// unreduced, in source order.  dst.fill := rank.  Mode RREF_SYS: out := dst
-// with the pivot columns moved to the front; RREF_DUAL: out := generator
-// matrix of the dual code (n - rank rows).  Writes dinvar.rscr when dst is src.
-int rref(bmat& dst, bmat& src, bmat* out, int mode);
-
-// out := generator matrix of the dual of gm (n - k rows, n columns, fill
-// n - k).  Uses dinvar.wcopy; gm is unchanged.
-void dualmat(bmat& out, bmat& gm);
-
-// Systematic form of src rows 1..src.fill on the columns with vecrank 0.
-// Pivots get vecrank ranksum + r; a[nsets + 1] := the pivot columns;
-// dependent rows go to dst from the bottom.  Returns the rank, dst.fill := it.
-int sysform(bmat& dst, bmat& src);
-
-// All information sets of genmat (genmat.rows must equal genmat.fill).
-// Fills dinvar.mata[1..nsets], infsettv (nsets, k, a, vecrank, nfull,
-// ranksum) and, for q <= 4, dinvar.mataw.  A matrix of rank 1 gets one set of
-// rank 1; rank 0 gets none (k[1] = 0).
-void infosets(bmat& genmat);
 
 // 1 + q + ... + q^(k-1), the number of codewords of a k-dimensional code up
 // to scalars, saturated at cap (never overflows; 0 for k < 1).
 uint64_t projcount(int q, int k, uint64_t cap);
 
-// One systematic form of genmat rows 1..min(fill, rows) in mata[1]; the
-// codeword store is sized for the exhaustive listing when `keep` is set.
-void infoset1(bmat& genmat);
-
-// dinvar.mataw[i] := bit-plane form of dinvar.mata[i] (q = 2, 3, 4).
-void packmat(int i);
-
-// Fills posword / posbit for positions 1..(table length).
-void posinit();
-// Makes sure the position table covers n + 64 positions.
-void posensure(int n);
-
 // Packs byte row src[1..n] into one bit row (W words).
 void packrow2(const uint8_t* src, int n, uint64_t* a, int W);
 void packrow3(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W);
 void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W);
-// Whole matrix, q = 2: out := rows 1..m of src in plane a.
-void packrows2(wmat& out, bmat& src);
 
 // Value of coordinate p (1-based) of a bit-plane row.
 inline int coordval(int q, const uint64_t* a, const uint64_t* b, int p) {

@@ -20,6 +20,7 @@ const std::vector<vec> hamming = parse({"1000011", "0100101", "0010110", "000111
 }  // namespace
 
 TEST(DistanceCases, ClassicalCodes) {
+    DistEngine E;
     struct classical {
         const char* name;
         int q;
@@ -44,160 +45,158 @@ TEST(DistanceCases, ClassicalCodes) {
          parse({"100000011111", "010000101221", "001000110122", "000100121012", "000010122101", "000001112210"}),
          {{6, 132}, {9, 220}, {12, 12}}, 6},
     };
-    infrec& it = dinvar.infsettv;
+    infrec& it = E.dinvar.infsettv;
     for (auto& c : codes) {
         SCOPED_TRACE(c.name);
         const int n = (int)c.rows[0].size(), k = (int)c.rows.size();
-        usefield(c.q, true);
+        E.usefield(c.q, true);
         tobmat(G, c.rows, n, c.q);
-        spectrum(G);
+        E.spectrum(G);
         std::vector<uint64_t> A(n + 1, 0);
         for (auto& [w, a] : c.counts) A[w] = a;
         for (int w = 1; w <= n; w++) EXPECT_EQ(it.Aspec[w], A[w]) << "weight " << w;
         EXPECT_EQ(it.found, sumA(A, 1, n));
         tobmat(G, c.rows, n, c.q);
-        EXPECT_EQ(mindist(G), c.d);
+        EXPECT_EQ(E.mindist(G), c.d);
         tobmat(G, c.rows, n, c.q);
-        gensets_dist(Gb, G, c.d);
+        E.gensets_dist(Gb, G, c.d);
         EXPECT_EQ(it.wmax, c.d);
         EXPECT_EQ(it.found, c.counts[0].second);
         EXPECT_EQ(Gb.fill, k);
         tobmat(G, c.rows, n, c.q);
-        generatingset_fromall_inv(G);
+        E.generatingset_fromall_inv(G);
         EXPECT_EQ(it.wmax, c.d);
-        ASSERT_EQ((uint64_t)dinvar.cwstore.rows, c.counts[0].second);
-        for (int f = 1; f <= dinvar.cwstore.rows; f++) ASSERT_EQ(dinvar.cwstore.a[f][0], (uint64_t)c.d);
+        ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, c.counts[0].second);
+        for (int f = 1; f <= E.dinvar.cwstore.rows; f++) ASSERT_EQ(E.dinvar.cwstore.a[f][0], (uint64_t)c.d);
     }
 }
 
 TEST(DistanceCases, PlanningAndClaimsByHand) {
-    EXPECT_EQ(cost(5, 0), 0u);
-    EXPECT_EQ(cost(5, 1), 5u);
-    EXPECT_EQ(cost(5, 2), 2u + 8u);          // 5 div 2, then 2 * 4 div 1
-    EXPECT_EQ(cost(6, 3), 2u + 5u + 20u);    // 2, 2*5 div 2, 5*4 div 1
+    DistEngine E;
     EXPECT_EQ(projcount(2, 4, UINT64_MAX), 15u);
     EXPECT_EQ(projcount(7, 3, UINT64_MAX), 57u);
     EXPECT_EQ(projcount(3, 0, UINT64_MAX), 0u);
     EXPECT_EQ(projcount(7, 40, UINT64_MAX), UINT64_MAX);   // 7^40 does not fit
     EXPECT_EQ(projcount(5, 30, 1000), 1000u);
     // Hand-made state: set 1 of rank 30 at level 5, set 2 of rank 4, 5, 29.
-    usefield(2, true);
+    E.usefield(2, true);
     std::mt19937 rng(1);
     tobmat(G, randrows(rng, 3, 12, 2, 0.5), 12, 2);
-    infosets(G);
-    infrec& it = dinvar.infsettv;
+    E.infosets(G);
+    infrec& it = E.dinvar.infsettv;
     it.k[1] = 30, it.lcv[1] = 5, it.lcv[2] = 0;
     it.k[2] = 4;   // deficit 26: never
-    EXPECT_EQ(worthraise(2), 0);
+    EXPECT_EQ(E.worthraise(2), 0);
     it.k[2] = 29;   // deficit 1: cheap
-    EXPECT_EQ(worthraise(2), 1);
+    EXPECT_EQ(E.worthraise(2), 1);
     // d = 1 asked: nothing beyond level 1 of set 1, threshold 0, passes.
     tobmat(G, hamming, 7, 2, 1);
-    EXPECT_EQ(checkdist(G), 1);
+    EXPECT_EQ(E.checkdist(G), 1);
     EXPECT_EQ(it.lb * 10 + it.lcv[1], 1);
     tobmat(G, hamming, 7, 2, 4);
-    EXPECT_EQ(checkdist(G), 0);
+    EXPECT_EQ(E.checkdist(G), 0);
     EXPECT_EQ(it.lb, 3);
     // A row of weight 1 ends the search at once.
     tobmat(G, parse({"100000000", "011110000", "000011111"}), 9, 2);
-    EXPECT_EQ(mindist(G), 1);
+    EXPECT_EQ(E.mindist(G), 1);
     EXPECT_EQ(it.lcv[1], 1);
     for (int i = 2; i <= it.nsets; i++) EXPECT_EQ(it.lcv[i], 0);
     // Claim test: one non-zero coordinate on a[1] is met by set 1 at level 1.
     tobmat(G, randrows(rng, 4, 20, 2, 0.5), 20, 2);
-    infosets(G);
+    E.infosets(G);
     ASSERT_GE(it.nsets, 2);
     uint64_t supp[2] = {0, (uint64_t)1 << (it.a[1][1] - 1)};
     it.lcv[1] = 1;
-    EXPECT_FALSE(isfirst(2, supp));
-    EXPECT_TRUE(isfirst(1, supp));
+    EXPECT_FALSE(E.isfirst(2, supp));
+    EXPECT_TRUE(E.isfirst(1, supp));
     supp[1] |= (uint64_t)1 << (it.a[1][2] - 1);   // two: not met at level 1
-    EXPECT_TRUE(isfirst(2, supp));
+    EXPECT_TRUE(E.isfirst(2, supp));
     it.lcv[1] = 0;   // a set that was not run claims nothing
     supp[1] = 0;
-    EXPECT_TRUE(isfirst(2, supp));
+    EXPECT_TRUE(E.isfirst(2, supp));
 }
 
 TEST(DistanceCases, WeightFilterAndLevelSwitch) {
-    usefield(5, false);
+    DistEngine E;
+    E.usefield(5, false);
     std::mt19937 rng(31);
     auto rows = randrows(rng, 4, 12, 5, 0.5);
     truth t = brute(rows, 12, 5);
     ASSERT_EQ(t.rank, 4);
     bmat_ensure(Fil, 0, 12, 2);   // only the weights from d + 1 on are allowed
     for (int w = 0; w <= 12; w++) Fil.a[0][w] = w > t.d ? 1 : 0;
-    levelsw = 0;
     tobmat(G, rows, 12, 5);
-    gensets_dist_b(Gs, G, Fil);
-    int wm = dinvar.infsettv.wmax;
-    EXPECT_EQ(dinvar.infsettv.found, sumA(t.A, t.d + 1, wm));
+    E.gensets_dist_b(Gs, G, Fil);
+    int wm = E.dinvar.infsettv.wmax;
+    EXPECT_EQ(E.dinvar.infsettv.found, sumA(t.A, t.d + 1, wm));
     EXPECT_GE(wm, t.wgen);
-    for (uint64_t f = 1; f <= dinvar.infsettv.found; f++) EXPECT_GT(storedweight(f), t.d);
-    levelsw = 1;   // the level switch lets every weight through
+    for (uint64_t f = 1; f <= E.dinvar.infsettv.found; f++) EXPECT_GT(storedweight(E, f), t.d);
+    E.levelsw = 1;   // the level switch lets every weight through
     tobmat(G, rows, 12, 5);
-    gensets_dist_b(Gs, G, Fil);
-    EXPECT_EQ(dinvar.infsettv.wmax, t.wgen);
-    levelsw = 0;
+    E.gensets_dist_b(Gs, G, Fil);
+    EXPECT_EQ(E.dinvar.infsettv.wmax, t.wgen);
     bmat_free(Fil);
 }
 
 TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
+    DistEngine E;
     // The byte store keeps a weight of 300 in two bytes: 300 = 44 + 256 * 1.
-    usefield(5, false);
+    E.usefield(5, false);
     std::vector<vec> w300 = {vec(310, 0)};
     for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
     tobmat(G, w300, 310, 5);
-    spectrum_keep(G);
-    ASSERT_EQ(dinvar.infsettv.found, 1u);
-    EXPECT_EQ(dinvar.cwstoreb.a[1][0] + 1000 * dinvar.cwstoreb.a[1][-1], 1044);
+    E.spectrum_keep(G);
+    ASSERT_EQ(E.dinvar.infsettv.found, 1u);
+    EXPECT_EQ(E.dinvar.cwstoreb.a[1][0] + 1000 * E.dinvar.cwstoreb.a[1][-1], 1044);
     // A block of 300 rows gets invariant 0 and one class; 299 are computed.
-    usefield(2, true);
+    E.usefield(2, true);
     std::mt19937 rng(17);
     tobmat(G, randrows(rng, 10, 40, 2, 0.5), 40, 2);
-    spectrum_keep(G);
-    ASSERT_GE(dinvar.infsettv.found, 600u);
-    classify(0, 300);
-    for (int f = 1; f <= 300; f++) ASSERT_EQ(dinvar.cwstore.a[f][-1] * 10 + dinvar.cwstore.b[f][0], 1u);
-    classify(300, 599);
+    E.spectrum_keep(G);
+    ASSERT_GE(E.dinvar.infsettv.found, 600u);
+    E.classify(0, 300);
+    for (int f = 1; f <= 300; f++) ASSERT_EQ(E.dinvar.cwstore.a[f][-1] * 10 + E.dinvar.cwstore.b[f][0], 1u);
+    E.classify(300, 599);
     uint64_t nz = 0;
-    for (int f = 301; f <= 599; f++) nz += dinvar.cwstore.a[f][-1] != 0;
+    for (int f = 301; f <= 599; f++) nz += E.dinvar.cwstore.a[f][-1] != 0;
     EXPECT_GT(nz, 0u);
     // GF(5)^7 beside a word of weight 10: 19531 + 1 codewords up to weight 10.
-    usefield(5, false);
+    E.usefield(5, false);
     std::vector<vec> rows(8, vec(17, 0));
     for (int i = 0; i < 7; i++) rows[i][i] = 1;
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
     tobmat(G, rows, 17, 5);
-    gensets_dist_b(Gs, G, Fil);
-    EXPECT_EQ(dinvar.infsettv.wmax, 10);
-    EXPECT_EQ(dinvar.infsettv.found, 19532u);
-    EXPECT_EQ(bstoredweight(dinvar.cwstoreb.a[19532]), 10);
+    E.gensets_dist_b(Gs, G, Fil);
+    EXPECT_EQ(E.dinvar.infsettv.wmax, 10);
+    EXPECT_EQ(E.dinvar.infsettv.found, 19532u);
+    EXPECT_EQ(bstoredweight(E.dinvar.cwstoreb.a[19532]), 10);
 }
 
 TEST(DistanceCases, FullListingNeedsBitPlanesAndResetWorks) {
-    usefield(2, false);
+    DistEngine E;
+    E.usefield(2, false);
     tobmat(G, hamming, 7, 2);
-    dinvar.infsettv.found = 5;
+    E.dinvar.infsettv.found = 5;
     testing::internal::CaptureStdout();
-    generatingset_fromall_inv(G);
+    E.generatingset_fromall_inv(G);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR in func generatingset_fromall_inv");
-    EXPECT_EQ(dinvar.cwstore.rows, 5);
-    usefield(2, true);
-    dinvar_reset();
+    EXPECT_EQ(E.dinvar.cwstore.rows, 5);
+    E.usefield(2, true);
+    E.reset();
     tobmat(G, hamming, 7, 2);
-    EXPECT_EQ(mindist(G), 3);
+    EXPECT_EQ(E.mindist(G), 3);
     tobmat(G, hamming, 7, 2);
-    generatingset_fromall_inv(G);
-    EXPECT_EQ(dinvar.infsettv.wmax, 3);
+    E.generatingset_fromall_inv(G);
+    EXPECT_EQ(E.dinvar.infsettv.wmax, 3);
 }
 
 namespace {
 
 // (weight, pair invariant, marked) of every kept row.
-std::multiset<std::tuple<int, uint64_t, bool>> keptprofile() {
+std::multiset<std::tuple<int, uint64_t, bool>> keptprofile(const DistEngine& E) {
     std::multiset<std::tuple<int, uint64_t, bool>> s;
-    for (int f = 1; f <= dinvar.cwstore.rows; f++)
-        s.insert({(int)dinvar.cwstore.a[f][0], dinvar.cwstore.a[f][-1], dinvar.cwstore.b[f][-1] != 0});
+    for (int f = 1; f <= E.dinvar.cwstore.rows; f++)
+        s.insert({(int)E.dinvar.cwstore.a[f][0], E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1] != 0});
     return s;
 }
 
@@ -223,8 +222,9 @@ std::vector<vec> equivalent(const std::vector<vec>& rows, int q, std::mt19937& r
 }  // namespace
 
 TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
+    DistEngine E;
     for (int q : {2, 3, 4}) {
-        usefield(q, true);
+        E.usefield(q, true);
         std::mt19937 rng(50 + q);
         for (int trial = 0, ran = 0; trial < 8 || ran < 4; trial++) {
             auto rows = randrows(rng, 4, 11, q, 0.6);
@@ -233,21 +233,21 @@ TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
             auto other = equivalent(rows, q, rng);
             SCOPED_TRACE(::testing::Message() << "q=" << q << " trial " << trial);
             tobmat(G, rows, 11, q);
-            generatingset_fromall_inv(G);
-            auto a = keptprofile();
-            int wa = dinvar.infsettv.wmax;
+            E.generatingset_fromall_inv(G);
+            auto a = keptprofile(E);
+            int wa = E.dinvar.infsettv.wmax;
             tobmat(G, other, 11, q);
-            generatingset_fromall_inv(G);
-            EXPECT_EQ(keptprofile(), a);
-            EXPECT_EQ(dinvar.infsettv.wmax, wa);
+            E.generatingset_fromall_inv(G);
+            EXPECT_EQ(keptprofile(E), a);
+            EXPECT_EQ(E.dinvar.infsettv.wmax, wa);
             tobmat(G, rows, 11, q);   // the same through the low-weight path
-            int d = mindist(G);
+            int d = E.mindist(G);
             tobmat(G, rows, 11, q);
-            gensets_dist(Gb, G, d);
-            auto b = keptprofile();
+            E.gensets_dist(Gb, G, d);
+            auto b = keptprofile(E);
             tobmat(G, other, 11, q);
-            gensets_dist(Gb, G, d);
-            EXPECT_EQ(keptprofile(), b);
+            E.gensets_dist(Gb, G, d);
+            EXPECT_EQ(keptprofile(E), b);
         }
     }
 }

@@ -11,7 +11,6 @@
 #include "containers/cons_str.h"
 #include "distance/dist.h"
 #include "field/field.h"
-#include "frame/runpar.h"
 
 namespace dtest {
 
@@ -146,31 +145,49 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     return r;
 }
 
-// Field tables and the bit-plane switches for q.
-inline void usefield(int q, bool bits) {
-    (void)q;
-    smallq1 = smallq2 = bits ? 1 : 0;
+// Raw value of coordinate p of stored codeword f of engine E.
+inline int storedcoord(const DistEngine& E, uint64_t f, int p) {
+    const dinvrec& dv = E.dinvar;
+    return E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
 }
 
-// Raw value of coordinate p of stored codeword f.
-inline int storedcoord(int q, uint64_t f, int p) {
-    return smallq1 ? coordval(q, dinvar.cwstore.a[f], dinvar.cwstore.b[f], p) : dinvar.cwstoreb.a[f][p];
-}
-
-// Stored codewords 1..count, normalised, in store order.
-inline std::vector<vec> storedwords(int q, int n, uint64_t count) {
+// Stored codewords 1..count as they are stored (`raw`) or normalised, in
+// store order.
+inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, bool raw = false) {
     std::vector<vec> out;
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
-        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(q, f, p);
-        out.push_back(normalise(ogf{q}, v));
+        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(E, f, p);
+        out.push_back(raw ? v : normalise(ogf{E.fieldq()}, v));
     }
     return out;
 }
 
 // Weight recorded with stored codeword f.
-inline int storedweight(uint64_t f) {
-    return smallq1 ? (int)dinvar.cwstore.a[f][0] : bstoredweight(dinvar.cwstoreb.a[f]);
+inline int storedweight(const DistEngine& E, uint64_t f) {
+    return E.bitplanes() ? (int)E.dinvar.cwstore.a[f][0] : bstoredweight(E.dinvar.cwstoreb.a[f]);
+}
+
+// Everything engine E (field already chosen) says about a code, in order:
+// minimum distance, the checks for d = 2..5, the spectrum, the full store as
+// stored and, with `low`, the low-weight listing (span weight, rank, store).
+inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
+    bmat G{}, Gs{}, Fnone{};
+    wmat Gb{};
+    const infrec& it = E.dinvar.infsettv;
+    auto fresh = [&](int D) -> bmat& { return tobmat(G, rows, n, q, D), G; };
+    std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
+    for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));
+    for (int pass = 0; pass <= low; pass++) {
+        fresh(0);
+        if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec, it.Aspec + n + 1);
+        else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.fill);
+        else E.gensets_dist_b(Gs, G, Fnone), t.push_back((uint64_t)Gs.fill);
+        t.push_back((uint64_t)it.wmax);
+        for (auto& v : storedwords(E, n, it.found, true)) t.insert(t.end(), v.begin(), v.end());
+    }
+    bmat_free(G), bmat_free(Gs), wmat_free(Gb);
+    return t;
 }
 
 // Sum of A[lo..hi].

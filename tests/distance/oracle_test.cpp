@@ -2,12 +2,15 @@
 // of all q^k codewords: minimum distance, checks, spectrum, the full store and
 // the generating sets (span weight, the codewords kept, their classes).
 // Random codes over every q and over the word boundaries, and codes built for
-// the awkward cases; beyond the brute force, the planned levels against the
-// exhaustive listing.
+// the awkward cases; for q <= 4 the bit-plane and byte routines against each
+// other; beyond the brute force, the planned levels against the exhaustive
+// listing; and engines in two threads against one engine in one.
 #include <gtest/gtest.h>
 
+#include <latch>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "oracle.h"
 
@@ -17,6 +20,7 @@ namespace {
 
 bmat G, Gs, Fnone;
 wmat Gb;
+DistEngine Other;   // the other routines (bit planes / bytes) for q <= 4
 
 std::vector<vec> sorted(std::vector<vec> v) {
     std::sort(v.begin(), v.end());
@@ -34,14 +38,14 @@ std::vector<vec> wordsin(const truth& t, int lo, int hi) {
 // the distances as points to the others of the block, mod 101; 0 for blocks
 // of 300 or more), rows sorted by it, classes numbered by it; then the marks
 // (the class, only where set) span the code.
-void checkclasses(const truth& t, uint64_t rows) {
+void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
     ogf F{t.q};
     for (uint64_t lo = 0, hi; lo < rows; lo = hi) {
-        for (hi = lo + 1; hi < rows && storedweight(hi + 1) == storedweight(lo + 1);) hi++;
+        for (hi = lo + 1; hi < rows && storedweight(E, hi + 1) == storedweight(E, lo + 1);) hi++;
         std::vector<vec> raw;   // the stored multiples, as they are
         for (uint64_t f = lo + 1; f <= hi; f++) {
             raw.emplace_back(t.n + 1);
-            for (int p = 1; p <= t.n; p++) raw.back()[p] = (uint8_t)storedcoord(t.q, f, p);
+            for (int p = 1; p <= t.n; p++) raw.back()[p] = (uint8_t)storedcoord(E, f, p);
         }
         std::vector<uint64_t> inv(hi + 1, 0);
         for (uint64_t x = lo + 1; x <= hi; x++)
@@ -60,16 +64,16 @@ void checkclasses(const truth& t, uint64_t rows) {
         uint64_t c = 0;
         for (auto& kv : cls) kv.second = ++c;
         for (uint64_t f = lo + 1; f <= hi; f++) {
-            ASSERT_EQ(dinvar.cwstore.a[f][-1], inv[f]) << "row " << f;
-            ASSERT_EQ(dinvar.cwstore.b[f][0], cls[inv[f]]) << "row " << f;
-            ASSERT_LE(dinvar.cwstore.a[f > lo + 1 ? f - 1 : f][-1], dinvar.cwstore.a[f][-1]);
+            ASSERT_EQ(E.dinvar.cwstore.a[f][-1], inv[f]) << "row " << f;
+            ASSERT_EQ(E.dinvar.cwstore.b[f][0], cls[inv[f]]) << "row " << f;
+            ASSERT_LE(E.dinvar.cwstore.a[f > lo + 1 ? f - 1 : f][-1], E.dinvar.cwstore.a[f][-1]);
         }
     }
-    auto words = storedwords(t.q, t.n, rows);
+    auto words = storedwords(E, t.n, rows);
     std::vector<vec> marked;
     for (uint64_t f = 1; f <= rows; f++) {
-        uint64_t m = dinvar.cwstore.b[f][-1];
-        ASSERT_EQ(m, m ? dinvar.cwstore.b[f][0] : 0);
+        uint64_t m = E.dinvar.cwstore.b[f][-1];
+        ASSERT_EQ(m, m ? E.dinvar.cwstore.b[f][0] : 0);
         if (m) marked.push_back(words[f - 1]);
     }
     EXPECT_EQ(rankof(F, marked), t.rank);
@@ -77,55 +81,59 @@ void checkclasses(const truth& t, uint64_t rows) {
 
 // All operations on one code; `bits` chooses the bit-plane or byte routines,
 // `full` adds the stores and generating sets.
-void checkcode(const std::vector<vec>& rows, int n, int q, bool bits, bool full, const char* what) {
+void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool bits, bool full, const char* what) {
     SCOPED_TRACE(::testing::Message() << what << " q=" << q << " n=" << n << " k=" << rows.size()
                                       << (bits ? " bits" : " bytes"));
-    usefield(q, bits);
+    E.usefield(q, bits);
     truth t = brute(rows, n, q);
     const int k = (int)rows.size();
-    infrec& it = dinvar.infsettv;
+    infrec& it = E.dinvar.infsettv;
     tobmat(G, rows, n, q);
-    spectrum(G);
+    E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
     EXPECT_EQ(it.found, t.words.size());
     tobmat(G, rows, n, q);
-    EXPECT_EQ(mindist(G), t.d);
+    EXPECT_EQ(E.mindist(G), t.d);
     EXPECT_EQ(it.ub, t.d);
     for (int D = std::max(1, t.d - 1); D <= t.d + 1; D++) {   // below, at and above
         int want = (t.rank == 0 || t.d >= D) ? 1 : 0;
         tobmat(G, rows, n, q, D);
-        EXPECT_EQ(checkdist(G), want) << "D=" << D;
+        EXPECT_EQ(E.checkdist(G), want) << "D=" << D;
         tobmat(G, rows, n, q, D);
-        EXPECT_EQ(checkdist_ex(G), t.rank < k ? 0 : want) << "D=" << D;
+        EXPECT_EQ(E.checkdist_ex(G), t.rank < k ? 0 : want) << "D=" << D;
+    }
+    if (q <= 4) {   // the other routines: the same results, the same multiples stored in the same order
+        Other.usefield(q, !bits);
+        EXPECT_TRUE(transcript(Other, rows, n, q, false) == transcript(E, rows, n, q, false));
     }
     if (!full || t.rank == 0) return;
     // The full store.
     tobmat(G, rows, n, q);
-    spectrum_keep(G);
+    E.spectrum_keep(G);
     ASSERT_EQ(it.found, t.words.size());
-    auto st = storedwords(q, n, it.found);
-    for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(f), weight(st[f - 1]));
+    auto st = storedwords(E, n, it.found);
+    for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
     // Generating sets after the minimum distance.
     tobmat(G, rows, n, q);
-    if (bits) gensets_dist(Gb, G, t.d);
-    else gensets_dist_b(Gs, G, Fnone);
+    if (bits) E.gensets_dist(Gb, G, t.d);
+    else E.gensets_dist_b(Gs, G, Fnone);
     EXPECT_EQ(bits ? Gb.fill : Gs.fill, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
     ASSERT_EQ(it.found, sumA(t.A, bits ? t.d : 1, t.wgen));
-    EXPECT_EQ(sorted(storedwords(q, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
-    if (bits) checkclasses(t, it.found);
+    EXPECT_EQ(sorted(storedwords(E, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
+    if (bits) checkclasses(E, t, it.found);
     // Generating sets from the full listing, sorted by weight.
     tobmat(G, rows, n, q);
-    if (bits) generatingset_fromall_inv(G);
-    else gensets_all(G);
+    if (bits) E.generatingset_fromall_inv(G);
+    else E.gensets_all(G);
     EXPECT_EQ(it.wmax, t.wgen);
-    uint64_t kept = (uint64_t)(bits ? dinvar.cwstore.rows : dinvar.cwstoreb.rows);
+    uint64_t kept = (uint64_t)(bits ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows);
     ASSERT_EQ(kept, sumA(t.A, 1, t.wgen));
-    auto kw = storedwords(q, n, kept);
+    auto kw = storedwords(E, n, kept);
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
     EXPECT_EQ(sorted(kw), wordsin(t, 1, t.wgen));
-    if (bits) checkclasses(t, kept);
+    if (bits) checkclasses(E, t, kept);
 }
 
 // Brute force work stays modest in the sanitizer build.
@@ -137,36 +145,38 @@ bool affordable(int q, int k, int n, double limit) {
 
 // checkcode on a random k x n matrix when the brute force is cheap enough;
 // stores and generating sets only for few codewords.
-void checkrandom(std::mt19937& rng, int k, int n, int q, double dens, bool bits, const char* what) {
+void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double dens, bool bits, const char* what) {
     if (!affordable(q, k, n, 3e6)) return;
-    checkcode(randrows(rng, k, n, q, dens), n, q, bits, affordable(q, k, 1, 3000), what);
+    checkcode(E, randrows(rng, k, n, q, dens), n, q, bits, affordable(q, k, 1, 3000), what);
 }
 
 }  // namespace
 
 TEST(DistanceOracle, RandomCodesOfEveryShape) {
+    DistEngine E;
     std::mt19937 rng(20261206);
     for (int q : {2, 3, 4, 5, 7}) {
         for (int n : {5, 31, 63, 64, 65, 130})   // both sides of the word boundaries
             for (int k = 1; k <= 8; k++)
-                for (double dens : {0.5, 0.12}) ASSERT_NO_FATAL_FAILURE(checkrandom(rng, k, n, q, dens, q <= 4, "random"));
+                for (double dens : {0.5, 0.12}) ASSERT_NO_FATAL_FAILURE(checkrandom(E, rng, k, n, q, dens, q <= 4, "random"));
         for (int rep = 0; rep < 6; rep++) {   // sparse, n near 2k: partial sets, second stage
             int k = affordable(q, 4 + rep % 4, 2 * (4 + rep % 4) + 3 + rep, 3e6) ? 4 + rep % 4 : 4;
-            ASSERT_NO_FATAL_FAILURE(checkrandom(rng, k, 2 * k + 3 + rep, q, 0.25, q <= 4, "sparse"));
+            ASSERT_NO_FATAL_FAILURE(checkrandom(E, rng, k, 2 * k + 3 + rep, q, 0.25, q <= 4, "sparse"));
         }
         for (int k = 2; k <= 6; k++)   // n < 2k: one full set only
-            ASSERT_NO_FATAL_FAILURE(checkrandom(rng, k, 2 * k - 1, q, 0.6, q <= 4, "short"));
+            ASSERT_NO_FATAL_FAILURE(checkrandom(E, rng, k, 2 * k - 1, q, 0.6, q <= 4, "short"));
     }
     for (int q : {2, 3, 4}) {
         for (int n : {5, 64, 65})   // the byte routines on the small fields
-            for (int k = 1; k <= 6; k++) ASSERT_NO_FATAL_FAILURE(checkrandom(rng, k, n, q, 0.3, false, "bytes"));
+            for (int k = 1; k <= 6; k++) ASSERT_NO_FATAL_FAILURE(checkrandom(E, rng, k, n, q, 0.3, false, "bytes"));
         for (int n : {200, 256, 257, 300, 799})   // 4 words, and 5 to 13 words
             for (int k : {2, 4, 6})
-                ASSERT_NO_FATAL_FAILURE(checkcode(randrows(rng, k, n, q, k == 6 ? 0.02 : 0.3), n, q, true, k <= 4, "long"));
+                ASSERT_NO_FATAL_FAILURE(checkcode(E, randrows(rng, k, n, q, k == 6 ? 0.02 : 0.3), n, q, true, k <= 4, "long"));
     }
 }
 
 TEST(DistanceOracle, DegenerateCodes) {
+    DistEngine E;
     std::mt19937 rng(5);
     for (int q : {2, 3, 4, 5, 7}) {
         ogf F{q};
@@ -180,29 +190,29 @@ TEST(DistanceOracle, DegenerateCodes) {
             r[9] = r[4];
             r[30] = (uint8_t)F.mul(q - 1, r[5]);
         }
-        ASSERT_NO_FATAL_FAILURE(checkcode(rows, n, q, q <= 4, true, "dependent"));
+        ASSERT_NO_FATAL_FAILURE(checkcode(E, rows, n, q, q <= 4, true, "dependent"));
         rows[0] = rows[1];   // the first rows dependent, the last ones not
         rows[1] = vec(n, 0);
-        ASSERT_NO_FATAL_FAILURE(checkcode(rows, n, q, q <= 4, true, "leading dependent"));
+        ASSERT_NO_FATAL_FAILURE(checkcode(E, rows, n, q, q <= 4, true, "leading dependent"));
         std::vector<vec> one(3, vec(20, 0));
         for (int j = 0; j < 20; j += 3) one[1][j] = one[2][j] = 1;   // rank 1, weight 7
-        ASSERT_NO_FATAL_FAILURE(checkcode(one, 20, q, q <= 4, true, "rank one"));
-        ASSERT_NO_FATAL_FAILURE(checkcode(std::vector<vec>(2, vec(20, 0)), 20, q, q <= 4, false, "zero code"));
+        ASSERT_NO_FATAL_FAILURE(checkcode(E, one, 20, q, q <= 4, true, "rank one"));
+        ASSERT_NO_FATAL_FAILURE(checkcode(E, std::vector<vec>(2, vec(20, 0)), 20, q, q <= 4, false, "zero code"));
     }
     // The rows outside the rank of a partial set combine to low-weight
     // codewords: each must be counted once up to scalars, in both forms.
     auto second = parse({"1021010002", "0000011100", "0020102002", "0212000222", "0121200111", "1021000102"});
-    ASSERT_NO_FATAL_FAILURE(checkcode(second, 10, 3, true, true, "second stage"));
-    ASSERT_NO_FATAL_FAILURE(checkcode(second, 10, 3, false, true, "second stage"));
+    ASSERT_NO_FATAL_FAILURE(checkcode(E, second, 10, 3, true, true, "second stage"));
+    ASSERT_NO_FATAL_FAILURE(checkcode(E, second, 10, 3, false, true, "second stage"));
     // GF(7), length 300, non-zero only from column 266: byte-basis pivots above 255.
     std::vector<vec> high = randrows(rng, 3, 300, 7, 0.0), tail = randrows(rng, 3, 30, 7, 0.6);
     for (int i = 0; i < 3; i++) std::copy(tail[i].begin(), tail[i].end(), high[i].begin() + 265);
-    ASSERT_NO_FATAL_FAILURE(checkcode(high, 300, 7, false, true, "high pivots"));
-    EXPECT_EQ(dinvar.gbasb.fill, rankof(ogf{7}, high));
-    for (int r = 1; r <= dinvar.gbasb.fill; r++) {
-        int p = dinvar.gbasb.a[r][0] + 256 * dinvar.gbasb.a[r][-1];
+    ASSERT_NO_FATAL_FAILURE(checkcode(E, high, 300, 7, false, true, "high pivots"));
+    EXPECT_EQ(E.dinvar.gbasb.fill, rankof(ogf{7}, high));
+    for (int r = 1; r <= E.dinvar.gbasb.fill; r++) {
+        int p = E.dinvar.gbasb.a[r][0] + 256 * E.dinvar.gbasb.a[r][-1];
         EXPECT_GT(p, 255);
-        EXPECT_EQ(dinvar.gbasb.a[r][p], 1);
+        EXPECT_EQ(E.dinvar.gbasb.a[r][p], 1);
     }
 }
 
@@ -210,30 +220,30 @@ namespace {
 
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
-void planned(const std::vector<vec>& rows, int n, int q) {
-    infrec& it = dinvar.infsettv;
-    usefield(q, q <= 4);
+void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
+    infrec& it = E.dinvar.infsettv;
+    E.usefield(q, q <= 4);
     tobmat(G, rows, n, q);
-    spectrum(G);
+    E.spectrum(G);
     std::vector<uint64_t> A(it.Aspec, it.Aspec + n + 1);
     int d = 0;
     for (int w = n; w >= 1; w--)
         if (A[w]) d = w;
     tobmat(G, rows, n, q);
-    ASSERT_EQ(mindist(G), d);
+    ASSERT_EQ(E.mindist(G), d);
     for (int D = std::max(1, d - 1); D <= d + 1; D++) {
         tobmat(G, rows, n, q, D);
-        EXPECT_EQ(checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
+        EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
     }
     if (d == 0) return;
     tobmat(G, rows, n, q);   // the span weight from the full listing, then the planned one
-    if (q <= 4) generatingset_fromall_inv(G);
-    else gensets_all(G);
+    if (q <= 4) E.generatingset_fromall_inv(G);
+    else E.gensets_all(G);
     int wgen = it.wmax;
-    ASSERT_EQ((uint64_t)(q <= 4 ? dinvar.cwstore.rows : dinvar.cwstoreb.rows), sumA(A, 1, wgen));
+    ASSERT_EQ((uint64_t)(q <= 4 ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows), sumA(A, 1, wgen));
     tobmat(G, rows, n, q);
-    if (q <= 4) gensets_dist(Gb, G, d);
-    else gensets_dist_b(Gs, G, Fnone);
+    if (q <= 4) E.gensets_dist(Gb, G, d);
+    else E.gensets_dist_b(Gs, G, Fnone);
     EXPECT_EQ(it.wmax, wgen);
     EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));
 }
@@ -241,13 +251,14 @@ void planned(const std::vector<vec>& rows, int n, int q) {
 }  // namespace
 
 TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
+    DistEngine E;
     std::mt19937 rng(2027);
     const int shapes[][2] = {{2, 13}, {2, 16}, {3, 9}, {3, 10}, {4, 7}, {5, 6}, {7, 5}};   // q, k
     for (auto& sh : shapes)
         for (int n : {sh[1] + 3, 2 * sh[1] + 1, 3 * sh[1], 70, 150})
             for (double dens : {0.1, 0.15, 0.3, 0.5, 0.5}) {
                 SCOPED_TRACE(::testing::Message() << "q=" << sh[0] << " k=" << sh[1] << " n=" << n);
-                ASSERT_NO_FATAL_FAILURE(planned(randrows(rng, sh[1], n, sh[0], dens), n, sh[0]));
+                ASSERT_NO_FATAL_FAILURE(planned(E, randrows(rng, sh[1], n, sh[0], dens), n, sh[0]));
             }
     // Short sparse codes, lengths k + 2 .. 3k: many sets of lower rank.
     for (int seed = 0; seed < 600; seed++) {
@@ -258,6 +269,36 @@ TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
         if (q >= 4) k = std::min(k, 7 - (q == 5));
         int n = k + 2 + (int)(r() % (2 * k));
         SCOPED_TRACE(::testing::Message() << "seed " << seed << " q=" << q << " k=" << k << " n=" << n);
-        ASSERT_NO_FATAL_FAILURE(planned(randrows(r, k, n, q, 0.1 + 0.1 * (seed % 6)), n, q));
+        ASSERT_NO_FATAL_FAILURE(planned(E, randrows(r, k, n, q, 0.1 + 0.1 * (seed % 6)), n, q));
     }
+}
+
+// Engines share nothing: two engines over different fields in two threads at
+// the same time give what one engine gives for the same codes in this thread.
+TEST(DistanceThreads, TwoEnginesOverDifferentFieldsAtOnce) {
+    const int q[2] = {4, 5}, count = 100;
+    auto work = [&](DistEngine& E, int j) {   // transcripts with the low-weight listing
+        std::mt19937 rng(700 + j);
+        std::vector<std::vector<uint64_t>> out;
+        E.usefield(q[j], q[j] <= 4);
+        for (int c = 0; c < count; c++) {
+            int k = 3 + c % 4, n = k + 4 + (int)(rng() % 40);
+            out.push_back(transcript(E, randrows(rng, k, n, q[j], 0.2 + 0.1 * (c % 5)), n, q[j], true));
+        }
+        return out;
+    };
+    std::vector<std::vector<uint64_t>> alone[2], together[2];
+    DistEngine one;   // both fields in turn, in this thread
+    for (int j = 0; j < 2; j++) alone[j] = work(one, j);
+    std::latch ready(2);
+    std::thread th[2];
+    for (int j = 0; j < 2; j++)
+        th[j] = std::thread([&, j] {
+            DistEngine E;
+            ready.arrive_and_wait();
+            together[j] = work(E, j);
+        });
+    for (auto& t : th) t.join();
+    for (int j = 0; j < 2; j++)
+        for (int c = 0; c < count; c++) EXPECT_TRUE(together[j][c] == alone[j][c]) << "q=" << q[j] << " code " << c;
 }

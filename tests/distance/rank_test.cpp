@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <set>
+#include <tuple>
 
 #include "common/testutil.h"
 #include "oracle.h"
@@ -39,10 +40,11 @@ void expectorthogonal(const ogf& F, const std::vector<vec>& rows, const bmat& du
 }  // namespace
 
 TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
+    DistEngine E;
     std::mt19937 rng(3);
     for (int q : {2, 3, 4, 5, 7})
         for (int rep = 0; rep < 8; rep++) {
-            usefield(q, q <= 4);
+            E.usefield(q, q <= 4);
             ogf F{q};
             int k = 2 + rep % 5, n = rep == 7 ? 120 : 6 + rep * 3;   // 120: a dual of many rows
             auto rows = randrows(rng, k, n, q, 0.5);
@@ -50,10 +52,10 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             if (rep % 3 == 0) rows[1] = vec(n, 0);
             int rk = rankof(F, rows);
             tobmat(A, rows, n, q);
-            int r = rref(dinvar.wcopy, A, &O, RREF_SYS);
+            int r = E.rref(E.dinvar.wcopy, A, &O, RREF_SYS);
             ASSERT_EQ(r, rk);
-            EXPECT_EQ(dinvar.wcopy.fill, rk);
-            auto red = rowsof(dinvar.wcopy, 1, r);
+            EXPECT_EQ(E.dinvar.wcopy.fill, rk);
+            auto red = rowsof(E.dinvar.wcopy, 1, r);
             EXPECT_EQ(rankof(F, join(red, rows)), rk);   // same row space
             for (int i = 0; i < r; i++) {   // echelon: pivot 1, zero in the other rows
                 int p = 0;
@@ -65,33 +67,33 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             for (auto& v : rows)
                 if (rankof(F, join(sofar, {v})) == (int)sofar.size()) dep.push_back(v);
                 else sofar.push_back(v);
-            EXPECT_EQ(rowsof(dinvar.wcopy, r + 1, k), dep);
+            EXPECT_EQ(rowsof(E.dinvar.wcopy, r + 1, k), dep);
             EXPECT_EQ(rowsof(A, 1, k), rows);   // the source is unchanged
             EXPECT_EQ(O.fill, r);   // systematic copy: identity in front
             for (int i = 1; i <= r; i++)
                 for (int c = 1; c <= r; c++) EXPECT_EQ(O.a[i][c], i == c ? 1 : 0);
             // In place: the same rows, the dependent ones from the saved copy.
-            EXPECT_EQ(rref(A, A, nullptr, RREF_NONE), r);
-            EXPECT_EQ(rowsof(A, 1, k), rowsof(dinvar.wcopy, 1, k));
+            EXPECT_EQ(E.rref(A, A, nullptr, RREF_NONE), r);
+            EXPECT_EQ(rowsof(A, 1, k), rowsof(E.dinvar.wcopy, 1, k));
             // Dual: n - r rows, orthogonal to the code, of full rank.
             tobmat(A, rows, n, q);
-            dualmat(D, A);
+            E.dualmat(D, A);
             ASSERT_EQ(D.fill, n - r);
             ASSERT_EQ(D.rows, n - r);
             expectorthogonal(F, rows, D);
             EXPECT_EQ(rankof(F, rowsof(D, 1, n - r)), n - r);
-            dualmat(O, D);   // and back: the dual of the dual spans the code
+            E.dualmat(O, D);   // and back: the dual of the dual spans the code
             ASSERT_EQ(O.rows, r);
             EXPECT_EQ(rankof(F, join(rowsof(O, 1, r), rows)), r);
         }
     // The dual of [I | P] is [-P^T | I].
-    usefield(5, false);
+    E.usefield(5, false);
     ogf F{5};
     auto P = randrows(rng, 3, 4, 5, 0.8);
     std::vector<vec> rows(3, vec(7, 0));
     for (int i = 0; i < 3; i++) rows[i][i] = 1, std::copy(P[i].begin(), P[i].end(), rows[i].begin() + 3);
     tobmat(A, rows, 7, 5);
-    dualmat(D, A);
+    E.dualmat(D, A);
     for (int t = 0; t < 4; t++) {
         for (int i = 0; i < 3; i++) EXPECT_EQ(D.a[t + 1][i + 1], F.neg(P[i][t]));
         for (int j = 0; j < 4; j++) EXPECT_EQ(D.a[t + 1][3 + j + 1], j == t ? 1 : 0);
@@ -99,18 +101,19 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
 }
 
 TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
+    DistEngine E;
     std::mt19937 rng(21);
     for (int q : {2, 3, 4, 5, 7})
         for (int rep = 0; rep < 10; rep++) {
-            usefield(q, q <= 4);
+            E.usefield(q, q <= 4);
             ogf F{q};
             int k = 2 + rep % 6, n = k + 2 + rep * 4;
             auto rows = randrows(rng, k, n, q, rep % 2 ? 0.2 : 0.6);
             if (rep % 4 == 1) rows[0] = rows[1];
             int rk = rankof(F, rows);
             tobmat(A, rows, n, q);
-            infosets(A);
-            infrec& it = dinvar.infsettv;
+            E.infosets(A);
+            infrec& it = E.dinvar.infsettv;
             if (rk < 1) {
                 EXPECT_EQ(it.nsets, 0);
                 continue;
@@ -124,7 +127,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                 EXPECT_LE(it.k[i], it.k[1]);
                 full += it.k[i] == it.k[1];
                 sum += it.k[i];
-                bmat& M = dinvar.mata.h[i];
+                bmat& M = E.dinvar.mata.h[i];
                 for (int u = 1; u <= it.k[i]; u++) {
                     int p = it.a[i][u];
                     EXPECT_TRUE(used.insert(p).second) << "pivot " << p << " reused";
@@ -141,7 +144,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                         EXPECT_EQ(it.vecrank[c] ? 0 : M.a[r][c], 0);
                 for (int r = 1; r <= it.k[1] && q <= 4; r++)   // bit planes hold the same rows
                     for (int c = 1; c <= n; c++)
-                        ASSERT_EQ(coordval(q, dinvar.mataw.h[i].a[r], dinvar.mataw.h[i].b[r], c), M.a[r][c]);
+                        ASSERT_EQ(coordval(q, E.dinvar.mataw.h[i].a[r], E.dinvar.mataw.h[i].b[r], c), M.a[r][c]);
             }
             EXPECT_EQ(it.nfull, full);
             EXPECT_EQ(it.ranksum, sum);
@@ -149,13 +152,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
         }
 }
 
-TEST(DistanceRank, PackingAndPositions) {
-    usefield(3, true);
-    posensure(130);
-    for (int p = 1; p <= 194; p++) {
-        EXPECT_EQ(dinvar.postab.a[0][p], (p - 1) / 64 + 1);
-        EXPECT_EQ(dinvar.postab.a[1][p], (p - 1) % 64 + 1);
-    }
+TEST(DistanceRank, Packing) {
     uint8_t zero[132] = {0};
     uint64_t a[5] = {7, 7, 7, 7, 7}, b[5] = {7, 7, 7, 7, 7};
     packrow3(zero, 128, a, b, 2);   // the zero row over GF(3): all ones in both planes
@@ -179,18 +176,22 @@ TEST(DistanceRank, PackingAndPositions) {
         }
 }
 
-TEST(DistanceRankDeath, RowsOtherThanDimensionAreFatal) {
-    usefield(2, true);
-    tobmat(A, {{1, 0, 1}, {0, 1, 1}}, 3, 2);
-    A.fill = 1;
-    EXPECT_EXIT(
-        {
-            if (!freopen("/dev/null", "r", stdin)) _exit(9);
-            infosets(A);
-        },
-        ::testing::ExitedWithCode(ZFAIL_EXIT), "");
-    const std::string line = readfile("ERRORq.txt");
-    EXPECT_NE(line.find("zorbel file rank: line"), std::string::npos) << line;
-    EXPECT_NE(line.find("assertion failed: (genmat.m!=genmat.k)"), std::string::npos) << line;
-    std::remove("ERRORq.txt");
+TEST(DistanceRankDeath, RowsOtherThanDimensionAndForeignFieldsAreFatal) {
+    DistEngine E;
+    E.usefield(2, true);
+    // rows 2, fill 1; then a matrix over GF(3) handed to the GF(2) engine
+    for (auto [q, fill, cond] : {std::tuple{2, 1, "genmat.m!=genmat.k"}, std::tuple{3, 2, "genmat.q!=field.q"}}) {
+        tobmat(A, {{1, 0, 1}, {0, 1, 1}}, 3, q);
+        A.fill = fill;
+        EXPECT_EXIT(
+            {
+                if (!freopen("/dev/null", "r", stdin)) _exit(9);
+                E.infosets(A);
+            },
+            ::testing::ExitedWithCode(ZFAIL_EXIT), "");
+        const std::string line = readfile("ERRORq.txt");
+        EXPECT_NE(line.find("zorbel file rank: line"), std::string::npos) << line;
+        EXPECT_NE(line.find(std::string("assertion failed: (") + cond + ")"), std::string::npos) << line;
+        std::remove("ERRORq.txt");
+    }
 }
