@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/store.h"
-#include "frame/settings.h"
+#include "fileio/fault.h"
 
 namespace {
 
@@ -47,23 +47,23 @@ void makesiblings(siblings& s, int count, int R, int N) {
 void BM_StoreSiblings(benchmark::State& state) {
     int count = (int)state.range(0);
     char tmpl[] = "/tmp/talven_bench_XXXXXX";
-    resdir = std::string(mkdtemp(tmpl)) + "/";
-    store_init();
+    RunFault fault;
+    CanonStore store(fault);
+    store.setdir(std::string(mkdtemp(tmpl)) + "/");
     siblings s;
     makesiblings(s, count, 64, 48);
     int64_t again = 0;
     for (auto _ : state) {
-        store_reset();
+        store.store_reset();
         for (int t = 0; t < count; t++)
-            store_lookup(3, s.m, s.R, s.N, s.rowel[t].data(), s.colel[t].data(),
-                                 s.vals.data(), 12345);
+            store.store_lookup(s.m, s.R, s.N, s.rowel[t].data(), s.colel[t].data(), s.vals.data(), 12345);
         for (int t = 0; t < count; t++)
-            again += store_lookup(3, s.m, s.R, s.N, s.rowel[t].data(), s.colel[t].data(),
-                                 s.vals.data(), 12345);
+            again += store.store_lookup(s.m, s.R, s.N, s.rowel[t].data(), s.colel[t].data(), s.vals.data(),
+                                        12345) == CodeStatus::fresh;
     }
     if (again != 0) state.SkipWithError("a stored form was not found again");
     state.SetItemsProcessed(state.iterations() * 2 * count);
-    store_close();
+    store.store_close();
     bmat_free(s.m);
     std::filesystem::remove_all(tmpl);
 }

@@ -127,14 +127,14 @@ void new_best(canonws& w, int level, int depth) {
 // Start of a search: root partitions in colpart[1], rowpart[1] (colour
 // classes in colour mode, from `colour`), discrete `orbits` with orbidx /
 // orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
-void search_roots(Labeller& L, int mode) {
+void search_roots(Labeller& L, LabelMode mode) {
     canonws& w = L.cws;
     w.running = 1;
     w.bestdepth = w.curdepth = 0;
     w.naut = 0;
     L.root_cols(w.colpart[1]);
     L.root_rows(w.rowpart[1]);
-    if (mode == 1) L.colour_part(w.colpart[1]);
+    if (mode == LabelMode::colour) L.colour_part(w.colpart[1]);
     int N = L.matrix().cols;
     opart& o = w.orbits;
     for (int c = 1; c <= N; c++) {
@@ -154,7 +154,7 @@ void search_roots(Labeller& L, int mode) {
 // refinement hash of the root.
 int first_path(Labeller& L, uint64_t& roothash) {
     canonws& w = L.cws;
-    L.refine(w.colpart[1], w.rowpart[1], 0);
+    L.refine(w.colpart[1], w.rowpart[1], Refinement::root);
     roothash = w.rhash;
     int l = 1;
     while (!discrete(w.colpart[l])) {
@@ -166,7 +166,7 @@ int first_path(Labeller& L, uint64_t& roothash) {
         w.path.cnt = l;
         w.nodeinv[l] = L.node_invariant(l);
         opart_copy(w.rowpart[l], w.rowpart[l + 1]);
-        L.refine(w.colpart[l + 1], w.rowpart[l + 1], 1);
+        L.refine(w.colpart[l + 1], w.rowpart[l + 1], Refinement::individualised);
         w.refhash[l] = (int32_t)w.rhash;
         l++;
         if (l >= w.capl - 1) {
@@ -244,7 +244,7 @@ int descend(Labeller& L, int level) {
     w.cand[level].cnt = 0;
     opart_copy(w.rowpart[level - 1], w.rowpart[level]);
     L.individualise(w.colpart[level - 1], w.colpart[level], w.path.el[level - 1]);
-    L.refine(w.colpart[level], w.rowpart[level], 1);
+    L.refine(w.colpart[level], w.rowpart[level], Refinement::individualised);
     w.refhash[level - 1] = (int32_t)w.rhash;
     return ref_test(w, level - 1);
 }
@@ -415,7 +415,7 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     zfail("canon", __LINE__, "a path that differs from the best path");
 }
 
-void Labeller::canon_search(int mode) {
+void Labeller::canon_search(LabelMode mode) {
     ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
     search_roots(*this, mode);
@@ -434,9 +434,9 @@ void Labeller::canon_search(int mode) {
     cws.running = 0;
 }
 
-void Labeller::canon_code(int mode, const int32_t* colours) {
+void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
     auto copy_colours = [&]() {
-        if (mode != 1) return;
+        if (mode != LabelMode::colour) return;
         ZASSERT("canon", colours == nullptr, "colours==NULL");
         for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours[c];
     };
@@ -465,5 +465,5 @@ void Labeller::use(const bmat& m) { inc = &m; }
 
 void Labeller::label(const bmat& m, const int32_t* colours) {
     use(m);
-    canon_code(colours ? 1 : 0, colours);
+    canon_code(colours ? LabelMode::colour : LabelMode::plain, colours);
 }

@@ -29,6 +29,12 @@
 #include "canon/canonmem.h"
 #include "containers/containers.h"
 
+// How a matrix is labelled: columns all alike, or coloured.
+enum class LabelMode { plain, colour };
+// Where a refinement starts: from the root partitions, or after a column was
+// individualised.
+enum class Refinement { root, individualised };
+
 class Labeller {
 public:
     // The results of the last labelling and every array of the search; the
@@ -50,11 +56,11 @@ public:
     void use(const bmat& inc);
     // The matrix in use (set by use or label).
     const bmat& matrix() const { return *inc; }
-    // mode 1: colour mode, colours[1..N] copied into `colour`; any other
-    // mode: plain, colours not read.  Grows the workspace (canon_mem) and
+    // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
+    // not read.  Grows the workspace (canon_mem) and
     // repeats canon_search until it completes (`cstatus` 0), counting the
     // retries in nretry3 / nretry1.  Writes every array of the workspace.
-    void canon_code(int mode, const int32_t* colours);
+    void canon_code(LabelMode mode, const int32_t* colours);
     // One complete search from scratch on a workspace large enough for the
     // matrix; may stop with `cstatus` 3 (out of levels) or 1 (automorphism
     // store full).  In colour mode `colour[1..N]` must hold the colours.
@@ -62,7 +68,7 @@ public:
     // bestrow, bestpath, bestdepth, orbits (with orbidx, orbmin), autcol /
     // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
     // `running` 0.
-    void canon_search(int mode);
+    void canon_search(LabelMode mode);
 
     // ---- refinement and node invariants ------------------------------------
 
@@ -74,14 +80,14 @@ public:
     // increasing order, c = 1..largest colour; colours no column has give
     // empty cells.  Writes `p`; colmark[1..largest colour] is scratch.
     void colour_part(opart& p);
-    // Refines `col` and `row` against each other to an equitable pair; mode
-    // 0 at the root (all cells are splitters), mode 1 after `individualise`
-    // (the splitter is the new singleton, read from colspl).  Writes
+    // Refines `col` and `row` against each other to an equitable pair: at
+    // the root every cell is a splitter; after `individualise` the splitter
+    // is the new singleton, read from colspl.  Writes
     // `col`, `row` (whose arrays may be exchanged with those of colw / roww),
     // rhash (the refinement hash); scratch: colw, roww, colnew, rownew,
     // collarge, rowlarge, the split arrays pcnt..pnew.  Leaves colspl and
     // rowspl empty and allcells 0.
-    void refine(opart& col, opart& row, int mode);
+    void refine(opart& col, opart& row, Refinement mode);
     // One rows pass: `row` split against the cells of `col` listed in
     // colspl (emptied); the new row splitters go to rowspl.  Adds to rhash;
     // reads and clears allcells; scratch: roww, rownew, rowlarge, pcnt..pnew.

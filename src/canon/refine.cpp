@@ -319,9 +319,9 @@ void Labeller::refine_cols(opart& col, const opart& row) {
     pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
 }
 
-void Labeller::refine(opart& col, opart& row, int mode) {
+void Labeller::refine(opart& col, opart& row, Refinement mode) {
     cws.rhash = 0;
-    if (mode == 0) {
+    if (mode == Refinement::root) {
         for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
         cws.colspl.cnt = col.nc;
         cws.allcells = 1;
@@ -329,7 +329,7 @@ void Labeller::refine(opart& col, opart& row, int mode) {
         cws.allcells = 0;
     }
     refine_rows(row, col);
-    if (mode == 0) cws.allcells = 1;
+    if (mode == Refinement::root) cws.allcells = 1;
     refine_cols(col, row);
     while (cws.colspl.cnt != 0) {
         int rn = row.nc;
@@ -341,7 +341,7 @@ void Labeller::refine(opart& col, opart& row, int mode) {
     }
     cws.colspl.cnt = 0;
     cws.rowspl.cnt = 0;
-    if (mode == 0) squeeze(col);
+    if (mode == Refinement::root) squeeze(col);
 }
 
 void Labeller::target_cell(opart& p) {

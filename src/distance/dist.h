@@ -20,7 +20,7 @@
 #pragma once
 #include <cstdint>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "distance/rank.h"
 #include "field/field.h"
 
@@ -36,10 +36,6 @@ public:
     // The workspaces; the callers read the results from infsettv (ub, stop,
     // Aspec, found, wmax, ...), cwstore and cwstoreb.
     dinvrec dinvar{};
-    // Level switch: while set, the weight filter of gensets_dist_b lets every
-    // weight through.  Set by the dimension search.
-    int levelsw = 0;
-
     // No field chosen yet: every operation on a matrix fails its field check
     // until usefield has been called.
     DistEngine();
@@ -65,12 +61,12 @@ public:
 
     // Reduces rows 1..src.rows of src into dst (dst may be src).  Rows
     // 1..rank of dst: reduced echelon form; behind them the dependent rows of
-    // src, unreduced, in source order.  dst.fill := rank.  Mode RREF_SYS:
-    // out := dst with the pivot columns moved to the front; RREF_DUAL: out :=
+    // src, unreduced, in source order.  dst.fill := rank.  Mode Rref::sys:
+    // out := dst with the pivot columns moved to the front; Rref::dual: out :=
     // generator matrix of the dual code (n - rank rows).  Scratch: pivbuf
     // (pivot list), rscr (the source rows when dst is src, row 0 column
     // flags); neither carries anything to a later call.
-    int rref(bmat& dst, bmat& src, bmat* out, int mode);
+    int rref(bmat& dst, bmat& src, bmat* out, Rref mode);
     // out := generator matrix of the dual of gm (n - k rows, n columns, fill
     // n - k).  Writes wcopy (reduced copy of gm) and the scratch of rref; gm
     // is unchanged.
@@ -83,24 +79,18 @@ public:
     // All information sets of genmat (genmat.rows must equal genmat.fill).
     // Writes wcopy, mata[1..nsets], colfree, infsettv (n, m, nslots, nsets,
     // k, a, vecrank, nfull, ranksum) and leaves every lcv at 0; with bit
-    // planes also mataw[1..nsets], pivmask[1..nsets], postab, infcalls.  The
+    // planes also mataw[1..nsets], pivmask[1..nsets], infcalls.  The
     // store is sized for genmat.rows codewords when infsettv.keep is set.  A
     // matrix of rank 1 gets one set of rank 1; rank 0 gets none (k[1] = 0).
     void infosets(bmat& genmat);
     // One systematic form of genmat rows 1..min(fill, rows) in mata[1], with
-    // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1], postab with bit
-    // planes); the store is sized for the exhaustive listing when
+    // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1] with bit planes); the store is sized for the exhaustive listing when
     // infsettv.keep is set.
     void infoset1(bmat& genmat);
     // mataw[i] := bit-plane form of mata[i] (q = 2, 3, 4); reads mata[i]
     // only.
     void packmat(int i);
-    // Fills postab (posword, posbit) for positions 1..(table length).
-    void posinit();
-    // Makes sure postab covers n + 64 positions.
-    void posensure(int n);
-    // Whole matrix, q = 2: out := rows 1..m of src in plane a (postab grows
-    // to src.cols).
+    // Whole matrix, q = 2: out := rows 1..m of src in plane a.
     void packrows2(wmat& out, bmat& src);
 
     // ---- minimum distance and checks (dist.cpp) ---------------------------------
@@ -180,10 +170,9 @@ public:
     // weight block classified; Gb is the caller's basis (fill = its rank).
     // Both stores' row counts := found.
     void gensets_dist(wmat& Gb, bmat& G, int d);
-    // The same for the byte forms from weight 1, over the weights that the
-    // filter F (row 0) allows, every weight while levelsw is set or F is not
-    // allocated (reads levelsw, F only).  Gs is the caller's basis.
-    void gensets_dist_b(bmat& Gs, bmat& G, bmat& F);
+    // The same for the byte forms, weight by weight from weight 1.  Gs is
+    // the caller's basis.
+    void gensets_dist_b(bmat& Gs, bmat& G);
     // spectrum_keep, then the store sorted by weight, stably (Bspec[w] =
     // first row - 1 of weight w).
     void spectrum_sorted(bmat& G);
@@ -229,5 +218,4 @@ private:
     void putback(uint64_t lo, uint64_t m);    // store rows lo+1..lo+m := perm
     void gensets_start(bmat& G, int ub);      // sets, counting state cleared
     void setrows(uint64_t rows);              // both stores' row counts
-    bool weightallowed(bmat& F, int w) const;
 };

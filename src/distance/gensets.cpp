@@ -324,13 +324,7 @@ void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
     setrows(it.found);
 }
 
-// Row 0 of F flags the allowed weights.
-bool DistEngine::weightallowed(bmat& F, int w) const {
-    if (F.mem == 0 || levelsw) return true;
-    return w <= F.cols && F.a[0][w] == 1;
-}
-
-void DistEngine::gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
+void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
     infrec& it = dinvar.infsettv;
     gensets_start(G, G.cols);
     it.exact = 1;
@@ -338,7 +332,6 @@ void DistEngine::gensets_dist_b(bmat& Gs, bmat& G, bmat& F) {
     int rank = 0;
     while (rank != it.k[1] && it.wmax < G.cols) {
         it.wmax++;
-        if (!weightallowed(F, it.wmax)) continue;
         bzrun();
         dinvar.cwstoreb.rows = (int)it.found;
         if (it.found != it.done) {
@@ -401,12 +394,7 @@ void DistEngine::gensets_all(bmat& G) {
 
 void DistEngine::generatingset_fromall_inv(bmat& G) {
     infrec& it = dinvar.infsettv;
-    if (!planes) {
-        printf(" ERROR in func generatingset_fromall_inv");
-        fflush(stdout);
-        dinvar.cwstore.rows = (int)it.found;
-        return;
-    }
+    ZASSERT("gensets", !planes, "generatingset_fromall_inv works on bit planes");
     spectrum_sorted(G);
     wmat& S = dinvar.cwstore;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;

@@ -33,7 +33,6 @@ void DistEngine::reset() {
     coderec_free(dinvar.infsettv);
     wmat_free(dinvar.cwstore);
     bmat_free(dinvar.cwstoreb);
-    imat_free(dinvar.postab);
     wmat_free(dinvar.pivmask);
     bmat_free(dinvar.rscr);
     bmat_free(dinvar.colfree);
@@ -110,7 +109,7 @@ static void rref_dual(const Field& F, bmat& dst, bmat& out, const int* piv, int 
     out.fill = nr;
 }
 
-int DistEngine::rref(bmat& dst, bmat& src, bmat* out, int mode) {
+int DistEngine::rref(bmat& dst, bmat& src, bmat* out, Rref mode) {
     ZASSERT("rank", src.q != fq, "src.q!=field.q");
     const Field& F = *fld;
     int n = src.cols, m = src.rows, q = src.q;
@@ -148,12 +147,12 @@ int DistEngine::rref(bmat& dst, bmat& src, bmat* out, int mode) {
     dst.fill = rank;
     dst.q = q;
     // rscr is at least n wide here; its row 0 is free
-    if (mode == RREF_SYS && out) rref_sys(dst, *out, pv, rank, dinvar.rscr.a[0]);
-    if (mode == RREF_DUAL && out) rref_dual(F, dst, *out, pv, rank, dinvar.rscr.a[0]);
+    if (mode == Rref::sys && out) rref_sys(dst, *out, pv, rank, dinvar.rscr.a[0]);
+    if (mode == Rref::dual && out) rref_dual(F, dst, *out, pv, rank, dinvar.rscr.a[0]);
     return rank;
 }
 
-void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, RREF_DUAL); }
+void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, Rref::dual); }
 
 // ---- systematic form on the free columns --------------------------------------
 
@@ -188,26 +187,13 @@ int DistEngine::sysform(bmat& dst, bmat& src) {
     return rank;
 }
 
-// ---- position table and packing -------------------------------------------------
-
-void DistEngine::posinit() {
-    imat& t = dinvar.postab;
-    for (int p = 1; p <= t.cols; p++) {
-        t.a[0][p] = (p - 1) / 64 + 1;
-        t.a[1][p] = (p - 1) % 64 + 1;
-    }
-}
-
-void DistEngine::posensure(int n) {
-    imat_ensure(dinvar.postab, 1, n + 64, 0);
-    if (dinvar.postab.state == 3) posinit();
-}
+// ---- packing ---------------------------------------------------------------------
 
 // The packers build each word from up to 64 coordinates, eight at a time:
 // with one flag per byte (0 or 1), a multiplication by 0x0102040810204080
-// gathers the eight flags into the top byte in coordinate order.  The bits
-// are those of the position table (word (p - 1) div 64 + 1, bit (p - 1) mod
-// 64); bits past the length are left clear.
+// gathers the eight flags into the top byte in coordinate order: coordinate
+// p goes to word (p - 1) div 64 + 1, bit (p - 1) mod 64; bits past the
+// length are left clear.
 constexpr uint64_t LOWBITS = 0x0101010101010101ULL;
 constexpr uint64_t GATHER = 0x0102040810204080ULL;
 
@@ -252,7 +238,6 @@ void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
 }
 
 void DistEngine::packrows2(wmat& out, bmat& src) {
-    posensure(src.cols);
     int W = wordsfor(src.cols);
     wmat_ensure(out, src.rows, W, src.q);
     for (int r = 1; r <= src.rows; r++) packrow2(src.a[r], src.cols, out.a[r], W);
@@ -320,12 +305,11 @@ void DistEngine::infosets(bmat& genmat) {
     int n = genmat.cols, q = genmat.q;
     infrec& it = dinvar.infsettv;
     if (planes) {
-        posensure(n);
         if (it.keep) storeensure(genmat.rows, n);
     } else if (it.keep) {
         storeensure(genmat.rows, n);
     }
-    rref(dinvar.wcopy, genmat, nullptr, RREF_NONE);
+    rref(dinvar.wcopy, genmat, nullptr, Rref::none);
     int k = dinvar.wcopy.fill;
     int rows = k > 0 ? k : 1;
     coderec_ensure(it, rows, n, 1);
@@ -388,7 +372,6 @@ void DistEngine::infoset1(bmat& genmat) {
     infrec& it = dinvar.infsettv;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (planes) {
-        posensure(n);
         storeensure(3, n);
     }
     if (it.keep) storeensure((int)projcount(q, genmat.fill, STOREPRE), n);

@@ -14,7 +14,7 @@
 #pragma once
 #include <cstdint>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 
 // The information-set record: a code record (pivot lists a[i], ranks k[i],
 // levels lcv[i], vecrank, Aspec, Bspec) plus the planning and counting state
@@ -46,7 +46,6 @@ struct dinvrec {
     infrec infsettv;
     wmat cwstore;       // codeword store, bit planes (q <= 4)
     bmat cwstoreb;      // codeword store, bytes (q = 5, 7)
-    imat postab;        // a[0] = posword, a[1] = posbit, positions 1..n+64
     wmat pivmask;       // row i: bit mask of the pivot columns a[i]
     bmat rscr;          // scratch copy for reductions in place
     bmat colfree;       // row 0: 0xff on the columns no set has taken
@@ -61,7 +60,9 @@ struct dinvrec {
 inline int wordsfor(int n) { return n <= 0 ? 1 : (n - 1) / 64 + 1; }
 
 // Modes of DistEngine::rref.
-constexpr int RREF_NONE = 0, RREF_SYS = 1, RREF_DUAL = 2;
+// What rref makes besides the reduced rows: nothing, the systematic form,
+// or a generator matrix of the dual.
+enum class Rref { none, sys, dual };
 
 // 1 + q + ... + q^(k-1), the number of codewords of a k-dimensional code up
 // to scalars, saturated at cap (never overflows; 0 for k < 1).

@@ -39,7 +39,7 @@ class CandidateTests {
     // entries of the last row as 0), fill = rows, spare = code.dreq.
     void candfill(const cmrec& code);
 
-    candrec ct;
+    candrec ct{};
 
    private:
     const RunParams& par_;

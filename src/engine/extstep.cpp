@@ -14,7 +14,7 @@
 
 ExtensionStep::ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault,
                              DistEngine& dist, ColumnInvariants& inv, Labeller& lab, CanonStore& store,
-                             StepSink& sink, const bmat& wtfilter, SelfCheck* check)
+                             StepSink& sink, SelfCheck* check)
     : tests(par, dist),
       par_(par),
       code_(code),
@@ -25,7 +25,6 @@ ExtensionStep::ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc,
       lab_(lab),
       store_(store),
       sink_(sink),
-      wtfilter_(wtfilter),
       check_(check) {
     maya_reset(mt);
 }
@@ -187,16 +186,16 @@ void ExtensionStep::invariants() {
     cand.fill = L;
     cand.spare = code_.cur_d;
     inv_.inv_savefirst();
-    inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_, wtfilter_);
+    inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_);
 }
 
 // Canonical augmentation: the added coordinate must lie in the orbit of the
 // last canonical point of the smallest value; then the form must be new
-// among the siblings.  Returns the flag of the level record (1 = new).
-int ExtensionStep::newornot() {
+// among the siblings.
+CodeStatus ExtensionStep::newornot() {
     const invtrec& invt = inv_.invt;
     const int sp = invt.specialpt, N = invt.N;
-    if (invt.value[sp] != invt.mainval) return 0;
+    if (invt.value[sp] != invt.mainval) return CodeStatus::seen;
     lab_.label(inv_.incmat, invt.cls);
     if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
     const canonws& cws = lab_.cws;
@@ -206,10 +205,9 @@ int ExtensionStep::newornot() {
         if (invt.value[cws.bestcol.el[t]] == invt.mainval) p = cws.bestcol.el[t];
     bool flag = cws.cellcol[p] == cws.cellcol[sp];
     if (walk_.q > 2) flag = flag || cws.cellcol[p] == cws.cellcol[sp - 1];
-    if (!flag) return 0;
-    CodeStatus s = store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, cws.bestrow.el, cws.bestcol.el, invt.value,
-                                       cws.certhash);
-    return s == CodeStatus::fresh ? 1 : 0;
+    if (!flag) return CodeStatus::seen;
+    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, cws.bestrow.el, cws.bestcol.el, invt.value,
+                               cws.certhash);
 }
 
 // The step test.  split (from the enumerator): only the last pair
@@ -233,12 +231,12 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
     }
     if (!passestests()) return;
     invariants();
-    const int flag = newornot();
-    if (flag) {
-        if (check_) check_->newcode(code_, inv_, lab_, tests.ct.cand, dist_.levelsw);
+    const CodeStatus status = newornot();
+    if (status == CodeStatus::fresh) {
+        if (check_) check_->newcode(code_, inv_, lab_, tests.ct.cand);
         sink_.newcode(code_);
     }
-    if (!levrec_write(walk_.out, flag, lastl, q, mode, mt, rc_.levelcnt[D])) fault_.file("write", levpath);
+    if (!levrec_write(walk_.out, status, lastl, q, mode, mt, rc_.levelcnt[D])) fault_.file("write", levpath);
 }
 
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {

@@ -50,8 +50,7 @@ struct PartnerWalk {
 class ExtensionStep {
    public:
     ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault, DistEngine& dist,
-                  ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink, const bmat& wtfilter,
-                  SelfCheck* check);
+                  ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink, SelfCheck* check);
     ExtensionStep(const ExtensionStep&) = delete;
     ExtensionStep& operator=(const ExtensionStep&) = delete;
 
@@ -86,7 +85,7 @@ class ExtensionStep {
     void placerow(int D);
     bool passestests();
     void invariants();
-    int newornot();
+    CodeStatus newornot();
 
     const RunParams& par_;
     cmrec& code_;
@@ -97,7 +96,6 @@ class ExtensionStep {
     Labeller& lab_;
     CanonStore& store_;
     StepSink& sink_;
-    const bmat& wtfilter_;
     SelfCheck* check_;
     PartnerWalk walk_{};
 };

@@ -67,12 +67,13 @@ bool readcount(FILE* fp, int32_t& v) {
 
 }  // namespace
 
-bool levrec_write(FILE* fp, int flag, int blk, int q, StepMode mode, mayatab& mt, levcount& lc) {
+bool levrec_write(FILE* fp, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc) {
     ZASSERT("records", q < 1 || q > MAXVAL, "q within the block width");
     if (mode == StepMode::split) ZASSERT("records", blk < 0 || blk >= MAXBLK, "last block index in range");
     if (mode == StepMode::simple) ZASSERT("records", blk < 0 || blk > MAXBLK, "block count in range");
     if (fp == nullptr) return false;
 
+    const int flag = status == CodeStatus::fresh ? 1 : 0;
     int nblk = mode == StepMode::split ? countclasses(blk, q, mt) : blk;
     mt.recno++;
     bool ok = fprintf(fp, "\n? %d %d %d %d\n", q, nblk, mt.recno, flag) >= 0;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/store.h"
 #include "engine/tables.h"
 #include "params/params.h"
 
@@ -45,16 +46,17 @@ struct levrec {
     int32_t simple;  // partner reader: 1 when every block's counts sum to <= 1
 };
 
-// Writes one level record of a code of dimension D to fp.
+// Writes one level record of a code of dimension D to fp, with flag 1 for a
+// new code (a parent candidate) and 0 for a code seen before.
 //   split: blk is the last block index L - 1; one group per class (l, b),
 //          l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
 //          mt.split[l][0..q-1][b];
 //   simple: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
 // Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
-// then lc: parents (flag 1 only), total and pending.  Returns true, or false
+// then lc: parents (new codes only), total and pending.  Returns true, or false
 // when fp is in error after the write, or when fp is null (then nothing is
 // written or counted).
-bool levrec_write(FILE* fp, int flag, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
+bool levrec_write(FILE* fp, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
 
 // Parent reader: skips to the next "?" and reads the header into r; when the
 // flag is not 0 and B >= 1 it reads B rows of q counts into

@@ -15,7 +15,7 @@ int SelfCheck::levelfromenv() {
     return 0;
 }
 
-SelfCheck::SelfCheck(int level, int q, const bmat& wtfilter) : level_(level), wtfilter_(wtfilter), rng_(20261206) {
+SelfCheck::SelfCheck(int level, int q) : level_(level), rng_(20261206) {
     dist_.usefield(q, gf(q).small());
 }
 
@@ -97,8 +97,7 @@ void SelfCheck::fulllisting(const cmrec& code) {
     listings++;
 }
 
-void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced,
-                        int levelsw) {
+void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced) {
     if (level_ < 2) return;
     fulllisting(code);
     const int q = code.cur_q, L = reduced.fill, nd = inv.invt.ndist;
@@ -134,8 +133,7 @@ void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const La
     inv_.invt.q = q;
     inv_.invt.ndist = nd;
     inv_.invt.N = inv.invt.N;
-    dist_.levelsw = levelsw;
-    inv_.inv_secondpass(g_, gb_, gs_, dist_, wtfilter_);
+    inv_.inv_secondpass(g_, gb_, gs_, dist_);
     lab_.label(inv_.incmat, inv_.invt.cls);
     samecanonical(inv, lab, inv_, lab_);
     images++;

@@ -28,7 +28,7 @@ class SelfCheck {
     // The level asked for in TALVEN_CHECK (0 when unset or not 1 or 2).
     static int levelfromenv();
 
-    SelfCheck(int level, int q, const bmat& wtfilter);
+    SelfCheck(int level, int q);
     ~SelfCheck();
     SelfCheck(const SelfCheck&) = delete;
     SelfCheck& operator=(const SelfCheck&) = delete;
@@ -40,9 +40,8 @@ class SelfCheck {
     void afterpartner(const mayatab& mt, int q);
     // Level 2: the new code in `code` whose invariants `inv` and labelling
     // `lab` were just made from its distinct-column form `reduced` (rows
-    // 1..fill).  `levelsw` is the run's level switch.
-    void newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced,
-                 int levelsw);
+    // 1..fill).
+    void newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced);
 
     uint64_t automorphisms = 0;  // automorphisms verified
     uint64_t tables = 0;         // table states verified
@@ -55,7 +54,6 @@ class SelfCheck {
     void fulllisting(const cmrec& code);
 
     int level_;
-    const bmat& wtfilter_;
     std::mt19937_64 rng_;
     DistEngine dist_;
     ColumnInvariants inv_;

@@ -130,7 +130,7 @@ void ColumnInvariants::inv_classes() {
 // ---- second pass ------------------------------------------------------------------
 
 // Lists the codewords the invariants use into the distance stores.
-void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter) {
+void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist) {
     const int q = invt.q;
     if (gf(q).powtab[G.fill] < (uint64_t)(1000 * q)) {
         if (q <= 4)
@@ -143,7 +143,7 @@ void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, 
     if (q <= 4)
         dist.gensets_dist(Gb, G, dist.dinvar.infsettv.ub);
     else
-        dist.gensets_dist_b(Gs, G, wtfilter);
+        dist.gensets_dist_b(Gs, G);
 }
 
 static inline uint32_t wordnum(uint64_t t, uint64_t w) { return (uint32_t)((t + 10 * w) % 1111); }
@@ -237,8 +237,8 @@ void ColumnInvariants::incmat57(const DistEngine& dist) {
     tierows(row);
 }
 
-void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter) {
-    listwords(G, Gb, Gs, dist, wtfilter);
+void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist) {
+    listwords(G, Gb, Gs, dist);
     const int N = invt.N;
     uint32_t* val = val_;
     for (int p = 1; p <= N; p++) val[p] = 0;

@@ -49,10 +49,9 @@ class ColumnInvariants {
     // Second pass on the distinct-column code in `G` (its rows are
     // redmat's): lists its low-weight codewords through `dist`, builds
     // `incmat`, adds the codeword values, combines them with the saved
-    // first-pass values and forms the final classes.  `wtfilter` row 0 holds
-    // the allowed weights (the byte listing for q = 5, 7 reads it).  Writes
-    // invt, incmat, val; leaves dist's codeword stores filled.
-    void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter);
+    // first-pass values and forms the final classes.  Writes invt, incmat,
+    // val; leaves dist's codeword stores filled.
+    void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
     // Sorts the points by value and numbers the classes (reads invt.value).
     void inv_classes();
 
@@ -70,7 +69,7 @@ class ColumnInvariants {
     void appendcol(const cmrec& code, int c, int L);
     void distinctfree(const cmrec& code, int nfree, int L, int q);
     void unitcolumns(int L);
-    void listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist, const bmat& wtfilter);
+    void listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
     void clearinc(int M, int N, int fq);
     void incmat2(const DistEngine& dist);
     template <class Elem>

@@ -26,21 +26,17 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       store_(fault_),
       out_(par_, rc_, fault_),
       prog_(opt.console),
-      step_(par_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, wtfilter_, nullptr) {
+      step_(par_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr) {
     ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
     dist_.usefield(par_.q, gf(par_.q).small());
-    // Row 0 of the weight filter holds 0 at index 0 and wt[w] at w = 1..n.
-    bmat_ensure(wtfilter_, 0, par_.nasked, 2);
-    wtfilter_.a[0][0] = 0;
-    for (int w = 1; w <= par_.nasked; w++) wtfilter_.a[0][w] = (uint8_t)par_.wt[w];
     const int level = opt_.check >= 0 ? opt_.check : SelfCheck::levelfromenv();
     if (level > 0) {
-        check_ = std::make_unique<SelfCheck>(level, par_.q, wtfilter_);
+        check_ = std::make_unique<SelfCheck>(level, par_.q);
         step_.setcheck(check_.get());
     }
 }
 
-Classifier::~Classifier() { bmat_free(wtfilter_); }
+Classifier::~Classifier() = default;
 
 // Clears the run's state; gives the start time.
 int64_t Classifier::prepare() {

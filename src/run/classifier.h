@@ -92,7 +92,6 @@ class Classifier : private StepSink {
     RunFault fault_;
     cmrec code_{};
     runcounters rc_{};
-    bmat wtfilter_{};
     DistEngine dist_;
     Labeller lab_;
     ColumnInvariants inv_;

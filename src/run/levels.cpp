@@ -115,7 +115,6 @@ void Classifier::partners(int L, FILE* out) {
     int got;
     while (!fault_.poll() && (got = levrec_readpartner(in, r, mt)) == 1) {
         rc_.levelcnt[L].pending--;
-        dist_.levelsw = 1;
         mt.lastblk = r.nblk - 1;
         const PartnerWalk walk{par_.propcol[L + 1], r.q, L + 1, out};
         if (r.simple == 0) {

@@ -68,7 +68,7 @@ TEST_F(Refine, RootRefinementWorkedByHand) {
         prepare(c.m);
         if (!c.col.empty()) std::copy(c.col.begin(), c.col.end(), w.colour), L.colour_part(w.colpart[1]);
         EXPECT_TRUE(c.col.empty() || cells(w.colpart[1]) == (ivv{{2, 4}, {}, {1, 3}, {}, {5}}));
-        L.refine(w.colpart[1], w.rowpart[1], 0);
+        L.refine(w.colpart[1], w.rowpart[1], Refinement::root);
         EXPECT_EQ(std::make_tuple(w.rhash, cells(w.colpart[1]), cells(w.rowpart[1]), w.colspl.cnt),
                   std::make_tuple(c.hash, c.cols, c.rows, 0));
     }
@@ -118,7 +118,7 @@ TEST_F(Refine, RefinedPairIsEquitable) {
         opart &C = w.colpart[1], &R = w.rowpart[1];
         if (disc) set_cells(C, {{1}, {2}, {3}, {4}, {5}});
         if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), w.colour), L.colour_part(C);
-        L.refine(C, R, 0);
+        L.refine(C, R, Refinement::root);
         L.cell_index(C), L.cell_index(R, 1);
         ivv rc(M + 1, std::vector<int>(C.nc + 1)), cr(N + 1, std::vector<int>(R.nc + 1));
         for (int i = 1; i <= M; i++)

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "containers/cons_str.h"
+#include "containers/containers.h"
 #include "distance/dist.h"
 #include "field/field.h"
 
@@ -172,7 +172,7 @@ inline int storedweight(const DistEngine& E, uint64_t f) {
 // minimum distance, the checks for d = 2..5, the spectrum, the full store as
 // stored and, with `low`, the low-weight listing (span weight, rank, store).
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
-    bmat G{}, Gs{}, Fnone{};
+    bmat G{}, Gs{};
     wmat Gb{};
     const infrec& it = E.dinvar.infsettv;
     auto fresh = [&](int D) -> bmat& { return tobmat(G, rows, n, q, D), G; };
@@ -182,7 +182,7 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
         fresh(0);
         if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec, it.Aspec + n + 1);
         else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.fill);
-        else E.gensets_dist_b(Gs, G, Fnone), t.push_back((uint64_t)Gs.fill);
+        else E.gensets_dist_b(Gs, G), t.push_back((uint64_t)Gs.fill);
         t.push_back((uint64_t)it.wmax);
         for (auto& v : storedwords(E, n, it.found, true)) t.insert(t.end(), v.begin(), v.end());
     }

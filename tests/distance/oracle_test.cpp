@@ -18,7 +18,7 @@ using namespace dtest;
 
 namespace {
 
-bmat G, Gs, Fnone;
+bmat G, Gs;
 wmat Gb;
 DistEngine Other;   // the other routines (bit planes / bytes) for q <= 4
 
@@ -117,7 +117,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     // Generating sets after the minimum distance.
     tobmat(G, rows, n, q);
     if (bits) E.gensets_dist(Gb, G, t.d);
-    else E.gensets_dist_b(Gs, G, Fnone);
+    else E.gensets_dist_b(Gs, G);
     EXPECT_EQ(bits ? Gb.fill : Gs.fill, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
     ASSERT_EQ(it.found, sumA(t.A, bits ? t.d : 1, t.wgen));
@@ -243,7 +243,7 @@ void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     ASSERT_EQ((uint64_t)(q <= 4 ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows), sumA(A, 1, wgen));
     tobmat(G, rows, n, q);
     if (q <= 4) E.gensets_dist(Gb, G, d);
-    else E.gensets_dist_b(Gs, G, Fnone);
+    else E.gensets_dist_b(Gs, G);
     EXPECT_EQ(it.wmax, wgen);
     EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));
 }

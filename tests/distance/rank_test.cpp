@@ -52,7 +52,7 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             if (rep % 3 == 0) rows[1] = vec(n, 0);
             int rk = rankof(F, rows);
             tobmat(A, rows, n, q);
-            int r = E.rref(E.dinvar.wcopy, A, &O, RREF_SYS);
+            int r = E.rref(E.dinvar.wcopy, A, &O, Rref::sys);
             ASSERT_EQ(r, rk);
             EXPECT_EQ(E.dinvar.wcopy.fill, rk);
             auto red = rowsof(E.dinvar.wcopy, 1, r);
@@ -73,7 +73,7 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             for (int i = 1; i <= r; i++)
                 for (int c = 1; c <= r; c++) EXPECT_EQ(O.a[i][c], i == c ? 1 : 0);
             // In place: the same rows, the dependent ones from the saved copy.
-            EXPECT_EQ(E.rref(A, A, nullptr, RREF_NONE), r);
+            EXPECT_EQ(E.rref(A, A, nullptr, Rref::none), r);
             EXPECT_EQ(rowsof(A, 1, k), rowsof(E.dinvar.wcopy, 1, k));
             // Dual: n - r rows, orthogonal to the code, of full rank.
             tobmat(A, rows, n, q);

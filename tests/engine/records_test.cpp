@@ -60,13 +60,13 @@ TEST_F(Records, WriteThenReadBackBothModes) {
                         }
                         if (m) groups.push_back(grp);
                     }
-                ASSERT_TRUE(levrec_write(f, flag, nblk - 1, q, StepMode::split, mt, rc.levelcnt[4]));
+                ASSERT_TRUE(levrec_write(f, flag ? CodeStatus::fresh : CodeStatus::seen, nblk - 1, q, StepMode::split, mt, rc.levelcnt[4]));
             } else {
                 int L = (int)(g() % 20);
                 groups.assign(L, std::vector<int>(q));
                 for (int l = 0; l < L; l++)
                     for (int i = 0; i < q; i++) groups[l][i] = mt.partner[l][i] = (int)(g() % 5);
-                ASSERT_TRUE(levrec_write(f, flag, L, q, StepMode::simple, mt, rc.levelcnt[4]));
+                ASSERT_TRUE(levrec_write(f, flag ? CodeStatus::fresh : CodeStatus::seen, L, q, StepMode::simple, mt, rc.levelcnt[4]));
             }
             written.push_back(groups);
             flags.push_back(flag);
@@ -116,7 +116,7 @@ TEST_F(Records, RecordsOfMoreThanAHundredBlocks) {
         mt.split[l][1][1] = 2;
     }
     FILE* fp = openw("big");
-    ASSERT_TRUE(levrec_write(fp, 1, 149, 2, StepMode::split, mt, rc.levelcnt[5]));
+    ASSERT_TRUE(levrec_write(fp, CodeStatus::fresh, 149, 2, StepMode::split, mt, rc.levelcnt[5]));
     fclose(fp);
     maya_reset(mt);
     levrec r;
@@ -180,10 +180,10 @@ TEST_F(Records, AFailedWriteIsReportedAndStillCounted) {
     ASSERT_NE(f, nullptr);
     setvbuf(f, nullptr, _IONBF, 0);
     mt.partner[0][0] = 1;
-    EXPECT_FALSE(levrec_write(f, 1, 1, 2, StepMode::simple, mt, rc.levelcnt[2]));
+    EXPECT_FALSE(levrec_write(f, CodeStatus::fresh, 1, 2, StepMode::simple, mt, rc.levelcnt[2]));
     EXPECT_EQ(rc.levelcnt[2].total, 1);  // the record was counted all the same
     fclose(f);
-    EXPECT_FALSE(levrec_write(nullptr, 1, 1, 2, StepMode::simple, mt, rc.levelcnt[2]));
+    EXPECT_FALSE(levrec_write(nullptr, CodeStatus::fresh, 1, 2, StepMode::simple, mt, rc.levelcnt[2]));
     EXPECT_EQ(rc.levelcnt[2].total, 1);  // no stream: nothing written or counted
 }
 

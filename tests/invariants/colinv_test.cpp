@@ -21,13 +21,12 @@ namespace {
 using matrix = std::vector<std::vector<int>>;
 
 // What the extension step hands the invariants: a distance engine, a
-// labeller, the candidate in a working code, the weight filter.
+// labeller, the candidate in a working code.
 struct workspace {
     DistEngine dist;
     ColumnInvariants inv;
     Labeller lab;
     cmrec colmap{};
-    bmat filter{};
 };
 workspace& ws() {
     static workspace* w = new workspace;
@@ -36,7 +35,6 @@ workspace& ws() {
 
 void usefield(int q) {
     ws().dist.usefield(q, q <= 4);
-    ws().dist.levelsw = 1;
 }
 
 // A random k x n matrix of rank k whose columns are non-zero and pairwise
@@ -122,7 +120,7 @@ labelled label(const matrix& g, int q) {
     ws().inv.invt.ndist = n;
     ws().inv.invt.N = q == 2 ? n : 2 * (q - 1) * n;
     for (int p = 1; p <= ws().inv.invt.N; p++) ws().inv.invt.INPinvcolval[p] = 1;
-    ws().inv.inv_secondpass(G, gb, gs, ws().dist, ws().filter);
+    ws().inv.inv_secondpass(G, gb, gs, ws().dist);
     labelled out;
     out.values.assign(ws().inv.invt.value + 1, ws().inv.invt.value + ws().inv.invt.N + 1);
     std::sort(out.values.begin(), out.values.end());

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <set>
 
 #include "common/testutil.h"
@@ -131,8 +132,8 @@ TEST(Run, FirstLevelRecords) {
     RunOptions opt;
     opt.outdir = dir.path + "/";
     opt.console = nullptr;
-    Classifier c(plainrun(6, 3, 3, 4), opt);
-    EXPECT_EQ(c.runinfolder(dir.file("work/")), runend::complete);
+    auto c = std::make_unique<Classifier>(plainrun(6, 3, 3, 4), opt);
+    EXPECT_EQ(c->runinfolder(dir.file("work/")), runend::complete);
     // The records of dimension 1 are written once, at the start.
     // n - k = 3: x = 2 and x = 3 non-zero entries (weights 3 and 4 with the unit column).
     std::string sol1 = readfile(dir.file("work/real_sol.1"));
@@ -174,8 +175,8 @@ TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
     RunOptions opt;
     opt.outdir = dir.path + "/";
     testing::internal::CaptureStdout();
-    Classifier c(plainrun(7, 4, 3, 2), opt);
-    runend how = c.runinfolder(dir.file("work/"));
+    auto c = std::make_unique<Classifier>(plainrun(7, 4, 3, 2), opt);
+    runend how = c->runinfolder(dir.file("work/"));
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(how, runend::stopped);
     EXPECT_EQ(out, "\n Run stopped: cannot open file " + dir.file("work/sol.3") + "\n");
