@@ -3,8 +3,8 @@
 #   make test  builds and runs the whole test suite, plain and under the
 #              sanitizers (address + undefined: everything; thread: the tests
 #              that run classifications in threads at the same time)
-# Missing tools (cmake, g++, GoogleTest, Google Benchmark) are installed from
-# Debian's packages first.
+# Missing tools (cmake, g++, GoogleTest, Google Benchmark, CLI11) are
+# installed from Debian's packages first.
 
 BUILD     := build
 SANBUILD  := build-san
@@ -22,6 +22,7 @@ deps:
 	command -v g++   >/dev/null 2>&1 || missing="$$missing g++"; \
 	[ -f /usr/include/gtest/gtest.h ] || missing="$$missing libgtest-dev"; \
 	[ -f /usr/include/benchmark/benchmark.h ] || missing="$$missing libbenchmark-dev"; \
+	[ -f /usr/include/CLI/CLI.hpp ] || missing="$$missing libcli11-dev"; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \

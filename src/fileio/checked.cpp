@@ -2,6 +2,7 @@
 #include "fileio/checked.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +39,16 @@ bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
         if (fwrite(buf, 1, got, out) != got) break;
     bool ok = chkclose(in, from, fault);
     return chkclose(out, to, fault) && ok;
+}
+
+int lockfile(const std::string& path) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    int err = errno;
+    close(fd);
+    errno = err;
+    return err == EWOULDBLOCK ? -2 : -1;
 }
 
 IoError writeatomic(const std::string& path, const std::string& text) {

@@ -17,6 +17,12 @@ bool chkclose(FILE*& fp, const std::string& path, RunFault& fault);
 // reported fault.
 bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
 
+// Takes the lock of `path` (creating the file when it is missing, without
+// truncating it): flock, which goes with the process, so a killed run
+// leaves none behind.  Gives the descriptor that holds the lock; -1 when the
+// file cannot be opened, -2 when another run holds the lock (errno kept).
+int lockfile(const std::string& path);
+
 // A failed file operation: what was being done ("opening", "writing") and
 // the error number.
 struct IoError {

@@ -8,7 +8,7 @@ void RunFault::stop(const std::string& why) {
         fprintf(out_, "\n Run stopped: %s\n", why.c_str());
         fflush(out_);
     }
-    if (kind_ == StopKind::none) kind_ = StopKind::fault;
+    if (kind_ == StopKind::none) kind_ = StopKind::fault, why_ = why;
 }
 
 void RunFault::file(const char* action, const std::string& path) {

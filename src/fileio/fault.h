@@ -35,11 +35,17 @@ class RunFault {
     }
     bool stopped() const { return kind_ != StopKind::none; }
     StopKind kind() const { return kind_; }
-    void clear() { kind_ = StopKind::none; }
+    // What stopped the run ("cannot write file ..."), printed or not.
+    const std::string& message() const { return why_; }
+    void clear() {
+        kind_ = StopKind::none;
+        why_.clear();
+    }
 
    private:
     FILE* out_;
     StopKind kind_ = StopKind::none;
+    std::string why_;
 };
 
 // SIGINT and SIGTERM set `runsignal` while a guard lives; before and after,

@@ -97,9 +97,13 @@ void writesettings(const std::string& path, const std::string& text) {
 }  // namespace
 
 void loadsettings(runparrec& p, const std::string& path) {
-    setdefaults(p);
-    if (readfile(p, path)) return;
+    if (readsettings(p, path)) return;
     writesettings(path, settingstext(p, 24, 12));
+}
+
+bool readsettings(runparrec& p, const std::string& path) {
+    setdefaults(p);
+    return readfile(p, path);
 }
 
 void savesettings(const runparrec& p, const std::string& path) { writesettings(path, settingstext(p, p.n, p.k)); }

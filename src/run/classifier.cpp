@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "field/field.h"
+#include "fileio/checked.h"
 
 Classifier::Classifier(const RunParams& par, const RunOptions& opt)
     : par_(par),
@@ -82,22 +83,16 @@ void Classifier::construct(int64_t start) {
 // holds the lock, -1 after a reported fault, or -2 when another run holds it.
 int Classifier::lockresults() {
     const std::string name = opt_.outdir + resultname(par_);
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        fault_.file("open", name);
-        return -1;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-    int err = errno;
-    close(fd);
-    if (err == EWOULDBLOCK) {
+    int fd = lockfile(name);
+    if (fd >= 0) return fd;
+    if (fd == -2) {
         if (opt_.console)
             fprintf(opt_.console,
                     "\n Run refused: the result file %s is being written by another run in this folder.\n",
                     name.c_str());
         return -2;
     }
-    fault_.file("lock", name);
+    fault_.file("open", name);
     return -1;
 }
 
@@ -152,6 +147,29 @@ runend Classifier::run() {
         removeworkdir();
     }
     if (lock >= 0) close(lock);
+    reportchecks();
+    return outcome();
+}
+
+runend Classifier::runpart(PartShared& shared, bool skeleton) {
+    const int64_t start = prepare();
+    shared_ = &shared;
+    skeleton_ = skeleton && !shared.counting;
+    units_ = 0;
+    segment_ = 0;
+    if (makeworkdir() && (shared.counting || seg_.open(workdir_, fault_))) {
+        seg_.start(skeleton_ && shared.skeletondue(0));
+        firstlevel();
+        if (!fault_.stopped()) dimsearch(1);
+        fault_.poll();
+        if (!fault_.stopped()) endskeleton();
+        seg_.close();
+        store_.store_close();
+        removeworkdir();
+    }
+    shared.cpu_ms += clockms() - start;
+    if (fault_.kind() == StopKind::fault) shared.fail(fault_.message());
+    shared_ = nullptr;
     reportchecks();
     return outcome();
 }

@@ -26,6 +26,7 @@
 #include "fileio/fault.h"
 #include "invariants/colinv.h"
 #include "params/params.h"
+#include "run/partrun.h"
 #include "run/progress.h"
 #include "run/resultfiles.h"
 
@@ -57,14 +58,30 @@ class Classifier : private StepSink {
     // with the separator), which is left in place: for tests of faults in
     // the level files and of the first level.
     runend runinfolder(const std::string& folder);
+    // One thread's share of a part of a split run (see partrun.h): walks the
+    // whole search, makes the units it claims from `shared`, writes their
+    // codes (and the skeleton's, when `skeleton`) as whole segments into the
+    // part file, and adds its processor time to shared.cpu_ms.  With
+    // shared.counting it makes no unit and writes nothing: unitsseen()
+    // then counts the units of the split level.  No lock, no result files.
+    runend runpart(PartShared& shared, bool skeleton);
+    uint64_t unitsseen() const { return units_; }
+    // What stopped the run, when a fault did.
+    const std::string& stopmessage() const { return fault_.message(); }
 
     int32_t codecount() const { return out_.codecount; }
     const SelfCheck* selfcheck() const { return check_.get(); }
     const std::string& resultpath() const { return out_.respath; }
 
    private:
-    // StepSink
-    void newcode(const cmrec& code) override { out_.newcode(code); }
+    // StepSink: a new code goes to the result files, or to the segment in
+    // hand of a part.
+    void newcode(const cmrec& code) override {
+        if (shared_)
+            seg_.newcode(code);
+        else
+            out_.newcode(code);
+    }
     void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
 
     int64_t prepare();
@@ -86,6 +103,8 @@ class Classifier : private StepSink {
     void partners(int L, FILE* out);
     void oneparent(int L, const levrec& r);
     void dimsearch(int L);
+    void unit(int L, const levrec& r);
+    bool endskeleton();
 
     RunParams par_;
     RunOptions opt_;
@@ -102,4 +121,11 @@ class Classifier : private StepSink {
     ExtensionStep step_;
     std::string workdir_;
     int32_t firstno_ = 0;  // running number of the records of dimension 1
+    // A part of a split run: the shared state, the segment in hand, the
+    // units walked so far, whether this thread writes the skeleton.
+    PartShared* shared_ = nullptr;
+    SegmentSink seg_;
+    uint64_t units_ = 0;
+    uint64_t segment_ = 0;
+    bool skeleton_ = false;
 };

@@ -55,7 +55,7 @@ void Classifier::printfirst(int z) {
     code_.cur_len = m + 1;
     for (int p = 1; p <= m; p++) code_.m[1][p] = p > z ? 1 : 0;
     code_.m[1][m + 1] = 1;
-    out_.newcode(code_);
+    newcode(code_);
 }
 
 // Empties the canonical-form store and writes every code of dimension 1 into
@@ -152,6 +152,36 @@ void Classifier::oneparent(int L, const levrec& r) {
     dimsearch(L + 1);
 }
 
+// ---- units of a split run ------------------------------------------------------
+
+// The skeleton segment in hand is whole: to the part file with it (when this
+// thread keeps it).  False after a fault.
+bool Classifier::endskeleton() {
+    return seg_.flush(*shared_, "S " + std::to_string(segment_), fault_);
+}
+
+// A parent of the split level is one unit: the skeleton segment before it
+// ends; the unit is made when this thread claims it, and its codes go to the
+// part file as a segment of their own; the next skeleton segment begins.
+void Classifier::unit(int L, const levrec& r) {
+    if (shared_->failed()) {
+        fault_.stop("another thread of the part stopped");
+        return;
+    }
+    if (!endskeleton()) return;
+    const uint64_t u = units_++;
+    segment_ = 2 * u + 1;
+    if (shared_->claim(u)) {
+        seg_.start(true);
+        oneparent(L, r);
+        if (fault_.stopped()) return;
+        if (!seg_.flush(*shared_, "U " + std::to_string(segment_) + " " + std::to_string(u), fault_)) return;
+        shared_->unitsdone++;
+    }
+    segment_ = 2 * u + 2;
+    seg_.start(skeleton_ && shared_->skeletondue(segment_));
+}
+
 // Extends every parent (flag-1 record) of real_sol.L with every partner of
 // sol.L into sol.L+1, then descends to level L + 1 before the next parent.
 // Returns at once at L = k, and early when the run stops.
@@ -162,8 +192,13 @@ void Classifier::dimsearch(int L) {
     if (!in) return;
     levrec r;
     int got;
-    while (!fault_.poll() && (got = levrec_readparent(in, r, step_.mt)) == 1)
-        if (r.flag == 1) oneparent(L, r);
+    while (!fault_.poll() && (got = levrec_readparent(in, r, step_.mt)) == 1) {
+        if (r.flag != 1) continue;
+        if (shared_ && L == shared_->plan.split)
+            unit(L, r);
+        else
+            oneparent(L, r);
+    }
     if (got < 0 && !fault_.stopped()) fault_.file("read", real);
     chkclose(in, real, fault_);
 }

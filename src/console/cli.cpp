@@ -1,0 +1,327 @@
+// The command line (see cli.h).  Options are parsed by CLI11; every value
+// is then checked against the parameter table before anything is written.
+#include "console/cli.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "fileio/checked.h"
+#include "params/settings.h"
+#include "run/parallel.h"
+#include "run/parts.h"
+
+namespace {
+
+constexpr const char* VERSION = "talven 1.1";
+
+struct options {
+    int n = 0, k = 0, d = 0, q = 0, dw = 1, dual = 1, brute = 0;
+    std::string weights;              // "8,12,16-20"
+    std::vector<std::string> props;   // "D=B" or "B"
+    bool selforth = false;
+    std::string outdir;
+    int jobs = 1;
+    std::string part;                 // "I/M"
+    int split = 0;
+    bool resume = false, quiet = false, settings = false, savesettings = false;
+    std::string merge;
+};
+
+int refuse(const std::string& why) {
+    fprintf(stderr, "talven: %s\n", why.c_str());
+    return 2;
+}
+
+int failed(const std::string& why) {
+    fprintf(stderr, "talven: %s\n", why.c_str());
+    return 1;
+}
+
+// Checks one scalar against the parameter table; "" or the complaint.
+std::string bounded(int32_t runparrec::*field, const runparrec& p, int64_t v) {
+    const ParamDef& d = paramdef(field);
+    if (inbounds(d, p, v)) return "";
+    return std::string(d.name) + "=" + std::to_string(v) + " is out of bounds (" + std::to_string(d.lo) + ".." +
+           std::to_string(upperbound(d, p)) + ")";
+}
+
+// "8,12,16-20" into the allowed weights of p (1..n); "" or the complaint.
+std::string parseweights(const std::string& text, runparrec& p) {
+    for (int w = 1; w < MAXLEN; w++) p.wt[w] = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(',', at);
+        if (end == std::string::npos) end = text.size();
+        std::string item = text.substr(at, end - at);
+        int a = 0, b = 0;
+        char dash = 0, extra = 0;
+        int got = sscanf(item.c_str(), "%d%c%d%c", &a, &dash, &b, &extra);
+        if (got == 1)
+            b = a;
+        else if (got != 3 || dash != '-')
+            return "--weights: \"" + item + "\" is not a weight or a range a-b";
+        if (a < 1 || b > p.n || a > b) return "--weights: " + item + " is not within 1.." + std::to_string(p.n);
+        for (int w = a; w <= b; w++) p.wt[w] = 1;
+        at = end + 1;
+    }
+    return "";
+}
+
+// "D=B" (dimension D) or "B" (every dimension); "" or the complaint.
+std::string parseprop(const std::string& item, runparrec& p) {
+    int D = 0, B = 0;
+    char eq = 0, extra = 0;
+    int got = sscanf(item.c_str(), "%d%c%d%c", &D, &eq, &B, &extra);
+    if (got == 1) {
+        B = D;
+        D = 0;
+    } else if (got != 3 || eq != '=') {
+        return "--prop: \"" + item + "\" is not D=B or B";
+    }
+    if (B < propdef.lo || B > propdef.hi)
+        return "--prop: " + std::to_string(B) + " is out of bounds (" + std::to_string(propdef.lo) + ".." +
+               std::to_string(propdef.hi) + ")";
+    if (D == 0) {
+        for (int i = 2; i <= p.k; i++) p.propcol[i] = B;
+    } else {
+        if (D < 2 || D > p.k) return "--prop: dimension " + std::to_string(D) + " is not within 2.." + std::to_string(p.k);
+        p.propcol[D] = B;
+    }
+    return "";
+}
+
+// The parameter record of the command line; "" or the complaint.
+std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
+    if (o.settings) {
+        if (!readsettings(p, std::string(RES_DIR) + "/settings")) return "no settings file " RES_DIR "/settings";
+    } else {
+        setdefaults(p);
+        for (int w = 1; w < MAXLEN; w++) p.wt[w] = 0;
+    }
+    auto given = [&](const char* name) { return app.count(name) > 0; };
+    if (!o.settings)
+        for (const char* need : {"-n", "-k", "-d", "-q"})
+            if (!given(need)) return std::string("a run needs ") + need + " (or --settings)";
+    struct {
+        const char* opt;
+        int32_t runparrec::*field;
+        int value;
+    } scalars[] = {{"-n", &runparrec::n, o.n},      {"-k", &runparrec::k, o.k},
+                   {"-d", &runparrec::d, o.d},      {"-q", &runparrec::q, o.q},
+                   {"--dw", &runparrec::dw, o.dw},  {"--dual", &runparrec::dualdist, o.dual}};
+    for (auto& s : scalars) {
+        if (!given(s.opt) && (o.settings || s.field != &runparrec::dualdist)) continue;
+        std::string why = bounded(s.field, p, s.value);
+        if (!why.empty()) return why;
+        p.*s.field = s.value;
+    }
+    if (!o.settings) p.dualdist = given("--dual") ? o.dual : 1;
+    if (given("--selforth")) p.selforth = 1;
+    // d and dw are bounded by n, which may have come after them.
+    for (auto field : {&runparrec::d, &runparrec::dw}) {
+        std::string why = bounded(field, p, p.*field);
+        if (!why.empty()) return why;
+    }
+    if (!o.weights.empty()) {
+        std::string why = parseweights(o.weights, p);
+        if (!why.empty()) return why;
+    } else if (!o.settings || given("-n") || given("-d") || given("--dw")) {
+        for (int w = 1; w < MAXLEN; w++) p.wt[w] = w >= p.d && w <= p.n && w % p.dw == 0;
+    }
+    for (const std::string& item : o.props) {
+        std::string why = parseprop(item, p);
+        if (!why.empty()) return why;
+    }
+    std::string why = runrefusal(p, o.brute > 0);
+    if (!why.empty()) return why;
+    if (o.brute && (o.brute < 1 || o.brute > p.k))
+        return "--brute " + std::to_string(o.brute) + " is not a starting dimension within 1.." + std::to_string(p.k);
+    return "";
+}
+
+// The part files of the runs in `dir`, by run: base name -> files.
+std::map<std::string, std::vector<std::string>> findparts(const std::string& dir) {
+    std::map<std::string, std::vector<std::string>> runs;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return runs;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        size_t at = name.find(".part.");
+        if (at == std::string::npos) continue;
+        int I, M;
+        char extra;
+        if (sscanf(name.c_str() + at, ".part.%d.%d%c", &I, &M, &extra) != 2) continue;
+        runs[name.substr(0, at)].push_back(dir + name);
+    }
+    closedir(d);
+    return runs;
+}
+
+std::string withslash(std::string dir) {
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir;
+}
+
+// Merges under the lock of the result file; "" or the complaint.  A refused
+// merge leaves no result file behind (the lock made it).
+std::string lockedmerge(const std::vector<std::string>& files, const std::string& outdir, const std::string& base,
+                        MergeResult& m) {
+    const bool existed = access(base.c_str(), F_OK) == 0;
+    int lock = lockfile(base);
+    if (lock == -2) return "the result file " + base + " is being written by another run";
+    if (lock < 0) return "cannot open " + base + ": " + strerror(errno);
+    m = mergeparts(files, outdir, nullptr);
+    struct stat st;
+    if (!m.ok && !existed && stat(base.c_str(), &st) == 0 && st.st_size == 0) unlink(base.c_str());
+    close(lock);
+    return m.ok ? "" : m.error;
+}
+
+int mergecommand(const std::string& dirarg) {
+    const std::string dir = withslash(dirarg);
+    auto runs = findparts(dir);
+    if (runs.empty()) return failed("no part files in " + dirarg);
+    int status = 0;
+    for (auto& [name, files] : runs) {
+        MergeResult m;
+        std::string why = lockedmerge(files, dir, dir + name, m);
+        if (!why.empty()) {
+            fprintf(stderr, "talven: %s: %s\n", name.c_str(), why.c_str());
+            status = 1;
+            continue;
+        }
+        printf("merged=%s codes=%d parts=%zu cpu=%.2f\n", name.c_str(), m.codes, files.size(), m.seconds);
+    }
+    return status;
+}
+
+double wallseconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// After SIGINT or SIGTERM: the checkpoint is written; say how to go on and
+// end with the signal.
+[[noreturn]] void endwithsignal() {
+    int sig = runsignal;
+    fprintf(stderr, "talven: stopped by %s; --resume continues from the checkpoint\n", strsignal(sig));
+    fflush(stdout);
+    signal(sig, SIG_DFL);
+    raise(sig);
+    _exit(128 + sig);
+}
+
+int runcommand(const options& o, const RunParams& par) {
+    SplitRun r;
+    r.par = par;
+    r.outdir = withslash(o.outdir);
+    r.resdir = r.outdir + RES_DIR "/";
+    r.jobs = o.jobs == 0 ? (int)std::max(1u, std::thread::hardware_concurrency()) : o.jobs;
+    r.split = o.split;
+    r.resume = o.resume;
+    r.progress = o.quiet ? nullptr : stderr;
+    if (!o.part.empty()) sscanf(o.part.c_str(), "%d/%d", &r.part, &r.parts);
+    if (!r.outdir.empty()) mkdir(r.outdir.c_str(), 0777);
+    mkdir(r.resdir.c_str(), 0777);
+    const std::string base = r.outdir + resultname(par);
+    const double start = wallseconds();
+    SignalGuard guard;
+
+    // A whole run whose part file is complete already only needs its merge.
+    const std::string whole = partpath(base, 0, 1);
+    SplitResult s;
+    if (r.parts == 1 && o.resume && scanpart(whole).ended) {
+        s.how = runend::complete;
+        s.partfile = whole;
+    } else {
+        s = runsplit(r);
+    }
+    if (s.how == runend::interrupted) endwithsignal();
+    if (s.how == runend::refused) return failed(s.error);
+    if (s.how != runend::complete) return failed(s.error.empty() ? "the run stopped" : s.error);
+    const double wall = wallseconds() - start;
+    if (r.parts > 1) {
+        printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f\n", r.part, r.parts,
+               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu);
+        return 0;
+    }
+    MergeResult m;
+    std::string why = lockedmerge({s.partfile}, r.outdir, base, m);
+    if (!why.empty()) return failed(why);
+    unlink(s.partfile.c_str());
+    unlink(checkpointpath(s.partfile).c_str());
+    printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f\n", m.codes, par.nasked, par.k, par.d, par.q,
+           wallseconds() - start, m.seconds);
+    return 0;
+}
+
+}  // namespace
+
+int commandline(int argc, char** argv) {
+    CLI::App app{"talven classifies linear [n,k,d] codes over GF(q), q = 2, 3, 4, 5, 7, by canonical augmentation.\n"
+                 "Without arguments it shows its menu."};
+    app.set_version_flag("--version", VERSION);
+    options o;
+    app.add_option("-n", o.n, "length");
+    app.add_option("-k", o.k, "dimension");
+    app.add_option("-d", o.d, "minimum distance");
+    app.add_option("-q", o.q, "field size: 2, 3, 4, 5 or 7");
+    app.add_option("--dw", o.dw, "allowed weights: the multiples of dw from d to n (default 1)");
+    app.add_option("--weights", o.weights, "allowed weights instead, e.g. 8,12,16-24");
+    app.add_flag("--selforth", o.selforth, "only self-orthogonal codes");
+    app.add_option("--prop", o.props, "at most B proportional coordinates in dimension D: D=B; B alone: every dimension");
+    app.add_option("--dual", o.dual, "minimum distance of the dual code (default 1)");
+    app.add_option("--brute", o.brute, "brute generation from starting dimension S");
+    app.add_option("-o,--outdir", o.outdir, "folder of the result files (default: the working folder)");
+    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core)");
+    app.add_option("--part", o.part, "make part I of M (0 <= I < M) into NAME.part.I.M");
+    app.add_option("--split-level", o.split, "the level the run is split at (default: chosen from the run)");
+    app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
+    app.add_option("--merge", o.merge, "merge the complete parts in this folder into result files");
+    app.add_flag("--quiet", o.quiet, "no progress lines");
+    app.add_flag("--settings", o.settings, "start from the parameters in " RES_DIR "/settings");
+    app.add_flag("--save-settings", o.savesettings, "write the run's parameters to " RES_DIR "/settings");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        return refuse(e.what());
+    }
+    if (!o.merge.empty()) {
+        if (argc != 3) return refuse("--merge takes a folder and nothing else");
+        return mergecommand(o.merge);
+    }
+    if (o.jobs < 0) return refuse("--jobs must be 0 (every core) or more");
+    if (!o.part.empty()) {
+        int I = -1, M = 0;
+        char extra;
+        if (sscanf(o.part.c_str(), "%d/%d%c", &I, &M, &extra) != 2 || M < 1 || I < 0 || I >= M)
+            return refuse("--part must be I/M with 0 <= I < M, not " + o.part);
+    }
+    runparrec rec{};
+    std::string why = makerecord(o, rec, app);
+    if (!why.empty()) return refuse(why);
+    if (o.split != 0 && (o.split < 1 || o.split > rec.k - 1))
+        return refuse("--split-level must be within 1.." + std::to_string(rec.k - 1));
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    if (o.savesettings) {
+        mkdir(RES_DIR, 0777);
+        rec.brute = o.brute > 0;
+        rec.brutedim = o.brute;
+        savesettings(rec, std::string(RES_DIR) + "/settings");
+    }
+    return runcommand(o, makerunparams(rec, doublyeven, o.brute > 0, o.brute));
+}

@@ -1,0 +1,41 @@
+// A split run on every core: one part of a run (or the whole run, part 0 of
+// 1) made by several threads at once, each a classifier of its own, with a
+// progress line and a checkpoint to resume from.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "params/params.h"
+#include "run/classifier.h"
+#include "run/parts.h"
+
+struct SplitRun {
+    RunParams par{};
+    std::string outdir;          // the part file goes there (with separator, "" = working folder)
+    std::string resdir = "res/"; // the threads' working folders are made inside
+    int part = 0, parts = 1;     // part I of M
+    int jobs = 1;                // threads
+    int split = 0;               // the split level; 0: chosen from the run itself
+    bool resume = false;         // continue the part file from its checkpoint
+    FILE* progress = nullptr;    // the progress line (null: none)
+};
+
+struct SplitResult {
+    runend how = runend::stopped;
+    std::string error;           // one line, when the part could not be made
+    std::string partfile;
+    int split = 0;
+    uint64_t units = 0;          // units of the whole run at the split level
+    double cpu = 0;              // processor seconds of the part, earlier runs included
+};
+
+// The units of the run at split level L (a walk of the levels above it).
+uint64_t countunits(const RunParams& par, int L, const std::string& resdir);
+// The split level for `parts` parts: the first level from 1 to k - 1 with
+// at least max(256, 64 * parts) units, or else the level with the most.  It
+// depends on the run and the number of parts only, so every part finds the
+// same one.  0 for k = 1.  `units` gets the units at that level.
+int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units);
+// Makes part `part` of `parts` into its part file, with `jobs` threads.
+SplitResult runsplit(const SplitRun& r);

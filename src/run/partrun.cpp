@@ -1,0 +1,187 @@
+// The shared state of a part's threads (see partrun.h).
+#include "run/partrun.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "fileio/checked.h"
+#include "run/progress.h"
+
+namespace {
+
+int64_t wallms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+constexpr int64_t CHECKPOINT_MS = 2000;  // at most one synced checkpoint per two seconds
+
+}  // namespace
+
+PartShared::~PartShared() {
+    if (fp_) fclose(fp_);
+    if (lockfd_ >= 0) close(lockfd_);
+}
+
+std::string PartShared::open(const std::string& path, const RunParams& par, bool resume) {
+    path_ = path;
+    lockfd_ = lockfile(path);
+    if (lockfd_ == -2) return path + " is being written by another run";
+    if (lockfd_ < 0) return "cannot open " + path + ": " + strerror(errno);
+    const std::string header = "#talven part " + std::to_string(plan.part) + " " + std::to_string(plan.parts) +
+                               " split " + std::to_string(plan.split) + "\n" + paramlines(par);
+    Checkpoint c;
+    if (resume && readcheckpoint(checkpointpath(path), c)) {
+        PartScan ps = scanpart(path, c.offset);
+        if (!ps.error.empty()) return ps.error;
+        if (ps.ended) return path + " is complete already";
+        if (ps.I != plan.part || ps.M != plan.parts || ps.split != plan.split || ps.params + "" != paramlines(par))
+            return path + " belongs to another run or split";
+        if (truncate(path.c_str(), (off_t)ps.complete_end) != 0) return "cannot cut " + path + " back to its checkpoint";
+        for (uint64_t u : ps.units) {
+            if (u >= unitdone.size()) unitdone.resize(u + 1, 0);
+            unitdone[u] = 1;
+        }
+        for (uint64_t s : ps.skeleton) {
+            if (s / 2 >= skeldone.size()) skeldone.resize(s / 2 + 1, 0);
+            skeldone[s / 2] = 1;
+        }
+        resumedunits = ps.units.size();
+        resumedseconds = c.seconds;
+        fp_ = fopen(path.c_str(), "ab");
+        if (!fp_) return "cannot append to " + path;
+        return "";
+    }
+    if (resume && scanpart(path).ended) return path + " is complete already";
+    fp_ = fopen(path.c_str(), "wb");
+    if (!fp_) return "cannot write " + path + ": " + strerror(errno);
+    if (fputs(header.c_str(), fp_) < 0 || fflush(fp_) != 0) return "cannot write " + path;
+    unlink(checkpointpath(path).c_str());
+    lastcheck_ms_ = wallms();
+    return "";
+}
+
+void PartShared::fail(const std::string& why) {
+    std::lock_guard<std::mutex> g(mu_);
+    if (!failed_) failure_ = why;
+    failed_ = true;
+}
+
+std::string PartShared::failure() {
+    std::lock_guard<std::mutex> g(mu_);
+    return failure_;
+}
+
+bool PartShared::claim(uint64_t u) {
+    if (!plan.owns(u) || counting) return false;
+    std::lock_guard<std::mutex> g(mu_);
+    if (u >= unitdone.size()) unitdone.resize(2 * u + 64, 0);
+    if (unitdone[u]) return false;
+    unitdone[u] = 1;
+    return true;
+}
+
+// Syncs the file and records how far it is whole.  Called with mu_ held.
+bool PartShared::checkpoint(RunFault& fault) {
+    if (fflush(fp_) != 0 || fsync(fileno(fp_)) != 0) {
+        fault.file("write", path_);
+        return false;
+    }
+    Checkpoint c;
+    c.offset = (uint64_t)ftello(fp_);
+    c.seconds = resumedseconds + (double)cpu_ms.load() / 1000.0;
+    if (!writecheckpoint(checkpointpath(path_), c)) {
+        fault.file("write", checkpointpath(path_));
+        return false;
+    }
+    lastcheck_ms_ = wallms();
+    return true;
+}
+
+bool PartShared::append(const std::string& header, FILE* body, RunFault& fault, bool force) {
+    std::lock_guard<std::mutex> g(mu_);
+    if (!fp_) return false;
+    bool ok = fputs(header.c_str(), fp_) >= 0;
+    if (body && ok) {
+        rewind(body);
+        char buf[65536];
+        size_t got;
+        while (ok && (got = fread(buf, 1, sizeof buf, body)) > 0) ok = fwrite(buf, 1, got, fp_) == got;
+        ok = ok && !ferror(body);
+    }
+    if (!ok || ferror(fp_)) {
+        fault.file("write", path_);
+        return false;
+    }
+    if (force || wallms() - lastcheck_ms_ >= CHECKPOINT_MS) return checkpoint(fault);
+    return true;
+}
+
+bool PartShared::finish(uint64_t segments, RunFault& fault) {
+    std::lock_guard<std::mutex> g(mu_);
+    char line[96];
+    snprintf(line, sizeof line, "E %llu %.3f\n", (unsigned long long)segments,
+             resumedseconds + (double)cpu_ms.load() / 1000.0);
+    bool ok = fp_ && fputs(line, fp_) >= 0 && fflush(fp_) == 0 && fsync(fileno(fp_)) == 0;
+    if (fp_ && fclose(fp_) != 0) ok = false;
+    fp_ = nullptr;
+    if (!ok) {
+        fault.file("write", path_);
+        return false;
+    }
+    unlink(checkpointpath(path_).c_str());
+    return true;
+}
+
+void PartShared::stopcheckpoint(RunFault& fault) {
+    std::lock_guard<std::mutex> g(mu_);
+    if (fp_) checkpoint(fault);
+}
+
+// ---- the buffer of one thread --------------------------------------------------
+
+SegmentSink::~SegmentSink() { close(); }
+
+bool SegmentSink::open(const std::string& dir, RunFault& fault) {
+    path_ = dir + "segment";
+    fp_ = fopen(path_.c_str(), "w+b");
+    if (!fp_) fault.file("create", path_);
+    return fp_ != nullptr;
+}
+
+void SegmentSink::close() {
+    if (fp_) fclose(fp_);
+    fp_ = nullptr;
+}
+
+void SegmentSink::start(bool keep) {
+    keep_ = keep;
+    count_ = 0;
+    if (fp_) {
+        rewind(fp_);
+        if (ftruncate(fileno(fp_), 0) != 0) clearerr(fp_);
+    }
+}
+
+void SegmentSink::newcode(const cmrec& code) {
+    if (!keep_ || !fp_) return;
+    text_.clear();
+    appendrecord(text_, code);
+    fwrite(text_.data(), 1, text_.size(), fp_);
+    count_++;
+}
+
+bool SegmentSink::flush(PartShared& shared, const std::string& header, RunFault& fault) {
+    if (!keep_) return true;
+    if (!fp_ || fflush(fp_) != 0 || ferror(fp_)) {
+        fault.file("write", path_);
+        return false;
+    }
+    keep_ = false;
+    return shared.append(header + " " + std::to_string(count_) + "\n", fp_, fault);
+}

@@ -1,0 +1,101 @@
+// What the threads of one part share while they make it.
+//
+// Every thread walks the same search; each unit of the part goes to the
+// first thread that reaches it, so a thread busy with a long unit is simply
+// passed by the others, and no thread waits for another.  A thread writes the codes
+// of the segment in hand into a buffer file of its own and, when the segment
+// is whole, appends it under a lock to the part file, which therefore only
+// ever holds whole segments (in the order they were finished).  Every few
+// seconds the part file is synced and a checkpoint records how far it is
+// whole; a resumed part cuts the file back to its checkpoint and skips what
+// it holds.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "containers/code.h"
+#include "fileio/fault.h"
+#include "run/parts.h"
+
+class PartShared {
+   public:
+    PartShared(const Plan& plan, bool counting) : plan(plan), counting(counting) {}
+    ~PartShared();
+    PartShared(const PartShared&) = delete;
+    PartShared& operator=(const PartShared&) = delete;
+
+    // Creates the part file anew (header and parameters), or, when resuming,
+    // cuts it back to its checkpoint and learns which segments it holds.
+    // Holds a lock on the file so that no second process makes the same
+    // part in the same folder.  "" or the reason it failed.
+    std::string open(const std::string& path, const RunParams& par, bool resume);
+    // Appends one whole segment: its header line and `count` records from
+    // the buffer `body` (read from its start); then, when a checkpoint is
+    // due (or `force`), syncs the file and writes the checkpoint.  False
+    // after a reported fault.
+    bool append(const std::string& header, FILE* body, RunFault& fault, bool force = false);
+    // The end line "E segments seconds": the part is complete; the
+    // checkpoint goes.  False after a fault.
+    bool finish(uint64_t segments, RunFault& fault);
+    // A last checkpoint after a stop, so that a resume loses nothing whole.
+    void stopcheckpoint(RunFault& fault);
+
+    // Unit u goes to the calling thread: it is the part's (plan.owns(u)),
+    // the file does not hold it yet, and no other thread took it first.
+    bool claim(uint64_t u);
+    // The skeleton segment s still has to be written (by the thread that
+    // writes the skeleton).
+    bool skeletondue(uint64_t s) const { return s / 2 >= skeldone.size() || !skeldone[s / 2]; }
+
+    const Plan plan;
+    const bool counting;      // only count the units (choosing the split level)
+    std::atomic<uint64_t> unitsdone{0};  // units finished in this process
+    std::atomic<uint64_t> unitsseen{0};  // units of the whole run (once a thread walked them all)
+    std::atomic<int64_t> cpu_ms{0};      // processor time of the threads, summed
+    double resumedseconds = 0;           // processor time of earlier runs of the part
+    uint64_t resumedunits = 0;           // units the file already held
+    // A thread that stops on a fault stops the others: the first fault.
+    void fail(const std::string& why);
+    bool failed() const { return failed_.load(); }
+    std::string failure();
+
+   private:
+    bool checkpoint(RunFault& fault);
+
+    std::mutex mu_;
+    std::atomic<bool> failed_{false};
+    std::string failure_;
+    FILE* fp_ = nullptr;
+    int lockfd_ = -1;
+    std::string path_;
+    std::vector<char> unitdone;   // units the file held at the start, or a thread took
+    std::vector<char> skeldone;   // skeleton segments (s / 2) the file held
+    int64_t lastcheck_ms_ = 0;
+};
+
+// The codes of the segment in hand, gathered in a buffer file.
+class SegmentSink {
+   public:
+    ~SegmentSink();
+    // Opens the buffer in `dir`; false after a reported fault.
+    bool open(const std::string& dir, RunFault& fault);
+    void close();
+    // Starts a segment: the codes that follow are kept when `keep`.
+    void start(bool keep);
+    void newcode(const cmrec& code);
+    // Appends the segment to the part file with its header ("S s" or
+    // "U s u") and the record count.
+    bool flush(PartShared& shared, const std::string& header, RunFault& fault);
+    bool keeping() const { return keep_; }
+
+   private:
+    FILE* fp_ = nullptr;
+    std::string path_;
+    uint64_t count_ = 0;
+    bool keep_ = false;
+    std::string text_;
+};

@@ -1,0 +1,370 @@
+// Part files, checkpoints and the merge (see parts.h).
+//
+// A part file is read line by line and checked as it is read: every header,
+// every record and every row must be what the header before it promised,
+// so a file cut short by a kill is told apart from a damaged one, and the
+// merge never turns a broken file into a short result.
+#include "run/parts.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "containers/zassert.h"
+#include "fileio/checked.h"
+#include "run/resultfiles.h"
+
+std::string partpath(const std::string& base, int I, int M) {
+    return base + ".part." + std::to_string(I) + "." + std::to_string(M);
+}
+
+std::string checkpointpath(const std::string& partfile) { return partfile + ".ckpt"; }
+
+// ---- parameters ---------------------------------------------------------------
+
+std::string paramlines(const RunParams& p) {
+    std::string s = "P";
+    auto put = [&s](int32_t v) {
+        s += ' ';
+        s += std::to_string(v);
+    };
+    for (int32_t v : {p.brute, p.brutedim, p.reserved1, p.reserved2, p.nasked, p.n, p.k, p.d, p.q, p.dw, p.selforth,
+                      p.dualdist, p.doublyeven, p.wtrestr})
+        put(v);
+    s += "\nW";
+    for (int w = 1; w <= p.n && w < MAXLEN; w++)
+        if (p.wt[w] > 0) put(w);
+    s += "\nB";
+    for (int i = 2; i <= p.k; i++) put(p.propcol[i]);
+    s += '\n';
+    return s;
+}
+
+namespace {
+
+// The numbers of a line after its one-letter tag; false when anything else
+// is there.
+bool numbers(const std::string& line, char tag, std::vector<int64_t>& out) {
+    out.clear();
+    if (line.empty() || line[0] != tag) return false;
+    const char* p = line.c_str() + 1;
+    for (;;) {
+        while (*p == ' ') p++;
+        if (*p == '\n' || *p == '\0') return true;
+        char* end;
+        errno = 0;
+        long long v = strtoll(p, &end, 10);
+        if (end == p || errno == ERANGE) return false;
+        out.push_back(v);
+        p = end;
+    }
+}
+
+}  // namespace
+
+bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p) {
+    std::vector<int64_t> v, w, b;
+    if (!numbers(P, 'P', v) || v.size() != 14 || !numbers(W, 'W', w) || !numbers(B, 'B', b)) return false;
+    p = RunParams{};
+    int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked, &p.n, &p.k,
+                      &p.d,     &p.q,        &p.dw,        &p.selforth,  &p.dualdist, &p.doublyeven, &p.wtrestr};
+    for (int i = 0; i < 14; i++) {
+        if (v[i] < INT32_MIN || v[i] > INT32_MAX) return false;
+        *dst[i] = (int32_t)v[i];
+    }
+    if (p.n < 1 || p.n >= MAXLEN || p.k < 1 || p.k >= MAXDIM || p.k > p.n || (int)b.size() != p.k - 1) return false;
+    if (!runrefusal(p, false).empty()) return false;
+    for (int64_t x : w) {
+        if (x < 1 || x > p.n) return false;
+        p.wt[x] = 1;
+    }
+    for (int i = 0; i < MAXDIM; i++) p.propcol[i] = NOBOUND;
+    for (int i = 2; i <= p.k; i++) p.propcol[i] = (int32_t)b[i - 2];
+    return true;
+}
+
+// ---- records ----------------------------------------------------------------------
+
+void appendrecord(std::string& out, const cmrec& code) {
+    static const char digit[] = "0123456789ABCDEF";
+    out += "c " + std::to_string(code.cur_level) + " " + std::to_string(code.cur_len) + " " +
+           std::to_string(code.cur_q) + "\n";
+    for (int r = 1; r <= code.cur_level; r++) {
+        for (int c = 1; c <= code.cur_len; c++) out += digit[code.m[r][c] & 15];
+        out += '\n';
+    }
+}
+
+namespace {
+
+// Reads one line (with its newline) into s; false at the end of the file.
+bool getline(FILE* fp, std::string& s) {
+    s.clear();
+    int c;
+    while ((c = fgetc(fp)) != EOF) {
+        s += (char)c;
+        if (c == '\n') return true;
+    }
+    return !s.empty();
+}
+
+int digitvalue(char c) { return c >= '0' && c <= '9' ? c - '0' : (c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1); }
+
+// One segment header found by the scan.
+struct segref {
+    uint64_t s, u;      // segment, unit (u unused for the skeleton)
+    uint64_t count;     // records
+    uint64_t offset;    // where the header starts
+};
+
+// Reads a file's records one at a time, each checked.
+class PartReader {
+   public:
+    explicit PartReader(FILE* fp) : fp_(fp) {}
+    // Reads "c dim len q" and its rows into code (q must be `q`, dim at most
+    // k); "" or what is wrong.  `eof` is set when the file ended inside.
+    std::string record(cmrec& code, int q, int k, bool& eof) {
+        std::vector<int64_t> v;
+        eof = false;
+        if (!getline(fp_, line_)) return eof = true, "the file ends inside a segment";
+        lineno_++;
+        if (line_.back() != '\n') return eof = true, "the file ends inside a record";
+        if (!numbers(line_, 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k || v[1] < 1 || v[1] >= MAXLEN ||
+            v[2] != q)
+            return "a damaged code record";
+        code.cur_level = (int32_t)v[0];
+        code.cur_len = (int32_t)v[1];
+        code.cur_q = q;
+        for (int r = 1; r <= code.cur_level; r++) {
+            if (!getline(fp_, line_) || line_.back() != '\n') return eof = true, "the file ends inside a record";
+            lineno_++;
+            if ((int64_t)line_.size() != v[1] + 1) return "a row of the wrong length";
+            for (int c = 1; c <= code.cur_len; c++) {
+                int x = digitvalue(line_[c - 1]);
+                if (x < 0 || x >= q) return "a symbol that is not an element of GF(" + std::to_string(q) + ")";
+                code.m[r][c] = x;
+            }
+        }
+        return "";
+    }
+    std::string line_;
+    uint64_t lineno_ = 0;
+
+   private:
+    FILE* fp_;
+};
+
+// Scans the whole file; refs gets every whole segment.
+PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* refs) {
+    PartScan ps;
+    FILE* fp = fopen(path.c_str(), "rb");
+    if (!fp) {
+        ps.error = "cannot read " + path + ": " + strerror(errno);
+        return ps;
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
+    PartReader rd(fp);
+    std::string head, P, W, B;
+    auto fail = [&](const std::string& what) {
+        ps.error = path + " line " + std::to_string(rd.lineno_) + ": " + what;
+        return ps;
+    };
+    int I, M, L;
+    if (!getline(fp, head) || sscanf(head.c_str(), "#talven part %d %d split %d", &I, &M, &L) != 3 || M < 1 ||
+        I < 0 || I >= M)
+        return rd.lineno_ = 1, fail("not a part file of this program");
+    if (!getline(fp, P) || !getline(fp, W) || !getline(fp, B)) return rd.lineno_ = 2, fail("the parameters are cut short");
+    rd.lineno_ = 4;
+    RunParams par;
+    if (!parseparams(P, W, B, par)) return fail("damaged parameters");
+    ps.I = I, ps.M = M, ps.split = L;
+    ps.params = P + W + B;
+    ps.complete_end = (uint64_t)ftello(fp);
+    std::vector<int64_t> v;
+    cmrec* code = new cmrec;
+    std::unique_ptr<cmrec> keep(code);
+    for (;;) {
+        uint64_t at = (uint64_t)ftello(fp);
+        if (at >= limit) break;
+        if (!getline(fp, rd.line_)) break;  // the end, without the "E" line
+        rd.lineno_++;
+        if (rd.line_.back() != '\n') break;  // a header cut short
+        if (rd.line_[0] == 'E') {
+            double secs = 0;
+            uint64_t segs = 0;
+            if (sscanf(rd.line_.c_str(), "E %" SCNu64 " %lf", &segs, &secs) != 2) return fail("a damaged end line");
+            ps.ended = true, ps.segments = segs, ps.seconds = secs;
+            ps.complete_end = (uint64_t)ftello(fp);
+            break;
+        }
+        segref ref{};
+        ref.offset = at;
+        if (numbers(rd.line_, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
+            ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
+        } else if (numbers(rd.line_, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
+                   v[2] >= 0) {
+            ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
+        } else {
+            return fail("a damaged segment header");
+        }
+        bool eof = false;
+        for (uint64_t t = 0; t < ref.count && !eof; t++) {
+            std::string why = rd.record(*code, par.q, par.k, eof);
+            if (!why.empty() && !eof) return fail(why);
+        }
+        if (eof) break;
+        if ((uint64_t)ftello(fp) > limit) break;
+        ps.complete_end = (uint64_t)ftello(fp);
+        if (ref.u == UINT64_MAX)
+            ps.skeleton.push_back(ref.s);
+        else
+            ps.units.push_back(ref.u);
+        if (refs) refs->push_back(ref);
+    }
+    return ps;
+}
+
+}  // namespace
+
+PartScan scanpart(const std::string& path, uint64_t limit) { return scanwith(path, limit, nullptr); }
+
+// ---- checkpoints -----------------------------------------------------------------
+
+bool readcheckpoint(const std::string& path, Checkpoint& c) {
+    FILE* fp = fopen(path.c_str(), "r");
+    if (!fp) return false;
+    bool ok = fscanf(fp, "talven checkpoint offset=%" SCNu64 " seconds=%lf", &c.offset, &c.seconds) == 2;
+    fclose(fp);
+    return ok;
+}
+
+bool writecheckpoint(const std::string& path, const Checkpoint& c) {
+    char buf[128];
+    snprintf(buf, sizeof buf, "talven checkpoint offset=%" PRIu64 " seconds=%.3f\n", c.offset, c.seconds);
+    return !writeatomic(path, buf);
+}
+
+// ---- the merge -------------------------------------------------------------------
+
+namespace {
+
+struct partin {
+    std::string path;
+    PartScan scan;
+    std::vector<segref> refs;
+};
+
+// Every part of the split once, complete, of one run; "" or what is wrong.
+std::string checkparts(std::vector<partin>& in, std::vector<partin*>& byI) {
+    if (in.empty()) return "no part files";
+    const PartScan& a = in[0].scan;
+    byI.assign((size_t)a.M, nullptr);
+    for (partin& p : in) {
+        const PartScan& s = p.scan;
+        if (!s.error.empty()) return s.error;
+        if (s.M != a.M || s.split != a.split || s.params != a.params)
+            return p.path + " belongs to another run or split than " + in[0].path;
+        if (byI[(size_t)s.I]) return "part " + std::to_string(s.I) + " twice: " + byI[(size_t)s.I]->path + " and " + p.path;
+        byI[(size_t)s.I] = &p;
+    }
+    for (int I = 0; I < a.M; I++)
+        if (!byI[(size_t)I]) return "part " + std::to_string(I) + " of " + std::to_string(a.M) + " is missing";
+    for (partin* p : byI) {
+        if (!p->scan.ended) return p->path + " is incomplete (the part was stopped before its end; resume it)";
+        if (p->scan.segments != a.segments && a.ended) return p->path + " has another segment count than " + in[0].path;
+    }
+    return "";
+}
+
+// The owner of every segment, in search order; "" or what is wrong.
+std::string ordersegments(const std::vector<partin*>& byI, uint64_t T,
+                          std::vector<std::pair<partin*, const segref*>>& order) {
+    const uint64_t M = byI.size();
+    order.assign(T, {nullptr, nullptr});
+    for (partin* p : byI)
+        for (const segref& r : p->refs) {
+            if (r.s >= T) return p->path + ": segment " + std::to_string(r.s) + " beyond the end";
+            if (r.u != UINT64_MAX && r.u % M != (uint64_t)p->scan.I)
+                return p->path + ": unit " + std::to_string(r.u) + " belongs to part " + std::to_string(r.u % M);
+            if (r.u == UINT64_MAX && p->scan.I != 0) return p->path + ": skeleton codes outside part 0";
+            if (order[r.s].first) return p->path + ": segment " + std::to_string(r.s) + " twice";
+            order[r.s] = {p, &r};
+        }
+    for (uint64_t s = 0; s < T; s++)
+        if (!order[s].first) {
+            uint64_t owner = s % 2 == 0 ? 0 : ((s - 1) / 2) % M;
+            return byI[owner]->path + " lacks segment " + std::to_string(s);
+        }
+    return "";
+}
+
+}  // namespace
+
+MergeResult mergeparts(const std::vector<std::string>& files, const std::string& outdir, FILE* console) {
+    MergeResult res;
+    std::vector<partin> in(files.size());
+    for (size_t i = 0; i < files.size(); i++) {
+        in[i].path = files[i];
+        in[i].scan = scanwith(files[i], UINT64_MAX, &in[i].refs);
+    }
+    std::vector<partin*> byI;
+    res.error = checkparts(in, byI);
+    if (!res.error.empty()) return res;
+    const uint64_t T = byI[0]->scan.segments;
+    std::vector<std::pair<partin*, const segref*>> order;
+    res.error = ordersegments(byI, T, order);
+    if (!res.error.empty()) return res;
+
+    const PartScan& a = byI[0]->scan;
+    std::string P = a.params.substr(0, a.params.find('\n') + 1);
+    std::string rest = a.params.substr(P.size());
+    std::string W = rest.substr(0, rest.find('\n') + 1), B = rest.substr(W.size());
+    auto par = std::make_unique<RunParams>();
+    parseparams(P, W, B, *par);
+    for (partin* p : byI) res.seconds += p->scan.seconds;
+
+    RunFault fault(console);
+    auto rc = std::make_unique<runcounters>();
+    ResultFiles out(*par, *rc, fault);
+    if (!out.open(outdir + resultname(*par))) return res.error = "cannot write the result files in " + outdir, res;
+    auto code = std::make_unique<cmrec>();
+    code->cur_k = par->k;
+    std::map<partin*, FILE*> open;
+    for (partin* p : byI) open[p] = fopen(p->path.c_str(), "rb");
+    for (uint64_t s = 0; s < T && res.error.empty() && !fault.stopped(); s++) {
+        FILE* fp = open[order[s].first];
+        const segref& r = *order[s].second;
+        std::string header;
+        if (!fp || fseeko(fp, (off_t)r.offset, SEEK_SET) != 0 || !getline(fp, header)) {
+            res.error = "cannot read " + order[s].first->path;
+            break;
+        }
+        PartReader rd(fp);
+        for (uint64_t t = 0; t < r.count; t++) {
+            bool eof;
+            std::string why = rd.record(*code, par->q, par->k, eof);
+            if (!why.empty()) {
+                res.error = order[s].first->path + " changed while it was merged";
+                break;
+            }
+            out.newcode(*code);
+        }
+    }
+    for (auto& [p, fp] : open)
+        if (fp) fclose(fp);
+    if (!res.error.empty() || fault.stopped()) {
+        out.close();
+        if (res.error.empty()) res.error = "the result files could not be written";
+        return res;
+    }
+    out.finish(res.seconds);
+    if (fault.stopped()) return res.error = "the result files could not be finished", res;
+    res.ok = true;
+    res.codes = out.codecount;
+    return res;
+}

@@ -1,0 +1,90 @@
+// A run split into parts.
+//
+// Canonical augmentation decides the children of a parent from that parent
+// alone, so a run splits into independent units: the parents of one level
+// (the split level), numbered in the order of the depth-first search.  Part
+// I of M makes the units u with u mod M = I; every part also walks the
+// levels above the split level (the skeleton), which is the same for all.
+//
+// The output of a run is a sequence of segments in search order: skeleton
+// segment 0, unit 0 (segment 1), skeleton segment 2, unit 1 (segment 3), and
+// so on; segment 2u + 1 is unit u.  A part file holds the segments a part
+// made, each whole, in the order they were finished:
+//     "#talven part I M split L"       the part and the split level
+//     "P ...", "W ...", "B ..."         the run's parameters
+//     "S s count"  or  "U s u count"    a segment header and its record count
+//     "c dim len q" and dim rows        a code record (the whole working code)
+//     "E segments seconds"              the end: the part is complete
+// Only part 0 writes the skeleton's codes.  Merging replays the segments in
+// search order through the result-file printers, so the merged files are the
+// files a whole run writes, numbering and statistics included.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "containers/code.h"
+#include "fileio/fault.h"
+#include "params/params.h"
+
+// Where a run is split and which share of it a process makes.
+struct Plan {
+    int split = 0;   // the split level, 1..k-1 (0: no split)
+    int part = 0;    // this is part `part` of `parts`
+    int parts = 1;
+    bool owns(uint64_t u) const { return u % (uint64_t)parts == (uint64_t)part; }
+};
+
+// The file of part I of M of the run whose result file is `base` (with its
+// folder), and its checkpoint.
+std::string partpath(const std::string& base, int I, int M);
+std::string checkpointpath(const std::string& partfile);
+
+// The parameter lines of a part file ("P", "W", "B", each ending in "\n").
+std::string paramlines(const RunParams& p);
+// The run's parameters from those lines; false when they are damaged.
+bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p);
+
+// A code record: "c dim len q\n" and rows 1..dim over columns 1..len.
+void appendrecord(std::string& out, const cmrec& code);
+
+// The segments a part has finished, found by reading its file: which units
+// it made and where its complete segments end.
+struct PartScan {
+    int I = -1, M = 0, split = 0;
+    std::string params;              // the "P", "W", "B" lines
+    std::vector<uint64_t> units;     // units made, in file order
+    std::vector<uint64_t> skeleton;  // skeleton segments written
+    uint64_t complete_end = 0;       // offset after the last whole segment
+    bool ended = false;              // the "E" line was read
+    uint64_t segments = 0;           // from the "E" line
+    double seconds = 0;              // from the "E" line
+    std::string error;               // a damaged file: what and where
+};
+// Reads the part file at path (up to `limit` bytes, or all of it).
+PartScan scanpart(const std::string& path, uint64_t limit = UINT64_MAX);
+
+// The checkpoint of a part: every segment up to `offset` in its file is
+// whole, and `seconds` of processor time went into it.
+struct Checkpoint {
+    uint64_t offset = 0;
+    double seconds = 0;
+};
+// Reads a checkpoint; false when there is none or it is damaged.
+bool readcheckpoint(const std::string& path, Checkpoint& c);
+// Writes a checkpoint atomically (new file, synced, renamed); false on failure.
+bool writecheckpoint(const std::string& path, const Checkpoint& c);
+
+// The outcome of a merge.
+struct MergeResult {
+    bool ok = false;
+    std::string error;     // one line: what is wrong, naming the part
+    int32_t codes = 0;     // codes of the final dimension
+    double seconds = 0;    // processor time of all parts
+};
+// Merges the part files `files` (any order) of one run into the result
+// files of the run in folder `outdir` (with separator): checks that every
+// part of the split is there once and complete, then replays the segments
+// in search order.  Writes nothing when a check fails.
+MergeResult mergeparts(const std::vector<std::string>& files, const std::string& outdir, FILE* console);

@@ -1,0 +1,198 @@
+// The command line end to end: refused commands write nothing and say why
+// in one line; a run prints one line of totals and writes the files the
+// menu writes; parts merged by the merge command give them too; a run
+// killed at a random moment and resumed gives them too.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "common/testutil.h"
+
+namespace {
+
+std::string menurun(int n, int k, int d, int q) {
+    return "2\n" + std::to_string(n) + "\n" + std::to_string(k) + "\n" + std::to_string(d) + "\n" + std::to_string(q) +
+           "\n1\n0\n1\n8\n";
+}
+
+// The command line runs through a shell in `dir`; `args` as typed.
+runresult cli(const std::string& dir, const std::string& args, const std::string& env = "") {
+    std::string cmd = "cd '" + dir + "' && " + env + " " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
+    int raw = system(cmd.c_str());
+    runresult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    r.out = readfile(dir + "/.out");
+    r.err = readfile(dir + "/.err");
+    unlink((dir + "/.out").c_str());
+    unlink((dir + "/.err").c_str());
+    return r;
+}
+
+// The three result files, the elapsed time masked.
+std::string files(const std::string& dir, const std::string& name) {
+    std::string all;
+    for (const char* ext : {"", "h", "inf"}) {
+        std::string s = readfile(dir + "/" + name + ext);
+        size_t at = s.find("Elapsed time: ");
+        if (at != std::string::npos) s = s.substr(0, at) + "#";
+        all += s + "\n----\n";
+    }
+    return all;
+}
+
+TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
+    const struct {
+        const char* args;
+        const char* why;
+    } cases[] = {
+        {"-n 7 -k 4 -d 3", "a run needs -q"},
+        {"-n 7 -k 4 -d 3 -q 6", "q=6 is not supported"},
+        {"-n 3 -k 5 -d 1 -q 2", "k=5 is larger than the length n=3"},
+        {"-n 7 -k 4 -d 9 -q 2", "d=9 is out of bounds (1..7)"},
+        {"-n 800 -k 4 -d 3 -q 2", "n=800 is out of bounds (1..799)"},
+        {"-n 7 -k 4 -d 3 -q 2 --part 5/3", "--part must be I/M"},
+        {"-n 7 -k 4 -d 3 -q 2 --weights 3,99", "--weights: 99 is not within 1..7"},
+        {"-n 7 -k 4 -d 3 -q 2 --prop 9=2", "dimension 9"},
+        {"-n 7 -k 4 -d 3 -q 2 --split-level 4", "--split-level must be within 1..3"},
+        {"-n 7 -k 4 -d 3 -q 2 --brute 5", "--brute 5"},
+        {"-n 7 -k 4 -d 3 -q 2 --jobs -1", "--jobs"},
+        {"-n 7 -k 4 -d 3 -q 2 --bogus", "bogus"},
+        {"-n seven -k 4 -d 3 -q 2", "seven"},
+    };
+    for (const auto& c : cases) {
+        tempdir dir;
+        runresult r = cli(dir.path, c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.err.rfind("talven: ", 0), 0u) << c.args << ": " << r.err;
+        EXPECT_NE(r.err.find(c.why), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
+        EXPECT_EQ(listdir(dir.path), std::vector<std::string>{}) << c.args;
+    }
+    tempdir dir;
+    runresult r = cli(dir.path, "--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--part"), std::string::npos);
+    r = cli(dir.path, "--version");
+    EXPECT_EQ(r.out, "talven 1.1\n");
+}
+
+TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
+    tempdir menu, line;
+    runtalven(menu.path, menurun(13, 5, 4, 2));
+    runresult r = cli(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("codes=1429 n=13 k=5 d=4 q=2 seconds=[0-9.]+ cpu=[0-9.]+\n")))
+        << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(files(line.path, "13_5_4.2") == files(menu.path, "13_5_4.2"));
+    EXPECT_EQ(listdir(line.path), (std::vector<std::string>{"13_5_4.2", "13_5_4.2h", "13_5_4.2inf", "res"}));
+    EXPECT_EQ(listdir(line.file("res")), std::vector<std::string>{});
+    // Restrictions as options: the menu's weights, self-orthogonality and dual distance.
+    tempdir m2, l2;
+    runtalven(m2.path, "2\n10\n4\n3\n3\n1\n0\n3\nn\ny\ny\ny\ny\ny\ny\ny\n5\n3\n1\n8\n");
+    r = cli(l2.path, "-n 10 -k 4 -d 3 -q 3 --weights 4-10 --dual 3 --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(files(l2.path, "10_4_3.3") == files(m2.path, "10_4_3.3"));
+}
+
+TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
+    tempdir menu, dir;
+    runtalven(menu.path, menurun(10, 5, 3, 3));
+    for (int I = 0; I < 3; I++) {
+        runresult r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --part " + std::to_string(I) + "/3");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("part=" + std::to_string(I) + "/3 n=10 k=5 d=3 q=3 split=", 0), 0u) << r.out;
+    }
+    // One part away: the merge names it and writes nothing.
+    ASSERT_EQ(rename(dir.file("10_5_3.3.part.1.3").c_str(), dir.file("away").c_str()), 0);
+    runresult r = cli(dir.path, "--merge .");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("part 1 of 3 is missing"), std::string::npos) << r.err;
+    EXPECT_FALSE(fileexists(dir.file("10_5_3.3")));
+    ASSERT_EQ(rename(dir.file("away").c_str(), dir.file("10_5_3.3.part.1.3").c_str()), 0);
+    r = cli(dir.path, "--merge .");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("merged=10_5_3.3 codes=1439 parts=3 cpu=", 0), 0u) << r.out;
+    EXPECT_TRUE(files(dir.path, "10_5_3.3") == files(menu.path, "10_5_3.3"));
+}
+
+TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
+    std::mt19937 rng(2026);
+    for (auto [n, k, d, q] : {std::array{13, 5, 4, 2}, std::array{10, 5, 3, 3}, std::array{8, 4, 3, 4}}) {
+        const std::string name = std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." +
+                                 std::to_string(q);
+        const std::string args =
+            "-n " + std::to_string(n) + " -k " + std::to_string(k) + " -d " + std::to_string(d) + " -q " +
+            std::to_string(q) + " --quiet";
+        tempdir whole;
+        ASSERT_EQ(cli(whole.path, args).status, 0);
+        for (int trial = 0; trial < 2; trial++) {
+            SCOPED_TRACE(name + " trial " + std::to_string(trial));
+            tempdir dir;
+            pid_t pid = fork();
+            if (pid == 0) {
+                if (chdir(dir.path.c_str()) != 0) _exit(126);
+                execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+                      (char*)nullptr);
+                _exit(127);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50 + rng() % 400));
+            kill(pid, SIGKILL);
+            int raw;
+            waitpid(pid, &raw, 0);
+            runresult r = cli(dir.path, args + " --resume");
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_TRUE(files(dir.path, name) == files(whole.path, name));
+            EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
+        }
+    }
+}
+
+TEST(Cli, SigtermLeavesACheckpointToResumeFrom) {
+    tempdir whole, dir;
+    const std::string args = "-n 14 -k 6 -d 4 -q 2 --quiet";
+    ASSERT_EQ(cli(whole.path, args).status, 0);
+    int pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.path.c_str()) != 0) _exit(126);
+        execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+              (char*)nullptr);
+        _exit(127);
+    }
+    // Wait for the part file to hold whole units, then stop the run.
+    for (int i = 0; i < 3000 && readfile(dir.file("14_6_4.2.part.0.1")).find("\nU ") == std::string::npos; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGTERM);
+    int raw;
+    waitpid(pid, &raw, 0);
+    ASSERT_TRUE(WIFSIGNALED(raw));
+    EXPECT_EQ(WTERMSIG(raw), SIGTERM);
+    EXPECT_NE(readfile(dir.file("err")).find("--resume continues from the checkpoint"), std::string::npos);
+    EXPECT_TRUE(fileexists(dir.file("14_6_4.2.part.0.1.ckpt")));
+    EXPECT_FALSE(fileexists(dir.file("14_6_4.2")));
+    runresult r = cli(dir.path, args + " --resume");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(files(dir.path, "14_6_4.2") == files(whole.path, "14_6_4.2"));
+}
+
+TEST(Cli, APartAnotherRunHoldsIsRefused) {
+    tempdir dir;
+    writefile(dir.file("7_4_3.2.part.0.1"), "");
+    int fd = open(dir.file("7_4_3.2.part.0.1").c_str(), O_RDWR);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    runresult r = cli(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is being written by another run"), std::string::npos) << r.err;
+    close(fd);
+    EXPECT_EQ(cli(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet").status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Split runs: the parts of a run, made separately and merged, must give the
+// files of the whole run byte for byte (the elapsed time aside), for many
+// splits, every field and every kind of restriction; several threads must
+// give what one gives; and the merge must refuse a missing, duplicated or
+// cut part rather than write a short result.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "common/testutil.h"
+#include "run/parallel.h"
+
+namespace {
+
+struct runcase {
+    int n, k, d, q;
+    int dw = 1, selforth = 0, dual = 1, brute = 0;
+    std::vector<int> forbid;  // weights taken out of the allowed ones
+};
+
+RunParams params(const runcase& c) {
+    runparrec rec{};
+    resetpar(rec);
+    rec.n = c.n, rec.k = c.k, rec.d = c.d, rec.q = c.q, rec.dw = c.dw, rec.selforth = c.selforth;
+    rec.dualdist = c.dual;
+    for (int w = c.d; w <= c.n; w++) rec.wt[w] = w % c.dw == 0;
+    for (int w : c.forbid) rec.wt[w] = 0;
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    return makerunparams(rec, doublyeven, c.brute > 0, c.brute);
+}
+
+// The three result files, the elapsed time masked.
+std::string files(const std::string& dir, const std::string& name) {
+    std::string all;
+    for (const char* ext : {"", "h", "inf"}) {
+        std::string s = readfile(dir + "/" + name + ext);
+        size_t at = s.find("Elapsed time: ");
+        if (at != std::string::npos) s = s.substr(0, at) + "#";
+        all += s + "\n----\n";
+    }
+    return all;
+}
+
+// The whole run as the menu makes it.
+std::string whole(const RunParams& p) {
+    tempdir dir;
+    RunOptions opt;
+    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
+    auto c = std::make_unique<Classifier>(p, opt);
+    EXPECT_EQ(c->run(), runend::complete);
+    return files(dir.path, resultname(p));
+}
+
+// Parts 0..M-1 made one by one with `jobs` threads each, then merged.
+std::string split(const RunParams& p, int M, int jobs, int level, std::vector<std::string>* partfiles = nullptr,
+                  const std::string& into = "") {
+    tempdir own;
+    const std::string dir = into.empty() ? own.path : into;
+    std::vector<std::string> made;
+    for (int I = 0; I < M; I++) {
+        SplitRun r;
+        r.par = p, r.outdir = dir + "/", r.resdir = dir + "/res/";
+        r.part = I, r.parts = M, r.jobs = jobs, r.split = level;
+        SplitResult s = runsplit(r);
+        EXPECT_EQ(s.how, runend::complete) << s.error;
+        made.push_back(s.partfile);
+    }
+    if (partfiles) *partfiles = made;
+    MergeResult m = mergeparts(made, dir + "/", nullptr);
+    EXPECT_TRUE(m.ok) << m.error;
+    return files(dir, resultname(p));
+}
+
+TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
+    const runcase cases[] = {
+        {11, 4, 3, 2, 1, 0, 1, 0, {5, 9}},  // weights taken out
+        {12, 5, 4, 2, 2, 1, 1, 0, {}},      // self-orthogonal, even weights
+        {8, 4, 3, 3, 1, 0, 3, 0, {}},       // dual distance 3
+        {7, 3, 3, 4, 1, 0, 1, 0, {}},
+        {6, 3, 3, 5, 1, 0, 2, 0, {}},       // dual distance 2
+        {5, 2, 3, 7, 1, 0, 1, 0, {}},
+        {8, 3, 3, 2, 1, 0, 1, 2, {}},       // brute generation from dimension 2
+        {6, 1, 2, 3, 1, 0, 1, 0, {}},       // one dimension: nothing to split
+    };
+    for (const runcase& c : cases) {
+        const RunParams p = params(c);
+        SCOPED_TRACE(resultname(p));
+        const std::string want = whole(p);
+        EXPECT_NE(want.find("?"), std::string::npos);  // the case has codes
+        for (int M : {1, 2, 7}) EXPECT_TRUE(split(p, M, 1, 0) == want) << M << " parts";
+        if (c.k > 2) {
+            EXPECT_TRUE(split(p, 3, 1, c.k - 1) == want) << "split at k - 1";
+        }
+    }
+    const RunParams p = params(cases[0]);
+    EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
+}
+
+TEST(Parts, ThreadsGiveWhatOneGives) {
+    for (const runcase& c : {runcase{13, 5, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
+                             runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
+        const RunParams p = params(c);
+        SCOPED_TRACE(resultname(p));
+        const std::string one = split(p, 1, 1, 0);
+        EXPECT_TRUE(one == whole(p));
+        EXPECT_TRUE(split(p, 1, 3, 0) == one);
+        EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
+    }
+}
+
+TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
+    const RunParams p = params(runcase{13, 5, 4, 2, 1, 0, 1, 0, {}});
+    tempdir dir;
+    std::vector<std::string> parts;
+    split(p, 3, 1, 0, &parts, dir.path);
+    auto refused = [&](const std::vector<std::string>& files, const std::string& why) {
+        tempdir out;
+        MergeResult m = mergeparts(files, out.path + "/", nullptr);
+        EXPECT_FALSE(m.ok);
+        EXPECT_NE(m.error.find(why), std::string::npos) << m.error;
+        EXPECT_EQ(listdir(out.path), std::vector<std::string>{}) << "a refused merge writes nothing";
+    };
+    refused({parts[0], parts[2]}, "part 1 of 3 is missing");
+    // A copy of part 1 under the name of part 2.
+    const std::string copy = dir.file("copy.part.2.3");
+    writefile(copy, readfile(parts[1]));
+    refused({parts[0], parts[1], copy}, "part 1 twice");
+    // Part 2 cut in the middle of its last segment (no end line).
+    const std::string text = readfile(parts[2]);
+    const std::string cut = dir.file("cut.part.2.3");
+    writefile(cut, text.substr(0, text.rfind("\nU ") + 40));
+    refused({parts[0], parts[1], cut}, "is incomplete");
+    // A garbled row: a symbol that is no element of GF(2).
+    std::string garbled = text;
+    size_t row = garbled.find("\nc ");
+    row = garbled.find('\n', row + 1) + 1;
+    garbled[row] = '7';
+    writefile(cut, garbled);
+    refused({parts[0], parts[1], cut}, "not an element of GF(2)");
+    refused({parts[0], parts[1], dir.file("no/such")}, "cannot read");
+}
+
+}  // namespace
