@@ -112,3 +112,14 @@ std::vector<std::string> listdir(const std::string& path) {
     std::sort(v.begin(), v.end());
     return v;
 }
+
+std::string resultfiles(const std::string& dir, const std::string& name) {
+    std::string all;
+    for (const char* ext : {"", "h", "inf"}) {
+        std::string s = readfile(dir + "/" + name + ext);
+        size_t at = s.find("Elapsed time: ");
+        if (at != std::string::npos) s = s.substr(0, at) + "#";
+        all += s + "\n----\n";
+    }
+    return all;
+}

@@ -34,5 +34,9 @@ std::string readfile(const std::string& path);
 void writefile(const std::string& path, const std::string& text);
 std::vector<std::string> splitlines(const std::string& text);
 bool fileexists(const std::string& path);
+// The three result files of the run named `name` (n_k_d.q) in `dir`, one
+// after the other, with the elapsed time masked: what must agree between
+// two runs that made the same classes.
+std::string resultfiles(const std::string& dir, const std::string& name);
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> listdir(const std::string& path);

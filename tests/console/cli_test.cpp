@@ -35,18 +35,6 @@ runresult cli(const std::string& dir, const std::string& args, const std::string
     return r;
 }
 
-// The three result files, the elapsed time masked.
-std::string files(const std::string& dir, const std::string& name) {
-    std::string all;
-    for (const char* ext : {"", "h", "inf"}) {
-        std::string s = readfile(dir + "/" + name + ext);
-        size_t at = s.find("Elapsed time: ");
-        if (at != std::string::npos) s = s.substr(0, at) + "#";
-        all += s + "\n----\n";
-    }
-    return all;
-}
-
 TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     const struct {
         const char* args;
@@ -92,7 +80,7 @@ TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     EXPECT_TRUE(std::regex_match(r.out, std::regex("codes=1429 n=13 k=5 d=4 q=2 seconds=[0-9.]+ cpu=[0-9.]+\n")))
         << r.out;
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(files(line.path, "13_5_4.2") == files(menu.path, "13_5_4.2"));
+    EXPECT_TRUE(resultfiles(line.path, "13_5_4.2") == resultfiles(menu.path, "13_5_4.2"));
     EXPECT_EQ(listdir(line.path), (std::vector<std::string>{"13_5_4.2", "13_5_4.2h", "13_5_4.2inf", "res"}));
     EXPECT_EQ(listdir(line.file("res")), std::vector<std::string>{});
     // Restrictions as options: the menu's weights, self-orthogonality and dual distance.
@@ -100,7 +88,7 @@ TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     runtalven(m2.path, "2\n10\n4\n3\n3\n1\n0\n3\nn\ny\ny\ny\ny\ny\ny\ny\n5\n3\n1\n8\n");
     r = cli(l2.path, "-n 10 -k 4 -d 3 -q 3 --weights 4-10 --dual 3 --quiet");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(files(l2.path, "10_4_3.3") == files(m2.path, "10_4_3.3"));
+    EXPECT_TRUE(resultfiles(l2.path, "10_4_3.3") == resultfiles(m2.path, "10_4_3.3"));
 }
 
 TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
@@ -121,7 +109,7 @@ TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
     r = cli(dir.path, "--merge .");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("merged=10_5_3.3 codes=1439 parts=3 cpu=", 0), 0u) << r.out;
-    EXPECT_TRUE(files(dir.path, "10_5_3.3") == files(menu.path, "10_5_3.3"));
+    EXPECT_TRUE(resultfiles(dir.path, "10_5_3.3") == resultfiles(menu.path, "10_5_3.3"));
 }
 
 TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
@@ -150,7 +138,7 @@ TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
             waitpid(pid, &raw, 0);
             runresult r = cli(dir.path, args + " --resume");
             EXPECT_EQ(r.status, 0) << r.err;
-            EXPECT_TRUE(files(dir.path, name) == files(whole.path, name));
+            EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
             EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
         }
     }
@@ -180,7 +168,7 @@ TEST(Cli, SigtermLeavesACheckpointToResumeFrom) {
     EXPECT_FALSE(fileexists(dir.file("14_6_4.2")));
     runresult r = cli(dir.path, args + " --resume");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(files(dir.path, "14_6_4.2") == files(whole.path, "14_6_4.2"));
+    EXPECT_TRUE(resultfiles(dir.path, "14_6_4.2") == resultfiles(whole.path, "14_6_4.2"));
 }
 
 TEST(Cli, APartAnotherRunHoldsIsRefused) {

@@ -10,6 +10,7 @@
 
 #include "common/testutil.h"
 #include "run/parallel.h"
+#include "run/runparams.h"
 
 namespace {
 
@@ -20,27 +21,7 @@ struct runcase {
 };
 
 RunParams params(const runcase& c) {
-    runparrec rec{};
-    resetpar(rec);
-    rec.n = c.n, rec.k = c.k, rec.d = c.d, rec.q = c.q, rec.dw = c.dw, rec.selforth = c.selforth;
-    rec.dualdist = c.dual;
-    for (int w = c.d; w <= c.n; w++) rec.wt[w] = w % c.dw == 0;
-    for (int w : c.forbid) rec.wt[w] = 0;
-    int32_t doublyeven = 0;
-    normweights(rec, doublyeven);
-    return makerunparams(rec, doublyeven, c.brute > 0, c.brute);
-}
-
-// The three result files, the elapsed time masked.
-std::string files(const std::string& dir, const std::string& name) {
-    std::string all;
-    for (const char* ext : {"", "h", "inf"}) {
-        std::string s = readfile(dir + "/" + name + ext);
-        size_t at = s.find("Elapsed time: ");
-        if (at != std::string::npos) s = s.substr(0, at) + "#";
-        all += s + "\n----\n";
-    }
-    return all;
+    return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute, c.forbid);
 }
 
 // The whole run as the menu makes it.
@@ -50,7 +31,7 @@ std::string whole(const RunParams& p) {
     opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
     auto c = std::make_unique<Classifier>(p, opt);
     EXPECT_EQ(c->run(), runend::complete);
-    return files(dir.path, resultname(p));
+    return resultfiles(dir.path, resultname(p));
 }
 
 // Parts 0..M-1 made one by one with `jobs` threads each, then merged.
@@ -70,7 +51,7 @@ std::string split(const RunParams& p, int M, int jobs, int level, std::vector<st
     if (partfiles) *partfiles = made;
     MergeResult m = mergeparts(made, dir + "/", nullptr);
     EXPECT_TRUE(m.ok) << m.error;
-    return files(dir, resultname(p));
+    return resultfiles(dir, resultname(p));
 }
 
 TEST(Parts, TheSumOfThePartsIsTheWholeRun) {

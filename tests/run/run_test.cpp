@@ -11,6 +11,7 @@
 
 #include "common/testutil.h"
 #include "run/classifier.h"
+#include "run/runparams.h"
 #include "run/oracle.h"
 
 namespace {
@@ -114,25 +115,13 @@ TEST(Run, FilesOfARun) {
     EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
 }
 
-// The parameters of an [n,k,d]_q run without restrictions, as the menu
-// makes them.
-RunParams plainrun(int n, int k, int d, int q) {
-    runparrec rec{};
-    resetpar(rec);
-    rec.n = n, rec.k = k, rec.d = d, rec.q = q;
-    for (int w = d; w <= n; w++) rec.wt[w] = 1;
-    int32_t doublyeven = 0;
-    normweights(rec, doublyeven);
-    return makerunparams(rec, doublyeven, false, 0);
-}
-
 TEST(Run, FirstLevelRecords) {
     tempdir dir;
     ASSERT_EQ(mkdir(dir.file("work").c_str(), 0755), 0);
     RunOptions opt;
     opt.outdir = dir.path + "/";
     opt.console = nullptr;
-    auto c = std::make_unique<Classifier>(plainrun(6, 3, 3, 4), opt);
+    auto c = std::make_unique<Classifier>(menuparams(6, 3, 3, 4), opt);
     EXPECT_EQ(c->runinfolder(dir.file("work/")), runend::complete);
     // The records of dimension 1 are written once, at the start.
     // n - k = 3: x = 2 and x = 3 non-zero entries (weights 3 and 4 with the unit column).
@@ -175,7 +164,7 @@ TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
     RunOptions opt;
     opt.outdir = dir.path + "/";
     testing::internal::CaptureStdout();
-    auto c = std::make_unique<Classifier>(plainrun(7, 4, 3, 2), opt);
+    auto c = std::make_unique<Classifier>(menuparams(7, 4, 3, 2), opt);
     runend how = c->runinfolder(dir.file("work/"));
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(how, runend::stopped);

@@ -9,22 +9,13 @@
 #include "common/testutil.h"
 #include "engine/selfcheck.h"
 #include "run/classifier.h"
+#include "run/runparams.h"
 
 namespace {
 
-RunParams params(int n, int k, int d, int q, int dw = 1, int selforth = 0) {
-    runparrec rec{};
-    resetpar(rec);
-    rec.n = n, rec.k = k, rec.d = d, rec.q = q, rec.dw = dw, rec.selforth = selforth;
-    for (int w = d; w <= n; w++) rec.wt[w] = w % dw == 0;
-    int32_t doublyeven = 0;
-    normweights(rec, doublyeven);
-    return makerunparams(rec, doublyeven, false, 0);
-}
-
 TEST(SelfCheck, LevelTwoRunsEveryCheckAndChangesNothing) {
-    const RunParams cases[] = {params(9, 4, 3, 2), params(12, 5, 4, 2, 2, 1), params(7, 3, 3, 3),
-                               params(7, 3, 4, 4), params(6, 3, 3, 5), params(5, 2, 3, 7)};
+    const RunParams cases[] = {menuparams(9, 4, 3, 2), menuparams(12, 5, 4, 2, 2, 1), menuparams(7, 3, 3, 3),
+                               menuparams(7, 3, 4, 4), menuparams(6, 3, 3, 5), menuparams(5, 2, 3, 7)};
     for (const RunParams& p : cases) {
         SCOPED_TRACE(resultname(p));
         tempdir plain, checked;

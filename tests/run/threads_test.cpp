@@ -7,30 +7,9 @@
 
 #include "common/testutil.h"
 #include "run/classifier.h"
+#include "run/runparams.h"
 
 namespace {
-
-RunParams plain(int n, int k, int d, int q) {
-    runparrec rec{};
-    resetpar(rec);
-    rec.n = n, rec.k = k, rec.d = d, rec.q = q;
-    for (int w = d; w <= n; w++) rec.wt[w] = 1;
-    int32_t doublyeven = 0;
-    normweights(rec, doublyeven);
-    return makerunparams(rec, doublyeven, false, 0);
-}
-
-// The three files of a run, the elapsed time masked.
-std::string files(const std::string& dir, const std::string& name) {
-    std::string all;
-    for (const char* ext : {"", "h", "inf"}) {
-        std::string s = readfile(dir + "/" + name + ext);
-        size_t at = s.find("Elapsed time: ");
-        if (at != std::string::npos) s = s.substr(0, at) + "#";
-        all += s + "\n----\n";
-    }
-    return all;
-}
 
 struct job {
     RunParams par;
@@ -51,7 +30,7 @@ void runjob(job& j, const std::string& dir) {
 }
 
 TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
-    job jobs[2] = {{plain(12, 4, 4, 2), "12_4_4.2"}, {plain(8, 4, 3, 4), "8_4_3.4"}};
+    job jobs[2] = {{menuparams(12, 4, 4, 2), "12_4_4.2"}, {menuparams(8, 4, 3, 4), "8_4_3.4"}};
     tempdir alone, together;
     for (job& j : jobs) runjob(j, alone.path);
     int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
@@ -63,7 +42,7 @@ TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
     for (int i = 0; i < 2; i++) {
         EXPECT_EQ(jobs[i].how, runend::complete);
         EXPECT_EQ(jobs[i].codes, codes[i]);
-        EXPECT_TRUE(files(together.path, jobs[i].name) == files(alone.path, jobs[i].name)) << jobs[i].name;
+        EXPECT_TRUE(resultfiles(together.path, jobs[i].name) == resultfiles(alone.path, jobs[i].name)) << jobs[i].name;
     }
     EXPECT_EQ(listdir(together.file("res")), std::vector<std::string>{});
 }
