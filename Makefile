@@ -33,11 +33,11 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-san: deps
-	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_SANITIZE=ON >/dev/null
+	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_SANITIZE=ON -DTALVEN_BENCHES=OFF >/dev/null
 	cmake --build $(SANBUILD) -j $(JOBS)
 
 build-tsan: deps
-	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON >/dev/null
+	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON -DTALVEN_BENCHES=OFF >/dev/null
 	cmake --build $(TSANBUILD) -j $(JOBS) --target talven test_run test_distance test_canon
 
 test-plain: build

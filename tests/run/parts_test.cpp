@@ -80,7 +80,7 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
 }
 
 TEST(Parts, ThreadsGiveWhatOneGives) {
-    for (const runcase& c : {runcase{13, 5, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
+    for (const runcase& c : {runcase{12, 4, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
                              runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
         const RunParams p = params(c);
         SCOPED_TRACE(resultname(p));
