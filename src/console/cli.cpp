@@ -14,6 +14,7 @@
 #include <map>
 #include <thread>
 
+#include "console/filecommands.h"
 #include "fileio/checked.h"
 #include "params/settings.h"
 #include "run/parallel.h"
@@ -32,8 +33,12 @@ struct options {
     int jobs = 1;
     std::string part;                 // "I/M"
     int split = 0;
+    int memory = (int)(DEFAULT_BUDGET >> 20);  // MiB per thread
     bool resume = false, quiet = false, settings = false, savesettings = false;
     std::string merge;
+    std::string equivalence = "semilinear";
+    std::string format;               // the export of the result file ("" : none)
+    bool stats = false;               // and the facts of its codes
 };
 
 int refuse(const std::string& why) {
@@ -186,7 +191,7 @@ std::string lockedmerge(const std::vector<std::string>& files, const std::string
     return m.ok ? "" : m.error;
 }
 
-int mergecommand(const std::string& dirarg) {
+int mergecommand(const std::string& dirarg, const options& o) {
     const std::string dir = withslash(dirarg);
     auto runs = findparts(dir);
     if (runs.empty()) return failed("no part files in " + dirarg);
@@ -200,6 +205,11 @@ int mergecommand(const std::string& dirarg) {
             continue;
         }
         printf("merged=%s codes=%d parts=%zu cpu=%.2f\n", name.c_str(), m.codes, files.size(), m.seconds);
+        why = exportafter(dir + name, o.format, o.stats);
+        if (!why.empty()) {
+            fprintf(stderr, "talven: %s\n", why.c_str());
+            status = 1;
+        }
     }
     return status;
 }
@@ -229,6 +239,7 @@ int runcommand(const options& o, const RunParams& par) {
     r.split = o.split;
     r.resume = o.resume;
     r.progress = o.quiet ? nullptr : stderr;
+    r.budget = (uint64_t)o.memory << 20;
     if (!o.part.empty()) sscanf(o.part.c_str(), "%d/%d", &r.part, &r.parts);
     if (!r.outdir.empty()) mkdir(r.outdir.c_str(), 0777);
     mkdir(r.resdir.c_str(), 0777);
@@ -259,6 +270,8 @@ int runcommand(const options& o, const RunParams& par) {
     if (!why.empty()) return failed(why);
     unlink(s.partfile.c_str());
     unlink(checkpointpath(s.partfile).c_str());
+    why = exportafter(base, o.format, o.stats);
+    if (!why.empty()) return failed(why);
     printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f\n", m.codes, par.nasked, par.k, par.d, par.q,
            wallseconds() - start, m.seconds);
     return 0;
@@ -281,6 +294,8 @@ int commandline(int argc, char** argv) {
     app.add_option("--prop", o.props, "at most B proportional coordinates in dimension D: D=B; B alone: every dimension");
     app.add_option("--dual", o.dual, "minimum distance of the dual code (default 1)");
     app.add_option("--brute", o.brute, "brute generation from starting dimension S");
+    app.add_option("--equivalence", o.equivalence, "GF(4): semilinear (default: with the field automorphism) or linear")
+        ->check(CLI::IsMember({"linear", "semilinear"}));
     app.add_option("-o,--outdir", o.outdir, "folder of the result files (default: the working folder)");
     app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core)");
     app.add_option("--part", o.part, "make part I of M (0 <= I < M) into NAME.part.I.M");
@@ -288,8 +303,30 @@ int commandline(int argc, char** argv) {
     app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
     app.add_option("--merge", o.merge, "merge the complete parts in this folder into result files");
     app.add_flag("--quiet", o.quiet, "no progress lines");
+    app.add_option("--memory", o.memory, "MiB each thread keeps its levels and store in before they spill to files")
+        ->check(CLI::Range(0, 1 << 20));
+    app.add_option("--format", o.format, "also export the result file: magma, gap, sage, jsonl or plain (NAME.m, .g, .sage, .jsonl, .txt)")
+        ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
+    app.add_flag("--stats", o.stats, "also write the facts of every code (weights, distances, group order) to NAME.stats");
     app.add_flag("--settings", o.settings, "start from the parameters in " RES_DIR "/settings");
     app.add_flag("--save-settings", o.savesettings, "write the run's parameters to " RES_DIR "/settings");
+    // The commands on files of codes.
+    FileCommand fc;
+    CLI::App* check = app.add_subcommand("check", "verify every code of a result file (or an export) and that no two are equivalent");
+    check->add_option("FILE", fc.files, "the file")->required()->expected(1);
+    CLI::App* classes = app.add_subcommand("classes", "sort codes of one length and field into equivalence classes");
+    classes->add_option("FILE", fc.files, "files of codes: result files, exports, or plain matrices (with -q)")->required();
+    classes->add_option("-o", fc.out, "the file of one representative per class (default: classes; sizes in OUT.sizes)");
+    classes->add_option("--to", fc.to, "the format of the representatives (default: result)")
+        ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
+    for (CLI::App* sub : {check, classes}) {
+        sub->add_option("--format", fc.format, "the input format (default: from the file's name and first line)")
+            ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
+        sub->add_option("-q", fc.q, "the field of plain matrices")->check(CLI::IsMember({2, 3, 4, 5, 7}));
+        sub->add_option("--equivalence", fc.equivalence, "GF(4): linear or semilinear (default: as the file's header says)")
+            ->check(CLI::IsMember({"linear", "semilinear"}));
+    }
+    app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -299,9 +336,17 @@ int commandline(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return refuse(e.what());
     }
+    if (check->parsed() || classes->parsed()) {
+        if (argc > 1 && std::string(argv[1]) != check->get_name() && std::string(argv[1]) != classes->get_name())
+            return refuse("the file commands take no run options before them");
+        return check->parsed() ? checkcommand(fc) : classescommand(fc);
+    }
     if (!o.merge.empty()) {
-        if (argc != 3) return refuse("--merge takes a folder and nothing else");
-        return mergecommand(o.merge);
+        for (auto* opt : app.get_options())
+            if (opt->count() > 0 && opt->get_name() != "--merge" && opt->get_name() != "--format" &&
+                opt->get_name() != "--stats" && opt->get_name() != "--quiet")
+                return refuse("--merge takes a folder and no run options (only --format, --stats)");
+        return mergecommand(o.merge, o);
     }
     if (o.jobs < 0) return refuse("--jobs must be 0 (every core) or more");
     if (!o.part.empty()) {
@@ -323,5 +368,7 @@ int commandline(int argc, char** argv) {
         rec.brutedim = o.brute;
         savesettings(rec, std::string(RES_DIR) + "/settings");
     }
-    return runcommand(o, makerunparams(rec, doublyeven, o.brute > 0, o.brute));
+    RunParams par = makerunparams(rec, doublyeven, o.brute > 0, o.brute);
+    par.linear4 = par.q == 4 && o.equivalence == "linear";
+    return runcommand(o, par);
 }

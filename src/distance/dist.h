@@ -201,6 +201,7 @@ private:
     uint64_t lastraise = 0;       // store row of the last insertion that raised the rank
 
     // rank.cpp
+    int sysform2(bmat& dst, bmat& src, int kk, int* pv);
     void setpivmask(int i);                   // pivmask[i] := the bits of a[i]
     void storeensure(int rows, int n);        // the store in use holds `rows` codewords
     void clearsets(int n);                    // no sets, no levels, colfree all 0xff

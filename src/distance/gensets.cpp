@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "containers/limits.h"
 #include "distance/dist.h"
 #include "distance/fieldrow.h"
 #include "field/field.h"
@@ -254,30 +255,71 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
     uint64_t m = hi - lo;
     for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
     if (m < 300) {   // sums stay below 300 * 800, reduced once at the end
-        for (uint64_t x = lo + 1; x <= hi; x++)
-            for (uint64_t y = x + 1; y <= hi; y++) {
-                uint64_t t = (uint64_t)pairweight(q, W, S.a[x], S.b[x], S.a[y], S.b[y]);
-                S.a[x][-1] += t;
-                S.a[y][-1] += t;
+        if (q == 2) {
+            // For q = 2 the sum over the block of the weights of x + y is,
+            // coordinate by coordinate, the number of words that differ from
+            // x there: c[p] where x is 0, m - c[p] where x is 1, with c[p]
+            // the words that have p.  So the sums take m times the weight
+            // instead of m^2 pair weights.
+            const int n = dinvar.infsettv.n;
+            uint32_t c[MAXLEN + 64];
+            memset(c, 0, sizeof(uint32_t) * 64 * (size_t)W);
+            uint64_t all = 0;
+            for (uint64_t f = lo + 1; f <= hi; f++)
+                for (int x = 1; x <= W; x++)
+                    for (uint64_t b = S.a[f][x]; b; b &= b - 1) c[(x - 1) * 64 + __builtin_ctzll(b)]++;
+            for (int p = 0; p < n; p++) all += c[p];
+            for (uint64_t f = lo + 1; f <= hi; f++) {
+                uint64_t sum = all;
+                for (int x = 1; x <= W; x++)
+                    for (uint64_t b = S.a[f][x]; b; b &= b - 1) sum += m - 2 * (uint64_t)c[(x - 1) * 64 + __builtin_ctzll(b)];
+                S.a[f][-1] = sum;
             }
+        } else {
+            for (uint64_t x = lo + 1; x <= hi; x++)
+                for (uint64_t y = x + 1; y <= hi; y++) {
+                    uint64_t t = (uint64_t)pairweight(q, W, S.a[x], S.b[x], S.a[y], S.b[y]);
+                    S.a[x][-1] += t;
+                    S.a[y][-1] += t;
+                }
+        }
         for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] %= 101;
     }
-    uint64_t cnt[101] = {0};
-    for (uint64_t f = lo + 1; f <= hi; f++) cnt[S.a[f][-1]]++;
-    uint64_t cls[101], pos[101];
-    uint64_t c = 0, p = 0;
-    for (int v = 0; v < 101; v++) {
-        cls[v] = cnt[v] ? ++c : 0;
-        pos[v] = p;
-        p += cnt[v];
-    }
+    // The block in order of its values (stable), each word numbered by the
+    // rank of its value among the values present.
     parr2_ensure(dinvar.perm, (int)m, 0, 0);
-    for (uint64_t f = lo + 1; f <= hi; f++) {
-        uint64_t v = S.a[f][-1];
-        S.b[f][0] = cls[v];
-        uint64_t j = ++pos[v];
-        dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
-        dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+    if (m <= 32) {  // few words: a stable insertion sort beats a pass over all 101 values
+        uint64_t order[32];
+        for (uint64_t i = 0; i < m; i++) {
+            uint64_t f = lo + 1 + i, j = i;
+            for (; j > 0 && S.a[order[j - 1]][-1] > S.a[f][-1]; j--) order[j] = order[j - 1];
+            order[j] = f;
+        }
+        uint64_t c = 0;
+        for (uint64_t j = 0; j < m; j++) {
+            const uint64_t f = order[j];
+            if (j == 0 || S.a[f][-1] != S.a[order[j - 1]][-1]) c++;
+            S.b[f][0] = c;
+            dinvar.perm.a[j + 1] = reinterpret_cast<uint64_t>(S.a[f]);
+            dinvar.perm.b[j + 1] = reinterpret_cast<uint64_t>(S.b[f]);
+        }
+    } else {
+        uint64_t cnt[101] = {0};
+        for (uint64_t f = lo + 1; f <= hi; f++) cnt[S.a[f][-1]]++;
+        uint64_t cls[101], pos[101];
+        uint64_t c = 0, p = 0;
+        for (int v = 0; v < 101; v++) {
+            cls[v] = cnt[v] ? ++c : 0;
+            pos[v] = p;
+            p += cnt[v];
+        }
+        for (uint64_t f = lo + 1; f <= hi; f++) {
+            uint64_t v = S.a[f][-1];
+            S.b[f][0] = cls[v];
+            uint64_t j = ++pos[v];
+            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
+            dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+        }
     }
     putback(lo, m);
 }

@@ -156,6 +156,46 @@ void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, Rre
 
 // ---- systematic form on the free columns --------------------------------------
 
+// sysform for q = 2 and at most 64 columns: the same steps on rows packed
+// into one word each (an exclusive or clears a column), unpacked at the end.
+int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
+    infrec& it = dinvar.infsettv;
+    const int n = src.cols;
+    uint8_t* colfree = dinvar.colfree.a[0];
+    uint64_t freebits = 0, rb[65];
+    for (int c = 1; c <= n; c++)
+        if (colfree[c]) freebits |= (uint64_t)1 << (c - 1);
+    int r = 1, ndep = 0;
+    auto unpack = [n](uint64_t x, uint8_t* row) {
+        for (int c = 1; c <= n; c++) row[c] = (uint8_t)((x >> (c - 1)) & 1);
+    };
+    for (int j = 1; j <= kk; j++) {
+        uint64_t x = 0;
+        const uint8_t* s = src.a[j];
+        for (int c = 1; c <= n; c++) x |= (uint64_t)(s[c] & 1) << (c - 1);
+        for (int i = 1; i < r; i++)
+            if ((x >> (pv[i] - 1)) & 1) x ^= rb[i];
+        const uint64_t cand = x & freebits;
+        if (!cand) {  // dependent on the free columns: store from the bottom
+            ndep++;
+            unpack(x, dst.a[kk - ndep + 1]);
+            continue;
+        }
+        const int p = __builtin_ctzll(cand) + 1;
+        pv[r] = p;
+        it.vecrank[p] = it.ranksum + r;
+        colfree[p] = 0;
+        freebits &= ~((uint64_t)1 << (p - 1));
+        for (int i = 1; i < r; i++)
+            if ((rb[i] >> (p - 1)) & 1) rb[i] ^= x;
+        rb[r++] = x;
+    }
+    const int rank = r - 1;
+    for (int i = 1; i <= rank; i++) unpack(rb[i], dst.a[i]);
+    dst.fill = rank;
+    return rank;
+}
+
 int DistEngine::sysform(bmat& dst, bmat& src) {
     infrec& it = dinvar.infsettv;
     const Field& F = *fld;
@@ -165,6 +205,7 @@ int DistEngine::sysform(bmat& dst, bmat& src) {
     ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
     int* pv = it.a[it.nsets + 1];   // r + 1 entries, r >= kk
     int r = 1, ndep = 0;
+    if (F.q == 2 && n <= 64) return sysform2(dst, src, kk, pv);
     for (int j = 1; j <= kk; j++) {
         uint8_t* row = dst.a[r];
         memcpy(row + 1, src.a[j] + 1, (size_t)n);

@@ -236,7 +236,7 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
         if (check_) check_->newcode(code_, inv_, lab_, tests.ct.cand);
         sink_.newcode(code_);
     }
-    if (!levrec_write(walk_.out, status, lastl, q, mode, mt, rc_.levelcnt[D])) fault_.file("write", levpath);
+    levrec_write(*walk_.out, status, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there
 }
 
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {

@@ -44,7 +44,7 @@ struct PartnerWalk {
     int propbound;  // bound on one class of the new code (the proportional bound)
     int q;
     int D;          // the dimension of the children
-    FILE* out;      // their level file
+    LevelStore* out;  // their level
 };
 
 class ExtensionStep {
@@ -71,7 +71,6 @@ class ExtensionStep {
     void extendsimple(const PartnerWalk& w, int nblk);
 
     mayatab mt;
-    std::string levpath;  // the level file the children go to, for messages
     CandidateTests tests;
 
    private:

@@ -1,14 +1,17 @@
 // Level records (see records.h).
 //
-// Records are short text lines read back by fscanf, so the readers accept any
-// spacing between numbers; they check every number they were promised and
-// refuse headers whose sizes would not fit the step's tables, because a
-// half-read record would hand the search a code that does not exist.
+// A stored level is one byte buffer that only grows (its capacity is kept
+// from one parent to the next, so the search does not allocate once the
+// buffer has reached its size); a spilled level is a file written once and
+// read with pread, so that the parent reader and the partner reader, which
+// walk one level at the same time, keep their own positions.
 #include "engine/records.h"
+
+#include <unistd.h>
 
 #include <cstring>
 
-#include "containers/containers.h"
+#include "containers/zassert.h"
 
 void maya_reset(mayatab& mt) {
     memset(&mt, 0, sizeof mt);
@@ -17,97 +20,209 @@ void maya_reset(mayatab& mt) {
 
 namespace {
 
-// Writes the groups of a split record; false on a write error.  Reads
-// mt.remain[l][0][b] and mt.split[l][i][b] for l = 0..lastblk.
-bool writegroups_split(FILE* fp, int lastblk, int q, const mayatab& mt) {
-    for (int l = 0; l <= lastblk; l++)
-        for (int b = 0; b < q; b++) {
-            if (mt.remain[l][0][b] == 0) continue;
-            for (int i = 0; i < q; i++)
-                if (fprintf(fp, "%d ", mt.split[l][i][b]) < 0) return false;
-        }
-    return true;
+constexpr int HEADER = 8;
+
+void put(uint8_t* p, int q, int flag, int runno, int nblk) {
+    p[0] = (uint8_t)q;
+    p[1] = (uint8_t)flag;
+    p[2] = (uint8_t)nblk;
+    p[3] = (uint8_t)(nblk >> 8);
+    for (int i = 0; i < 4; i++) p[4 + i] = (uint8_t)((uint32_t)runno >> (8 * i));
 }
 
-// Number of classes (l, b) of the parent with a non-zero multiplicity.
-int countclasses(int lastblk, int q, const mayatab& mt) {
-    int nblk = 0;
-    for (int l = 0; l <= lastblk; l++)
-        for (int b = 0; b < q; b++)
-            if (mt.remain[l][0][b] != 0) nblk++;
-    return nblk;
-}
-
-// Skips to the next "?" and reads the header.  1 = header read, 0 = end of
-// file before any "?", -1 = damaged header or stream error.
-int readheader(FILE* fp, levrec& r) {
+void get(const uint8_t* p, levrec& r) {
     r = levrec{};
-    if (fp == nullptr) return -1;
-    int c;
-    while ((c = fgetc(fp)) != EOF && c != '?') {
-    }
-    if (c == EOF) return ferror(fp) ? -1 : 0;
-    int q, nblk, runno, flag;
-    if (fscanf(fp, "%d %d %d %d\n", &q, &nblk, &runno, &flag) != 4) return -1;
-    r.q = q;
-    r.nblk = nblk;
-    r.runno = runno;
-    r.flag = flag;
-    if (q < 1 || q > MAXVAL || nblk < 0 || nblk > MAXBLK) return -1;
-    return 1;
-}
-
-// Reads one count (a non-negative number); false when missing.
-bool readcount(FILE* fp, int32_t& v) {
-    int x;
-    if (fscanf(fp, "%d", &x) != 1 || x < 0) return false;
-    v = x;
-    return true;
+    r.q = p[0];
+    r.flag = p[1];
+    r.nblk = p[2] | (p[3] << 8);
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--) v = (v << 8) | p[4 + i];
+    r.runno = (int32_t)v;
 }
 
 }  // namespace
 
-bool levrec_write(FILE* fp, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc) {
-    ZASSERT("records", q < 1 || q > MAXVAL, "q within the block width");
-    if (mode == StepMode::split) ZASSERT("records", blk < 0 || blk >= MAXBLK, "last block index in range");
-    if (mode == StepMode::simple) ZASSERT("records", blk < 0 || blk > MAXBLK, "block count in range");
-    if (fp == nullptr) return false;
-
-    const int flag = status == CodeStatus::fresh ? 1 : 0;
-    int nblk = mode == StepMode::split ? countclasses(blk, q, mt) : blk;
-    mt.recno++;
-    bool ok = fprintf(fp, "\n? %d %d %d %d\n", q, nblk, mt.recno, flag) >= 0;
-    if (ok && mode == StepMode::split) ok = writegroups_split(fp, blk, q, mt);
-    if (ok && mode == StepMode::simple)
-        for (int l = 0; ok && l < blk; l++)
-            for (int i = 0; ok && i < q; i++) ok = fprintf(fp, "%d ", mt.partner[l][i]) >= 0;
-
-    if (flag == 1) lc.parents++;
-    lc.total++;
-    lc.pending++;
-    return ok && !ferror(fp);
+LevelStore::~LevelStore() {
+    if (spill_) fclose(spill_);
+    if (budget_) budget_->give(taken_);
 }
 
-int levrec_readparent(FILE* fp, levrec& r, mayatab& mt) {
-    int h = readheader(fp, r);
-    if (h != 1) return h;
-    if (r.flag == 0 || r.nblk < 1) return 1;
-    for (int l = 0; l < r.nblk; l++)
-        for (int b = 0; b < r.q; b++)
-            if (!readcount(fp, mt.remain[l][0][b])) return -1;
+void LevelStore::setup(MemoryBudget* budget, const std::string& spillpath, RunFault* fault) {
+    budget_ = budget;
+    spillpath_ = spillpath;
+    fault_ = fault;
+}
+
+void LevelStore::clear() {
+    mem_.clear();
+    first_ = false;
+    if (spill_) {
+        fclose(spill_);
+        spill_ = nullptr;
+        unlink(spillpath_.c_str());
+    }
+    spillsize_ = 0;
+}
+
+void LevelStore::setfirst(const RunParams& par) {
+    clear();
+    first_ = true;
+    q_ = par.q;
+    m_ = par.nfree();
+    from_ = par.d - 1;
+    allowed_.assign((size_t)(m_ + 2), 0);
+    for (int x = from_; x <= m_; x++) allowed_[(size_t)x] = x + 1 < MAXLEN && par.wt[x + 1] == 1;
+}
+
+// Moves the level to its file; false after a reported fault.
+bool LevelStore::spill() {
+    spill_ = fopen(spillpath_.c_str(), "w+b");
+    if (!spill_) {
+        fault_->file("create", spillpath_);
+        return false;
+    }
+    if (!mem_.empty() && fwrite(mem_.data(), 1, mem_.size(), spill_) != mem_.size()) {
+        fault_->file("write", spillpath_);
+        return false;
+    }
+    spillsize_ = mem_.size();
+    mem_.clear();
+    return true;
+}
+
+bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* counts) {
+    ZASSERT("records", first_, "the first level is not written to");
+    const size_t size = HEADER + 2 * (size_t)nblk * (size_t)q;
+    uint8_t rec[HEADER + 2 * MAXBLK * MAXVAL];
+    put(rec, q, flag, runno, nblk);
+    memcpy(rec + HEADER, counts, size - HEADER);
+    if (!spill_) {
+        if (mem_.size() + size > mem_.capacity()) {
+            // The buffer must grow: the budget decides between memory and a file.
+            size_t want = std::max(mem_.size() + size, 2 * mem_.capacity() + 4096);
+            if (budget_ && !budget_->take(want - mem_.capacity())) {
+                if (!spill()) return false;
+            } else {
+                taken_ += want - mem_.capacity();
+                mem_.reserve(want);
+            }
+        }
+    }
+    if (spill_) {
+        if (fwrite(rec, 1, size, spill_) != size) {
+            fault_->file("write", spillpath_);
+            return false;
+        }
+        spillsize_ += size;
+        return true;
+    }
+    mem_.insert(mem_.end(), rec, rec + size);
+    return true;
+}
+
+// The first level: the distribution at c, then the next one (decreasing
+// lexicographic order: the last non-zero part before the last position goes
+// down by one, the part after it takes everything that follows plus one).
+int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
+    const int m = q_ - 1;
+    if (c.x < 0) {  // the first record: the first allowed weight
+        c.x = from_ - 1;
+        c.a[1] = -1;
+    }
+    // Move to the next distribution, or to the next allowed weight.
+    int i = m - 1;
+    while (i >= 1 && c.a[i] <= 0) i--;
+    if (c.x >= from_ && i >= 1 && m > 1) {
+        int rest = 0;
+        for (int t = i + 1; t <= m; t++) rest += c.a[t], c.a[t] = 0;
+        c.a[i]--;
+        c.a[i + 1] = rest + 1;
+    } else {
+        do c.x++;
+        while (c.x <= m_ && !allowed_[(size_t)c.x]);
+        if (c.x > m_) return 0;
+        for (int t = 1; t <= m; t++) c.a[t] = 0;
+        c.a[1] = c.x;
+    }
+    r = levrec{};
+    r.q = q_;
+    r.nblk = 1;
+    r.runno = ++c.runno;
+    r.flag = c.a[1] == c.x ? 1 : 0;
+    counts[0] = (uint16_t)(m_ - c.x);
+    for (int t = 1; t <= m; t++) counts[t] = (uint16_t)c.a[t];
     return 1;
 }
 
-int levrec_readpartner(FILE* fp, levrec& r, mayatab& mt) {
-    int h = readheader(fp, r);
-    if (h != 1) return h;
+int LevelStore::next(Cursor& c, levrec& r, uint16_t* counts) const {
+    if (first_) return nextfirst(c, r, counts);
+    if (!spill_) {
+        if (c.at >= mem_.size()) return 0;
+        get(mem_.data() + c.at, r);
+        const size_t n = (size_t)r.nblk * (size_t)r.q;
+        memcpy(counts, mem_.data() + c.at + HEADER, 2 * n);
+        c.at += HEADER + 2 * n;
+        return 1;
+    }
+    if (c.at >= spillsize_) return 0;
+    if (fflush(spill_) != 0) return fault_->file("write", spillpath_), -1;
+    uint8_t head[HEADER];
+    const int fd = fileno(spill_);
+    if (pread(fd, head, HEADER, (off_t)c.at) != HEADER) return fault_->file("read", spillpath_), -1;
+    get(head, r);
+    const size_t bytes = 2 * (size_t)r.nblk * (size_t)r.q;
+    if (r.q < 1 || r.q > MAXVAL || r.nblk > MAXBLK || pread(fd, counts, bytes, (off_t)(c.at + HEADER)) != (ssize_t)bytes)
+        return fault_->file("read", spillpath_), -1;
+    c.at += HEADER + bytes;
+    return 1;
+}
+
+// ---- writer and readers ---------------------------------------------------------
+
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc) {
+    ZASSERT("records", q < 1 || q > MAXVAL, "q within the block width");
+    if (mode == StepMode::split) ZASSERT("records", blk < 0 || blk >= MAXBLK, "last block index in range");
+    if (mode == StepMode::simple) ZASSERT("records", blk < 0 || blk > MAXBLK, "block count in range");
+    uint16_t counts[MAXBLK * MAXVAL];
+    int nblk = 0;
+    if (mode == StepMode::split) {
+        for (int l = 0; l <= blk; l++)
+            for (int b = 0; b < q; b++) {
+                if (mt.remain[l][0][b] == 0) continue;
+                for (int i = 0; i < q; i++) counts[nblk * q + i] = (uint16_t)mt.split[l][i][b];
+                nblk++;
+            }
+    } else {
+        nblk = blk;
+        for (int l = 0; l < blk; l++)
+            for (int i = 0; i < q; i++) counts[l * q + i] = (uint16_t)mt.partner[l][i];
+    }
+    const int flag = status == CodeStatus::fresh ? 1 : 0;
+    mt.recno++;
+    bool ok = to.append(q, flag, mt.recno, nblk, counts);
+    if (flag == 1) lc.parents++;
+    lc.total++;
+    lc.pending++;
+    return ok;
+}
+
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt) {
+    uint16_t counts[MAXBLK * MAXVAL];
+    int got = from.next(c, r, counts);
+    if (got != 1 || r.flag == 0) return got;
+    for (int l = 0; l < r.nblk; l++)
+        for (int b = 0; b < r.q; b++) mt.remain[l][0][b] = counts[l * r.q + b];
+    return 1;
+}
+
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt) {
+    uint16_t counts[MAXBLK * MAXVAL];
+    int got = from.next(c, r, counts);
+    if (got != 1) return got;
     r.simple = 1;
     for (int l = 0; l < r.nblk; l++) {
         int32_t sum = 0;
-        for (int i = 0; i < r.q; i++) {
-            if (!readcount(fp, mt.partner[l][i])) return -1;
-            sum += mt.partner[l][i];
-        }
+        for (int i = 0; i < r.q; i++) sum += mt.partner[l][i] = counts[l * r.q + i];
         if (sum > 1) r.simple = 0;
     }
     return 1;

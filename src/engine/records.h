@@ -1,19 +1,31 @@
 // Level records.
 //
-// The search keeps the codes of each level as text records, one per code:
-// the record of a code of dimension D gives, block by block, how many free
-// columns take each value in row D.  A record is
-//     "\n" "? q B runno flag\n" and B groups of q counts, each "%d ".
+// The search keeps the codes of each level as records, one per code: the
+// record of a code of dimension D gives, block by block, how many free
+// columns take each value in row D.  A level holds the children of one
+// parent at a time, and is read once for its parents and once per parent for
+// its partners, so the records stay in memory, in compact binary form:
+//     q (1 byte), flag (1), B blocks (2), running number (4),
+//     then B groups of q counts, 2 bytes each.
 // The writer takes the counts from the extension step's tables; the two
 // readers put them back into the tables' `remain` (parent) or `partner`
-// (partner).  Every writer checks its stream after writing and reports
-// failure; the caller, who knows the file's name, reports the fault.
+// (partner).  When the run's memory budget is used up, a level that still
+// grows spills to a file of its own in the run's working folder and is read
+// from there; the records and their order are the same either way.
+//
+// The codes of dimension 1 are not stored at all: a level-1 store made with
+// `setfirst` lists them on the fly, so that no run needs memory or disk in
+// proportion to the distributions of a weight over the non-zero values.
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "engine/budget.h"
 #include "engine/store.h"
 #include "engine/tables.h"
+#include "fileio/fault.h"
 #include "params/params.h"
 
 // Counters of one run.
@@ -46,27 +58,76 @@ struct levrec {
     int32_t simple;  // partner reader: 1 when every block's counts sum to <= 1
 };
 
-// Writes one level record of a code of dimension D to fp, with flag 1 for a
-// new code (a parent candidate) and 0 for a code seen before.
+
+class LevelStore {
+   public:
+    LevelStore() = default;
+    ~LevelStore();
+    LevelStore(const LevelStore&) = delete;
+    LevelStore& operator=(const LevelStore&) = delete;
+
+    // The budget the records take memory from, the file they spill to and
+    // the mark a file fault is reported to.
+    void setup(MemoryBudget* budget, const std::string& spillpath, RunFault* fault);
+    // Empties the level (a spilled level comes back to memory); the memory
+    // stays reserved for the next parent.
+    void clear();
+    // Makes this the level of the codes of dimension 1 for the parameters:
+    // for every allowed weight x + 1 (x from d - 1 to n - k) the
+    // distributions of x over the q - 1 non-zero values, in decreasing
+    // lexicographic order, the first (x, 0, .., 0) with flag 1, the others 0;
+    // each one block (z, a1, .., a_{q-1}) with z = n - k - x.
+    void setfirst(const RunParams& par);
+
+    // Appends one record; false after a reported fault.
+    bool append(int q, int flag, int runno, int nblk, const uint16_t* counts);
+    bool spilled() const { return spill_ != nullptr; }
+
+    // A reading position, from the first record on.
+    struct Cursor {
+        uint64_t at = 0;       // stored levels: the byte offset
+        int32_t runno = 0;     // the first level: the record
+        int32_t x = -1;        // ... its weight
+        int32_t a[MAXVAL] = {};  // ... and its distribution
+    };
+    // Reads the record at c into r and its counts into counts (B * q values,
+    // group by group) and moves c on.  Returns 1 for a record, 0 at the end,
+    // -1 for a read fault (reported).
+    int next(Cursor& c, levrec& r, uint16_t* counts) const;
+
+   private:
+    bool spill();
+    int nextfirst(Cursor& c, levrec& r, uint16_t* counts) const;
+
+    MemoryBudget* budget_ = nullptr;
+    RunFault* fault_ = nullptr;
+    std::string spillpath_;
+    std::vector<uint8_t> mem_;
+    uint64_t taken_ = 0;       // bytes of the budget this level holds
+    FILE* spill_ = nullptr;
+    uint64_t spillsize_ = 0;
+    // The first level (setfirst).
+    bool first_ = false;
+    int q_ = 0, m_ = 0, from_ = 0;
+    std::vector<char> allowed_;  // allowed_[x]: weight x + 1 is allowed
+};
+
+// Writes one level record of a code to the level `to`: flag 1 for a new code
+// (a parent candidate), 0 for one seen before.
 //   split: blk is the last block index L - 1; one group per class (l, b),
 //          l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
 //          mt.split[l][0..q-1][b];
 //   simple: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
 // Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
-// then lc: parents (new codes only), total and pending.  Returns true, or false
-// when fp is in error after the write, or when fp is null (then nothing is
-// written or counted).
-bool levrec_write(FILE* fp, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
+// then lc: parents (new codes only), total and pending.  Returns false after a
+// reported fault.
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
 
-// Parent reader: skips to the next "?" and reads the header into r; when the
-// flag is not 0 and B >= 1 it reads B rows of q counts into
-// mt.remain[l][0][0..q-1], l = 0..B-1.  A flag-0 record leaves its counts
-// unread (the next search for "?" passes over them).
-// Returns 1 for a record, 0 at the end of the file, -1 for a damaged record
-// (header unreadable, q outside 1..10, B outside 0..799, counts missing) or a
-// stream in error.
-int levrec_readparent(FILE* fp, levrec& r, mayatab& mt);
+// Parent reader: the next record of `from` at c into r; when its flag is not
+// 0 its counts go to mt.remain[l][0][0..q-1], l = 0..B-1.  Same results as
+// LevelStore::next.
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt);
 
-// Partner reader: as the parent reader, but always reads the counts, into
-// mt.partner[l][0..q-1], and sets r.simple.  Same results.
-int levrec_readpartner(FILE* fp, levrec& r, mayatab& mt);
+// Partner reader: as the parent reader, but the counts go to
+// mt.partner[l][0..q-1], and r.simple is set.
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt);

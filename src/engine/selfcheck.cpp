@@ -15,8 +15,9 @@ int SelfCheck::levelfromenv() {
     return 0;
 }
 
-SelfCheck::SelfCheck(int level, int q) : level_(level), rng_(20261206) {
+SelfCheck::SelfCheck(int level, int q, bool linear4) : level_(level), rng_(20261206) {
     dist_.usefield(q, gf(q).small());
+    inv_.setlinear(linear4);
 }
 
 SelfCheck::~SelfCheck() {

@@ -28,7 +28,7 @@ class SelfCheck {
     // The level asked for in TALVEN_CHECK (0 when unset or not 1 or 2).
     static int levelfromenv();
 
-    SelfCheck(int level, int q);
+    SelfCheck(int level, int q, bool linear4 = false);
     ~SelfCheck();
     SelfCheck(const SelfCheck&) = delete;
     SelfCheck& operator=(const SelfCheck&) = delete;

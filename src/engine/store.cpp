@@ -8,17 +8,19 @@
 // tail of their chain.  After a write the stream is flushed before a form is
 // reported new, so a full disk or a vanished file shows up as a fault, not as
 // a code counted twice.  The stream stays open from one reset to the next;
-// a reset truncates the file instead of making it anew.
+// a reset truncates the file instead of making it anew.  While the run's
+// memory budget allows, the records live in memory instead of the file.
 #include "engine/store.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 static constexpr uint64_t EMPTY = 1;  // bucket head or next field: no record
 
-CanonStore::CanonStore(RunFault& fault, int nbucket) : hs{}, fault_(fault) {
+CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : hs{}, fault_(fault), budget_(budget) {
     ZASSERT("store", nbucket < 1 || nbucket > STORE_BUCKETS, "nbucket in 1..555");
     hs.nbucket = nbucket;
     hs.heads = static_cast<uint64_t*>(cs_alloc(sizeof(uint64_t) * STORE_BUCKETS, "hs.heads==NULL", __LINE__));
@@ -28,17 +30,20 @@ CanonStore::CanonStore(RunFault& fault, int nbucket) : hs{}, fault_(fault) {
 
 CanonStore::~CanonStore() {
     if (hs.fp != nullptr) fclose(hs.fp);
+    if (budget_) budget_->give(taken_);
     free(hs.heads);
     free(hs.words);
     free(hs.key);
     free(hs.back);
 }
 
-// Reports a failed operation on the file, drops its stream, and gives false.
+// Reports a failed operation on the file, drops its stream, and gives false;
+// every lookup answers "seen" until the next successful reset.
 bool CanonStore::fault(const char* action) {
     fault_.file(action, hs.path);
     if (hs.fp != nullptr) fclose(hs.fp);  // the stream is abandoned either way
     hs.fp = nullptr;
+    broken_ = true;
     return false;
 }
 
@@ -54,12 +59,15 @@ bool CanonStore::store_reset() {
     for (int b = 0; b < STORE_BUCKETS; b++) hs.heads[b] = EMPTY;
     hs.end = 0;
     hs.withvals = -1;
-    if (hs.fp != nullptr && hs.path == dir_ + "comp_file") {
+    mem_.clear();
+    broken_ = false;
+    spilled_ = budget_ == nullptr;  // no budget: the records live in the file
+    if (hs.fp != nullptr && hs.path != dir_ + "comp_file") store_close();
+    if (hs.fp != nullptr) {  // the stream stays open: truncated, not made anew
         if (ferror(hs.fp) || fflush(hs.fp) != 0 || ftruncate(fileno(hs.fp), 0) != 0) return fault("write");
         return true;
     }
-    store_close();
-    return openfile();
+    return spilled_ ? openfile() : true;
 }
 
 void CanonStore::store_close() {
@@ -154,36 +162,80 @@ int64_t CanonStore::buildkey(int R, int N, int W, const int32_t* colel, const in
     return p - hs.key;
 }
 
-// ---- the file ----------------------------------------------------------------
+// ---- where the records live ------------------------------------------------
+//
+// In memory (an arena that keeps its capacity from one parent to the next)
+// while the run's budget allows, in the file once it does not: the arena is
+// then written to the file, which is used from there on until the next
+// reset.  The three operations below are all the record code needs.
 
-bool CanonStore::seekto(uint64_t off) {
+// Copies n bytes to offset `off` of the records.
+bool CanonStore::put(uint64_t off, const uint8_t* p, size_t n) {
+    if (!spilled_) {
+        if (off + n > mem_.size()) {
+            if (off + n > mem_.capacity()) {
+                const size_t want = std::max<size_t>(off + n, 2 * mem_.capacity() + 65536);
+                if (budget_ && budget_->take(want - mem_.capacity())) {
+                    taken_ += want - mem_.capacity();
+                    mem_.reserve(want);
+                } else if (!spill()) {
+                    return false;
+                }
+            }
+            if (!spilled_) mem_.resize(off + n);
+        }
+        if (!spilled_) {
+            memcpy(mem_.data() + off, p, n);
+            return true;
+        }
+    }
     if (fseeko(hs.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
+    if (fwrite(p, 1, n, hs.fp) != n) return fault("write");
     return true;
 }
 
-// Appends the key record at the end of the file; its offset goes to *at.
+// Copies n bytes from offset `off` of the records; false after a fault.
+bool CanonStore::getbytes(uint64_t off, uint8_t* p, size_t n) {
+    if (!spilled_) {
+        if (off + n > mem_.size()) return fault("read");
+        memcpy(p, mem_.data() + off, n);
+        return true;
+    }
+    if (fseeko(hs.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
+    if (fread(p, 1, n, hs.fp) != n) return fault("read");
+    return true;
+}
+
+// Makes everything put so far durable enough to call a form new: flushed
+// when the records are in the file.
+bool CanonStore::sync() {
+    if (!spilled_) return true;
+    if (fflush(hs.fp) != 0 || ferror(hs.fp)) return fault("write");
+    return true;
+}
+
+// Moves the records to the file (made, or truncated when it is open).
+bool CanonStore::spill() {
+    if (hs.fp == nullptr && !openfile()) return false;
+    if (fseeko(hs.fp, 0, SEEK_SET) != 0 || ftruncate(fileno(hs.fp), 0) != 0) return fault("write");
+    if (!mem_.empty() && fwrite(mem_.data(), 1, mem_.size(), hs.fp) != mem_.size()) return fault("write");
+    mem_.clear();
+    spilled_ = true;
+    return true;
+}
+
+// Appends the key record at the end; its offset goes to *at.
 bool CanonStore::appendkey(int64_t size, uint64_t* at) {
-    if (!seekto((uint64_t)hs.end)) return false;
-    if (fwrite(hs.key, 1, (size_t)size, hs.fp) != (size_t)size) return fault("write");
+    if (!put((uint64_t)hs.end, hs.key, (size_t)size)) return false;
     *at = (uint64_t)hs.end;
     hs.end += size;
-    return true;
-}
-
-// Flushes the file; true when everything written so far reached it.
-bool CanonStore::flushfile() {
-    if (fflush(hs.fp) != 0 || ferror(hs.fp)) return fault("write");
     return true;
 }
 
 // Reads the record at hs.cur and compares it with the key.  Sets hs.next.
 // Returns 1 equal, 0 different, -1 after a fault.
 int CanonStore::compareat(int64_t size) {
-    if (!seekto(hs.cur)) return -1;
-    if (fread(hs.back, 1, 16, hs.fp) != 16) {
-        fault("read");
-        return -1;
-    }
+    if (!getbytes(hs.cur, hs.back, 16)) return -1;
     hs.next = get64(hs.back);
     // A chain only points forward, to records already written.
     if (hs.next != EMPTY && (hs.next <= hs.cur || hs.next >= (uint64_t)hs.end)) {
@@ -192,10 +244,7 @@ int CanonStore::compareat(int64_t size) {
     }
     if (memcmp(hs.back + 8, hs.key + 8, 8) != 0) return 0;
     size_t rest = (size_t)(size - 16);
-    if (fread(hs.back + 16, 1, rest, hs.fp) != rest) {
-        fault("read");
-        return -1;
-    }
+    if (!getbytes(hs.cur + 16, hs.back + 16, rest)) return -1;
     return memcmp(hs.back + 16, hs.key + 16, rest) == 0 ? 1 : 0;
 }
 
@@ -213,9 +262,8 @@ CodeStatus CanonStore::walkchain(int b, int64_t size) {
     if (!appendkey(size, &at)) return CodeStatus::seen;
     uint8_t link[8];
     put64(link, at);
-    if (!seekto(hs.prev)) return CodeStatus::seen;
-    if (fwrite(link, 1, 8, hs.fp) != 8) return fault("write"), CodeStatus::seen;
-    return flushfile() ? CodeStatus::fresh : CodeStatus::seen;
+    if (!put(hs.prev, link, 8)) return CodeStatus::seen;
+    return sync() ? CodeStatus::fresh : CodeStatus::seen;
 }
 
 CodeStatus CanonStore::store_lookup(const bmat& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
@@ -233,17 +281,14 @@ CodeStatus CanonStore::store_lookup(const bmat& mat, int R, int N, const int32_t
     hs.lasthash = h;
     hs.lastbucket = b;
 
-    if (hs.fp == nullptr) {
-        fault_.file("open", hs.path.empty() ? "comp_file" : hs.path);
-        return CodeStatus::seen;
-    }
+    if (broken_) return CodeStatus::seen;  // a fault since the last reset
     int vals = values != nullptr ? 1 : 0;
     ZASSERT("store", hs.withvals >= 0 && hs.withvals != vals, "records of one file all with or all without values");
     hs.withvals = vals;
 
     if (hs.heads[b] == EMPTY) {
         uint64_t at;
-        if (!appendkey(size, &at) || !flushfile()) return CodeStatus::seen;
+        if (!appendkey(size, &at) || !sync()) return CodeStatus::seen;
         hs.heads[b] = at;
         return CodeStatus::fresh;
     }

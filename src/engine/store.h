@@ -18,8 +18,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "containers/containers.h"
+#include "engine/budget.h"
 #include "fileio/fault.h"
 
 constexpr int STORE_BUCKETS = 555;  // buckets in a run
@@ -53,8 +55,10 @@ class CanonStore {
    public:
     // Bucket count `nbucket` (555 in the program; tests use fewer to force
     // collisions); every bucket empty, no file yet: store_reset must follow
-    // before a lookup.  Faults are reported through `fault`.
-    explicit CanonStore(RunFault& fault, int nbucket = STORE_BUCKETS);
+    // before a lookup.  Faults are reported through `fault`.  The records
+    // take memory from `budget` and go to the file when it is used up;
+    // without a budget they live in the file from the start.
+    explicit CanonStore(RunFault& fault, int nbucket = STORE_BUCKETS, MemoryBudget* budget = nullptr);
     ~CanonStore();
     CanonStore(const CanonStore&) = delete;
     CanonStore& operator=(const CanonStore&) = delete;
@@ -62,10 +66,11 @@ class CanonStore {
     // Makes `dir` (ending with the directory separator) the folder of the
     // file; takes effect at the next reset.
     void setdir(const std::string& dir) { dir_ = dir; }
-    // Empties the store: the file is truncated (created and opened for
-    // update the first time, or after a fault), every bucket head := 1, the
-    // end offset := 0.  Returns true, or false after a reported fault (the
-    // file then stays closed).
+    // Empties the store: every bucket head := 1, the end offset := 0, the
+    // records back in memory; an open file is truncated (without a budget
+    // it is created and opened for update the first time, or after a
+    // fault).  Returns true, or false after a reported fault (the file then
+    // stays closed).
     bool store_reset();
     // Closes the stream (reporting a failing close); the store stays empty.
     void store_close();
@@ -87,16 +92,23 @@ class CanonStore {
    private:
     bool fault(const char* action);
     bool openfile();
+    bool put(uint64_t off, const uint8_t* p, size_t n);
+    bool getbytes(uint64_t off, uint8_t* p, size_t n);
+    bool sync();
+    bool spill();
     void growbuffers(int64_t words, int64_t keybytes);
     void packrows(const bmat& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel);
     uint64_t hashrows(int R, int W, uint32_t certhash) const;
     int64_t buildkey(int R, int N, int W, const int32_t* colel, const int32_t* values);
-    bool seekto(uint64_t off);
     bool appendkey(int64_t size, uint64_t* at);
-    bool flushfile();
     int compareat(int64_t size);
     CodeStatus walkchain(int b, int64_t size);
 
     RunFault& fault_;
     std::string dir_;
+    MemoryBudget* budget_;
+    std::vector<uint8_t> mem_;  // the records while they fit the budget
+    uint64_t taken_ = 0;        // bytes of the budget the arena holds
+    bool spilled_ = true;       // the records are in the file
+    bool broken_ = false;       // a fault since the last reset
 };

@@ -56,8 +56,12 @@ void setpatterns(Field& F) {
     for (int a = 1; a < q; a++)
         for (int j = 0; j < q - 1; j++) F.multidx[a][j] = 1 + (logt[a] + j) % (q - 1);
     const int len = 2 * (q - 1);
-    for (int t = 0; t < len; t++) F.incpat[0][t] = 0;
+    for (int t = 0; t < len; t++) F.incpat[0][t] = F.incpatlin[0][t] = 0;
     for (int xi = 1; xi < q; xi++) {
+        for (int t = 0; t < len; t++) F.incpatlin[xi][t] = 0;
+        F.incpatlin[xi][(2 * (xi - 1)) % len] = 1;
+        F.incpatlin[xi][(2 * (xi - 1) + 2) % len] = 1;
+        F.incpatlin[xi][(2 * (xi - 1) + 3) % len] = 1;
         for (int t = 0; t < len; t++) F.incpat[xi][t] = (q == 4) ? 1 : 0;
         if (q == 4) {
             F.incpat[xi][2 * xi - 1] = 0;

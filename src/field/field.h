@@ -20,6 +20,11 @@ struct Field {
     uint64_t powtab[FMAX];       // q^i, i = 0..19
     int multidx[FMAX][FMAX];     // index of a * g^j among the non-zero elements (1..q-1)
     int incpat[FMAX][2 * FMAX];  // incidence pattern of a multiple index
+    // The pattern that tells every scalar multiple apart and nothing more,
+    // also for q = 4, where `incpat` lets the field automorphism through
+    // (codes over GF(4) up to semilinear equivalence); for odd q the two
+    // are the same.
+    int incpatlin[FMAX][2 * FMAX];
     // The bit-plane routines (one or two 64-bit planes per word) serve q <= 4.
     bool small() const { return q <= 4; }
 };

@@ -13,6 +13,7 @@
 #include "invariants/colinv.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "distance/rank.h"
 #include "field/field.h"
@@ -107,9 +108,21 @@ void ColumnInvariants::inv_savefirst() {
 void ColumnInvariants::inv_classes() {
     const int N = invt.N;
     const int32_t* value = invt.value;
-    for (int p = 1; p <= N; p++) invt.order[p] = p;
-    std::sort(invt.order + 1, invt.order + N + 1,
-              [value](int a, int b) { return value[a] != value[b] ? value[a] < value[b] : a < b; });
+    int32_t* order = invt.order;
+    if (N <= 64) {  // by value, then by point: an insertion sort is fastest at this size
+        for (int p = 1; p <= N; p++) {
+            int t = p;
+            while (t > 1 && value[order[t - 1]] > value[p]) {
+                order[t] = order[t - 1];
+                t--;
+            }
+            order[t] = p;
+        }
+    } else {
+        for (int p = 1; p <= N; p++) order[p] = p;
+        std::sort(order + 1, order + N + 1,
+                  [value](int a, int b) { return value[a] != value[b] ? value[a] < value[b] : a < b; });
+    }
     invt.nclass = 0;
     for (int t = 1; t <= N; t++) {
         int p = invt.order[t];
@@ -157,8 +170,7 @@ void ColumnInvariants::clearinc(int M, int N, int fq) {
         bmat_ensure(incmat, M, N, fq);
     incmat.rows = M;
     incmat.cols = N;
-    for (int r = 1; r <= M; r++)
-        for (int c = 1; c <= N; c++) incmat.a[r][c] = 0;
+    for (int r = 1; r <= M; r++) memset(incmat.a[r] + 1, 0, (size_t)N);
 }
 
 // q = 2: one row per marked word, one column per point.
@@ -173,10 +185,15 @@ void ColumnInvariants::incmat2(const DistEngine& dist) {
     for (uint64_t f = 1; f <= found; f++) {
         if (S.b[f][-1] == 0) continue;
         row++;
-        uint32_t num = wordnum(S.a[f][-1], S.a[f][0]);
-        for (int p = 1; p <= N; p++)
-            if (coordval(2, S.a[f], S.b[f], p)) {
-                incmat.a[row][p] = 1;
+        const uint32_t num = wordnum(S.a[f][-1], S.a[f][0]);
+        uint8_t* inc = incmat.a[row];
+        // The points of the word, one set bit at a time (coordinate p is
+        // bit (p - 1) mod 64 of word (p - 1) div 64 + 1).
+        for (int x = 1; (x - 1) * 64 < N; x++)
+            for (uint64_t bitsleft = S.a[f][x]; bitsleft; bitsleft &= bitsleft - 1) {
+                const int p = (x - 1) * 64 + __builtin_ctzll(bitsleft) + 1;
+                if (p > N) break;
+                inc[p] = 1;
                 val_[p] += num;
             }
     }
@@ -188,11 +205,12 @@ template <class Elem>
 void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
     const int q = invt.q, per = 2 * (q - 1);
     const Field& F = gf(q);
+    const auto& pat = linear_ ? F.incpatlin : F.incpat;
     for (int c = 1; c <= invt.ndist; c++) {
         int a = elem(c);
         const int base = (c - 1) * per;
         for (int j = 0; j <= q - 2; j++)
-            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)F.incpat[F.multidx[a][j]][t];
+            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)pat[F.multidx[a][j]][t];
         if (a != 0)
             for (int t = 1; t <= per; t++) val_[base + t] += gain;
     }

@@ -54,6 +54,9 @@ class ColumnInvariants {
     void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
     // Sorts the points by value and numbers the classes (reads invt.value).
     void inv_classes();
+    // Codes over GF(4): equivalent up to monomial maps only (the default
+    // also allows the field automorphism).  Other fields are not affected.
+    void setlinear(bool linear) { linear_ = linear; }
 
     invtrec invt{};
     // The distinct columns of the candidate (rows 1..cur_level, columns
@@ -79,4 +82,5 @@ class ColumnInvariants {
     void incmat57(const DistEngine& dist);
 
     uint32_t val_[MAXPTS + 1]{};  // the codeword values of the second pass
+    bool linear_ = false;
 };

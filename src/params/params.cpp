@@ -168,6 +168,11 @@ RunParams makerunparams(const runparrec& rec, int32_t doublyeven, bool brute, in
     return p;
 }
 
+const char* equivalenceline(bool linear4) {
+    return linear4 ? " Equivalence: linear (permutations and scalings)"
+                   : " Equivalence: semilinear (permutations, scalings and the field automorphism)";
+}
+
 std::string resultname(const RunParams& p) {
     std::string name = std::to_string(p.nasked) + "_" + std::to_string(p.k) + "_" + std::to_string(p.d) + "." +
                        std::to_string(p.q);

@@ -85,6 +85,9 @@ struct RunParams : runparrec {
     // 1 when a weight the construction does not already exclude is
     // forbidden, so candidates must have their whole spectrum checked.
     int32_t wtrestr;
+    // GF(4) only: 1 when codes are equivalent up to monomial maps only; 0
+    // (the default) when the field automorphism is allowed too.
+    int32_t linear4;
     int32_t len() const { return n; }   // the construction length
     int32_t nfree() const { return n - k; }
 };
@@ -93,6 +96,10 @@ struct RunParams : runparrec {
 // normweights: brute generation lengthens the codes by k and works without
 // the dual-distance and proportional-coordinate restrictions.
 RunParams makerunparams(const runparrec& p, int32_t doublyeven, bool brute, int32_t brutedim);
+
+// The line a GF(4) run's header carries under its parameters, naming the
+// equivalence its codes are classed under (without the line end).
+const char* equivalenceline(bool linear4);
 
 // The result file's name: n_k_d.q, with "b" in brute generation.
 std::string resultname(const RunParams& p);

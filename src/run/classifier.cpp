@@ -24,15 +24,17 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
     : par_(par),
       opt_(opt),
       fault_(opt.console),
-      store_(fault_),
+      budget_(opt.budget),
+      store_(fault_, STORE_BUCKETS, &budget_),
       out_(par_, rc_, fault_),
       prog_(opt.console),
       step_(par_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr) {
     ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
     dist_.usefield(par_.q, gf(par_.q).small());
+    inv_.setlinear(par_.linear4 == 1);
     const int level = opt_.check >= 0 ? opt_.check : SelfCheck::levelfromenv();
     if (level > 0) {
-        check_ = std::make_unique<SelfCheck>(level, par_.q);
+        check_ = std::make_unique<SelfCheck>(level, par_.q, par_.linear4 == 1);
         step_.setcheck(check_.get());
     }
 }
@@ -108,8 +110,14 @@ bool Classifier::makeworkdir() {
         return false;
     }
     workdir_ = std::string(buf.data()) + "/";
-    store_.setdir(workdir_);
+    usefolder();
     return true;
+}
+
+// The store and the levels spill into the working folder.
+void Classifier::usefolder() {
+    store_.setdir(workdir_);
+    for (int L = 1; L <= MAXDIM; L++) levels_[L].setup(&budget_, workdir_ + "level." + std::to_string(L), &fault_);
 }
 
 // Removes the working folder with the files the run left in it.
@@ -179,7 +187,7 @@ runend Classifier::runinfolder(const std::string& folder) {
     std::unique_ptr<SignalGuard> guard;
     if (opt_.signals) guard = std::make_unique<SignalGuard>();
     workdir_ = folder;
-    store_.setdir(workdir_);
+    usefolder();
     construct(start);
     store_.store_close();
     workdir_.clear();

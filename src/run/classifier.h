@@ -36,6 +36,7 @@ struct RunOptions {
     FILE* console = stdout;       // totals, progress and stop messages (null: none)
     int check = -1;               // self-check level; -1: from TALVEN_CHECK
     bool signals = true;          // SIGINT and SIGTERM stop the run while it goes
+    uint64_t budget = DEFAULT_BUDGET;  // memory for the levels and the store before they spill
 };
 
 // How a run ended: with its totals; stopped by a file fault (reported);
@@ -90,17 +91,15 @@ class Classifier : private StepSink {
     int lockresults();
     bool makeworkdir();
     void removeworkdir();
+    void usefolder();
     void reportchecks() const;
 
     // levels.cpp: the codes of dimension 1 and the dimension search.
-    std::string solpath(int L) const;
-    std::string realsolpath(int L) const;
     void firstlevel();
-    void compenum(FILE* fp, int q, int x, int z);
     void printfirst(int z);
     template <class F>
     int fillrow(int row, F count, int nblk, int q);
-    void partners(int L, FILE* out);
+    void partners(int L);
     void oneparent(int L, const levrec& r);
     void dimsearch(int L);
     void unit(int L, const levrec& r);
@@ -109,6 +108,7 @@ class Classifier : private StepSink {
     RunParams par_;
     RunOptions opt_;
     RunFault fault_;
+    MemoryBudget budget_;
     cmrec code_{};
     runcounters rc_{};
     DistEngine dist_;
@@ -120,7 +120,7 @@ class Classifier : private StepSink {
     Progress prog_;
     ExtensionStep step_;
     std::string workdir_;
-    int32_t firstno_ = 0;  // running number of the records of dimension 1
+    LevelStore levels_[MAXDIM + 1];  // levels_[L]: the codes of level L
     // A part of a split run: the shared state, the segment in hand, the
     // units walked so far, whether this thread writes the skeleton.
     PartShared* shared_ = nullptr;

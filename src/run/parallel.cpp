@@ -12,9 +12,10 @@
 
 namespace {
 
-RunOptions quietoptions(const std::string& resdir) {
+RunOptions quietoptions(const std::string& resdir, uint64_t budget = DEFAULT_BUDGET) {
     RunOptions opt;
     opt.resdir = resdir;
+    opt.budget = budget;
     opt.console = nullptr;
     opt.signals = false;  // the caller keeps the signals for the whole process
     return opt;
@@ -94,7 +95,8 @@ SplitResult runsplit(const SplitRun& r) {
     const int jobs = r.jobs < 1 ? 1 : r.jobs;
     std::vector<std::unique_ptr<Classifier>> workers;
     std::vector<runend> ends((size_t)jobs, runend::complete);
-    for (int t = 0; t < jobs; t++) workers.push_back(std::make_unique<Classifier>(r.par, quietoptions(r.resdir)));
+    for (int t = 0; t < jobs; t++)
+        workers.push_back(std::make_unique<Classifier>(r.par, quietoptions(r.resdir, r.budget)));
     std::vector<std::thread> threads;
     for (int t = 0; t < jobs; t++)
         threads.emplace_back([&, t] { ends[(size_t)t] = workers[(size_t)t]->runpart(shared, t == 0 && plan.part == 0); });

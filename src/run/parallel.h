@@ -19,6 +19,7 @@ struct SplitRun {
     int split = 0;               // the split level; 0: chosen from the run itself
     bool resume = false;         // continue the part file from its checkpoint
     FILE* progress = nullptr;    // the progress line (null: none)
+    uint64_t budget = DEFAULT_BUDGET;  // memory of each thread before its levels spill
 };
 
 struct SplitResult {

@@ -34,7 +34,7 @@ std::string paramlines(const RunParams& p) {
         s += std::to_string(v);
     };
     for (int32_t v : {p.brute, p.brutedim, p.reserved1, p.reserved2, p.nasked, p.n, p.k, p.d, p.q, p.dw, p.selforth,
-                      p.dualdist, p.doublyeven, p.wtrestr})
+                      p.dualdist, p.doublyeven, p.wtrestr, p.linear4})
         put(v);
     s += "\nW";
     for (int w = 1; w <= p.n && w < MAXLEN; w++)
@@ -69,11 +69,11 @@ bool numbers(const std::string& line, char tag, std::vector<int64_t>& out) {
 
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p) {
     std::vector<int64_t> v, w, b;
-    if (!numbers(P, 'P', v) || v.size() != 14 || !numbers(W, 'W', w) || !numbers(B, 'B', b)) return false;
+    if (!numbers(P, 'P', v) || v.size() != 15 || !numbers(W, 'W', w) || !numbers(B, 'B', b)) return false;
     p = RunParams{};
-    int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked, &p.n, &p.k,
-                      &p.d,     &p.q,        &p.dw,        &p.selforth,  &p.dualdist, &p.doublyeven, &p.wtrestr};
-    for (int i = 0; i < 14; i++) {
+    int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked,     &p.n,       &p.k,     &p.d,
+                      &p.q,     &p.dw,       &p.selforth,  &p.dualdist,  &p.doublyeven, &p.wtrestr, &p.linear4};
+    for (int i = 0; i < 15; i++) {
         if (v[i] < INT32_MIN || v[i] > INT32_MAX) return false;
         *dst[i] = (int32_t)v[i];
     }
@@ -103,10 +103,11 @@ void appendrecord(std::string& out, const cmrec& code) {
 namespace {
 
 // Reads one line (with its newline) into s; false at the end of the file.
+// The stream belongs to one reader, so it is read without locking.
 bool getline(FILE* fp, std::string& s) {
     s.clear();
     int c;
-    while ((c = fgetc(fp)) != EOF) {
+    while ((c = getc_unlocked(fp)) != EOF) {
         s += (char)c;
         if (c == '\n') return true;
     }

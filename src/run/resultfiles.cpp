@@ -22,6 +22,7 @@ void runheader(FILE* fp, const RunParams& p) {
         fprintf(fp, "%s%d", label, field == &runparrec::n ? p.nasked : p.*field);
     }
     fprintf(fp, "\n");
+    if (p.q == 4) fprintf(fp, "%s\n", equivalenceline(p.linear4 != 0));
     if (p.brute == 0) fprintf(fp, "\n\n");
     fprintf(fp, "   Possible weights: \n");
     for (int w = 1; w <= p.n && w < MAXLEN; w++)

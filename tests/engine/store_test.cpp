@@ -109,8 +109,9 @@ protected:
     std::unique_ptr<CanonStore> st;
     void SetUp() override { buckets(STORE_BUCKETS); }
     std::string comp() const { return dir.file("comp_file"); }
-    void buckets(int n) {
-        st = std::make_unique<CanonStore>(fault, n);
+    void buckets(int n, MemoryBudget* budget = nullptr) {
+        st.reset();
+        st = std::make_unique<CanonStore>(fault, n, budget);
         st->setdir(dir.path + "/");
         ASSERT_TRUE(st->store_reset());
     }
@@ -124,8 +125,17 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
     // agrees.  With three buckets and small forms the chains grow long; the
     // whole file is then rebuilt here: records back to back in the order they
     // were new, each next field pointing at the following record of its bucket.
-    for (int nb : {STORE_BUCKETS, 3}) {
-        buckets(nb);
+    // The same in memory, and with a budget that makes the store spill to its
+    // file half way.
+    MemoryBudget ample(1 << 30), small(4096);
+    struct mode {
+        int nb;
+        MemoryBudget* budget;
+    } modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
+    for (const mode& md : modes) {
+        const int nb = md.nb;
+        unlink(comp().c_str());
+        buckets(nb, md.budget);
         std::set<std::pair<int, std::string>> seen;
         std::vector<form> all, order;
         std::vector<int> bucketof;
@@ -158,13 +168,15 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
             expect = recordbytes(order[i], head[bucketof[i]]) + expect;
             head[bucketof[i]] = off[i];
         }
-        EXPECT_EQ(readfile(comp()), expect);
+        EXPECT_EQ(readfile(comp()), md.budget == &ample ? "" : expect);
         for (int b = 0; b < nb; b++) EXPECT_EQ(st->hs.heads[b], head[b]);
         // Everything is still there, presented through other permutations.
         for (const form& f : all) ASSERT_EQ(lookup(f, g), 0);
         EXPECT_FALSE(fault.stopped());
     }
     // A reset empties file and buckets.
+    buckets(STORE_BUCKETS);
+    ASSERT_EQ(lookup(randomform(g, 2, 9, true), g), 1);
     ASSERT_TRUE(st->store_reset());
     EXPECT_TRUE(readfile(comp()).empty());
     for (int b = 0; b < STORE_BUCKETS; b++) ASSERT_EQ(st->hs.heads[b], 1u);

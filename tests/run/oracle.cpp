@@ -130,7 +130,7 @@ static std::string keyof(const matrix& g) {
 // breadth-first walk over three generators of that group: swapping the first
 // two coordinates, rotating all coordinates, and scaling the first coordinate
 // by a primitive element.  An orbit is usually far smaller than the group.
-static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f) {
+static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f, bool semilinear) {
     const int n = g0.empty() ? 0 : (int)g0[0].size();
     int prim = 1;
     for (int a = 2; a < f.q && prim == 1; a++) {  // an element of order q - 1
@@ -143,12 +143,14 @@ static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f) {
     keys.insert(keyof(queue[0]));
     for (size_t at = 0; at < queue.size(); at++) {
         const matrix g = queue[at];
-        for (int gen = 0; gen < 3; gen++) {
+        for (int gen = 0; gen < (semilinear && f.q == 4 ? 4 : 3); gen++) {
             matrix h = g;
             for (auto& row : h) {
                 if (gen == 0 && n >= 2) std::swap(row[0], row[1]);
                 if (gen == 1) std::rotate(row.begin(), row.begin() + 1, row.end());
                 if (gen == 2 && n >= 1) row[0] = f.mul[prim][row[0]];
+                if (gen == 3)
+                    for (int& x : row) x = f.conj[x];  // the field automorphism, on every coordinate
             }
             h = rref(h, f);
             if (keys.insert(keyof(h)).second) queue.push_back(h);
@@ -157,8 +159,8 @@ static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f) {
     return keys;
 }
 
-std::string canonkey(const matrix& g, int /*n*/, const ogf& f) {
-    std::unordered_set<std::string> keys = orbit(g, f);
+std::string canonkey(const matrix& g, int /*n*/, const ogf& f, bool semilinear) {
+    std::unordered_set<std::string> keys = orbit(g, f, semilinear);
     return *std::min_element(keys.begin(), keys.end());
 }
 
@@ -197,7 +199,7 @@ std::vector<matrix> classify(const wanted& w) {
         if (seen.count(keyof(g))) return;
         if (!satisfies(analyse(g, w.n, w.q, w.dualdist > 1), w)) return;
         reps.push_back(g);
-        std::unordered_set<std::string> keys = orbit(g, f);
+        std::unordered_set<std::string> keys = orbit(g, f, w.semilinear);
         seen.insert(keys.begin(), keys.end());
     });
     return reps;

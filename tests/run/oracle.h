@@ -2,7 +2,8 @@
 // it lists every k-dimensional subspace of GF(q)^n once (by its reduced
 // echelon form), keeps those with the asked properties, and splits them into
 // classes under monomial equivalence (coordinate permutations and non-zero
-// scalings) by generating each class's whole orbit.  Its field arithmetic is
+// scalings; over GF(4) also the field automorphism, unless asked not to) by
+// generating each class's whole orbit.  Its field arithmetic is
 // its own, so it shares nothing with the program it checks.
 #pragma once
 #include <cstdint>
@@ -24,6 +25,7 @@ struct wanted {
     std::vector<int> allowed;  // allowed[w] for w = 0..n (index 0 ignored)
     bool selforth = false;     // Euclidean for q = 2, 3; Hermitian for q = 4; ignored for 5, 7
     int dualdist = 1;          // minimum distance required of the dual code
+    bool semilinear = true;    // GF(4): the field automorphism is an equivalence too
 };
 
 // All weights n, allowed from d to n.
@@ -45,7 +47,7 @@ bool satisfies(const codeinfo& c, const wanted& w);
 matrix rref(matrix g, const ogf& f);
 // A canonical key of the code: the smallest reduced echelon form over all
 // monomial maps (for tests on tiny codes only).
-std::string canonkey(const matrix& g, int n, const ogf& f);
+std::string canonkey(const matrix& g, int n, const ogf& f, bool semilinear = true);
 
 // One representative generator matrix per class of codes with the wanted
 // properties.

@@ -115,22 +115,6 @@ TEST(Run, FilesOfARun) {
     EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
 }
 
-TEST(Run, FirstLevelRecords) {
-    tempdir dir;
-    ASSERT_EQ(mkdir(dir.file("work").c_str(), 0755), 0);
-    RunOptions opt;
-    opt.outdir = dir.path + "/";
-    opt.console = nullptr;
-    auto c = std::make_unique<Classifier>(menuparams(6, 3, 3, 4), opt);
-    EXPECT_EQ(c->runinfolder(dir.file("work/")), runend::complete);
-    // The records of dimension 1 are written once, at the start.
-    // n - k = 3: x = 2 and x = 3 non-zero entries (weights 3 and 4 with the unit column).
-    std::string sol1 = readfile(dir.file("work/real_sol.1"));
-    EXPECT_EQ(sol1.substr(0, 36), " \n? 4 1  1  1\n 1 2 0 0 \n? 4 1  2  0\n");
-    EXPECT_NE(sol1.find("? 4 1  6  0\n 1 0 0 2 "), std::string::npos) << sol1;
-    EXPECT_NE(sol1.find(" \n? 4 1  7  1\n 0 3 0 0 "), std::string::npos) << sol1;
-}
-
 TEST(Run, DimensionOneListsOneCodePerWeight) {
     tempdir dir;
     runresult r = runtalven(dir.path, params(5, 1, 2, 3) + "1\n8\n");
@@ -158,17 +142,36 @@ TEST(Run, AFileThatCannotBeWrittenStopsTheRun) {
     EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
 }
 
-TEST(Run, ALevelFileThatCannotBeWrittenStopsTheRun) {
+TEST(Run, EveryLevelSpilledGivesTheFilesOfTheRunInMemory) {
+    // A budget of nothing sends every level and every store to its file.
+    for (const RunParams& p : {menuparams(13, 5, 4, 2), menuparams(9, 4, 3, 3), menuparams(8, 4, 3, 4),
+                               menuparams(8, 3, 3, 2, 1, 0, 1, 2)}) {
+        tempdir memory, spilled;
+        RunOptions opt;
+        opt.console = nullptr;
+        opt.outdir = memory.path + "/", opt.resdir = memory.path + "/res/";
+        ASSERT_EQ(std::make_unique<Classifier>(p, opt)->run(), runend::complete);
+        opt.budget = 0;
+        opt.outdir = spilled.path + "/", opt.resdir = spilled.path + "/res/";
+        ASSERT_EQ(std::make_unique<Classifier>(p, opt)->run(), runend::complete);
+        EXPECT_TRUE(resultfiles(memory.path, resultname(p)) == resultfiles(spilled.path, resultname(p)))
+            << resultname(p);
+    }
+}
+
+TEST(Run, NoDiskLeftForASpilledLevelStopsTheRun) {
     tempdir dir;
-    ASSERT_EQ(system(("mkdir -p '" + dir.file("work/sol.3") + "'").c_str()), 0);
+    ASSERT_EQ(mkdir(dir.file("work").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("/dev/full", dir.file("work/level.2").c_str()), 0);
     RunOptions opt;
     opt.outdir = dir.path + "/";
+    opt.budget = 0;
     testing::internal::CaptureStdout();
     auto c = std::make_unique<Classifier>(menuparams(7, 4, 3, 2), opt);
     runend how = c->runinfolder(dir.file("work/"));
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(how, runend::stopped);
-    EXPECT_EQ(out, "\n Run stopped: cannot open file " + dir.file("work/sol.3") + "\n");
+    EXPECT_EQ(out, "\n Run stopped: cannot write file " + dir.file("work/level.2") + "\n");
     EXPECT_EQ(readfile(dir.file("7_4_3.2")).find(" RES "), std::string::npos);
     EXPECT_FALSE(fileexists(dir.file("7_4_3.2inf")));
 }

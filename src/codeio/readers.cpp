@@ -1,0 +1,103 @@
+// CodeReader: the format's reader, with the checks every format shares
+// (see readers.h and readimpl.h).
+#include "codeio/readers.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "codeio/readimpl.h"
+#include "field/field.h"
+
+namespace {
+
+// The reader of format f over the stream in.
+std::unique_ptr<FormatReader> makereader(std::istream& in, Format f, int q) {
+    switch (f) {
+        case Format::result:
+            return makeresultreader(in);
+        case Format::plain:
+            return makeplainreader(in, q);
+        case Format::jsonl:
+            return makejsonreader(in);
+        default:
+            return makealgebrareader(in, f);
+    }
+}
+
+}  // namespace
+
+CodeReader::CodeReader(std::istream& in, Format f, int q) : impl_(makereader(in, f, q)), format_(f), q_(q) {}
+
+CodeReader::CodeReader(std::unique_ptr<std::istream> in, Format f, int q)
+    : owned_(std::move(in)), impl_(makereader(*owned_, f, q)), format_(f), q_(q) {}
+
+CodeReader::~CodeReader() = default;
+
+bool CodeReader::start() {
+    if (started_) return impl_->err.empty();
+    started_ = true;
+    if (q_ != 0 && !fieldok(q_)) {
+        impl_->err = "the field size " + std::to_string(q_) + " is not one of 2, 3, 4, 5, 7";
+        return false;
+    }
+    if (format_ == Format::plain && q_ == 0) {
+        impl_->err = "plain matrices need the field size q from the caller";
+        return false;
+    }
+    try {
+        return impl_->start();
+    } catch (const std::exception& e) {  // the stream buffer's own failures (EIO)
+        impl_->err = std::string("a read error: ") + e.what();
+        return false;
+    }
+}
+
+ReadStatus CodeReader::next(CodeMatrix& c, CodeFacts* facts) {
+    if (!start()) return ReadStatus::error;
+    if (!impl_->err.empty()) return ReadStatus::error;
+    if (facts) *facts = CodeFacts();
+    ReadStatus st;
+    try {
+        st = impl_->next(c, facts);
+    } catch (const std::exception& e) {  // the stream buffer's own failures (EIO)
+        impl_->err = "line " + std::to_string(impl_->codeline) + ": a read error: " + e.what();
+        return ReadStatus::error;
+    }
+    if (st == ReadStatus::error && impl_->err.empty()) impl_->err = "line ?: unreadable input";
+    if (st != ReadStatus::code) return st;
+    std::string why = checkcode(c);
+    if (why.empty() && q_ != 0 && c.q != q_)
+        why = "a code over GF(" + std::to_string(c.q) + ") where GF(" + std::to_string(q_) + ") was expected";
+    if (!why.empty()) {
+        impl_->err = "line " + std::to_string(impl_->codeline) + ": " + why;
+        return ReadStatus::error;
+    }
+    return st;
+}
+
+const std::string& CodeReader::error() const { return impl_->err; }
+long CodeReader::line() const { return impl_->codeline; }
+const RunHeader* CodeReader::header() const { return impl_->hasheader ? &impl_->header : nullptr; }
+const RunTrailer* CodeReader::trailer() const { return impl_->hastrailer ? &impl_->trailer : nullptr; }
+const RecordLabel& CodeReader::label() const { return impl_->label; }
+int CodeReader::linear4() const { return impl_->linear4; }
+
+std::unique_ptr<CodeReader> openreader(const std::string& path, Format f, int q, std::string& why) {
+    // A folder opens as a file but fails at the first read, and the stream
+    // buffer's calls the readers use throw on that: refuse it here.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        why = "cannot open " + path + ": " + strerror(EISDIR);
+        return nullptr;
+    }
+    auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
+    if (!*in) {
+        why = "cannot open " + path + ": " + strerror(errno);
+        return nullptr;
+    }
+    return std::make_unique<CodeReader>(std::move(in), f, q);
+}

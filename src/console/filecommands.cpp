@@ -1,0 +1,134 @@
+// The commands on files of codes (see filecommands.h).
+#include "console/filecommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+#include "codeio/readers.h"
+#include "codeio/writers.h"
+#include "fileio/checked.h"
+#include "results/checkfile.h"
+#include "results/classsort.h"
+#include "results/exports.h"
+#include "results/fileformat.h"
+
+namespace {
+
+int complain(const std::string& why, int status) {
+    fprintf(stderr, "talven: %s\n", why.c_str());
+    return status;
+}
+
+Format formatof(const FileCommand& c, const std::string& file) {
+    Format f;
+    if (!c.format.empty() && parseformat(c.format, f)) return f;
+    return guessformat(file);
+}
+
+int linearof(const std::string& equivalence) { return equivalence.empty() ? -1 : equivalence == "linear" ? 1 : 0; }
+
+// The sorter's output: the representatives and the sizes, each under a
+// temporary name until the end.
+struct ClassFiles {
+    std::string reps, sizes;
+    std::ofstream repout;
+    std::unique_ptr<CodeWriter> writer;
+    bool done = false;
+
+    explicit ClassFiles(const std::string& out) : reps(out), sizes(out + ".sizes") {}
+    ~ClassFiles() {
+        if (!done) remove((reps + ".tmp").c_str());
+    }
+};
+
+}  // namespace
+
+int checkcommand(const FileCommand& c) {
+    const std::string& file = c.files[0];
+    CheckOptions opt;
+    opt.format = formatof(c, file);
+    opt.q = c.q;
+    opt.linear4 = linearof(c.equivalence);
+    if (opt.format == Format::plain && c.q == 0) return complain("check: plain matrices need -q", 2);
+    CheckReport rep = checkfile(file, opt);
+    printf("checked=%s format=%s codes=%lld faults=%lld\n", file.c_str(), formatname(opt.format), (long long)rep.codes,
+           (long long)rep.faults);
+    fflush(stdout);
+    if (rep.faults == 0) return 0;
+    fprintf(stderr, "talven: %s: %s\n", file.c_str(), rep.first.c_str());
+    if (rep.faults > 1) fprintf(stderr, "talven: %s: %lld faults in all\n", file.c_str(), (long long)rep.faults);
+    return 1;
+}
+
+int classescommand(const FileCommand& c) {
+    Format to;
+    if (!parseformat(c.to, to)) return complain("classes: --to " + c.to + " is no format", 2);
+    for (const std::string& file : c.files)
+        if (formatof(c, file) == Format::plain && c.q == 0)
+            return complain("classes: " + file + " holds plain matrices; give their field with -q", 2);
+    ClassFiles out(c.out);
+    out.repout.open(out.reps + ".tmp", std::ios::trunc);
+    if (!out.repout) return complain("cannot open " + out.reps + ".tmp: " + strerror(errno), 1);
+
+    std::unique_ptr<ClassSorter> sorter;
+    int n = -1, q = 0, status = 0;
+    int64_t codes = 0;
+    CodeMatrix m;
+    for (const std::string& file : c.files) {
+        std::string why;
+        auto r = openreader(file, formatof(c, file), c.q, why);
+        if (!r) return complain(why, 1);
+        ReadStatus st;
+        int64_t inthis = 0;
+        while ((st = r->next(m)) == ReadStatus::code) {
+            inthis++;
+            const std::string where = file + ": code " + std::to_string(inthis);
+            if (!sorter) {
+                n = m.n;
+                q = m.q;
+                int lin = linearof(c.equivalence);
+                if (lin < 0) lin = r->linear4() == 1;
+                sorter = std::make_unique<ClassSorter>(q, q == 4 && lin == 1);
+                out.writer = std::make_unique<CodeWriter>(out.repout, to, q);
+            }
+            if (m.n != n || m.q != q)
+                return complain(where + ": a code of length " + std::to_string(m.n) + " over GF(" + std::to_string(m.q) +
+                                    ") among codes of length " + std::to_string(n) + " over GF(" + std::to_string(q) + ")",
+                                1);
+            bool fresh;
+            if (sorter->add(m, fresh) == 0) {
+                status = complain(where + ": the rows are not independent; the code is left out", 1);
+                continue;
+            }
+            codes++;
+            if (fresh && !out.writer->write(m)) return complain(out.reps + ".tmp: " + out.writer->error(), 1);
+        }
+        if (st == ReadStatus::error) return complain(file + ": " + r->error(), 1);
+    }
+    if (!out.writer) out.writer = std::make_unique<CodeWriter>(out.repout, to, c.q ? c.q : 2);
+    if (!out.writer->end() || !out.repout.good())
+        return complain("cannot write " + out.reps + ".tmp", 1);
+    out.repout.close();
+
+    std::string sizes = "# class size\n";
+    const std::vector<int64_t> none;
+    const std::vector<int64_t>& sz = sorter ? sorter->sizes() : none;
+    for (size_t i = 0; i < sz.size(); i++) sizes += std::to_string(i + 1) + " " + std::to_string(sz[i]) + "\n";
+    if (IoError e = writeatomic(out.sizes, sizes))
+        return complain(std::string(e.action) + " " + out.sizes + ": " + strerror(e.err), 1);
+    if (rename((out.reps + ".tmp").c_str(), out.reps.c_str()) != 0)
+        return complain("cannot rename " + out.reps + ".tmp: " + strerror(errno), 1);
+    out.done = true;
+    printf("classes=%zu codes=%lld out=%s\n", sz.size(), (long long)codes, out.reps.c_str());
+    return status;
+}
+
+std::string exportafter(const std::string& result, const std::string& format, bool stats) {
+    Format f = Format::result;
+    if (!format.empty() && !parseformat(format, f)) return "--format " + format + " is no format";
+    if (f == Format::result && !stats) return "";
+    return exportresult(result, f, stats);
+}

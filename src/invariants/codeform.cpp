@@ -1,0 +1,130 @@
+// The canonical form and automorphism group of one code (see codeform.h).
+//
+// The automorphisms of the labelled incidence matrix are those of the code
+// of its points (monomial, or semilinear for GF(4)); the code itself has
+// more: the coordinates of one point can be permuted among themselves (the
+// scalars then follow), and the zero coordinates permuted and scaled
+// freely.  So the order is the labelled order times the factorials of the
+// multiplicities, times z! (q-1)^z for z zero coordinates.
+#include "invariants/codeform.h"
+
+#include <map>
+#include <vector>
+
+#include "canon/group.h"
+#include "distance/rank.h"
+#include "field/field.h"
+
+CodeFormer::CodeFormer(int q, bool linear4) : q_(q), semilinear_(q == 4 && !linear4) {
+    dist_.usefield(q, gf(q).small());
+    inv_.setlinear(true);
+}
+
+CodeFormer::~CodeFormer() {
+    bmat_free(g_);
+    bmat_free(r_);
+    wmat_free(gb_);
+    bmat_free(gs_);
+}
+
+namespace {
+
+void putint(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; i++) s += (char)(v >> (8 * i));
+}
+
+}  // namespace
+
+bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
+    BigCount order;
+    if (!monomial(rows, k, n, out.key, order)) return false;
+    if (semilinear_) {
+        const Field& F = gf(q_);
+        conj_.assign(rows, rows + (size_t)k * n);
+        for (uint8_t& x : conj_) x = (uint8_t)F.multab[x][x];
+        std::string other;
+        BigCount unused;
+        monomial(conj_.data(), k, n, other, unused);
+        if (other == out.key)
+            order.times(2);
+        else if (other < out.key)
+            out.key = other;
+    }
+    out.autorder = order.str();
+    return true;
+}
+
+bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order) {
+    const Field& F = gf(q_);
+    // The rank first: a matrix of dependent rows is no generator matrix.
+    bmat_ensure(r_, k, n, q_);
+    for (int r = 1; r <= k; r++)
+        for (int c = 1; c <= n; c++) r_.a[r][c] = rows[(size_t)(r - 1) * n + (c - 1)];
+    r_.fill = k;
+    if (dist_.rref(r_, r_, nullptr, Rref::none) != k) return false;
+
+    // The projective points of the columns, in the order they first appear.
+    std::map<std::string, int> pointof;
+    std::vector<std::string> points;
+    std::vector<int> mult;
+    int zeros = 0;
+    std::string col((size_t)k, '\0');
+    for (int c = 1; c <= n; c++) {
+        int lead = 0;
+        for (int r = 1; r <= k && !lead; r++) lead = rows[(size_t)(r - 1) * n + (c - 1)];
+        if (!lead) {
+            zeros++;
+            continue;
+        }
+        const int inv = F.invtab[lead];
+        for (int r = 1; r <= k; r++) col[(size_t)r - 1] = (char)F.multab[inv][rows[(size_t)(r - 1) * n + (c - 1)]];
+        auto [it, fresh] = pointof.emplace(col, (int)points.size());
+        if (fresh) points.push_back(col), mult.push_back(0);
+        mult[(size_t)it->second]++;
+    }
+
+    // The code of the points, with the multiplicities as first values.
+    const int nd = (int)points.size(), per = q_ == 2 ? 1 : 2 * (q_ - 1);
+    bmat_ensure(g_, k, nd, q_);
+    for (int j = 1; j <= nd; j++)
+        for (int r = 1; r <= k; r++) g_.a[r][j] = (uint8_t)points[(size_t)j - 1][(size_t)r - 1];
+    g_.fill = k;
+    g_.spare = 1;
+    invtrec& invt = inv_.invt;
+    invt.q = q_;
+    invt.ndist = nd;
+    invt.N = per * nd;
+    for (int j = 1; j <= nd; j++)
+        for (int t = 1; t <= per; t++) invt.INPinvcolval[(j - 1) * per + t] = mult[(size_t)j - 1];
+    inv_.inv_secondpass(g_, gb_, gs_, dist_);
+    lab_.label(inv_.incmat, invt.cls);
+
+    // The canonical form: counts, the matrix read in canonical order, the
+    // values and multiplicities in canonical column order, the certificate.
+    const bmat& inc = inv_.incmat;
+    const int M = inc.rows, N = inc.cols;
+    const int32_t *br = lab_.cws.bestrow.el, *bc = lab_.cws.bestcol.el;
+    key.clear();
+    for (uint32_t v : {(uint32_t)q_, (uint32_t)n, (uint32_t)k, (uint32_t)zeros, (uint32_t)nd, (uint32_t)M, (uint32_t)N})
+        putint(key, v);
+    for (int i = 1; i <= M; i++) {
+        const uint8_t* row = inc.a[br[i]];
+        uint8_t byte = 0;
+        for (int j = 1; j <= N; j++) {
+            byte = (uint8_t)(byte | (row[bc[j]] & 1) << ((j - 1) & 7));
+            if ((j & 7) == 0 || j == N) key += (char)byte, byte = 0;
+        }
+    }
+    for (int j = 1; j <= N; j++) {
+        putint(key, (uint32_t)invt.value[bc[j]]);
+        putint(key, (uint32_t)mult[(size_t)(bc[j] - 1) / per]);
+    }
+    putint(key, lab_.cws.certhash);
+
+    order = labelledorder(lab_, N);
+    for (int m : mult)
+        for (int t = 2; t <= m; t++) order.times((uint64_t)t);
+    for (int t = 2; t <= zeros; t++) order.times((uint64_t)t);
+    for (int t = 0; t < zeros; t++) order.times((uint64_t)(q_ - 1));
+    return true;
+}

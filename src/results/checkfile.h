@@ -1,0 +1,36 @@
+// The check of a file of codes that trusts nothing of the run that wrote
+// it.
+//
+// Every code is verified from its matrix alone: it has full rank, is in
+// the systematic form of the program's records (a unit column for each
+// row in the last k columns), and meets what the file's header asked: the
+// minimum distance and allowed weights, self-orthogonality (q <= 4: the
+// codes of q = 5 and 7 are not made self-orthogonal), the dual distance
+// (codes of the last dimension).  No two codes of one dimension and length
+// may be equivalent (canonical forms; over GF(4) under the equivalence the
+// file states, else semilinear).  The records must be numbered in
+// order and a finished run's totals must match the codes.  Facts a JSON
+// Lines file carries are recomputed and compared.  A file that cannot be
+// read to its end (cut short, a garbled record, a symbol that is no
+// element) is a fault at its line.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "codeio/codematrix.h"
+
+struct CheckOptions {
+    Format format = Format::result;
+    int q = 0;           // the field of plain matrices (0: the file says)
+    int linear4 = -1;    // GF(4): 1 monomial maps only, 0 with the field automorphism, -1 as the header says
+};
+
+struct CheckReport {
+    int64_t codes = 0;    // codes read
+    int64_t faults = 0;   // faults found (a damaged file counts one)
+    std::string first;    // the first fault: "record 3: ..." or "line 12: ..."
+    bool damaged = false; // the file could not be read to its end
+};
+
+// Checks the file at path; faults are counted, the first one kept.
+CheckReport checkfile(const std::string& path, const CheckOptions& opt);

@@ -1,0 +1,286 @@
+// Exact texts of small hand-made codes in every format, and of a result
+// file as the program documents it.
+//
+// The codes are chosen so that their facts are known by hand: the [3,2,2]
+// code over GF(4) spanned by (1,0,w) and (0,1,w^2) (weights 1, 0, 9, 6: of
+// the 15 non-zero words, those with both coefficients non-zero have weight
+// 3 unless a = b w, three pairs; dual spanned by (w, w^2, 1), distance 3;
+// its monomial group has order 3! * 3 = 18) and the ternary tetracode
+// (1,0,1,1), (0,1,1,2) (self-dual, eight words of weight 3).  The tests
+// recompute those facts by listing codewords before they write them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "field/field.h"
+#include "support.h"
+
+namespace {
+
+// The [3,2,2] code over GF(4), the tetracode, and the code spanned by (w).
+CodeMatrix gf4code() {
+    CodeMatrix c(4, 2, 3);
+    c.a = {1, 0, 2, 0, 1, 3};
+    return c;
+}
+
+CodeMatrix tetracode() {
+    CodeMatrix c(3, 2, 4);
+    c.a = {1, 0, 1, 1, 0, 1, 1, 2};
+    return c;
+}
+
+CodeMatrix single4() {
+    CodeMatrix c(4, 1, 1);
+    c.a = {2};
+    return c;
+}
+
+// The Euclidean inner product of rows r of a and s of b.
+int dot(const CodeMatrix& a, int r, const CodeMatrix& b, int s) {
+    const Field& F = gf(a.q);
+    int v = 0;
+    for (int j = 0; j < a.n; j++) v = F.addtab[v][F.multab[a.at(r, j)][b.at(s, j)]];
+    return v;
+}
+
+TEST(CodeioExact, HandMadeFactsHold) {
+    CodeMatrix c = gf4code();
+    EXPECT_EQ(weightdist(c), (std::vector<uint64_t>{1, 0, 9, 6}));
+    CodeMatrix dual(4, 1, 3);
+    dual.a = {2, 3, 1};
+    for (int r = 0; r < 2; r++) EXPECT_EQ(dot(c, r, dual, 0), 0);
+    EXPECT_EQ(mindist(dual), 3);
+    CodeMatrix t = tetracode();
+    EXPECT_EQ(weightdist(t), (std::vector<uint64_t>{1, 0, 0, 8, 0}));
+    for (int r = 0; r < 2; r++)
+        for (int s = 0; s < 2; s++) EXPECT_EQ(dot(t, r, t, s), 0);
+}
+
+TEST(CodeioExact, OneCodeOverGF4InEveryFormat) {
+    const CodeMatrix c = gf4code();
+    const CodeFacts facts{2, 3, {1, 0, 9, 6}, "18", ""};
+    EXPECT_EQ(codetext(Format::result, c, facts, 1), "?2 3 4 1\n102\n013\n");
+    EXPECT_EQ(codetext(Format::plain, c), "102\n013\n");
+    EXPECT_EQ(codetext(Format::magma, c), "LinearCode(Matrix(F, 2, 3, [1, 0, w, 0, 1, w^2]))\n");
+    EXPECT_EQ(codetext(Format::gap, c),
+              "GeneratorMatCode([[Z(4)^0, 0*Z(4), Z(4)], [0*Z(4), Z(4)^0, Z(4)^2]], GF(4))\n");
+    EXPECT_EQ(codetext(Format::sage, c), "LinearCode(matrix(GF(4, 'a'), [[1, 0, a], [0, 1, a + 1]]))\n");
+    EXPECT_EQ(codetext(Format::jsonl, c, facts),
+              "{\"n\":3,\"k\":2,\"q\":4,\"d\":2,\"dual_d\":3,\"weights\":[1,0,9,6],\"aut\":\"18\","
+              "\"matrix\":[[1,0,2],[0,1,3]]}\n");
+    // Unknown facts are left out.
+    EXPECT_EQ(codetext(Format::jsonl, c, CodeFacts{2, -1, {}, "", ""}),
+              "{\"n\":3,\"k\":2,\"q\":4,\"d\":2,\"matrix\":[[1,0,2],[0,1,3]]}\n");
+}
+
+TEST(CodeioExact, TheTetracodeOverAPrimeField) {
+    const CodeMatrix t = tetracode();
+    EXPECT_EQ(codetext(Format::magma, t), "LinearCode(Matrix(GF(3), 2, 4, [1, 0, 1, 1, 0, 1, 1, 2]))\n");
+    EXPECT_EQ(codetext(Format::gap, t),
+              "GeneratorMatCode([[Z(3)^0, 0*Z(3), Z(3)^0, Z(3)^0], [0*Z(3), Z(3)^0, Z(3)^0, Z(3)]], GF(3))\n");
+    EXPECT_EQ(codetext(Format::sage, t), "LinearCode(matrix(GF(3), [[1, 0, 1, 1], [0, 1, 1, 2]]))\n");
+    EXPECT_EQ(
+        codetext(Format::jsonl, t, CodeFacts{3, 3, {1, 0, 0, 8, 0}, "", ""}),
+        "{\"n\":4,\"k\":2,\"q\":3,\"d\":3,\"dual_d\":3,\"weights\":[1,0,0,8,0],\"matrix\":[[1,0,1,1],[0,1,1,2]]}\n");
+}
+
+TEST(CodeioExact, WholeFilesLoadAsTheyAre) {
+    const std::vector<CodeMatrix> two = {gf4code(), single4()};
+    EXPECT_EQ(writeall(Format::magma, 4, two),
+              "F<w> := GF(4);\n"
+              "codes := [*\n"
+              "  LinearCode(Matrix(F, 2, 3, [1, 0, w, 0, 1, w^2])),\n"
+              "  LinearCode(Matrix(F, 1, 1, [w]))\n"
+              "*];\n");
+    EXPECT_EQ(writeall(Format::gap, 4, two),
+              "LoadPackage(\"guava\");\n"
+              "codes := [\n"
+              "  GeneratorMatCode([[Z(4)^0, 0*Z(4), Z(4)], [0*Z(4), Z(4)^0, Z(4)^2]], GF(4)),\n"
+              "  GeneratorMatCode([[Z(4)]], GF(4))\n"
+              "];\n");
+    EXPECT_EQ(writeall(Format::sage, 4, two),
+              "a = GF(4, 'a').gen()\n"
+              "codes = [\n"
+              "  LinearCode(matrix(GF(4, 'a'), [[1, 0, a], [0, 1, a + 1]])),\n"
+              "  LinearCode(matrix(GF(4, 'a'), [[a]]))\n"
+              "]\n");
+    EXPECT_EQ(writeall(Format::plain, 4, two), "102\n013\n\n2\n");
+    EXPECT_EQ(writeall(Format::result, 4, two), "?2 3 4 1\n102\n013\n?1 1 4 2\n2\n");
+    // Prime fields need no preamble in Magma and Sage; empty lists are lists.
+    EXPECT_EQ(writeall(Format::magma, 3, {tetracode()}),
+              "codes := [*\n  LinearCode(Matrix(GF(3), 2, 4, [1, 0, 1, 1, 0, 1, 1, 2]))\n*];\n");
+    EXPECT_EQ(writeall(Format::magma, 3, {}), "codes := [*\n*];\n");
+    EXPECT_EQ(writeall(Format::sage, 5, {}), "codes = [\n]\n");
+    EXPECT_EQ(writeall(Format::gap, 2, {}), "LoadPackage(\"guava\");\ncodes := [\n];\n");
+    EXPECT_EQ(writeall(Format::jsonl, 2, {}), "");
+}
+
+// A GF(4) file says which equivalence its codes were classed under, and
+// every reader gives it back; a file that does not say gives -1.
+TEST(CodeioExact, TheEquivalenceOfGF4FilesComesBack) {
+    for (Format f : {Format::magma, Format::gap, Format::sage, Format::jsonl}) {
+        for (int linear : {-1, 0, 1}) {
+            SCOPED_TRACE(std::string(formatname(f)) + " " + std::to_string(linear));
+            std::ostringstream out;
+            CodeWriter w(out, f, 4);
+            if (linear >= 0) w.stateequivalence(linear == 1);
+            CodeFacts facts;
+            if (f == Format::jsonl && linear >= 0) facts.equivalence = linear == 1 ? "linear" : "semilinear";
+            ASSERT_TRUE(w.write(gf4code(), facts));
+            ASSERT_TRUE(w.end());
+            if (f == Format::sage && linear == 1) {
+                EXPECT_EQ(out.str(), "a = GF(4, 'a').gen()\nequivalence = \"linear\"\ncodes = [\n"
+                                     "  LinearCode(matrix(GF(4, 'a'), [[1, 0, a], [0, 1, a + 1]]))\n]\n");
+            }
+            std::istringstream in(out.str());
+            CodeReader r(in, f);
+            CodeMatrix c;
+            CodeFacts got;
+            ASSERT_EQ(r.next(c, &got), ReadStatus::code) << r.error();
+            EXPECT_EQ(c, gf4code());
+            EXPECT_EQ(r.linear4(), linear);
+            if (f == Format::jsonl) {
+                EXPECT_EQ(got, facts);
+            }
+            EXPECT_EQ(r.next(c), ReadStatus::end) << r.error();
+        }
+    }
+    // Another word is refused with its line.
+    std::istringstream bad("F<w> := GF(4);\nequivalence := \"affine\";\ncodes := [* *];\n");
+    CodeReader r(bad, Format::magma);
+    CodeMatrix c;
+    EXPECT_EQ(r.next(c), ReadStatus::error);
+    EXPECT_EQ(r.error().rfind("line 2: ", 0), 0u) << r.error();
+}
+
+TEST(CodeioExact, WritersRefuseWhatTheyCannotWrite) {
+    std::ostringstream out;
+    CodeWriter w(out, Format::gap, 3);
+    EXPECT_FALSE(w.write(gf4code()));  // another field
+    EXPECT_NE(w.error().find("GF(4)"), std::string::npos);
+    std::ostringstream out2;
+    CodeWriter w2(out2, Format::jsonl, 4);
+    EXPECT_FALSE(w2.write(gf4code(), CodeFacts{-1, -1, {1, 0, 9}, "", ""}));  // n + 1 counts wanted
+    std::ostringstream out3;
+    CodeWriter w3(out3, Format::plain, 4);
+    CodeMatrix bad = gf4code();
+    bad.a[4] = 4;
+    EXPECT_FALSE(w3.write(bad));
+    EXPECT_EQ(out3.str(), "");
+}
+
+// The result file of the [7,4,3] binary run as the program documents it:
+// its header, the Hamming code, the totals.
+const char* const hammingfile =
+    "\n"
+    " n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n"
+    "\n"
+    "\n"
+    "   Possible weights: \n"
+    " 3 4 5 6 7\n"
+    "\n"
+    "   Proportional columns: \n"
+    "2 -> 800 ;3 -> 800 ;4 -> 800 ;\n"
+    "\n"
+    "?4 7 2 1\n"
+    "1111000\n"
+    "0110100\n"
+    "1010010\n"
+    "1100001\n"
+    "\n"
+    " RES 3    1   1   1 \n"
+    " ==  Elapsed time: 0.03s\n";
+
+TEST(CodeioExact, ResultFileReadsAndWritesBackByteForByte) {
+    std::istringstream in(hammingfile);
+    CodeReader r(in, Format::result);
+    CodeMatrix c;
+    ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
+    ASSERT_NE(r.header(), nullptr);
+    const RunHeader& h = *r.header();
+    EXPECT_FALSE(h.brute);
+    EXPECT_EQ(h.n, 7);
+    EXPECT_EQ(h.k, 4);
+    EXPECT_EQ(h.d, 3);
+    EXPECT_EQ(h.q, 2);
+    EXPECT_EQ(h.dw, 1);
+    EXPECT_EQ(h.selforth, 0);
+    EXPECT_EQ(h.dualdist, 1);
+    EXPECT_EQ(h.weights, (std::vector<int32_t>{3, 4, 5, 6, 7}));
+    EXPECT_EQ(h.propcol, (std::vector<int32_t>{800, 800, 800}));
+    EXPECT_EQ(r.line(), 11);
+    EXPECT_EQ(r.label().number, 1);
+    EXPECT_EQ(r.label().overall, -1);
+    EXPECT_EQ(c.k, 4);
+    EXPECT_EQ(c.n, 7);
+    EXPECT_EQ(mindist(c), 3);  // the Hamming code
+    EXPECT_EQ(r.trailer(), nullptr);
+    ASSERT_EQ(r.next(c), ReadStatus::end) << r.error();
+    ASSERT_NE(r.trailer(), nullptr);
+    EXPECT_EQ(r.trailer()->totals, (std::vector<int64_t>{3, 1, 1, 1}));
+    EXPECT_DOUBLE_EQ(r.trailer()->secs, 0.03);
+
+    std::ostringstream out;
+    CodeWriter w(out, Format::result, 2);
+    w.begin(&h);
+    w.write(c);
+    w.end(r.trailer());
+    EXPECT_EQ(out.str(), hammingfile);
+}
+
+TEST(CodeioExact, BruteGenerationHeader) {
+    const std::string text =
+        "\n\n\n Brute gen:\n"
+        " n=7  k=2  d=4 q=3 ; divisible by 1  ; self orthogonal 0 ; dual distance 1\n"
+        "   Possible weights: \n"
+        " 4 5 6 7\n"
+        "\n"
+        "   Proportional columns: \n"
+        "2 -> 800 ;\n"
+        "\n";
+    std::istringstream in(text);
+    CodeReader r(in, Format::result);
+    CodeMatrix c;
+    ASSERT_EQ(r.next(c), ReadStatus::end) << r.error();
+    ASSERT_NE(r.header(), nullptr);
+    EXPECT_TRUE(r.header()->brute);
+    EXPECT_EQ(r.header()->n, 7);
+    EXPECT_EQ(r.header()->k, 2);
+    EXPECT_EQ(r.header()->d, 4);
+    EXPECT_EQ(r.header()->q, 3);
+    EXPECT_EQ(r.header()->weights, (std::vector<int32_t>{4, 5, 6, 7}));
+    EXPECT_EQ(r.trailer(), nullptr);  // a run stopped before its totals
+    EXPECT_EQ(headertext(*r.header()), text);
+}
+
+TEST(CodeioExact, HeaderOfTheRunParameters) {
+    runparrec p;
+    resetpar(p);
+    p.n = 7, p.k = 4, p.d = 3, p.q = 2, p.dw = 1, p.selforth = 0, p.dualdist = 1;
+    for (int w = 3; w <= 7; w++) p.wt[w] = 1;
+    RunParams rp = makerunparams(p, 0, false, 0);
+    const std::string text = hammingfile;
+    EXPECT_EQ(headertext(runheaderof(rp)), text.substr(0, text.find("?4 7")));
+}
+
+TEST(CodeioExact, HFileRecords) {
+    // Records of an h file: dimension, length (leading zero columns left
+    // out), q, number in the dimension, number overall.
+    const std::string text = "?1 3 2 1 1\n111\n?2 5 2 1 2\n11100\n10011\n";
+    std::istringstream in(text);
+    CodeReader r(in, Format::result);
+    CodeMatrix c;
+    ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
+    EXPECT_EQ(r.label().overall, 1);
+    ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
+    EXPECT_EQ(c.k, 2);
+    EXPECT_EQ(c.n, 5);
+    EXPECT_EQ(r.label().number, 1);
+    EXPECT_EQ(r.label().overall, 2);
+    EXPECT_EQ(r.line(), 3);
+    EXPECT_EQ(r.next(c), ReadStatus::end);
+    EXPECT_EQ(r.header(), nullptr);
+}
+
+}  // namespace

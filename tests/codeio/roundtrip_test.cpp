@@ -1,0 +1,249 @@
+// Round trips: random codes written in each format over each field and read
+// back must come back equal, in order, with their facts; the result format
+// keeps its header and trailer as well.  The shapes include the extremes
+// (k = 1, n = 1, n = 80 with k up to 19).  A reader must stream: it reads
+// no further than the code it hands out (checked on a stream that gives
+// one character at a time), and a large file reads from disk code by code.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "common/testutil.h"
+#include "field/field.h"
+#include "support.h"
+
+namespace {
+
+const Format kFormats[] = {Format::result, Format::magma, Format::gap, Format::sage, Format::jsonl, Format::plain};
+const int kFields[] = {2, 3, 4, 5, 7};
+
+// The shapes of one test file: the extremes, then random ones.
+std::vector<std::pair<int, int>> shapes(std::mt19937& rng) {
+    std::vector<std::pair<int, int>> s = {{1, 1}, {1, 7}, {2, 2}, {19, 80}, {1, 80}, {7, 80}, {19, 19}};
+    for (int i = 0; i < 20; i++) {
+        int n = std::uniform_int_distribution<int>(1, 80)(rng);
+        int k = std::uniform_int_distribution<int>(1, std::min(n, 19))(rng);
+        s.push_back({k, n});
+    }
+    return s;
+}
+
+// Random facts for a code of length n, each one present or not; the
+// weight counts reach 2^64 - 1 and the group order has up to 61 digits.
+CodeFacts randomfacts(std::mt19937& rng, int n) {
+    CodeFacts f;
+    std::uniform_int_distribution<int> coin(0, 1);
+    if (coin(rng)) f.d = std::uniform_int_distribution<int>(0, n + 1)(rng);
+    if (coin(rng)) f.duald = std::uniform_int_distribution<int>(0, n + 1)(rng);
+    if (coin(rng)) {
+        std::uniform_int_distribution<uint64_t> big;
+        for (int w = 0; w <= n; w++) f.weights.push_back(w % 3 == 0 ? big(rng) : w);
+        f.weights.back() = UINT64_MAX;
+    }
+    if (coin(rng)) {
+        f.aut = std::to_string(std::uniform_int_distribution<int>(1, 9)(rng));
+        int len = std::uniform_int_distribution<int>(0, 60)(rng);
+        for (int i = 0; i < len; i++) f.aut += (char)('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+    }
+    return f;
+}
+
+class CodeioRoundTrip : public ::testing::TestWithParam<std::tuple<Format, int>> {};
+
+TEST_P(CodeioRoundTrip, RandomCodesComeBackEqual) {
+    const auto [f, q] = GetParam();
+    std::mt19937 rng(1000 * (int)f + q);
+    std::vector<CodeMatrix> codes;
+    std::vector<CodeFacts> facts;
+    for (auto [k, n] : shapes(rng)) {
+        codes.push_back(randomcode(rng, q, k, n));
+        facts.push_back(randomfacts(rng, n));
+    }
+    const std::string text = writeall(f, q, codes, &facts);
+    ASSERT_EQ(text.rfind("writer error", 0), std::string::npos) << text;
+    for (int expect : {0, q}) {
+        if (f == Format::plain && expect == 0) continue;
+        ReadAll all = readall(text, f, expect);
+        ASSERT_EQ(all.last, ReadStatus::end) << all.error;
+        ASSERT_EQ(all.codes.size(), codes.size());
+        for (size_t i = 0; i < codes.size(); i++) {
+            EXPECT_EQ(all.codes[i], codes[i]) << "code " << i;
+            const CodeFacts want = f == Format::jsonl ? facts[i] : CodeFacts();
+            EXPECT_EQ(all.facts[i], want) << "code " << i;
+        }
+    }
+    // A file of no codes is a file too.
+    ReadAll none = readall(writeall(f, q, {}), f, q);
+    EXPECT_EQ(none.last, ReadStatus::end) << none.error;
+    EXPECT_TRUE(none.codes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormatsAndFields, CodeioRoundTrip,
+                         ::testing::Combine(::testing::ValuesIn(kFormats), ::testing::ValuesIn(kFields)),
+                         [](const auto& info) {
+                             return std::string(formatname(std::get<0>(info.param))) + "_q" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+TEST(CodeioRoundTripResult, HeaderAndTrailerComeBackEqual) {
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 60; trial++) {
+        RunHeader h;
+        h.q = kFields[trial % 5];
+        h.brute = trial % 3 == 0;
+        h.linear4 = h.q == 4 && trial % 4 < 2;
+        h.n = std::uniform_int_distribution<int>(1, 60)(rng);
+        h.k = std::uniform_int_distribution<int>(1, std::min(h.n, 19))(rng);
+        h.d = std::uniform_int_distribution<int>(1, h.n)(rng);
+        h.dw = std::uniform_int_distribution<int>(1, 4)(rng);
+        h.selforth = trial % 2;
+        h.dualdist = std::uniform_int_distribution<int>(1, 5)(rng);
+        for (int w = 1; w <= (h.brute ? h.n + h.k : h.n); w++)
+            if (rng() % 2) h.weights.push_back(w);
+        for (int i = 2; i <= h.k; i++) h.propcol.push_back(std::uniform_int_distribution<int>(1, 800)(rng));
+        RunTrailer t;
+        for (int i = 0; i < 1 + h.k % 4; i++) t.totals.push_back(rng() % 100000);
+        t.secs = (rng() % 100000) / 100.0;
+        std::vector<CodeMatrix> codes;
+        for (int i = 0; i < trial % 4; i++) codes.push_back(randomcode(rng, h.q, h.k, h.n));
+
+        std::ostringstream out;
+        CodeWriter w(out, Format::result, h.q);
+        ASSERT_TRUE(w.begin(&h));
+        for (const CodeMatrix& c : codes) ASSERT_TRUE(w.write(c));
+        ASSERT_TRUE(w.end(&t));
+        std::istringstream in(out.str());
+        CodeReader r(in, Format::result, h.q);
+        ASSERT_TRUE(r.start()) << r.error();
+        ASSERT_NE(r.header(), nullptr);
+        EXPECT_EQ(*r.header(), h);
+        CodeMatrix c;
+        for (size_t i = 0; i < codes.size(); i++) {
+            ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
+            EXPECT_EQ(c, codes[i]);
+            EXPECT_EQ(r.label().number, (int64_t)i + 1);
+        }
+        ASSERT_EQ(r.next(c), ReadStatus::end) << r.error();
+        ASSERT_NE(r.trailer(), nullptr);
+        EXPECT_EQ(r.trailer()->totals, t.totals);
+        EXPECT_NEAR(r.trailer()->secs, t.secs, 0.005);
+        EXPECT_EQ(r.next(c), ReadStatus::end);  // and it stays there
+    }
+}
+
+// A stream buffer that hands out one character at a time, so the number of
+// characters taken is exactly what a reader has consumed.
+class Trickle : public std::streambuf {
+   public:
+    explicit Trickle(std::string s) : s_(std::move(s)) { setg(s_.data(), s_.data(), s_.data()); }
+    size_t taken() const { return (size_t)(gptr() - s_.data()); }
+
+   protected:
+    int_type underflow() override {
+        if (gptr() == s_.data() + s_.size()) return traits_type::eof();
+        setg(s_.data(), gptr(), gptr() + 1);
+        return traits_type::to_int_type(*gptr());
+    }
+
+   private:
+    std::string s_;
+};
+
+TEST(CodeioStreaming, ReadersTakeNoMoreThanTheCodeTheyHandOut) {
+    std::mt19937 rng(11);
+    for (Format f : kFormats) {
+        const int q = f == Format::gap ? 5 : 4;
+        std::ostringstream out;
+        CodeWriter w(out, f, q);
+        w.begin();
+        std::vector<size_t> ends;
+        std::vector<CodeMatrix> codes;
+        for (int i = 0; i < 30; i++) {
+            codes.push_back(randomcode(rng, q, 19, 80));
+            w.write(codes.back());
+            ends.push_back((size_t)out.tellp());
+        }
+        w.end();
+        Trickle buf(out.str());
+        std::istream in(&buf);
+        CodeReader r(in, f, q);
+        CodeMatrix c;
+        for (size_t i = 0; i < codes.size(); i++) {
+            ASSERT_EQ(r.next(c), ReadStatus::code) << formatname(f) << ": " << r.error();
+            EXPECT_EQ(c, codes[i]);
+            EXPECT_GE(buf.taken() + 1, ends[i]) << formatname(f) << " code " << i;
+            EXPECT_LE(buf.taken(), ends[i] + 2) << formatname(f) << " code " << i;
+        }
+        EXPECT_EQ(r.next(c), ReadStatus::end) << formatname(f) << ": " << r.error();
+    }
+}
+
+TEST(CodeioStreaming, ALargeFileReadsCodeByCode) {
+    tempdir dir;
+    const std::string path = dir.file("many.7");
+    const int count = 100000;
+    std::mt19937 rng(3);
+    uint64_t sum = 0;
+    {
+        std::ofstream out(path, std::ios::binary);
+        CodeWriter w(out, Format::result, 7);
+        for (int i = 0; i < count; i++) {
+            CodeMatrix c = randomcode(rng, 7, 2, 6);
+            for (uint8_t x : c.a) sum = sum * 31 + x;
+            ASSERT_TRUE(w.write(c));
+        }
+        ASSERT_TRUE(w.end());
+    }
+    std::string why;
+    std::unique_ptr<CodeReader> r = openreader(path, Format::result, 7, why);
+    ASSERT_NE(r, nullptr) << why;
+    CodeMatrix c;
+    int n = 0;
+    uint64_t back = 0;
+    while (r->next(c) == ReadStatus::code) {
+        for (uint8_t x : c.a) back = back * 31 + x;
+        n++;
+        EXPECT_EQ(r->label().number, n);
+    }
+    EXPECT_EQ(r->error(), "");
+    EXPECT_EQ(n, count);
+    EXPECT_EQ(back, sum);
+    EXPECT_EQ(openreader(dir.file("missing"), Format::result, 7, why), nullptr);
+    EXPECT_NE(why.find("missing"), std::string::npos);
+}
+
+TEST(CodeioRoundTripPlain, SpacesBetweenDigitsAndLooseBlankLines) {
+    const std::string text = "\n\n1 0 2\r\n0\t1 1   \n   \n\n\n1 1\n0 1\n";
+    ReadAll all = readall(text, Format::plain, 3);
+    ASSERT_EQ(all.last, ReadStatus::end) << all.error;
+    ASSERT_EQ(all.codes.size(), 2u);
+    EXPECT_EQ(all.codes[0].a, (std::vector<uint8_t>{1, 0, 2, 0, 1, 1}));
+    EXPECT_EQ(all.codes[1].k, 2);
+    EXPECT_EQ(all.codes[1].n, 2);
+}
+
+TEST(CodeioRoundTripAlgebra, FreeSpacingCommentsAndEquivalentForms) {
+    // Magma: comments, line breaks inside a code, the LinearCode<...> form.
+    ReadAll m = readall(
+        "// two codes\nF<w> := GF(4); /* the field */\ncodes := [ LinearCode(Matrix(F, 1, 2,\n [w, w + 1])),\n"
+        "  LinearCode<F, 2 | [1, 0], [0, w^2]> ];\n",
+        Format::magma);
+    ASSERT_EQ(m.last, ReadStatus::end) << m.error;
+    ASSERT_EQ(m.codes.size(), 2u);
+    EXPECT_EQ(m.codes[0].a, (std::vector<uint8_t>{2, 3}));
+    EXPECT_EQ(m.codes[1].a, (std::vector<uint8_t>{1, 0, 0, 3}));
+    // GAP: a field variable and GUAVA's optional name.
+    ReadAll g =
+        readall("# comment\nF := GF(3);\ncodes := [GeneratorMatCode([[Z(3), Z(3)^0]], \"c\", F)];", Format::gap);
+    ASSERT_EQ(g.last, ReadStatus::end) << g.error;
+    EXPECT_EQ(g.codes.at(0).a, (std::vector<uint8_t>{2, 1}));
+    // Sage: the other ways to bind the generator, and a trailing comma.
+    for (const char* pre : {"F = GF(4, 'a')\na = F.gen()\n", "F.<a> = GF(4)\n"}) {
+        ReadAll s = readall(std::string(pre) + "codes = [\n  LinearCode(matrix(F, [[a, 1]])),\n]\n", Format::sage);
+        ASSERT_EQ(s.last, ReadStatus::end) << s.error;
+        EXPECT_EQ(s.codes.at(0).a, (std::vector<uint8_t>{2, 1}));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The helpers of the codeio tests (see support.h).
+#include "support.h"
+
+#include <sstream>
+
+#include "field/field.h"
+
+CodeMatrix randomcode(std::mt19937& rng, int q, int k, int n) {
+    CodeMatrix c(q, k, n);
+    std::uniform_int_distribution<int> e(0, q - 1);
+    for (auto& x : c.a) x = (uint8_t)e(rng);
+    return c;
+}
+
+std::string writeall(Format f, int q, const std::vector<CodeMatrix>& codes, const std::vector<CodeFacts>* facts) {
+    std::ostringstream out;
+    CodeWriter w(out, f, q);
+    w.begin();
+    for (size_t i = 0; i < codes.size(); i++) w.write(codes[i], facts ? (*facts)[i] : CodeFacts());
+    w.end();
+    return w.error().empty() ? out.str() : "writer error: " + w.error();
+}
+
+ReadAll readall(const std::string& text, Format f, int q) {
+    std::istringstream in(text);
+    CodeReader r(in, f, q);
+    ReadAll all;
+    for (;;) {
+        CodeMatrix c;
+        CodeFacts facts;
+        ReadStatus st = r.next(c, &facts);
+        if (st != ReadStatus::code) {
+            all.last = st;
+            all.error = r.error();
+            return all;
+        }
+        all.codes.push_back(c);
+        all.facts.push_back(facts);
+    }
+}
+
+std::vector<uint64_t> weightdist(const CodeMatrix& c) {
+    const Field& F = gf(c.q);
+    std::vector<uint64_t> A((size_t)c.n + 1, 0);
+    std::vector<int> coef((size_t)c.k, 0), word((size_t)c.n);
+    for (;;) {
+        int w = 0;
+        for (int j = 0; j < c.n; j++) {
+            int s = 0;
+            for (int r = 0; r < c.k; r++) s = F.addtab[s][F.multab[coef[r]][c.at(r, j)]];
+            w += s != 0;
+        }
+        A[w]++;
+        int r = 0;
+        while (r < c.k && ++coef[r] == c.q) coef[r++] = 0;
+        if (r == c.k) break;
+    }
+    return A;
+}
+
+int mindist(const CodeMatrix& c) {
+    std::vector<uint64_t> A = weightdist(c);
+    for (int w = 1; w <= c.n; w++)
+        if (A[w] > 0) return w;
+    return c.n + 1;
+}
+
+long errorline(const std::string& message) {
+    if (message.rfind("line ", 0) != 0) return -1;
+    size_t p = 5;
+    long v = 0;
+    if (p >= message.size() || message[p] < '0' || message[p] > '9') return -1;
+    while (p < message.size() && message[p] >= '0' && message[p] <= '9') v = v * 10 + (message[p++] - '0');
+    if (p >= message.size() || (message[p] != ':' && message[p] != ',')) return -1;
+    return v;
+}

@@ -1,0 +1,36 @@
+// Helpers of the codeio tests: random generator matrices, whole texts
+// written and read back through the writers and readers, and the weights of
+// a code by listing all its codewords (independent of the program's
+// distance routines, which sit later in the pipeline).
+#pragma once
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codeio/readers.h"
+#include "codeio/writers.h"
+
+// A k x n matrix of uniformly random entries of GF(q).
+CodeMatrix randomcode(std::mt19937& rng, int q, int k, int n);
+
+// The text CodeWriter makes of codes (with facts[i] when given) in f over GF(q).
+std::string writeall(Format f, int q, const std::vector<CodeMatrix>& codes,
+                     const std::vector<CodeFacts>* facts = nullptr);
+
+struct ReadAll {
+    std::vector<CodeMatrix> codes;
+    std::vector<CodeFacts> facts;
+    ReadStatus last = ReadStatus::end;  // what ended the reading: end or error
+    std::string error;
+};
+// Every code of text in format f (q as CodeReader takes it), up to the end
+// or the first error.
+ReadAll readall(const std::string& text, Format f, int q = 0);
+
+// A_0..A_n of the code spanned by the rows of c (all q^k combinations).
+std::vector<uint64_t> weightdist(const CodeMatrix& c);
+// The smallest non-zero weight of the span (n + 1 when the rows span nothing).
+int mindist(const CodeMatrix& c);
+// The line number at the front of a reader's message "line N: ..." (or
+// "line N, column C: ..."), or -1 when the message does not start so.
+long errorline(const std::string& message);

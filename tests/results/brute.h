@@ -1,0 +1,70 @@
+// Helpers of the results tests: the facts of small codes by listing every
+// codeword (and every vector, for the dual), group orders by trying every
+// monomial map, random codes and random generator matrices of equivalent
+// codes, and the codes of real runs of the program.
+//
+// The arithmetic here is the tests' own (no field tables of the program),
+// so the oracle shares nothing with the analyser it checks.
+#pragma once
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codeio/codematrix.h"
+#include "common/testutil.h"
+
+namespace brute {
+
+// GF(q) for q = 2, 3, 5, 7 (integers mod q) and GF(4) (0, 1, w, w^2 as 0..3).
+struct field {
+    int q;
+    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
+    int mul(int a, int b) const {
+        static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
+        return q == 4 ? m4[a][b] : a * b % q;
+    }
+    int inv(int a) const {
+        for (int b = 1; b < q; b++)
+            if (mul(a, b) == 1) return b;
+        return 0;
+    }
+    int frob(int a) const { return q == 4 ? mul(a, a) : a; }
+};
+
+// What listing gives of the row space of c.
+struct facts {
+    int rank = 0;
+    int d = 0;                   // smallest non-zero weight (n + 1 when none)
+    std::vector<uint64_t> A;     // A_0..A_n over all q^k combinations of the rows
+    int duald = 0;               // of the Euclidean dual, by listing q^n vectors (n + 1 when it is zero)
+    bool selforth = false;       // Euclidean; Hermitian (x . y^2) over GF(4)
+};
+// The dual (q^n vectors) only when `dual`; duald stays 0 otherwise.
+facts analyse(const CodeMatrix& c, bool dual = true);
+
+// The number of maps (coordinate permutation, non-zero scalar per
+// coordinate, and over GF(4) with `frobenius` also x -> x^2 on every
+// entry) that take the code of c onto itself.  n! (q-1)^n tries: tiny n.
+uint64_t automorphisms(const CodeMatrix& c, bool frobenius);
+
+// Uniform entries; some columns zero when `zerocols`.
+CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols);
+// A random generator matrix of an equivalent code: a random change of
+// basis, column permutation and column scalings, with the field
+// automorphism applied to every entry when `frobenius`.
+CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius);
+// x -> x^2 on every entry (GF(4)); c itself for the other fields.
+CodeMatrix conjugate(const CodeMatrix& c);
+
+// Every code of the file in format f (q for plain matrices); fails the
+// calling test through ADD_FAILURE when the file does not read to its end.
+std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::result, int q = 0);
+
+// The program run in dir with the command line `args` (as a shell would
+// split it); standard output and error collected.
+runresult talven(const std::string& dir, const std::string& args);
+// "n_k_d.q": the result file of a run.
+std::string resultname(int n, int k, int d, int q);
+
+}  // namespace brute

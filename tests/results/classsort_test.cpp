@@ -1,0 +1,148 @@
+// The class sorter against the classifier: the codes of a real run, each
+// hidden behind several random generator matrices of equivalent codes and
+// shuffled, must come back as exactly the run's classes, with the number
+// of copies as their sizes; the same through `talven classes`.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "brute.h"
+#include "codeio/writers.h"
+#include "results/classsort.h"
+
+namespace {
+
+struct Case {
+    int n, k, d, q;
+    bool linear4;
+};
+
+std::string args(const Case& c) {
+    return "--quiet -n " + std::to_string(c.n) + " -k " + std::to_string(c.k) + " -d " + std::to_string(c.d) + " -q " +
+           std::to_string(c.q) + (c.linear4 ? " --equivalence linear" : "");
+}
+
+// The codes of the run of c, made in dir.
+std::vector<CodeMatrix> runcodes(const tempdir& dir, const Case& c) {
+    runresult r = brute::talven(dir.path, args(c));
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<CodeMatrix> codes = brute::readcodes(dir.file(brute::resultname(c.n, c.k, c.d, c.q)));
+    EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;
+    return codes;
+}
+
+struct Copy {
+    size_t of;  // the index of the run's code
+    CodeMatrix m;
+};
+
+// 1..4 random equivalent matrices of every code, shuffled.  Over GF(4)
+// with the field automorphism some of them are conjugated too.
+std::vector<Copy> copies(const std::vector<CodeMatrix>& codes, bool frobenius, std::mt19937& rng,
+                         std::vector<int64_t>& made) {
+    std::vector<Copy> all;
+    made.assign(codes.size(), 0);
+    for (size_t i = 0; i < codes.size(); i++) {
+        made[i] = 1 + (int64_t)(rng() % 4);
+        for (int64_t t = 0; t < made[i]; t++) all.push_back({i, brute::scramble(codes[i], rng, frobenius && rng() % 2)});
+    }
+    std::shuffle(all.begin(), all.end(), rng);
+    return all;
+}
+
+TEST(ClassSorter, RandomEquivalentCopiesOfARunSortBackIntoItsClasses) {
+    std::mt19937 rng(81);
+    const Case cases[] = {{8, 4, 3, 2, false},  {7, 3, 3, 2, false}, {6, 3, 3, 3, false}, {8, 4, 3, 3, false},
+                          {6, 3, 3, 4, false},  {6, 3, 3, 4, true},  {10, 2, 6, 4, false}, {10, 2, 6, 4, true},
+                          {6, 3, 3, 5, false},  {5, 2, 3, 7, false}, {6, 3, 4, 7, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(args(c));
+        tempdir dir;
+        const std::vector<CodeMatrix> codes = runcodes(dir, c);
+        ASSERT_FALSE(codes.empty());
+        std::vector<int64_t> made;
+        const std::vector<Copy> all = copies(codes, c.q == 4 && !c.linear4, rng, made);
+        ClassSorter sorter(c.q, c.q == 4 && c.linear4);
+        std::map<size_t, int64_t> classof;  // run's code -> sorter's class
+        std::map<int64_t, size_t> codeof;
+        for (const Copy& x : all) {
+            bool fresh = false;
+            const int64_t cls = sorter.add(x.m, fresh);
+            ASSERT_GT(cls, 0);
+            auto [it, first] = classof.emplace(x.of, cls);
+            EXPECT_EQ(fresh, first) << "code " << x.of + 1;
+            EXPECT_EQ(it->second, cls) << "copies of code " << x.of + 1 << " in two classes";
+            auto [jt, unseen] = codeof.emplace(cls, x.of);
+            EXPECT_EQ(jt->second, x.of) << "codes " << jt->second + 1 << " and " << x.of + 1 << " in one class";
+            EXPECT_EQ(unseen, first);
+        }
+        ASSERT_EQ(sorter.sizes().size(), codes.size());
+        for (auto [i, cls] : classof) EXPECT_EQ(sorter.sizes()[(size_t)cls - 1], made[i]) << "code " << i + 1;
+        // Dependent rows are no code and are not counted.
+        CodeMatrix dep = codes[0];
+        for (int j = 0; j < dep.n; j++) dep.at(dep.k - 1, j) = dep.at(0, j);
+        bool fresh = true;
+        EXPECT_EQ(sorter.add(dep, fresh), 0);
+        EXPECT_FALSE(fresh);
+        EXPECT_EQ(sorter.sizes().size(), codes.size());
+    }
+}
+
+// GF(4): the two notions of equivalence against each other.  The codes of
+// the semilinear run with their conjugates fall into as many classes of
+// monomial maps as the linear run has, and the linear run's codes into as
+// many classes with the field automorphism as the semilinear run has.
+TEST(ClassSorter, LinearAndSemilinearRunsOfGf4AgreeThroughTheSorter) {
+    for (const Case& c : {Case{10, 2, 6, 4, false}, Case{8, 4, 4, 4, false}}) {
+        tempdir semi, lin;
+        const std::vector<CodeMatrix> s = runcodes(semi, c), l = runcodes(lin, Case{c.n, c.k, c.d, 4, true});
+        SCOPED_TRACE(args(c));
+        ASSERT_GT(l.size(), s.size());  // the cases are chosen so
+        ClassSorter bylinear(4, true), bysemi(4, false);
+        bool fresh;
+        for (const CodeMatrix& m : s) {
+            bylinear.add(m, fresh);
+            bylinear.add(brute::conjugate(m), fresh);
+        }
+        for (const CodeMatrix& m : l) bysemi.add(m, fresh);
+        EXPECT_EQ(bylinear.sizes().size(), l.size());
+        EXPECT_EQ(bysemi.sizes().size(), s.size());
+    }
+}
+
+// The same through the command: plain matrices with -q, representatives
+// and sizes in the order the classes first appear.
+TEST(ClassSorter, TheClassesCommandOnPlainMatrices) {
+    std::mt19937 rng(82);
+    for (const Case& c : {Case{10, 2, 6, 4, true}, Case{10, 2, 6, 4, false}, Case{6, 3, 3, 5, false}}) {
+        SCOPED_TRACE(args(c));
+        tempdir dir;
+        const std::vector<CodeMatrix> codes = runcodes(dir, c);
+        std::vector<int64_t> made;
+        const std::vector<Copy> all = copies(codes, c.q == 4 && !c.linear4, rng, made);
+        std::ostringstream text;
+        CodeWriter w(text, Format::plain, c.q);
+        for (const Copy& x : all) ASSERT_TRUE(w.write(x.m)) << w.error();
+        ASSERT_TRUE(w.end());
+        writefile(dir.file("copies"), text.str());
+
+        runresult r = brute::talven(dir.path, "classes copies -q " + std::to_string(c.q) + " -o reps" +
+                                                  (c.linear4 ? " --equivalence linear" : ""));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "classes=" + std::to_string(codes.size()) + " codes=" + std::to_string(all.size()) + " out=reps\n");
+        EXPECT_EQ(r.err, "");
+        // The first copy of each class is its representative; the sizes follow.
+        std::vector<size_t> order;
+        std::vector<CodeMatrix> firsts;
+        for (const Copy& x : all)
+            if (std::find(order.begin(), order.end(), x.of) == order.end()) order.push_back(x.of), firsts.push_back(x.m);
+        EXPECT_EQ(brute::readcodes(dir.file("reps")), firsts);
+        std::string sizes = "# class size\n";
+        for (size_t i = 0; i < order.size(); i++) sizes += std::to_string(i + 1) + " " + std::to_string(made[order[i]]) + "\n";
+        EXPECT_EQ(readfile(dir.file("reps.sizes")), sizes);
+    }
+}
+
+}  // namespace
