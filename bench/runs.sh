@@ -4,11 +4,16 @@
 # per code and the peak memory.
 #   bench/runs.sh                       the fixed list below
 #   bench/runs.sh N K D Q [DW [SO]]     one parameter set (dw, self-orthogonal)
-# Runs in a scratch folder under /tmp; builds the program first (make build).
+# Runs in a scratch folder under /tmp; builds the program first (make build),
+# or times the program named by TALVEN_BIN (an older build, for before/after).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-make -C "$root" build >/dev/null
-bin="$root/build/talven"
+if [ -n "${TALVEN_BIN:-}" ]; then
+  bin="$TALVEN_BIN"
+else
+  make -C "$root" build >/dev/null
+  bin="$root/build/talven"
+fi
 
 if [ $# -ge 4 ]; then
   list=("$*")

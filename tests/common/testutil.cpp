@@ -40,6 +40,18 @@ runresult runtalven(const std::string& dir, const std::string& input, int second
     return r;
 }
 
+runresult runcommand(const std::string& dir, const std::string& args, const std::string& env) {
+    const std::string cmd = "cd '" + dir + "' && " + env + " " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
+    const int raw = system(cmd.c_str());
+    runresult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    r.out = readfile(dir + "/.out");
+    r.err = readfile(dir + "/.err");
+    remove((dir + "/.out").c_str());
+    remove((dir + "/.err").c_str());
+    return r;
+}
+
 int starttalven(const std::string& dir, const std::string& input, const std::string& tag) {
     const std::string in = dir + "/." + tag + ".in", out = dir + "/." + tag + ".out", err = dir + "/." + tag + ".err";
     writefile(in, input);

@@ -23,6 +23,10 @@ struct runresult {
 // the command ("NAME=value ...").
 runresult runtalven(const std::string& dir, const std::string& input, int seconds = 60, const std::string& env = "");
 
+// Runs the program's command line in `dir`: `args` as typed to a shell, no
+// standard input; `env` as for runtalven.
+runresult runcommand(const std::string& dir, const std::string& args, const std::string& env = "");
+
 // Starts the program in `dir` without waiting for it: standard input from
 // `input`, standard output and error into dir/.<tag>.out and dir/.<tag>.err.
 // Returns the process id.

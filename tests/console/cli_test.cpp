@@ -24,15 +24,7 @@ std::string menurun(int n, int k, int d, int q) {
 
 // The command line runs through a shell in `dir`; `args` as typed.
 runresult cli(const std::string& dir, const std::string& args, const std::string& env = "") {
-    std::string cmd = "cd '" + dir + "' && " + env + " " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
-    int raw = system(cmd.c_str());
-    runresult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = readfile(dir + "/.out");
-    r.err = readfile(dir + "/.err");
-    unlink((dir + "/.out").c_str());
-    unlink((dir + "/.err").c_str());
-    return r;
+    return runcommand(dir, args, env);
 }
 
 TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {

@@ -13,17 +13,7 @@
 
 namespace {
 
-runresult cli(const std::string& dir, const std::string& args) {
-    std::string cmd = "cd '" + dir + "' && " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
-    int raw = system(cmd.c_str());
-    runresult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = readfile(dir + "/.out");
-    r.err = readfile(dir + "/.err");
-    unlink((dir + "/.out").c_str());
-    unlink((dir + "/.err").c_str());
-    return r;
-}
+runresult cli(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
 std::vector<CodeMatrix> codesof(const std::string& path, Format f = Format::result, int q = 0) {
     std::vector<CodeMatrix> codes;

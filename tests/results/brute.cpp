@@ -179,17 +179,7 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
     return codes;
 }
 
-runresult talven(const std::string& dir, const std::string& args) {
-    const std::string cmd = "cd '" + dir + "' && " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
-    const int raw = system(cmd.c_str());
-    runresult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = readfile(dir + "/.out");
-    r.err = readfile(dir + "/.err");
-    unlink((dir + "/.out").c_str());
-    unlink((dir + "/.err").c_str());
-    return r;
-}
+runresult talven(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
 std::string resultname(int n, int k, int d, int q) {
     return std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." + std::to_string(q);
