@@ -36,6 +36,10 @@ class JsonReader : public FormatReader {
     bool isnull();
     bool skipvalue(int depth);
     bool smallint(int32_t& v, const char* key, bool nullable);
+    // A JSON array "[ item, item, ... ]", possibly empty; `item` reads one
+    // element and returns false (err set) to stop.
+    template <class Item>
+    bool array(Item item);
     bool weights(CodeFacts& f);
     bool aut(CodeFacts& f);
     bool matrix(CodeMatrix& c);
@@ -219,9 +223,8 @@ bool JsonReader::smallint(int32_t& v, const char* key, bool nullable) {
     return true;
 }
 
-bool JsonReader::weights(CodeFacts& f) {
-    f.weights.clear();
-    if (isnull()) return true;
+template <class Item>
+bool JsonReader::array(Item item) {
     if (!expect('[')) return false;
     ws();
     if (p_ < s_.size() && s_[p_] == ']') {
@@ -229,10 +232,7 @@ bool JsonReader::weights(CodeFacts& f) {
         return true;
     }
     for (;;) {
-        uint64_t v;
-        if (!integer(v, UINT64_MAX)) return false;
-        if (f.weights.size() == (size_t)CODEIO_MAXN + 1) return bad("more than n + 1 weight counts");
-        f.weights.push_back(v);
+        if (!item()) return false;
         ws();
         if (p_ < s_.size() && s_[p_] == ',') {
             p_++;
@@ -240,6 +240,18 @@ bool JsonReader::weights(CodeFacts& f) {
         }
         return expect(']');
     }
+}
+
+bool JsonReader::weights(CodeFacts& f) {
+    f.weights.clear();
+    if (isnull()) return true;
+    return array([&] {
+        uint64_t v;
+        if (!integer(v, UINT64_MAX)) return false;
+        if (f.weights.size() == (size_t)CODEIO_MAXN + 1) return bad("more than n + 1 weight counts");
+        f.weights.push_back(v);
+        return true;
+    });
 }
 
 bool JsonReader::aut(CodeFacts& f) {
@@ -269,47 +281,22 @@ bool JsonReader::equivalence(CodeFacts& f) {
 bool JsonReader::matrix(CodeMatrix& c) {
     c.a.clear();
     rowlen_.clear();
-    if (!expect('[')) return false;
-    ws();
-    if (p_ < s_.size() && s_[p_] == ']') {
-        p_++;
-        return true;
-    }
-    for (;;) {
+    return array([&] {
         if (rowlen_.size() == (size_t)CODEIO_MAXK)
             return bad("a matrix of more than " + std::to_string(CODEIO_MAXK) + " rows");
-        if (!expect('[')) return false;
         int len = 0;
-        ws();
-        if (p_ < s_.size() && s_[p_] == ']') {
-            p_++;
-        } else {
-            for (;;) {
-                uint64_t v;
-                if (!integer(v, 1000000)) return false;
-                if (v >= 7)
-                    return bad("the entry " + std::to_string(v) + " is not an element of GF(q) for any q up to 7");
-                if (len == CODEIO_MAXN)
-                    return bad("a matrix row of more than " + std::to_string(CODEIO_MAXN) + " entries");
-                c.a.push_back((uint8_t)v);
-                len++;
-                ws();
-                if (p_ < s_.size() && s_[p_] == ',') {
-                    p_++;
-                    continue;
-                }
-                if (!expect(']')) return false;
-                break;
-            }
-        }
+        const bool ok = array([&] {
+            uint64_t v;
+            if (!integer(v, 1000000)) return false;
+            if (v >= 7) return bad("the entry " + std::to_string(v) + " is not an element of GF(q) for any q up to 7");
+            if (len == CODEIO_MAXN) return bad("a matrix row of more than " + std::to_string(CODEIO_MAXN) + " entries");
+            c.a.push_back((uint8_t)v);
+            len++;
+            return true;
+        });
         rowlen_.push_back(len);
-        ws();
-        if (p_ < s_.size() && s_[p_] == ',') {
-            p_++;
-            continue;
-        }
-        return expect(']');
-    }
+        return ok;
+    });
 }
 
 bool JsonReader::object(CodeMatrix& c, CodeFacts& f) {
