@@ -162,10 +162,10 @@ int DistEngine::checkdist_ex(bmat& G) {
     return it.stop ? 0 : 1;
 }
 
-void DistEngine::spectrum_common(bmat& G, int keep) {
+void DistEngine::spectrum_common(bmat& G, int keep, int upto) {
     infrec& it = dinvar.infsettv;
     it.lb = 0;
-    it.wmax = G.cols;
+    it.wmax = upto;
     it.keep = (uint8_t)keep;
     it.stop = it.exact = 0;
     it.cntmode = 1;
@@ -180,5 +180,5 @@ void DistEngine::spectrum_common(bmat& G, int keep) {
     }
 }
 
-void DistEngine::spectrum(bmat& G) { spectrum_common(G, 0); }
-void DistEngine::spectrum_keep(bmat& G) { spectrum_common(G, 1); }
+void DistEngine::spectrum(bmat& G) { spectrum_common(G, 0, G.cols); }
+void DistEngine::spectrum_keep(bmat& G, int upto) { spectrum_common(G, 1, upto < 0 ? G.cols : upto); }

@@ -121,7 +121,9 @@ public:
     // As spectrum with keep 1, and every codeword (once up to scalars)
     // stored with its weight in rows 1..found of cwstore (bit planes) or
     // cwstoreb, which grows as needed; the store's row count := found.
-    void spectrum_keep(bmat& G);
+    // With `upto` >= 0 only the words of weight up to it are counted and
+    // kept (in the same order as in the whole listing).
+    void spectrum_keep(bmat& G, int upto = -1);
     // Plans the levels for weight wmax over the sets already built and runs
     // them; lb := the last planned threshold when it was 0.  Writes lcv and,
     // through the steps, ub / stop or found / Aspec / the store.
@@ -173,17 +175,23 @@ public:
     // The same for the byte forms, weight by weight from weight 1.  Gs is
     // the caller's basis.
     void gensets_dist_b(bmat& Gs, bmat& G);
-    // spectrum_keep, then the store sorted by weight, stably (Bspec[w] =
-    // first row - 1 of weight w).
-    void spectrum_sorted(bmat& G);
+    // spectrum_keep (up to weight `upto`), then the store sorted by weight,
+    // stably (Bspec[w] = first row - 1 of weight w).
+    void spectrum_sorted(bmat& G, int upto = -1);
     // Bytes: the sorted full store cut (rows, fill) after the weight that
     // completes the span, which goes to wmax; basis in gbasb.
     void gensets_all(bmat& G);
     // Bit planes: the sorted full store, weight block by weight block with
     // classes and marks, kept up to the weight that completes the span
-    // (wmax; done = rows kept); basis in gbas.  Without bit planes it prints
+    // (wmax; done = rows kept); basis in gbas.  The words up to weight
+    // G.spare + 1 are listed first, as they nearly always span the code;
+    // the whole listing follows only when they do not, so the result is
+    // that of the whole listing either way.  Without bit planes it prints
     // an error and only sets cwstore.rows := found.
     void generatingset_fromall_inv(bmat& G);
+    // One attempt of it over the words listed up to weight `upto`; returns
+    // the rank reached.
+    int generatingset_upto(bmat& G, int upto);
     // Inserts stored codewords start..found into B until rank k[1]; start = 1
     // makes B afresh.  Returns the rank.  With bit planes the bit form also
     // sets the marks of start..found from the classes that raised the rank.
@@ -209,7 +217,7 @@ private:
     // dist.cpp
     void clearlevels();                       // lcv[1..nsets] := 0
     void exhaustive(bmat& G);                 // infoset1, Aspec := 0
-    void spectrum_common(bmat& G, int keep);  // spectrum / spectrum_keep
+    void spectrum_common(bmat& G, int keep, int upto);  // spectrum / spectrum_keep
     // distenum.cpp
     void enter(int i, int stage, int depth, int start);   // a recursion on set i
     void clearbases();                        // row 0 of both work matrices := 0

@@ -386,9 +386,9 @@ void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
 
 // ---- full listings ------------------------------------------------------------------------------
 
-void DistEngine::spectrum_sorted(bmat& G) {
+void DistEngine::spectrum_sorted(bmat& G, int upto) {
     infrec& it = dinvar.infsettv;
-    spectrum_keep(G);
+    spectrum_keep(G, upto);
     int n = G.cols;
     uint64_t s = 0;
     for (int w = 0; w <= n; w++) {
@@ -435,9 +435,15 @@ void DistEngine::gensets_all(bmat& G) {
 }
 
 void DistEngine::generatingset_fromall_inv(bmat& G) {
-    infrec& it = dinvar.infsettv;
     ZASSERT("gensets", !planes, "generatingset_fromall_inv works on bit planes");
-    spectrum_sorted(G);
+    const int upto = G.spare + 1;
+    if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.infsettv.k[1]) return;
+    generatingset_upto(G, G.cols);
+}
+
+int DistEngine::generatingset_upto(bmat& G, int upto) {
+    infrec& it = dinvar.infsettv;
+    spectrum_sorted(G, upto);
     wmat& S = dinvar.cwstore;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;
     int rank = 0;
@@ -458,4 +464,5 @@ void DistEngine::generatingset_fromall_inv(bmat& G) {
         it.done = scan;
     }
     S.rows = (int)it.done;
+    return rank;
 }

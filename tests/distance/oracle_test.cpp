@@ -134,6 +134,26 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
     EXPECT_EQ(sorted(kw), wordsin(t, 1, t.wgen));
     if (bits) checkclasses(E, t, kept);
+    if (!bits) return;
+    // The listing that starts with the words up to weight D + 1 keeps the
+    // same words in the same order with the same classes and marks, whether
+    // those words span the code or not.
+    const auto raw = storedwords(E, n, kept, true);
+    std::vector<uint64_t> tags;   // class and mark of every kept word
+    for (uint64_t f = 1; f <= kept; f++)
+        tags.insert(tags.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+    for (int D : {t.d - 1, t.d, t.wgen - 1, t.wgen + 1}) {
+        tobmat(G, rows, n, q, D);
+        E.generatingset_fromall_inv(G);
+        SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
+        EXPECT_EQ(it.wmax, t.wgen);
+        ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, kept);
+        EXPECT_TRUE(storedwords(E, n, kept, true) == raw);
+        std::vector<uint64_t> again;
+        for (uint64_t f = 1; f <= kept; f++)
+            again.insert(again.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+        EXPECT_TRUE(again == tags);
+    }
 }
 
 // Brute force work stays modest in the sanitizer build.
