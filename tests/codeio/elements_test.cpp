@@ -151,17 +151,4 @@ TEST(CodeioElements, ReadersTakeTheEquivalentNames) {
     EXPECT_EQ(errorline(err), 1) << err;
 }
 
-TEST(CodeioElements, FormatNames) {
-    for (Format f : {Format::result, Format::magma, Format::gap, Format::sage, Format::jsonl, Format::plain}) {
-        Format g;
-        ASSERT_TRUE(parseformat(formatname(f), g));
-        EXPECT_EQ(g, f);
-    }
-    Format g;
-    EXPECT_TRUE(parseformat("JSONL", g));
-    EXPECT_EQ(g, Format::jsonl);
-    EXPECT_FALSE(parseformat("json", g));
-    EXPECT_FALSE(parseformat("", g));
-}
-
 }  // namespace

@@ -6,8 +6,7 @@
 // the 15 non-zero words, those with both coefficients non-zero have weight
 // 3 unless a = b w, three pairs; dual spanned by (w, w^2, 1), distance 3;
 // its monomial group has order 3! * 3 = 18) and the ternary tetracode
-// (1,0,1,1), (0,1,1,2) (self-dual, eight words of weight 3).  The tests
-// recompute those facts by listing codewords before they write them.
+// (1,0,1,1), (0,1,1,2) (self-dual, eight words of weight 3).
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -34,27 +33,6 @@ CodeMatrix single4() {
     CodeMatrix c(4, 1, 1);
     c.a = {2};
     return c;
-}
-
-// The Euclidean inner product of rows r of a and s of b.
-int dot(const CodeMatrix& a, int r, const CodeMatrix& b, int s) {
-    const Field& F = gf(a.q);
-    int v = 0;
-    for (int j = 0; j < a.n; j++) v = F.addtab[v][F.multab[a.at(r, j)][b.at(s, j)]];
-    return v;
-}
-
-TEST(CodeioExact, HandMadeFactsHold) {
-    CodeMatrix c = gf4code();
-    EXPECT_EQ(weightdist(c), (std::vector<uint64_t>{1, 0, 9, 6}));
-    CodeMatrix dual(4, 1, 3);
-    dual.a = {2, 3, 1};
-    for (int r = 0; r < 2; r++) EXPECT_EQ(dot(c, r, dual, 0), 0);
-    EXPECT_EQ(mindist(dual), 3);
-    CodeMatrix t = tetracode();
-    EXPECT_EQ(weightdist(t), (std::vector<uint64_t>{1, 0, 0, 8, 0}));
-    for (int r = 0; r < 2; r++)
-        for (int s = 0; s < 2; s++) EXPECT_EQ(dot(t, r, t, s), 0);
 }
 
 TEST(CodeioExact, OneCodeOverGF4InEveryFormat) {
@@ -229,31 +207,6 @@ TEST(CodeioExact, ResultFileReadsAndWritesBackByteForByte) {
     EXPECT_EQ(out.str(), hammingfile);
 }
 
-TEST(CodeioExact, BruteGenerationHeader) {
-    const std::string text =
-        "\n\n\n Brute gen:\n"
-        " n=7  k=2  d=4 q=3 ; divisible by 1  ; self orthogonal 0 ; dual distance 1\n"
-        "   Possible weights: \n"
-        " 4 5 6 7\n"
-        "\n"
-        "   Proportional columns: \n"
-        "2 -> 800 ;\n"
-        "\n";
-    std::istringstream in(text);
-    CodeReader r(in, Format::result);
-    CodeMatrix c;
-    ASSERT_EQ(r.next(c), ReadStatus::end) << r.error();
-    ASSERT_NE(r.header(), nullptr);
-    EXPECT_TRUE(r.header()->brute);
-    EXPECT_EQ(r.header()->n, 7);
-    EXPECT_EQ(r.header()->k, 2);
-    EXPECT_EQ(r.header()->d, 4);
-    EXPECT_EQ(r.header()->q, 3);
-    EXPECT_EQ(r.header()->weights, (std::vector<int32_t>{4, 5, 6, 7}));
-    EXPECT_EQ(r.trailer(), nullptr);  // a run stopped before its totals
-    EXPECT_EQ(headertext(*r.header()), text);
-}
-
 TEST(CodeioExact, HeaderOfTheRunParameters) {
     runparrec p;
     resetpar(p);
@@ -262,25 +215,6 @@ TEST(CodeioExact, HeaderOfTheRunParameters) {
     RunParams rp = makerunparams(p, 0, false, 0);
     const std::string text = hammingfile;
     EXPECT_EQ(headertext(runheaderof(rp)), text.substr(0, text.find("?4 7")));
-}
-
-TEST(CodeioExact, HFileRecords) {
-    // Records of an h file: dimension, length (leading zero columns left
-    // out), q, number in the dimension, number overall.
-    const std::string text = "?1 3 2 1 1\n111\n?2 5 2 1 2\n11100\n10011\n";
-    std::istringstream in(text);
-    CodeReader r(in, Format::result);
-    CodeMatrix c;
-    ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
-    EXPECT_EQ(r.label().overall, 1);
-    ASSERT_EQ(r.next(c), ReadStatus::code) << r.error();
-    EXPECT_EQ(c.k, 2);
-    EXPECT_EQ(c.n, 5);
-    EXPECT_EQ(r.label().number, 1);
-    EXPECT_EQ(r.label().overall, 2);
-    EXPECT_EQ(r.line(), 3);
-    EXPECT_EQ(r.next(c), ReadStatus::end);
-    EXPECT_EQ(r.header(), nullptr);
 }
 
 }  // namespace

@@ -11,26 +11,13 @@
 #include "containers/containers.h"
 #include "distance/dist.h"
 #include "field/field.h"
+#include "common/ownfield.h"
 
 namespace dtest {
 
 using vec = std::vector<uint8_t>;   // coordinates 0..n-1
 
-// Independent arithmetic of GF(q), q in {2, 3, 4, 5, 7}.
-struct ogf {
-    int q;
-    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
-    int mul(int a, int b) const {
-        static const int t4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-        return q == 4 ? t4[a][b] : (a * b) % q;
-    }
-    int inv(int a) const {
-        for (int b = 1; b < q; b++)
-            if (mul(a, b) == 1) return b;
-        return 0;
-    }
-    int neg(int a) const { return q == 4 ? a : (q - a) % q; }
-};
+using ogf = ownfield;
 
 // Scales v so that its first non-zero coordinate is 1.
 inline vec normalise(const ogf& F, vec v) {

@@ -13,6 +13,7 @@
 #include "distance/dist.h"
 #include "engine/candtest.h"
 #include "field/field.h"
+#include "common/ownfield.h"
 
 namespace {
 
@@ -23,16 +24,6 @@ struct bench {
     DistEngine dist;
     CandidateTests t{par, dist};
     std::unique_ptr<cmrec> code = std::make_unique<cmrec>();
-};
-
-// The test's own GF(q): q prime, or GF(4) with w^2 = w + 1.
-struct ownfield {
-    int q;
-    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
-    int mul(int a, int b) const {
-        static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-        return q == 4 ? m4[a][b] : a * b % q;
-    }
 };
 
 using matrix = std::vector<std::vector<int>>;

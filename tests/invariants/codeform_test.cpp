@@ -10,21 +10,11 @@
 #include <vector>
 
 #include "invariants/codeform.h"
+#include "common/ownfield.h"
 
 namespace {
 
 using matrix = std::vector<std::vector<int>>;
-
-// The test's own GF(q): q prime, or GF(4) with w^2 = w + 1 (codes 2 = w, 3 = w^2).
-struct ownfield {
-    int q;
-    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
-    int mul(int a, int b) const {
-        static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-        return q == 4 ? m4[a][b] : a * b % q;
-    }
-    int frob(int a) const { return q == 4 ? mul(a, a) : a; }
-};
 
 // Every codeword of the row space, as a set of n-tuples (coded base q).
 std::vector<char> words(const matrix& g, const ownfield& f) {

@@ -13,24 +13,11 @@
 
 #include "codeio/codematrix.h"
 #include "common/testutil.h"
+#include "common/ownfield.h"
 
 namespace brute {
 
-// GF(q) for q = 2, 3, 5, 7 (integers mod q) and GF(4) (0, 1, w, w^2 as 0..3).
-struct field {
-    int q;
-    int add(int a, int b) const { return q == 4 ? a ^ b : (a + b) % q; }
-    int mul(int a, int b) const {
-        static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-        return q == 4 ? m4[a][b] : a * b % q;
-    }
-    int inv(int a) const {
-        for (int b = 1; b < q; b++)
-            if (mul(a, b) == 1) return b;
-        return 0;
-    }
-    int frob(int a) const { return q == 4 ? mul(a, a) : a; }
-};
+using field = ownfield;
 
 // What listing gives of the row space of c.
 struct facts {
