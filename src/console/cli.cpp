@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "console/filecommands.h"
+#include "engine/bounds.h"
 #include "fileio/checked.h"
 #include "params/settings.h"
 #include "run/parallel.h"
@@ -39,6 +40,7 @@ struct options {
     std::string equivalence = "semilinear";
     std::string format;               // the export of the result file ("" : none)
     bool stats = false;               // and the facts of its codes
+    bool complete = false;            // --complete-levels: no target bounds, the menu's h file
 };
 
 int refuse(const std::string& why) {
@@ -244,6 +246,7 @@ int runcommand(const options& o, const RunParams& par) {
     if (!r.outdir.empty()) mkdir(r.outdir.c_str(), 0777);
     mkdir(r.resdir.c_str(), 0777);
     const std::string base = r.outdir + resultname(par);
+    if (!o.quiet) fprintf(stderr, "%s\n", describebounds(derivebounds(par), par).c_str());
     const double start = wallseconds();
     SignalGuard guard;
 
@@ -302,7 +305,10 @@ int commandline(int argc, char** argv) {
     app.add_option("--split-level", o.split, "the level the run is split at (default: chosen from the run)");
     app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
     app.add_option("--merge", o.merge, "merge the complete parts in this folder into result files");
-    app.add_flag("--quiet", o.quiet, "no progress lines");
+    app.add_flag("--quiet", o.quiet, "no progress lines (and no run header)");
+    app.add_flag("--complete-levels", o.complete,
+                 "keep every code of every dimension, as the menu does (the h file lists them all); by default "
+                 "codes of lower dimension that cannot grow into a code of the run are cut");
     app.add_option("--memory", o.memory, "MiB each thread keeps its levels and store in before they spill to files")
         ->check(CLI::Range(0, 1 << 20));
     app.add_option("--format", o.format, "also export the result file: magma, gap, sage, jsonl or plain (NAME.m, .g, .sage, .jsonl, .txt)")
@@ -370,5 +376,6 @@ int commandline(int argc, char** argv) {
     }
     RunParams par = makerunparams(rec, doublyeven, o.brute > 0, o.brute);
     par.linear4 = par.q == 4 && o.equivalence == "linear";
+    par.targetcuts = o.complete ? 0 : 1;
     return runcommand(o, par);
 }

@@ -100,13 +100,24 @@ bool CandidateTests::test_dual(cmrec& code) {
 }
 
 bool CandidateTests::test_dist(const cmrec& code) {
+    const int L = code.cur_level, len = code.cur_len;
+    if (L >= 1 && L < MAXDIM && !bounds_.supp[L].empty()) {
+        int zeros = 0;
+        for (int c = 1; c <= len; c++) {
+            int r = 1;
+            while (r <= L && (code.m[r][c] == 0 || code.m[L][c] < 0)) r++;
+            zeros += r > L;
+        }
+        if (!bounds_.zerosok(L, zeros, zeros)) return false;
+    }
     candfill(code);
-    if (par_.wtrestr == 1) {
+    if (bounds_.restricted) {
         dist_.spectrum(ct.cand);
         const uint64_t* A = dist_.dinvar.infsettv.Aspec;
-        for (int w = 1; w <= code.cur_len; w++)
-            if (A[w] > 0 && (w >= MAXLEN || par_.wt[w] == 0)) return false;
+        for (int w = 1; w <= len; w++)
+            if (A[w] > 0 && !bounds_.allowed(w)) return false;
         return true;
     }
+    ct.cand.spare = bounds_.dmin;
     return (code.cur_level <= 9 ? dist_.checkdist_ex(ct.cand) : dist_.checkdist(ct.cand)) != 0;
 }

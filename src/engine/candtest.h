@@ -7,6 +7,7 @@
 #include "containers/code.h"
 #include "containers/containers.h"
 #include "distance/dist.h"
+#include "engine/bounds.h"
 #include "params/params.h"
 
 // The working matrices of the tests (grow-only, released with the owner).
@@ -19,7 +20,8 @@ struct candrec {
 
 class CandidateTests {
    public:
-    CandidateTests(const RunParams& par, DistEngine& dist) : par_(par), dist_(dist) {}
+    CandidateTests(const RunParams& par, const LevelBounds& bounds, DistEngine& dist)
+        : par_(par), bounds_(bounds), dist_(dist) {}
     ~CandidateTests();
     CandidateTests(const CandidateTests&) = delete;
     CandidateTests& operator=(const CandidateTests&) = delete;
@@ -32,8 +34,10 @@ class CandidateTests {
     // that the dual has no non-zero word of weight below it.  Writes ct.cand
     // and ct.dual when it must enumerate; the distance engine's state.
     bool test_dual(cmrec& code);
-    // Minimum distance code.dreq, or, when weights are restricted, no codeword
-    // of a forbidden weight.  Writes ct.cand; the distance engine's state.
+    // The weights the run's bounds allow (bounds.h): a possible number of
+    // zero columns, and minimum distance bounds.dmin (code.dreq is not
+    // read) or, when the bounds restrict the weights, no codeword of a
+    // weight they forbid.  Writes ct.cand; the distance engine's state.
     bool test_dist(const cmrec& code);
     // ct.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
     // entries of the last row as 0), fill = rows, spare = code.dreq.
@@ -43,5 +47,6 @@ class CandidateTests {
 
    private:
     const RunParams& par_;
+    const LevelBounds& bounds_;
     DistEngine& dist_;
 };

@@ -12,11 +12,13 @@
 
 #include "engine/selfcheck.h"
 
-ExtensionStep::ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault,
-                             DistEngine& dist, ColumnInvariants& inv, Labeller& lab, CanonStore& store,
-                             StepSink& sink, SelfCheck* check)
-    : tests(par, dist),
+ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, cmrec& code, runcounters& rc,
+                             RunFault& fault, DistEngine& dist, ColumnInvariants& inv, Labeller& lab,
+                             CanonStore& store, StepSink& sink, SelfCheck* check)
+    : tests(par, bounds, dist),
+      cuts(bounds),
       par_(par),
+      bounds_(bounds),
       code_(code),
       rc_(rc),
       fault_(fault),
@@ -31,7 +33,9 @@ ExtensionStep::ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc,
 
 // ---- row enumeration --------------------------------------------------------------
 
-// remain, cap and capsum of pair (l, i); split[l][i][.] := 0.
+// remain, cap and capsum of pair (l, i); split[l][i][.] := 0.  The zero
+// columns of the new code (class 0 of the zero block taking value 0) have
+// a bound of their own.
 void ExtensionStep::pairtables(int l, int i) {
     const int q = walk_.q, propbound = walk_.propbound;
     int sum = 0;
@@ -39,6 +43,7 @@ void ExtensionStep::pairtables(int l, int i) {
         mt.split[l][i][b] = 0;
         if (i > 0) mt.remain[l][i][b] = mt.remain[l][i - 1][b] - mt.split[l][i - 1][b];
         mt.cap[l][i][b] = std::min(mt.remain[l][i][b], propbound);
+        if (b == 0 && i == 0 && l == zeroblk_) mt.cap[l][i][b] = std::min(mt.cap[l][i][b], walk_.zerocap);
         sum += mt.cap[l][i][b];
         if (b >= 1) mt.capsum[l][i][b - 1] = sum;
     }
@@ -67,12 +72,26 @@ void ExtensionStep::afterpair(int i, int l, int nn) {
         return;
     }
     int nl = l, ni = i;
-    if (nextpair(nl, ni)) rowenum(0, 0, ni, nl, nn);
+    if (!nextpair(nl, ni)) return;
+    if (nl != l && cuts.on()) cuts.blockdone(mt, l);
+    rowenum(0, 0, ni, nl, nn);
+}
+
+void ExtensionStep::newparent(int D, int nblk) {
+    const int q = code_.cur_q;
+    zeroblk_ = -1;
+    for (int l = 0, pos = 1; l < nblk && zeroblk_ < 0; l++) {
+        int r = 1;
+        while (r <= D - 2 && code_.m[r][pos] == 0) r++;
+        if (r > D - 2) zeroblk_ = l;
+        for (int b = 0; b < q; b++) pos += mt.remain[l][0][b];
+    }
+    cuts.parent(code_, mt, nblk, D, q, par_.nfree());
 }
 
 void ExtensionStep::extend(const PartnerWalk& w) {
     walk_ = w;
-    rowenum(0, 0, 0, 0, 0);
+    if (!cuts.on() || cuts.partner(mt, w.propbound)) rowenum(0, 0, 0, 0, 0);
     if (check_ && !fault_.stopped()) check_->afterpartner(mt, w.q);
 }
 
@@ -85,11 +104,13 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
         pairtables(l, i);
         amount = mt.partner[l][i];
         while (amount == 0) {
+            const int pl = l;
             if (!nextpair(l, i)) {
                 steptest(i, l, mt.lastblk, nn, StepMode::split);
                 mt.cutflag = 0;
                 return;
             }
+            if (l != pl && cuts.on()) cuts.blockdone(mt, pl);
             pairtables(l, i);
             amount = mt.partner[l][i];
         }
@@ -168,11 +189,13 @@ void ExtensionStep::placerow(int D) {
     }
 }
 
+// The candidate tests; the weights are left out when `cuts` has judged
+// them already.
 bool ExtensionStep::passestests() {
     code_.dreq = code_.cur_d;
     if (par_.selforth == 1 && !tests.test_selforth(code_)) return false;
     if (!tests.test_dual(code_)) return false;
-    return tests.test_dist(code_);
+    return weighed_ || tests.test_dist(code_);
 }
 
 // Both invariant passes on the candidate in the working code.
@@ -220,14 +243,35 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (fault_.poll() || brutecut(D)) return;
     sink_.progress(D);
+    weighed_ = false;
     if (mode == StepMode::split) {
-        if (l != lastl || i != q - 1) return;
+        const bool last = l == lastl && i == q - 1;
+        if (cuts.on()) {
+            // Branches are checked after every pair, for q = 2 after value 0
+            // only (value 1 then takes what is left of each class).
+            bool cut;
+            if (last) {
+                weighed_ = cuts.leaf(mt, l);
+                cut = !weighed_ && !check_;  // the self-check asks the candidate test too
+            } else {
+                cut = cuts.full() && (q > 2 || i == 0) && !cuts.check(mt, l, i);
+            }
+            if (cut) {
+                mt.cutflag = 1;
+                return;
+            }
+        }
+        if (!last) return;
         const int putn1 = buildnewrow(par_.nfree());
         ZASSERT("extstep", putn1 != nn, "PUTN1!=nn");
         code_.putn = putn1;
         placerow(D);
         // A partner record covers every free column, so the row is complete.
         ZASSERT("extstep", putn1 != par_.nfree(), "PUTN1!=n-k");
+        if (cuts.on() && check_) {
+            check_->weights(weighed_, tests.test_dist(code_));
+            if (!weighed_) return;
+        }
     }
     if (!passestests()) return;
     invariants();

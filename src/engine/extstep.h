@@ -17,8 +17,10 @@
 #include "canon/canon.h"
 #include "containers/code.h"
 #include "distance/dist.h"
+#include "engine/bounds.h"
 #include "engine/candtest.h"
 #include "engine/records.h"
+#include "engine/rowcuts.h"
 #include "engine/store.h"
 #include "engine/tables.h"
 #include "fileio/fault.h"
@@ -42,6 +44,7 @@ class StepSink {
 // What stays fixed while the rows of one partner are made.
 struct PartnerWalk {
     int propbound;  // bound on one class of the new code (the proportional bound)
+    int zerocap;    // bound on the zero columns of the new code
     int q;
     int D;          // the dimension of the children
     LevelStore* out;  // their level
@@ -49,8 +52,9 @@ struct PartnerWalk {
 
 class ExtensionStep {
    public:
-    ExtensionStep(const RunParams& par, cmrec& code, runcounters& rc, RunFault& fault, DistEngine& dist,
-                  ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink, SelfCheck* check);
+    ExtensionStep(const RunParams& par, const LevelBounds& bounds, cmrec& code, runcounters& rc, RunFault& fault,
+                  DistEngine& dist, ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink,
+                  SelfCheck* check);
     ExtensionStep(const ExtensionStep&) = delete;
     ExtensionStep& operator=(const ExtensionStep&) = delete;
 
@@ -59,12 +63,17 @@ class ExtensionStep {
     // The run's self-checks (null: none).
     void setcheck(SelfCheck* check) { check_ = check; }
 
+    // A new parent of dimension D - 1 with nblk blocks is in the working
+    // code and in mt.remain[.][0]: the weight bounds of its rows (RowCuts).
+    void newparent(int D, int nblk);
     // Row enumeration of one partner: the partner's amounts mt.partner[l][i]
     // are handed out to the classes (l, b) of the parent, largest share of
     // class 0 first, each share bounded by min(what the class has left,
-    // w.propbound), and the step test runs after every completed pair
-    // (l, i).  Reads mt.remain[.][0] and mt.partner; every mt.split entry it
-    // touches is 0 again on return, and mt.cutflag is 0.
+    // w.propbound) (the zero columns by w.zerocap), and the step test runs
+    // after every completed pair (l, i).  A partner, or a partial split,
+    // whose codes can have no allowed weights is left at once (RowCuts).
+    // Reads mt.remain[.][0] and mt.partner; every mt.split entry it touches
+    // is 0 again on return, and mt.cutflag is 0.
     void extend(const PartnerWalk& w);
     // A simple extension: the working code's row w.D already holds the new
     // row, made from a partner of nblk blocks; tests it like any other.
@@ -72,6 +81,7 @@ class ExtensionStep {
 
     mayatab mt;
     CandidateTests tests;
+    RowCuts cuts;
 
    private:
     void rowenum(int amount, int b, int i, int l, int nn);
@@ -87,6 +97,7 @@ class ExtensionStep {
     CodeStatus newornot();
 
     const RunParams& par_;
+    const LevelBounds& bounds_;
     cmrec& code_;
     runcounters& rc_;
     RunFault& fault_;
@@ -97,4 +108,6 @@ class ExtensionStep {
     StepSink& sink_;
     SelfCheck* check_;
     PartnerWalk walk_{};
+    int zeroblk_ = -1;     // the parent's block of columns zero in rows 1..D-2, or -1
+    bool weighed_ = false;  // the candidate's weights were judged by `cuts`
 };

@@ -64,14 +64,18 @@ void LevelStore::clear() {
     spillsize_ = 0;
 }
 
-void LevelStore::setfirst(const RunParams& par) {
+bool firstweight(const RunParams& par, const LevelBounds& bounds, int w) {
+    return w >= par.d && w < MAXLEN && par.wt[w] == 1 && bounds.allowed(w);
+}
+
+void LevelStore::setfirst(const RunParams& par, const LevelBounds& bounds) {
     clear();
     first_ = true;
     q_ = par.q;
     m_ = par.nfree();
     from_ = par.d - 1;
     allowed_.assign((size_t)(m_ + 2), 0);
-    for (int x = from_; x <= m_; x++) allowed_[(size_t)x] = x + 1 < MAXLEN && par.wt[x + 1] == 1;
+    for (int x = from_; x <= m_; x++) allowed_[(size_t)x] = firstweight(par, bounds, x + 1);
 }
 
 // Moves the level to its file; false after a reported fault.

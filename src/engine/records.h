@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bounds.h"
 #include "engine/budget.h"
 #include "engine/store.h"
 #include "engine/tables.h"
@@ -73,11 +74,12 @@ class LevelStore {
     // stays reserved for the next parent.
     void clear();
     // Makes this the level of the codes of dimension 1 for the parameters:
-    // for every allowed weight x + 1 (x from d - 1 to n - k) the
-    // distributions of x over the q - 1 non-zero values, in decreasing
-    // lexicographic order, the first (x, 0, .., 0) with flag 1, the others 0;
-    // each one block (z, a1, .., a_{q-1}) with z = n - k - x.
-    void setfirst(const RunParams& par);
+    // for every weight x + 1 (x from d - 1 to n - k) that is allowed and
+    // that the bounds allow (firstweight), the distributions of x over the
+    // q - 1 non-zero values, in decreasing lexicographic order, the first
+    // (x, 0, .., 0) with flag 1, the others 0; each one block
+    // (z, a1, .., a_{q-1}) with z = n - k - x.
+    void setfirst(const RunParams& par, const LevelBounds& bounds);
 
     // Appends one record; false after a reported fault.
     bool append(int q, int flag, int runno, int nblk, const uint16_t* counts);
@@ -111,6 +113,10 @@ class LevelStore {
     int q_ = 0, m_ = 0, from_ = 0;
     std::vector<char> allowed_;  // allowed_[x]: weight x + 1 is allowed
 };
+
+// True when the codes of dimension 1 have a weight w row: w at least d,
+// allowed, and allowed by the bounds.
+bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 
 // Writes one level record of a code to the level `to`: flag 1 for a new code
 // (a parent candidate), 0 for one seen before.

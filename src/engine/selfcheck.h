@@ -5,7 +5,8 @@
 //   level 1: every automorphism a labelling stored maps the incidence matrix
 //            and its colours onto themselves, and the extension step leaves
 //            its tables clean after every partner (every split entry 0, no
-//            cut pending);
+//            cut pending), and the weight bounds of every complete row
+//            (RowCuts) give the verdict of the candidate test;
 //   level 2: also, every new code is given a random monomial image (a change
 //            of basis, a permutation and scaling of its distinct columns),
 //            whose invariants and canonical form must equal the code's own;
@@ -19,6 +20,7 @@
 
 #include "canon/canon.h"
 #include "containers/code.h"
+#include "containers/zassert.h"
 #include "distance/dist.h"
 #include "engine/tables.h"
 #include "invariants/colinv.h"
@@ -38,6 +40,12 @@ class SelfCheck {
     void labelling(const Labeller& lab, const bmat& inc, const int32_t* colours);
     // Level 1: the tables after the rows of one partner were made.
     void afterpartner(const mayatab& mt, int q);
+    // Level 1: the verdict of the weight bounds on a complete row and that
+    // of the candidate test must agree.
+    void weights(bool bounds, bool test) {
+        ZASSERT("selfcheck", bounds != test, "weight bounds agree with the candidate test");
+        verdicts++;
+    }
     // Level 2: the new code in `code` whose invariants `inv` and labelling
     // `lab` were just made from its distinct-column form `reduced` (rows
     // 1..fill).
@@ -45,6 +53,7 @@ class SelfCheck {
 
     uint64_t automorphisms = 0;  // automorphisms verified
     uint64_t tables = 0;         // table states verified
+    uint64_t verdicts = 0;       // complete rows judged both ways
     uint64_t images = 0;         // new codes re-canonised
     uint64_t listings = 0;       // minimum distances compared with a full listing
 

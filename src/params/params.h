@@ -88,6 +88,10 @@ struct RunParams : runparrec {
     // GF(4) only: 1 when codes are equivalent up to monomial maps only; 0
     // (the default) when the field automorphism is allowed too.
     int32_t linear4;
+    // 1 when the codes of lower dimension that cannot grow into a code of
+    // the run are cut (the target bounds of engine/bounds.h: the command
+    // line's default); 0 keeps every code of every dimension (the menu).
+    int32_t targetcuts;
     int32_t len() const { return n; }   // the construction length
     int32_t nfree() const { return n - k; }
 };

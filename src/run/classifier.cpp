@@ -25,10 +25,11 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       opt_(opt),
       fault_(opt.console),
       budget_(opt.budget),
+      bounds_(derivebounds(par_)),
       store_(fault_, STORE_BUCKETS, &budget_),
       out_(par_, rc_, fault_),
       prog_(opt.console),
-      step_(par_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr) {
+      step_(par_, bounds_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr) {
     ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
     dist_.usefield(par_.q, gf(par_.q).small());
     inv_.setlinear(par_.linear4 == 1);
@@ -138,9 +139,12 @@ void Classifier::removeworkdir() {
 // a checked run prints what an unchecked one prints).
 void Classifier::reportchecks() const {
     if (!check_) return;
-    fprintf(stderr, " self-checks: %llu automorphisms, %llu table states, %llu images, %llu full listings\n",
+    fprintf(stderr,
+            " self-checks: %llu automorphisms, %llu table states, %llu images, %llu full listings, %llu weight "
+            "verdicts\n",
             (unsigned long long)check_->automorphisms, (unsigned long long)check_->tables,
-            (unsigned long long)check_->images, (unsigned long long)check_->listings);
+            (unsigned long long)check_->images, (unsigned long long)check_->listings,
+            (unsigned long long)check_->verdicts);
 }
 
 runend Classifier::run() {

@@ -19,6 +19,7 @@
 #include "canon/canon.h"
 #include "containers/code.h"
 #include "distance/dist.h"
+#include "engine/bounds.h"
 #include "engine/extstep.h"
 #include "engine/records.h"
 #include "engine/selfcheck.h"
@@ -73,6 +74,8 @@ class Classifier : private StepSink {
     int32_t codecount() const { return out_.codecount; }
     const SelfCheck* selfcheck() const { return check_.get(); }
     const std::string& resultpath() const { return out_.respath; }
+    const LevelBounds& bounds() const { return bounds_; }
+    const RowCuts& rowcuts() const { return step_.cuts; }
 
    private:
     // StepSink: a new code goes to the result files, or to the segment in
@@ -109,6 +112,7 @@ class Classifier : private StepSink {
     RunOptions opt_;
     RunFault fault_;
     MemoryBudget budget_;
+    LevelBounds bounds_;
     cmrec code_{};
     runcounters rc_{};
     DistEngine dist_;

@@ -49,10 +49,10 @@ void Classifier::firstlevel() {
     for (int i = 0; i <= par_.k; i++)
         for (int p = 0; p <= par_.n; p++) code_.m[i][p] = 0;
     if (!store_.store_reset()) return;
-    levels_[1].setfirst(par_);
+    levels_[1].setfirst(par_, bounds_);
     const int m = par_.nfree();
     for (int x = par_.d - 1; x <= m && !fault_.poll(); x++) {
-        if (x + 1 >= MAXLEN || par_.wt[x + 1] != 1) continue;
+        if (!firstweight(par_, bounds_, x + 1)) continue;
         rc_.levelcnt[1].parents++;
         int64_t total = (int64_t)rc_.levelcnt[1].total + distributions(x, par_.q);
         rc_.levelcnt[1].total = total > INT32_MAX ? INT32_MAX : (int32_t)total;
@@ -86,7 +86,7 @@ void Classifier::partners(int L) {
     while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, mt)) == 1) {
         rc_.levelcnt[L].pending--;
         mt.lastblk = r.nblk - 1;
-        const PartnerWalk walk{par_.propcol[L + 1], r.q, L + 1, &levels_[L + 1]};
+        const PartnerWalk walk{bounds_.propcap[L + 1], bounds_.zerocap[L + 1], r.q, L + 1, &levels_[L + 1]};
         if (r.simple == 0) {
             step_.extend(walk);
         } else {
@@ -111,6 +111,7 @@ void Classifier::oneparent(int L, const levrec& r) {
     int P = fillrow(L, [&mt](int l, int v) { return mt.remain[l][0][v]; }, r.nblk, r.q);
     code_.cur_level = L;
     code_.cur_len = P + L;
+    step_.newparent(L + 1, r.nblk);
     levels_[L + 1].clear();
     partners(L);
     if (fault_.stopped()) return;

@@ -21,8 +21,9 @@ namespace {
 // working code, as the extension step hands them to the tests.
 struct bench {
     RunParams par{};
+    LevelBounds bounds;  // derived from par again before each weight test
     DistEngine dist;
-    CandidateTests t{par, dist};
+    CandidateTests t{par, bounds, dist};
     std::unique_ptr<cmrec> code = std::make_unique<cmrec>();
 };
 
@@ -103,14 +104,18 @@ TEST(CandidateTests, AgainstEnumeration) {
                 if (wt) mind = std::min(mind, wt), seen[wt] = 1;
             });
             colmap.dreq = 1 + (int)(rng() % (n - k + L));
+            runpar.n = n, runpar.k = k, runpar.q = q, runpar.d = colmap.dreq;
             runpar.wtrestr = 0;
+            b.bounds = derivebounds(runpar);
             EXPECT_EQ(b.t.test_dist(colmap), mind >= colmap.dreq);
             runpar.wtrestr = 1;
             bool forbiddenmet = false;
+            for (int w = 1; w < MAXLEN; w++) runpar.wt[w] = 0;
             for (int w = 1; w <= colmap.cur_len; w++) {
                 runpar.wt[w] = (int)(rng() % 3 != 0);
                 forbiddenmet = forbiddenmet || (seen[w] && !runpar.wt[w]);
             }
+            b.bounds = derivebounds(runpar);
             EXPECT_EQ(b.t.test_dist(colmap), !forbiddenmet);
             runpar.wtrestr = 0;
             // Dual distance (all of GF(q)^n is enumerated, so not for q = 7).

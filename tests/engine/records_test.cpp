@@ -187,7 +187,7 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
             p.nasked = p.n;
             for (int w = 1; w <= p.n; w++) p.wt[w] = g() % 3 != 0;
             LevelStore s;
-            s.setfirst(p);
+            s.setfirst(p, derivebounds(p));
             LevelStore::Cursor at;
             levrec r;
             uint16_t counts[MAXBLK * MAXVAL];

@@ -37,6 +37,7 @@ TEST(SelfCheck, LevelTwoRunsEveryCheckAndChangesNothing) {
         EXPECT_GT(c->tables, 0u);
         EXPECT_GT(c->images, 0u);
         EXPECT_GT(c->listings, 0u);
+        EXPECT_GT(c->verdicts, 0u);
         if (p.q == 2) {
             EXPECT_GT(c->automorphisms, 0u);
         }

@@ -1,0 +1,102 @@
+// What the parameters of a run force on its codes of every dimension, so
+// that the extension step can cut a candidate row before it is complete.
+//
+// The search builds a code of dimension D as rows 1..D of a generator
+// matrix in systematic form, of length N_D = n - k + D: it is the subcode
+// spanned by the first D rows of each final code it grows into, without the
+// k - D unit coordinates that are zero on those rows.  g(s, t) below is the
+// Griesmer sum  t + ceil(t/q) + .. + ceil(t/q^(s-1))  (0 for s = 0), the
+// least length of a code of dimension s and minimum distance t.
+//
+// Two kinds of bound, with different effects.
+//
+// Level bounds follow from the test every code of the search passes at its
+// own level: every non-zero codeword has an allowed weight, so weight at
+// least dmin.  They cut only candidates that test would reject, so runs
+// with them write exactly the same files (levels, h file, result file);
+// they are always used.
+//   * A class of proportional coordinates: the free columns equal to one
+//     v != 0.  The codewords vanishing on <v> form a subcode of dimension
+//     D - 1 (for D >= 2), whose support has at least g(D - 1, dmin)
+//     coordinates (Griesmer on the subcode cut down to its support) and
+//     misses every column in <v>: the class has at most
+//     N_D - g(D - 1, dmin) columns.
+//   * The zero columns of a code of dimension D lie outside the support of
+//     the whole code: at most N_D - g(D, dmin).
+//
+// Target bounds follow from the codes the run is after, [n,k] codes whose
+// non-zero weights are allowed (so at least dmin).  A code of dimension D
+// that breaks one cannot be the first D rows of any of them: cutting it
+// leaves the result file exactly as it was (every final code keeps its
+// whole chain of ancestors and partners, and equivalent codes are cut
+// together, since these are properties of the class), but the h file then
+// lists only codes that can still grow into final codes.  The command line
+// uses them unless --complete-levels is given; the menu never does.  Both
+// come from the residual code: let Y be a subcode of dimension s of a final
+// code C, with support of size S.  For a codeword c of C outside Y the q^s
+// words of c + Y have, together, S (q^s - q^(s-1)) non-zero entries on the
+// support, so one of them has at most floor(S (q - 1) / q) there and c has
+// at least t = dmin - S + ceil(S/q) non-zero entries off it.  When t >= 1,
+// C cut down to the n - S coordinates off the support is a code of
+// dimension k - s and minimum distance at least t, so  n - S >= g(k - s, t).
+//   * s = 1, Y = <c>: a codeword weight w is possible only when
+//     t = dmin - w + ceil(w/q) < 1 or n - w >= g(k - 1, t).  Codewords of
+//     the codes of every dimension are codewords of C: their weights are
+//     restricted so (for a simplex code, to the one weight it has).
+//   * s = D, Y = the code of dimension D itself: its support S = N_D minus
+//     its zero columns must satisfy t < 1 or n - S >= g(k - D, t).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "containers/limits.h"
+#include "params/params.h"
+
+// g(s, t) over GF(q): the Griesmer sum, the least length of a code of
+// dimension s and minimum distance t (t <= 0 counts as 0 per term).
+int32_t griesmer(int q, int s, int t);
+
+struct LevelBounds {
+    bool target = false;  // the target bounds are in use
+    int32_t len = 0;      // the construction length (n, or n + k in brute generation)
+    int32_t dmin = 0;     // the least weight a non-zero codeword may have (len + 1: none)
+    // ok[w], w = 0..len + 1: a non-zero codeword of any level may have weight
+    // w (index 0 and len + 1 are 0).  next[w] is the least allowed weight
+    // >= w (len + 1 when none), prev[w] the greatest <= w (-1 when none),
+    // for w = 0..len + 1.
+    std::vector<uint8_t> ok;
+    std::vector<int32_t> next, prev;
+    // True when some weight in dmin..len is not allowed: the candidates'
+    // whole spectrum must be checked, not only their minimum distance.
+    bool restricted = false;
+    // propcap[D], D = 2..k: bound on one class of proportional coordinates
+    // of a code of dimension D, the smaller of the user's and the level
+    // bound.  zerocap[D]: bound on its zero columns.
+    int32_t propcap[MAXDIM] = {};
+    int32_t zerocap[MAXDIM] = {};
+    // supp[D][S], S = 0..N_D: 1 when a code of dimension D may have support
+    // S (at least g(D, dmin); with the target bounds also the residual
+    // condition); suppnext[D][S] the least possible support >= S (N_D + 1:
+    // none), S = 0..N_D + 1.
+    std::vector<uint8_t> supp[MAXDIM];
+    std::vector<int32_t> suppnext[MAXDIM];
+
+    bool allowed(int w) const { return w >= 0 && w <= len + 1 && ok[(size_t)w] != 0; }
+    // The least allowed weight >= w and the greatest <= w, for any w.
+    int32_t nextok(int w) const { return w <= 0 ? next[0] : w > len ? len + 1 : next[(size_t)w]; }
+    int32_t prevok(int w) const { return w < 0 ? -1 : w > len ? prev[(size_t)len] : prev[(size_t)w]; }
+    // True when a code of dimension D may have between zlo and zhi zero
+    // columns (inclusive).
+    bool zerosok(int D, int zlo, int zhi) const;
+};
+
+// The bounds of a run.  The target bounds are used when p.targetcuts is 1
+// (never in brute generation, whose lengthened codes are not the first rows
+// of the final codes).  Reads p only.
+LevelBounds derivebounds(const RunParams& p);
+
+// One line for the command line's run header: the bounds on proportional
+// coordinates and zero columns of each dimension, and (target bounds) the
+// weights codes of every dimension may have.  Reads b and p only.
+std::string describebounds(const LevelBounds& b, const RunParams& p);
