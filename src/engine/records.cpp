@@ -124,29 +124,104 @@ bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* co
     return true;
 }
 
-// The first level: the distribution at c, then the next one (decreasing
-// lexicographic order: the last non-zero part before the last position goes
-// down by one, the part after it takes everything that follows plus one).
-int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
+// ---- the first level ----------------------------------------------------------------
+// The distributions of x over the q - 1 non-zero values in decreasing
+// lexicographic order.  Without a filter: the last non-zero part before the
+// last position goes down by one, the part after it takes everything that
+// follows plus one.  With one, the parts are restricted to the allowed
+// sizes: a part goes down to the next allowed size whose rest the later
+// parts can still make up (reach), and the later parts are filled greedily,
+// largest first; the order of the distributions kept is the same.
+
+namespace {
+
+bool bit(const uint64_t* set, int r) { return r >= 0 && ((set[r >> 6] >> (r & 63)) & 1); }
+
+}  // namespace
+
+// The parts from position `from` on take `rest`, the largest first.
+void LevelStore::fillparts(Cursor& c, int from, int rest) const {
     const int m = q_ - 1;
-    if (c.x < 0) {  // the first record: the first allowed weight
-        c.x = from_ - 1;
-        c.a[1] = -1;
+    for (int j = from; j < m; j++) {
+        int v = rest;
+        while (!c.parts[v] || !bit(c.reach[m - j], rest - v)) v--;
+        c.a[j] = v;
+        rest -= v;
     }
-    // Move to the next distribution, or to the next allowed weight.
-    int i = m - 1;
-    while (i >= 1 && c.a[i] <= 0) i--;
-    if (c.x >= from_ && i >= 1 && m > 1) {
+    c.a[m] = rest;
+}
+
+// The first distribution of weight c.x; false when there is none.
+bool LevelStore::startweight(Cursor& c) const {
+    const int m = q_ - 1, x = c.x;
+    c.filtering = c.filter != nullptr && m > 1 && c.filter->parts(x, c.parts);
+    if (!c.filtering) {
+        for (int t = 1; t <= m; t++) c.a[t] = 0;
+        c.a[1] = x;
+        return true;
+    }
+    const int words = x / 64 + 1;
+    for (int w = 0; w < words; w++) c.reach[0][w] = 0;
+    c.reach[0][0] = 1;
+    for (int cnt = 1; cnt < m; cnt++) {
+        const uint64_t* from = c.reach[cnt - 1];
+        uint64_t* to = c.reach[cnt];
+        for (int w = 0; w < words; w++) to[w] = 0;
+        for (int v = 0; v <= x; v++) {  // to |= from shifted up by v
+            if (!c.parts[v]) continue;
+            const int sw = v >> 6, sb = v & 63;
+            for (int w = words - 1; w >= sw; w--) {
+                uint64_t y = from[w - sw] << sb;
+                if (sb && w - sw >= 1) y |= from[w - sw - 1] >> (64 - sb);
+                to[w] |= y;
+            }
+        }
+        if ((x + 1) & 63) to[words - 1] &= (1ull << ((x + 1) & 63)) - 1;  // sums above x are never asked
+    }
+    // The last part takes the rest: reach for m parts is only asked at x.
+    bool any = false;
+    for (int v = 0; v <= x && !any; v++) any = c.parts[v] && bit(c.reach[m - 1], x - v);
+    if (!any) return false;
+    fillparts(c, 1, x);
+    return true;
+}
+
+// The next distribution of the same weight; false after the last.
+bool LevelStore::nextparts(Cursor& c) const {
+    const int m = q_ - 1;
+    if (m <= 1) return false;
+    if (!c.filtering) {
+        int i = m - 1;
+        while (i >= 1 && c.a[i] <= 0) i--;
+        if (i < 1) return false;
         int rest = 0;
         for (int t = i + 1; t <= m; t++) rest += c.a[t], c.a[t] = 0;
         c.a[i]--;
         c.a[i + 1] = rest + 1;
-    } else {
+        return true;
+    }
+    int rest = c.a[m];
+    for (int i = m - 1; i >= 1; i--) {
+        rest += c.a[i];  // what parts i..m share
+        for (int v = c.a[i] - 1; v >= 0; v--)
+            if (c.parts[v] && bit(c.reach[m - i], rest - v)) {
+                c.a[i] = v;
+                fillparts(c, i + 1, rest - v);
+                return true;
+            }
+    }
+    return false;
+}
+
+int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
+    const int m = q_ - 1;
+    bool have = c.x >= from_ && nextparts(c);
+    if (c.x < 0) c.x = from_ - 1;
+    while (!have) {
         do c.x++;
         while (c.x <= m_ && !allowed_[(size_t)c.x]);
         if (c.x > m_) return 0;
-        for (int t = 1; t <= m; t++) c.a[t] = 0;
-        c.a[1] = c.x;
+        have = startweight(c);
     }
     r = levrec{};
     r.q = q_;

@@ -60,6 +60,18 @@ struct levrec {
 };
 
 
+// A necessary condition on the codes of dimension 1 read as partners: for
+// the weight x (x non-zero entries in the free part) the part sizes a
+// distribution may have, parts[a] = 1 for the allowed a = 0..x.  False
+// when every size is allowed (nothing to filter).
+class FirstFilter {
+   public:
+    virtual bool parts(int x, uint8_t* parts) const = 0;
+
+   protected:
+    ~FirstFilter() = default;
+};
+
 class LevelStore {
    public:
     LevelStore() = default;
@@ -85,12 +97,19 @@ class LevelStore {
     bool append(int q, int flag, int runno, int nblk, const uint16_t* counts);
     bool spilled() const { return spill_ != nullptr; }
 
-    // A reading position, from the first record on.
+    // A reading position, from the first record on.  On the first level a
+    // filter skips the distributions with a part it does not allow (the
+    // others come in the same order; their running numbers are counted
+    // without the ones skipped).
     struct Cursor {
         uint64_t at = 0;       // stored levels: the byte offset
         int32_t runno = 0;     // the first level: the record
         int32_t x = -1;        // ... its weight
         int32_t a[MAXVAL] = {};  // ... and its distribution
+        const FirstFilter* filter = nullptr;
+        bool filtering = false;     // the filter restricts the parts of weight x
+        uint8_t parts[MAXLEN];      // ... to these sizes
+        uint64_t reach[MAXVAL][(MAXLEN + 63) / 64];  // reach[c]: sums of c allowed sizes
     };
     // Reads the record at c into r and its counts into counts (B * q values,
     // group by group) and moves c on.  Returns 1 for a record, 0 at the end,
@@ -100,6 +119,9 @@ class LevelStore {
    private:
     bool spill();
     int nextfirst(Cursor& c, levrec& r, uint16_t* counts) const;
+    bool startweight(Cursor& c) const;
+    bool nextparts(Cursor& c) const;
+    void fillparts(Cursor& c, int from, int rest) const;
 
     MemoryBudget* budget_ = nullptr;
     RunFault* fault_ = nullptr;

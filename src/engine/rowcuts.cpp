@@ -79,20 +79,37 @@ RowCuts::span RowCuts::classrange(const mayatab& mt, int l, int i, int b, int z)
 }
 
 // The contributions of block l (pairs 0..i done) by the value s: tlo_, thi_.
+// The bounds of each class and value first (as classrange, with the sums
+// over the values taken once).
 void RowCuts::blocktables(const mayatab& mt, int l, int i) {
     const int q = q_;
+    const int32_t* p = mt.partner[l];
+    int P = 0;
+    for (int t = i + 1; t < q; t++) P += p[t];
     span r[MAXVAL][MAXVAL];  // r[b][z]
-    for (int b = 0; b < q; b++)
-        for (int z = 0; z < q; z++) r[b][z] = classrange(mt, l, i, b, z);
+    for (int b = 0; b < q; b++) {
+        int R = m_[l][b];
+        if (R == 0) {
+            for (int z = 0; z < q; z++) r[b][z] = {0, 0};
+            continue;
+        }
+        for (int t = 0; t <= i; t++) {
+            R -= mt.split[l][t][b];
+            r[b][t] = {mt.split[l][t][b], mt.split[l][t][b]};
+        }
+        for (int z = i + 1; z < q; z++) r[b][z] = {std::max(0, R - (P - p[z])), std::min(std::min(R, p[z]), propbound_)};
+    }
+    if (l == zl_ && i < 0) r[0][0].hi = std::min(r[0][0].hi, lb_.zerocap[D_]);
     for (int s = 0; s < q; s++) {
         tlo_[s * q] = r[0][neg_[s]].lo;
         thi_[s * q] = r[0][neg_[s]].hi;
+        const uint8_t* z = tz_[s][0];
         for (int lam = 1; lam < q; lam++) {
+            z += MAXVAL;
             int lo = 0, hi = 0;
             for (int b = 1; b < q; b++) {
-                const span x = r[b][tz_[s][lam][b]];
-                lo += x.lo;
-                hi += x.hi;
+                lo += r[b][z[b]].lo;
+                hi += r[b][z[b]].hi;
             }
             tlo_[s * q + lam] = lo;
             thi_[s * q + lam] = hi;
@@ -249,4 +266,25 @@ bool RowCuts::leaf(const mayatab& mt, int l) {
     }
     leavescut += !ok;
     return ok;
+}
+
+bool RowCuts::parts(int x, uint8_t* parts) const {
+    if (!on_ || D_ != 2 || L_ != 1) return false;
+    const int q = q_, m = nfree_, z0 = m_[0][0], x0 = m_[0][1];
+    const int cap = lb_.propcap[2];
+    // Y: the zero columns that stay zero; with the zero columns possible,
+    // and by the sum of the weights, A - qY with A as in rowcuts.h.
+    int ylo = std::max(0, z0 - x), yhi = std::min(std::min(z0, m - x), std::min(cap, lb_.zerocap[2]));
+    while (ylo <= yhi && !lb_.zerosok(2, ylo, ylo)) ylo++;
+    while (yhi >= ylo && !lb_.zerosok(2, yhi, yhi)) yhi--;
+    const int32_t A = (q - 1) * (m + 2) - x + z0;
+    ylo = std::max(ylo, ceildiv(A - (q - 1) * lb_.prevok(lb_.len), q));
+    yhi = std::min(yhi, floordiv(A - (q - 1) * lb_.nextok(0), q));
+    bool some = false;
+    for (int a = 0; a <= x; a++) {
+        const int rlo = std::max(0, x0 - (m - a)), rhi = std::min(std::min(x0, a), cap);
+        parts[a] = ylo <= yhi && lb_.nextok(m + 2 - yhi - rhi) <= lb_.prevok(m + 2 - ylo - rlo);
+        some = some || !parts[a];
+    }
+    return some;
 }

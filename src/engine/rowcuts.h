@@ -49,9 +49,10 @@
 
 #include "containers/code.h"
 #include "engine/bounds.h"
+#include "engine/records.h"
 #include "engine/tables.h"
 
-class RowCuts {
+class RowCuts : public FirstFilter {
    public:
     explicit RowCuts(const LevelBounds& b) : lb_(b) {}
 
@@ -80,6 +81,14 @@ class RowCuts {
     // involves the new row has an allowed weight and its number of zero
     // columns is possible.
     bool leaf(const mayatab& mt, int l);
+    // FirstFilter, for a parent of dimension 1 (z zero and x0 non-zero free
+    // columns) and its partners of weight x + 1 read from the first level:
+    // the part sizes a for which some allowed weight lies between the
+    // bounds of the codewords u . row(1) + row(2) that are zero where the
+    // new row takes a value of that part.  It is the partner check made with
+    // the bounds of Y that hold for every partner of weight x; a
+    // distribution with a part outside fails the partner check.
+    bool parts(int x, uint8_t* parts) const override;
 
     uint64_t partners = 0, partnersskipped = 0;  // partners checked, and skipped
     uint64_t checks = 0, cuts = 0;               // branch checks, and cuts

@@ -81,6 +81,7 @@ int Classifier::fillrow(int row, F count, int nblk, int q) {
 void Classifier::partners(int L) {
     mayatab& mt = step_.mt;
     LevelStore::Cursor at;
+    if (L == 1 && step_.cuts.on()) at.filter = &step_.cuts;  // partners that cannot give a row are not read
     levrec r;
     int got;
     while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, mt)) == 1) {

@@ -206,4 +206,53 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
         }
 }
 
+// A filter that allows random part sizes, chosen again for each weight.
+struct randomparts : FirstFilter {
+    uint32_t seed;
+    bool parts(int x, uint8_t* parts) const override {
+        std::mt19937 g(seed + (uint32_t)x);
+        bool some = false;
+        for (int a = 0; a <= x; a++) {
+            parts[a] = g() % 4 != 0;
+            some = some || !parts[a];
+        }
+        return some;
+    }
+};
+
+// A filtered walk lists exactly the distributions whose parts are all
+// allowed, in the order of the whole walk.
+TEST_F(Records, AFilteredFirstLevelKeepsTheOrderOfTheWholeOne) {
+    std::mt19937 g(8);
+    for (int q : {3, 4, 5, 7})
+        for (int trial = 0; trial < 6; trial++) {
+            RunParams p{};
+            p.q = q, p.n = 6 + (int)(g() % 14), p.k = 1 + (int)(g() % 3), p.d = 1 + (int)(g() % 4);
+            p.nasked = p.n;
+            for (int w = 1; w <= p.n; w++) p.wt[w] = 1;
+            LevelStore s;
+            s.setfirst(p, derivebounds(p));
+            randomparts f;
+            f.seed = g();
+            LevelStore::Cursor whole, part;
+            part.filter = &f;
+            levrec r;
+            uint16_t a[MAXBLK * MAXVAL], b[MAXBLK * MAXVAL];
+            std::vector<uint8_t> ok(MAXLEN);
+            int kept = 0;
+            while (s.next(whole, r, a) == 1) {
+                const int x = p.n - p.k - a[0];
+                f.parts(x, ok.data());
+                bool allowed = true;
+                for (int t = 1; t < q; t++) allowed = allowed && ok[a[t]];
+                if (!allowed) continue;
+                ASSERT_EQ(s.next(part, r, b), 1);
+                EXPECT_EQ(r.runno, ++kept);
+                for (int t = 0; t < q; t++) ASSERT_EQ(a[t], b[t]) << "q=" << q << " x=" << x;
+            }
+            EXPECT_EQ(s.next(part, r, b), 0);
+            EXPECT_GT(kept, 0);
+        }
+}
+
 }  // namespace
