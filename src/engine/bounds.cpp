@@ -45,10 +45,11 @@ void tables(LevelBounds& b) {
 
 }  // namespace
 
-LevelBounds derivebounds(const RunParams& p) {
+LevelBounds derivebounds(const RunParams& p, bool derived) {
     LevelBounds b;
     b.len = p.n;
-    b.target = p.targetcuts == 1 && p.brute != 1;
+    b.derived = derived;
+    b.target = derived && p.targetcuts == 1 && p.brute != 1;
     b.ok.assign((size_t)b.len + 2, 0);
     levelweights(p, b);
     tables(b);
@@ -66,9 +67,10 @@ LevelBounds derivebounds(const RunParams& p) {
         const int ND = p.n - p.k + D;
         b.propcap[D] = D >= 2 ? std::min(p.propcol[D], std::max(0, ND - griesmer(p.q, D - 1, dmin))) : NOBOUND;
         b.zerocap[D] = std::max(0, ND - griesmer(p.q, D, dmin));
+        if (!derived) b.propcap[D] = p.propcol[D], b.zerocap[D] = NOBOUND;
         b.supp[D].assign((size_t)ND + 1, 0);
         for (int S = 0; S <= ND; S++)
-            b.supp[D][(size_t)S] = S >= griesmer(p.q, D, dmin) && (!b.target || residualok(p, dmin, D, S));
+            b.supp[D][(size_t)S] = !derived || (S >= griesmer(p.q, D, dmin) && (!b.target || residualok(p, dmin, D, S)));
         b.suppnext[D].assign((size_t)ND + 2, ND + 1);
         for (int S = ND; S >= 0; S--)
             b.suppnext[D][(size_t)S] = b.supp[D][(size_t)S] ? S : b.suppnext[D][(size_t)S + 1];

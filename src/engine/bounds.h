@@ -58,6 +58,7 @@
 int32_t griesmer(int q, int s, int t);
 
 struct LevelBounds {
+    bool derived = true;  // the level bounds and the early cuts are in use
     bool target = false;  // the target bounds are in use
     int32_t len = 0;      // the construction length (n, or n + k in brute generation)
     int32_t dmin = 0;     // the least weight a non-zero codeword may have (len + 1: none)
@@ -93,8 +94,11 @@ struct LevelBounds {
 
 // The bounds of a run.  The target bounds are used when p.targetcuts is 1
 // (never in brute generation, whose lengthened codes are not the first rows
-// of the final codes).  Reads p only.
-LevelBounds derivebounds(const RunParams& p);
+// of the final codes).  With `derived` false there are none: the user's
+// proportional bounds and the candidate test's weights only, and no early
+// cuts (RowCuts stays off), as the search was before them; the tests
+// compare the two.  Reads p only.
+LevelBounds derivebounds(const RunParams& p, bool derived = true);
 
 // One line for the command line's run header: the bounds on proportional
 // coordinates and zero columns of each dimension, and (target bounds) the

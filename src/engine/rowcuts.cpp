@@ -24,7 +24,7 @@ int32_t ceildiv(int32_t a, int32_t q) { return -floordiv(-a, q); }
 
 void RowCuts::parent(const cmrec& code, const mayatab& mt, int nblk, int D, int q, int nfree) {
     on_ = false;
-    if (D < 2 || nblk < 1 || nblk > MAXBLK) return;
+    if (!lb_.derived || D < 2 || nblk < 1 || nblk > MAXBLK) return;
     uint64_t F = 1;
     for (int j = 0; j < D - 2 && F <= MAXTABLE; j++) F *= (uint64_t)q;
     if ((uint64_t)(nblk + 1) * F * (uint64_t)q > MAXTABLE) return;

@@ -25,7 +25,7 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       opt_(opt),
       fault_(opt.console),
       budget_(opt.budget),
-      bounds_(derivebounds(par_)),
+      bounds_(derivebounds(par_, opt.derived)),
       store_(fault_, STORE_BUCKETS, &budget_),
       out_(par_, rc_, fault_),
       prog_(opt.console),

@@ -38,6 +38,7 @@ struct RunOptions {
     int check = -1;               // self-check level; -1: from TALVEN_CHECK
     bool signals = true;          // SIGINT and SIGTERM stop the run while it goes
     uint64_t budget = DEFAULT_BUDGET;  // memory for the levels and the store before they spill
+    bool derived = true;          // false: no derived bounds and no early cuts (see engine/bounds.h)
 };
 
 // How a run ended: with its totals; stopped by a file fault (reported);

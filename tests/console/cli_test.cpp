@@ -181,4 +181,64 @@ TEST(Cli, APartAnotherRunHoldsIsRefused) {
     EXPECT_EQ(cli(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet").status, 0);
 }
 
+// The lines of a file that start with '?': its records.
+int recordsof(const std::string& text) {
+    int n = 0;
+    for (const std::string& line : splitlines(text)) n += !line.empty() && line[0] == '?';
+    return n;
+}
+
+// The run header states the derived bounds; by default the h file keeps
+// only codes that can grow into a code of the run, --complete-levels gives
+// the menu's files byte for byte.
+TEST(Cli, TheDerivedBoundsAreStatedAndCompleteLevelsGivesTheMenusFiles) {
+    tempdir menu, line, full;
+    runtalven(menu.path, menurun(12, 4, 6, 2));
+    runresult r = cli(line.path, "-n 12 -k 4 -d 6 -q 2");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.rfind(" Derived bounds: proportional coordinates d2->4 d3->2 d4->1; zero coordinates d1->3 d2->1 "
+                          "d3->0 d4->0; weights 6,8,12; ",
+                          0),
+              0u)
+        << r.err;
+    r = cli(full.path, "-n 12 -k 4 -d 6 -q 2 --quiet --complete-levels");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(resultfiles(full.path, "12_4_6.2") == resultfiles(menu.path, "12_4_6.2"));
+    const std::string bounded = readfile(line.file("12_4_6.2")), whole = readfile(menu.file("12_4_6.2"));
+    EXPECT_EQ(bounded.substr(0, bounded.find(" RES")), whole.substr(0, whole.find(" RES")));
+    EXPECT_EQ(recordsof(readfile(line.file("12_4_6.2h"))), 4);
+    EXPECT_EQ(recordsof(readfile(menu.file("12_4_6.2h"))), 5);
+}
+
+// The simplex codes: one code each, whose facts (computed from its matrix)
+// are those of the simplex code: every non-zero weight q^(k-1), dual
+// distance 3, and the automorphism group GL(k, q) (with the field
+// automorphism for GF(4)).
+TEST(Cli, SimplexCodesAreFoundOnceWithTheirWeights) {
+    const struct {
+        int k, q;
+    } cases[] = {{3, 3}, {3, 4}, {3, 5}, {3, 7}, {6, 2}, {7, 2}};
+    for (const auto& c : cases) {
+        long long qk = 1, gl = 1;
+        for (int i = 0; i < c.k; i++) qk *= c.q;
+        for (long long qi = 1; qi < qk; qi *= c.q) gl *= qk - qi;
+        if (c.q == 4) gl *= 2;
+        const int n = (int)((qk - 1) / (c.q - 1)), d = (int)(qk / c.q);
+        const std::string name = std::to_string(n) + "_" + std::to_string(c.k) + "_" + std::to_string(d) + "." +
+                                 std::to_string(c.q);
+        SCOPED_TRACE(name);
+        tempdir dir;
+        runresult r = cli(dir.path, "-n " + std::to_string(n) + " -k " + std::to_string(c.k) + " -d " +
+                                        std::to_string(d) + " -q " + std::to_string(c.q) + " --quiet --stats");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind("codes=1 ", 0), 0u) << r.out;
+        std::string facts = "1 " + std::to_string(c.k) + " " + std::to_string(n) + " " + std::to_string(d) + " 3 " +
+                            std::to_string(gl) + " 1";
+        for (int w = 1; w <= n; w++) facts += w == d ? " " + std::to_string(qk - 1) : " 0";
+        const std::vector<std::string> lines = splitlines(readfile(dir.file(name + ".stats")));
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1], facts);
+    }
+}
+
 }  // namespace

@@ -77,6 +77,12 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     }
     const RunParams p = params(cases[0]);
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
+    // With the target bounds (the command line's default), whose h file is
+    // smaller.
+    RunParams t = params(runcase{16, 5, 8, 2, 1, 0, 1, 0, {}});
+    t.targetcuts = 1;
+    const std::string want = whole(t);
+    for (int M : {2, 5}) EXPECT_TRUE(split(t, M, 1, 2) == want) << M << " parts, target bounds";
 }
 
 TEST(Parts, ThreadsGiveWhatOneGives) {

@@ -1,0 +1,218 @@
+// The bounds derived from the parameters and the early cuts of the
+// extension step.  Three runs of every random parameter set, over every
+// field: without any of them (the search as it was), with the level bounds
+// and cuts (the menu), and with the target bounds too (the command line).
+// The first two must write the same files byte for byte; the third the
+// same codes in the same order, and an h file whose every code is in the
+// complete one with the same matrix.  The bounds of known codes are worked
+// out by hand below, and on Griesmer codes they are met exactly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "common/ownfield.h"
+#include "common/testutil.h"
+#include "engine/bounds.h"
+#include "run/classifier.h"
+#include "run/runparams.h"
+
+namespace {
+
+struct files {
+    std::string all;        // the result file, the h file and the statistics, time masked
+    std::string result, h;  // the result file and the h file
+};
+
+enum class kind { plain, level, target };
+
+files run(RunParams p, kind how) {
+    tempdir dir;
+    RunOptions opt;
+    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
+    opt.derived = how != kind::plain;
+    p.targetcuts = how == kind::target ? 1 : 0;
+    auto c = std::make_unique<Classifier>(p, opt);
+    EXPECT_EQ(c->run(), runend::complete);
+    const std::string name = resultname(p);
+    return {resultfiles(dir.path, name), readfile(dir.file(name)), readfile(dir.file(name + "h"))};
+}
+
+// The records of a result or h file: dimension and rows, in file order.
+std::vector<std::vector<std::string>> records(const std::string& text) {
+    std::vector<std::vector<std::string>> out;
+    std::vector<std::string> lines = splitlines(text);
+    for (size_t i = 0; i < lines.size(); i++) {
+        int dim = 0;
+        if (lines[i].empty() || lines[i][0] != '?' || sscanf(lines[i].c_str(), "?%d", &dim) != 1) continue;
+        std::vector<std::string> rec;
+        for (int r = 0; r < dim && i + 1 < lines.size(); r++) rec.push_back(lines[++i]);
+        out.push_back(rec);
+    }
+    return out;
+}
+
+// A file without its " RES" line (the totals of the h file) and its time.
+std::string withoutres(const std::string& text) {
+    std::string out;
+    for (const std::string& line : splitlines(text))
+        if (line.rfind(" RES", 0) != 0 && line.find("Elapsed time") == std::string::npos) out += line + "\n";
+    return out;
+}
+
+// The three runs of p: the level bounds change no file, the target bounds
+// no code of the result file and keep only codes of the whole h file.
+// True when the target bounds cut some code of lower dimension.
+bool compare(const RunParams& p) {
+    const files plain = run(p, kind::plain), level = run(p, kind::level), target = run(p, kind::target);
+    EXPECT_TRUE(level.all == plain.all) << "the level bounds and cuts changed a file";
+    EXPECT_EQ(withoutres(target.result), withoutres(plain.result));
+    std::set<std::vector<std::string>> all;
+    for (const auto& r : records(plain.h)) all.insert(r);
+    const auto kept = records(target.h);
+    for (const auto& r : kept) EXPECT_EQ(all.count(r), 1u) << "a code of the bounded h file is not in the whole one";
+    return kept.size() < all.size();
+}
+
+TEST(Bounds, RandomRunsWithAndWithoutThemWriteTheSameCodes) {
+    std::mt19937 g(18);
+    const int qs[] = {2, 3, 4, 5, 7};
+    for (int trial = 0; trial < 35; trial++) {
+        const int q = qs[trial % 5];
+        const int nmax = q == 2 ? 16 : q == 3 ? 9 : q == 7 ? 6 : 7;
+        const int n = 4 + (int)(g() % (nmax - 3));
+        const int k = 2 + (int)(g() % std::min(q == 2 ? 4 : 3, n - 2));
+        int d = 1;  // near the largest distance the Griesmer bound leaves, where the bounds bite
+        while (d < n && griesmer(q, k, d + 1) <= n) d++;
+        d = std::max(1, d - (int)(g() % 2));
+        const int dw = q == 2 && g() % 4 == 0 ? 2 : 1;
+        const int so = q <= 4 && g() % 5 == 0;
+        const int dual = g() % 4 == 0 ? 2 + (int)(g() % 2) : 1;
+        const int brute = g() % 8 == 0 ? 1 + (int)(g() % k) : 0;
+        std::vector<int> forbid;
+        if (g() % 3 == 0) forbid.push_back(d + (int)(g() % (n - d + 1)));
+        const RunParams p = menuparams(n, k, d, q, dw, so, dual, brute, forbid);
+        SCOPED_TRACE(resultname(p) + " dw " + std::to_string(dw) + " so " + std::to_string(so) + " dual " +
+                     std::to_string(dual) + " brute " + std::to_string(brute));
+        compare(p);
+    }
+    // Parameters where the target bounds cut codes of lower dimension.
+    for (const RunParams& p : {menuparams(12, 4, 6, 2), menuparams(14, 3, 8, 2), menuparams(16, 5, 8, 2)}) {
+        SCOPED_TRACE(resultname(p));
+        EXPECT_TRUE(compare(p));
+    }
+}
+
+// The bounds of codes worked out by hand: a class of proportional
+// coordinates in dimension D holds at most n - k + D - g(D - 1, d) columns,
+// the zero columns at most n - k + D - g(D, d); the weights are those w
+// with d - w + ceil(w/q) < 1 or n - w >= g(k - 1, d - w + ceil(w/q)).
+TEST(Bounds, OfKnownCodes) {
+    const struct {
+        int n, k, d, q;
+        std::vector<int> prop;    // D = 2..k
+        std::vector<int> zeros;   // D = 1..k
+        std::vector<int> weights;
+    } cases[] = {
+        {31, 3, 25, 5, {5, 1}, {4, 0, 0}, {25}},
+        {24, 3, 19, 5, {4, 1}, {3, 0, 0}, {19, 20, 24}},
+        {40, 3, 27, 3, {12, 4}, {11, 3, 1}, {27, 28, 29, 30, 32, 33, 36}},
+        {63, 6, 32, 2, {27, 12, 5, 2, 1}, {26, 11, 4, 1, 0, 0}, {32}},
+        {12, 4, 6, 2, {4, 2, 1}, {3, 1, 0, 0}, {6, 8, 12}},
+    };
+    for (const auto& c : cases) {
+        RunParams p = menuparams(c.n, c.k, c.d, c.q);
+        p.targetcuts = 1;
+        const LevelBounds b = derivebounds(p);
+        SCOPED_TRACE(resultname(p));
+        for (int D = 2; D <= c.k; D++) EXPECT_EQ(b.propcap[D], c.prop[D - 2]) << "D=" << D;
+        for (int D = 1; D <= c.k; D++) EXPECT_EQ(b.zerocap[D], c.zeros[D - 1]) << "D=" << D;
+        std::vector<int> w;
+        for (int x = 1; x <= c.n; x++)
+            if (b.allowed(x)) w.push_back(x);
+        EXPECT_EQ(w, c.weights);
+        // The menu's bounds: every weight from d on; a smaller bound of the user wins.
+        p.targetcuts = 0;
+        p.propcol[2] = 2;
+        const LevelBounds m = derivebounds(p);
+        EXPECT_EQ(m.propcap[2], std::min(2, c.prop[0]));
+        EXPECT_EQ(m.nextok(1), c.d);
+        EXPECT_EQ(m.prevok(c.n), c.n);
+    }
+}
+
+// Columns of a code (rows as digit strings) lying in <v>, for the v whose
+// count is largest, and its zero columns; `lead` zero columns were left out
+// of the rows (the h file does so).
+std::pair<int, int> largestpoint(const std::vector<std::string>& rows, int q, int lead) {
+    const ownfield f{q};
+    const int len = (int)rows[0].size(), D = (int)rows.size();
+    auto col = [&](int c) {
+        std::vector<int> v;
+        for (const std::string& r : rows) v.push_back(r[c] >= 'A' ? r[c] - 'A' + 10 : r[c] - '0');
+        return v;
+    };
+    auto normal = [&](std::vector<int> v) {  // first non-zero entry 1
+        int at = 0;
+        while (at < D && v[at] == 0) at++;
+        if (at == D) return v;
+        const int s = f.inv(v[at]);
+        for (int& x : v) x = f.mul(s, x);
+        return v;
+    };
+    std::map<std::vector<int>, int> count;
+    for (int c = 0; c < len; c++) count[normal(col(c))]++;
+    int best = 0, zeros = lead;
+    for (const auto& [v, m] : count) {
+        if (std::count(v.begin(), v.end(), 0) == D)
+            zeros += m;
+        else
+            best = std::max(best, m);
+    }
+    return {best, zeros};
+}
+
+// Griesmer codes: every code of every dimension of their search keeps to
+// the bounds, and some code meets each of them.  For the small ones the run
+// without bounds writes the same codes.
+TEST(Bounds, GriesmerCodesMeetThem) {
+    const struct {
+        int n, k, d, q;
+        bool compare;  // the run without bounds is fast enough to compare with
+    } cases[] = {{31, 3, 25, 5, false}, {24, 3, 19, 5, false}, {13, 3, 9, 3, true},
+                 {15, 4, 8, 2, true},   {8, 2, 7, 7, true},     {21, 3, 16, 4, false}};
+    for (const auto& c : cases) {
+        RunParams p = menuparams(c.n, c.k, c.d, c.q);
+        SCOPED_TRACE(resultname(p));
+        p.targetcuts = 1;
+        const LevelBounds b = derivebounds(p);
+        const files target = run(p, kind::target);
+        if (c.compare) {
+            EXPECT_EQ(withoutres(target.result), withoutres(run(p, kind::plain).result));
+        }
+        std::vector<int> best(c.k + 1, -1), zeros(c.k + 1, -1);
+        std::vector<std::vector<std::string>> codes = records(target.h);
+        for (const auto& rows : codes) {
+            const int D = (int)rows.size(), ND = c.n - c.k + D;
+            auto [m, z] = largestpoint(rows, c.q, ND - (int)rows[0].size());
+            // The columns in <v>, the zero columns among them, lie outside
+            // the support of a subcode of dimension D - 1.
+            if (D >= 2) {
+                EXPECT_LE(m + z, ND - griesmer(c.q, D - 1, c.d));
+                EXPECT_LE(m, b.propcap[D]);
+            }
+            EXPECT_LE(z, b.zerocap[D]);
+            best[D] = std::max(best[D], m + z), zeros[D] = std::max(zeros[D], z);
+        }
+        for (int D = 2; D <= c.k; D++) {
+            EXPECT_EQ(best[D], c.n - c.k + D - griesmer(c.q, D - 1, c.d)) << "D=" << D;
+            EXPECT_EQ(zeros[D], b.zerocap[D]) << "D=" << D;
+        }
+        EXPECT_EQ(records(target.result).size(), 1u);
+    }
+}
+
+}  // namespace
