@@ -98,6 +98,7 @@ static void perdimension(std::string& s, const int32_t* v, int from, int to) {
 std::string describebounds(const LevelBounds& b, const RunParams& p) {
     std::string s = " Derived bounds: proportional coordinates";
     perdimension(s, b.propcap, 2, p.k);
+    if (p.k < 2) s += " none";
     s += "; zero coordinates";
     perdimension(s, b.zerocap, 1, p.k);
     if (!b.target) return s + "; every code of every dimension is kept (complete h file)";

@@ -119,7 +119,16 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
     share = std::min(amount, mt.cap[l][i][b]);
     int rest = amount - share;
     nn += share;
+    // Shares the weight bounds rule out at once are passed over (RowCuts).
+    const bool jump = b == 0 && cuts.on() && cuts.shares();
+    auto skip = [&] {
+        const int to = cuts.nextshare(mt, i, share);
+        cuts.passed(share - to);
+        rest += share - to, nn -= share - to, share = to;
+    };
+    if (jump) skip();
     for (;;) {
+        if (share < 0) break;
         if (rest == 0) {
             afterpair(i, l, nn);
         } else {
@@ -137,6 +146,7 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
         share--;
         rest++;
         nn--;
+        if (jump) skip();
         if (rest > mt.capsum[l][i][b]) break;
     }
     share = 0;

@@ -215,7 +215,7 @@ bool LevelStore::nextparts(Cursor& c) const {
 
 int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
     const int m = q_ - 1;
-    bool have = c.x >= from_ && nextparts(c);
+    bool have = c.x >= from_ && !c.parents && nextparts(c);
     if (c.x < 0) c.x = from_ - 1;
     while (!have) {
         do c.x++;

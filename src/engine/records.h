@@ -98,15 +98,17 @@ class LevelStore {
     bool spilled() const { return spill_ != nullptr; }
 
     // A reading position, from the first record on.  On the first level a
-    // filter skips the distributions with a part it does not allow (the
-    // others come in the same order; their running numbers are counted
-    // without the ones skipped).
+    // filter skips the distributions with a part it does not allow, and a
+    // walk for parents skips all but the first distribution of each weight,
+    // the one record with flag 1 (the others come in the same order; their
+    // running numbers are counted without the ones skipped).
     struct Cursor {
         uint64_t at = 0;       // stored levels: the byte offset
         int32_t runno = 0;     // the first level: the record
         int32_t x = -1;        // ... its weight
         int32_t a[MAXVAL] = {};  // ... and its distribution
         const FirstFilter* filter = nullptr;
+        bool parents = false;       // only the records with flag 1 are wanted (the first of each weight)
         bool filtering = false;     // the filter restricts the parts of weight x
         uint8_t parts[MAXLEN];      // ... to these sizes
         uint64_t reach[MAXVAL][(MAXLEN + 63) / 64];  // reach[c]: sums of c allowed sizes

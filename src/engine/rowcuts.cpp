@@ -57,11 +57,14 @@ void RowCuts::parent(const cmrec& code, const mayatab& mt, int nblk, int D, int 
             for (int f = span; f < span * q; f++) s[f] = (uint8_t)fd.addtab[s[f % span]][fd.multab[f / span][v]];
         }
         if (zero && m_[l][0] > 0) zl_ = l;
+        values_[l] = zero ? 1 : q;  // s(u) is 0 on a block of zero columns
         pos += T_[l];
     }
     unitw_[0] = 0;
     for (int r = 1, span = 1; r <= D - 2; r++, span *= q)
         for (int f = span; f < span * q; f++) unitw_[(size_t)f] = unitw_[(size_t)(f % span)] + 1;
+    twoclasses_ = D == 2 && L_ == 1 && m_[0][0] > 0;
+    for (int b = 2; b < q && twoclasses_; b++) twoclasses_ = m_[0][b] == 0;
     on_ = true;
 }
 
@@ -100,7 +103,7 @@ void RowCuts::blocktables(const mayatab& mt, int l, int i) {
         for (int z = i + 1; z < q; z++) r[b][z] = {std::max(0, R - (P - p[z])), std::min(std::min(R, p[z]), propbound_)};
     }
     if (l == zl_ && i < 0) r[0][0].hi = std::min(r[0][0].hi, lb_.zerocap[D_]);
-    for (int s = 0; s < q; s++) {
+    for (int s = 0; s < values_[l]; s++) {
         tlo_[s * q] = r[0][neg_[s]].lo;
         thi_[s * q] = r[0][neg_[s]].hi;
         const uint8_t* z = tz_[s][0];
@@ -168,7 +171,7 @@ bool RowCuts::partner(const mayatab& mt, int propbound) {
 void RowCuts::exacttables(const mayatab& mt, int l) {
     const int q = q_;
     const int32_t(*x)[MAXVAL] = mt.split[l];  // x[z][b]
-    for (int s = 0; s < q; s++) {
+    for (int s = 0; s < values_[l]; s++) {
         tlo_[s * q] = x[neg_[s]][0];
         for (int lam = 1; lam < q; lam++) {
             int sum = 0;
@@ -198,7 +201,7 @@ RowCuts::span RowCuts::zerorange(const mayatab& mt, int l, int i) const {
 
 // One family: the weight of each lambda between its bounds must be allowed,
 // and their sum A - qY must be reachable with an allowed weight for each.
-bool RowCuts::family(int f, int32_t ylo, int32_t yhi, const int32_t* rlo, const int32_t* rhi) const {
+bool RowCuts::family(int f, int32_t& ylo, int32_t& yhi, const int32_t* rlo, const int32_t* rhi) const {
     const int q = q_;
     const int32_t base = nfree_ + 2 + unitw_[(size_t)f];
     for (int pass = 0; pass < 2; pass++) {
@@ -240,6 +243,7 @@ bool RowCuts::check(const mayatab& mt, int l, int i) {
                 hi[j] = pre[at + j] + thi_[sf + j] + shi[at + j];
             }
             ok = family(f, lo[0], hi[0], lo, hi);
+            if (f == 0 && l == 0 && i < 0) rooty_ = {lo[0], hi[0]};
         }
     }
     cuts += !ok;
@@ -287,4 +291,17 @@ bool RowCuts::parts(int x, uint8_t* parts) const {
         some = some || !parts[a];
     }
     return some;
+}
+
+// Parents of dimension 1 (one block: the zero class and the class of the
+// non-zero entries, which takes what the zero class leaves of each value).
+// For value 0 the share of the zero class is Y itself, within the bounds the
+// partner check found; for value i >= 1 the codeword with lambda = -i is
+// complete as soon as the pair is, of weight n - k + 2 - t_0 - p_i + share,
+// which must be allowed.
+int RowCuts::nextshare(const mayatab& mt, int i, int share) const {
+    if (i == 0) return share > rooty_.hi ? rooty_.hi : share < rooty_.lo ? -1 : share;
+    const int32_t offset = nfree_ + 2 - mt.split[0][0][0] - mt.partner[0][i];
+    const int32_t w = lb_.prevok(offset + share);
+    return w < offset ? -1 : w - offset;
 }

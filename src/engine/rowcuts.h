@@ -81,6 +81,18 @@ class RowCuts : public FirstFilter {
     // involves the new row has an allowed weight and its number of zero
     // columns is possible.
     bool leaf(const mayatab& mt, int l);
+    // full(), a parent of dimension 1, and pairs (0, 0..i-1) done: true
+    // when the share of the zero class in pair (0, i) decides a codeword
+    // alone, and nextshare then gives the largest share <= `share` that
+    // does not fail at once (-1: none).  Shares in between would be cut
+    // when the pair is done, so the row enumeration passes over them.
+    bool shares() const { return full_ && D_ == 2 && twoclasses_; }
+    int nextshare(const mayatab& mt, int i, int share) const;
+    // n shares were passed over: n branches cut, for the tally too.
+    void passed(int n) {
+        for (int t = 0; t < n; t++) count(true);
+        cuts += (uint64_t)n;
+    }
     // FirstFilter, for a parent of dimension 1 (z zero and x0 non-zero free
     // columns) and its partners of weight x + 1 read from the first level:
     // the part sizes a for which some allowed weight lies between the
@@ -108,16 +120,19 @@ class RowCuts : public FirstFilter {
     void exacttables(const mayatab& mt, int l);
     span classrange(const mayatab& mt, int l, int i, int b, int z) const;
     span zerorange(const mayatab& mt, int l, int i) const;
-    bool family(int f, int32_t ylo, int32_t yhi, const int32_t* rlo, const int32_t* rhi) const;
+    bool family(int f, int32_t& ylo, int32_t& yhi, const int32_t* rlo, const int32_t* rhi) const;
     void count(bool cut);
 
     const LevelBounds& lb_;
     bool on_ = false, full_ = false;
     int q_ = 0, D_ = 0, L_ = 0, F_ = 0, nfree_ = 0, propbound_ = 0;
     int zl_ = -1;  // the block of the columns zero in rows 1..D-2 with a class b = 0, or -1
+    bool twoclasses_ = false;  // D = 2: the zero class and class 1 are the only ones
+    span rooty_{0, 0};         // the bounds of Y(0) the partner check left
     tally tally_[MAXDIM];
     int32_t m_[MAXBLK][MAXVAL];  // class sizes of the parent
     int32_t T_[MAXBLK];          // block sizes
+    int32_t values_[MAXBLK];     // the values s(u) takes on the block: 1 (only 0) or q
     uint8_t tz_[MAXVAL][MAXVAL][MAXVAL];  // tz_[s][lambda][b] = -(s + lambda b)
     uint8_t neg_[MAXVAL];
     std::vector<uint8_t> sv_;     // sv_[l * F + f]: s(u_f) on block l

@@ -155,6 +155,7 @@ void Classifier::unit(int L, const levrec& r) {
 void Classifier::dimsearch(int L) {
     if (L == par_.k || fault_.stopped()) return;
     LevelStore::Cursor at;
+    at.parents = true;
     levrec r;
     while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.mt) == 1) {
         if (r.flag != 1) continue;

@@ -188,9 +188,10 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
             for (int w = 1; w <= p.n; w++) p.wt[w] = g() % 3 != 0;
             LevelStore s;
             s.setfirst(p, derivebounds(p));
-            LevelStore::Cursor at;
-            levrec r;
-            uint16_t counts[MAXBLK * MAXVAL];
+            LevelStore::Cursor at, parents;
+            parents.parents = true;  // a walk for parents: only the records with flag 1
+            levrec r, rp;
+            uint16_t counts[MAXBLK * MAXVAL], pc[MAXBLK * MAXVAL];
             int runno = 0;
             for (int x = p.d - 1; x <= p.n - p.k; x++) {
                 if (!p.wt[x + 1]) continue;
@@ -200,9 +201,14 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
                               std::make_tuple(q, 1, ++runno, a[0] == x ? 1 : 0));
                     EXPECT_EQ(counts[0], p.n - p.k - x);
                     for (int t = 0; t < q - 1; t++) ASSERT_EQ(counts[t + 1], a[t]) << "x=" << x;
+                    if (r.flag != 1) continue;
+                    ASSERT_EQ(s.next(parents, rp, pc), 1);
+                    EXPECT_EQ(rp.flag, 1);
+                    for (int t = 0; t < q; t++) ASSERT_EQ(pc[t], counts[t]);
                 }
             }
             EXPECT_EQ(s.next(at, r, counts), 0);
+            EXPECT_EQ(s.next(parents, rp, pc), 0);
         }
 }
 
