@@ -3,6 +3,9 @@
 // failed on.
 #include "codeio/writers.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "field/field.h"
 
 namespace {
@@ -133,7 +136,7 @@ bool CodeWriter::put(const std::string& text) {
     if (!error_.empty()) return false;
     out_.write(text.data(), (std::streamsize)text.size());
     if (!out_) {
-        error_ = "the stream failed while writing";
+        error_ = std::string("cannot write: ") + (errno != 0 ? strerror(errno) : "the stream failed");
         return false;
     }
     return true;

@@ -30,7 +30,7 @@ struct Output {
         out.flush();
         const bool good = out.good();
         out.close();
-        if (!good || out.fail()) return "cannot write " + temp;
+        if (!good || out.fail()) return "cannot write " + temp + ": " + (errno != 0 ? strerror(errno) : "the stream failed");
         if (rename(temp.c_str(), path.c_str()) != 0) return "cannot rename " + temp + " to " + path + ": " + strerror(errno);
         temp.clear();
         return "";

@@ -176,7 +176,7 @@ runend Classifier::runpart(PartShared& shared, bool skeleton) {
         removeworkdir();
     }
     shared.cpu_ms += clockms() - start;
-    if (fault_.kind() == StopKind::fault) shared.fail(fault_.message());
+    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
     shared_ = nullptr;
     reportchecks();
     return outcome();

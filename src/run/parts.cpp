@@ -25,6 +25,11 @@ std::string partpath(const std::string& base, int I, int M) {
 
 std::string checkpointpath(const std::string& partfile) { return partfile + ".ckpt"; }
 
+std::string partheadline(const Plan& plan) {
+    return "#talven part " + std::to_string(plan.part) + " " + std::to_string(plan.parts) + " split " +
+           std::to_string(plan.split) + " format " + std::to_string(PART_FORMAT) + "\n";
+}
+
 // ---- parameters ---------------------------------------------------------------
 
 std::string paramlines(const RunParams& p) {
@@ -121,20 +126,44 @@ struct segref {
     uint64_t s, u;      // segment, unit (u unused for the skeleton)
     uint64_t count;     // records
     uint64_t offset;    // where the header starts
+    uint64_t sum;       // the segment's checksum
+    std::string prefix; // its header line up to the sum
 };
+
+// A segment header "S s count sum" or "U s u count sum" (with its newline)
+// into ref; false when it is damaged.
+bool segmentheader(const std::string& line, segref& ref) {
+    size_t cut = line.rfind(' ');
+    if (cut == std::string::npos || line.back() != '\n') return false;
+    ref.prefix = line.substr(0, cut);
+    if (!parsehex64(line.substr(cut + 1, line.size() - cut - 2), ref.sum)) return false;
+    std::vector<int64_t> v;
+    if (numbers(ref.prefix, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
+        ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
+        return true;
+    }
+    if (numbers(ref.prefix, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
+        v[2] >= 0) {
+        ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
+        return true;
+    }
+    return false;
+}
 
 // Reads a file's records one at a time, each checked.
 class PartReader {
    public:
     explicit PartReader(FILE* fp) : fp_(fp) {}
     // Reads "c dim len q" and its rows into code (q must be `q`, dim at most
-    // k); "" or what is wrong.  `eof` is set when the file ended inside.
-    std::string record(cmrec& code, int q, int k, bool& eof) {
+    // k), adding every byte read to `sum`; "" or what is wrong.  `eof` is
+    // set when the file ended inside.
+    std::string record(cmrec& code, int q, int k, Checksum& sum, bool& eof) {
         std::vector<int64_t> v;
         eof = false;
         if (!getline(fp_, line_)) return eof = true, "the file ends inside a segment";
         lineno_++;
         if (line_.back() != '\n') return eof = true, "the file ends inside a record";
+        sum.add(line_);
         if (!numbers(line_, 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k || v[1] < 1 || v[1] >= MAXLEN ||
             v[2] != q)
             return "a damaged code record";
@@ -144,6 +173,7 @@ class PartReader {
         for (int r = 1; r <= code.cur_level; r++) {
             if (!getline(fp_, line_) || line_.back() != '\n') return eof = true, "the file ends inside a record";
             lineno_++;
+            sum.add(line_);
             if ((int64_t)line_.size() != v[1] + 1) return "a row of the wrong length";
             for (int c = 1; c <= code.cur_len; c++) {
                 int x = digitvalue(line_[c - 1]);
@@ -160,14 +190,44 @@ class PartReader {
     FILE* fp_;
 };
 
-// Scans the whole file; refs gets every whole segment.
+// The first line of a part file into the part, the split and the layout;
+// "" or what is wrong with it.
+std::string readheadline(const std::string& head, PartScan& ps) {
+    int I, M, L, format = 0;
+    char end = 0;
+    int got = sscanf(head.c_str(), "#talven part %d %d split %d format %d%c", &I, &M, &L, &format, &end);
+    if (got < 3 || M < 1 || I < 0 || I >= M || L < 0) return "not a part file of this program";
+    if (got == 3) return "a part file of an older version of talven, without checksums: make the part again";
+    if (got != 5 || end != '\n') return "a damaged first line";
+    if (format != PART_FORMAT)
+        return "a part file of layout " + std::to_string(format) + ", which this version of talven does not read";
+    ps.I = I, ps.M = M, ps.split = L;
+    return "";
+}
+
+// The end line "E segments seconds sum" (with its newline): checks it and
+// the file's sum; "" or what is wrong.
+std::string readendline(const std::string& line, PartScan& ps) {
+    size_t cut = line.rfind(' ');
+    uint64_t sum = 0, segs = 0;
+    double secs = 0;
+    char extra;
+    if (cut == std::string::npos || line.back() != '\n' ||
+        !parsehex64(line.substr(cut + 1, line.size() - cut - 2), sum) ||
+        sscanf(line.substr(0, cut).c_str(), "E %" SCNu64 " %lf%c", &segs, &secs, &extra) != 2)
+        return "a damaged end line";
+    ps.sum.add(line.substr(0, cut));
+    if (ps.sum.value() != sum) return "the checksum of the file does not match: the file is damaged";
+    ps.ended = true, ps.segments = segs, ps.seconds = secs;
+    return "";
+}
+
+// Scans the file up to `limit` bytes, checking every sum; refs gets every
+// whole segment.
 PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* refs) {
     PartScan ps;
-    FILE* fp = fopen(path.c_str(), "rb");
-    if (!fp) {
-        ps.error = "cannot read " + path + ": " + strerror(errno);
-        return ps;
-    }
+    FILE* fp = openregular(path, ps.error);
+    if (!fp) return ps;
     std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
     PartReader rd(fp);
     std::string head, P, W, B;
@@ -175,18 +235,17 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         ps.error = path + " line " + std::to_string(rd.lineno_) + ": " + what;
         return ps;
     };
-    int I, M, L;
-    if (!getline(fp, head) || sscanf(head.c_str(), "#talven part %d %d split %d", &I, &M, &L) != 3 || M < 1 ||
-        I < 0 || I >= M)
-        return rd.lineno_ = 1, fail("not a part file of this program");
+    rd.lineno_ = 1;
+    if (!getline(fp, head)) return fail("not a part file of this program");
+    std::string why = readheadline(head, ps);
+    if (!why.empty()) return fail(why);
     if (!getline(fp, P) || !getline(fp, W) || !getline(fp, B)) return rd.lineno_ = 2, fail("the parameters are cut short");
     rd.lineno_ = 4;
     RunParams par;
     if (!parseparams(P, W, B, par)) return fail("damaged parameters");
-    ps.I = I, ps.M = M, ps.split = L;
     ps.params = P + W + B;
+    ps.sum.add(head + ps.params);
     ps.complete_end = (uint64_t)ftello(fp);
-    std::vector<int64_t> v;
     cmrec* code = new cmrec;
     std::unique_ptr<cmrec> keep(code);
     for (;;) {
@@ -196,30 +255,28 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         rd.lineno_++;
         if (rd.line_.back() != '\n') break;  // a header cut short
         if (rd.line_[0] == 'E') {
-            double secs = 0;
-            uint64_t segs = 0;
-            if (sscanf(rd.line_.c_str(), "E %" SCNu64 " %lf", &segs, &secs) != 2) return fail("a damaged end line");
-            ps.ended = true, ps.segments = segs, ps.seconds = secs;
+            why = readendline(rd.line_, ps);
+            if (!why.empty()) return fail(why);
             ps.complete_end = (uint64_t)ftello(fp);
             break;
         }
         segref ref{};
         ref.offset = at;
-        if (numbers(rd.line_, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
-            ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
-        } else if (numbers(rd.line_, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
-                   v[2] >= 0) {
-            ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
-        } else {
-            return fail("a damaged segment header");
-        }
+        if (!segmentheader(rd.line_, ref)) return fail("a damaged segment header");
+        const uint64_t headline = rd.lineno_;
+        Checksum sum;
         bool eof = false;
         for (uint64_t t = 0; t < ref.count && !eof; t++) {
-            std::string why = rd.record(*code, par.q, par.k, eof);
+            why = rd.record(*code, par.q, par.k, sum, eof);
             if (!why.empty() && !eof) return fail(why);
         }
         if (eof) break;
         if ((uint64_t)ftello(fp) > limit) break;
+        sum.add(ref.prefix);
+        if (sum.value() != ref.sum)
+            return rd.lineno_ = headline,
+                   fail("the checksum of segment " + std::to_string(ref.s) + " does not match: the file is damaged");
+        ps.sum.add(ref.sum);
         ps.complete_end = (uint64_t)ftello(fp);
         if (ref.u == UINT64_MAX)
             ps.skeleton.push_back(ref.s);
@@ -233,6 +290,14 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
 }  // namespace
 
 PartScan scanpart(const std::string& path, uint64_t limit) { return scanwith(path, limit, nullptr); }
+
+std::string samerun(const PartScan& ps, const std::string& path, const RunParams& par, int part, int parts, int split) {
+    if (ps.I != part || ps.M != parts) return path + " is part " + std::to_string(ps.I) + " of " + std::to_string(ps.M);
+    if (split > 0 && ps.split != split)
+        return path + " was split at level " + std::to_string(ps.split) + ", not " + std::to_string(split);
+    if (ps.params != paramlines(par)) return path + " was made with other options (parameters or restrictions)";
+    return "";
+}
 
 // ---- checkpoints -----------------------------------------------------------------
 
@@ -332,11 +397,14 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     RunFault fault(console);
     auto rc = std::make_unique<runcounters>();
     ResultFiles out(*par, *rc, fault);
-    if (!out.open(outdir + resultname(*par))) return res.error = "cannot write the result files in " + outdir, res;
+    if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
     auto code = std::make_unique<cmrec>();
     code->cur_k = par->k;
     std::map<partin*, FILE*> open;
-    for (partin* p : byI) open[p] = fopen(p->path.c_str(), "rb");
+    for (partin* p : byI) {
+        std::string why;
+        open[p] = openregular(p->path, why);
+    }
     for (uint64_t s = 0; s < T && res.error.empty() && !fault.stopped(); s++) {
         FILE* fp = open[order[s].first];
         const segref& r = *order[s].second;
@@ -346,25 +414,24 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
             break;
         }
         PartReader rd(fp);
-        for (uint64_t t = 0; t < r.count; t++) {
+        Checksum sum;
+        for (uint64_t t = 0; t < r.count && res.error.empty(); t++) {
             bool eof;
-            std::string why = rd.record(*code, par->q, par->k, eof);
-            if (!why.empty()) {
-                res.error = order[s].first->path + " changed while it was merged";
-                break;
-            }
+            if (!rd.record(*code, par->q, par->k, sum, eof).empty()) break;
             out.newcode(*code);
         }
+        sum.add(r.prefix);
+        if (sum.value() != r.sum) res.error = order[s].first->path + " changed while it was merged";
     }
     for (auto& [p, fp] : open)
         if (fp) fclose(fp);
     if (!res.error.empty() || fault.stopped()) {
-        out.close();
-        if (res.error.empty()) res.error = "the result files could not be written";
+        out.abandon();
+        if (res.error.empty()) res.error = fault.detail();
         return res;
     }
     out.finish(res.seconds);
-    if (fault.stopped()) return res.error = "the result files could not be finished", res;
+    if (fault.stopped()) return res.error = fault.detail(), res;
     res.ok = true;
     res.codes = out.codecount;
     return res;
