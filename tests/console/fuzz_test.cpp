@@ -365,6 +365,85 @@ TEST(FuzzMenu, ScriptedAnswersLeaveThePredictedState) {
     }
 }
 
+// ---- the command line -----------------------------------------------------------
+
+// A number of the command line as a decimal reading takes it: an optional
+// sign and digits only; false for anything else (010 is ten, 0x7 nothing).
+bool decimalvalue(const std::string& s, int64_t& v) {
+    size_t i = !s.empty() && (s[0] == '+' || s[0] == '-');
+    if (i == s.size()) return false;
+    v = 0;
+    for (; i < s.size(); i++) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[i] - '0');
+    }
+    if (s[0] == '-') v = -v;
+    return true;
+}
+
+// A number in one of the spellings users and scripts produce.
+std::string spelled(rng& g, int v) {
+    const std::string d = std::to_string(v);
+    switch (pick(g, 0, 9)) {
+        case 0: return "0" + d;
+        case 1: return "+" + d;
+        case 2: return oneof(g, {"0x" + d, d + ".0", " " + d, d + "x", "", "-" + d, "1e1", d + "\n"});
+        case 3: return oneof(g, {"4294967296", "4294967298", "99999999999999999999", "-4294967295"});
+        default: return d;
+    }
+}
+
+// Seeded command lines over tiny runs, each number spelled at random and
+// random options added.  Every command ends with 0, 1 or 2; a refusal (2)
+// is one line on stderr and writes nothing; an accepted run reports the
+// parameters a decimal reading of its options gives, never a number read
+// in another base or wrapped, and its result passes the checker.
+TEST(FuzzCommandLine, EveryCommandIsRefusedInOneLineOrRunsWhatItSays) {
+    rng g(2027);
+    const lines extras = {"--dual 2", "--dw 2", "--selforth", "--selforth=false", "--weights 2,4-5", "--weights 3,",
+                          "--prop 2=2", "--prop 1", "--jobs 2", "--jobs 100000", "--part 0/2", "--part 2/2",
+                          "--brute 1", "--equivalence linear", "--memory 1", "--split-level 1", "--format plain",
+                          "--stats", "--weights 4294967299", "--jobs 0x2"};
+    int ran = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        const int q = oneof(g, {"2", "3", "4", "5", "7"})[0] - '0', n = pick(g, 1, tinylimit(q)), k = pick(g, 1, n),
+                  d = pick(g, 1, n);
+        std::string nt = spelled(g, n), kt = spelled(g, k), dt = spelled(g, d), qt = spelled(g, q);
+        std::string args = "-n '" + nt + "' -k '" + kt + "' -d '" + dt + "' -q '" + qt + "' --quiet";
+        for (int e = pick(g, 0, 2); e > 0; e--) args += " " + oneof(g, extras);
+        SCOPED_TRACE("trial " + std::to_string(trial) + ": " + shown(args));
+        tempdir dir;
+        runresult r = runcommand(dir.path, args);
+        ASSERT_TRUE(r.status == 0 || r.status == 1 || r.status == 2) << r.status << " " << r.err;
+        int64_t vn, vk, vd, vq;
+        const bool decimal = decimalvalue(nt, vn) && decimalvalue(kt, vk) && decimalvalue(dt, vd) && decimalvalue(qt, vq);
+        if (r.status == 2) {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind("talven: ", 0), 0u) << r.err;
+            EXPECT_EQ(count(r.err, "\n"), 1) << r.err;
+            EXPECT_EQ(listdir(dir.path), lines{}) << "a refused command wrote something";
+            continue;
+        }
+        ASSERT_TRUE(decimal) << "a number that is not decimal was accepted: " << r.out;
+        if (r.status != 0) continue;
+        const bool part = args.find("--part") != std::string::npos;
+        int64_t gn = -1, gk = -1, gd = -1, gq = -1;
+        const size_t at = r.out.find(" n=");
+        ASSERT_NE(at, std::string::npos) << r.out;
+        ASSERT_EQ(sscanf(r.out.c_str() + at, " n=%ld k=%ld d=%ld q=%ld", &gn, &gk, &gd, &gq), 4) << r.out;
+        EXPECT_EQ(r.out.rfind(part ? "part=0/2 " : "codes=", 0), 0u) << r.out;
+        EXPECT_EQ(std::vector<int64_t>({gn, gk, gd, gq}), std::vector<int64_t>({vn, vk, vd, vq})) << r.out;
+        EXPECT_EQ(count(r.out, "\n"), 1) << r.out;
+        if (part) continue;
+        ran++;
+        const std::string name = std::to_string(vn) + "_" + std::to_string(vk) + "_" + std::to_string(vd) + "." +
+                                 std::to_string(vq) + (args.find("--brute") != std::string::npos ? "b" : "");
+        runresult c = runcommand(dir.path, "check " + name);
+        EXPECT_EQ(c.status, 0) << c.out << c.err;
+    }
+    EXPECT_GT(ran, 10);
+}
+
 // ---- fixed cases -------------------------------------------------------------
 
 TEST(FuzzRegressions, TrickyInputsGiveTheirKnownOutcome) {
