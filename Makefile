@@ -38,7 +38,7 @@ build-san: deps
 
 build-tsan: deps
 	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON -DTALVEN_BENCHES=OFF >/dev/null
-	cmake --build $(TSANBUILD) -j $(JOBS) --target talven test_run test_distance test_canon
+	cmake --build $(TSANBUILD) -j $(JOBS) --target test_threads
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -181,7 +181,7 @@ TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
             pid_t pid = fork();
             if (pid == 0) {
                 if (chdir(dir.path.c_str()) != 0) _exit(126);
-                execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+                execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
                       (char*)nullptr);
                 _exit(127);
             }
@@ -204,7 +204,7 @@ TEST(Cli, SigtermLeavesACheckpointToResumeFrom) {
     int pid = fork();
     if (pid == 0) {
         if (chdir(dir.path.c_str()) != 0) _exit(126);
-        execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+        execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
               (char*)nullptr);
         _exit(127);
     }
@@ -394,7 +394,7 @@ TEST(Cli, AMergeThatFailsOrIsKilledLeavesTheOldResultWhole) {
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.path.c_str()) != 0) _exit(126);
-            execl(TALVEN_BIN, TALVEN_BIN, "--merge", ".", (char*)nullptr);
+            execl(talvenbin().c_str(), talvenbin().c_str(), "--merge", ".", (char*)nullptr);
             _exit(127);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));

@@ -349,7 +349,7 @@ TEST_F(Console, UnwritableSettingsAreReportedInOneLineAndTheRunStillStarts) {
 
 TEST_F(Console, ASettingsFolderRemovedWhileTheMenuIsOpenIsMadeAgain) {
     // The answers come through a pipe that is written only after res/ is gone.
-    std::string script = "cd '" + dir.path + "' && mkfifo in && { " TALVEN_BIN
+    std::string script = "cd '" + dir.path + "' && mkfifo in && { " + talvenbin() +
                          " < in > out 2> err & pid=$!; exec 3> in; "
                          "while [ ! -f res/settings ]; do sleep 0.01; done; rm -rf res; "
                          "printf '1\\n8\\n' >&3; exec 3>&-; wait $pid; }";

@@ -1,8 +1,8 @@
 // Split runs: the parts of a run, made separately and merged, must give the
 // files of the whole run byte for byte (the elapsed time aside), for many
-// splits, every field and every kind of restriction; several threads must
-// give what one gives; and the merge must refuse a missing, duplicated or
-// cut part rather than write a short result.
+// splits, every field and every kind of restriction; and the merge must
+// refuse a missing, duplicated, cut or damaged part rather than write a
+// wrong result.  (Several threads of a part: threads_test.cpp.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,50 +11,9 @@
 #include <sstream>
 
 #include "common/testutil.h"
-#include "run/parallel.h"
-#include "run/runparams.h"
+#include "run/splitruns.h"
 
 namespace {
-
-struct runcase {
-    int n, k, d, q;
-    int dw = 1, selforth = 0, dual = 1, brute = 0;
-    std::vector<int> forbid;  // weights taken out of the allowed ones
-};
-
-RunParams params(const runcase& c) {
-    return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute, c.forbid);
-}
-
-// The whole run as the menu makes it.
-std::string whole(const RunParams& p) {
-    tempdir dir;
-    RunOptions opt;
-    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
-    auto c = std::make_unique<Classifier>(p, opt);
-    EXPECT_EQ(c->run(), runend::complete);
-    return resultfiles(dir.path, resultname(p));
-}
-
-// Parts 0..M-1 made one by one with `jobs` threads each, then merged.
-std::string split(const RunParams& p, int M, int jobs, int level, std::vector<std::string>* partfiles = nullptr,
-                  const std::string& into = "") {
-    tempdir own;
-    const std::string dir = into.empty() ? own.path : into;
-    std::vector<std::string> made;
-    for (int I = 0; I < M; I++) {
-        SplitRun r;
-        r.par = p, r.outdir = dir + "/", r.resdir = dir + "/res/";
-        r.part = I, r.parts = M, r.jobs = jobs, r.split = level;
-        SplitResult s = runsplit(r);
-        EXPECT_EQ(s.how, runend::complete) << s.error;
-        made.push_back(s.partfile);
-    }
-    if (partfiles) *partfiles = made;
-    MergeResult m = mergeparts(made, dir + "/", nullptr);
-    EXPECT_TRUE(m.ok) << m.error;
-    return resultfiles(dir, resultname(p));
-}
 
 TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     const runcase cases[] = {
@@ -79,18 +38,6 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     }
     const RunParams p = params(cases[0]);
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
-}
-
-TEST(Parts, ThreadsGiveWhatOneGives) {
-    for (const runcase& c : {runcase{12, 4, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
-                             runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
-        const RunParams p = params(c);
-        SCOPED_TRACE(resultname(p));
-        const std::string one = split(p, 1, 1, 0);
-        EXPECT_TRUE(one == whole(p));
-        EXPECT_TRUE(split(p, 1, 3, 0) == one);
-        EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
-    }
 }
 
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
