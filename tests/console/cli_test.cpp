@@ -274,15 +274,15 @@ size_t firstrow(const std::string& path) {
 // a finished part resumed again is no failure.
 TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     tempdir dir, whole;
-    const std::string args = "-n 10 -k 5 -d 3 -q 3";
+    const std::string args = "-n 9 -k 4 -d 3 -q 3";
     ASSERT_EQ(cli(whole.path, args + " --quiet").status, 0);
     makeparts(dir.path, args, 3);
-    const std::string part1 = dir.file("10_5_3.3.part.1.3"), good = readfile(part1);
+    const std::string part1 = dir.file("9_4_3.3.part.1.3"), good = readfile(part1);
     auto merged = [&](const std::string& why) {
         runresult r = cli(dir.path, "--merge .");
         EXPECT_EQ(r.status, 1) << why;
         EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
-        EXPECT_FALSE(fileexists(dir.file("10_5_3.3"))) << why;
+        EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << why;
         writefile(part1, good);
     };
     // One digit of a row changed to another field element.
@@ -295,7 +295,8 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
         std::string tag, s, u, count, sum;
         if (!(h >> tag >> s >> u >> count >> sum) || tag != "U" || std::stoi(count) < 2) continue;
         lines[at] = tag + " " + s + " " + u + " " + std::to_string(std::stoi(count) - 1) + " " + sum;
-        lines.erase(lines.begin() + (long)at + 1, lines.begin() + (long)at + 2 + 5);  // "c 5 10 3" and 5 rows
+        const long dim = std::stol(lines[at + 1].substr(2));  // "c dim len q" and dim rows
+        lines.erase(lines.begin() + (long)at + 1, lines.begin() + (long)at + 2 + dim);
         break;
     }
     std::string text;
@@ -322,44 +323,44 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     r = cli(dir.path, args + " --quiet --part 1/3 --resume");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("is complete already"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.rfind("part=1/3 n=10 k=5 d=3 q=3 split=", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("part=1/3 n=9 k=4 d=3 q=3 split=", 0), 0u) << r.out;
     r = cli(dir.path, args + " --quiet --part 1/3 --resume --dual 2");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("was made with other options"), std::string::npos) << r.err;
     EXPECT_EQ(readfile(part1), good);
     r = cli(dir.path, "--merge .");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(resultfiles(dir.path, "10_5_3.3") == resultfiles(whole.path, "10_5_3.3"));
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
 }
 
 // A whole run whose final merge did not finish keeps its complete part
 // file; --resume merges it only when it was made with the same options.
 TEST(Cli, AResumeAfterAStoppedFinalMergeComparesTheOptions) {
     tempdir dir, whole, dual;
-    const std::string args = "-n 10 -k 4 -d 3 -q 3 --quiet";
+    const std::string args = "-n 9 -k 4 -d 3 -q 3 --quiet";
     ASSERT_EQ(cli(whole.path, args).status, 0);
     ASSERT_EQ(cli(dual.path, args + " --dual 3").status, 0);
     // The merge stops: a folder holds the name of the h file.
-    ASSERT_EQ(mkdir(dir.file("10_4_3.3h").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir(dir.file("9_4_3.3h").c_str(), 0777), 0);
     runresult r = cli(dir.path, args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "talven: cannot write file 10_4_3.3h: Is a directory\n");
-    EXPECT_FALSE(fileexists(dir.file("10_4_3.3")));
-    EXPECT_FALSE(fileexists(dir.file("10_4_3.3inf"))) << "a stopped merge replaces no file";
-    ASSERT_EQ(rmdir(dir.file("10_4_3.3h").c_str()), 0);
-    for (const char* other : {" --dual 3", " --weights 3-9", " --selforth", " --dw 3", " --prop 2=3"}) {
+    EXPECT_EQ(r.err, "talven: cannot write file 9_4_3.3h: Is a directory\n");
+    EXPECT_FALSE(fileexists(dir.file("9_4_3.3")));
+    EXPECT_FALSE(fileexists(dir.file("9_4_3.3inf"))) << "a stopped merge replaces no file";
+    ASSERT_EQ(rmdir(dir.file("9_4_3.3h").c_str()), 0);
+    for (const char* other : {" --dual 3", " --weights 3-8", " --selforth", " --dw 3", " --prop 2=3"}) {
         r = cli(dir.path, args + " --resume" + other);
         EXPECT_EQ(r.status, 1) << other;
-        EXPECT_NE(r.err.find("10_4_3.3.part.0.1 was made with other options"), std::string::npos) << r.err;
-        EXPECT_FALSE(fileexists(dir.file("10_4_3.3"))) << other;
+        EXPECT_NE(r.err.find("9_4_3.3.part.0.1 was made with other options"), std::string::npos) << r.err;
+        EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << other;
     }
     r = cli(dir.path, args + " --resume");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(resultfiles(dir.path, "10_4_3.3") == resultfiles(whole.path, "10_4_3.3"));
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
     // Without --resume the other options make their own run.
     r = cli(dir.path, args + " --dual 3");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(resultfiles(dir.path, "10_4_3.3") == resultfiles(dual.path, "10_4_3.3"));
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(dual.path, "9_4_3.3"));
 }
 
 // A merge that fails (here at the file-size limit) or is killed while it

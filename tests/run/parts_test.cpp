@@ -78,7 +78,7 @@ TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
 // merge either refuses the parts or writes the whole run's files: never a
 // wrong result.  The digit flip and the dropped record must be refused.
 TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
-    const RunParams p = params(runcase{10, 5, 3, 3, 1, 0, 1, 0, {}});
+    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
     tempdir dir;
     std::vector<std::string> parts;
     const std::string want = split(p, 3, 1, 0, &parts, dir.path);
@@ -145,7 +145,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
 // --resume checks the sums of what it keeps: a part damaged before its
 // checkpoint is refused, not continued.
 TEST(Parts, AResumeRefusesADamagedPart) {
-    const RunParams p = params(runcase{10, 5, 3, 3, 1, 0, 1, 0, {}});
+    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
     tempdir dir;
     SplitRun r;
     r.par = p, r.outdir = dir.path + "/", r.resdir = dir.path + "/res/", r.part = 1, r.parts = 3;
