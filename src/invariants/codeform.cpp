@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "canon/group.h"
+#include "containers/zassert.h"
 #include "distance/rank.h"
 #include "field/field.h"
 
@@ -35,26 +36,45 @@ void putint(std::string& s, uint32_t v) {
 
 }  // namespace
 
+Factored codegroup(int n, int q, bool semilinear) {
+    Factored G;
+    G.factorial((uint32_t)n);
+    for (int i = 0; i < n; i++) G.times((uint32_t)(q - 1));
+    if (semilinear) G.times(2);
+    return G;
+}
+
+BigNat classsize(const Factored& G, const Factored& aut) {
+    Factored f = G;
+    f.over(aut);
+    ZASSERT("codeform", !f.natural(), "the automorphism group order divides the group order");
+    return f.value();
+}
+
 bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
     BigCount order;
-    if (!monomial(rows, k, n, out.key, order)) return false;
+    out.aut.clear();
+    if (!monomial(rows, k, n, out.key, order, out.aut)) return false;
     if (semilinear_) {
         const Field& F = gf(q_);
         conj_.assign(rows, rows + (size_t)k * n);
         for (uint8_t& x : conj_) x = (uint8_t)F.multab[x][x];
         std::string other;
         BigCount unused;
-        monomial(conj_.data(), k, n, other, unused);
-        if (other == out.key)
+        Factored unusedf;
+        monomial(conj_.data(), k, n, other, unused, unusedf);
+        if (other == out.key) {
             order.times(2);
-        else if (other < out.key)
+            out.aut.times(2);
+        } else if (other < out.key) {
             out.key = other;
+        }
     }
     out.autorder = order.str();
     return true;
 }
 
-bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order) {
+bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order, Factored& aut) {
     const Field& F = gf(q_);
     // The rank first: a matrix of dependent rows is no generator matrix.
     bmat_ensure(r_, k, n, q_);
@@ -121,10 +141,17 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, B
     }
     putint(key, lab_.cws.certhash);
 
-    order = labelledorder(lab_, N);
-    for (int m : mult)
+    order = BigCount();
+    for (uint32_t len : labelledorbits(lab_, N)) {
+        order.times(len);
+        aut.times(len);
+    }
+    for (int m : mult) {
         for (int t = 2; t <= m; t++) order.times((uint64_t)t);
+        aut.factorial((uint32_t)m);
+    }
     for (int t = 2; t <= zeros; t++) order.times((uint64_t)t);
-    for (int t = 0; t < zeros; t++) order.times((uint64_t)(q_ - 1));
+    for (int t = 0; t < zeros; t++) order.times((uint64_t)(q_ - 1)), aut.times((uint32_t)(q_ - 1));
+    aut.factorial((uint32_t)zeros);
     return true;
 }

@@ -22,6 +22,7 @@
 
 #include "canon/canon.h"
 #include "canon/group.h"
+#include "containers/bignat.h"
 #include "containers/containers.h"
 #include "distance/dist.h"
 #include "invariants/colinv.h"
@@ -29,7 +30,17 @@
 struct CodeForm {
     std::string key;       // the canonical form, as bytes
     std::string autorder;  // the order of the automorphism group, in decimal
+    Factored aut;          // the same order as a product of primes
 };
+
+// The order of the group G that classes codes of length n over GF(q): the
+// monomial maps, n! (q-1)^n of them, twice as many with the field
+// automorphism (semilinear GF(4)).
+Factored codegroup(int n, int q, bool semilinear);
+// The size of the class of a code with automorphism group order `aut` in
+// that group: |G| / aut (aut must divide |G|, the assertion handler stops
+// otherwise).
+BigNat classsize(const Factored& G, const Factored& aut);
 
 class CodeFormer {
    public:
@@ -45,7 +56,7 @@ class CodeFormer {
     bool form(const uint8_t* rows, int k, int n, CodeForm& out);
 
    private:
-    bool monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order);
+    bool monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order, Factored& aut);
 
     int q_;
     bool semilinear_;
