@@ -92,11 +92,6 @@ class chain {
         for (const level& L : lv_) c.times(L.trans.size());
         return c;
     }
-    std::vector<uint32_t> lengths() const {
-        std::vector<uint32_t> r;
-        for (const level& L : lv_) r.push_back((uint32_t)L.trans.size());
-        return r;
-    }
 
    private:
     perm compose(const perm& g, const perm& h) const {  // x -> h(g(x))
@@ -184,23 +179,8 @@ BigCount grouporder(const std::vector<std::vector<int32_t>>& gens, int N) {
     return c.order();
 }
 
-namespace {
-
-std::vector<std::vector<int32_t>> labelledgens(const Labeller& lab, int N) {
+BigCount labelledorder(const Labeller& lab, int N) {
     std::vector<std::vector<int32_t>> gens;
     for (int g = 1; g <= lab.cws.naut; g++) gens.emplace_back(lab.cws.autcol[g].el, lab.cws.autcol[g].el + N + 1);
-    return gens;
+    return grouporder(gens, N);
 }
-
-}  // namespace
-
-BigCount labelledorder(const Labeller& lab, int N) { return grouporder(labelledgens(lab, N), N); }
-
-std::vector<uint32_t> orbitlengths(const std::vector<std::vector<int32_t>>& gens, int N) {
-    for (const auto& g : gens) ZASSERT("group", (int)g.size() != N + 1, "a permutation of 1..N");
-    chain c(N);
-    c.run(gens);
-    return c.lengths();
-}
-
-std::vector<uint32_t> labelledorbits(const Labeller& lab, int N) { return orbitlengths(labelledgens(lab, N), N); }

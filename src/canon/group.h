@@ -34,7 +34,3 @@ BigCount grouporder(const std::vector<std::vector<int32_t>>& gens, int N);
 // The order of the automorphism group (on the columns) that the labelling
 // `lab` found for its N columns.
 BigCount labelledorder(const Labeller& lab, int N);
-// The same groups' basic orbit lengths, whose product is the order: for
-// callers that want the order as a product of small numbers.
-std::vector<uint32_t> orbitlengths(const std::vector<std::vector<int32_t>>& gens, int N);
-std::vector<uint32_t> labelledorbits(const Labeller& lab, int N);

@@ -294,7 +294,10 @@ std::string masswords(const RunParams& par, const MassSums& mass) {
     const int from = std::max(2, (int)par.brutedim);
     if (from < par.k) {
         s += " masses=";
-        for (int D = from; D <= par.k; D++) s += (D > from ? "," : "") + mass.bydim[(size_t)D].str();
+        for (int D = from; D <= par.k; D++) {
+            if (D > from) s += ',';
+            s += mass.bydim[(size_t)D].str();
+        }
     }
     return s;
 }

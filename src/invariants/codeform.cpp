@@ -11,7 +11,6 @@
 #include <map>
 #include <vector>
 
-#include "canon/group.h"
 #include "containers/zassert.h"
 #include "distance/rank.h"
 #include "field/field.h"
@@ -36,6 +35,13 @@ void putint(std::string& s, uint32_t v) {
 
 }  // namespace
 
+void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
+                    std::vector<uint32_t>& out) {
+    gens.clear();
+    for (int g = 1; g <= lab.cws.naut; g++) gens.push_back(lab.cws.autcol[g].el);
+    go.lengths(gens.data(), (int)gens.size(), N, out);
+}
+
 Factored codegroup(int n, int q, bool semilinear) {
     Factored G;
     G.factorial((uint32_t)n);
@@ -52,29 +58,25 @@ BigNat classsize(const Factored& G, const Factored& aut) {
 }
 
 bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
-    BigCount order;
     out.aut.clear();
-    if (!monomial(rows, k, n, out.key, order, out.aut)) return false;
+    if (!monomial(rows, k, n, out.key, out.aut)) return false;
     if (semilinear_) {
         const Field& F = gf(q_);
         conj_.assign(rows, rows + (size_t)k * n);
         for (uint8_t& x : conj_) x = (uint8_t)F.multab[x][x];
         std::string other;
-        BigCount unused;
-        Factored unusedf;
-        monomial(conj_.data(), k, n, other, unused, unusedf);
-        if (other == out.key) {
-            order.times(2);
+        Factored unused;
+        monomial(conj_.data(), k, n, other, unused);
+        if (other == out.key)
             out.aut.times(2);
-        } else if (other < out.key) {
+        else if (other < out.key)
             out.key = other;
-        }
     }
-    out.autorder = order.str();
+    out.autorder = out.aut.value().str();
     return true;
 }
 
-bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order, Factored& aut) {
+bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, Factored& aut) {
     const Field& F = gf(q_);
     // The rank first: a matrix of dependent rows is no generator matrix.
     bmat_ensure(r_, k, n, q_);
@@ -141,17 +143,10 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, B
     }
     putint(key, lab_.cws.certhash);
 
-    order = BigCount();
-    for (uint32_t len : labelledorbits(lab_, N)) {
-        order.times(len);
-        aut.times(len);
-    }
-    for (int m : mult) {
-        for (int t = 2; t <= m; t++) order.times((uint64_t)t);
-        aut.factorial((uint32_t)m);
-    }
-    for (int t = 2; t <= zeros; t++) order.times((uint64_t)t);
-    for (int t = 0; t < zeros; t++) order.times((uint64_t)(q_ - 1)), aut.times((uint32_t)(q_ - 1));
+    labelledorbits(lab_, N, go_, gens_, lens_);
+    for (uint32_t len : lens_) aut.times(len);
+    for (int m : mult) aut.factorial((uint32_t)m);
     aut.factorial((uint32_t)zeros);
+    for (int t = 0; t < zeros; t++) aut.times((uint32_t)(q_ - 1));
     return true;
 }

@@ -266,8 +266,11 @@ void Checker::verdict() {
     rep_.masswords = verdictwords(M, known ? &E : nullptr);
     if (mass_ && mass_->lowest() > 0 && mass_->lowest() < K) {
         rep_.masswords += " masses=";
-        for (int D = std::max(2, mass_->lowest()); D <= K; D++)
-            rep_.masswords += (D > std::max(2, mass_->lowest()) ? "," : "") + mass_->of(D).str();
+        const int from = std::max(2, mass_->lowest());
+        for (int D = from; D <= K; D++) {
+            if (D > from) rep_.masswords += ',';
+            rep_.masswords += mass_->of(D).str();
+        }
     }
     if (!known || M == E) return;
     where_.clear();

@@ -1,7 +1,6 @@
 // The class sizes of a run's new codes (see mass.h).
 #include "run/mass.h"
 
-#include "canon/group.h"
 #include "containers/zassert.h"
 
 RunMass::RunMass(const RunParams& par)
@@ -66,7 +65,8 @@ const BigNat& RunMass::classsize(const cmrec& code, const ColumnInvariants& inv,
         relabel(code, skip, m);
         nonzero = m;  // the zero coordinates are counted in the relabelled order
     } else {
-        for (uint32_t len : labelledorbits(lab, inv.invt.N)) aut_.times(len);
+        labelledorbits(lab, inv.invt.N, go_, gens_, lens_);
+        for (uint32_t len : lens_) aut_.times(len);
         for (int j = 1; j <= inv.invt.ndist; j++) {
             aut_.factorial((uint32_t)inv.invt.mult[j]);
             nonzero += inv.invt.mult[j];
