@@ -24,7 +24,9 @@
 // The set of a file's codes of dimension D, from the run's header.
 CodeSet codesetof(const RunHeader& h, int D);
 
-// The largest listing: sets with q^(k(n-k)) at or above it are not counted.
+// The largest listing: sets with q^(k(n-k)) at or above it are not
+// counted, nor sets restricting the weights of codes of more than 2^22
+// codewords (the listing keeps the codewords of the rows so far).
 constexpr uint64_t MAXLISTED = 100000000;
 
 // The number of codes of s, from a closed formula or by listing; false
