@@ -44,10 +44,6 @@ bool CodeReader::start() {
         impl_->err = "the field size " + std::to_string(q_) + " is not one of 2, 3, 4, 5, 7";
         return false;
     }
-    if (format_ == Format::plain && q_ == 0) {
-        impl_->err = "plain matrices need the field size q from the caller";
-        return false;
-    }
     try {
         return impl_->start();
     } catch (const std::exception& e) {  // the stream buffer's own failures (EIO)

@@ -16,6 +16,7 @@
 
 #include "console/filecommands.h"
 #include "fileio/checked.h"
+#include "params/codeset.h"
 #include "params/settings.h"
 #include "run/parallel.h"
 #include "run/parts.h"
@@ -282,6 +283,25 @@ std::string lockedmerge(const std::vector<std::string>& files, const std::string
     return m.ok ? "" : m.error;
 }
 
+// The mass words of a run's totals line: the mass of dimension k with its
+// verdict, then (when the h file lists more than one dimension) the mass of
+// every dimension it lists, as its RES line counts them.
+std::string masswords(const RunParams& par, const MassSums& mass) {
+    BigNat expected;
+    std::string formula;
+    const bool known = closedcount(codesetof(par, par.k), expected, formula);
+    std::string s = verdictwords(mass.bydim[(size_t)par.k], known ? &expected : nullptr);
+    const int from = std::max(2, (int)par.brutedim);
+    if (from < par.k) {
+        s += " masses=";
+        for (int D = from; D <= par.k; D++) {
+            if (D > from) s += ',';
+            s += mass.bydim[(size_t)D].str();
+        }
+    }
+    return s;
+}
+
 int mergecommand(const std::string& dirarg, const options& o) {
     const std::string dir = withslash(dirarg);
     auto runs = findparts(dir);
@@ -295,7 +315,8 @@ int mergecommand(const std::string& dirarg, const options& o) {
             status = 1;
             continue;
         }
-        printf("merged=%s codes=%d parts=%zu cpu=%.2f\n", name.c_str(), m.codes, files.size(), m.seconds);
+        printf("merged=%s codes=%d parts=%zu cpu=%.2f%s\n", name.c_str(), m.codes, files.size(), m.seconds,
+               masswords(m.par, m.mass).c_str());
         why = exportafter(dir + name, o.format, o.stats);
         if (!why.empty()) {
             fprintf(stderr, "talven: %s\n", why.c_str());
@@ -346,8 +367,10 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     const double wall = wallseconds() - start;
     if (r.parts > 1) {
         if (s.already) sayerror(s.partfile + " is complete already: nothing to make");
-        printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f\n", r.part, r.parts,
-               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu);
+        const PartScan ps = scanpart(s.partfile);
+        printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f mass=%s\n", r.part, r.parts,
+               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu,
+               ps.mass.bydim[(size_t)par.k].str().c_str());
         return 0;
     }
     MergeResult m;
@@ -357,8 +380,8 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     unlink(checkpointpath(s.partfile).c_str());
     why = exportafter(base, o.format, o.stats);
     if (!why.empty()) return failed(why);
-    printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f\n", m.codes, par.nasked, par.k, par.d, par.q,
-           wallseconds() - start, m.seconds);
+    printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f%s\n", m.codes, par.nasked, par.k, par.d, par.q,
+           wallseconds() - start, m.seconds, masswords(par, m.mass).c_str());
     return 0;
 }
 
@@ -367,7 +390,7 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
 std::string emptyflags(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         const std::string a = argv[i];
-        for (const char* flag : {"--selforth=", "--resume=", "--quiet=", "--stats=", "--settings=", "--save-settings="})
+        for (const char* flag : {"--selforth=", "--resume=", "--quiet=", "--stats=", "--settings=", "--save-settings=", "--mass="})
             if (a == flag) return a + " needs a value (true or false)";
     }
     return "";
@@ -410,6 +433,7 @@ int commandline(int argc, char** argv) {
     std::string fieldtext;  // -q of the file commands
     CLI::App* check = app.add_subcommand("check", "verify every code of a result file (or an export) and that no two are equivalent");
     check->add_option("FILE", fc.files, "the file")->required()->expected(1);
+    check->add_flag("--mass", fc.mass, "also the mass of the codes, compared with the number of codes they must class");
     CLI::App* classes = app.add_subcommand("classes", "sort codes of one length and field into equivalence classes");
     classes->add_option("FILE", fc.files, "files of codes: result files, exports, or plain matrices (with -q)")->required();
     classes->add_option("-o", fc.out, "the file of one representative per class (default: classes; sizes in OUT.sizes)");

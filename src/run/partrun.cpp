@@ -173,10 +173,10 @@ void SegmentSink::start(bool keep) {
     }
 }
 
-void SegmentSink::newcode(const cmrec& code) {
+void SegmentSink::newcode(const cmrec& code, const BigNat& size) {
     if (!keep_ || !fp_) return;
     text_.clear();
-    appendrecord(text_, code);
+    appendrecord(text_, code, size);
     sum_.add(text_);
     fwrite(text_.data(), 1, text_.size(), fp_);
     count_++;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/bignat.h"
 #include "containers/code.h"
 #include "fileio/fault.h"
 #include "run/parts.h"
@@ -87,7 +88,8 @@ class SegmentSink {
     void close();
     // Starts a segment: the codes that follow are kept when `keep`.
     void start(bool keep);
-    void newcode(const cmrec& code);
+    // A code of the segment, with the size of its class.
+    void newcode(const cmrec& code, const BigNat& size);
     // Appends the segment to the part file with its header ("S s" or
     // "U s u") and the record count.
     bool flush(PartShared& shared, const std::string& header, RunFault& fault);

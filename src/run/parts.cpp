@@ -95,10 +95,10 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 
 // ---- records ----------------------------------------------------------------------
 
-void appendrecord(std::string& out, const cmrec& code) {
+void appendrecord(std::string& out, const cmrec& code, const BigNat& size) {
     static const char digit[] = "0123456789ABCDEF";
     out += "c " + std::to_string(code.cur_level) + " " + std::to_string(code.cur_len) + " " +
-           std::to_string(code.cur_q) + "\n";
+           std::to_string(code.cur_q) + " " + size.str() + "\n";
     for (int r = 1; r <= code.cur_level; r++) {
         for (int c = 1; c <= code.cur_len; c++) out += digit[code.m[r][c] & 15];
         out += '\n';
@@ -154,18 +154,20 @@ bool segmentheader(const std::string& line, segref& ref) {
 class PartReader {
    public:
     explicit PartReader(FILE* fp) : fp_(fp) {}
-    // Reads "c dim len q" and its rows into code (q must be `q`, dim at most
-    // k), adding every byte read to `sum`; "" or what is wrong.  `eof` is
-    // set when the file ended inside.
-    std::string record(cmrec& code, int q, int k, Checksum& sum, bool& eof) {
+    // Reads "c dim len q size" and its rows into code and size (q must be
+    // `q`, dim at most k), adding every byte read to `sum`; "" or what is
+    // wrong.  `eof` is set when the file ended inside.
+    std::string record(cmrec& code, BigNat& size, int q, int k, Checksum& sum, bool& eof) {
         std::vector<int64_t> v;
         eof = false;
         if (!getline(fp_, line_)) return eof = true, "the file ends inside a segment";
         lineno_++;
         if (line_.back() != '\n') return eof = true, "the file ends inside a record";
         sum.add(line_);
-        if (!numbers(line_, 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k || v[1] < 1 || v[1] >= MAXLEN ||
-            v[2] != q)
+        const size_t cut = line_.rfind(' ');
+        if (cut == std::string::npos || !BigNat::parse(std::string_view(line_).substr(cut + 1, line_.size() - cut - 2), size) ||
+            size.zero() || !numbers(line_.substr(0, cut), 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k ||
+            v[1] < 1 || v[1] >= MAXLEN || v[2] != q)
             return "a damaged code record";
         code.cur_level = (int32_t)v[0];
         code.cur_len = (int32_t)v[1];
@@ -199,6 +201,9 @@ std::string readheadline(const std::string& head, PartScan& ps) {
     if (got < 3 || M < 1 || I < 0 || I >= M || L < 0) return "not a part file of this program";
     if (got == 3) return "a part file of an older version of talven, without checksums: make the part again";
     if (got != 5 || end != '\n') return "a damaged first line";
+    if (format < PART_FORMAT)
+        return "a part file of layout " + std::to_string(format) +
+               " of an older version of talven, without the class sizes of its codes: make the part again";
     if (format != PART_FORMAT)
         return "a part file of layout " + std::to_string(format) + ", which this version of talven does not read";
     ps.I = I, ps.M = M, ps.split = L;
@@ -266,9 +271,12 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         const uint64_t headline = rd.lineno_;
         Checksum sum;
         bool eof = false;
+        MassSums segmass;
+        BigNat size;
         for (uint64_t t = 0; t < ref.count && !eof; t++) {
-            why = rd.record(*code, par.q, par.k, sum, eof);
+            why = rd.record(*code, size, par.q, par.k, sum, eof);
             if (!why.empty() && !eof) return fail(why);
+            if (!eof) segmass.add(code->cur_level, size);
         }
         if (eof) break;
         if ((uint64_t)ftello(fp) > limit) break;
@@ -277,6 +285,7 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
             return rd.lineno_ = headline,
                    fail("the checksum of segment " + std::to_string(ref.s) + " does not match: the file is damaged");
         ps.sum.add(ref.sum);
+        for (int D = 1; D <= par.k; D++) ps.mass.add(D, segmass.bydim[(size_t)D]);
         ps.complete_end = (uint64_t)ftello(fp);
         if (ref.u == UINT64_MAX)
             ps.skeleton.push_back(ref.s);
@@ -415,10 +424,12 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
         }
         PartReader rd(fp);
         Checksum sum;
+        BigNat size;
         for (uint64_t t = 0; t < r.count && res.error.empty(); t++) {
             bool eof;
-            if (!rd.record(*code, par->q, par->k, sum, eof).empty()) break;
+            if (!rd.record(*code, size, par->q, par->k, sum, eof).empty()) break;
             out.newcode(*code);
+            res.mass.add(code->cur_level, size);
         }
         sum.add(r.prefix);
         if (sum.value() != r.sum) res.error = order[s].first->path + " changed while it was merged";
@@ -434,5 +445,6 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     if (fault.stopped()) return res.error = fault.detail(), res;
     res.ok = true;
     res.codes = out.codecount;
+    res.par = *par;
     return res;
 }

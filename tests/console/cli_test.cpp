@@ -123,15 +123,16 @@ TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     runtalven(menu.path, menurun(13, 5, 4, 2));
     runresult r = cli(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
     EXPECT_EQ(r.status, 0) << r.err;
-    // The line with its two timings masked.
+    // The line with its two timings and its masses masked (see mass_test).
     std::string masked = r.out;
-    for (const std::string key : {"seconds=", "cpu="}) {
+    for (const std::string key : {"seconds=", "cpu=", " mass=", "masses="}) {
         const size_t at = masked.find(key);
         if (at == std::string::npos) continue;
-        const size_t from = at + key.size(), to = masked.find_first_not_of("0123456789.", from);
+        const size_t from = at + key.size(), to = masked.find_first_not_of("0123456789.,", from);
         if (to != from && to != std::string::npos) masked.replace(from, to - from, "#");
     }
-    EXPECT_EQ(masked, "codes=1429 n=13 k=5 d=4 q=2 seconds=# cpu=#\n") << r.out;
+    EXPECT_EQ(masked, "codes=1429 n=13 k=5 d=4 q=2 seconds=# cpu=# mass=# expected=not-counted complete=unknown masses=#\n")
+        << r.out;
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(resultfiles(line.path, "13_5_4.2") == resultfiles(menu.path, "13_5_4.2"));
     EXPECT_EQ(listdir(line.path), (std::vector<std::string>{"13_5_4.2", "13_5_4.2h", "13_5_4.2inf", "res"}));
