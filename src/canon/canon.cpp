@@ -465,5 +465,6 @@ void Labeller::use(const bmat& m) { inc = &m; }
 
 void Labeller::label(const bmat& m, const int32_t* colours) {
     use(m);
+    if (dump_.on()) dump_.write(m, colours);
     canon_code(colours ? LabelMode::colour : LabelMode::plain, colours);
 }

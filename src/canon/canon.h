@@ -27,6 +27,7 @@
 #include <cstdint>
 
 #include "canon/canonmem.h"
+#include "canon/labeldump.h"
 #include "containers/containers.h"
 
 // How a matrix is labelled: columns all alike, or coloured.
@@ -155,6 +156,7 @@ public:
 
 private:
     const bmat* inc = nullptr;  // the matrix in use; not owned
+    LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
 
     // Steps of a refinement pass, described in refine.cpp.

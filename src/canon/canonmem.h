@@ -43,6 +43,7 @@ struct canonws {
     uint32_t certhash;             // certificate of the last labelling
     int32_t level, fl;             // running level and first-path level
     uint64_t nretry3, nretry1;     // retries of `canon_code`, counted for tests and benchmarks
+    uint64_t nodes;                // refinements (nodes of the search tree), counted likewise
 
     // ---- per level (0..capl) ----
     opart* colpart;                // column partitions, sized by capn

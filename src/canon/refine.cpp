@@ -321,6 +321,7 @@ void Labeller::refine_cols(opart& col, const opart& row) {
 
 void Labeller::refine(opart& col, opart& row, Refinement mode) {
     cws.rhash = 0;
+    cws.nodes++;
     if (mode == Refinement::root) {
         for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
         cws.colspl.cnt = col.nc;
