@@ -6,9 +6,11 @@
 // cell, one vertex per column, the columns in cells by colour, an edge per
 // one of the matrix.
 //
-//   bench_labelling [--rounds R] [DUMP...]
+//   bench_labelling [--rounds R] [--plain] [--alone] [DUMP...]
 //
-// Every labeller labels the whole sample R times (default 5) and the
+// --plain times talven's reference path (Labeller::set_plain), --alone
+// leaves nauty and Traces out (for profiling talven).  Every labeller
+// labels the whole sample R times (default 5) and the
 // fastest round counts (processor time of this thread, so that other
 // processes on the machine disturb it less).  The graphs are built before
 // the clock starts: nauty and Traces are timed on their own input, talven
@@ -66,8 +68,9 @@ struct result {
     int orbitsdiffer = 0;
 };
 
-result run_talven(sample& s, int rounds) {
+result run_talven(sample& s, int rounds, bool plain) {
     Labeller lab;
+    lab.set_plain(plain);
     result res;
     s.talvenorb.resize(s.mats.size());
     uint64_t n0 = lab.cws.nodes;
@@ -181,18 +184,26 @@ result run_nauty(const sample& s, int rounds, bool traces) {
 
 int main(int argc, char** argv) {
     int rounds = 5;
+    bool plain = false, alone = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--rounds") && i + 1 < argc)
             rounds = std::max(1, atoi(argv[++i]));
+        else if (!strcmp(argv[i], "--plain"))
+            plain = true;
+        else if (!strcmp(argv[i], "--alone"))
+            alone = true;
         else
             files.push_back(argv[i]);
     }
     if (files.empty())
         for (const char* q : {"q5", "q7"}) files.push_back(std::string(TALVEN_SOURCE_DIR "/bench/labelling/") + q + ".dump");
-    printf("mean processor time per matrix (us) and nodes per labelling\n");
+    printf("mean processor time per matrix (us) and nodes per labelling%s\n", plain ? ", talven's reference path" : "");
 #ifdef TALVEN_HAVE_NAUTY
-    printf("%-10s %5s %6s %6s | %9s %6s | %9s %6s %5s | %9s %6s %5s | %7s %7s\n", "sample", "mats", "M+N", "ones",
+    if (alone)
+        printf("%-10s %5s %6s %6s | %9s %6s\n", "sample", "mats", "M+N", "ones", "talven", "nodes");
+    else
+        printf("%-10s %5s %6s %6s | %9s %6s | %9s %6s %5s | %9s %6s %5s | %7s %7s\n", "sample", "mats", "M+N", "ones",
            "talven", "nodes", "nauty-sp", "nodes", "orb", "Traces", "nodes", "orb", "t/nauty", "t/Traces");
 #else
     printf("(built without Debian's nauty library: talven alone)\n");
@@ -210,13 +221,15 @@ int main(int argc, char** argv) {
             for (uint8_t x : s.mats[i].a) s.ones += x;
         }
         const double nm = (double)s.mats.size();
-        result t = run_talven(s, rounds);
+        result t = run_talven(s, rounds, plain);
         printf("%-10s %5zu %6.0f %6.0f | %9.1f %6.2f", s.name.c_str(), s.mats.size(), (double)s.size / nm,
                (double)s.ones / nm, t.us, t.nodes);
 #ifdef TALVEN_HAVE_NAUTY
-        result n = run_nauty(s, rounds, false), tr = run_nauty(s, rounds, true);
-        printf(" | %9.1f %6.2f %5d | %9.1f %6.2f %5d | %7.2f %7.2f", n.us, n.nodes, n.orbitsdiffer, tr.us, tr.nodes,
-               tr.orbitsdiffer, t.us / n.us, t.us / tr.us);
+        if (!alone) {
+            result n = run_nauty(s, rounds, false), tr = run_nauty(s, rounds, true);
+            printf(" | %9.1f %6.2f %5d | %9.1f %6.2f %5d | %7.2f %7.2f", n.us, n.nodes, n.orbitsdiffer, tr.us,
+                   tr.nodes, tr.orbitsdiffer, t.us / n.us, t.us / tr.us);
+        }
 #endif
         printf("\n");
         for (bmat& b : s.inc) bmat_free(b);

@@ -3,10 +3,10 @@
 //
 // Levels: the partition pair at level 1 is the refined root; level l+1 is
 // level l with column path[l] individualised in the target cell and refined.
-// The first path always takes the first (smallest) column of the target
-// cell; its leaf is the first leaf and the first best leaf.  The main loop
-// then tries the other candidates level by level, in increasing column
-// number.  The canonical leaf is the greatest leaf under (invariant sequence
+// The first path always takes the smallest column of the target cell; its
+// leaf is the first leaf and the first best leaf.  The main loop then tries
+// the other candidates level by level, in increasing column number.  The
+// canonical leaf is the greatest leaf under (invariant sequence
 // nodeinv[1], refhash[1], nodeinv[2], ..., a longer sequence with an equal
 // prefix being greater; then the matrix read through the leaf, row by row).
 // Nodes whose invariants are already below the best are cut unless they may
@@ -17,6 +17,16 @@
 // automorphisms that fix the path so far.  Running out of levels or of
 // automorphism slots stops the search with `cstatus` 3 or 1; `canon_code`
 // grows the workspace and starts again.
+//
+// Leaves are compared row by row, the first difference deciding.  The
+// reference path reads the matrix entry by entry through both leaves'
+// orders; the default path turns each leaf into bit rows (bit j of a row
+// set when the row meets the leaf's j-th column, bit 1 the highest), made
+// only as far as the comparison gets, so that a comparison is a few word
+// compares per row, and keeps those of the best and the first leaf.  The
+// two compare alike: the first differing word holds the first differing
+// column in its highest differing bit, and the leaf with the one there is
+// the greater.
 //
 // Everything works on one `Labeller` and its own workspace.  The steps of
 // the walk itself (roots, first path, node and refinement tests, leaves,
@@ -29,6 +39,7 @@
 // nothing lives on the call stack between nodes.
 #include "canon/canon.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -70,8 +81,11 @@ int next_cand(const canonws& w, int l) {
 // path, nodeinv and refhash of levels 1..l-1 into first* and best*, and
 // colpart/rowpart[l] into firstcol, bestcol, firstrow, bestrow; marks every
 // first-path level as equal to both (cmpbest 0, eqfirst, eqbest 1), one
-// candidate tried; naut 0, fl = level = depth.
-void first_leaf(canonws& w, int l) {
+// candidate tried; naut 0, fl = level = depth.  On the default path its bit
+// rows become those of the first and the best leaf.
+void first_leaf(Labeller& L, int l) {
+    canonws& w = L.cws;
+    if (!L.plain()) L.leaf_begin(w.colpart[l], w.rowpart[l]), L.leaf_keep(1);
     int d = l - 1;
     w.firstdepth = w.bestdepth = w.curdepth = d;
     for (int i = 1; i <= d; i++) {
@@ -148,7 +162,8 @@ void search_roots(Labeller& L, LabelMode mode) {
 }
 
 // The first path from the refined root to the first leaf, always taking the
-// first column of the target cell.  Writes colpart/rowpart[1..l], cand,
+// smallest column of the target cell (the first one, as long as splits
+// keep the old order inside cells, as the reference path's do).  Writes colpart/rowpart[1..l], cand,
 // path, nodeinv, refhash of the levels it passes; returns the leaf's level
 // l, or 0 when the level capacity ran out (cstatus 3).  `roothash` gets the
 // refinement hash of the root.
@@ -160,7 +175,8 @@ int first_path(Labeller& L, uint64_t& roothash) {
     while (!discrete(w.colpart[l])) {
         L.target_cell(w.colpart[l]);
         set_cand(w, l);
-        int x = w.cand[l].el[1];
+        int x = w.cand[l].el[1];  // the smallest column of the cell (the order inside it may vary)
+        for (int i = 2; i <= w.cand[l].cnt; i++) x = std::min(x, (int)w.cand[l].el[i]);
         L.individualise(w.colpart[l], w.colpart[l + 1], x);
         w.path.el[l] = x;
         w.path.cnt = l;
@@ -214,7 +230,9 @@ int leaf(Labeller& L, int level) {
     const opart& lc = w.colpart[level];
     const opart& lr = w.rowpart[level];
     int next = level;
-    int cb = L.leaf_compare(lc, lr, w.bestcol, w.bestrow);
+    const bool bits = !L.plain();
+    if (bits) L.leaf_begin(lc, lr);
+    int cb = bits ? L.leaf_against(0) : L.leaf_compare(lc, lr, w.bestcol, w.bestrow);
     if (cb == 0) {
         bool tofl = false;
         if (L.merge_orbits()) {
@@ -226,8 +244,11 @@ int leaf(Labeller& L, int level) {
         }
         if (!tofl) next = diverge_level(w.path.el, w.bestpath.el, depth);
     }
-    if (w.cmpbest[depth] == 1 || (cb > 0 && w.eqbest[depth] && depth == w.bestdepth)) new_best(w, level, depth);
-    if (L.leaf_compare(lc, lr, w.firstcol, w.firstrow) == 0) {
+    if (w.cmpbest[depth] == 1 || (cb > 0 && w.eqbest[depth] && depth == w.bestdepth)) {
+        new_best(w, level, depth);
+        if (bits) L.leaf_keep(0);
+    }
+    if ((bits ? L.leaf_against(1) : L.leaf_compare(lc, lr, w.firstcol, w.firstrow)) == 0) {
         if (L.merge_orbits() && !L.store_aut()) return -1;
         next = w.fl;
     }
@@ -309,6 +330,62 @@ int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, co
     for (int j = 1; j <= N; j++) cws.leafcol[lcol[j]] = rcol[j];
     for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rrow[i];
     return 0;
+}
+
+void Labeller::leaf_begin(const opart& lc, const opart& lr) {
+    const int M = inc->rows, N = inc->cols;
+    words_ = (N + 63) / 64;
+    const size_t need = (size_t)M * words_ + 1;
+    for (auto& b : bits_)
+        if (b.size() < need) b.resize(need);
+    if ((int)colpos_.size() < N + 1) colpos_.resize((size_t)N + 1);
+    for (int j = 1; j <= N; j++) colpos_[(size_t)lc.el[j]] = j - 1;
+    leafr_ = &lr;
+    built_ = 0;
+}
+
+// Row i of the leaf in hand (buffer 2), made now (with the rows before it)
+// if it is not yet.
+const uint64_t* Labeller::leaf_row(int i) {
+    const int W = words_;
+    const int32_t* pos = colpos_.data();
+    const int32_t* ptr = rowptr_.data();
+    const int32_t* adj = rowadj_.data();
+    for (; built_ < i; built_++) {
+        uint64_t* row = bits_[2].data() + (size_t)built_ * W;
+        const int r = leafr_->el[built_ + 1];
+        for (int w = 0; w < W; w++) row[w] = 0;
+        for (int k = ptr[r]; k < ptr[r + 1]; k++) {
+            const int j = pos[adj[k]];
+            row[j >> 6] |= 1ull << (63 - (j & 63));
+        }
+    }
+    return bits_[2].data() + (size_t)(i - 1) * W;
+}
+
+int Labeller::leaf_against(int reference) {
+    const int M = inc->rows, N = inc->cols, W = words_;
+    const uint64_t* ref = bits_[reference].data();
+    for (int i = 1; i <= M; i++, ref += W) {
+        const uint64_t* x = leaf_row(i);
+        for (int w = 0; w < W; w++)
+            if (x[w] != ref[w]) return x[w] > ref[w] ? 1 : -1;
+    }
+    const opart& rc = reference == 0 ? cws.bestcol : cws.firstcol;
+    const opart& rr = reference == 0 ? cws.bestrow : cws.firstrow;
+    const int32_t* lrow = leafr_->el;
+    for (int c = 1; c <= N; c++) cws.leafcol[c] = rc.el[colpos_[(size_t)c] + 1];
+    for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rr.el[i];
+    return 0;
+}
+
+void Labeller::leaf_keep(int keep) {
+    const int M = inc->rows;
+    if (M > 0) leaf_row(M);  // rows are made in order: now all of them
+    const size_t n = (size_t)M * words_;
+    const uint64_t* src = bits_[2].data();
+    std::copy(src, src + n, bits_[0].data());
+    if (keep == 1) std::copy(src, src + n, bits_[1].data());
 }
 
 int Labeller::merge_orbits() {
@@ -422,7 +499,7 @@ void Labeller::canon_search(LabelMode mode) {
     uint64_t roothash = 0;
     int l = first_path(*this, roothash);
     if (l == 0) return;
-    first_leaf(cws, l);
+    first_leaf(*this, l);
     if (!main_loop(*this)) return;
     if (cws.bestdepth >= 1) {
         uint32_t h = 1;
@@ -460,8 +537,6 @@ void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
         canon_search(mode);
     }
 }
-
-void Labeller::use(const bmat& m) { inc = &m; }
 
 void Labeller::label(const bmat& m, const int32_t* colours) {
     use(m);

@@ -25,6 +25,7 @@
 // workspace only grows between searches.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "canon/canonmem.h"
 #include "canon/labeldump.h"
@@ -53,8 +54,16 @@ public:
     // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
     void label(const bmat& inc, const int32_t* colours);
     // Points the labeller at `inc` without labelling it (for driving the
-    // steps one by one); the workspace is not touched.
+    // steps one by one) and lists the ones of every row and column of it;
+    // the workspace is not touched.
     void use(const bmat& inc);
+    // The reference path (on: counts, node invariants and leaf comparisons
+    // read the matrix entry by entry) or the default one (off: they follow
+    // the lists of ones and compare leaves as bit rows).  Both give the same
+    // partitions, hashes, invariants, leaves and automorphisms; the
+    // reference is kept to show that, and to measure the difference.
+    void set_plain(bool on) { plain_ = on; }
+    bool plain() const { return plain_; }
     // The matrix in use (set by use or label).
     const bmat& matrix() const { return *inc; }
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
@@ -121,6 +130,16 @@ public:
     // (rc, rr): -1, 0, +1.  On equality writes the map into leafcol[1..N]
     // and leafrow[1..M]; otherwise writes nothing.
     int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr);
+    // The same comparison on bit rows (default path): leaf_begin takes the
+    // leaf (lc, lr), whose rows are then made as the comparisons reach them;
+    // leaf_against compares it with the best leaf (reference 0, partitions
+    // bestcol / bestrow) or the first (1, firstcol / firstrow) and writes
+    // the map like leaf_compare; leaf_keep makes the leaf the new best
+    // (keep 0) or the first and the best (keep 1).  The rows of the best and
+    // the first leaf are kept for the comparisons that follow.
+    void leaf_begin(const opart& lc, const opart& lr);
+    int leaf_against(int reference);
+    void leaf_keep(int keep);
     // Joins `orbits` with the cycles of leafcol; rewrites orbits (its arrays
     // exchanged with those of neworb), orbidx and orbmin; queue is scratch.
     // Returns 1 when the number of orbits fell.
@@ -158,6 +177,30 @@ private:
     const bmat* inc = nullptr;  // the matrix in use; not owned
     LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
+    bool plain_ = false;        // the reference path (set_plain)
+
+    // The ones of the matrix in use, by row (columns ascending) and by
+    // column (rows ascending): row r's at rowadj[rowptr[r] .. rowptr[r+1]-1].
+    // Grow-only, made by `use`.
+    std::vector<int32_t> rowptr_, rowadj_, colptr_, coladj_;
+    // Each side split by the ones (0 columns, 1 rows): the partition its
+    // arrays in the workspace describe (null: none), and the number and
+    // summed size of its cells of two or more.
+    struct oneside {
+        const opart* part;
+        int n2, s2;
+    };
+    oneside side_[2] = {{nullptr, 0, 0}, {nullptr, 0, 0}};
+    // Leaves as bit rows: row i of a leaf (its i-th row in order) has bit
+    // 63 - (j-1) % 64 of word (j-1) / 64 set when it meets the leaf's j-th
+    // column; `words_` words per row.  Buffers 0, 1, 2 hold the best leaf,
+    // the first leaf and the leaf in hand, of which rows 1..built_ are made;
+    // colpos_ is the position of every column in the leaf in hand.
+    std::vector<uint64_t> bits_[3];
+    std::vector<int32_t> colpos_;
+    const opart* leafr_ = nullptr;
+    int words_ = 0, built_ = 0;
+    const uint64_t* leaf_row(int i);
 
     // Steps of a refinement pass, described in refine.cpp.
     void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
@@ -166,6 +209,12 @@ private:
     void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside);
     void pos_split_any(opart& W, const opart& Q, int s, int rowside);
     void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside);
+    void ones_setup(const opart& P, int rowside);
+    template <int ROW>
+    void ones_split(opart& P, const opart& Q, int s);
+    void ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, opart& W, int rowside, bool reuse);
+    void rows_pass(opart& row, const opart& col, bool reuse);
+    void cols_pass(opart& col, const opart& row, bool reuse);
 };
 
 // Copies partition `F` into `T`.
