@@ -354,6 +354,18 @@ const uint64_t* Labeller::leaf_row(int i) {
     for (; built_ < i; built_++) {
         uint64_t* row = bits_[2].data() + (size_t)built_ * W;
         const int r = leafr_->el[built_ + 1];
+        if (W <= 2) {  // up to 128 columns (most matrices of a run): in registers
+            uint64_t a = 0, b = 0;
+            for (int k = ptr[r]; k < ptr[r + 1]; k++) {
+                const int j = pos[adj[k]];
+                const uint64_t bit = 1ull << (63 - (j & 63)), high = 0 - (uint64_t)(j >> 6);
+                a |= bit & ~high;
+                b |= bit & high;
+            }
+            row[0] = a;
+            if (W == 2) row[1] = b;
+            continue;
+        }
         for (int w = 0; w < W; w++) row[w] = 0;
         for (int k = ptr[r]; k < ptr[r + 1]; k++) {
             const int j = pos[adj[k]];

@@ -184,13 +184,14 @@ private:
     // Grow-only, made by `use`.
     std::vector<int32_t> rowptr_, rowadj_, colptr_, coladj_;
     // Each side split by the ones (0 columns, 1 rows): the partition its
-    // arrays in the workspace describe (null: none), and the number and
-    // summed size of its cells of two or more.
+    // arrays in the workspace describe (null: none), the number and summed
+    // size of its cells of two or more, and the cells split in the pass
+    // under way.
     struct oneside {
         const opart* part;
-        int n2, s2;
+        int n2, s2, splits;
     };
-    oneside side_[2] = {{nullptr, 0, 0}, {nullptr, 0, 0}};
+    oneside side_[2] = {{nullptr, 0, 0, 0}, {nullptr, 0, 0, 0}};
     // Leaves as bit rows: row i of a leaf (its i-th row in order) has bit
     // 63 - (j-1) % 64 of word (j-1) / 64 set when it meets the leaf's j-th
     // column; `words_` words per row.  Buffers 0, 1, 2 hold the best leaf,

@@ -33,7 +33,9 @@
 // (`ncell`) are members of the labeller.  The hot loops read the matrix
 // rows and the workspace arrays through local pointers loaded once before
 // the loop, not through the labeller at every step.
+#include <bit>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "canon/canon.h"
@@ -250,7 +252,7 @@ void Labeller::ones_setup(const opart& P, int rowside) {
         for (int i = st; i < st + sz; i++) cellof[el[i]] = at, posof[el[i]] = i;
         if (sz > 1) n2++, s2 += sz;
     }
-    side_[rowside] = oneside{&P, n2, s2};
+    side_[rowside] = oneside{&P, n2, s2, 0};
 }
 
 // Splits every cell of P (set up by ones_setup) against cell s of Q: rows
@@ -317,6 +319,7 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
         }
         sum -= (int64_t)K * sz;
         sd.n2--, sd.s2 -= sz;
+        sd.splits++;
         if (zero > 0) {  // the first piece: the elements not met, where they stand
             sum += (int64_t)K * zero;
             szat[st] = zero;
@@ -377,6 +380,7 @@ void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, op
         return;
     }
     if (!reuse || side_[rowside].part != &P) ones_setup(P, rowside);
+    side_[rowside].splits = 0;
     for (int k = 1; k <= inspl.cnt; k++) {
         if (rowside)
             ones_split<1>(P, Q, inspl.el[k]);
@@ -384,6 +388,7 @@ void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, op
             ones_split<0>(P, Q, inspl.el[k]);
     }
     inspl.cnt = 0;
+    if (!cws.allcells && side_[rowside].splits == 0) return;  // nothing split: P stays
     // The new cells by number, old cell by old cell, and the splitter list:
     // the new cells of each old cell that split, but its largest (rows: the
     // first largest, columns: the last).  An old cell that did not split
@@ -657,6 +662,29 @@ int Labeller::node_invariant(int l) {
     return (int)h;
 }
 
+namespace {
+
+// The columns of the non-zero entries of row[1..N], increasing, into out;
+// returns their number.  Eight entries at a time: the high bit of each byte
+// of `nz` says whether that byte is non-zero (the lowest byte is the first
+// entry on a little-endian machine).
+int row_ones(const uint8_t* row, int N, int32_t* out) {
+    int k = 0, c = 1;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; c + 7 <= N; c += 8) {
+            uint64_t w;
+            memcpy(&w, row + c, 8);
+            uint64_t nz = (((w & 0x7f7f7f7f7f7f7f7full) + 0x7f7f7f7f7f7f7f7full) | w) & 0x8080808080808080ull;
+            for (; nz != 0; nz &= nz - 1) out[k++] = c + (std::countr_zero(nz) >> 3);
+        }
+    }
+    for (; c <= N; c++)
+        if (row[c]) out[k++] = c;
+    return k;
+}
+
+}  // namespace
+
 void Labeller::use(const bmat& m) {
     inc = &m;
     const int M = m.rows, N = m.cols;
@@ -666,24 +694,14 @@ void Labeller::use(const bmat& m) {
     int32_t* cp = colptr_.data();
     int nnz = 0;
     for (int r = 1; r <= M; r++) {
-        const uint8_t* row = m.a[r];
-        int k = 0;
-        for (int c = 1; c <= N; c++) k += row[c] != 0;
+        if (rowadj_.size() < (size_t)nnz + N + 1) rowadj_.resize(2 * ((size_t)nnz + N + 1));
         rp[r] = nnz;
-        nnz += k;
+        nnz += row_ones(m.a[r], N, rowadj_.data() + nnz);
     }
     rp[M + 1] = nnz;
-    if ((int)rowadj_.size() < nnz + 1) rowadj_.resize((size_t)nnz + 1), coladj_.resize((size_t)nnz + 1);
-    int32_t* ra = rowadj_.data();
+    if (coladj_.size() < (size_t)nnz + 1) coladj_.resize((size_t)nnz + 1);
+    const int32_t* ra = rowadj_.data();
     for (int c = 0; c <= N + 1; c++) cp[c] = 0;
-    for (int r = 1; r <= M; r++) {
-        const uint8_t* row = m.a[r];
-        int k = rp[r];
-        for (int c = 1; c <= N; c++) {  // without a branch: the slot is kept only for a one
-            ra[k] = c;
-            k += row[c] != 0;
-        }
-    }
     for (int k = 0; k < nnz; k++) cp[ra[k]]++;
     int run = 0;  // cp[c] := first slot of column c, then its next free slot
     for (int c = 1; c <= N; c++) {
