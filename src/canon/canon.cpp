@@ -163,19 +163,17 @@ void search_roots(Labeller& L, LabelMode mode) {
 
 // The first path from the refined root to the first leaf, always taking the
 // smallest column of the target cell (the first one, as long as splits
-// keep the old order inside cells, as the reference path's do).  Writes colpart/rowpart[1..l], cand,
-// path, nodeinv, refhash of the levels it passes; returns the leaf's level
-// l, or 0 when the level capacity ran out (cstatus 3).  `roothash` gets the
-// refinement hash of the root.
-int first_path(Labeller& L, uint64_t& roothash) {
+// keep the old order inside cells, as the reference path's do).  Writes
+// colpart/rowpart[2..l], cand, path, nodeinv, refhash of the levels it
+// passes; returns the leaf's level l, or 0 when the level capacity ran out
+// (cstatus 3).
+int first_path(Labeller& L) {
     canonws& w = L.cws;
-    L.refine(w.colpart[1], w.rowpart[1], Refinement::root);
-    roothash = w.rhash;
     int l = 1;
     while (!discrete(w.colpart[l])) {
         L.target_cell(w.colpart[l]);
         set_cand(w, l);
-        int x = w.cand[l].el[1];  // the smallest column of the cell (the order inside it may vary)
+        int x = w.cand[l].el[1];
         for (int i = 2; i <= w.cand[l].cnt; i++) x = std::min(x, (int)w.cand[l].el[i]);
         L.individualise(w.colpart[l], w.colpart[l + 1], x);
         w.path.el[l] = x;
@@ -504,12 +502,16 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     zfail("canon", __LINE__, "a path that differs from the best path");
 }
 
-void Labeller::canon_search(LabelMode mode) {
+void Labeller::search_start(LabelMode mode) {
     ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
     search_roots(*this, mode);
-    uint64_t roothash = 0;
-    int l = first_path(*this, roothash);
+    refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
+    roothash_ = cws.rhash;
+}
+
+void Labeller::search_rest() {
+    int l = first_path(*this);
     if (l == 0) return;
     first_leaf(*this, l);
     if (!main_loop(*this)) return;
@@ -518,21 +520,33 @@ void Labeller::canon_search(LabelMode mode) {
         for (int i = 1; i <= cws.bestdepth; i++) h = (h + (uint32_t)cws.bestinv[i] * (uint32_t)i) % 1111111u;
         cws.certhash = h;
     } else {
-        cws.certhash = (uint32_t)(roothash % 1111111u);
+        cws.certhash = (uint32_t)(roothash_ % 1111111u);
     }
     cws.running = 0;
 }
 
-void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
-    auto copy_colours = [&]() {
-        if (mode != LabelMode::colour) return;
-        ZASSERT("canon", colours == nullptr, "colours==NULL");
-        for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours[c];
-    };
+void Labeller::canon_search(LabelMode mode) {
+    search_start(mode);
+    search_rest();
+}
+
+void Labeller::copy_colours() {
+    if (mode_ != LabelMode::colour) return;
+    ZASSERT("canon", colours_ == nullptr, "colours==NULL");
+    for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours_[c];
+}
+
+void Labeller::root_code(LabelMode mode, const int32_t* colours) {
+    mode_ = mode;
+    colours_ = colours;
     canon_mem(10, 10);
     cws.cstatus = 0;
     copy_colours();
-    canon_search(mode);
+    search_start(mode);
+}
+
+void Labeller::rest_code() {
+    search_rest();
     int L = 10, G = 11;
     while (cws.cstatus != 0) {
         if (cws.cstatus == 3) {
@@ -546,12 +560,37 @@ void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
         canon_mem(L, G);
         cws.cstatus = 0;
         copy_colours();
-        canon_search(mode);
+        canon_search(mode_);
     }
 }
 
-void Labeller::label(const bmat& m, const int32_t* colours) {
+void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
+    root_code(mode, colours);
+    rest_code();
+}
+
+bool Labeller::root_last_cell_has(int x, int colour) const {
+    const opart& r = cws.colpart[1];
+    const bool coloured = mode_ == LabelMode::colour;
+    for (int c = r.nc; c >= 1; c--) {
+        const int32_t* el = r.el + r.st[c];
+        if (r.sz[c] == 0 || (coloured && cws.colour[el[0]] != colour)) continue;
+        for (int i = 0; i < r.sz[c]; i++)
+            if (el[i] == x) return true;
+        return false;
+    }
+    return false;
+}
+
+void Labeller::label_root(const bmat& m, const int32_t* colours) {
     use(m);
     if (dump_.on()) dump_.write(m, colours);
-    canon_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+    root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+}
+
+void Labeller::label_rest() { rest_code(); }
+
+void Labeller::label(const bmat& m, const int32_t* colours) {
+    label_root(m, colours);
+    label_rest();
 }

@@ -53,6 +53,18 @@ public:
     // Labels `inc`: colour mode when `colours` is not null (colours[1..N] in
     // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
     void label(const bmat& inc, const int32_t* colours);
+    // The same labelling in two steps, for a caller that may decide from
+    // the refined root alone: label_root sets up the search and refines the
+    // root partitions (colpart[1], rowpart[1]); label_rest completes the
+    // labelling.  label_root and then label_rest is label.
+    void label_root(const bmat& inc, const int32_t* colours);
+    void label_rest();
+    // After label_root: whether column x lies in the last cell (in cell
+    // order) of the refined root among those of colour `colour` (any cell
+    // in plain mode).  Every partition of the search refines the refined
+    // root position by position, so the column that the canonical order puts
+    // last among that colour lies in this cell, and so does its whole orbit.
+    bool root_last_cell_has(int x, int colour) const;
     // Points the labeller at `inc` without labelling it (for driving the
     // steps one by one) and lists the ones of every row and column of it;
     // the workspace is not touched.
@@ -79,6 +91,11 @@ public:
     // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
     // `running` 0.
     void canon_search(LabelMode mode);
+    // The two halves of canon_search: search_start sets up the roots and
+    // refines them (the root hash kept for the certificate); search_rest
+    // walks the tree from the refined root.
+    void search_start(LabelMode mode);
+    void search_rest();
 
     // ---- refinement and node invariants ------------------------------------
 
@@ -175,6 +192,18 @@ public:
 
 private:
     const bmat* inc = nullptr;  // the matrix in use; not owned
+    // The labelling under way (set by root_code): its mode, the caller's
+    // colours (copied into `colour` before every search), the root hash.
+    LabelMode mode_ = LabelMode::plain;
+    const int32_t* colours_ = nullptr;
+    uint64_t roothash_ = 0;
+    // canon_code in two halves: root_code grows the workspace to its first
+    // size, copies the colours and runs search_start; rest_code runs
+    // search_rest, and while a search stops short grows the workspace and
+    // searches again from scratch.
+    void root_code(LabelMode mode, const int32_t* colours);
+    void rest_code();
+    void copy_colours();
     LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
     bool plain_ = false;        // the reference path (set_plain)

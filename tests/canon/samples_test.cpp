@@ -130,4 +130,33 @@ TEST(Samples, DefaultPathGivesWhatTheReferenceGives) {
     for (size_t i = 0; i < mats.size(); i++) ASSERT_TRUE(run(plain, mats[i]) == run(ones, mats[i])) << "matrix " << i;
 }
 
+TEST(Samples, TheLastColumnOfAColourLiesWithItsOrbitInTheLastRootCellOfThatColour) {
+    // What lets a caller decide from the refined root alone.  Also: labelling
+    // in two steps is labelling.
+    std::mt19937 rng(1618);
+    std::vector<tmat> mats;
+    for (int q : {3, 5, 7})
+        for (const tmat& A : sample(q)) mats.push_back(A);
+    for (int t = 0; t < 200; t++) mats.push_back(random_mat(rng, 1 + t % 20, 1 + t % 17, 0.1 + 0.1 * (t % 6), 1 + t % 4));
+    tlab L, two;
+    for (const tmat& A : mats) {
+        tres r = L.label(A);
+        two.load(A);
+        two.lab.label_root(two.inc, A.col.data());
+        two.lab.label_rest();
+        ASSERT_EQ(std::tie(two.w.certhash, two.w.naut), std::tie(r.certhash, r.naut));
+        ASSERT_TRUE(std::equal(r.bestcol.begin() + 1, r.bestcol.end(), two.w.bestcol.el + 1));
+        std::vector<bool> seen(A.N + 1, false);
+        for (int j = A.N; j >= 1; j--) {
+            const int p = r.bestcol[j], colour = A.col[p];
+            if (seen[colour]) continue;
+            seen[colour] = true;
+            for (int y = 1; y <= A.N; y++) {  // the orbit in the cell, the cell within the colour
+                ASSERT_TRUE(r.orbit[y] != r.orbit[p] || L.lab.root_last_cell_has(y, colour)) << y;
+                ASSERT_TRUE(A.col[y] == colour || !L.lab.root_last_cell_has(y, colour)) << y;
+            }
+        }
+    }
+}
+
 }  // namespace
