@@ -342,9 +342,8 @@ void Labeller::leaf_begin(const opart& lc, const opart& lr) {
     built_ = 0;
 }
 
-// Row i of the leaf in hand (buffer 2), made now (with the rows before it)
-// if it is not yet.
-const uint64_t* Labeller::leaf_row(int i) {
+// Makes the rows of the leaf in hand (buffer 2) up to row i.
+void Labeller::leaf_rows(int i) {
     const int W = words_;
     const int32_t* pos = colpos_.data();
     const int32_t* ptr = rowptr_.data();
@@ -370,14 +369,14 @@ const uint64_t* Labeller::leaf_row(int i) {
             row[j >> 6] |= 1ull << (63 - (j & 63));
         }
     }
-    return bits_[2].data() + (size_t)(i - 1) * W;
 }
 
 int Labeller::leaf_against(int reference) {
     const int M = inc->rows, N = inc->cols, W = words_;
     const uint64_t* ref = bits_[reference].data();
     for (int i = 1; i <= M; i++, ref += W) {
-        const uint64_t* x = leaf_row(i);
+        if (i > built_) leaf_rows(std::min(M, i + 7));  // eight rows at a time
+        const uint64_t* x = bits_[2].data() + (size_t)(i - 1) * W;
         for (int w = 0; w < W; w++)
             if (x[w] != ref[w]) return x[w] > ref[w] ? 1 : -1;
     }
@@ -391,7 +390,7 @@ int Labeller::leaf_against(int reference) {
 
 void Labeller::leaf_keep(int keep) {
     const int M = inc->rows;
-    if (M > 0) leaf_row(M);  // rows are made in order: now all of them
+    leaf_rows(M);
     const size_t n = (size_t)M * words_;
     const uint64_t* src = bits_[2].data();
     std::copy(src, src + n, bits_[0].data());

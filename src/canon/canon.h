@@ -230,7 +230,7 @@ private:
     std::vector<int32_t> colpos_;
     const opart* leafr_ = nullptr;
     int words_ = 0, built_ = 0;
-    const uint64_t* leaf_row(int i);
+    void leaf_rows(int i);
 
     // Steps of a refinement pass, described in refine.cpp.
     void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
