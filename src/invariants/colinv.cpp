@@ -106,30 +106,32 @@ void ColumnInvariants::inv_savefirst() {
 // ---- classes ----------------------------------------------------------------------
 
 void ColumnInvariants::inv_classes() {
-    const int N = invt.N;
+    // By value, then by point: one 64-bit key per point, the value (its sign
+    // bit flipped, so that the keys order as the signed values) above the
+    // point number, sorted as plain integers.  The values of a run are
+    // constant on the 2(q - 1) points of a distinct column (q > 2): then the
+    // columns are sorted, and each one's points follow in their order.
+    const int N = invt.N, per = invt.q > 2 ? 2 * (invt.q - 1) : 1;
     const int32_t* value = invt.value;
-    int32_t* order = invt.order;
-    if (N <= 64) {  // by value, then by point: an insertion sort is fastest at this size
-        for (int p = 1; p <= N; p++) {
-            int t = p;
-            while (t > 1 && value[order[t - 1]] > value[p]) {
-                order[t] = order[t - 1];
-                t--;
-            }
-            order[t] = p;
-        }
-    } else {
-        for (int p = 1; p <= N; p++) order[p] = p;
-        std::sort(order + 1, order + N + 1,
-                  [value](int a, int b) { return value[a] != value[b] ? value[a] < value[b] : a < b; });
+    uint64_t* key = key_;
+    bool blocks = per > 1 && N % per == 0;
+    for (int p = 1; blocks && p <= N; p++) blocks = value[p] == value[p - (p - 1) % per];
+    const int n = blocks ? N / per : N, step = blocks ? per : 1;
+    for (int i = 1; i <= n; i++)
+        key[i] = (uint64_t)((uint32_t)value[(i - 1) * step + 1] ^ 0x80000000u) << 32 | (uint32_t)i;
+    std::sort(key + 1, key + n + 1);
+    int t = 0;
+    for (int i = 1; i <= n; i++) {
+        const int first = ((int)(uint32_t)key[i] - 1) * step + 1;
+        for (int p = first; p < first + step; p++) invt.order[++t] = p;
     }
     invt.nclass = 0;
-    for (int t = 1; t <= N; t++) {
-        int p = invt.order[t];
-        if (t == 1 || invt.value[p] != invt.value[invt.order[t - 1]]) {
+    for (t = 1; t <= N; t++) {
+        const int p = invt.order[t];
+        if (t == 1 || value[p] != value[invt.order[t - 1]]) {
             invt.nclass++;
             invt.csize[invt.nclass] = 0;
-            invt.cval[invt.nclass] = invt.value[p];
+            invt.cval[invt.nclass] = value[p];
         }
         invt.csize[invt.nclass]++;
         invt.cls[p] = invt.nclass;
@@ -199,20 +201,39 @@ void ColumnInvariants::incmat2(const DistEngine& dist) {
     }
 }
 
+// The incidence patterns of the run's field as bytes, for wordrows.
+void ColumnInvariants::patternbytes() {
+    const int q = invt.q, per = 2 * (q - 1);
+    const Field& F = gf(q);
+    const auto& pat = linear_ ? F.incpatlin : F.incpat;
+    for (int x = 0; x < q; x++)
+        for (int t = 0; t < per; t++) patb_[x][t] = (uint8_t)pat[x][t];
+}
+
+// Copies the `per` bytes of a pattern (per = 2(q - 1): 4, 6, 8 or 12) with
+// moves of fixed size.
+static inline void putpattern(uint8_t* to, const uint8_t* from, int per) {
+    switch (per) {
+        case 4: memcpy(to, from, 4); break;
+        case 6: memcpy(to, from, 6); break;
+        case 8: memcpy(to, from, 8); break;
+        default: memcpy(to, from, 12); break;
+    }
+}
+
 // The q - 1 rows of one codeword: block of coordinate c, row j, is
-// incpat[multidx[a][j]] for the word's element a at c.
+// incpat[multidx[a][j]] for the word's element a at c (all zero for a = 0,
+// as clearinc left it).  Reads patb_ (patternbytes).
 template <class Elem>
 void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
     const int q = invt.q, per = 2 * (q - 1);
     const Field& F = gf(q);
-    const auto& pat = linear_ ? F.incpatlin : F.incpat;
     for (int c = 1; c <= invt.ndist; c++) {
-        int a = elem(c);
+        const int a = elem(c);
+        if (a == 0) continue;
         const int base = (c - 1) * per;
-        for (int j = 0; j <= q - 2; j++)
-            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)pat[F.multidx[a][j]][t];
-        if (a != 0)
-            for (int t = 1; t <= per; t++) val_[base + t] += gain;
+        for (int j = 0; j <= q - 2; j++) putpattern(incmat.a[row + j] + base + 1, patb_[F.multidx[a][j]], per);
+        for (int t = 1; t <= per; t++) val_[base + t] += gain;
     }
 }
 
@@ -260,6 +281,7 @@ void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& d
     const int N = invt.N;
     uint32_t* val = val_;
     for (int p = 1; p <= N; p++) val[p] = 0;
+    if (invt.q > 2) patternbytes();
     if (invt.q == 2)
         incmat2(dist);
     else if (invt.q <= 4)

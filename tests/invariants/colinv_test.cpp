@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -230,6 +231,38 @@ TEST(FirstPass, ProportionalColumnsMergeOnlyWhenAdjacent) {
     EXPECT_EQ(ws().inv.invt.N, 5 * 4);
     EXPECT_EQ(ws().inv.invt.specialpt, 5 * 4);  // the last point of e2's column
     for (int t = 1; t <= 4; t++) EXPECT_EQ(ws().inv.invt.value[t], 2);
+}
+
+TEST(Classes, AgainstAStableSortOfThePoints) {
+    // Values constant on the 2(q - 1) points of a column (what runs give;
+    // the columns are then sorted as blocks) or not, negative and large
+    // values among them: the order, classes and mainval of a plain stable
+    // sort by value.
+    std::mt19937 rng(808);
+    invtrec& t = ws().inv.invt;
+    for (int trial = 0; trial < 400; trial++) {
+        const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
+        const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
+        const bool blocks = trial % 4 != 3;
+        t.q = q, t.N = per * cols;
+        for (int p = 1; p <= t.N; p++)
+            t.value[p] = blocks && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
+        if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
+        std::vector<int> order(t.N);
+        std::iota(order.begin(), order.end(), 1);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
+        ws().inv.inv_classes();
+        ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
+        int cls = 0;
+        for (int i = 0; i < t.N; i++) {
+            cls += i == 0 || t.value[order[i]] != t.value[order[i - 1]];
+            ASSERT_EQ(t.cls[order[i]], cls) << trial;
+        }
+        ASSERT_EQ(t.nclass, cls);
+        int32_t main = 0;
+        for (int i = 0; i < t.N && main == 0; i++) main = t.value[order[i]];
+        ASSERT_EQ(t.mainval, main);
+    }
 }
 
 }  // namespace
