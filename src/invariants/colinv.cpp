@@ -115,7 +115,8 @@ void ColumnInvariants::inv_classes() {
     const int32_t* value = invt.value;
     uint64_t* key = key_;
     bool blocks = per > 1 && N % per == 0;
-    for (int p = 1; blocks && p <= N; p++) blocks = value[p] == value[p - (p - 1) % per];
+    for (int first = 1; blocks && first <= N; first += per)
+        for (int p = first + 1; p < first + per; p++) blocks = blocks && value[p] == value[first];
     const int n = blocks ? N / per : N, step = blocks ? per : 1;
     for (int i = 1; i <= n; i++)
         key[i] = (uint64_t)((uint32_t)value[(i - 1) * step + 1] ^ 0x80000000u) << 32 | (uint32_t)i;
@@ -223,7 +224,8 @@ static inline void putpattern(uint8_t* to, const uint8_t* from, int per) {
 
 // The q - 1 rows of one codeword: block of coordinate c, row j, is
 // incpat[multidx[a][j]] for the word's element a at c (all zero for a = 0,
-// as clearinc left it).  Reads patb_ (patternbytes).
+// as clearinc left it); `gain` goes to colgain_ of every column where the
+// word is not zero.  Reads patb_ (patternbytes).
 template <class Elem>
 void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
     const int q = invt.q, per = 2 * (q - 1);
@@ -233,7 +235,7 @@ void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
         if (a == 0) continue;
         const int base = (c - 1) * per;
         for (int j = 0; j <= q - 2; j++) putpattern(incmat.a[row + j] + base + 1, patb_[F.multidx[a][j]], per);
-        for (int t = 1; t <= per; t++) val_[base + t] += gain;
+        colgain_[c] += gain;
     }
 }
 
@@ -281,13 +283,21 @@ void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& d
     const int N = invt.N;
     uint32_t* val = val_;
     for (int p = 1; p <= N; p++) val[p] = 0;
-    if (invt.q > 2) patternbytes();
+    if (invt.q > 2) {
+        patternbytes();
+        for (int c = 1; c <= invt.ndist; c++) colgain_[c] = 0;
+    }
     if (invt.q == 2)
         incmat2(dist);
     else if (invt.q <= 4)
         incmat34(dist);
     else
         incmat57(dist);
+    if (invt.q > 2) {  // every point of a column gained what its column gained
+        const int per = 2 * (invt.q - 1);
+        for (int c = 1; c <= invt.ndist; c++)
+            for (int t = 1; t <= per; t++) val[(c - 1) * per + t] = colgain_[c];
+    }
     bool allzero = true;
     for (int p = 1; p <= N; p++) allzero = allzero && val[p] == 0;
     if (N >= 1 && allzero)
