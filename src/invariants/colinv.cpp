@@ -106,28 +106,40 @@ void ColumnInvariants::inv_savefirst() {
 // ---- classes ----------------------------------------------------------------------
 
 void ColumnInvariants::inv_classes() {
-    // By value, then by point: one 64-bit key per point, the value (its sign
-    // bit flipped, so that the keys order as the signed values) above the
-    // point number, sorted as plain integers.  The values of a run are
-    // constant on the 2(q - 1) points of a distinct column (q > 2): then the
-    // columns are sorted, and each one's points follow in their order.
+    // By value, then by point.  The values of a run are constant on the
+    // 2(q - 1) points of a distinct column (q > 2): then the columns are
+    // sorted as blocks, and each one's points follow in their order.  Up to
+    // 64 items an insertion sort; beyond, one 64-bit key per item, the value
+    // (its sign bit flipped, so that the keys order as the signed values)
+    // above the item number, sorted as plain integers.
     const int N = invt.N, per = invt.q > 2 ? 2 * (invt.q - 1) : 1;
     const int32_t* value = invt.value;
-    uint64_t* key = key_;
     bool blocks = per > 1 && N % per == 0;
     for (int first = 1; blocks && first <= N; first += per)
         for (int p = first + 1; p < first + per; p++) blocks = blocks && value[p] == value[first];
     const int n = blocks ? N / per : N, step = blocks ? per : 1;
-    for (int i = 1; i <= n; i++)
-        key[i] = (uint64_t)((uint32_t)value[(i - 1) * step + 1] ^ 0x80000000u) << 32 | (uint32_t)i;
-    std::sort(key + 1, key + n + 1);
-    int t = 0;
-    for (int i = 1; i <= n; i++) {
-        const int first = ((int)(uint32_t)key[i] - 1) * step + 1;
-        for (int p = first; p < first + step; p++) invt.order[++t] = p;
+    int32_t* item = blocks ? blk_ : invt.order;  // items 1..n: points, or columns (blocks)
+    auto val = [&](int i) { return value[(i - 1) * step + 1]; };
+    if (n <= 64) {
+        for (int i = 1; i <= n; i++) {
+            const int32_t v = val(i);
+            int j = i;
+            for (; j > 1 && val(item[j - 1]) > v; j--) item[j] = item[j - 1];
+            item[j] = i;
+        }
+    } else {
+        uint64_t* key = key_;
+        for (int i = 1; i <= n; i++) key[i] = (uint64_t)((uint32_t)val(i) ^ 0x80000000u) << 32 | (uint32_t)i;
+        std::sort(key + 1, key + n + 1);
+        for (int i = 1; i <= n; i++) item[i] = (int32_t)(uint32_t)key[i];
+    }
+    if (blocks) {
+        int t = 0;
+        for (int i = 1; i <= n; i++)
+            for (int p = (item[i] - 1) * per + 1, e = p + per; p < e; p++) invt.order[++t] = p;
     }
     invt.nclass = 0;
-    for (t = 1; t <= N; t++) {
+    for (int t = 1; t <= N; t++) {
         const int p = invt.order[t];
         if (t == 1 || value[p] != value[invt.order[t - 1]]) {
             invt.nclass++;

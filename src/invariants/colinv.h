@@ -83,7 +83,8 @@ class ColumnInvariants {
     void incmat57(const DistEngine& dist);
 
     uint32_t val_[MAXPTS + 1]{};  // the codeword values of the second pass
-    uint64_t key_[MAXPTS + 1]{};  // inv_classes: sort keys (value, point)
+    uint64_t key_[MAXPTS + 1]{};  // inv_classes: sort keys (value, item)
+    int32_t blk_[MAXPTS + 1]{};   // inv_classes: the distinct columns in order
     uint8_t patb_[8][12]{};       // the incidence patterns of the field as bytes (patternbytes)
     uint32_t colgain_[MAXLEN + 1]{};  // q > 2: the codeword values of each distinct column
     bool linear_ = false;
