@@ -501,12 +501,13 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     zfail("canon", __LINE__, "a path that differs from the best path");
 }
 
-void Labeller::search_start(LabelMode mode) {
+bool Labeller::search_start(LabelMode mode) {
     ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
     search_roots(*this, mode);
-    refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
+    const bool done = refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
     roothash_ = cws.rhash;
+    return done;
 }
 
 void Labeller::search_rest() {
@@ -535,13 +536,13 @@ void Labeller::copy_colours() {
     for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours_[c];
 }
 
-void Labeller::root_code(LabelMode mode, const int32_t* colours) {
+bool Labeller::root_code(LabelMode mode, const int32_t* colours) {
     mode_ = mode;
     colours_ = colours;
     canon_mem(10, 10);
     cws.cstatus = 0;
     copy_colours();
-    search_start(mode);
+    return search_start(mode);
 }
 
 void Labeller::rest_code() {
@@ -588,6 +589,20 @@ void Labeller::label_root(const bmat& m, const int32_t* colours) {
 }
 
 void Labeller::label_rest() { rest_code(); }
+
+bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colour, int x, int y) {
+    use(m);
+    if (dump_.on()) dump_.write(m, colours);
+    int last = m.cols;  // the last position of the colour in the colour partition
+    if (colours) {
+        last = 0;
+        for (int c = 1; c <= m.cols; c++) last += colours[c] <= colour;
+    }
+    watch_ = rootwatch{true, last, x, y};
+    const bool done = root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+    watch_.on = false;
+    return done && (root_last_cell_has(x, colour) || (y != 0 && root_last_cell_has(y, colour)));
+}
 
 void Labeller::label(const bmat& m, const int32_t* colours) {
     label_root(m, colours);

@@ -65,6 +65,13 @@ public:
     // root position by position, so the column that the canonical order puts
     // last among that colour lies in this cell, and so does its whole orbit.
     bool root_last_cell_has(int x, int colour) const;
+    // label_root for a caller that only goes on when the last root cell of
+    // colour `colour` holds column x or column y (0: none): false as soon as
+    // the refinement shows that it holds neither (cells only split, so the
+    // cell holding the colour's last position only shrinks), and then the
+    // labelling must not be continued; true, with the refined root, when it
+    // holds one of them.
+    bool label_root_watch(const bmat& inc, const int32_t* colours, int colour, int x, int y);
     // Points the labeller at `inc` without labelling it (for driving the
     // steps one by one) and lists the ones of every row and column of it;
     // the workspace is not touched.
@@ -94,7 +101,7 @@ public:
     // The two halves of canon_search: search_start sets up the roots and
     // refines them (the root hash kept for the certificate); search_rest
     // walks the tree from the refined root.
-    void search_start(LabelMode mode);
+    bool search_start(LabelMode mode);  // false: stopped by a watch
     void search_rest();
 
     // ---- refinement and node invariants ------------------------------------
@@ -114,7 +121,8 @@ public:
     // rhash (the refinement hash); scratch: colw, roww, colnew, rownew,
     // collarge, rowlarge, the split arrays pcnt..pnew.  Leaves colspl and
     // rowspl empty and allcells 0.
-    void refine(opart& col, opart& row, Refinement mode);
+    // Returns true; false only when a watch (label_root_watch) stopped it.
+    bool refine(opart& col, opart& row, Refinement mode);
     // One rows pass: `row` split against the cells of `col` listed in
     // colspl (emptied); the new row splitters go to rowspl.  Adds to rhash;
     // reads and clears allcells; scratch: roww, rownew, rowlarge, pcnt..pnew.
@@ -201,7 +209,17 @@ private:
     // size, copies the colours and runs search_start; rest_code runs
     // search_rest, and while a search stops short grows the workspace and
     // searches again from scratch.
-    void root_code(LabelMode mode, const int32_t* colours);
+    bool root_code(LabelMode mode, const int32_t* colours);
+    // A watch on the root refinement (label_root_watch): the last position
+    // of the colour watched, and the two columns.
+    struct rootwatch {
+        bool on;
+        int last, x, y;
+    };
+    rootwatch watch_{false, 0, 0, 0};
+    // Whether the cell of `col` holding position watch_.last holds neither
+    // watch_.x nor watch_.y.
+    bool watch_out(const opart& col) const;
     void rest_code();
     void copy_colours();
     LabelDump dump_;            // every labelled matrix, when the environment asks

@@ -547,7 +547,22 @@ void Labeller::refine_rows(opart& row, const opart& col) { rows_pass(row, col, f
 
 void Labeller::refine_cols(opart& col, const opart& row) { cols_pass(col, row, false); }
 
-void Labeller::refine(opart& col, opart& row, Refinement mode) {
+bool Labeller::watch_out(const opart& col) const {
+    int lo = 1, hi = col.nc;  // the cell holding position watch_.last: the last one starting at or before it
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (col.st[mid] <= watch_.last)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const int32_t* el = col.el + col.st[lo];
+    for (int i = 0; i < col.sz[lo]; i++)
+        if (el[i] == watch_.x || el[i] == watch_.y) return false;
+    return true;
+}
+
+bool Labeller::refine(opart& col, opart& row, Refinement mode) {
     cws.rhash = 0;
     cws.nodes++;
     if (mode == Refinement::root) {
@@ -557,21 +572,25 @@ void Labeller::refine(opart& col, opart& row, Refinement mode) {
     } else {
         cws.allcells = 0;
     }
+    bool out = false;
     rows_pass(row, col, false);
     if (mode == Refinement::root) cws.allcells = 1;
     cols_pass(col, row, false);
-    while (cws.colspl.cnt != 0) {
+    out = watch_.on && watch_out(col);
+    while (cws.colspl.cnt != 0 && !out) {
         int rn = row.nc;
         rows_pass(row, col, true);
         if (row.nc == rn || cws.rowspl.cnt == 0) break;
         int cn = col.nc;
         cols_pass(col, row, true);
+        out = watch_.on && watch_out(col);
         if (col.nc == cn) break;
     }
     cws.colspl.cnt = 0;
     cws.rowspl.cnt = 0;
     side_[0].part = side_[1].part = nullptr;
     if (mode == Refinement::root) squeeze(col);
+    return !out;
 }
 
 void Labeller::target_cell(opart& p) {

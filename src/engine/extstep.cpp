@@ -200,8 +200,7 @@ CodeStatus ExtensionStep::newornot() {
     // the last cell of its colour of the refined root: a candidate whose
     // added point (or the one before it, q > 2) is not in that cell fails
     // the test below without the search.
-    lab_.label_root(inv_.incmat, invt.cls);
-    if (!lab_.root_last_cell_has(sp, invt.cls[sp]) && !(walk_.q > 2 && lab_.root_last_cell_has(sp - 1, invt.cls[sp])))
+    if (!lab_.label_root_watch(inv_.incmat, invt.cls, invt.cls[sp], sp, walk_.q > 2 ? sp - 1 : 0))
         return CodeStatus::seen;
     lab_.label_rest();
     if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);

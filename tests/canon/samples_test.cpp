@@ -132,15 +132,25 @@ TEST(Samples, DefaultPathGivesWhatTheReferenceGives) {
 
 TEST(Samples, TheLastColumnOfAColourLiesWithItsOrbitInTheLastRootCellOfThatColour) {
     // What lets a caller decide from the refined root alone.  Also: labelling
-    // in two steps is labelling.
+    // in two steps is labelling, and a watched root decides as the refined
+    // root does (and, when it goes on, labels alike).
     std::mt19937 rng(1618);
     std::vector<tmat> mats;
     for (int q : {3, 5, 7})
         for (const tmat& A : sample(q)) mats.push_back(A);
     for (int t = 0; t < 200; t++) mats.push_back(random_mat(rng, 1 + t % 20, 1 + t % 17, 0.1 + 0.1 * (t % 6), 1 + t % 4));
-    tlab L, two;
+    tlab L, two, watched;
     for (const tmat& A : mats) {
         tres r = L.label(A);
+        const int x = 1 + (int)(rng() % A.N), y = (int)(rng() % (A.N + 1)), colour = A.col[1 + (int)(rng() % A.N)];
+        watched.load(A);
+        const bool on = watched.lab.label_root_watch(watched.inc, A.col.data(), colour, x, y);
+        ASSERT_EQ(on, L.lab.root_last_cell_has(x, colour) || (y != 0 && L.lab.root_last_cell_has(y, colour)));
+        if (on) {
+            watched.lab.label_rest();
+            ASSERT_EQ(watched.w.certhash, r.certhash);
+            ASSERT_TRUE(std::equal(r.bestcol.begin() + 1, r.bestcol.end(), watched.w.bestcol.el + 1));
+        }
         two.load(A);
         two.lab.label_root(two.inc, A.col.data());
         two.lab.label_rest();
