@@ -311,16 +311,17 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
         const int st = touched[i], sz = szat[st], t = tcell[st], zero = sz - t;
         tcell[st] = 0;
         int32_t* met = el + st + zero;
+        // the counts move to pcnt (by place in `met`), tcnt goes back to 0
+        int32_t* pc = cws.pcnt;
         int lo = cnt[met[0]], hi = lo;
-        for (int k = 1; k < t; k++) {
+        for (int k = 0; k < t; k++) {
             const int v = cnt[met[k]];
+            cnt[met[k]] = 0;
+            pc[k] = v;
             lo = v < lo ? v : lo;
             hi = v > hi ? v : hi;
         }
-        if (lo == hi) {
-            for (int k = 0; k < t; k++) cnt[met[k]] = 0;
-            if (zero == 0) continue;  // met equally: one piece, its step already in the sum
-        }
+        if (lo == hi && zero == 0) continue;  // met equally: one piece, its step already in the sum
         sum -= (int64_t)K * sz;
         sd.n2--, sd.s2 -= sz;
         sd.splits++;
@@ -341,7 +342,7 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
             continue;
         }
         for (int v = lo; v <= hi; v++) hist[v] = 0;
-        for (int k = 0; k < t; k++) hist[cnt[met[k]]]++;
+        for (int k = 0; k < t; k++) hist[pc[k]]++;
         int run = 0;
         for (int v = lo; v <= hi; v++) {
             const int size = hist[v];
@@ -352,11 +353,7 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
             if (size > 1) sd.n2++, sd.s2 += size;
             run += size;
         }
-        for (int k = 0; k < t; k++) {
-            const int x = met[k];
-            pnew[pos[cnt[x]]++] = x;
-            cnt[x] = 0;
-        }
+        for (int k = 0; k < t; k++) pnew[pos[pc[k]]++] = met[k];
         int at = 0;
         for (int v = lo; v <= hi; v++) {
             const int size = hist[v];
