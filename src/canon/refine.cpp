@@ -297,7 +297,8 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
             const int x = adj[k], c = cellof[x];
             if (c < 0 || cnt[x]++ != 0) continue;
             const int t = tcell[c]++;
-            if (t == 0) touched[nt++] = c;
+            touched[nt] = c;
+            nt += t == 0;
             const int to = c + szat[c] - 1 - t, from = posof[x], z = el[to];
             el[to] = x, posof[x] = to;
             el[from] = z, posof[z] = from;
