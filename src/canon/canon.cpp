@@ -331,12 +331,7 @@ int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, co
 }
 
 void Labeller::leaf_begin(const opart& lc, const opart& lr) {
-    const int M = inc->rows, N = inc->cols;
-    words_ = (N + 63) / 64;
-    const size_t need = (size_t)M * words_ + 1;
-    for (auto& b : bits_)
-        if (b.size() < need) b.resize(need);
-    if ((int)colpos_.size() < N + 1) colpos_.resize((size_t)N + 1);
+    const int N = inc->cols;  // the buffers were sized by `use`
     for (int j = 1; j <= N; j++) colpos_[(size_t)lc.el[j]] = j - 1;
     leafr_ = &lr;
     built_ = 0;

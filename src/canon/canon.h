@@ -73,7 +73,8 @@ public:
     // holds one of them.
     bool label_root_watch(const bmat& inc, const int32_t* colours, int colour, int x, int y);
     // Points the labeller at `inc` without labelling it (for driving the
-    // steps one by one) and lists the ones of every row and column of it;
+    // steps one by one), lists the ones of every row and column of it and
+    // sizes the bit rows of the leaves (grow-only buffers of the labeller);
     // the workspace is not touched.
     void use(const bmat& inc);
     // The reference path (on: counts, node invariants and leaf comparisons
@@ -210,6 +211,8 @@ private:
     // search_rest, and while a search stops short grows the workspace and
     // searches again from scratch.
     bool root_code(LabelMode mode, const int32_t* colours);
+    void rest_code();
+    void copy_colours();
     // A watch on the root refinement (label_root_watch): the last position
     // of the colour watched, and the two columns.
     struct rootwatch {
@@ -220,8 +223,6 @@ private:
     // Whether the cell of `col` holding position watch_.last holds neither
     // watch_.x nor watch_.y.
     bool watch_out(const opart& col) const;
-    void rest_code();
-    void copy_colours();
     LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
     bool plain_ = false;        // the reference path (set_plain)

@@ -6,33 +6,35 @@
 // order, never on the element order inside a cell, so isomorphic inputs give
 // isomorphic results; the exact orders and tie-breaks below decide which
 // matrix becomes canonical and enter stored certificates, so they must not
-// change.  Splitting counts with a histogram over the counts that occur
-// (within 0..splitter size): one split costs the cell size times the splitter
-// size.  Only changed cells of the other side are used as splitters, the
+// change.  Only changed cells of the other side are used as splitters, the
 // largest new piece of every split cell is left out (rows: the first
 // largest, columns: the last), and a singleton cell is never split.  Cells
-// are split in place (a piece occupies a sub-range of its cell); during a
-// pass the working partition is kept by positions with a list of its cells of
-// two or more, so that a splitter costs only the non-singleton cells, and
-// cells are numbered once at the end.
+// are split in place (a piece occupies a sub-range of its cell, pieces in
+// increasing count) and numbered once at the end of a pass.
 //
-// Two ways to count, with the same results.  The default follows the lists
-// of ones of the splitter's rows or columns (made once per matrix by `use`):
-// only the cells met by a one are looked at, and a cell not met, or met
-// equally by all its elements, does not split.  Its hash step, though, is
-// still owed: every cell of two or more adds K x 1 x size.  The hash is a
-// sum reduced mod m after every step, so all steps of one splitter add up
-// to (hash + K x (summed size of the cells of two or more) - K x (size of
-// each cell that splits) + K x start x size of each of its pieces) mod m,
-// the same value in the same order-free way; no step at all leaves the hash
-// as it was.  The reference (set_plain) counts every cell of two or more
-// against the splitter entry by entry, as the count is defined.
+// Two ways to count, with the same cells, hashes and splitter lists.  The
+// reference (set_plain) counts every cell of two or more against the
+// splitter entry by entry, as the count is defined, with a histogram over
+// the counts that occur, keeping the old order of the elements inside each
+// piece.  The default follows the lists of ones of the splitter's rows or
+// columns (made once per matrix by `use`): only the cells met by a one are
+// looked at, only their elements met are moved, and a cell not met, or met
+// equally by all its elements, does not split; the elements inside a piece
+// may come in another order, which nothing reads (the first path takes the
+// smallest column of a cell, not its first).  The hash steps of the cells
+// that do not split are still owed: every cell of two or more adds
+// K x 1 x size.  The hash is a sum reduced mod m after every step, so all
+// steps of one splitter add up to (hash + K x (summed size of the cells of
+// two or more) - K x (size of each cell that splits) + K x start x size of
+// each of its pieces) mod m, the same value; no step at all leaves the hash
+// as it was.  The default path also keeps the state of each side (cell and
+// place of every element) from one pass to the next of a refinement.
 //
 // The splitting steps that read only the workspace are plain functions of
-// it; the ones that read the matrix or the cell list of the pass under way
-// (`ncell`) are members of the labeller.  The hot loops read the matrix
-// rows and the workspace arrays through local pointers loaded once before
-// the loop, not through the labeller at every step.
+// it; the ones that read the matrix, the lists of ones or the state of a
+// pass are members of the labeller.  The hot loops read the workspace
+// arrays through local pointers loaded once before the loop, not through the
+// labeller at every step.
 #if defined(__AVX2__)
 #include <immintrin.h>
 #endif
@@ -745,4 +747,10 @@ void Labeller::use(const bmat& m) {
     for (int c = N; c >= 2; c--) cp[c] = cp[c - 1];  // back to the first slots
     cp[1] = 0;
     cp[N + 1] = nnz;
+    // the bit rows of the leaves (canon.cpp), sized here so that no search allocates
+    words_ = (N + 63) / 64;
+    const size_t need = (size_t)M * words_ + 1;
+    for (auto& b : bits_)
+        if (b.size() < need) b.resize(need);
+    if (colpos_.size() < (size_t)N + 1) colpos_.resize((size_t)N + 1);
 }
