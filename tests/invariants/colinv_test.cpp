@@ -152,6 +152,68 @@ void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
     }
 }
 
+TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
+    // q > 2: q - 1 rows per word (the marked words of the bit store for
+    // q = 3, 4, every kept word of the byte store for q = 5, 7), row j of the
+    // block of a coordinate holding incpat[multidx[a][j]] for the word's
+    // entry a; then the pair rows and the coordinate rows.  Values: each word
+    // adds (q - 1)(t + 10 w) mod 1111 to the points of its non-zero
+    // coordinates (q = 3, 4; nothing for q = 5, 7), all 1 when all are 0,
+    // then m times the first-pass value 1 added, m the largest.  Built here
+    // from the word list the pass leaves behind, on both listing paths.
+    std::mt19937 rng(4444);
+    for (int q : {3, 4, 5, 7}) {
+        usefield(q);
+        const Field& F = gf(q);
+        const int per = 2 * (q - 1);
+        for (int t = 0; t < 12; t++) {
+            const int k = 3 + t % 3, n = k + 1 + t % 3;  // at most 7 points: PG(2, 3) has 13
+            matrix g = randomcode(q, k, n, rng);
+            label(g, q);
+            const ColumnInvariants& inv = ws().inv;
+            const DistEngine& d = ws().dist;
+            std::vector<std::vector<int>> words;  // entries of coordinates 1..n
+            std::vector<uint32_t> gain;
+            if (q <= 4) {
+                const wmat& S = d.dinvar.cwstore;
+                for (int f = 1; f <= S.rows; f++) {
+                    if (S.b[f][-1] == 0) continue;
+                    words.emplace_back(n + 1, 0);
+                    for (int c = 1; c <= n; c++) words.back()[c] = coordval(q, S.a[f], S.b[f], c);
+                    gain.push_back((uint32_t)(q - 1) * (uint32_t)((S.a[f][-1] + 10 * S.a[f][0]) % 1111));
+                }
+            } else {
+                const bmat& S = d.dinvar.cwstoreb;
+                for (int f = 1; f <= S.rows; f++) {
+                    words.emplace_back(n + 1, 0);
+                    for (int c = 1; c <= n; c++) words.back()[c] = S.a[f][c];
+                    gain.push_back(0);
+                }
+            }
+            const int N = per * n, M = (q - 1) * ((int)words.size() + n) + n;
+            std::vector<std::vector<int>> want(M + 1, std::vector<int>(N + 1, 0));
+            std::vector<uint32_t> val(N + 1, 0);
+            int row = 1;
+            for (size_t w = 0; w < words.size(); w++, row += q - 1)
+                for (int c = 1; c <= n; c++) {
+                    const int a = words[w][c];
+                    for (int j = 0; j <= q - 2; j++)
+                        for (int i = 0; i < per; i++) want[row + j][(c - 1) * per + 1 + i] = F.incpat[F.multidx[a][j]][i];
+                    for (int i = 1; i <= per && a != 0; i++) val[(c - 1) * per + i] += gain[w];
+                }
+            for (int v = 1; v <= (q - 1) * n; v++, row++) want[row][2 * v - 1] = want[row][2 * v] = 1;
+            for (int c = 1; c <= n; c++, row++)
+                for (int i = 1; i <= per; i++) want[row][(c - 1) * per + i] = 1;
+            if (*std::max_element(val.begin() + 1, val.end()) == 0) std::fill(val.begin() + 1, val.end(), 1u);
+            const uint32_t m = *std::max_element(val.begin() + 1, val.end());
+            ASSERT_EQ(std::make_pair(inv.incmat.rows, inv.incmat.cols), std::make_pair(M, N)) << q;
+            for (int r = 1; r <= M; r++)
+                for (int c = 1; c <= N; c++) ASSERT_EQ(inv.incmat.a[r][c], want[r][c]) << "q=" << q << " " << r << "," << c;
+            for (int p = 1; p <= N; p++) ASSERT_EQ((uint32_t)inv.invt.value[p], val[p] + m) << q;
+        }
+    }
+}
+
 TEST(SecondPass, InvariantUnderEquivalenceOnTheFullListing) {
     checkinvariance(2, 4, 9, 30, 1);
     checkinvariance(3, 3, 8, 30, 2);
