@@ -133,22 +133,19 @@ void ColumnInvariants::inv_classes() {
         std::sort(key + 1, key + n + 1);
         for (int i = 1; i <= n; i++) item[i] = (int32_t)(uint32_t)key[i];
     }
-    if (blocks) {
-        int t = 0;
-        for (int i = 1; i <= n; i++)
-            for (int p = (item[i] - 1) * per + 1, e = p + per; p < e; p++) invt.order[++t] = p;
-    }
-    invt.nclass = 0;
-    for (int t = 1; t <= N; t++) {
-        const int p = invt.order[t];
-        if (t == 1 || value[p] != value[invt.order[t - 1]]) {
-            invt.nclass++;
-            invt.csize[invt.nclass] = 0;
-            invt.cval[invt.nclass] = value[p];
+    // Classes item by item (each item's `step` points together).
+    int nclass = 0, t = 0;
+    for (int i = 1; i <= n; i++) {
+        const int32_t v = val(item[i]);
+        if (i == 1 || v != val(item[i - 1])) {
+            nclass++;
+            invt.csize[nclass] = 0;
+            invt.cval[nclass] = v;
         }
-        invt.csize[invt.nclass]++;
-        invt.cls[p] = invt.nclass;
+        invt.csize[nclass] += step;
+        for (int p = (item[i] - 1) * step + 1, e = p + step; p < e; p++) invt.order[++t] = p, invt.cls[p] = nclass;
     }
+    invt.nclass = nclass;
     invt.mainval = -1;
     for (int c = 1; c <= invt.nclass && invt.mainval == -1; c++)
         if (invt.cval[c] != 0) invt.mainval = invt.cval[c];
