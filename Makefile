@@ -3,7 +3,7 @@
 #   make test  builds and runs the whole test suite, plain and under the
 #              sanitizers (address + undefined: everything; thread: the tests
 #              that run classifications in threads at the same time)
-# Missing tools (cmake, g++, GoogleTest, Google Benchmark, CLI11) are
+# Missing tools (cmake, g++, GoogleTest, Google Benchmark, CLI11, nlohmann-json) are
 # installed from Debian's packages first.
 
 BUILD     := build
@@ -23,6 +23,7 @@ deps:
 	[ -f /usr/include/gtest/gtest.h ] || missing="$$missing libgtest-dev"; \
 	[ -f /usr/include/benchmark/benchmark.h ] || missing="$$missing libbenchmark-dev"; \
 	[ -f /usr/include/CLI/CLI.hpp ] || missing="$$missing libcli11-dev"; \
+	[ -f /usr/include/nlohmann/json.hpp ] || missing="$$missing nlohmann-json3-dev"; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
@@ -38,7 +39,7 @@ build-san: deps
 
 build-tsan: deps
 	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON -DTALVEN_BENCHES=OFF >/dev/null
-	cmake --build $(TSANBUILD) -j $(JOBS) --target talven test_run test_distance test_canon
+	cmake --build $(TSANBUILD) -j $(JOBS) --target test_threads
 
 test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

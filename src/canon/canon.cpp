@@ -3,10 +3,10 @@
 //
 // Levels: the partition pair at level 1 is the refined root; level l+1 is
 // level l with column path[l] individualised in the target cell and refined.
-// The first path always takes the first (smallest) column of the target
-// cell; its leaf is the first leaf and the first best leaf.  The main loop
-// then tries the other candidates level by level, in increasing column
-// number.  The canonical leaf is the greatest leaf under (invariant sequence
+// The first path always takes the smallest column of the target cell; its
+// leaf is the first leaf and the first best leaf.  The main loop then tries
+// the other candidates level by level, in increasing column number.  The
+// canonical leaf is the greatest leaf under (invariant sequence
 // nodeinv[1], refhash[1], nodeinv[2], ..., a longer sequence with an equal
 // prefix being greater; then the matrix read through the leaf, row by row).
 // Nodes whose invariants are already below the best are cut unless they may
@@ -17,6 +17,16 @@
 // automorphisms that fix the path so far.  Running out of levels or of
 // automorphism slots stops the search with `cstatus` 3 or 1; `canon_code`
 // grows the workspace and starts again.
+//
+// Leaves are compared row by row, the first difference deciding.  The
+// reference path reads the matrix entry by entry through both leaves'
+// orders; the default path turns each leaf into bit rows (bit j of a row
+// set when the row meets the leaf's j-th column, bit 1 the highest), made
+// only as far as the comparison gets, so that a comparison is a few word
+// compares per row, and keeps those of the best and the first leaf.  The
+// two compare alike: the first differing word holds the first differing
+// column in its highest differing bit, and the leaf with the one there is
+// the greater.
 //
 // Everything works on one `Labeller` and its own workspace.  The steps of
 // the walk itself (roots, first path, node and refinement tests, leaves,
@@ -29,6 +39,7 @@
 // nothing lives on the call stack between nodes.
 #include "canon/canon.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -70,8 +81,11 @@ int next_cand(const canonws& w, int l) {
 // path, nodeinv and refhash of levels 1..l-1 into first* and best*, and
 // colpart/rowpart[l] into firstcol, bestcol, firstrow, bestrow; marks every
 // first-path level as equal to both (cmpbest 0, eqfirst, eqbest 1), one
-// candidate tried; naut 0, fl = level = depth.
-void first_leaf(canonws& w, int l) {
+// candidate tried; naut 0, fl = level = depth.  On the default path its bit
+// rows become those of the first and the best leaf.
+void first_leaf(Labeller& L, int l) {
+    canonws& w = L.cws;
+    if (!L.plain()) L.leaf_begin(w.colpart[l], w.rowpart[l]), L.leaf_keep(1);
     int d = l - 1;
     w.firstdepth = w.bestdepth = w.curdepth = d;
     for (int i = 1; i <= d; i++) {
@@ -148,19 +162,19 @@ void search_roots(Labeller& L, LabelMode mode) {
 }
 
 // The first path from the refined root to the first leaf, always taking the
-// first column of the target cell.  Writes colpart/rowpart[1..l], cand,
-// path, nodeinv, refhash of the levels it passes; returns the leaf's level
-// l, or 0 when the level capacity ran out (cstatus 3).  `roothash` gets the
-// refinement hash of the root.
-int first_path(Labeller& L, uint64_t& roothash) {
+// smallest column of the target cell (the first one, as long as splits
+// keep the old order inside cells, as the reference path's do).  Writes
+// colpart/rowpart[2..l], cand, path, nodeinv, refhash of the levels it
+// passes; returns the leaf's level l, or 0 when the level capacity ran out
+// (cstatus 3).
+int first_path(Labeller& L) {
     canonws& w = L.cws;
-    L.refine(w.colpart[1], w.rowpart[1], Refinement::root);
-    roothash = w.rhash;
     int l = 1;
     while (!discrete(w.colpart[l])) {
         L.target_cell(w.colpart[l]);
         set_cand(w, l);
         int x = w.cand[l].el[1];
+        for (int i = 2; i <= w.cand[l].cnt; i++) x = std::min(x, (int)w.cand[l].el[i]);
         L.individualise(w.colpart[l], w.colpart[l + 1], x);
         w.path.el[l] = x;
         w.path.cnt = l;
@@ -214,7 +228,9 @@ int leaf(Labeller& L, int level) {
     const opart& lc = w.colpart[level];
     const opart& lr = w.rowpart[level];
     int next = level;
-    int cb = L.leaf_compare(lc, lr, w.bestcol, w.bestrow);
+    const bool bits = !L.plain();
+    if (bits) L.leaf_begin(lc, lr);
+    int cb = bits ? L.leaf_against(0) : L.leaf_compare(lc, lr, w.bestcol, w.bestrow);
     if (cb == 0) {
         bool tofl = false;
         if (L.merge_orbits()) {
@@ -226,8 +242,11 @@ int leaf(Labeller& L, int level) {
         }
         if (!tofl) next = diverge_level(w.path.el, w.bestpath.el, depth);
     }
-    if (w.cmpbest[depth] == 1 || (cb > 0 && w.eqbest[depth] && depth == w.bestdepth)) new_best(w, level, depth);
-    if (L.leaf_compare(lc, lr, w.firstcol, w.firstrow) == 0) {
+    if (w.cmpbest[depth] == 1 || (cb > 0 && w.eqbest[depth] && depth == w.bestdepth)) {
+        new_best(w, level, depth);
+        if (bits) L.leaf_keep(0);
+    }
+    if ((bits ? L.leaf_against(1) : L.leaf_compare(lc, lr, w.firstcol, w.firstrow)) == 0) {
         if (L.merge_orbits() && !L.store_aut()) return -1;
         next = w.fl;
     }
@@ -309,6 +328,68 @@ int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, co
     for (int j = 1; j <= N; j++) cws.leafcol[lcol[j]] = rcol[j];
     for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rrow[i];
     return 0;
+}
+
+void Labeller::leaf_begin(const opart& lc, const opart& lr) {
+    const int N = inc->cols;  // the buffers were sized by `use`
+    for (int j = 1; j <= N; j++) colpos_[(size_t)lc.el[j]] = j - 1;
+    leafr_ = &lr;
+    built_ = 0;
+}
+
+// Makes the rows of the leaf in hand (buffer 2) up to row i.
+void Labeller::leaf_rows(int i) {
+    const int W = words_;
+    const int32_t* pos = colpos_.data();
+    const int32_t* ptr = rowptr_.data();
+    const int32_t* adj = rowadj_.data();
+    for (; built_ < i; built_++) {
+        uint64_t* row = bits_[2].data() + (size_t)built_ * W;
+        const int r = leafr_->el[built_ + 1];
+        if (W <= 2) {  // up to 128 columns (most matrices of a run): in registers
+            uint64_t a = 0, b = 0;
+            for (int k = ptr[r]; k < ptr[r + 1]; k++) {
+                const int j = pos[adj[k]];
+                const uint64_t bit = 1ull << (63 - (j & 63)), high = 0 - (uint64_t)(j >> 6);
+                a |= bit & ~high;
+                b |= bit & high;
+            }
+            row[0] = a;
+            if (W == 2) row[1] = b;
+            continue;
+        }
+        for (int w = 0; w < W; w++) row[w] = 0;
+        for (int k = ptr[r]; k < ptr[r + 1]; k++) {
+            const int j = pos[adj[k]];
+            row[j >> 6] |= 1ull << (63 - (j & 63));
+        }
+    }
+}
+
+int Labeller::leaf_against(int reference) {
+    const int M = inc->rows, N = inc->cols, W = words_;
+    const uint64_t* ref = bits_[reference].data();
+    for (int i = 1; i <= M; i++, ref += W) {
+        if (i > built_) leaf_rows(std::min(M, i + 7));  // eight rows at a time
+        const uint64_t* x = bits_[2].data() + (size_t)(i - 1) * W;
+        for (int w = 0; w < W; w++)
+            if (x[w] != ref[w]) return x[w] > ref[w] ? 1 : -1;
+    }
+    const opart& rc = reference == 0 ? cws.bestcol : cws.firstcol;
+    const opart& rr = reference == 0 ? cws.bestrow : cws.firstrow;
+    const int32_t* lrow = leafr_->el;
+    for (int c = 1; c <= N; c++) cws.leafcol[c] = rc.el[colpos_[(size_t)c] + 1];
+    for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rr.el[i];
+    return 0;
+}
+
+void Labeller::leaf_keep(int keep) {
+    const int M = inc->rows;
+    leaf_rows(M);
+    const size_t n = (size_t)M * words_;
+    const uint64_t* src = bits_[2].data();
+    std::copy(src, src + n, bits_[0].data());
+    if (keep == 1) std::copy(src, src + n, bits_[1].data());
 }
 
 int Labeller::merge_orbits() {
@@ -415,35 +496,52 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
     zfail("canon", __LINE__, "a path that differs from the best path");
 }
 
-void Labeller::canon_search(LabelMode mode) {
+bool Labeller::search_start(LabelMode mode) {
     ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
     search_roots(*this, mode);
-    uint64_t roothash = 0;
-    int l = first_path(*this, roothash);
+    const bool done = refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
+    roothash_ = cws.rhash;
+    return done;
+}
+
+void Labeller::search_rest() {
+    int l = first_path(*this);
     if (l == 0) return;
-    first_leaf(cws, l);
+    first_leaf(*this, l);
     if (!main_loop(*this)) return;
     if (cws.bestdepth >= 1) {
         uint32_t h = 1;
         for (int i = 1; i <= cws.bestdepth; i++) h = (h + (uint32_t)cws.bestinv[i] * (uint32_t)i) % 1111111u;
         cws.certhash = h;
     } else {
-        cws.certhash = (uint32_t)(roothash % 1111111u);
+        cws.certhash = (uint32_t)(roothash_ % 1111111u);
     }
     cws.running = 0;
 }
 
-void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
-    auto copy_colours = [&]() {
-        if (mode != LabelMode::colour) return;
-        ZASSERT("canon", colours == nullptr, "colours==NULL");
-        for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours[c];
-    };
+void Labeller::canon_search(LabelMode mode) {
+    search_start(mode);
+    search_rest();
+}
+
+void Labeller::copy_colours() {
+    if (mode_ != LabelMode::colour) return;
+    ZASSERT("canon", colours_ == nullptr, "colours==NULL");
+    for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours_[c];
+}
+
+bool Labeller::root_code(LabelMode mode, const int32_t* colours) {
+    mode_ = mode;
+    colours_ = colours;
     canon_mem(10, 10);
     cws.cstatus = 0;
     copy_colours();
-    canon_search(mode);
+    return search_start(mode);
+}
+
+void Labeller::rest_code() {
+    search_rest();
     int L = 10, G = 11;
     while (cws.cstatus != 0) {
         if (cws.cstatus == 3) {
@@ -457,13 +555,51 @@ void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
         canon_mem(L, G);
         cws.cstatus = 0;
         copy_colours();
-        canon_search(mode);
+        canon_search(mode_);
     }
 }
 
-void Labeller::use(const bmat& m) { inc = &m; }
+void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
+    root_code(mode, colours);
+    rest_code();
+}
+
+bool Labeller::root_last_cell_has(int x, int colour) const {
+    const opart& r = cws.colpart[1];
+    const bool coloured = mode_ == LabelMode::colour;
+    for (int c = r.nc; c >= 1; c--) {
+        const int32_t* el = r.el + r.st[c];
+        if (r.sz[c] == 0 || (coloured && cws.colour[el[0]] != colour)) continue;
+        for (int i = 0; i < r.sz[c]; i++)
+            if (el[i] == x) return true;
+        return false;
+    }
+    return false;
+}
+
+void Labeller::label_root(const bmat& m, const int32_t* colours) {
+    use(m);
+    if (dump_.on()) dump_.write(m, colours);
+    root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+}
+
+void Labeller::label_rest() { rest_code(); }
+
+bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colour, int x, int y) {
+    use(m);
+    if (dump_.on()) dump_.write(m, colours);
+    int last = m.cols;  // the last position of the colour in the colour partition
+    if (colours) {
+        last = 0;
+        for (int c = 1; c <= m.cols; c++) last += colours[c] <= colour;
+    }
+    watch_ = rootwatch{true, last, x, y};
+    const bool done = root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+    watch_.on = false;
+    return done && (root_last_cell_has(x, colour) || (y != 0 && root_last_cell_has(y, colour)));
+}
 
 void Labeller::label(const bmat& m, const int32_t* colours) {
-    use(m);
-    canon_code(colours ? LabelMode::colour : LabelMode::plain, colours);
+    label_root(m, colours);
+    label_rest();
 }

@@ -25,8 +25,10 @@
 // workspace only grows between searches.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "canon/canonmem.h"
+#include "canon/labeldump.h"
 #include "containers/containers.h"
 
 // How a matrix is labelled: columns all alike, or coloured.
@@ -51,9 +53,37 @@ public:
     // Labels `inc`: colour mode when `colours` is not null (colours[1..N] in
     // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
     void label(const bmat& inc, const int32_t* colours);
+    // The same labelling in two steps, for a caller that may decide from
+    // the refined root alone: label_root sets up the search and refines the
+    // root partitions (colpart[1], rowpart[1]); label_rest completes the
+    // labelling.  label_root and then label_rest is label.
+    void label_root(const bmat& inc, const int32_t* colours);
+    void label_rest();
+    // After label_root: whether column x lies in the last cell (in cell
+    // order) of the refined root among those of colour `colour` (any cell
+    // in plain mode).  Every partition of the search refines the refined
+    // root position by position, so the column that the canonical order puts
+    // last among that colour lies in this cell, and so does its whole orbit.
+    bool root_last_cell_has(int x, int colour) const;
+    // label_root for a caller that only goes on when the last root cell of
+    // colour `colour` holds column x or column y (0: none): false as soon as
+    // the refinement shows that it holds neither (cells only split, so the
+    // cell holding the colour's last position only shrinks), and then the
+    // labelling must not be continued; true, with the refined root, when it
+    // holds one of them.
+    bool label_root_watch(const bmat& inc, const int32_t* colours, int colour, int x, int y);
     // Points the labeller at `inc` without labelling it (for driving the
-    // steps one by one); the workspace is not touched.
+    // steps one by one), lists the ones of every row and column of it and
+    // sizes the bit rows of the leaves (grow-only buffers of the labeller);
+    // the workspace is not touched.
     void use(const bmat& inc);
+    // The reference path (on: counts, node invariants and leaf comparisons
+    // read the matrix entry by entry) or the default one (off: they follow
+    // the lists of ones and compare leaves as bit rows).  Both give the same
+    // partitions, hashes, invariants, leaves and automorphisms; the
+    // reference is kept to show that, and to measure the difference.
+    void set_plain(bool on) { plain_ = on; }
+    bool plain() const { return plain_; }
     // The matrix in use (set by use or label).
     const bmat& matrix() const { return *inc; }
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
@@ -69,6 +99,11 @@ public:
     // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
     // `running` 0.
     void canon_search(LabelMode mode);
+    // The two halves of canon_search: search_start sets up the roots and
+    // refines them (the root hash kept for the certificate); search_rest
+    // walks the tree from the refined root.
+    bool search_start(LabelMode mode);  // false: stopped by a watch
+    void search_rest();
 
     // ---- refinement and node invariants ------------------------------------
 
@@ -87,7 +122,8 @@ public:
     // rhash (the refinement hash); scratch: colw, roww, colnew, rownew,
     // collarge, rowlarge, the split arrays pcnt..pnew.  Leaves colspl and
     // rowspl empty and allcells 0.
-    void refine(opart& col, opart& row, Refinement mode);
+    // Returns true; false only when a watch (label_root_watch) stopped it.
+    bool refine(opart& col, opart& row, Refinement mode);
     // One rows pass: `row` split against the cells of `col` listed in
     // colspl (emptied); the new row splitters go to rowspl.  Adds to rhash;
     // reads and clears allcells; scratch: roww, rownew, rowlarge, pcnt..pnew.
@@ -120,6 +156,16 @@ public:
     // (rc, rr): -1, 0, +1.  On equality writes the map into leafcol[1..N]
     // and leafrow[1..M]; otherwise writes nothing.
     int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr);
+    // The same comparison on bit rows (default path): leaf_begin takes the
+    // leaf (lc, lr), whose rows are then made as the comparisons reach them;
+    // leaf_against compares it with the best leaf (reference 0, partitions
+    // bestcol / bestrow) or the first (1, firstcol / firstrow) and writes
+    // the map like leaf_compare; leaf_keep makes the leaf the new best
+    // (keep 0) or the first and the best (keep 1).  The rows of the best and
+    // the first leaf are kept for the comparisons that follow.
+    void leaf_begin(const opart& lc, const opart& lr);
+    int leaf_against(int reference);
+    void leaf_keep(int keep);
     // Joins `orbits` with the cycles of leafcol; rewrites orbits (its arrays
     // exchanged with those of neworb), orbidx and orbmin; queue is scratch.
     // Returns 1 when the number of orbits fell.
@@ -155,7 +201,55 @@ public:
 
 private:
     const bmat* inc = nullptr;  // the matrix in use; not owned
+    // The labelling under way (set by root_code): its mode, the caller's
+    // colours (copied into `colour` before every search), the root hash.
+    LabelMode mode_ = LabelMode::plain;
+    const int32_t* colours_ = nullptr;
+    uint64_t roothash_ = 0;
+    // canon_code in two halves: root_code grows the workspace to its first
+    // size, copies the colours and runs search_start; rest_code runs
+    // search_rest, and while a search stops short grows the workspace and
+    // searches again from scratch.
+    bool root_code(LabelMode mode, const int32_t* colours);
+    void rest_code();
+    void copy_colours();
+    // A watch on the root refinement (label_root_watch): the last position
+    // of the colour watched, and the two columns.
+    struct rootwatch {
+        bool on;
+        int last, x, y;
+    };
+    rootwatch watch_{false, 0, 0, 0};
+    // Whether the cell of `col` holding position watch_.last holds neither
+    // watch_.x nor watch_.y.
+    bool watch_out(const opart& col) const;
+    LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
+    bool plain_ = false;        // the reference path (set_plain)
+
+    // The ones of the matrix in use, by row (columns ascending) and by
+    // column (rows ascending): row r's at rowadj[rowptr[r] .. rowptr[r+1]-1].
+    // Grow-only, made by `use`.
+    std::vector<int32_t> rowptr_, rowadj_, colptr_, coladj_;
+    // Each side split by the ones (0 columns, 1 rows): the partition its
+    // arrays in the workspace describe (null: none), the number and summed
+    // size of its cells of two or more, and the cells split in the pass
+    // under way.
+    struct oneside {
+        const opart* part;
+        int n2, s2, splits;
+    };
+    oneside side_[2] = {{nullptr, 0, 0, 0}, {nullptr, 0, 0, 0}};
+    // Leaves as bit rows: row i of a leaf (its i-th row in order) has bit
+    // 63 - (j-1) % 64 of word (j-1) / 64 set when it meets the leaf's j-th
+    // column; `words_` words per row.  Buffers 0, 1, 2 hold the best leaf,
+    // the first leaf and the leaf in hand, of which rows 1..built_ are made;
+    // colpos_ is the position of every column in the leaf in hand.
+    std::vector<uint64_t> bits_[3];
+    std::vector<int32_t> colpos_;
+    const opart* leafr_ = nullptr;
+    int words_ = 0, built_ = 0;
+    void leaf_rows(int i);
 
     // Steps of a refinement pass, described in refine.cpp.
     void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
@@ -164,6 +258,12 @@ private:
     void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside);
     void pos_split_any(opart& W, const opart& Q, int s, int rowside);
     void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside);
+    void ones_setup(const opart& P, int rowside);
+    template <int ROW>
+    void ones_split(opart& P, const opart& Q, int s);
+    void ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, opart& W, int rowside, bool reuse);
+    void rows_pass(opart& row, const opart& col, bool reuse);
+    void cols_pass(opart& col, const opart& row, bool reuse);
 };
 
 // Copies partition `F` into `T`.

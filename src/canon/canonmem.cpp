@@ -29,10 +29,10 @@ bool walk_ints(canonws& w, Op op, int L, int G, int N, int M) {
         if (!op(p, L)) return false;
     int32_t** cv[] = {&w.colspl.el, &w.collarge.el, &w.leafcol, &w.orbidx,  &w.orbmin,
                       &w.mcr,       &w.cellcol,     &w.colour,  &w.visited, &w.queue,
-                      &w.filt,      &w.colmark};
+                      &w.filt,      &w.colmark,     &w.ccellof, &w.cposof};
     for (int32_t** p : cv)
         if (!op(p, N)) return false;
-    int32_t** rv[] = {&w.rowspl.el, &w.rowlarge.el, &w.leafrow, &w.cellrow, &w.rowmark};
+    int32_t** rv[] = {&w.rowspl.el, &w.rowlarge.el, &w.leafrow, &w.cellrow, &w.rowmark, &w.rcellof, &w.rposof};
     for (int32_t** p : rv)
         if (!op(p, M)) return false;
     opart* cp[] = {&w.firstcol, &w.bestcol, &w.orbits, &w.neworb, &w.colw, &w.colnew};
@@ -41,7 +41,8 @@ bool walk_ints(canonws& w, Op op, int L, int G, int N, int M) {
     opart* rp[] = {&w.firstrow, &w.bestrow, &w.roww, &w.rownew};
     for (opart* p : rp)
         if (!op(&p->el, M) || !op(&p->st, M) || !op(&p->sz, M)) return false;
-    int32_t** pv[] = {&w.pcnt, &w.phist, &w.ppos, &w.pstart, &w.psize, &w.pnew};
+    int32_t** pv[] = {&w.pcnt,   &w.phist, &w.ppos, &w.pstart,
+                      &w.psize,  &w.pnew,  &w.tcnt,  &w.tcell, &w.tlist};
     for (int32_t** p : pv)
         if (!op(p, N + M)) return false;
     for (int l = 0; l <= L; l++) {

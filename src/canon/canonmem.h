@@ -43,6 +43,7 @@ struct canonws {
     uint32_t certhash;             // certificate of the last labelling
     int32_t level, fl;             // running level and first-path level
     uint64_t nretry3, nretry1;     // retries of `canon_code`, counted for tests and benchmarks
+    uint64_t nodes;                // refinements (nodes of the search tree), counted likewise
 
     // ---- per level (0..capl) ----
     opart* colpart;                // column partitions, sized by capn
@@ -72,4 +73,13 @@ struct canonws {
     // ---- pieces of one cell split (0..capn+capm) ----
     int32_t *pcnt, *phist, *ppos, *pstart, *psize, *pnew;
     int32_t npieces, npel;
+    // ---- splitting by the ones of a splitter ----
+    // Columns (0..capn) and rows (0..capm): the start position of each
+    // element's cell in the partition being split (-1: a singleton), and
+    // its position there.
+    int32_t *ccellof, *cposof, *rcellof, *rposof;
+    // (0..capn+capm)
+    int32_t* tcnt;                 // ones of each element in the splitter; all 0 between splitters
+    int32_t* tcell;                // elements met of the cell at each start; all 0 between splitters
+    int32_t* tlist;                // the starts of the cells met
 };

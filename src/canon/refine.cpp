@@ -6,22 +6,42 @@
 // order, never on the element order inside a cell, so isomorphic inputs give
 // isomorphic results; the exact orders and tie-breaks below decide which
 // matrix becomes canonical and enter stored certificates, so they must not
-// change.  Splitting counts with a histogram over the counts that occur
-// (within 0..splitter size): one split costs the cell size times the splitter
-// size.  Only changed cells of the other side are used as splitters, the
+// change.  Only changed cells of the other side are used as splitters, the
 // largest new piece of every split cell is left out (rows: the first
 // largest, columns: the last), and a singleton cell is never split.  Cells
-// are split in place (a piece occupies a sub-range of its cell); during a
-// pass the working partition is kept by positions with a list of its cells of
-// two or more, so that a splitter costs only the non-singleton cells, and
-// cells are numbered once at the end.
+// are split in place (a piece occupies a sub-range of its cell, pieces in
+// increasing count) and numbered once at the end of a pass.
+//
+// Two ways to count, with the same cells, hashes and splitter lists.  The
+// reference (set_plain) counts every cell of two or more against the
+// splitter entry by entry, as the count is defined, with a histogram over
+// the counts that occur, keeping the old order of the elements inside each
+// piece.  The default follows the lists of ones of the splitter's rows or
+// columns (made once per matrix by `use`): only the cells met by a one are
+// looked at, only their elements met are moved, and a cell not met, or met
+// equally by all its elements, does not split; the elements inside a piece
+// may come in another order, which nothing reads (the first path takes the
+// smallest column of a cell, not its first).  The hash steps of the cells
+// that do not split are still owed: every cell of two or more adds
+// K x 1 x size.  The hash is a sum reduced mod m after every step, so all
+// steps of one splitter add up to (hash + K x (summed size of the cells of
+// two or more) - K x (size of each cell that splits) + K x start x size of
+// each of its pieces) mod m, the same value; no step at all leaves the hash
+// as it was.  The default path also keeps the state of each side (cell and
+// place of every element) from one pass to the next of a refinement.
 //
 // The splitting steps that read only the workspace are plain functions of
-// it; the ones that read the matrix or the cell list of the pass under way
-// (`ncell`) are members of the labeller.  The hot loops read the matrix
-// rows and the workspace arrays through local pointers loaded once before
-// the loop, not through the labeller at every step.
+// it; the ones that read the matrix, the lists of ones or the state of a
+// pass are members of the labeller.  The hot loops read the workspace
+// arrays through local pointers loaded once before the loop, not through the
+// labeller at every step.
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
+#include <bit>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "canon/canon.h"
@@ -217,6 +237,199 @@ void Labeller::pos_split_any(opart& W, const opart& Q, int s, int rowside) {
         pos_split<5, 33>(W, cws.colnew, Q, s, 0);
 }
 
+// The state of a side (rows or columns) split by the ones, kept from one
+// pass to the next within a refinement: the partition P being split is
+// split in place (P.el), nw.sz[p] is the size of its cell starting at
+// position p (nw: colnew or rownew), and for every element x posof[x] is
+// its position and cellof[x] the start of its cell, or -1 when that cell is
+// a singleton (never split, so never counted); n2, s2 the number and
+// summed size of the cells of two or more.  Cells of size 0 vanish.
+void Labeller::ones_setup(const opart& P, int rowside) {
+    int32_t* cellof = rowside ? cws.rcellof : cws.ccellof;
+    int32_t* posof = rowside ? cws.rposof : cws.cposof;
+    int32_t* szat = rowside ? cws.rownew.sz : cws.colnew.sz;
+    const int32_t* el = P.el;
+    int n2 = 0, s2 = 0;
+    for (int c = 1; c <= P.nc; c++) {
+        const int st = P.st[c], sz = P.sz[c];
+        if (sz == 0) continue;
+        szat[st] = sz;
+        const int at = sz > 1 ? st : -1;
+        for (int i = st; i < st + sz; i++) cellof[el[i]] = at, posof[el[i]] = i;
+        if (sz > 1) n2++, s2 += sz;
+    }
+    side_[rowside] = oneside{&P, n2, s2, 0};
+}
+
+// Splits every cell of P (set up by ones_setup) against cell s of Q: rows
+// (ROW 1) by the ones of columns, hash steps (hash + 3 x start x size) mod
+// 11, or columns by the ones of rows, (hash + 5 x start x size) mod 33.
+// Following the ones of the splitter, each element x of a cell of two or
+// more gets its count in tcnt[x]; the first time x is met it moves to the
+// back of its cell, so that the tcell[st] elements met of the cell starting
+// at st lie together at its end, and the cell goes on the list tlist.  Only
+// the cells met are looked at, and only their elements met: the ones not
+// met form the first piece (count 0) as they stand, the ones met are sorted
+// by count behind it.  The pieces are those of split_one (increasing
+// count) and so are their hash steps, added for all cells of two or more at
+// once; the order of the elements inside a piece differs from the
+// reference's, which nothing reads (see the top of the file).  Leaves tcnt
+// and tcell 0.  Writes P.el, the side's state, rhash; scratch phist, ppos,
+// pnew.
+template <int ROW>
+void Labeller::ones_split(opart& P, const opart& Q, int s) {
+    constexpr int K = ROW ? 3 : 5, m = ROW ? 11 : 33;
+    oneside& sd = side_[ROW];
+    if (sd.n2 == 0) return;  // no cell of two or more: no hash step, nothing to count
+    const int32_t* ptr = ROW ? colptr_.data() : rowptr_.data();
+    const int32_t* adj = ROW ? coladj_.data() : rowadj_.data();
+    int32_t* szat = ROW ? cws.rownew.sz : cws.colnew.sz;
+    int32_t* cellof = ROW ? cws.rcellof : cws.ccellof;
+    int32_t* posof = ROW ? cws.rposof : cws.cposof;
+    int32_t* cnt = cws.tcnt;
+    int32_t* tcell = cws.tcell;
+    int32_t* touched = cws.tlist;
+    int32_t* el = P.el;
+    const int32_t* q = Q.el + Q.st[s];
+    const int qs = Q.sz[s];
+    int nt = 0;
+    for (int j = 0; j < qs; j++) {
+        const int y = q[j];
+        for (int k = ptr[y], e = ptr[y + 1]; k < e; k++) {
+            const int x = adj[k], c = cellof[x];
+            if (c < 0 || cnt[x]++ != 0) continue;
+            const int t = tcell[c]++;
+            touched[nt] = c;
+            nt += t == 0;
+            const int to = c + szat[c] - 1 - t, from = posof[x], z = el[to];
+            el[to] = x, posof[x] = to;
+            el[from] = z, posof[z] = from;
+        }
+    }
+    int64_t sum = (int64_t)K * sd.s2;
+    int32_t* hist = cws.phist;
+    int32_t* pos = cws.ppos;
+    int32_t* pnew = cws.pnew;
+    for (int i = 0; i < nt; i++) {
+        const int st = touched[i], sz = szat[st], t = tcell[st], zero = sz - t;
+        tcell[st] = 0;
+        int32_t* met = el + st + zero;
+        // the counts move to pcnt (by place in `met`), tcnt goes back to 0
+        int32_t* pc = cws.pcnt;
+        int lo = cnt[met[0]], hi = lo;
+        for (int k = 0; k < t; k++) {
+            const int v = cnt[met[k]];
+            cnt[met[k]] = 0;
+            pc[k] = v;
+            lo = v < lo ? v : lo;
+            hi = v > hi ? v : hi;
+        }
+        if (lo == hi && zero == 0) continue;  // met equally: one piece, its step already in the sum
+        sum -= (int64_t)K * sz;
+        sd.n2--, sd.s2 -= sz;
+        sd.splits++;
+        if (zero > 0) {  // the first piece: the elements not met, where they stand
+            sum += (int64_t)K * zero;
+            szat[st] = zero;
+            if (zero > 1)
+                sd.n2++, sd.s2 += zero;
+            else
+                cellof[el[st]] = -1;
+        }
+        if (lo == hi) {  // the elements met, all with one count: the second piece, where they stand
+            sum += (int32_t)((int64_t)K * (zero + 1) * t);
+            szat[st + zero] = t;
+            const int cell = t > 1 ? st + zero : -1;
+            if (t > 1) sd.n2++, sd.s2 += t;
+            for (int k = 0; k < t; k++) cellof[met[k]] = cell;
+            continue;
+        }
+        for (int v = lo; v <= hi; v++) hist[v] = 0;
+        for (int k = 0; k < t; k++) hist[pc[k]]++;
+        int run = 0;
+        for (int v = lo; v <= hi; v++) {
+            const int size = hist[v];
+            if (size == 0) continue;
+            pos[v] = run;
+            sum += (int32_t)((int64_t)K * (zero + run + 1) * size);
+            szat[st + zero + run] = size;
+            if (size > 1) sd.n2++, sd.s2 += size;
+            run += size;
+        }
+        for (int k = 0; k < t; k++) pnew[pos[pc[k]]++] = met[k];
+        int at = 0;
+        for (int v = lo; v <= hi; v++) {
+            const int size = hist[v];
+            const int cell = size > 1 ? st + zero + at : -1;
+            for (int k = at; k < at + size; k++) met[k] = pnew[k], cellof[pnew[k]] = cell, posof[pnew[k]] = st + zero + k;
+            at += size;
+        }
+    }
+    cws.rhash = (cws.rhash + (uint64_t)sum) % (uint64_t)m;
+}
+
+// The pass of the default path: P split in place against the cells of Q
+// named in inspl (emptied), the side's state set up unless `reuse` finds
+// it describing P already; the new cells numbered into W's st / sz, which
+// are then exchanged with P's.  Same results as the reference pass below
+// (cells, hash, splitter list), elements inside a cell aside.
+void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, opart& W, int rowside, bool reuse) {
+    outspl.cnt = 0;
+    if (inspl.cnt == 0) {  // nothing to split against: P stays
+        if (cws.allcells) {
+            cws.allcells = 0;
+            for (int c = 1; c <= P.nc; c++) outspl.el[c] = c;
+            outspl.cnt = P.nc;
+        }
+        return;
+    }
+    if (!reuse || side_[rowside].part != &P) ones_setup(P, rowside);
+    side_[rowside].splits = 0;
+    for (int k = 1; k <= inspl.cnt; k++) {
+        if (rowside)
+            ones_split<1>(P, Q, inspl.el[k]);
+        else
+            ones_split<0>(P, Q, inspl.el[k]);
+    }
+    inspl.cnt = 0;
+    if (!cws.allcells && side_[rowside].splits == 0) return;  // nothing split: P stays
+    // The new cells by number, old cell by old cell, and the splitter list:
+    // the new cells of each old cell that split, but its largest (rows: the
+    // first largest, columns: the last).  An old cell that did not split
+    // keeps its one cell, which is not listed.
+    const int32_t* szat = rowside ? cws.rownew.sz : cws.colnew.sz;
+    int nc = 0, nl = 0;
+    for (int o = 1; o <= P.nc; o++) {
+        const int st = P.st[o], sz = P.sz[o];
+        if (sz == 0) continue;
+        if (szat[st] == sz) {
+            nc++, W.st[nc] = st, W.sz[nc] = sz;
+            continue;
+        }
+        const int first = nc + 1;
+        int best = 0, bsz = -1;
+        for (int p = st; p < st + sz; p += szat[p]) {
+            const int size = szat[p];
+            nc++, W.st[nc] = p, W.sz[nc] = size;
+            if (size > bsz || (rowside == 0 && size == bsz)) best = nc, bsz = size;
+        }
+        for (int c = first; c <= nc; c++)
+            if (c != best) outspl.el[++nl] = c;
+    }
+    W.nc = nc, W.ne = P.ne, W.tc = 0;
+    if (cws.allcells) {
+        cws.allcells = 0;
+        for (int c = 1; c <= nc; c++) outspl.el[c] = c;
+        outspl.cnt = nc;
+    } else {
+        if (nc == P.nc) return;
+        outspl.cnt = nl;
+    }
+    std::swap(P.st, W.st);
+    std::swap(P.sz, W.sz);
+    P.nc = W.nc;
+}
+
 // Shared body of the two passes.  `P` is split against the cells of `Q`
 // named in `inspl` (emptied); the resulting splitter list goes to `outspl`.
 // W is the pass's working partition, whose arrays are exchanged with P's
@@ -306,21 +519,56 @@ void Labeller::colour_part(opart& p) {
 
 void Labeller::split_by_cell(opart& P, const opart& Q, int s, int rowside) {
     opart& nw = rowside ? cws.rownew : cws.colnew;
-    pos_setup(P, P, nw);
-    pos_split_any(P, Q, s, rowside);
+    if (plain_) {
+        pos_setup(P, P, nw);
+        pos_split_any(P, Q, s, rowside);
+    } else {
+        ones_setup(P, rowside);
+        if (rowside)
+            ones_split<1>(P, Q, s);
+        else
+            ones_split<0>(P, Q, s);
+        side_[rowside].part = nullptr;
+    }
     pos_finish(P, nw);
 }
 
-void Labeller::refine_rows(opart& row, const opart& col) {
-    pass(row, col, cws.colspl, cws.rowspl, cws.rowlarge, cws.roww, 1);
+void Labeller::rows_pass(opart& row, const opart& col, bool reuse) {
+    if (plain_)
+        pass(row, col, cws.colspl, cws.rowspl, cws.rowlarge, cws.roww, 1);
+    else
+        ones_pass(row, col, cws.colspl, cws.rowspl, cws.roww, 1, reuse);
 }
 
-void Labeller::refine_cols(opart& col, const opart& row) {
-    pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
+void Labeller::cols_pass(opart& col, const opart& row, bool reuse) {
+    if (plain_)
+        pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
+    else
+        ones_pass(col, row, cws.rowspl, cws.colspl, cws.colw, 0, reuse);
 }
 
-void Labeller::refine(opart& col, opart& row, Refinement mode) {
+void Labeller::refine_rows(opart& row, const opart& col) { rows_pass(row, col, false); }
+
+void Labeller::refine_cols(opart& col, const opart& row) { cols_pass(col, row, false); }
+
+bool Labeller::watch_out(const opart& col) const {
+    int lo = 1, hi = col.nc;  // the cell holding position watch_.last: the last one starting at or before it
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (col.st[mid] <= watch_.last)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const int32_t* el = col.el + col.st[lo];
+    for (int i = 0; i < col.sz[lo]; i++)
+        if (el[i] == watch_.x || el[i] == watch_.y) return false;
+    return true;
+}
+
+bool Labeller::refine(opart& col, opart& row, Refinement mode) {
     cws.rhash = 0;
+    cws.nodes++;
     if (mode == Refinement::root) {
         for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
         cws.colspl.cnt = col.nc;
@@ -328,20 +576,25 @@ void Labeller::refine(opart& col, opart& row, Refinement mode) {
     } else {
         cws.allcells = 0;
     }
-    refine_rows(row, col);
+    bool out = false;
+    rows_pass(row, col, false);
     if (mode == Refinement::root) cws.allcells = 1;
-    refine_cols(col, row);
-    while (cws.colspl.cnt != 0) {
+    cols_pass(col, row, false);
+    out = watch_.on && watch_out(col);
+    while (cws.colspl.cnt != 0 && !out) {
         int rn = row.nc;
-        refine_rows(row, col);
+        rows_pass(row, col, true);
         if (row.nc == rn || cws.rowspl.cnt == 0) break;
         int cn = col.nc;
-        refine_cols(col, row);
+        cols_pass(col, row, true);
+        out = watch_.on && watch_out(col);
         if (col.nc == cn) break;
     }
     cws.colspl.cnt = 0;
     cws.rowspl.cnt = 0;
+    side_[0].part = side_[1].part = nullptr;
     if (mode == Refinement::root) squeeze(col);
+    return !out;
 }
 
 void Labeller::target_cell(opart& p) {
@@ -406,6 +659,18 @@ int Labeller::node_invariant(int l) {
     const int32_t* path = cws.path.el;
     const int32_t* cellcol = cws.cellcol;
     const int32_t* cellrow = cws.cellrow;
+    if (!plain_) {  // the same sum, column by column over the path's ones
+        const int32_t* ptr = colptr_.data();
+        const int32_t* adj = coladj_.data();
+        int64_t h = 0;
+        for (int i = 1; i <= l; i++) {
+            const int p = path[i];
+            int64_t part = 0;
+            for (int k = ptr[p]; k < ptr[p + 1]; k++) part += cellrow[adj[k]];
+            h += part * cellcol[p];
+        }
+        return (int)(h % 11111);
+    }
     uint8_t* const* a = inc->a;
     int M = inc->rows;
     int64_t h = 0;
@@ -418,4 +683,74 @@ int Labeller::node_invariant(int l) {
         }
     }
     return (int)h;
+}
+
+namespace {
+
+// The columns of the non-zero entries of row[1..N], increasing, into out;
+// returns their number.  Thirty-two entries at a time where the processor
+// has AVX2 (a bit per byte from one compare); then eight at a time: the high
+// bit of each byte of `nz` says whether that byte is non-zero (the lowest
+// byte is the first entry on a little-endian machine).
+int row_ones(const uint8_t* row, int N, int32_t* out) {
+    int k = 0, c = 1;
+#if defined(__AVX2__)
+    const __m256i zero = _mm256_setzero_si256();
+    for (; c + 31 <= N; c += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c));
+        uint32_t nz = ~(uint32_t)_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero));
+        for (; nz != 0; nz &= nz - 1) out[k++] = c + std::countr_zero(nz);
+    }
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; c + 7 <= N; c += 8) {
+            uint64_t w;
+            memcpy(&w, row + c, 8);
+            uint64_t nz = (((w & 0x7f7f7f7f7f7f7f7full) + 0x7f7f7f7f7f7f7f7full) | w) & 0x8080808080808080ull;
+            for (; nz != 0; nz &= nz - 1) out[k++] = c + (std::countr_zero(nz) >> 3);
+        }
+    }
+    for (; c <= N; c++)
+        if (row[c]) out[k++] = c;
+    return k;
+}
+
+}  // namespace
+
+void Labeller::use(const bmat& m) {
+    inc = &m;
+    const int M = m.rows, N = m.cols;
+    if ((int)rowptr_.size() < M + 2) rowptr_.resize((size_t)M + 2);
+    if ((int)colptr_.size() < N + 2) colptr_.resize((size_t)N + 2);
+    int32_t* rp = rowptr_.data();
+    int32_t* cp = colptr_.data();
+    int nnz = 0;
+    for (int r = 1; r <= M; r++) {
+        if (rowadj_.size() < (size_t)nnz + N + 1) rowadj_.resize(2 * ((size_t)nnz + N + 1));
+        rp[r] = nnz;
+        nnz += row_ones(m.a[r], N, rowadj_.data() + nnz);
+    }
+    rp[M + 1] = nnz;
+    if (coladj_.size() < (size_t)nnz + 1) coladj_.resize((size_t)nnz + 1);
+    const int32_t* ra = rowadj_.data();
+    for (int c = 0; c <= N + 1; c++) cp[c] = 0;
+    for (int k = 0; k < nnz; k++) cp[ra[k]]++;
+    int run = 0;  // cp[c] := first slot of column c, then its next free slot
+    for (int c = 1; c <= N; c++) {
+        const int ones = cp[c];
+        cp[c] = run;
+        run += ones;
+    }
+    int32_t* ca = coladj_.data();
+    for (int r = 1; r <= M; r++)
+        for (int k = rp[r]; k < rp[r + 1]; k++) ca[cp[ra[k]]++] = r;
+    for (int c = N; c >= 2; c--) cp[c] = cp[c - 1];  // back to the first slots
+    cp[1] = 0;
+    cp[N + 1] = nnz;
+    // the bit rows of the leaves (canon.cpp), sized here so that no search allocates
+    words_ = (N + 63) / 64;
+    const size_t need = (size_t)M * words_ + 1;
+    for (auto& b : bits_)
+        if (b.size() < need) b.resize(need);
+    if (colpos_.size() < (size_t)N + 1) colpos_.resize((size_t)N + 1);
 }

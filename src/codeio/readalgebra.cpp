@@ -184,7 +184,7 @@ bool Entry::atom(int& v, int depth) {
 
 class AlgebraReader : public FormatReader {
    public:
-    AlgebraReader(std::istream& in, Format f) : lx_(in, f == Format::magma), f_(f) {}
+    AlgebraReader(std::istream& in, Format f) : lx_(in, f == Format::magma), f_(f) { lx_.setmark(COMMENT_MARK); }
     bool start() override;
     ReadStatus next(CodeMatrix& c, CodeFacts* facts) override;
 
@@ -205,6 +205,7 @@ class AlgebraReader : public FormatReader {
     bool preamblestatement();
     bool closelist();
     bool atclose();
+    bool runcomment();
 
     Lexer lx_;
     Format f_;
@@ -464,6 +465,16 @@ bool AlgebraReader::preamblestatement() {
     return expect(";");
 }
 
+// The run's parameters of a comment before the list (see runheader.h).
+bool AlgebraReader::runcomment() {
+    if (!lx_.hasmarked()) return true;
+    std::string why = parsewords(lx_.marked(), header);
+    if (!why.empty()) return fail(lx_.markedline(), "the comment of the run's parameters: " + why);
+    hasheader = true;
+    if (header.q == 4 && linear4 < 0) linear4 = header.linear4 ? 1 : 0;
+    return true;
+}
+
 bool AlgebraReader::start() {
     for (;;) {
         const Token& t = lx_.peek();
@@ -475,7 +486,7 @@ bool AlgebraReader::start() {
                 lx_.take();
                 starred_ = true;
             }
-            return true;
+            return runcomment();
         }
         if (!preamblestatement()) return false;
     }

@@ -44,10 +44,6 @@ bool CodeReader::start() {
         impl_->err = "the field size " + std::to_string(q_) + " is not one of 2, 3, 4, 5, 7";
         return false;
     }
-    if (format_ == Format::plain && q_ == 0) {
-        impl_->err = "plain matrices need the field size q from the caller";
-        return false;
-    }
     try {
         return impl_->start();
     } catch (const std::exception& e) {  // the stream buffer's own failures (EIO)
@@ -89,9 +85,15 @@ int CodeReader::linear4() const { return impl_->linear4; }
 std::unique_ptr<CodeReader> openreader(const std::string& path, Format f, int q, std::string& why) {
     // A folder opens as a file but fails at the first read, and the stream
     // buffer's calls the readers use throw on that: refuse it here.
+    // A FIFO or a device is refused as well: opening a FIFO waits for a
+    // writer, and a device such as /dev/zero never ends.
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         why = "cannot open " + path + ": " + strerror(EISDIR);
+        return nullptr;
+    }
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        why = "cannot open " + path + ": not a regular file";
         return nullptr;
     }
     auto in = std::make_unique<std::ifstream>(path, std::ios::binary);

@@ -40,7 +40,8 @@ class FormatReader;  // one per format, in the .cpp files
 class CodeReader {
    public:
     // A reader of the codes in `in` (which must outlive it) in format f.
-    // q: the field of plain matrices (required there); for the other
+    // q: the field of plain matrices (required there unless the file opens
+    // with the comment of a run's parameters); for the other
     // formats 0 takes any field the file names and 2, 3, 4, 5, 7 make a
     // code over another field an error.
     CodeReader(std::istream& in, Format f, int q = 0);

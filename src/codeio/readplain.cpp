@@ -1,10 +1,14 @@
 // The reader of plain matrices: codes from elsewhere, one generator matrix
 // per block of non-blank lines, one row per line, one digit (0-9, A-F) per
-// entry, spaces and tabs between the digits ignored, q from the caller.
+// entry, spaces and tabs between the digits ignored, q from the caller or
+// from the comment of the run's parameters that opens an export.  Lines
+// starting with '#' are comments.
 //
 // A block ends at a blank line or at the end of the input; its first row
 // fixes n, and every other row must have as many symbols.  Errors name the
 // line and, for a symbol, the column in that line.
+#include <cstring>
+
 #include "codeio/readimpl.h"
 #include "codeio/textin.h"
 
@@ -21,8 +25,11 @@ class PlainReader : public FormatReader {
     // set on a symbol that is not an element of GF(q).
     bool symbols();
 
+    bool runcomment();
+
     LineSource src_;
     int q_;
+    bool started_ = false;  // a code was read
     std::vector<uint8_t> row_;
 };
 
@@ -55,14 +62,45 @@ bool PlainReader::symbols() {
     return true;
 }
 
+// A line of a comment: '#' after spaces.
+bool commentline(const std::string& s) {
+    const size_t at = s.find_first_not_of(" \t");
+    return at != std::string::npos && s[at] == '#';
+}
+
+// The run's parameters of a comment line "# talven: ..." before the first
+// code (see runheader.h); false with err set when they do not read.
+bool PlainReader::runcomment() {
+    const std::string& s = src_.line();
+    const size_t at = s.find_first_not_of(" \t#", s.find('#'));
+    if (hasheader || started_ || at == std::string::npos || s.compare(at, strlen(COMMENT_MARK), COMMENT_MARK) != 0)
+        return true;
+    std::string why = parsewords(std::string_view(s).substr(at + strlen(COMMENT_MARK)), header);
+    if (!why.empty()) return fail(src_.number(), "the comment of the run's parameters: " + why);
+    hasheader = true;
+    if (header.q == 4) linear4 = header.linear4 ? 1 : 0;
+    if (q_ == 0) q_ = header.q;
+    if (q_ != header.q)
+        return fail(src_.number(), "the comment names GF(" + std::to_string(header.q) + "), the codes are read over GF(" +
+                                       std::to_string(q_) + ")");
+    return true;
+}
+
 ReadStatus PlainReader::next(CodeMatrix& c, CodeFacts*) {
     bool got;
-    do {
+    for (;;) {
         got = src_.next();
-    } while (got && blankline(src_.line()));
+        if (!got || !(blankline(src_.line()) || commentline(src_.line()))) break;
+        if (commentline(src_.line()) && !runcomment()) return ReadStatus::error;
+    }
     if (src_.toolong())
         return failed(src_.number(), "a line longer than " + std::to_string(LineSource::MAXLINE) + " characters");
     if (!got) return ReadStatus::end;
+    if (q_ == 0) {
+        err = "plain matrices need the field size q from the caller";
+        return ReadStatus::error;
+    }
+    started_ = true;
     codeline = src_.number();
     c.q = q_;
     c.k = 0;

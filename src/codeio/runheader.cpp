@@ -259,3 +259,97 @@ std::string parsetimeline(std::string_view line, RunTrailer& t) {
     t.secs = v;
     return "";
 }
+
+// ---- the header as words ------------------------------------------------------
+
+std::string headerwords(const RunHeader& h) {
+    std::string out = COMMENT_MARK;
+    appendf(out, " n=%lld", h.n);
+    appendf(out, " k=%lld", h.k);
+    appendf(out, " d=%lld", h.d);
+    appendf(out, " q=%lld", h.q);
+    appendf(out, " dw=%lld", h.dw);
+    out += " weights=";
+    for (size_t i = 0; i < h.weights.size();) {
+        size_t j = i;
+        while (j + 1 < h.weights.size() && h.weights[j + 1] == h.weights[j] + 1) j++;
+        if (i > 0) out += ',';
+        appendf(out, "%lld", h.weights[i]);
+        if (j > i) appendf(out, "-%lld", h.weights[j]);
+        i = j + 1;
+    }
+    appendf(out, " selforth=%lld", h.selforth);
+    appendf(out, " dual=%lld", h.dualdist);
+    out += " prop=";
+    for (size_t i = 0; i < h.propcol.size(); i++) appendf(out, i > 0 ? ",%lld" : "%lld", h.propcol[i]);
+    appendf(out, " brute=%lld", h.brute ? 1 : 0);
+    if (h.q == 4) out += h.linear4 ? " equivalence=linear" : " equivalence=semilinear";
+    return out;
+}
+
+namespace {
+
+// A list "a,b-c,..." of numbers or ranges (empty for none) onto out;
+// ranges only when `ranges`.  False when it is anything else.
+bool numberlist(std::string_view s, bool ranges, std::vector<int32_t>& out) {
+    out.clear();
+    size_t pos = 0;
+    while (pos < s.size()) {
+        int64_t a, b;
+        if (!readnumber(s, pos, a, CODEIO_MAXN + 1) || a < 0) return false;
+        b = a;
+        if (ranges && pos < s.size() && s[pos] == '-') {
+            pos++;
+            if (!readnumber(s, pos, b, CODEIO_MAXN + 1) || b < a) return false;
+        }
+        for (int64_t v = a; v <= b; v++) out.push_back((int32_t)v);
+        if (pos == s.size()) break;
+        if (s[pos++] != ',' || pos == s.size()) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string parsewords(std::string_view s, RunHeader& h) {
+    RunHeader r;
+    int32_t brute = -1, equiv = -1;
+    bool seen[11] = {};
+    const char* keys[] = {"n", "k", "d", "q", "dw", "weights", "selforth", "dual", "prop", "brute", "equivalence"};
+    for (std::string_view w : words(s)) {
+        const size_t eq = w.find('=');
+        if (eq == std::string_view::npos) return quote(w.substr(0, 20)) + " is not name=value";
+        const std::string_view key = w.substr(0, eq), value = w.substr(eq + 1);
+        int i = 0;
+        while (i < 11 && key != keys[i]) i++;
+        if (i == 11) return quote(key.substr(0, 20)) + " is no parameter";
+        if (seen[i]) return "the parameter " + std::string(key) + " twice";
+        seen[i] = true;
+        if (i == 5 || i == 8) {
+            if (!numberlist(value, i == 5, i == 5 ? r.weights : r.propcol))
+                return quote(value.substr(0, 20)) + " is not a list for " + std::string(key);
+            continue;
+        }
+        if (i == 10) {
+            if (value != "linear" && value != "semilinear") return quote(value.substr(0, 20)) + " is no equivalence";
+            equiv = value == "linear";
+            continue;
+        }
+        size_t pos = 0;
+        int64_t v;
+        if (!readnumber(value, pos, v, INT32_MAX) || pos != value.size())
+            return quote(value.substr(0, 20)) + " is not a number for " + std::string(key);
+        int32_t* dst[] = {&r.n, &r.k, &r.d, &r.q, &r.dw, nullptr, &r.selforth, &r.dualdist, nullptr, &brute};
+        *dst[i] = (int32_t)v;
+    }
+    for (int i = 0; i < 10; i++)
+        if (!seen[i]) return std::string("the parameter ") + keys[i] + " is missing";
+    if (brute != 0 && brute != 1) return "brute is " + std::to_string(brute) + ", not 0 or 1";
+    r.brute = brute == 1;
+    r.linear4 = equiv == 1;
+    if (equiv >= 0 && r.q != 4) return "an equivalence is named for q = " + std::to_string(r.q) + ", not 4";
+    std::string why = checkheader(r);
+    if (!why.empty()) return why;
+    h = r;
+    return "";
+}

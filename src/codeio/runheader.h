@@ -54,6 +54,18 @@ std::string checkheader(const RunHeader& h);
 std::string headertext(const RunHeader& h);
 std::string trailertext(const RunTrailer& t);
 
+// The header as one line of words, for the comment an export opens with
+// (after "// " in Magma, "# " elsewhere), and back:
+//   talven: n=10 k=5 d=3 q=3 dw=1 weights=3-10 selforth=0 dual=1 prop=800,800,800,800 brute=0
+// with " equivalence=linear" (or semilinear) at the end for q = 4.  The
+// weights are ascending items "w" or "a-b" joined by commas ("weights="
+// for none); prop lists the bounds of dimensions 2..k.  COMMENT_MARK is
+// the first word; parsewords reads what follows it, checks it with
+// checkheader, and gives "" or the reason.
+constexpr const char* COMMENT_MARK = "talven:";
+std::string headerwords(const RunHeader& h);
+std::string parsewords(std::string_view s, RunHeader& h);
+
 // ---- parsing one line at a time ---------------------------------------------
 // Each function reads one line of a header or trailer (without its line
 // end), fills its part of the struct and gives "" or the reason the line

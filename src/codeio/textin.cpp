@@ -71,6 +71,22 @@ Token badtoken(long line, const std::string& why) {
 
 }  // namespace
 
+void Lexer::linecomment() {
+    const long at = line_;
+    const bool keep = !mark_.empty() && markedline_ == 0;
+    std::string text;
+    while (look() != -1 && look() != '\n') {
+        const int c = get();
+        if (keep && text.size() < MAXMARKED) text += (char)c;
+    }
+    if (!keep) return;
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos || text.compare(start, mark_.size(), mark_) != 0) return;
+    marked_ = text.substr(start + mark_.size());
+    if (!marked_.empty() && marked_.back() == '\r') marked_.pop_back();
+    markedline_ = at;
+}
+
 Token Lexer::scan() {
     // Spaces and comments.
     for (;;) {
@@ -78,12 +94,14 @@ Token Lexer::scan() {
         if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\v') {
             get();
         } else if (ch == '#' && !slash_) {
-            while (look() != -1 && look() != '\n') get();
+            get();
+            linecomment();
         } else if (ch == '/' && slash_) {
             long start = line_;
             get();
             if (look() == '/') {
-                while (look() != -1 && look() != '\n') get();
+                get();
+                linecomment();
             } else if (look() == '*') {
                 get();
                 int prev = 0;

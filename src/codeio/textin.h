@@ -61,6 +61,13 @@ class Lexer {
     Token take();
     // The line the lexer has read up to.
     long line() const { return line_; }
+    // The first line comment that opens with `mark` (set by setmark): its
+    // text after the mark (at most MAXMARKED characters), and its line.
+    static constexpr size_t MAXMARKED = 8192;
+    void setmark(const std::string& mark) { mark_ = mark; }
+    bool hasmarked() const { return markedline_ > 0; }
+    const std::string& marked() const { return marked_; }
+    long markedline() const { return markedline_; }
 
    private:
     // Reads the next token from the stream (after spaces and comments).
@@ -70,8 +77,14 @@ class Lexer {
     int get();
     int look();
 
+    // Skips a line comment up to its line end, keeping it when it is the
+    // first one with the mark.
+    void linecomment();
+
     std::streambuf* buf_;
     bool slash_;
     long line_ = 1;
     std::deque<Token> ahead_;
+    std::string mark_, marked_;
+    long markedline_ = 0;
 };

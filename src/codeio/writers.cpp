@@ -3,6 +3,9 @@
 // failed on.
 #include "codeio/writers.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "field/field.h"
 
 namespace {
@@ -133,7 +136,7 @@ bool CodeWriter::put(const std::string& text) {
     if (!error_.empty()) return false;
     out_.write(text.data(), (std::streamsize)text.size());
     if (!out_) {
-        error_ = "the stream failed while writing";
+        error_ = std::string("cannot write: ") + (errno != 0 ? strerror(errno) : "the stream failed");
         return false;
     }
     return true;
@@ -148,10 +151,13 @@ bool CodeWriter::begin(const RunHeader* header) {
     }
     std::string text;
     if (f_ == Format::result && header != nullptr) text = headertext(*header);
+    // The run's parameters as a comment, for the checker.
+    if (header != nullptr && f_ != Format::result && f_ != Format::jsonl)
+        text = (f_ == Format::magma ? "// " : "# ") + headerwords(*header) + "\n";
     // Magma's list "[* *]" holds codes of different dimensions (an h file)
     // where a sequence wants one universe.
     if (listformat(f_)) {
-        text = preambletext(f_, q_);
+        text += preambletext(f_, q_);
         if (q_ == 4 && equiv_ >= 0) {
             text += f_ == Format::sage ? "equivalence = \"" : "equivalence := \"";
             text += equiv_ == 1 ? "linear" : "semilinear";

@@ -47,7 +47,10 @@ class CodeWriter {
     // (or "semilinear") after the preamble.  Call before begin.
     void stateequivalence(bool linear4) { equiv_ = linear4 ? 1 : 0; }
     // Writes the start of the file: the header (result format, when header
-    // is given), or the preamble and the opening of the list `codes`.
+    // is given), or the preamble and the opening of the list `codes`.  The
+    // Magma, GAP, Sage and plain files open with the header as a comment
+    // line when it is given ("// talven: n=..." in Magma, "# talven: ..."
+    // elsewhere; see runheader.h).
     bool begin(const RunHeader* header = nullptr);
     // Writes one code (numbered from 1 in the result format; the facts go
     // into JSON only).  A code that fails checkcode, has another q, or whose

@@ -17,6 +17,7 @@
 #include "console/filecommands.h"
 #include "engine/bounds.h"
 #include "fileio/checked.h"
+#include "params/codeset.h"
 #include "params/settings.h"
 #include "run/parallel.h"
 #include "run/parts.h"
@@ -25,16 +26,19 @@ namespace {
 
 constexpr const char* VERSION = "talven 1.1";
 
+// The numbers of the command line are taken as text and read by `decimal`
+// (the conversions of the option parser would read 010 as octal and 0x7 as
+// hexadecimal, and wrap what does not fit).
 struct options {
-    int n = 0, k = 0, d = 0, q = 0, dw = 1, dual = 1, brute = 0;
+    std::string n, k, d, q, dw, dual, brute;  // the parameters, as given
     std::string weights;              // "8,12,16-20"
     std::vector<std::string> props;   // "D=B" or "B"
     bool selforth = false;
     std::string outdir;
-    int jobs = 1;
+    std::string jobs = "1";
     std::string part;                 // "I/M"
-    int split = 0;
-    int memory = (int)(DEFAULT_BUDGET >> 20);  // MiB per thread
+    std::string split = "0";
+    std::string memory = std::to_string(DEFAULT_BUDGET >> 20);  // MiB per thread
     bool resume = false, quiet = false, settings = false, savesettings = false;
     std::string merge;
     std::string equivalence = "semilinear";
@@ -43,65 +47,110 @@ struct options {
     bool complete = false;            // --complete-levels: no target bounds, the menu's h file
 };
 
+// The most threads a run takes: each costs a classifier's workspace (a few
+// MiB) and a memory budget, so more than this only exhausts the machine.
+constexpr int64_t MAXJOBS = 1024;
+
+// One line on standard error: control characters of a value the user gave
+// (a newline in an argument) are shown as \xNN, so the message stays one line.
+void sayerror(const std::string& why) {
+    std::string line;
+    for (unsigned char c : why) {
+        if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            line += hex;
+        } else {
+            line += (char)c;
+        }
+    }
+    fprintf(stderr, "talven: %s\n", line.c_str());
+}
+
 int refuse(const std::string& why) {
-    fprintf(stderr, "talven: %s\n", why.c_str());
+    sayerror(why);
     return 2;
 }
 
 int failed(const std::string& why) {
-    fprintf(stderr, "talven: %s\n", why.c_str());
+    sayerror(why);
     return 1;
 }
 
+// A decimal number as the menu reads one: an optional sign and digits, and
+// nothing else.  Numbers beyond 64 bits are saturated, so they are out of
+// every bound and never wrap.
+bool decimal(const std::string& text, int64_t& v) {
+    size_t at = text.size() > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (at == text.size()) return false;
+    const bool negative = text[0] == '-';
+    v = 0;
+    for (; at < text.size(); at++) {
+        if (text[at] < '0' || text[at] > '9') return false;
+        const int digit = text[at] - '0';
+        v = v > (INT64_MAX - digit) / 10 ? INT64_MAX : v * 10 + digit;
+    }
+    if (negative) v = -v;
+    return true;
+}
+
+// The value of option `opt` as a decimal number within lo..hi; "" or the
+// complaint.
+std::string number(const char* opt, const std::string& text, int64_t lo, int64_t hi, int64_t& v) {
+    if (!decimal(text, v)) return std::string(opt) + ": \"" + text + "\" is not a decimal number";
+    if (v < lo || v > hi)
+        return std::string(opt) + ": " + text + " is out of bounds (" + std::to_string(lo) + ".." + std::to_string(hi) + ")";
+    return "";
+}
+
 // Checks one scalar against the parameter table; "" or the complaint.
-std::string bounded(int32_t runparrec::*field, const runparrec& p, int64_t v) {
+std::string bounded(int32_t runparrec::*field, const runparrec& p, const std::string& text, int64_t v) {
     const ParamDef& d = paramdef(field);
     if (inbounds(d, p, v)) return "";
-    return std::string(d.name) + "=" + std::to_string(v) + " is out of bounds (" + std::to_string(d.lo) + ".." +
+    return std::string(d.name) + "=" + text + " is out of bounds (" + std::to_string(d.lo) + ".." +
            std::to_string(upperbound(d, p)) + ")";
 }
 
 // "8,12,16-20" into the allowed weights of p (1..n); "" or the complaint.
+// Every item is a weight or a range a-b of decimal numbers, nothing else.
 std::string parseweights(const std::string& text, runparrec& p) {
     for (int w = 1; w < MAXLEN; w++) p.wt[w] = 0;
     size_t at = 0;
-    while (at < text.size()) {
+    for (;;) {
         size_t end = text.find(',', at);
         if (end == std::string::npos) end = text.size();
-        std::string item = text.substr(at, end - at);
-        int a = 0, b = 0;
-        char dash = 0, extra = 0;
-        int got = sscanf(item.c_str(), "%d%c%d%c", &a, &dash, &b, &extra);
-        if (got == 1)
-            b = a;
-        else if (got != 3 || dash != '-')
+        const std::string item = text.substr(at, end - at);
+        if (item.empty()) return "--weights: \"" + text + "\" has an empty item";
+        const size_t dash = item.find('-', 1);
+        int64_t a = 0, b = 0;
+        const bool ok = dash == std::string::npos
+                            ? decimal(item, a) && (b = a, true)
+                            : decimal(item.substr(0, dash), a) && decimal(item.substr(dash + 1), b);
+        if (!ok || item[0] == '+' || item[0] == '-' || (dash != std::string::npos && !isdigit((unsigned char)item[dash + 1])))
             return "--weights: \"" + item + "\" is not a weight or a range a-b";
         if (a < 1 || b > p.n || a > b) return "--weights: " + item + " is not within 1.." + std::to_string(p.n);
-        for (int w = a; w <= b; w++) p.wt[w] = 1;
+        for (int64_t w = a; w <= b; w++) p.wt[w] = 1;
+        if (end == text.size()) return "";
         at = end + 1;
     }
-    return "";
 }
 
 // "D=B" (dimension D) or "B" (every dimension); "" or the complaint.
 std::string parseprop(const std::string& item, runparrec& p) {
-    int D = 0, B = 0;
-    char eq = 0, extra = 0;
-    int got = sscanf(item.c_str(), "%d%c%d%c", &D, &eq, &B, &extra);
-    if (got == 1) {
-        B = D;
-        D = 0;
-    } else if (got != 3 || eq != '=') {
-        return "--prop: \"" + item + "\" is not D=B or B";
-    }
+    int64_t D = 0, B = 0;
+    const size_t eq = item.find('=');
+    const bool ok = eq == std::string::npos ? decimal(item, B)
+                                            : decimal(item.substr(0, eq), D) && decimal(item.substr(eq + 1), B);
+    if (!ok) return "--prop: \"" + item + "\" is not D=B or B";
+    if (eq == std::string::npos) D = 0;
     if (B < propdef.lo || B > propdef.hi)
         return "--prop: " + std::to_string(B) + " is out of bounds (" + std::to_string(propdef.lo) + ".." +
                std::to_string(propdef.hi) + ")";
-    if (D == 0) {
-        for (int i = 2; i <= p.k; i++) p.propcol[i] = B;
+    if (eq == std::string::npos) {
+        for (int i = 2; i <= p.k; i++) p.propcol[i] = (int32_t)B;
     } else {
-        if (D < 2 || D > p.k) return "--prop: dimension " + std::to_string(D) + " is not within 2.." + std::to_string(p.k);
-        p.propcol[D] = B;
+        if (D < 2 || D > p.k) return "--prop: dimension " + item.substr(0, eq) + " is not within 2.." + std::to_string(p.k);
+        p.propcol[D] = (int32_t)B;
     }
     return "";
 }
@@ -121,21 +170,23 @@ std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
     struct {
         const char* opt;
         int32_t runparrec::*field;
-        int value;
+        const std::string& text;
     } scalars[] = {{"-n", &runparrec::n, o.n},      {"-k", &runparrec::k, o.k},
                    {"-d", &runparrec::d, o.d},      {"-q", &runparrec::q, o.q},
                    {"--dw", &runparrec::dw, o.dw},  {"--dual", &runparrec::dualdist, o.dual}};
     for (auto& s : scalars) {
-        if (!given(s.opt) && (o.settings || s.field != &runparrec::dualdist)) continue;
-        std::string why = bounded(s.field, p, s.value);
+        if (!given(s.opt)) continue;
+        int64_t v = 0;
+        if (!decimal(s.text, v)) return std::string(s.opt) + ": \"" + s.text + "\" is not a decimal number";
+        std::string why = bounded(s.field, p, s.text, v);
         if (!why.empty()) return why;
-        p.*s.field = s.value;
+        p.*s.field = (int32_t)v;
     }
-    if (!o.settings) p.dualdist = given("--dual") ? o.dual : 1;
-    if (given("--selforth")) p.selforth = 1;
+    if (!o.settings && !given("--dual")) p.dualdist = 1;
+    if (given("--selforth")) p.selforth = o.selforth ? 1 : 0;
     // d and dw are bounded by n, which may have come after them.
     for (auto field : {&runparrec::d, &runparrec::dw}) {
-        std::string why = bounded(field, p, p.*field);
+        std::string why = bounded(field, p, std::to_string(p.*field), p.*field);
         if (!why.empty()) return why;
     }
     if (!o.weights.empty()) {
@@ -148,10 +199,51 @@ std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
         std::string why = parseprop(item, p);
         if (!why.empty()) return why;
     }
-    std::string why = runrefusal(p, o.brute > 0);
+    int64_t brute = 0;
+    const bool bruteok = !given("--brute") || (decimal(o.brute, brute) && brute >= 1 && brute <= p.k);
+    std::string why = runrefusal(p, brute > 0);
     if (!why.empty()) return why;
-    if (o.brute && (o.brute < 1 || o.brute > p.k))
-        return "--brute " + std::to_string(o.brute) + " is not a starting dimension within 1.." + std::to_string(p.k);
+    if (!bruteok) return "--brute " + o.brute + " is not a starting dimension within 1.." + std::to_string(p.k);
+    return "";
+}
+
+// The numbers that shape how a run is made, read from their options.
+struct RunShape {
+    int jobs = 1;           // threads (0 given: every core)
+    int part = 0, parts = 1;
+    int split = 0;
+    int brute = 0;          // the starting dimension of brute generation
+    uint64_t memory = DEFAULT_BUDGET;
+};
+
+// Reads --jobs, --part and --memory; "" or the complaint.
+std::string runshape(const options& o, RunShape& rs) {
+    int64_t v = 0;
+    std::string why = number("--jobs", o.jobs, 0, MAXJOBS, v);
+    if (!why.empty()) return why;
+    rs.jobs = v == 0 ? (int)std::min<int64_t>(MAXJOBS, std::max(1u, std::thread::hardware_concurrency())) : (int)v;
+    if (!o.part.empty()) {
+        const size_t slash = o.part.find('/');
+        int64_t I = -1, M = 0;
+        if (slash == std::string::npos || !decimal(o.part.substr(0, slash), I) || !decimal(o.part.substr(slash + 1), M) ||
+            M < 1 || M > INT32_MAX || I < 0 || I >= M)
+            return "--part must be I/M with 0 <= I < M, not " + o.part;
+        rs.part = (int)I, rs.parts = (int)M;
+    }
+    why = number("--memory", o.memory, 0, 1 << 20, v);
+    if (!why.empty()) return why;
+    rs.memory = (uint64_t)v << 20;
+    return "";
+}
+
+// Reads --split-level (0: chosen from the run; else 1..k-1) and --brute,
+// once the record is known; "" or the complaint.
+std::string splitandbrute(const options& o, int k, RunShape& rs) {
+    int64_t v = 0;
+    if (!decimal(o.split, v)) return "--split-level: \"" + o.split + "\" is not a decimal number";
+    if (v != 0 && (v < 1 || v > k - 1)) return "--split-level must be within 1.." + std::to_string(k - 1);
+    rs.split = (int)v;
+    if (!o.brute.empty() && decimal(o.brute, v)) rs.brute = (int)v;
     return "";
 }
 
@@ -193,6 +285,25 @@ std::string lockedmerge(const std::vector<std::string>& files, const std::string
     return m.ok ? "" : m.error;
 }
 
+// The mass words of a run's totals line: the mass of dimension k with its
+// verdict, then (when the h file lists more than one dimension) the mass of
+// every dimension it lists, as its RES line counts them.
+std::string masswords(const RunParams& par, const MassSums& mass) {
+    BigNat expected;
+    std::string formula;
+    const bool known = closedcount(codesetof(par, par.k), expected, formula);
+    std::string s = verdictwords(mass.bydim[(size_t)par.k], known ? &expected : nullptr);
+    const int from = std::max(2, (int)par.brutedim);
+    if (from < par.k) {
+        s += " masses=";
+        for (int D = from; D <= par.k; D++) {
+            if (D > from) s += ',';
+            s += mass.bydim[(size_t)D].str();
+        }
+    }
+    return s;
+}
+
 int mergecommand(const std::string& dirarg, const options& o) {
     const std::string dir = withslash(dirarg);
     auto runs = findparts(dir);
@@ -206,7 +317,8 @@ int mergecommand(const std::string& dirarg, const options& o) {
             status = 1;
             continue;
         }
-        printf("merged=%s codes=%d parts=%zu cpu=%.2f\n", name.c_str(), m.codes, files.size(), m.seconds);
+        printf("merged=%s codes=%d parts=%zu cpu=%.2f%s\n", name.c_str(), m.codes, files.size(), m.seconds,
+               masswords(m.par, m.mass).c_str());
         why = exportafter(dir + name, o.format, o.stats);
         if (!why.empty()) {
             fprintf(stderr, "talven: %s\n", why.c_str());
@@ -232,17 +344,18 @@ double wallseconds() {
     _exit(128 + sig);
 }
 
-int runcommand(const options& o, const RunParams& par) {
+int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     SplitRun r;
     r.par = par;
     r.outdir = withslash(o.outdir);
     r.resdir = r.outdir + RES_DIR "/";
-    r.jobs = o.jobs == 0 ? (int)std::max(1u, std::thread::hardware_concurrency()) : o.jobs;
-    r.split = o.split;
+    r.jobs = rs.jobs;
+    r.split = rs.split;
     r.resume = o.resume;
     r.progress = o.quiet ? nullptr : stderr;
-    r.budget = (uint64_t)o.memory << 20;
-    if (!o.part.empty()) sscanf(o.part.c_str(), "%d/%d", &r.part, &r.parts);
+    r.budget = rs.memory;
+    r.part = rs.part;
+    r.parts = rs.parts;
     if (!r.outdir.empty()) mkdir(r.outdir.c_str(), 0777);
     mkdir(r.resdir.c_str(), 0777);
     const std::string base = r.outdir + resultname(par);
@@ -250,22 +363,17 @@ int runcommand(const options& o, const RunParams& par) {
     const double start = wallseconds();
     SignalGuard guard;
 
-    // A whole run whose part file is complete already only needs its merge.
-    const std::string whole = partpath(base, 0, 1);
-    SplitResult s;
-    if (r.parts == 1 && o.resume && scanpart(whole).ended) {
-        s.how = runend::complete;
-        s.partfile = whole;
-    } else {
-        s = runsplit(r);
-    }
+    SplitResult s = runsplit(r);
     if (s.how == runend::interrupted) endwithsignal();
     if (s.how == runend::refused) return failed(s.error);
     if (s.how != runend::complete) return failed(s.error.empty() ? "the run stopped" : s.error);
     const double wall = wallseconds() - start;
     if (r.parts > 1) {
-        printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f\n", r.part, r.parts,
-               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu);
+        if (s.already) sayerror(s.partfile + " is complete already: nothing to make");
+        const PartScan ps = scanpart(s.partfile);
+        printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f mass=%s\n", r.part, r.parts,
+               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu,
+               ps.mass.bydim[(size_t)par.k].str().c_str());
         return 0;
     }
     MergeResult m;
@@ -275,9 +383,20 @@ int runcommand(const options& o, const RunParams& par) {
     unlink(checkpointpath(s.partfile).c_str());
     why = exportafter(base, o.format, o.stats);
     if (!why.empty()) return failed(why);
-    printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f\n", m.codes, par.nasked, par.k, par.d, par.q,
-           wallseconds() - start, m.seconds);
+    printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f%s\n", m.codes, par.nasked, par.k, par.d, par.q,
+           wallseconds() - start, m.seconds, masswords(par, m.mass).c_str());
     return 0;
+}
+
+// An empty value after "=" of a flag ("--selforth=") says nothing: refused
+// rather than read as yes.  "" or the complaint.
+std::string emptyflags(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        for (const char* flag : {"--selforth=", "--resume=", "--quiet=", "--stats=", "--settings=", "--save-settings=", "--mass=", "--complete-levels="})
+            if (a == flag) return a + " needs a value (true or false)";
+    }
+    return "";
 }
 
 }  // namespace
@@ -300,7 +419,7 @@ int commandline(int argc, char** argv) {
     app.add_option("--equivalence", o.equivalence, "GF(4): semilinear (default: with the field automorphism) or linear")
         ->check(CLI::IsMember({"linear", "semilinear"}));
     app.add_option("-o,--outdir", o.outdir, "folder of the result files (default: the working folder)");
-    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core)");
+    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core; at most 1024)");
     app.add_option("--part", o.part, "make part I of M (0 <= I < M) into NAME.part.I.M");
     app.add_option("--split-level", o.split, "the level the run is split at (default: chosen from the run)");
     app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
@@ -309,8 +428,7 @@ int commandline(int argc, char** argv) {
     app.add_flag("--complete-levels", o.complete,
                  "keep every code of every dimension, as the menu does (the h file lists them all); by default "
                  "codes of lower dimension that cannot grow into a code of the run are cut");
-    app.add_option("--memory", o.memory, "MiB each thread keeps its levels and store in before they spill to files")
-        ->check(CLI::Range(0, 1 << 20));
+    app.add_option("--memory", o.memory, "MiB each thread keeps its levels and store in before they spill to files (0..1048576)");
     app.add_option("--format", o.format, "also export the result file: magma, gap, sage, jsonl or plain (NAME.m, .g, .sage, .jsonl, .txt)")
         ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
     app.add_flag("--stats", o.stats, "also write the facts of every code (weights, distances, group order) to NAME.stats");
@@ -318,8 +436,10 @@ int commandline(int argc, char** argv) {
     app.add_flag("--save-settings", o.savesettings, "write the run's parameters to " RES_DIR "/settings");
     // The commands on files of codes.
     FileCommand fc;
+    std::string fieldtext;  // -q of the file commands
     CLI::App* check = app.add_subcommand("check", "verify every code of a result file (or an export) and that no two are equivalent");
     check->add_option("FILE", fc.files, "the file")->required()->expected(1);
+    check->add_flag("--mass", fc.mass, "also the mass of the codes, compared with the number of codes they must class");
     CLI::App* classes = app.add_subcommand("classes", "sort codes of one length and field into equivalence classes");
     classes->add_option("FILE", fc.files, "files of codes: result files, exports, or plain matrices (with -q)")->required();
     classes->add_option("-o", fc.out, "the file of one representative per class (default: classes; sizes in OUT.sizes)");
@@ -328,11 +448,15 @@ int commandline(int argc, char** argv) {
     for (CLI::App* sub : {check, classes}) {
         sub->add_option("--format", fc.format, "the input format (default: from the file's name and first line)")
             ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
-        sub->add_option("-q", fc.q, "the field of plain matrices")->check(CLI::IsMember({2, 3, 4, 5, 7}));
+        sub->add_option("-q", fieldtext, "the field of plain matrices: 2, 3, 4, 5 or 7");
         sub->add_option("--equivalence", fc.equivalence, "GF(4): linear or semilinear (default: as the file's header says)")
             ->check(CLI::IsMember({"linear", "semilinear"}));
     }
     app.require_subcommand(0, 1);
+    // Past the file-size limit (ulimit -f) a write fails with EFBIG and is
+    // reported naming the file, instead of ending the program with SIGXFSZ.
+    signal(SIGXFSZ, SIG_IGN);
+    if (std::string why = emptyflags(argc, argv); !why.empty()) return refuse(why);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -345,6 +469,10 @@ int commandline(int argc, char** argv) {
     if (check->parsed() || classes->parsed()) {
         if (argc > 1 && std::string(argv[1]) != check->get_name() && std::string(argv[1]) != classes->get_name())
             return refuse("the file commands take no run options before them");
+        int64_t q = 0;
+        if (!fieldtext.empty() && (!decimal(fieldtext, q) || (q != 2 && q != 3 && q != 4 && q != 5 && q != 7)))
+            return refuse("-q: " + fieldtext + " is not one of 2, 3, 4, 5, 7");
+        fc.q = (int)q;
         return check->parsed() ? checkcommand(fc) : classescommand(fc);
     }
     if (!o.merge.empty()) {
@@ -354,28 +482,24 @@ int commandline(int argc, char** argv) {
                 return refuse("--merge takes a folder and no run options (only --format, --stats)");
         return mergecommand(o.merge, o);
     }
-    if (o.jobs < 0) return refuse("--jobs must be 0 (every core) or more");
-    if (!o.part.empty()) {
-        int I = -1, M = 0;
-        char extra;
-        if (sscanf(o.part.c_str(), "%d/%d%c", &I, &M, &extra) != 2 || M < 1 || I < 0 || I >= M)
-            return refuse("--part must be I/M with 0 <= I < M, not " + o.part);
-    }
-    runparrec rec{};
-    std::string why = makerecord(o, rec, app);
+    RunShape rs;
+    std::string why = runshape(o, rs);
     if (!why.empty()) return refuse(why);
-    if (o.split != 0 && (o.split < 1 || o.split > rec.k - 1))
-        return refuse("--split-level must be within 1.." + std::to_string(rec.k - 1));
+    runparrec rec{};
+    why = makerecord(o, rec, app);
+    if (!why.empty()) return refuse(why);
+    why = splitandbrute(o, rec.k, rs);
+    if (!why.empty()) return refuse(why);
     int32_t doublyeven = 0;
     normweights(rec, doublyeven);
     if (o.savesettings) {
         mkdir(RES_DIR, 0777);
-        rec.brute = o.brute > 0;
-        rec.brutedim = o.brute;
+        rec.brute = rs.brute > 0;
+        rec.brutedim = rs.brute;
         savesettings(rec, std::string(RES_DIR) + "/settings");
     }
-    RunParams par = makerunparams(rec, doublyeven, o.brute > 0, o.brute);
+    RunParams par = makerunparams(rec, doublyeven, rs.brute > 0, rs.brute);
     par.linear4 = par.q == 4 && o.equivalence == "linear";
     par.targetcuts = o.complete ? 0 : 1;
-    return runcommand(o, par);
+    return runcommand(o, rs, par);
 }

@@ -28,6 +28,25 @@ Format formatof(const FileCommand& c, const std::string& file) {
     return guessformat(file);
 }
 
+// The file opens (after blank lines) with the comment of a run's
+// parameters, "# talven: ...".
+bool runcomment(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line) && line.find_first_not_of(" \t\r") == std::string::npos) {
+    }
+    const size_t at = line.find_first_not_of(" \t#");
+    return !line.empty() && line[line.find_first_not_of(" \t")] == '#' && at != std::string::npos &&
+           line.compare(at, strlen(COMMENT_MARK), COMMENT_MARK) == 0;
+}
+
+// OUT with the suffix of format f when its name has none.
+std::string withsuffix(const std::string& out, Format f) {
+    const size_t slash = out.rfind('/');
+    const std::string name = slash == std::string::npos ? out : out.substr(slash + 1);
+    return name.find('.') == std::string::npos ? out + exportext(f) : out;
+}
+
 int linearof(const std::string& equivalence) { return equivalence.empty() ? -1 : equivalence == "linear" ? 1 : 0; }
 
 // The sorter's output: the representatives and the sizes, each under a
@@ -38,7 +57,7 @@ struct ClassFiles {
     std::unique_ptr<CodeWriter> writer;
     bool done = false;
 
-    explicit ClassFiles(const std::string& out) : reps(out), sizes(out + ".sizes") {}
+    ClassFiles(const std::string& out, const std::string& sz) : reps(out), sizes(sz) {}
     ~ClassFiles() {
         if (!done) remove((reps + ".tmp").c_str());
     }
@@ -52,10 +71,12 @@ int checkcommand(const FileCommand& c) {
     opt.format = formatof(c, file);
     opt.q = c.q;
     opt.linear4 = linearof(c.equivalence);
-    if (opt.format == Format::plain && c.q == 0) return complain("check: plain matrices need -q", 2);
+    opt.mass = c.mass;
+    if (opt.format == Format::plain && c.q == 0 && !runcomment(file))
+        return complain("check: plain matrices need -q (or the comment of a run's parameters)", 2);
     CheckReport rep = checkfile(file, opt);
-    printf("checked=%s format=%s codes=%lld faults=%lld\n", file.c_str(), formatname(opt.format), (long long)rep.codes,
-           (long long)rep.faults);
+    printf("checked=%s format=%s codes=%lld faults=%lld%s\n", file.c_str(), formatname(opt.format),
+           (long long)rep.codes, (long long)rep.faults, rep.masswords.c_str());
     fflush(stdout);
     if (rep.faults == 0) return 0;
     fprintf(stderr, "talven: %s: %s\n", file.c_str(), rep.first.c_str());
@@ -69,7 +90,7 @@ int classescommand(const FileCommand& c) {
     for (const std::string& file : c.files)
         if (formatof(c, file) == Format::plain && c.q == 0)
             return complain("classes: " + file + " holds plain matrices; give their field with -q", 2);
-    ClassFiles out(c.out);
+    ClassFiles out(withsuffix(c.out, to), c.out + ".sizes");
     out.repout.open(out.reps + ".tmp", std::ios::trunc);
     if (!out.repout) return complain("cannot open " + out.reps + ".tmp: " + strerror(errno), 1);
 

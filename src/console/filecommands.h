@@ -17,12 +17,15 @@ struct FileCommand {
     std::string equivalence;  // GF(4): "linear", "semilinear", "" (as the file says; else semilinear)
     std::string to = "result";  // classes: the format of the representatives
     std::string out = "classes";  // classes: their file (the sizes go to OUT.sizes)
+    bool mass = false;            // check: the mass and its verdict too
 };
 
-// talven check FILE: the checker's report; status 1 on any fault.
+// talven check FILE: the checker's report (with --mass the mass and its
+// verdict at the end of the line); status 1 on any fault.
 int checkcommand(const FileCommand& c);
-// talven classes FILE...: one representative per class into c.out, the
-// sizes of the classes into c.out + ".sizes".
+// talven classes FILE...: one representative per class into c.out (with
+// the suffix of the --to format added when c.out has none: Sage's load()
+// wants it), the sizes of the classes into c.out + ".sizes".
 int classescommand(const FileCommand& c);
 // The exports of a finished result file (--format, --stats); "" or why not.
 std::string exportafter(const std::string& result, const std::string& format, bool stats);

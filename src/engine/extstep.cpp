@@ -229,7 +229,13 @@ CodeStatus ExtensionStep::newornot() {
     const invtrec& invt = inv_.invt;
     const int sp = invt.specialpt, N = invt.N;
     if (invt.value[sp] != invt.mainval) return CodeStatus::seen;
-    lab_.label(inv_.incmat, invt.cls);
+    // The last canonical point p of value mainval lies, with its orbit, in
+    // the last cell of its colour of the refined root: a candidate whose
+    // added point (or the one before it, q > 2) is not in that cell fails
+    // the test below without the search.
+    if (!lab_.label_root_watch(inv_.incmat, invt.cls, invt.cls[sp], sp, walk_.q > 2 ? sp - 1 : 0))
+        return CodeStatus::seen;
+    lab_.label_rest();
     if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
     const canonws& cws = lab_.cws;
     lab_.cell_index(cws.orbits);

@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 FILE* chkopen(const std::string& path, const char* mode, RunFault& fault) {
     FILE* fp = fopen(path.c_str(), mode);
@@ -39,6 +41,28 @@ bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
         if (fwrite(buf, 1, got, out) != got) break;
     bool ok = chkclose(in, from, fault);
     return chkclose(out, to, fault) && ok;
+}
+
+FILE* openregular(const std::string& path, std::string& why) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = "cannot read " + path + ": " + strerror(errno);
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? "cannot read " + path + ": " + strerror(EISDIR)
+                                                          : path + " is not a regular file";
+        close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* fp = fdopen(fd, "rb");
+    if (!fp) {
+        why = "cannot read " + path + ": " + strerror(errno);
+        close(fd);
+    }
+    return fp;
 }
 
 int lockfile(const std::string& path) {

@@ -17,6 +17,12 @@ bool chkclose(FILE*& fp, const std::string& path, RunFault& fault);
 // reported fault.
 bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
 
+// Opens the regular file at path for reading, without waiting: a folder,
+// a FIFO or a device is refused (a FIFO would block the caller, a device
+// may never end).  Null with `why` set ("cannot read <path>: <reason>",
+// "<path> is not a regular file") on failure.
+FILE* openregular(const std::string& path, std::string& why);
+
 // Takes the lock of `path` (creating the file when it is missing, without
 // truncating it): flock, which goes with the process, so a killed run
 // leaves none behind.  Gives the descriptor that holds the lock; -1 when the

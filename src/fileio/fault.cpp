@@ -1,6 +1,9 @@
 // Run stops and the signal guard (see fault.h).
 #include "fileio/fault.h"
 
+#include <cerrno>
+#include <cstring>
+
 volatile sig_atomic_t runsignal;
 
 void RunFault::stop(const std::string& why) {
@@ -12,6 +15,8 @@ void RunFault::stop(const std::string& why) {
 }
 
 void RunFault::file(const char* action, const std::string& path) {
+    const int err = errno;  // of the failed call, before printing can change it
+    if (kind_ == StopKind::none && err != 0) reason_ = strerror(err);
     stop(std::string("cannot ") + action + " file " + path);
 }
 

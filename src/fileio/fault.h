@@ -37,15 +37,20 @@ class RunFault {
     StopKind kind() const { return kind_; }
     // What stopped the run ("cannot write file ..."), printed or not.
     const std::string& message() const { return why_; }
+    // The same with the system's reason when a file fault had one
+    // ("cannot write file 7_4_3.2: No space left on device").
+    std::string detail() const { return reason_.empty() ? why_ : why_ + ": " + reason_; }
     void clear() {
         kind_ = StopKind::none;
         why_.clear();
+        reason_.clear();
     }
 
    private:
     FILE* out_;
     StopKind kind_ = StopKind::none;
     std::string why_;
+    std::string reason_;
 };
 
 // SIGINT and SIGTERM set `runsignal` while a guard lives; before and after,

@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "canon/group.h"
+#include "containers/zassert.h"
 #include "distance/rank.h"
 #include "field/field.h"
 
@@ -35,26 +35,48 @@ void putint(std::string& s, uint32_t v) {
 
 }  // namespace
 
+void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
+                    std::vector<uint32_t>& out) {
+    gens.clear();
+    for (int g = 1; g <= lab.cws.naut; g++) gens.push_back(lab.cws.autcol[g].el);
+    go.lengths(gens.data(), (int)gens.size(), N, out);
+}
+
+Factored codegroup(int n, int q, bool semilinear) {
+    Factored G;
+    G.factorial((uint32_t)n);
+    for (int i = 0; i < n; i++) G.times((uint32_t)(q - 1));
+    if (semilinear) G.times(2);
+    return G;
+}
+
+BigNat classsize(const Factored& G, const Factored& aut) {
+    Factored f = G;
+    f.over(aut);
+    ZASSERT("codeform", !f.natural(), "the automorphism group order divides the group order");
+    return f.value();
+}
+
 bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
-    BigCount order;
-    if (!monomial(rows, k, n, out.key, order)) return false;
+    out.aut.clear();
+    if (!monomial(rows, k, n, out.key, out.aut)) return false;
     if (semilinear_) {
         const Field& F = gf(q_);
         conj_.assign(rows, rows + (size_t)k * n);
         for (uint8_t& x : conj_) x = (uint8_t)F.multab[x][x];
         std::string other;
-        BigCount unused;
+        Factored unused;
         monomial(conj_.data(), k, n, other, unused);
         if (other == out.key)
-            order.times(2);
+            out.aut.times(2);
         else if (other < out.key)
             out.key = other;
     }
-    out.autorder = order.str();
+    out.autorder = out.aut.value().str();
     return true;
 }
 
-bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order) {
+bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, Factored& aut) {
     const Field& F = gf(q_);
     // The rank first: a matrix of dependent rows is no generator matrix.
     bmat_ensure(r_, k, n, q_);
@@ -121,10 +143,10 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, B
     }
     putint(key, lab_.cws.certhash);
 
-    order = labelledorder(lab_, N);
-    for (int m : mult)
-        for (int t = 2; t <= m; t++) order.times((uint64_t)t);
-    for (int t = 2; t <= zeros; t++) order.times((uint64_t)t);
-    for (int t = 0; t < zeros; t++) order.times((uint64_t)(q_ - 1));
+    labelledorbits(lab_, N, go_, gens_, lens_);
+    for (uint32_t len : lens_) aut.times(len);
+    for (int m : mult) aut.factorial((uint32_t)m);
+    aut.factorial((uint32_t)zeros);
+    for (int t = 0; t < zeros; t++) aut.times((uint32_t)(q_ - 1));
     return true;
 }

@@ -21,15 +21,31 @@
 #include <vector>
 
 #include "canon/canon.h"
-#include "canon/group.h"
+#include "containers/bignat.h"
 #include "containers/containers.h"
 #include "distance/dist.h"
 #include "invariants/colinv.h"
+#include "invariants/grouporder.h"
 
 struct CodeForm {
     std::string key;       // the canonical form, as bytes
     std::string autorder;  // the order of the automorphism group, in decimal
+    Factored aut;          // the same order as a product of primes
 };
+
+// The basic orbit lengths of the automorphisms the labelling `lab` stored,
+// permutations of its N columns (see grouporder.h); `gens` is scratch.
+void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
+                    std::vector<uint32_t>& out);
+
+// The order of the group G that classes codes of length n over GF(q): the
+// monomial maps, n! (q-1)^n of them, twice as many with the field
+// automorphism (semilinear GF(4)).
+Factored codegroup(int n, int q, bool semilinear);
+// The size of the class of a code with automorphism group order `aut` in
+// that group: |G| / aut (aut must divide |G|, the assertion handler stops
+// otherwise).
+BigNat classsize(const Factored& G, const Factored& aut);
 
 class CodeFormer {
    public:
@@ -45,7 +61,7 @@ class CodeFormer {
     bool form(const uint8_t* rows, int k, int n, CodeForm& out);
 
    private:
-    bool monomial(const uint8_t* rows, int k, int n, std::string& key, BigCount& order);
+    bool monomial(const uint8_t* rows, int k, int n, std::string& key, Factored& aut);
 
     int q_;
     bool semilinear_;
@@ -53,6 +69,9 @@ class CodeFormer {
     DistEngine dist_;
     ColumnInvariants inv_;
     Labeller lab_;
+    GroupOrder go_;
+    std::vector<const int32_t*> gens_;
+    std::vector<uint32_t> lens_;
     bmat g_{}, r_{};
     wmat gb_{};
     bmat gs_{};

@@ -106,34 +106,46 @@ void ColumnInvariants::inv_savefirst() {
 // ---- classes ----------------------------------------------------------------------
 
 void ColumnInvariants::inv_classes() {
-    const int N = invt.N;
+    // By value, then by point.  The values of a run are constant on the
+    // 2(q - 1) points of a distinct column (q > 2): then the columns are
+    // sorted as blocks, and each one's points follow in their order.  Up to
+    // 64 items an insertion sort; beyond, one 64-bit key per item, the value
+    // (its sign bit flipped, so that the keys order as the signed values)
+    // above the item number, sorted as plain integers.
+    const int N = invt.N, per = invt.q > 2 ? 2 * (invt.q - 1) : 1;
     const int32_t* value = invt.value;
-    int32_t* order = invt.order;
-    if (N <= 64) {  // by value, then by point: an insertion sort is fastest at this size
-        for (int p = 1; p <= N; p++) {
-            int t = p;
-            while (t > 1 && value[order[t - 1]] > value[p]) {
-                order[t] = order[t - 1];
-                t--;
-            }
-            order[t] = p;
+    bool blocks = per > 1 && N % per == 0;
+    for (int first = 1; blocks && first <= N; first += per)
+        for (int p = first + 1; p < first + per; p++) blocks = blocks && value[p] == value[first];
+    const int n = blocks ? N / per : N, step = blocks ? per : 1;
+    int32_t* item = blocks ? blk_ : invt.order;  // items 1..n: points, or columns (blocks)
+    auto val = [&](int i) { return value[(i - 1) * step + 1]; };
+    if (n <= 64) {
+        for (int i = 1; i <= n; i++) {
+            const int32_t v = val(i);
+            int j = i;
+            for (; j > 1 && val(item[j - 1]) > v; j--) item[j] = item[j - 1];
+            item[j] = i;
         }
     } else {
-        for (int p = 1; p <= N; p++) order[p] = p;
-        std::sort(order + 1, order + N + 1,
-                  [value](int a, int b) { return value[a] != value[b] ? value[a] < value[b] : a < b; });
+        uint64_t* key = key_;
+        for (int i = 1; i <= n; i++) key[i] = (uint64_t)((uint32_t)val(i) ^ 0x80000000u) << 32 | (uint32_t)i;
+        std::sort(key + 1, key + n + 1);
+        for (int i = 1; i <= n; i++) item[i] = (int32_t)(uint32_t)key[i];
     }
-    invt.nclass = 0;
-    for (int t = 1; t <= N; t++) {
-        int p = invt.order[t];
-        if (t == 1 || invt.value[p] != invt.value[invt.order[t - 1]]) {
-            invt.nclass++;
-            invt.csize[invt.nclass] = 0;
-            invt.cval[invt.nclass] = invt.value[p];
+    // Classes item by item (each item's `step` points together).
+    int nclass = 0, t = 0;
+    for (int i = 1; i <= n; i++) {
+        const int32_t v = val(item[i]);
+        if (i == 1 || v != val(item[i - 1])) {
+            nclass++;
+            invt.csize[nclass] = 0;
+            invt.cval[nclass] = v;
         }
-        invt.csize[invt.nclass]++;
-        invt.cls[p] = invt.nclass;
+        invt.csize[nclass] += step;
+        for (int p = (item[i] - 1) * step + 1, e = p + step; p < e; p++) invt.order[++t] = p, invt.cls[p] = nclass;
     }
+    invt.nclass = nclass;
     invt.mainval = -1;
     for (int c = 1; c <= invt.nclass && invt.mainval == -1; c++)
         if (invt.cval[c] != 0) invt.mainval = invt.cval[c];
@@ -199,20 +211,40 @@ void ColumnInvariants::incmat2(const DistEngine& dist) {
     }
 }
 
+// The incidence patterns of the run's field as bytes, for wordrows.
+void ColumnInvariants::patternbytes() {
+    const int q = invt.q, per = 2 * (q - 1);
+    const Field& F = gf(q);
+    const auto& pat = linear_ ? F.incpatlin : F.incpat;
+    for (int x = 0; x < q; x++)
+        for (int t = 0; t < per; t++) patb_[x][t] = (uint8_t)pat[x][t];
+}
+
+// Copies the `per` bytes of a pattern (per = 2(q - 1): 4, 6, 8 or 12) with
+// moves of fixed size.
+static inline void putpattern(uint8_t* to, const uint8_t* from, int per) {
+    switch (per) {
+        case 4: memcpy(to, from, 4); break;
+        case 6: memcpy(to, from, 6); break;
+        case 8: memcpy(to, from, 8); break;
+        default: memcpy(to, from, 12); break;
+    }
+}
+
 // The q - 1 rows of one codeword: block of coordinate c, row j, is
-// incpat[multidx[a][j]] for the word's element a at c.
+// incpat[multidx[a][j]] for the word's element a at c (all zero for a = 0,
+// as clearinc left it); `gain` goes to colgain_ of every column where the
+// word is not zero.  Reads patb_ (patternbytes).
 template <class Elem>
 void ColumnInvariants::wordrows(int row, Elem elem, uint32_t gain) {
     const int q = invt.q, per = 2 * (q - 1);
     const Field& F = gf(q);
-    const auto& pat = linear_ ? F.incpatlin : F.incpat;
     for (int c = 1; c <= invt.ndist; c++) {
-        int a = elem(c);
+        const int a = elem(c);
+        if (a == 0) continue;
         const int base = (c - 1) * per;
-        for (int j = 0; j <= q - 2; j++)
-            for (int t = 0; t < per; t++) incmat.a[row + j][base + 1 + t] = (uint8_t)pat[F.multidx[a][j]][t];
-        if (a != 0)
-            for (int t = 1; t <= per; t++) val_[base + t] += gain;
+        for (int j = 0; j <= q - 2; j++) putpattern(incmat.a[row + j] + base + 1, patb_[F.multidx[a][j]], per);
+        colgain_[c] += gain;
     }
 }
 
@@ -260,12 +292,21 @@ void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& d
     const int N = invt.N;
     uint32_t* val = val_;
     for (int p = 1; p <= N; p++) val[p] = 0;
+    if (invt.q > 2) {
+        patternbytes();
+        for (int c = 1; c <= invt.ndist; c++) colgain_[c] = 0;
+    }
     if (invt.q == 2)
         incmat2(dist);
     else if (invt.q <= 4)
         incmat34(dist);
     else
         incmat57(dist);
+    if (invt.q > 2) {  // every point of a column gained what its column gained
+        const int per = 2 * (invt.q - 1);
+        for (int c = 1; c <= invt.ndist; c++)
+            for (int t = 1; t <= per; t++) val[(c - 1) * per + t] = colgain_[c];
+    }
     bool allzero = true;
     for (int p = 1; p <= N; p++) allzero = allzero && val[p] == 0;
     if (N >= 1 && allzero)

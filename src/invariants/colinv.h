@@ -75,6 +75,7 @@ class ColumnInvariants {
     void listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
     void clearinc(int M, int N, int fq);
     void incmat2(const DistEngine& dist);
+    void patternbytes();
     template <class Elem>
     void wordrows(int row, Elem elem, uint32_t gain);
     void tierows(int row);
@@ -82,5 +83,9 @@ class ColumnInvariants {
     void incmat57(const DistEngine& dist);
 
     uint32_t val_[MAXPTS + 1]{};  // the codeword values of the second pass
+    uint64_t key_[MAXPTS + 1]{};  // inv_classes: sort keys (value, item)
+    int32_t blk_[MAXPTS + 1]{};   // inv_classes: the distinct columns in order
+    uint8_t patb_[8][12]{};       // the incidence patterns of the field as bytes (patternbytes)
+    uint32_t colgain_[MAXLEN + 1]{};  // q > 2: the codeword values of each distinct column
     bool linear_ = false;
 };

@@ -68,8 +68,9 @@ bool CodeAnalyser::selforthogonal(const CodeMatrix& c) {
 
 bool CodeAnalyser::form(const CodeMatrix& c, CodeForm& out) { return former_.form(c.a.data(), c.k, c.n, out); }
 
-bool CodeAnalyser::facts(const CodeMatrix& c, CodeFacts& out) {
-    CodeForm f;
+bool CodeAnalyser::facts(const CodeMatrix& c, CodeFacts& out, CodeForm* keep) {
+    CodeForm own;
+    CodeForm& f = keep ? *keep : own;
     if (!form(c, f)) return false;
     out.aut = f.autorder;
     weights(c, out.weights);

@@ -44,8 +44,9 @@ class CodeAnalyser {
     // The canonical form and group order; false for dependent rows.
     bool form(const CodeMatrix& c, CodeForm& out);
     // The weight distribution, both distances and the group order into out
-    // (codeio's facts of a code); false for dependent rows.
-    bool facts(const CodeMatrix& c, CodeFacts& out);
+    // (codeio's facts of a code), and the form into *form when given;
+    // false for dependent rows.
+    bool facts(const CodeMatrix& c, CodeFacts& out, CodeForm* form = nullptr);
 
    private:
     void load(const CodeMatrix& c);  // c into g_

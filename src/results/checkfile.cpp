@@ -3,12 +3,14 @@
 // themselves are not kept, only their canonical forms.
 #include "results/checkfile.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <unordered_map>
 
 #include "codeio/readers.h"
 #include "results/analyse.h"
+#include "results/mass.h"
 
 namespace {
 
@@ -29,15 +31,18 @@ class Checker {
     void selforth(const CodeMatrix& c);
     void dual(const CodeMatrix& c);
     void known(const CodeMatrix& c, const CodeFacts& facts);
-    void unique(const CodeMatrix& c);
-    // After the last code: the totals of a finished run.
+    void unique(const CodeMatrix& c, const CodeForm& f);
+    void addmass(const CodeMatrix& c, const CodeForm& f);
+    // After the last code: the totals of a finished run; the mass.
     void totals();
+    void verdict();
 
     const CheckOptions& opt_;
     CheckReport& rep_;
     std::unique_ptr<CodeReader> r_;
     const RunHeader* h_ = nullptr;  // the file's header, when it has one
     std::unique_ptr<CodeAnalyser> an_;
+    std::unique_ptr<FileMass> mass_;
     std::string where_;             // "record 3" or "code 3": the code in hand
     bool hfile_ = false;            // records carry an overall number
     std::map<int, int64_t> perdim_; // codes of each dimension
@@ -60,8 +65,8 @@ void Checker::run(const std::string& path) {
     CodeMatrix c;
     CodeFacts facts;
     ReadStatus st;
-    if (r_->start()) h_ = r_->header();
     while ((st = r_->next(c, &facts)) == ReadStatus::code) {
+        h_ = r_->header();  // a plain file's comment is read with its first code
         rep_.codes++;
         where_ = (opt_.format == Format::result ? "record " : "code ") + std::to_string(rep_.codes);
         record(c, facts);
@@ -72,13 +77,16 @@ void Checker::run(const std::string& path) {
         fault(r_->error());
         return;
     }
+    if (!h_) h_ = r_->header();
     totals();
+    if (opt_.mass) verdict();
 }
 
 void Checker::record(const CodeMatrix& c, const CodeFacts& facts) {
     if (!an_) {
         const bool linear4 = opt_.linear4 >= 0 ? opt_.linear4 == 1 : r_->linear4() == 1;
         an_ = std::make_unique<CodeAnalyser>(c.q, c.q == 4 && linear4);
+        mass_ = std::make_unique<FileMass>(c.q, c.q == 4 && !linear4);
     }
     numbering(c);
     if (!shape(c) || !rank(c)) return;
@@ -87,7 +95,10 @@ void Checker::record(const CodeMatrix& c, const CodeFacts& facts) {
     selforth(c);
     dual(c);
     known(c, facts);
-    unique(c);
+    CodeForm f;
+    an_->form(c, f);
+    unique(c, f);
+    if (opt_.mass) addmass(c, f);
 }
 
 void Checker::numbering(const CodeMatrix& c) {
@@ -188,9 +199,7 @@ void Checker::known(const CodeMatrix& c, const CodeFacts& facts) {
         fault("stated group order " + facts.aut + ", but it is " + real.aut);
 }
 
-void Checker::unique(const CodeMatrix& c) {
-    CodeForm f;
-    an_->form(c, f);
+void Checker::unique(const CodeMatrix& c, const CodeForm& f) {
     std::string key = std::to_string(c.k) + " " + std::to_string(c.n) + " " + f.key;
     auto [it, fresh] = seen_.emplace(std::move(key), rep_.codes);
     if (!fresh) fault("equivalent to " + where_.substr(0, where_.find(' ')) + " " + std::to_string(it->second));
@@ -233,4 +242,43 @@ CheckReport checkfile(const std::string& path, const CheckOptions& opt) {
     CheckReport rep;
     Checker(opt, rep).run(path);
     return rep;
+}
+
+namespace {
+
+// The run's length for codes of dimension D (an h file leaves out their
+// leading zero coordinates).
+int runlength(const RunHeader& h, int D) { return h.brute ? h.n : h.n - h.k + D; }
+
+}  // namespace
+
+void Checker::addmass(const CodeMatrix& c, const CodeForm& f) {
+    const int m = h_ && hfile_ ? std::max(c.n, runlength(*h_, c.k)) : c.n;
+    mass_->add(c, f, m);
+}
+
+void Checker::verdict() {
+    const int K = h_ ? h_->k : mass_ ? mass_->highest() : 0;
+    const BigNat M = mass_ ? mass_->of(K) : BigNat(0);
+    BigNat E;
+    std::string how;
+    const bool known = h_ && expectedcount(codesetof(*h_, K), E, how);
+    rep_.masswords = verdictwords(M, known ? &E : nullptr);
+    if (mass_ && mass_->lowest() > 0 && mass_->lowest() < K) {
+        rep_.masswords += " masses=";
+        const int from = std::max(2, mass_->lowest());
+        for (int D = from; D <= K; D++) {
+            if (D > from) rep_.masswords += ',';
+            rep_.masswords += mass_->of(D).str();
+        }
+    }
+    if (!known || M == E) return;
+    where_.clear();
+    const std::string what = how == "listed" ? "the codes of the run's parameters (listed)" : how;
+    if (M < E)
+        fault("the mass " + M.str() + " of dimension " + std::to_string(K) + " is below the number " + E.str() +
+              " of " + what + ": a class is missing");
+    else
+        fault("the mass " + M.str() + " of dimension " + std::to_string(K) + " is above the number " + E.str() +
+              " of " + what + ": a class is there twice, or a code does not belong");
 }

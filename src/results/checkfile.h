@@ -10,7 +10,10 @@
 // may be equivalent (canonical forms; over GF(4) under the equivalence the
 // file states, else semilinear).  The records must be numbered in
 // order and a finished run's totals must match the codes.  Facts a JSON
-// Lines file carries are recomputed and compared.  A file that cannot be
+// Lines file carries are recomputed and compared.  The run's parameters
+// come from a result file's header or from the comment an export opens
+// with.  On demand the mass of the codes is compared with the number of
+// codes they must class (results/mass.h).  A file that cannot be
 // read to its end (cut short, a garbled record, a symbol that is no
 // element) is a fault at its line.
 #pragma once
@@ -23,6 +26,7 @@ struct CheckOptions {
     Format format = Format::result;
     int q = 0;           // the field of plain matrices (0: the file says)
     int linear4 = -1;    // GF(4): 1 monomial maps only, 0 with the field automorphism, -1 as the header says
+    bool mass = false;   // also the mass of the codes and its verdict (results/mass.h)
 };
 
 struct CheckReport {
@@ -30,6 +34,13 @@ struct CheckReport {
     int64_t faults = 0;   // faults found (a damaged file counts one)
     std::string first;    // the first fault: "record 3: ..." or "line 12: ..."
     bool damaged = false; // the file could not be read to its end
+    // With `mass`: " mass=M expected=E complete=yes|no" (or "expected=not-counted
+    // complete=unknown") for the codes of the run's dimension k (the largest
+    // in a file without the run's parameters), then " masses=" and the mass
+    // of every dimension from 2 when the file holds lower dimensions (an h
+    // file), as a run's totals line has them.  A mass that differs from the
+    // number of codes is a fault.
+    std::string masswords;
 };
 
 // Checks the file at path; faults are counted, the first one kept.

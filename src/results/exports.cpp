@@ -12,6 +12,7 @@
 #include "codeio/writers.h"
 #include "results/analyse.h"
 #include "results/fileformat.h"
+#include "results/mass.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ struct Output {
         out.flush();
         const bool good = out.good();
         out.close();
-        if (!good || out.fail()) return "cannot write " + temp;
+        if (!good || out.fail()) return "cannot write " + temp + ": " + (errno != 0 ? strerror(errno) : "the stream failed");
         if (rename(temp.c_str(), path.c_str()) != 0) return "cannot rename " + temp + " to " + path + ": " + strerror(errno);
         temp.clear();
         return "";
@@ -77,33 +78,46 @@ std::string exportresult(const std::string& path, Format f, bool facts) {
         stats->out << "# record k n d dual_d aut A_0 .. A_n\n";
     }
     std::unique_ptr<CodeAnalyser> an;
+    std::unique_ptr<FileMass> mass;
     CodeMatrix c;
     CodeFacts cf;
+    CodeForm form;
     ReadStatus st;
     int64_t number = 0;
+    auto newwriter = [&](int fq) {
+        writer = std::make_unique<CodeWriter>(codes->out, f, fq);
+        if (fq == 4) writer->stateequivalence(linear4);
+        return writer->begin(r->header());
+    };
     while ((st = r->next(c)) == ReadStatus::code) {
         number++;
-        if (!writer && codes) {
-            writer = std::make_unique<CodeWriter>(codes->out, f, c.q);
-            if (c.q == 4) writer->stateequivalence(linear4);
-        }
+        if (!writer && codes && !newwriter(c.q)) return codes->temp + ": " + writer->error();
         if (withfacts) {
             if (!an) an = std::make_unique<CodeAnalyser>(c.q, linear4);
-            if (!an->facts(c, cf)) return path + ": record " + std::to_string(number) + ": the rows are not independent";
+            if (!mass) mass = std::make_unique<FileMass>(c.q, c.q == 4 && !linear4);
+            if (!an->facts(c, cf, &form))
+                return path + ": record " + std::to_string(number) + ": the rows are not independent";
             if (c.q == 4) cf.equivalence = linear4 ? "linear" : "semilinear";
+            mass->add(c, form, c.n);
         }
         if (writer && !writer->write(c, cf)) return codes->temp + ": " + writer->error();
         if (stats) stats->out << factline(number, c, cf);
     }
     if (st == ReadStatus::error) return path + ": " + r->error();
     if (codes) {
-        if (!writer) {
-            writer = std::make_unique<CodeWriter>(codes->out, f, q ? q : 2);
-            if (q == 4) writer->stateequivalence(linear4);
-        }
+        if (!writer && !newwriter(q ? q : 2)) return codes->temp + ": " + writer->error();
         if (!writer->end()) return codes->temp + ": " + writer->error();
         if (!(why = codes->finish()).empty()) return why;
     }
-    if (stats && !(why = stats->finish()).empty()) return why;
+    if (stats) {
+        // The mass of the codes, with the closed count when there is one.
+        const RunHeader* h = r->header();
+        const int k = h ? h->k : mass ? mass->highest() : 0;
+        BigNat expected;
+        std::string formula;
+        const bool known = h && closedcount(codesetof(*h, k), expected, formula);
+        stats->out << "#" << verdictwords(mass ? mass->of(k) : BigNat(0), known ? &expected : nullptr) << "\n";
+        if (!(why = stats->finish()).empty()) return why;
+    }
     return "";
 }

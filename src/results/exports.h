@@ -12,9 +12,13 @@
 #include "codeio/codematrix.h"
 
 // The codes of the result file at `path` into path + exportext(f) (none
-// for the result format itself); with facts also path + ".stats": the comment line
-// "# record k n d dual_d aut A_0 .. A_n", then one line of those numbers
-// per code.  JSON Lines always carries the facts.  The group orders are
+// for the result format itself), the Magma, GAP, Sage and plain files
+// opening with the run's parameters as a comment (codeio/writers.h); with
+// facts also path + ".stats": the comment line "# record k n d dual_d aut
+// A_0 .. A_n", then one line of those numbers per code, and at the end the
+// mass of the codes as "# mass=M expected=E complete=yes|no" (or
+// "expected=not-counted complete=unknown" without a closed count; see
+// results/mass.h).  JSON Lines always carries the facts.  The group orders are
 // those of the file's equivalence (its header; GF(4) files without the
 // line are semilinear), and a GF(4) export states it (the statement
 // equivalence := "linear" or "semilinear", the JSON key "equivalence").  Gives "" or the complaint, naming the file.

@@ -15,6 +15,7 @@
 const char* exportext(Format f);
 
 // The format of the file at path: by its extension, else by its first
-// non-blank line (plain when it starts with a digit, else result).  A file
-// that cannot be opened counts as a result file; its reader reports it.
+// non-blank character (plain when it is a digit, else result), looked for
+// in the first MAXLINE bytes.  A file that cannot be opened or is not a
+// regular file counts as a result file; its reader reports it.
 Format guessformat(const std::string& path);

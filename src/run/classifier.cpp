@@ -29,7 +29,8 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       store_(fault_, STORE_BUCKETS, &budget_),
       out_(par_, rc_, fault_),
       prog_(opt.console),
-      step_(par_, bounds_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr) {
+      step_(par_, bounds_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr),
+      mass_(par_) {
     ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
     dist_.usefield(par_.q, gf(par_.q).small());
     inv_.setlinear(par_.linear4 == 1);
@@ -47,6 +48,7 @@ int64_t Classifier::prepare() {
     fault_.clear();
     rc_ = runcounters{};
     out_.codecount = 0;
+    sums_ = MassSums{};
     step_.reset();
     code_.cur_n = par_.n;
     code_.cur_k = par_.k;
@@ -180,7 +182,7 @@ runend Classifier::runpart(PartShared& shared, bool skeleton) {
         removeworkdir();
     }
     shared.cpu_ms += clockms() - start;
-    if (fault_.kind() == StopKind::fault) shared.fail(fault_.message());
+    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
     shared_ = nullptr;
     reportchecks();
     return outcome();

@@ -27,6 +27,7 @@
 #include "fileio/fault.h"
 #include "invariants/colinv.h"
 #include "params/params.h"
+#include "run/mass.h"
 #include "run/partrun.h"
 #include "run/progress.h"
 #include "run/resultfiles.h"
@@ -73,6 +74,10 @@ class Classifier : private StepSink {
     const std::string& stopmessage() const { return fault_.message(); }
 
     int32_t codecount() const { return out_.codecount; }
+    // The mass of every dimension of the codes made so far (see mass.h),
+    // and how many of them needed a labelling of their own for it.
+    const MassSums& mass() const { return sums_; }
+    uint64_t relabelled() const { return mass_.relabelled; }
     const SelfCheck* selfcheck() const { return check_.get(); }
     const std::string& resultpath() const { return out_.respath; }
     const LevelBounds& bounds() const { return bounds_; }
@@ -80,10 +85,12 @@ class Classifier : private StepSink {
 
    private:
     // StepSink: a new code goes to the result files, or to the segment in
-    // hand of a part.
+    // hand of a part; the size of its class to the mass.
     void newcode(const cmrec& code) override {
+        const BigNat& size = mass_.classsize(code, inv_, lab_);
+        sums_.add(code.cur_level, size);
         if (shared_)
-            seg_.newcode(code);
+            seg_.newcode(code, size);
         else
             out_.newcode(code);
     }
@@ -124,6 +131,8 @@ class Classifier : private StepSink {
     ResultFiles out_;
     Progress prog_;
     ExtensionStep step_;
+    RunMass mass_;
+    MassSums sums_;
     std::string workdir_;
     LevelStore levels_[MAXDIM + 1];  // levels_[L]: the codes of level L
     // A part of a split run: the shared state, the segment in hand, the

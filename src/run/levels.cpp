@@ -56,7 +56,12 @@ void Classifier::firstlevel() {
         rc_.levelcnt[1].parents++;
         int64_t total = (int64_t)rc_.levelcnt[1].total + distributions(x, par_.q);
         rc_.levelcnt[1].total = total > INT32_MAX ? INT32_MAX : (int32_t)total;
-        if (par_.k == 1) printfirst(m - x);
+        // The dual of a code of dimension 1 holds a vector of weight 1 for
+        // each zero coordinate, and of weight 2 on any two coordinates (of
+        // weight n + 1 = 2 by convention when n = 1): its minimum distance
+        // is 1 with a zero coordinate and 2 without.
+        const int dualdist = m - x > 0 ? 1 : 2;
+        if (par_.k == 1 && dualdist >= par_.dualdist) printfirst(m - x);
     }
     code_.cur_len = m + 1;
     for (int i = 1; i <= par_.k; i++) code_.m[i][m + i] = 1;

@@ -74,8 +74,33 @@ int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint
     return best;
 }
 
+namespace {
+
+// A resumed part whose file is complete already: nothing to make, when the
+// file is this part of this run.  True when it is (res says so, or why
+// the file is refused).
+bool completealready(const SplitRun& r, SplitResult& res) {
+    PartScan ps = scanpart(res.partfile);
+    if (!ps.ended) return false;
+    res.how = runend::complete;
+    res.already = true;
+    std::string why = ps.error.empty() ? samerun(ps, res.partfile, r.par, r.part, r.parts, r.split) : ps.error;
+    if (!why.empty()) {
+        res.how = runend::refused;
+        res.error = why + "; without --resume it is made again";
+    }
+    res.split = ps.split;
+    res.units = ps.segments > 0 ? (ps.segments - 1) / 2 : 0;
+    res.cpu = ps.seconds;
+    return true;
+}
+
+}  // namespace
+
 SplitResult runsplit(const SplitRun& r) {
     SplitResult res;
+    res.partfile = partpath(r.outdir + resultname(r.par), r.part, r.parts);
+    if (r.resume && completealready(r, res)) return res;
     Plan plan;
     plan.part = r.part;
     plan.parts = r.parts;
@@ -87,7 +112,6 @@ SplitResult runsplit(const SplitRun& r) {
     }
     res.split = plan.split;
     if (runsignal) return res.how = runend::interrupted, res;
-    res.partfile = partpath(r.outdir + resultname(r.par), r.part, r.parts);
     PartShared shared(plan, false);
     res.error = shared.open(res.partfile, r.par, r.resume);
     if (!res.error.empty()) return res.how = runend::refused, res;
@@ -133,7 +157,7 @@ SplitResult runsplit(const SplitRun& r) {
         const uint64_t units = workers[0]->unitsseen();
         if (!shared.finish(plan.split > 0 ? 2 * units + 1 : 1, fault)) {
             res.how = runend::stopped;
-            res.error = fault.message();
+            res.error = fault.detail();
         }
     } else {
         shared.stopcheckpoint(fault);

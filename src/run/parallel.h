@@ -26,6 +26,7 @@ struct SplitResult {
     runend how = runend::stopped;
     std::string error;           // one line, when the part could not be made
     std::string partfile;
+    bool already = false;        // --resume found the part complete: nothing was made
     int split = 0;
     uint64_t units = 0;          // units of the whole run at the split level
     double cpu = 0;              // processor seconds of the part, earlier runs included

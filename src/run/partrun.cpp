@@ -33,15 +33,14 @@ std::string PartShared::open(const std::string& path, const RunParams& par, bool
     lockfd_ = lockfile(path);
     if (lockfd_ == -2) return path + " is being written by another run";
     if (lockfd_ < 0) return "cannot open " + path + ": " + strerror(errno);
-    const std::string header = "#talven part " + std::to_string(plan.part) + " " + std::to_string(plan.parts) +
-                               " split " + std::to_string(plan.split) + "\n" + paramlines(par);
+    const std::string header = partheadline(plan) + paramlines(par);
     Checkpoint c;
     if (resume && readcheckpoint(checkpointpath(path), c)) {
         PartScan ps = scanpart(path, c.offset);
         if (!ps.error.empty()) return ps.error;
         if (ps.ended) return path + " is complete already";
-        if (ps.I != plan.part || ps.M != plan.parts || ps.split != plan.split || ps.params + "" != paramlines(par))
-            return path + " belongs to another run or split";
+        std::string why = samerun(ps, path, par, plan.part, plan.parts, plan.split);
+        if (!why.empty()) return why + "; without --resume it is made again";
         if (truncate(path.c_str(), (off_t)ps.complete_end) != 0) return "cannot cut " + path + " back to its checkpoint";
         for (uint64_t u : ps.units) {
             if (u >= unitdone.size()) unitdone.resize(u + 1, 0);
@@ -53,14 +52,16 @@ std::string PartShared::open(const std::string& path, const RunParams& par, bool
         }
         resumedunits = ps.units.size();
         resumedseconds = c.seconds;
+        sum_ = ps.sum;
         fp_ = fopen(path.c_str(), "ab");
-        if (!fp_) return "cannot append to " + path;
+        if (!fp_) return "cannot append to " + path + ": " + strerror(errno);
         return "";
     }
-    if (resume && scanpart(path).ended) return path + " is complete already";
     fp_ = fopen(path.c_str(), "wb");
     if (!fp_) return "cannot write " + path + ": " + strerror(errno);
-    if (fputs(header.c_str(), fp_) < 0 || fflush(fp_) != 0) return "cannot write " + path;
+    if (fputs(header.c_str(), fp_) < 0 || fflush(fp_) != 0) return "cannot write " + path + ": " + strerror(errno);
+    sum_ = Checksum();
+    sum_.add(header);
     unlink(checkpointpath(path).c_str());
     lastcheck_ms_ = wallms();
     return "";
@@ -103,9 +104,10 @@ bool PartShared::checkpoint(RunFault& fault) {
     return true;
 }
 
-bool PartShared::append(const std::string& header, FILE* body, RunFault& fault, bool force) {
+bool PartShared::append(const std::string& header, FILE* body, uint64_t sum, RunFault& fault, bool force) {
     std::lock_guard<std::mutex> g(mu_);
     if (!fp_) return false;
+    sum_.add(sum);
     bool ok = fputs(header.c_str(), fp_) >= 0;
     if (body && ok) {
         rewind(body);
@@ -125,9 +127,11 @@ bool PartShared::append(const std::string& header, FILE* body, RunFault& fault, 
 bool PartShared::finish(uint64_t segments, RunFault& fault) {
     std::lock_guard<std::mutex> g(mu_);
     char line[96];
-    snprintf(line, sizeof line, "E %llu %.3f\n", (unsigned long long)segments,
+    snprintf(line, sizeof line, "E %llu %.3f", (unsigned long long)segments,
              resumedseconds + (double)cpu_ms.load() / 1000.0);
-    bool ok = fp_ && fputs(line, fp_) >= 0 && fflush(fp_) == 0 && fsync(fileno(fp_)) == 0;
+    sum_.add(line, strlen(line));
+    const std::string end = std::string(line) + " " + sum_.hex() + "\n";
+    bool ok = fp_ && fputs(end.c_str(), fp_) >= 0 && fflush(fp_) == 0 && fsync(fileno(fp_)) == 0;
     if (fp_ && fclose(fp_) != 0) ok = false;
     fp_ = nullptr;
     if (!ok) {
@@ -162,16 +166,18 @@ void SegmentSink::close() {
 void SegmentSink::start(bool keep) {
     keep_ = keep;
     count_ = 0;
+    sum_ = Checksum();
     if (fp_) {
         rewind(fp_);
         if (ftruncate(fileno(fp_), 0) != 0) clearerr(fp_);
     }
 }
 
-void SegmentSink::newcode(const cmrec& code) {
+void SegmentSink::newcode(const cmrec& code, const BigNat& size) {
     if (!keep_ || !fp_) return;
     text_.clear();
-    appendrecord(text_, code);
+    appendrecord(text_, code, size);
+    sum_.add(text_);
     fwrite(text_.data(), 1, text_.size(), fp_);
     count_++;
 }
@@ -183,5 +189,7 @@ bool SegmentSink::flush(PartShared& shared, const std::string& header, RunFault&
         return false;
     }
     keep_ = false;
-    return shared.append(header + " " + std::to_string(count_) + "\n", fp_, fault);
+    const std::string line = header + " " + std::to_string(count_);
+    sum_.add(line);
+    return shared.append(line + " " + sum_.hex() + "\n", fp_, sum_.value(), fault);
 }

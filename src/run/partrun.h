@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/bignat.h"
 #include "containers/code.h"
 #include "fileio/fault.h"
 #include "run/parts.h"
@@ -33,12 +34,12 @@ class PartShared {
     // Holds a lock on the file so that no second process makes the same
     // part in the same folder.  "" or the reason it failed.
     std::string open(const std::string& path, const RunParams& par, bool resume);
-    // Appends one whole segment: its header line and `count` records from
-    // the buffer `body` (read from its start); then, when a checkpoint is
-    // due (or `force`), syncs the file and writes the checkpoint.  False
-    // after a reported fault.
-    bool append(const std::string& header, FILE* body, RunFault& fault, bool force = false);
-    // The end line "E segments seconds": the part is complete; the
+    // Appends one whole segment: its header line and the records of the
+    // buffer `body` (read from its start), whose checksum is `sum`; then,
+    // when a checkpoint is due (or `force`), syncs the file and writes the
+    // checkpoint.  False after a reported fault.
+    bool append(const std::string& header, FILE* body, uint64_t sum, RunFault& fault, bool force = false);
+    // The end line "E segments seconds sum": the part is complete; the
     // checkpoint goes.  False after a fault.
     bool finish(uint64_t segments, RunFault& fault);
     // A last checkpoint after a stop, so that a resume loses nothing whole.
@@ -72,6 +73,7 @@ class PartShared {
     FILE* fp_ = nullptr;
     int lockfd_ = -1;
     std::string path_;
+    Checksum sum_;                // the file's sum so far (see parts.h)
     std::vector<char> unitdone;   // units the file held at the start, or a thread took
     std::vector<char> skeldone;   // skeleton segments (s / 2) the file held
     int64_t lastcheck_ms_ = 0;
@@ -86,7 +88,8 @@ class SegmentSink {
     void close();
     // Starts a segment: the codes that follow are kept when `keep`.
     void start(bool keep);
-    void newcode(const cmrec& code);
+    // A code of the segment, with the size of its class.
+    void newcode(const cmrec& code, const BigNat& size);
     // Appends the segment to the part file with its header ("S s" or
     // "U s u") and the record count.
     bool flush(PartShared& shared, const std::string& header, RunFault& fault);
@@ -97,5 +100,6 @@ class SegmentSink {
     std::string path_;
     uint64_t count_ = 0;
     bool keep_ = false;
+    Checksum sum_;  // of the segment's records so far
     std::string text_;
 };

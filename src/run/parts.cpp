@@ -25,6 +25,11 @@ std::string partpath(const std::string& base, int I, int M) {
 
 std::string checkpointpath(const std::string& partfile) { return partfile + ".ckpt"; }
 
+std::string partheadline(const Plan& plan) {
+    return "#talven part " + std::to_string(plan.part) + " " + std::to_string(plan.parts) + " split " +
+           std::to_string(plan.split) + " format " + std::to_string(PART_FORMAT) + "\n";
+}
+
 // ---- parameters ---------------------------------------------------------------
 
 std::string paramlines(const RunParams& p) {
@@ -36,6 +41,11 @@ std::string paramlines(const RunParams& p) {
     for (int32_t v : {p.brute, p.brutedim, p.reserved1, p.reserved2, p.nasked, p.n, p.k, p.d, p.q, p.dw, p.selforth,
                       p.dualdist, p.doublyeven, p.wtrestr, p.linear4})
         put(v);
+    // A run that cuts the codes of lower dimension which cannot grow into a
+    // code of the run says so with a sixteenth number; its h file differs
+    // from the complete one, so its parts never mix with those of a run
+    // without the cuts (whose line, as in older part files, has fifteen).
+    if (p.targetcuts == 1 && p.brute != 1) put(1);
     s += "\nW";
     for (int w = 1; w <= p.n && w < MAXLEN; w++)
         if (p.wt[w] > 0) put(w);
@@ -69,7 +79,8 @@ bool numbers(const std::string& line, char tag, std::vector<int64_t>& out) {
 
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p) {
     std::vector<int64_t> v, w, b;
-    if (!numbers(P, 'P', v) || v.size() != 15 || !numbers(W, 'W', w) || !numbers(B, 'B', b)) return false;
+    if (!numbers(P, 'P', v) || (v.size() != 15 && v.size() != 16) || !numbers(W, 'W', w) || !numbers(B, 'B', b))
+        return false;
     p = RunParams{};
     int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked,     &p.n,       &p.k,     &p.d,
                       &p.q,     &p.dw,       &p.selforth,  &p.dualdist,  &p.doublyeven, &p.wtrestr, &p.linear4};
@@ -77,6 +88,8 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
         if (v[i] < INT32_MIN || v[i] > INT32_MAX) return false;
         *dst[i] = (int32_t)v[i];
     }
+    if (v.size() == 16 && v[15] != 1) return false;
+    p.targetcuts = v.size() == 16 ? 1 : 0;
     if (p.n < 1 || p.n >= MAXLEN || p.k < 1 || p.k >= MAXDIM || p.k > p.n || (int)b.size() != p.k - 1) return false;
     if (!runrefusal(p, false).empty()) return false;
     for (int64_t x : w) {
@@ -90,10 +103,10 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 
 // ---- records ----------------------------------------------------------------------
 
-void appendrecord(std::string& out, const cmrec& code) {
+void appendrecord(std::string& out, const cmrec& code, const BigNat& size) {
     static const char digit[] = "0123456789ABCDEF";
     out += "c " + std::to_string(code.cur_level) + " " + std::to_string(code.cur_len) + " " +
-           std::to_string(code.cur_q) + "\n";
+           std::to_string(code.cur_q) + " " + size.str() + "\n";
     for (int r = 1; r <= code.cur_level; r++) {
         for (int c = 1; c <= code.cur_len; c++) out += digit[code.m[r][c] & 15];
         out += '\n';
@@ -121,22 +134,48 @@ struct segref {
     uint64_t s, u;      // segment, unit (u unused for the skeleton)
     uint64_t count;     // records
     uint64_t offset;    // where the header starts
+    uint64_t sum;       // the segment's checksum
+    std::string prefix; // its header line up to the sum
 };
+
+// A segment header "S s count sum" or "U s u count sum" (with its newline)
+// into ref; false when it is damaged.
+bool segmentheader(const std::string& line, segref& ref) {
+    size_t cut = line.rfind(' ');
+    if (cut == std::string::npos || line.back() != '\n') return false;
+    ref.prefix = line.substr(0, cut);
+    if (!parsehex64(line.substr(cut + 1, line.size() - cut - 2), ref.sum)) return false;
+    std::vector<int64_t> v;
+    if (numbers(ref.prefix, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
+        ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
+        return true;
+    }
+    if (numbers(ref.prefix, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
+        v[2] >= 0) {
+        ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
+        return true;
+    }
+    return false;
+}
 
 // Reads a file's records one at a time, each checked.
 class PartReader {
    public:
     explicit PartReader(FILE* fp) : fp_(fp) {}
-    // Reads "c dim len q" and its rows into code (q must be `q`, dim at most
-    // k); "" or what is wrong.  `eof` is set when the file ended inside.
-    std::string record(cmrec& code, int q, int k, bool& eof) {
+    // Reads "c dim len q size" and its rows into code and size (q must be
+    // `q`, dim at most k), adding every byte read to `sum`; "" or what is
+    // wrong.  `eof` is set when the file ended inside.
+    std::string record(cmrec& code, BigNat& size, int q, int k, Checksum& sum, bool& eof) {
         std::vector<int64_t> v;
         eof = false;
         if (!getline(fp_, line_)) return eof = true, "the file ends inside a segment";
         lineno_++;
         if (line_.back() != '\n') return eof = true, "the file ends inside a record";
-        if (!numbers(line_, 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k || v[1] < 1 || v[1] >= MAXLEN ||
-            v[2] != q)
+        sum.add(line_);
+        const size_t cut = line_.rfind(' ');
+        if (cut == std::string::npos || !BigNat::parse(std::string_view(line_).substr(cut + 1, line_.size() - cut - 2), size) ||
+            size.zero() || !numbers(line_.substr(0, cut), 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k ||
+            v[1] < 1 || v[1] >= MAXLEN || v[2] != q)
             return "a damaged code record";
         code.cur_level = (int32_t)v[0];
         code.cur_len = (int32_t)v[1];
@@ -144,6 +183,7 @@ class PartReader {
         for (int r = 1; r <= code.cur_level; r++) {
             if (!getline(fp_, line_) || line_.back() != '\n') return eof = true, "the file ends inside a record";
             lineno_++;
+            sum.add(line_);
             if ((int64_t)line_.size() != v[1] + 1) return "a row of the wrong length";
             for (int c = 1; c <= code.cur_len; c++) {
                 int x = digitvalue(line_[c - 1]);
@@ -160,14 +200,47 @@ class PartReader {
     FILE* fp_;
 };
 
-// Scans the whole file; refs gets every whole segment.
+// The first line of a part file into the part, the split and the layout;
+// "" or what is wrong with it.
+std::string readheadline(const std::string& head, PartScan& ps) {
+    int I, M, L, format = 0;
+    char end = 0;
+    int got = sscanf(head.c_str(), "#talven part %d %d split %d format %d%c", &I, &M, &L, &format, &end);
+    if (got < 3 || M < 1 || I < 0 || I >= M || L < 0) return "not a part file of this program";
+    if (got == 3) return "a part file of an older version of talven, without checksums: make the part again";
+    if (got != 5 || end != '\n') return "a damaged first line";
+    if (format < PART_FORMAT)
+        return "a part file of layout " + std::to_string(format) +
+               " of an older version of talven, without the class sizes of its codes: make the part again";
+    if (format != PART_FORMAT)
+        return "a part file of layout " + std::to_string(format) + ", which this version of talven does not read";
+    ps.I = I, ps.M = M, ps.split = L;
+    return "";
+}
+
+// The end line "E segments seconds sum" (with its newline): checks it and
+// the file's sum; "" or what is wrong.
+std::string readendline(const std::string& line, PartScan& ps) {
+    size_t cut = line.rfind(' ');
+    uint64_t sum = 0, segs = 0;
+    double secs = 0;
+    char extra;
+    if (cut == std::string::npos || line.back() != '\n' ||
+        !parsehex64(line.substr(cut + 1, line.size() - cut - 2), sum) ||
+        sscanf(line.substr(0, cut).c_str(), "E %" SCNu64 " %lf%c", &segs, &secs, &extra) != 2)
+        return "a damaged end line";
+    ps.sum.add(line.substr(0, cut));
+    if (ps.sum.value() != sum) return "the checksum of the file does not match: the file is damaged";
+    ps.ended = true, ps.segments = segs, ps.seconds = secs;
+    return "";
+}
+
+// Scans the file up to `limit` bytes, checking every sum; refs gets every
+// whole segment.
 PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* refs) {
     PartScan ps;
-    FILE* fp = fopen(path.c_str(), "rb");
-    if (!fp) {
-        ps.error = "cannot read " + path + ": " + strerror(errno);
-        return ps;
-    }
+    FILE* fp = openregular(path, ps.error);
+    if (!fp) return ps;
     std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
     PartReader rd(fp);
     std::string head, P, W, B;
@@ -175,18 +248,17 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         ps.error = path + " line " + std::to_string(rd.lineno_) + ": " + what;
         return ps;
     };
-    int I, M, L;
-    if (!getline(fp, head) || sscanf(head.c_str(), "#talven part %d %d split %d", &I, &M, &L) != 3 || M < 1 ||
-        I < 0 || I >= M)
-        return rd.lineno_ = 1, fail("not a part file of this program");
+    rd.lineno_ = 1;
+    if (!getline(fp, head)) return fail("not a part file of this program");
+    std::string why = readheadline(head, ps);
+    if (!why.empty()) return fail(why);
     if (!getline(fp, P) || !getline(fp, W) || !getline(fp, B)) return rd.lineno_ = 2, fail("the parameters are cut short");
     rd.lineno_ = 4;
     RunParams par;
     if (!parseparams(P, W, B, par)) return fail("damaged parameters");
-    ps.I = I, ps.M = M, ps.split = L;
     ps.params = P + W + B;
+    ps.sum.add(head + ps.params);
     ps.complete_end = (uint64_t)ftello(fp);
-    std::vector<int64_t> v;
     cmrec* code = new cmrec;
     std::unique_ptr<cmrec> keep(code);
     for (;;) {
@@ -196,30 +268,32 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         rd.lineno_++;
         if (rd.line_.back() != '\n') break;  // a header cut short
         if (rd.line_[0] == 'E') {
-            double secs = 0;
-            uint64_t segs = 0;
-            if (sscanf(rd.line_.c_str(), "E %" SCNu64 " %lf", &segs, &secs) != 2) return fail("a damaged end line");
-            ps.ended = true, ps.segments = segs, ps.seconds = secs;
+            why = readendline(rd.line_, ps);
+            if (!why.empty()) return fail(why);
             ps.complete_end = (uint64_t)ftello(fp);
             break;
         }
         segref ref{};
         ref.offset = at;
-        if (numbers(rd.line_, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
-            ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
-        } else if (numbers(rd.line_, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
-                   v[2] >= 0) {
-            ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
-        } else {
-            return fail("a damaged segment header");
-        }
+        if (!segmentheader(rd.line_, ref)) return fail("a damaged segment header");
+        const uint64_t headline = rd.lineno_;
+        Checksum sum;
         bool eof = false;
+        MassSums segmass;
+        BigNat size;
         for (uint64_t t = 0; t < ref.count && !eof; t++) {
-            std::string why = rd.record(*code, par.q, par.k, eof);
+            why = rd.record(*code, size, par.q, par.k, sum, eof);
             if (!why.empty() && !eof) return fail(why);
+            if (!eof) segmass.add(code->cur_level, size);
         }
         if (eof) break;
         if ((uint64_t)ftello(fp) > limit) break;
+        sum.add(ref.prefix);
+        if (sum.value() != ref.sum)
+            return rd.lineno_ = headline,
+                   fail("the checksum of segment " + std::to_string(ref.s) + " does not match: the file is damaged");
+        ps.sum.add(ref.sum);
+        for (int D = 1; D <= par.k; D++) ps.mass.add(D, segmass.bydim[(size_t)D]);
         ps.complete_end = (uint64_t)ftello(fp);
         if (ref.u == UINT64_MAX)
             ps.skeleton.push_back(ref.s);
@@ -233,6 +307,14 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
 }  // namespace
 
 PartScan scanpart(const std::string& path, uint64_t limit) { return scanwith(path, limit, nullptr); }
+
+std::string samerun(const PartScan& ps, const std::string& path, const RunParams& par, int part, int parts, int split) {
+    if (ps.I != part || ps.M != parts) return path + " is part " + std::to_string(ps.I) + " of " + std::to_string(ps.M);
+    if (split > 0 && ps.split != split)
+        return path + " was split at level " + std::to_string(ps.split) + ", not " + std::to_string(split);
+    if (ps.params != paramlines(par)) return path + " was made with other options (parameters or restrictions)";
+    return "";
+}
 
 // ---- checkpoints -----------------------------------------------------------------
 
@@ -332,11 +414,14 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     RunFault fault(console);
     auto rc = std::make_unique<runcounters>();
     ResultFiles out(*par, *rc, fault);
-    if (!out.open(outdir + resultname(*par))) return res.error = "cannot write the result files in " + outdir, res;
+    if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
     auto code = std::make_unique<cmrec>();
     code->cur_k = par->k;
     std::map<partin*, FILE*> open;
-    for (partin* p : byI) open[p] = fopen(p->path.c_str(), "rb");
+    for (partin* p : byI) {
+        std::string why;
+        open[p] = openregular(p->path, why);
+    }
     for (uint64_t s = 0; s < T && res.error.empty() && !fault.stopped(); s++) {
         FILE* fp = open[order[s].first];
         const segref& r = *order[s].second;
@@ -346,26 +431,28 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
             break;
         }
         PartReader rd(fp);
-        for (uint64_t t = 0; t < r.count; t++) {
+        Checksum sum;
+        BigNat size;
+        for (uint64_t t = 0; t < r.count && res.error.empty(); t++) {
             bool eof;
-            std::string why = rd.record(*code, par->q, par->k, eof);
-            if (!why.empty()) {
-                res.error = order[s].first->path + " changed while it was merged";
-                break;
-            }
+            if (!rd.record(*code, size, par->q, par->k, sum, eof).empty()) break;
             out.newcode(*code);
+            res.mass.add(code->cur_level, size);
         }
+        sum.add(r.prefix);
+        if (sum.value() != r.sum) res.error = order[s].first->path + " changed while it was merged";
     }
     for (auto& [p, fp] : open)
         if (fp) fclose(fp);
     if (!res.error.empty() || fault.stopped()) {
-        out.close();
-        if (res.error.empty()) res.error = "the result files could not be written";
+        out.abandon();
+        if (res.error.empty()) res.error = fault.detail();
         return res;
     }
     out.finish(res.seconds);
-    if (fault.stopped()) return res.error = "the result files could not be finished", res;
+    if (fault.stopped()) return res.error = fault.detail(), res;
     res.ok = true;
     res.codes = out.codecount;
+    res.par = *par;
     return res;
 }

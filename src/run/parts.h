@@ -10,14 +10,24 @@
 // segment 0, unit 0 (segment 1), skeleton segment 2, unit 1 (segment 3), and
 // so on; segment 2u + 1 is unit u.  A part file holds the segments a part
 // made, each whole, in the order they were finished:
-//     "#talven part I M split L"       the part and the split level
+//     "#talven part I M split L format 3"  the part, the split level, the layout
 //     "P ...", "W ...", "B ..."         the run's parameters
-//     "S s count"  or  "U s u count"    a segment header and its record count
-//     "c dim len q" and dim rows        a code record (the whole working code)
-//     "E segments seconds"              the end: the part is complete
+//     "S s count sum"  or  "U s u count sum"   a segment header: its record
+//                                       count and the checksum of the segment
+//     "c dim len q size" and dim rows   a code record: the whole working code
+//                                       and the size of its class (see mass.h)
+//     "E segments seconds sum"          the end: the part is complete, with
+//                                       the checksum of the whole file
+// A segment's sum covers its records' bytes, then its header line up to the
+// sum; the file's sum covers the four header lines, every segment's sum in
+// file order, then the end line up to the sum (see fileio/checksum.h).  A
+// part file travels between machines, so the merge and a resume check every
+// sum and refuse a damaged file instead of merging a wrong code.
 // Only part 0 writes the skeleton's codes.  Merging replays the segments in
 // search order through the result-file printers, so the merged files are the
-// files a whole run writes, numbering and statistics included.
+// files a whole run writes, numbering and statistics included; the class
+// sizes add up to the mass of every dimension.  (Layout 2 had no class
+// sizes; layout 1 no checksums.)
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +35,10 @@
 #include <vector>
 
 #include "containers/code.h"
+#include "fileio/checksum.h"
 #include "fileio/fault.h"
 #include "params/params.h"
+#include "run/mass.h"
 
 // Where a run is split and which share of it a process makes.
 struct Plan {
@@ -41,13 +53,19 @@ struct Plan {
 std::string partpath(const std::string& base, int I, int M);
 std::string checkpointpath(const std::string& partfile);
 
+// The layout of the part files this program writes; files of another
+// layout are refused, never merged.
+constexpr int PART_FORMAT = 3;
+// The first line of a part file.
+std::string partheadline(const Plan& plan);
+
 // The parameter lines of a part file ("P", "W", "B", each ending in "\n").
 std::string paramlines(const RunParams& p);
 // The run's parameters from those lines; false when they are damaged.
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p);
 
-// A code record: "c dim len q\n" and rows 1..dim over columns 1..len.
-void appendrecord(std::string& out, const cmrec& code);
+// A code record: "c dim len q size\n" and rows 1..dim over columns 1..len.
+void appendrecord(std::string& out, const cmrec& code, const BigNat& size);
 
 // The segments a part has finished, found by reading its file: which units
 // it made and where its complete segments end.
@@ -57,13 +75,19 @@ struct PartScan {
     std::vector<uint64_t> units;     // units made, in file order
     std::vector<uint64_t> skeleton;  // skeleton segments written
     uint64_t complete_end = 0;       // offset after the last whole segment
+    Checksum sum;                    // the file's running sum up to complete_end
     bool ended = false;              // the "E" line was read
     uint64_t segments = 0;           // from the "E" line
     double seconds = 0;              // from the "E" line
     std::string error;               // a damaged file: what and where
+    MassSums mass;                   // the class sizes of the whole segments, by dimension
 };
-// Reads the part file at path (up to `limit` bytes, or all of it).
+// Reads the part file at path (up to `limit` bytes, or all of it),
+// checking every checksum.
 PartScan scanpart(const std::string& path, uint64_t limit = UINT64_MAX);
+// Whether the scanned file is part `part` of `parts` of the run `par` (at
+// split level `split`, when that is not 0): "" or what differs.
+std::string samerun(const PartScan& ps, const std::string& path, const RunParams& par, int part, int parts, int split);
 
 // The checkpoint of a part: every segment up to `offset` in its file is
 // whole, and `seconds` of processor time went into it.
@@ -82,6 +106,8 @@ struct MergeResult {
     std::string error;     // one line: what is wrong, naming the part
     int32_t codes = 0;     // codes of the final dimension
     double seconds = 0;    // processor time of all parts
+    MassSums mass;         // the mass of every dimension
+    RunParams par{};       // the run's parameters
 };
 // Merges the part files `files` (any order) of one run into the result
 // files of the run in folder `outdir` (with separator): checks that every

@@ -2,6 +2,8 @@
 // in one buffer and write it with one call.
 #include "run/resultfiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,13 +35,15 @@ void runheader(FILE* fp, const RunParams& p) {
     fprintf(fp, "\n\n");
 }
 
-bool ResultFiles::open(const std::string& base) {
+bool ResultFiles::open(const std::string& base, bool staged) {
     respath = base;
     hpath = base + "h";
-    h = chkopen(hpath, "w", fault_);
+    staged_ = staged;
+    tmpsuffix_ = ".new." + std::to_string((long)getpid());
+    h = chkopen(written(hpath), "w", fault_);
     if (!h) return false;
     runheader(h, par_);
-    res = chkopen(respath, "w", fault_);
+    res = chkopen(written(respath), "w", fault_);
     if (!res) return false;
     runheader(res, par_);
     return true;
@@ -48,6 +52,40 @@ bool ResultFiles::open(const std::string& base) {
 void ResultFiles::close() {
     chkclose(h, hpath, fault_);
     chkclose(res, respath, fault_);
+}
+
+void ResultFiles::abandon() {
+    close();
+    if (!staged_) return;
+    for (const std::string& path : {respath, hpath, respath + "inf"}) unlink(written(path).c_str());
+}
+
+bool ResultFiles::commit(const std::string& stats) {
+    // A folder in the place of a file is the one refusal rename can give
+    // here: found before anything is replaced, the old files stay as a set.
+    for (const std::string& path : {stats, hpath, respath}) {
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            fault_.file("write", path);
+            return false;
+        }
+    }
+    for (const std::string& path : {stats, hpath, respath}) {
+        int fd = ::open(written(path).c_str(), O_RDONLY | O_CLOEXEC);
+        bool ok = fd >= 0 && fsync(fd) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!ok) {
+            fault_.file("write", path);
+            return false;
+        }
+    }
+    for (const std::string& path : {stats, hpath, respath})
+        if (rename(written(path).c_str(), path.c_str()) != 0) {
+            fault_.file("write", path);
+            return false;
+        }
+    return true;
 }
 
 // Writes row r of cm over columns c0..c1, one character per entry, and "\n".
@@ -118,13 +156,13 @@ void ResultFiles::restotals(FILE* fp) const {
 // Writes the statistics file; false after a reported fault (the file is then
 // removed again if it was opened, so that it holds no partial totals).
 bool ResultFiles::writestats(const std::string& path) {
-    FILE* fp = chkopen(path, "w", fault_);
+    FILE* fp = chkopen(written(path), "w", fault_);
     if (!fp) return false;
     for (int i = 1; i <= MAXLEN; i++)
         for (int j = 1; j <= MAXDIM; j++)
             if (rc_.statcount[i][j] != 0) fprintf(fp, "   %d     %d      %d\n", i, j, rc_.statcount[i][j]);
     if (chkclose(fp, path, fault_)) return true;
-    unlink(path.c_str());
+    unlink(written(path).c_str());
     return false;
 }
 
@@ -141,7 +179,7 @@ void ResultFiles::finish(double secs) {
     const std::string stats = respath + "inf";
     off_t hend = flushedsize(h, hpath), rend = flushedsize(res, respath);
     if (hend < 0 || rend < 0 || !writestats(stats)) {
-        close();
+        abandon();
         return;
     }
     for (FILE* fp : {h, res}) {
@@ -149,6 +187,10 @@ void ResultFiles::finish(double secs) {
         fprintf(fp, "\n ==  Elapsed time: %.2fs\n", secs);
     }
     close();
+    if (staged_) {
+        if (fault_.stopped() || !commit(stats)) abandon();
+        return;
+    }
     if (!fault_.stopped()) return;
     if (truncate(hpath.c_str(), hend) != 0 || truncate(respath.c_str(), rend) != 0)
         fprintf(stderr, "Error while removing the totals of the stopped run from %s and %s: %s\n", hpath.c_str(),

@@ -25,10 +25,15 @@ class ResultFiles {
     ResultFiles& operator=(const ResultFiles&) = delete;
 
     // Opens the h file and the result file (paths `base` + "h" and `base`)
-    // and writes their header; false after a reported fault.
-    bool open(const std::string& base);
+    // and writes their header; false after a reported fault.  `staged`:
+    // the files are written under temporary names beside them and take the
+    // place of the old files (the statistics file too) only when `finish`
+    // completes, so a stopped or killed writer leaves the old files whole.
+    bool open(const std::string& base, bool staged = false);
     // Closes both files (reporting a failing close).
     void close();
+    // Closes both files and, when staged, removes what was written.
+    void abandon();
 
     // A new code: the result file when it has the final dimension, and the
     // h file.  Raises codecount, the counters of the h file and the
@@ -52,13 +57,20 @@ class ResultFiles {
     int32_t codecount = 0;
     FILE* res = nullptr;
     FILE* h = nullptr;
-    std::string respath, hpath;
+    std::string respath, hpath;  // the files' names
 
    private:
+    // Where a file is written: its name, or its temporary name when staged.
+    std::string written(const std::string& path) const { return staged_ ? path + tmpsuffix_ : path; }
+    // The staged files into their places: synced, then renamed (the
+    // result file last); false after a reported fault.
+    bool commit(const std::string& stats);
     bool writerow(const cmrec& cm, int r, int c0, int c1, FILE* fp);
     bool writestats(const std::string& path);
     off_t flushedsize(FILE* fp, const std::string& path);
 
+    bool staged_ = false;
+    std::string tmpsuffix_;
     const RunParams& par_;
     runcounters& rc_;
     RunFault& fault_;

@@ -28,7 +28,7 @@ struct TalvenRun {
 };
 
 TEST(CodeioProgramFiles, ResultAndHFilesOfRealRuns) {
-    if (!fileexists(TALVEN_BIN)) GTEST_SKIP() << "the program is not built: " << TALVEN_BIN;
+    if (!fileexists(talvenbin())) GTEST_SKIP() << "the program is not built: " << talvenbin();
     const TalvenRun runs[] = {
         {7, 4, 3, 2, "", "", 2},           {8, 3, 4, 3, "--dual 2", "", 2}, {6, 3, 3, 4, "", "", 2},
         {7, 3, 3, 2, "--brute 1", "b", 1}, {6, 2, 4, 5, "", "", 2},         {5, 2, 3, 7, "", "", 2},
@@ -38,7 +38,7 @@ TEST(CodeioProgramFiles, ResultAndHFilesOfRealRuns) {
         SCOPED_TRACE(std::to_string(run.n) + "," + std::to_string(run.k) + "," + std::to_string(run.d) + ";" +
                      std::to_string(run.q) + " " + run.extra);
         tempdir dir;
-        const std::string cmd = "cd '" + dir.path + "' && " TALVEN_BIN " --quiet -n " + std::to_string(run.n) + " -k " +
+        const std::string cmd = "cd '" + dir.path + "' && " + talvenbin() + " --quiet -n " + std::to_string(run.n) + " -k " +
                                 std::to_string(run.k) + " -d " + std::to_string(run.d) + " -q " +
                                 std::to_string(run.q) + " " + run.extra + " > out.txt 2> err.txt";
         ASSERT_EQ(system(cmd.c_str()), 0) << readfile(dir.file("err.txt"));

@@ -1,11 +1,12 @@
 // Round trips: random codes written in each format over each field and read
 // back must come back equal, in order, with their facts; the result format
-// keeps its header and trailer as well.  The shapes include the extremes
+// keeps its header and trailer as well, the others the header as a comment.  The shapes include the extremes
 // (k = 1, n = 1, n = 80 with k up to 19).  A reader must stream: it reads
 // no further than the code it hands out (checked on a stream that gives
 // one character at a time), and a large file reads from disk code by code.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -129,6 +130,45 @@ TEST(CodeioRoundTripResult, HeaderAndTrailerComeBackEqual) {
         EXPECT_EQ(r.trailer()->totals, t.totals);
         EXPECT_NEAR(r.trailer()->secs, t.secs, 0.005);
         EXPECT_EQ(r.next(c), ReadStatus::end);  // and it stays there
+
+        // The other formats (JSON Lines aside) carry the header as their
+        // opening comment; plain matrices take their field from it.
+        for (Format f : {Format::magma, Format::gap, Format::sage, Format::plain}) {
+            std::ostringstream o2;
+            CodeWriter w2(o2, f, h.q);
+            ASSERT_TRUE(w2.begin(&h));
+            for (const CodeMatrix& m : codes) ASSERT_TRUE(w2.write(m));
+            ASSERT_TRUE(w2.end());
+            std::istringstream i2(o2.str());
+            CodeReader r2(i2, f, 0);
+            size_t got = 0;
+            ReadStatus st;
+            while ((st = r2.next(c)) == ReadStatus::code && got < codes.size()) EXPECT_EQ(c, codes[got++]);
+            EXPECT_EQ(st, ReadStatus::end) << formatname(f) << ": " << r2.error();
+            EXPECT_EQ(got, codes.size()) << formatname(f);
+            ASSERT_NE(r2.header(), nullptr) << formatname(f);
+            EXPECT_EQ(*r2.header(), h) << formatname(f) << ": " << headerwords(h);
+        }
+    }
+}
+
+TEST(CodeioRoundTripResult, TheCommentOfARunsParametersRefusesWhatItCannotBe) {
+    RunHeader h;
+    h.n = 10, h.k = 3, h.d = 2, h.q = 4, h.linear4 = true, h.weights = {2, 3, 4, 7, 9, 10}, h.propcol = {5, 800};
+    const std::string words = headerwords(h);
+    EXPECT_EQ(words, "talven: n=10 k=3 d=2 q=4 dw=1 weights=2-4,7,9-10 selforth=0 dual=1 prop=5,800 brute=0 "
+                     "equivalence=linear");
+    RunHeader back;
+    EXPECT_EQ(parsewords(words.substr(strlen(COMMENT_MARK)), back), "");
+    EXPECT_EQ(back, h);
+    for (const char* bad : {"n=10 k=3 d=2 q=4", "n=10 k=3 d=2 q=6 dw=1 weights= selforth=0 dual=1 prop=5,5 brute=0",
+                            "n=10 k=3 d=2 q=2 dw=1 weights=4-2 selforth=0 dual=1 prop=5,5 brute=0",
+                            "n=10 k=3 d=2 q=2 dw=1 weights=2, selforth=0 dual=1 prop=5,5 brute=0",
+                            "n=10 k=3 d=2 q=2 dw=1 weights=2 selforth=0 dual=1 prop=5 brute=0",
+                            "n=10 k=3 d=2 q=2 dw=1 weights=2 selforth=0 dual=1 prop=5,5 brute=0 equivalence=linear",
+                            "n=10 n=10 k=3 d=2 q=2 dw=1 weights=2 selforth=0 dual=1 prop=5,5 brute=0"}) {
+        RunHeader r;
+        EXPECT_NE(parsewords(bad, r), "") << bad;
     }
 }
 

@@ -14,6 +14,18 @@
 #include <sstream>
 #include <stdexcept>
 
+const std::string& talvenbin() {
+    static const std::string path = [] {
+        if (const char* env = getenv("TALVEN_BIN")) return std::string(env);
+        char self[4096];
+        const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (len <= 0) throw std::runtime_error("cannot find the test program's own folder");
+        const std::string me(self, (size_t)len);
+        return me.substr(0, me.rfind('/') + 1) + "talven";
+    }();
+    return path;
+}
+
 tempdir::tempdir() {
     char tmpl[] = "/tmp/talvenXXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
@@ -27,7 +39,7 @@ tempdir::~tempdir() {
 
 runresult runtalven(const std::string& dir, const std::string& input, int seconds, const std::string& env) {
     writefile(dir + "/.stdin", input);
-    std::string cmd = "cd '" + dir + "' && " + env + " timeout " + std::to_string(seconds) + " " TALVEN_BIN +
+    std::string cmd = "cd '" + dir + "' && " + env + " timeout " + std::to_string(seconds) + " " + talvenbin() +
                       " < .stdin > .stdout 2> .stderr";
     int raw = system(cmd.c_str());
     runresult r;
@@ -41,7 +53,7 @@ runresult runtalven(const std::string& dir, const std::string& input, int second
 }
 
 runresult runcommand(const std::string& dir, const std::string& args, const std::string& env) {
-    const std::string cmd = "cd '" + dir + "' && " + env + " " TALVEN_BIN " " + args + " > .out 2> .err < /dev/null";
+    const std::string cmd = "cd '" + dir + "' && " + env + " " + talvenbin() + " " + args + " > .out 2> .err < /dev/null";
     const int raw = system(cmd.c_str());
     runresult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
@@ -62,7 +74,7 @@ int starttalven(const std::string& dir, const std::string& input, const std::str
             fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fi < 0 || fo < 0 || fe < 0) _exit(126);
         dup2(fi, 0), dup2(fo, 1), dup2(fe, 2);
-        execl(TALVEN_BIN, TALVEN_BIN, (char*)nullptr);
+        execl(talvenbin().c_str(), talvenbin().c_str(), (char*)nullptr);
         _exit(127);
     }
     return (int)pid;

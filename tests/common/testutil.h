@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// The program under test: $TALVEN_BIN, else `talven` in the folder of the
+// test program (the build folder holds both).
+const std::string& talvenbin();
+
 // A fresh directory under /tmp, removed with its contents on destruction.
 struct tempdir {
     std::string path;

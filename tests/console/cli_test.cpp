@@ -7,9 +7,14 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include "common/testutil.h"
@@ -44,6 +49,19 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
         {"-n 7 -k 4 -d 3 -q 2 --jobs -1", "--jobs"},
         {"-n 7 -k 4 -d 3 -q 2 --bogus", "bogus"},
         {"-n seven -k 4 -d 3 -q 2", "seven"},
+        // Numbers are decimal and never wrap; lists have no empty or spaced items.
+        {"-n 7 -k 0x4 -d 3 -q 2", "-k: \"0x4\" is not a decimal number"},
+        {"-n 7 -k 4 -d 3 -q 2 --weights 4294967300", "--weights: 4294967300 is not within 1..7"},
+        {"-n 7 -k 4 -d 3 -q 2 --part 4294967297/5", "--part must be I/M"},
+        {"-n 7 -k 4 -d 3 -q 2 --prop 4294967298=3", "dimension 4294967298 is not within 2..4"},
+        {"-n 99999999999999999999999 -k 4 -d 3 -q 2", "n=99999999999999999999999 is out of bounds"},
+        {"-n 7 -k 4 -d 3 -q 2 --weights 3,", "has an empty item"},
+        {"-n 7 -k 4 -d 3 -q 2 --weights '3- 5'", "\"3- 5\" is not a weight or a range"},
+        {"-n 7 -k 4 -d 3 -q 2 --weights \"$(printf '3\\n4')\"", "\"3\\x0A4\" is not a weight"},
+        {"-n 7 -k 4 -d 3 -q 2 --jobs 100000", "--jobs: 100000 is out of bounds (0..1024)"},
+        {"-n 7 -k 4 -d 3 -q 2 --memory 0x10", "--memory: \"0x10\" is not a decimal number"},
+        {"-n 7 -k 4 -d 3 -q 2 --selforth=", "--selforth= needs a value"},
+        {"check -q 0x5 f", "-q: 0x5 is not one of 2, 3, 4, 5, 7"},
     };
     for (const auto& c : cases) {
         tempdir dir;
@@ -55,6 +73,9 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
         EXPECT_EQ(listdir(dir.path), std::vector<std::string>{}) << c.args;
     }
+    // Leading zeros are decimal, as in the menu: 010 is ten.
+    tempdir ten;
+    EXPECT_EQ(cli(ten.path, "-n 010 -k 04 -d 3 -q 2 --quiet").out.rfind("codes=105 n=10 k=4 d=3 q=2 ", 0), 0u);
     tempdir dir;
     runresult r = cli(dir.path, "--help");
     EXPECT_EQ(r.status, 0);
@@ -63,20 +84,55 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     EXPECT_EQ(r.out, "talven 1.1\n");
 }
 
+// The number of codes of a run's totals line.
+int codesof(const runresult& r) {
+    int codes = -1;
+    EXPECT_EQ(sscanf(r.out.c_str(), "codes=%d", &codes), 1) << r.out << r.err;
+    return codes;
+}
+
+TEST(Cli, FlagsAndRestrictionsMeanWhatTheySay) {
+    // A flag's value is read, not only its presence: the [7,4,3] Hamming
+    // code is not self-orthogonal.
+    const struct {
+        const char* flag;
+        int codes;
+    } flags[] = {{"--selforth=false", 1}, {"--selforth=0", 1}, {"--selforth=no", 1},
+                 {"--selforth", 0},       {"--selforth=true", 0}, {"", 1}};
+    for (const auto& f : flags) {
+        tempdir dir;
+        EXPECT_EQ(codesof(cli(dir.path, std::string("-n 7 -k 4 -d 3 -q 2 --quiet ") + f.flag)), f.codes) << f.flag;
+    }
+    // The dual distance of codes of dimension 1: the run keeps what the
+    // checker accepts, on the command line and in the menu.  Of the five
+    // ternary [9,1,>=5] codes only the one without a zero coordinate has a
+    // dual of distance 2; none has 3.
+    for (int dual : {1, 2, 3}) {
+        tempdir dir, menu;
+        const int want = dual == 1 ? 5 : dual == 2 ? 1 : 0;
+        EXPECT_EQ(codesof(cli(dir.path, "-n 9 -k 1 -d 5 -q 3 --quiet --dual " + std::to_string(dual))), want);
+        runresult c = cli(dir.path, "check 9_1_5.3");
+        EXPECT_EQ(c.status, 0) << c.out << c.err;
+        runtalven(menu.path, "2\n9\n1\n5\n3\n1\n0\n5\n" + std::to_string(dual) + "\n1\n8\n");
+        EXPECT_TRUE(resultfiles(menu.path, "9_1_5.3") == resultfiles(dir.path, "9_1_5.3")) << "dual " << dual;
+    }
+}
+
 TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     tempdir menu, line;
     runtalven(menu.path, menurun(13, 5, 4, 2));
     runresult r = cli(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
     EXPECT_EQ(r.status, 0) << r.err;
-    // The line with its two timings masked.
+    // The line with its two timings and its masses masked (see mass_test).
     std::string masked = r.out;
-    for (const std::string key : {"seconds=", "cpu="}) {
+    for (const std::string key : {"seconds=", "cpu=", " mass=", "masses="}) {
         const size_t at = masked.find(key);
         if (at == std::string::npos) continue;
-        const size_t from = at + key.size(), to = masked.find_first_not_of("0123456789.", from);
+        const size_t from = at + key.size(), to = masked.find_first_not_of("0123456789.,", from);
         if (to != from && to != std::string::npos) masked.replace(from, to - from, "#");
     }
-    EXPECT_EQ(masked, "codes=1429 n=13 k=5 d=4 q=2 seconds=# cpu=#\n") << r.out;
+    EXPECT_EQ(masked, "codes=1429 n=13 k=5 d=4 q=2 seconds=# cpu=# mass=# expected=not-counted complete=unknown masses=#\n")
+        << r.out;
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(resultfiles(line.path, "13_5_4.2") == resultfiles(menu.path, "13_5_4.2"));
     EXPECT_EQ(listdir(line.path), (std::vector<std::string>{"13_5_4.2", "13_5_4.2h", "13_5_4.2inf", "res"}));
@@ -103,6 +159,16 @@ TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("part 1 of 3 is missing"), std::string::npos) << r.err;
     EXPECT_FALSE(fileexists(dir.file("10_5_3.3")));
+    // A part made with --complete-levels (whose h file keeps every code) is
+    // another run: never mixed with the others.
+    r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --complete-levels --part 1/3");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = cli(dir.path, "--merge .");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fileexists(dir.file("10_5_3.3")));
+    r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --part 1/3 --resume");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("was made with other options"), std::string::npos) << r.err;
     ASSERT_EQ(rename(dir.file("away").c_str(), dir.file("10_5_3.3.part.1.3").c_str()), 0);
     r = cli(dir.path, "--merge .");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -126,7 +192,7 @@ TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
             pid_t pid = fork();
             if (pid == 0) {
                 if (chdir(dir.path.c_str()) != 0) _exit(126);
-                execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+                execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
                       (char*)nullptr);
                 _exit(127);
             }
@@ -149,7 +215,7 @@ TEST(Cli, SigtermLeavesACheckpointToResumeFrom) {
     int pid = fork();
     if (pid == 0) {
         if (chdir(dir.path.c_str()) != 0) _exit(126);
-        execl("/bin/sh", "sh", "-c", (std::string("exec ") + TALVEN_BIN " " + args + " > out 2> err").c_str(),
+        execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
               (char*)nullptr);
         _exit(127);
     }
@@ -236,9 +302,207 @@ TEST(Cli, SimplexCodesAreFoundOnceWithTheirWeights) {
                             std::to_string(gl) + " 1";
         for (int w = 1; w <= n; w++) facts += w == d ? " " + std::to_string(qk - 1) : " 0";
         const std::vector<std::string> lines = splitlines(readfile(dir.file(name + ".stats")));
-        ASSERT_EQ(lines.size(), 2u);
+        ASSERT_EQ(lines.size(), 3u);
         EXPECT_EQ(lines[1], facts);
+        EXPECT_EQ(lines[2].rfind("# mass=", 0), 0u) << lines[2];
     }
 }
 
 }  // namespace
+
+namespace {
+
+// The parts 0..M-1 of a run, made in dir through the command line.
+void makeparts(const std::string& dir, const std::string& args, int M) {
+    for (int I = 0; I < M; I++) {
+        runresult r = cli(dir, args + " --quiet --part " + std::to_string(I) + "/" + std::to_string(M));
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+}
+
+// Line `at` (from 0) of a file changed by `edit`.
+void editline(const std::string& path, size_t at, const std::function<void(std::string&)>& edit) {
+    std::vector<std::string> lines = splitlines(readfile(path));
+    ASSERT_LT(at, lines.size());
+    edit(lines[at]);
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    writefile(path, text);
+}
+
+// The first line of a matrix row in a part file, after the first code record.
+size_t firstrow(const std::string& path) {
+    std::vector<std::string> lines = splitlines(readfile(path));
+    for (size_t i = 0; i < lines.size(); i++)
+        if (lines[i].rfind("c ", 0) == 0) return i + 1;
+    ADD_FAILURE() << "no code record in " << path;
+    return 0;
+}
+
+}  // namespace
+
+// A part travels between machines: a damaged, foreign or older part is
+// refused by the merge and by --resume, never merged into a wrong result;
+// a finished part resumed again is no failure.
+TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
+    tempdir dir, whole;
+    const std::string args = "-n 9 -k 4 -d 3 -q 3";
+    ASSERT_EQ(cli(whole.path, args + " --quiet").status, 0);
+    makeparts(dir.path, args, 3);
+    const std::string part1 = dir.file("9_4_3.3.part.1.3"), good = readfile(part1);
+    auto merged = [&](const std::string& why) {
+        runresult r = cli(dir.path, "--merge .");
+        EXPECT_EQ(r.status, 1) << why;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+        EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << why;
+        writefile(part1, good);
+    };
+    // One digit of a row changed to another field element.
+    editline(part1, firstrow(part1), [](std::string& row) { row[0] = row[0] == '0' ? '1' : '0'; });
+    merged("the checksum of segment");
+    // One record dropped and the segment's count lowered by one.
+    std::vector<std::string> lines = splitlines(good);
+    for (size_t at = 0; at < lines.size(); at++) {
+        std::istringstream h(lines[at]);
+        std::string tag, s, u, count, sum;
+        if (!(h >> tag >> s >> u >> count >> sum) || tag != "U" || std::stoi(count) < 2) continue;
+        lines[at] = tag + " " + s + " " + u + " " + std::to_string(std::stoi(count) - 1) + " " + sum;
+        const long dim = std::stol(lines[at + 1].substr(2));  // "c dim len q" and dim rows
+        lines.erase(lines.begin() + (long)at + 1, lines.begin() + (long)at + 2 + dim);
+        break;
+    }
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    ASSERT_NE(text, good);
+    writefile(part1, text);
+    merged("the checksum of segment");
+    // The end line's seconds changed: the file's own sum.
+    editline(part1, splitlines(good).size() - 1, [](std::string& end) { end[2] = end[2] == '9' ? '8' : '9'; });
+    merged("the checksum of the file does not match");
+    // A part of an older version, without checksums.
+    editline(part1, 0, [](std::string& head) { head = head.substr(0, head.find(" format")); });
+    merged("an older version of talven");
+    // A folder under a part's name.
+    ASSERT_EQ(rename(part1.c_str(), dir.file("keep").c_str()), 0);
+    ASSERT_EQ(mkdir(part1.c_str(), 0777), 0);
+    runresult r = cli(dir.path, "--merge .");
+    EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
+    ASSERT_EQ(rmdir(part1.c_str()), 0);
+    ASSERT_EQ(rename(dir.file("keep").c_str(), part1.c_str()), 0);
+
+    // A finished part resumed again (a re-queued task of a job array) ends
+    // with status 0 and says so; with other options it is refused.
+    r = cli(dir.path, args + " --quiet --part 1/3 --resume");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("is complete already"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("part=1/3 n=9 k=4 d=3 q=3 split=", 0), 0u) << r.out;
+    r = cli(dir.path, args + " --quiet --part 1/3 --resume --dual 2");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("was made with other options"), std::string::npos) << r.err;
+    EXPECT_EQ(readfile(part1), good);
+    r = cli(dir.path, "--merge .");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
+}
+
+// A whole run whose final merge did not finish keeps its complete part
+// file; --resume merges it only when it was made with the same options.
+TEST(Cli, AResumeAfterAStoppedFinalMergeComparesTheOptions) {
+    tempdir dir, whole, dual;
+    const std::string args = "-n 9 -k 4 -d 3 -q 3 --quiet";
+    ASSERT_EQ(cli(whole.path, args).status, 0);
+    ASSERT_EQ(cli(dual.path, args + " --dual 3").status, 0);
+    // The merge stops: a folder holds the name of the h file.
+    ASSERT_EQ(mkdir(dir.file("9_4_3.3h").c_str(), 0777), 0);
+    runresult r = cli(dir.path, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "talven: cannot write file 9_4_3.3h: Is a directory\n");
+    EXPECT_FALSE(fileexists(dir.file("9_4_3.3")));
+    EXPECT_FALSE(fileexists(dir.file("9_4_3.3inf"))) << "a stopped merge replaces no file";
+    ASSERT_EQ(rmdir(dir.file("9_4_3.3h").c_str()), 0);
+    for (const char* other : {" --dual 3", " --weights 3-8", " --selforth", " --dw 3", " --prop 2=3", " --complete-levels"}) {
+        r = cli(dir.path, args + " --resume" + other);
+        EXPECT_EQ(r.status, 1) << other;
+        EXPECT_NE(r.err.find("9_4_3.3.part.0.1 was made with other options"), std::string::npos) << r.err;
+        EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << other;
+    }
+    r = cli(dir.path, args + " --resume");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
+    // Without --resume the other options make their own run.
+    r = cli(dir.path, args + " --dual 3");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(dual.path, "9_4_3.3"));
+}
+
+// A merge that fails (here at the file-size limit) or is killed while it
+// rewrites a complete result leaves that result whole; file faults name the
+// file and the reason, in runs, merges and exports alike.
+TEST(Cli, AMergeThatFailsOrIsKilledLeavesTheOldResultWhole) {
+    tempdir dir, whole;
+    const std::string args = "-n 13 -k 5 -d 4 -q 2";
+    ASSERT_EQ(cli(whole.path, args + " --quiet").status, 0);
+    const std::string want = resultfiles(whole.path, "13_5_4.2");
+    makeparts(dir.path, args, 2);
+    ASSERT_EQ(cli(dir.path, "--merge .").status, 0);
+    ASSERT_TRUE(resultfiles(dir.path, "13_5_4.2") == want);
+
+    // The limits are in blocks of 512 bytes: 32 KiB is less than the result
+    // file, 200 KiB more than the result files but less than their export.
+    runresult r = cli(dir.path, "--merge .", "ulimit -f 64 &&");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write file ./13_5_4.2h: File too large"), std::string::npos) << r.err;
+    EXPECT_TRUE(resultfiles(dir.path, "13_5_4.2") == want);
+    r = cli(dir.path, "--merge . --format jsonl", "ulimit -f 400 &&");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("13_5_4.2.jsonl.tmp: cannot write: File too large"), std::string::npos) << r.err;
+    EXPECT_FALSE(fileexists(dir.file("13_5_4.2.jsonl")));
+    tempdir small;
+    r = cli(small.path, args + " --quiet", "ulimit -f 8 &&");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("13_5_4.2.part.0.1: File too large"), std::string::npos) << r.err;
+
+    std::mt19937 rng(17);
+    for (int trial = 0; trial < 4; trial++) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.path.c_str()) != 0) _exit(126);
+            execl(talvenbin().c_str(), talvenbin().c_str(), "--merge", ".", (char*)nullptr);
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));
+        kill(pid, SIGKILL);
+        int raw;
+        waitpid(pid, &raw, 0);
+        EXPECT_TRUE(resultfiles(dir.path, "13_5_4.2") == want) << "trial " << trial;
+    }
+}
+
+// check, classes and the merge read regular files only, and guess a format
+// from a bounded start: a huge file without newlines, a device and a FIFO
+// each end in one message.
+TEST(Cli, OnlyRegularFilesAreReadAndTheGuessIsBounded) {
+    tempdir dir;
+    writefile(dir.file("huge"), "");
+    ASSERT_EQ(truncate(dir.file("huge").c_str(), (off_t)2 << 30), 0);  // sparse: no disk
+#ifdef __SANITIZE_ADDRESS__
+    const std::string memory = "timeout 60";  // the sanitizer's shadow memory needs no limit on addresses
+#else
+    const std::string memory = "ulimit -v 400000 && timeout 60";  // a file read whole would not fit
+#endif
+    runresult r = cli(dir.path, "check huge", memory);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("a line longer than"), std::string::npos) << r.err;
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0666), 0);
+    for (const std::string cmd : {"check zero", "check fifo", "classes fifo", "classes -q 2 fifo"}) {
+        r = cli(dir.path, cmd, memory);
+        EXPECT_EQ(r.status, 1) << cmd;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << cmd << ": " << r.err;
+    }
+    remove(dir.file("huge").c_str());
+    ASSERT_EQ(mkfifo(dir.file("7_4_3.2.part.0.1").c_str(), 0666), 0);
+    r = cli(dir.path, "--merge .", "timeout 60");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("7_4_3.2.part.0.1 is not a regular file"), std::string::npos) << r.err;
+}

@@ -7,48 +7,10 @@
 #include <vector>
 
 #include "common/testutil.h"
+#include "console/menumodel.h"
 
 namespace {
 
-struct menuview {
-    int n = 24, k = 12, d = 8, q = 2;
-    bool selforth = false;
-    std::vector<int> weights;   // allowed weights in 1..n
-    std::vector<int> props;     // propcol[2..k]
-    int dual = 1;
-};
-
-menuview defaults() {
-    menuview m;
-    for (int w = 8; w <= 24; w++) m.weights.push_back(w);
-    m.props.assign(11, 800);
-    return m;
-}
-
-// The menu as the program prints it, from the banner to "\tChoose:".
-std::string menu(const menuview& m) {
-    std::string s = "\n\t Generating  Linear Codes (TALVEN v1.0 ZorbelNewEdition first module)\n\n";
-    s += "\t Classification of linear codes by canonical augmentation\n\n";
-    s += "\t Field: q<8 ; Maximal lenght  " + std::to_string(800 / m.q) + "      Maximal dimension 20,\n\n";
-    s += " \t\tGenerate [" + std::to_string(m.n) + "," + std::to_string(m.k) + "," + std::to_string(m.d) + ";" +
-         std::to_string(m.q) + "]  Linear codes";
-    if (m.selforth) s += " -- self-orthogonal";
-    s += "\n \t\tWith weights:\n";
-    for (size_t i = 0; i < m.weights.size(); i++)
-        s += " wt" + std::to_string(i + 1) + "= " + std::to_string(m.weights[i]) + ",";
-    s += "\n \t\t Proportional columns:\n";
-    for (size_t i = 0; i < m.props.size(); i++)
-        s += " d" + std::to_string(i + 2) + "->" + std::to_string(m.props[i]) + ",";
-    s += "\n\n\n\t1. Start\n\t2. Change input parameters\n\t3. Restriction on weights\n"
-         "\t4. Restriction on proportional coordinates\n\t5. Dual distance " +
-         std::to_string(m.dual) +
-         "\n\t6. Brute generation \n\t7. About ZorbelNewEdition\n\t8. Exit \n\tChoose:";
-    return s;
-}
-
-const char* kDialogue =
-    "\n Enter n = \n Enter k = \n Enter d = \n Enter q = \n Weights are divisible by dw = "
-    "\n Self orthogonal 1-Yes /  0-No  ";
 // What a run prints between the menu and the next menu, its totals and the
 // number of codes masked: the frame tests look at the frame only.
 const char* kRunEnd = "<run> Constructed codes: #\n==========================";
@@ -167,7 +129,7 @@ TEST_F(Console, StartMakesDoublyEvenCodesSelfOrthogonal) {
     m.weights = {8, 12, 16, 20, 24};
     m.props.assign(11, 800);
     menuview after = m;
-    after.selforth = true;
+    after.so = 1;
     EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
     std::vector<std::string> lines = splitlines(settings());
     ASSERT_EQ(lines.size(), 46u);
@@ -178,7 +140,7 @@ TEST_F(Console, StartOverGF4SelfOrthogonalDropsOddWeights) {
     runresult r = runtalven(dir.path, "2\n8\n2\n3\n4\n1\n1\n1\n8\n");
     r.out = maskruns(r.out);
     menuview m;
-    m.n = 8, m.k = 2, m.d = 3, m.q = 4, m.selforth = true;
+    m.n = 8, m.k = 2, m.d = 3, m.q = 4, m.so = 1;
     m.weights = {3, 4, 5, 6, 7, 8};
     m.props = {800};
     menuview after = m;
@@ -349,7 +311,7 @@ TEST_F(Console, UnwritableSettingsAreReportedInOneLineAndTheRunStillStarts) {
 
 TEST_F(Console, ASettingsFolderRemovedWhileTheMenuIsOpenIsMadeAgain) {
     // The answers come through a pipe that is written only after res/ is gone.
-    std::string script = "cd '" + dir.path + "' && mkfifo in && { " TALVEN_BIN
+    std::string script = "cd '" + dir.path + "' && mkfifo in && { " + talvenbin() +
                          " < in > out 2> err & pid=$!; exec 3> in; "
                          "while [ ! -f res/settings ]; do sleep 0.01; done; rm -rf res; "
                          "printf '1\\n8\\n' >&3; exec 3>&-; wait $pid; }";

@@ -100,11 +100,17 @@ TEST(FileCommands, ClassesOfARunAndItsExport) {
     ASSERT_EQ(codes.size(), 4u);
     runresult r = talven(dir.path, "classes 6_3_3.3 6_3_3.3.sage -o both --to jsonl");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "classes=4 codes=8 out=both\n");
+    EXPECT_EQ(r.out, "classes=4 codes=8 out=both.jsonl\n");  // the format's suffix added
     EXPECT_EQ(readfile(dir.file("both.sizes")), "# class size\n1 2\n2 2\n3 2\n4 2\n");
-    EXPECT_EQ(readcodes(dir.file("both"), Format::jsonl), codes);
-    r = talven(dir.path, "check both --format jsonl");
+    EXPECT_EQ(readcodes(dir.file("both.jsonl"), Format::jsonl), codes);
+    r = talven(dir.path, "check both.jsonl");
     EXPECT_EQ(r.status, 0) << r.err;
+    // Sage's load() wants the suffix; a name that has one keeps it.
+    r = talven(dir.path, "classes 6_3_3.3 -o reps --to sage");
+    EXPECT_EQ(r.out, "classes=4 codes=4 out=reps.sage\n") << r.err;
+    EXPECT_EQ(readcodes(dir.file("reps.sage"), Format::sage), codes);
+    r = talven(dir.path, "classes 6_3_3.3 -o reps.gp --to gap");
+    EXPECT_EQ(r.out, "classes=4 codes=4 out=reps.gp\n") << r.err;
     // The default output.
     r = talven(dir.path, "classes 6_3_3.3");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -156,10 +162,37 @@ TEST(FileCommands, MergeOfASplitRunWritesTheExport) {
     const std::vector<CodeMatrix> codes = readcodes(split.file("8_4_3.3"));
     EXPECT_EQ(codes, readcodes(whole.file("8_4_3.3")));
     EXPECT_EQ(readcodes(split.file("8_4_3.3.sage"), Format::sage), codes);
-    EXPECT_EQ(splitlines(readfile(split.file("8_4_3.3.stats"))).size(), codes.size() + 1);
+    EXPECT_EQ(splitlines(readfile(split.file("8_4_3.3.stats"))).size(), codes.size() + 2);
     r = talven(split.path, "check 8_4_3.3.sage");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "checked=8_4_3.3.sage format=sage codes=44 faults=0\n");
 }
 
 }  // namespace
+
+// The Magma, GAP, Sage and plain exports open with the run's parameters, so
+// the checker holds them to the run: a planted code of a smaller minimum
+// distance is a fault, a linear GF(4) run's classes are not taken for
+// semilinear ones, and the mass has its number of codes to reach.
+TEST(FileCommands, ExportsCarryTheRunsParametersForTheChecker) {
+    tempdir dir;
+    for (const char* f : {"magma", "gap", "sage", "plain"}) {
+        ASSERT_EQ(talven(dir.path, std::string("--quiet -n 6 -k 3 -d 3 -q 3 --format ") + f).status, 0) << f;
+        const std::string file = std::string("6_3_3.3") + (f[0] == 'p' ? ".txt" : f[0] == 'm' ? ".m" : f[0] == 'g' ? ".g" : ".sage");
+        runresult r = talven(dir.path, "check --mass " + file);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(" faults=0 mass="), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(" complete=yes"), std::string::npos) << r.out;
+    }
+    const std::string text = readfile(dir.file("6_3_3.3.txt"));
+    const size_t first = text.find('\n') + 1;
+    writefile(dir.file("drop.txt"), text.substr(0, first) + "100100\n011010\n110001\n" + text.substr(text.find("\n\n") + 1));
+    runresult r = talven(dir.path, "check drop.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("talven: drop.txt: code 1: minimum distance 2, below d = 3", 0), 0u) << r.err;
+
+    ASSERT_EQ(talven(dir.path, "--quiet -n 8 -k 3 -d 3 -q 4 --equivalence linear --format plain").status, 0);
+    r = talven(dir.path, "check 8_3_3.4.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "checked=8_3_3.4.txt format=plain codes=122 faults=0\n");
+}

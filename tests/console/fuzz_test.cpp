@@ -13,50 +13,18 @@
 #include <vector>
 
 #include "common/testutil.h"
+#include "console/menumodel.h"
 
 namespace {
 
 using rng = std::mt19937;
 using lines = std::vector<std::string>;
 
-struct view {
-    int n = 24, k = 12, d = 8, q = 2, so = 0, dual = 1;  // so: self-orthogonal flag, -1 when any value will do
-    std::vector<int> wts, props;
-};
-
-// [n,k,d;q] with the given weights and every bound at 800.
-view mk(int n, int k, int d, int q, std::vector<int> wts, int dual = 1) {
-    view m;
-    m.n = n, m.k = k, m.d = d, m.q = q, m.wts = wts, m.dual = dual;
-    m.props.assign(k - 1, 800);
-    return m;
-}
-view defaults(int dual = 1) {
-    return mk(24, 12, 8, 2, {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24}, dual);
-}
-
-// The menu as the program prints it, from the banner to "\tChoose:".
-std::string menu(const view& m) {
-    std::string s = "\n\t Generating  Linear Codes (TALVEN v1.0 ZorbelNewEdition first module)\n\n";
-    s += "\t Classification of linear codes by canonical augmentation\n\n";
-    s += "\t Field: q<8 ; Maximal lenght  " + std::to_string(800 / m.q) + "      Maximal dimension 20,\n\n";
-    s += " \t\tGenerate [" + std::to_string(m.n) + "," + std::to_string(m.k) + "," + std::to_string(m.d) + ";" +
-         std::to_string(m.q) + "]  Linear codes" + (m.so == 1 ? " -- self-orthogonal" : "") + "\n \t\tWith weights:\n";
-    for (size_t i = 0; i < m.wts.size(); i++)
-        s += " wt" + std::to_string(i + 1) + "= " + std::to_string(m.wts[i]) + ",";
-    s += "\n \t\t Proportional columns:\n";
-    for (size_t i = 0; i < m.props.size(); i++)
-        s += " d" + std::to_string(i + 2) + "->" + std::to_string(m.props[i]) + ",";
-    return s + "\n\n\n\t1. Start\n\t2. Change input parameters\n\t3. Restriction on weights\n"
-               "\t4. Restriction on proportional coordinates\n\t5. Dual distance " + std::to_string(m.dual) +
-           "\n\t6. Brute generation \n\t7. About ZorbelNewEdition\n\t8. Exit \n\tChoose:";
-}
-
 const std::string kNotInt = "Please enter an integer: ";
 
 // Reads a menu back into `m`; true when `s` is exactly one menu.
-bool parsemenu(const std::string& s, view& m) {
-    m = view();
+bool parsemenu(const std::string& s, menuview& m) {
+    m = menuview();
     const std::string wh = "With weights:\n", ph = "\n \t\t Proportional columns:\n";
     size_t g = s.find("Generate ["), a = s.find(wh), b = s.find(ph), c = s.find("\n\n\n\t1. Start"),
            du = s.find("\t5. Dual distance ");
@@ -70,7 +38,7 @@ bool parsemenu(const std::string& s, view& m) {
             if (sscanf(s.c_str() + p, fmt, &i, &v, &used) != 2 || used == 0) return false;
         return true;
     };
-    return list(a + wh.size(), b, " wt%d= %d,%n", m.wts) && list(b + ph.size(), c, " d%d->%d,%n", m.props) &&
+    return list(a + wh.size(), b, " wt%d= %d,%n", m.weights) && list(b + ph.size(), c, " d%d->%d,%n", m.props) &&
            menu(m) == s;
 }
 
@@ -80,9 +48,9 @@ const std::string& oneof(rng& g, const lines& v) { return v[pick(g, 0, (int)v.si
 int tinylimit(int q) { return q == 2 ? 7 : q == 3 ? 6 : q == 4 ? 5 : 4; }  // lengths whose runs take no time
 bool supported(int64_t q) { return q == 2 || q == 3 || q == 4 || q == 5 || q == 7; }
 // What the menu shown after reading any settings file must satisfy.
-bool sane(const view& m) {
-    for (size_t i = 0; i < m.wts.size(); i++)
-        if (m.wts[i] < 1 || m.wts[i] > m.n || (i > 0 && m.wts[i] <= m.wts[i - 1])) return false;
+bool sane(const menuview& m) {
+    for (size_t i = 0; i < m.weights.size(); i++)
+        if (m.weights[i] < 1 || m.weights[i] > m.n || (i > 0 && m.weights[i] <= m.weights[i - 1])) return false;
     for (int p : m.props)
         if (p < 1 || p > 800) return false;
     return m.k >= 1 && m.k <= 19 && m.k <= m.n && m.n <= 799 && m.d >= 1 && m.d <= m.n && supported(m.q) &&
@@ -128,7 +96,7 @@ std::string refusedk(int k, int n) {
 // ---- settings file ---------------------------------------------------------
 
 // The lines of a valid settings file; `want` is the menu they must give.
-lines validfile(rng& g, bool tiny, view& want) {
+lines validfile(rng& g, bool tiny, menuview& want) {
     const int qs[] = {2, 3, 4, 5, 7};
     int q = qs[pick(g, 0, 4)], n = pick(g, 1, tiny ? tinylimit(q) : 30), k = pick(g, 1, std::min(n, tiny ? 3 : 19));
     want = mk(n, k, pick(g, 1, n), q, {});
@@ -138,7 +106,7 @@ lines validfile(rng& g, bool tiny, view& want) {
                   want.so, pick(g, 1, 799)})
         l.push_back(std::to_string(v));
     for (int w = 1; w <= n; w++)
-        if (l.push_back(pick(g, 0, 1) ? "1" : "0"), l.back() == "1") want.wts.push_back(w);
+        if (l.push_back(pick(g, 0, 1) ? "1" : "0"), l.back() == "1") want.weights.push_back(w);
     for (int& p : want.props) p = pick(g, 1, 799), l.push_back(std::to_string(p));
     return l;
 }
@@ -146,7 +114,7 @@ lines validfile(rng& g, bool tiny, view& want) {
 // The menu a file of one value per line must give: the values up to the first
 // garbled line (or the end) count, everything after keeps its default, and a
 // parameter set out of bounds falls back to the defaults as a whole.
-view readmodel(const lines& l) {
+menuview readmodel(const lines& l) {
     std::vector<int64_t> t;  // the values read, saturated far beyond 32 bits
     for (const std::string& s : l) {
         size_t i = !s.empty() && s[0] == '-';
@@ -159,14 +127,14 @@ view readmodel(const lines& l) {
     int64_t v[11] = {0, 0, 0, 4, 24, 12, 8, 2, 1, 0, 1};
     for (size_t i = 0; i < t.size() && i < 11; i++) v[i] = t[i];
     const int64_t n = v[4], k = v[5], d = v[6], q = v[7], dw = v[8];
-    view m = defaults();
+    menuview m = defaults();
     m.so = -1;  // the flag is not part of the parameter set
     if (n < 1 || n > 799 || k < 1 || k > 19 || k > n || d < 1 || d > n || !supported(q) || dw < 1 || dw > n) return m;
     m = mk((int)n, (int)k, (int)d, (int)q, {});
     m.so = v[9] == 1;
     size_t at = 11;  // a flag or bound out of its range keeps its default
     for (int w = 1; w <= n; w++, at++)
-        if (at < t.size() && (t[at] == 0 || t[at] == 1) ? t[at] == 1 : w >= 8 && w <= 24) m.wts.push_back(w);
+        if (at < t.size() && (t[at] == 0 || t[at] == 1) ? t[at] == 1 : w >= 8 && w <= 24) m.weights.push_back(w);
     for (int& p : m.props)
         if (at++ < t.size() && t[at - 1] >= 1 && t[at - 1] <= 799) p = (int)t[at - 1];
     return m;
@@ -176,7 +144,7 @@ const lines kHuge = {"4294967300", "99999999999999999999", "-9999999999999999999
                      "123456789012345678901234567890", "-4294967291", std::string(5000, '9')};
 
 // One settings case: the text and, unless it was damaged at random, the menu it must give.
-std::string makesettings(rng& g, bool& exact, view& want) {
+std::string makesettings(rng& g, bool& exact, menuview& want) {
     lines l = validfile(g, false, want);
     int kind = pick(g, 0, 5), i = pick(g, 0, (int)l.size() - 1), j, f = pick(g, 4, 8);
     exact = kind != 5;
@@ -211,7 +179,7 @@ TEST(FuzzSettings, AnyFileGivesOneSaneMenuAndStaysUntouched) {
     for (unsigned seed = 1000; seed < 1150; seed++) {
         rng g(seed);
         bool exact;
-        view want, got;
+        menuview want, got;
         const std::string text = makesettings(g, exact, want);
         const std::string where = "settings seed " + std::to_string(seed) + ", file: " + shown(text);
         tempdir dir;
@@ -247,7 +215,7 @@ struct script {
     std::string in, reprompts;  // the re-prompts the refused lines must cause, in order
     lines refusals;
     int runs = 0, menus = 0, weightprompts = 0, so = 0;
-    view sim = defaults();
+    menuview sim = defaults();
 
     void line(const std::string& s) { in += s + (pick(g, 0, 3) == 0 ? "\r\n" : "\n"); }
     // Zero or more refused lines, then `v`, for a reader of lo..hi.
@@ -277,17 +245,17 @@ struct script {
         choose(2);
         answer(1, 799, n), answer(1, 19, k), answer(1, n, d), answer(1, 8, q), answer(1, n, dw), answer(0, 1, so);
         sim = mk(n, k, d, q, {});
-        for (int w = (d + dw - 1) / dw * dw; w <= n; w += dw) sim.wts.push_back(w);
+        for (int w = (d + dw - 1) / dw * dw; w <= n; w += dw) sim.weights.push_back(w);
     }
     void weights() {
         choose(3);
         std::vector<int> keep;
-        for (int w : sim.wts) {
+        for (int w : sim.weights) {
             while (pick(g, 0, 4) == 0) line(oneof(g, kNotYN));
             bool yes = pick(g, 0, 9) < 7;
             if (line(oneof(g, yes ? kYes : kNo)), weightprompts++, yes) keep.push_back(w);
         }
-        sim.wts = keep;
+        sim.weights = keep;
     }
     void run(bool brute) {
         choose(brute ? 6 : 1);
@@ -296,9 +264,9 @@ struct script {
         if (brute) answer(1, sim.k, pick(g, 1, sim.k)), sim.dual = 1, sim.props.assign(sim.k - 1, 800);
         runs++;
         std::vector<int> keep;  // a self-orthogonal run keeps only the weights such codes can have
-        for (int w : sim.wts)
+        for (int w : sim.weights)
             if (so != 1 || sim.q > 4 || w % (sim.q == 3 ? 3 : 2) == 0) keep.push_back(w);
-        sim.wts = keep;
+        sim.weights = keep;
     }
 };
 
@@ -355,7 +323,7 @@ TEST(FuzzMenu, ScriptedAnswersLeaveThePredictedState) {
         for (const std::string& t : s.refusals) EXPECT_NE(r.out.find(t), std::string::npos) << where << "\nno " << t;
         // The last menu; the lines refused before the final Exit are answered after it.
         size_t last = r.out.rfind("\n\t Generating"), end = r.out.find("\tChoose:", last);
-        view got;
+        menuview got;
         if (end == std::string::npos || !parsemenu(r.out.substr(last, end + 8 - last), got)) {
             ADD_FAILURE() << where << "\nno last menu";
             continue;
@@ -365,10 +333,89 @@ TEST(FuzzMenu, ScriptedAnswersLeaveThePredictedState) {
     }
 }
 
+// ---- the command line -----------------------------------------------------------
+
+// A number of the command line as a decimal reading takes it: an optional
+// sign and digits only; false for anything else (010 is ten, 0x7 nothing).
+bool decimalvalue(const std::string& s, int64_t& v) {
+    size_t i = !s.empty() && (s[0] == '+' || s[0] == '-');
+    if (i == s.size()) return false;
+    v = 0;
+    for (; i < s.size(); i++) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[i] - '0');
+    }
+    if (s[0] == '-') v = -v;
+    return true;
+}
+
+// A number in one of the spellings users and scripts produce.
+std::string spelled(rng& g, int v) {
+    const std::string d = std::to_string(v);
+    switch (pick(g, 0, 9)) {
+        case 0: return "0" + d;
+        case 1: return "+" + d;
+        case 2: return oneof(g, {"0x" + d, d + ".0", " " + d, d + "x", "", "-" + d, "1e1", d + "\n"});
+        case 3: return oneof(g, {"4294967296", "4294967298", "99999999999999999999", "-4294967295"});
+        default: return d;
+    }
+}
+
+// Seeded command lines over tiny runs, each number spelled at random and
+// random options added.  Every command ends with 0, 1 or 2; a refusal (2)
+// is one line on stderr and writes nothing; an accepted run reports the
+// parameters a decimal reading of its options gives, never a number read
+// in another base or wrapped, and its result passes the checker.
+TEST(FuzzCommandLine, EveryCommandIsRefusedInOneLineOrRunsWhatItSays) {
+    rng g(2027);
+    const lines extras = {"--dual 2", "--dw 2", "--selforth", "--selforth=false", "--weights 2,4-5", "--weights 3,",
+                          "--prop 2=2", "--prop 1", "--jobs 2", "--jobs 100000", "--part 0/2", "--part 2/2",
+                          "--brute 1", "--equivalence linear", "--memory 1", "--split-level 1", "--format plain",
+                          "--stats", "--weights 4294967299", "--jobs 0x2"};
+    int ran = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        const int q = oneof(g, {"2", "3", "4", "5", "7"})[0] - '0', n = pick(g, 1, tinylimit(q)), k = pick(g, 1, n),
+                  d = pick(g, 1, n);
+        std::string nt = spelled(g, n), kt = spelled(g, k), dt = spelled(g, d), qt = spelled(g, q);
+        std::string args = "-n '" + nt + "' -k '" + kt + "' -d '" + dt + "' -q '" + qt + "' --quiet";
+        for (int e = pick(g, 0, 2); e > 0; e--) args += " " + oneof(g, extras);
+        SCOPED_TRACE("trial " + std::to_string(trial) + ": " + shown(args));
+        tempdir dir;
+        runresult r = runcommand(dir.path, args);
+        ASSERT_TRUE(r.status == 0 || r.status == 1 || r.status == 2) << r.status << " " << r.err;
+        int64_t vn, vk, vd, vq;
+        const bool decimal = decimalvalue(nt, vn) && decimalvalue(kt, vk) && decimalvalue(dt, vd) && decimalvalue(qt, vq);
+        if (r.status == 2) {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind("talven: ", 0), 0u) << r.err;
+            EXPECT_EQ(count(r.err, "\n"), 1) << r.err;
+            EXPECT_EQ(listdir(dir.path), lines{}) << "a refused command wrote something";
+            continue;
+        }
+        ASSERT_TRUE(decimal) << "a number that is not decimal was accepted: " << r.out;
+        if (r.status != 0) continue;
+        const bool part = args.find("--part") != std::string::npos;
+        int64_t gn = -1, gk = -1, gd = -1, gq = -1;
+        const size_t at = r.out.find(" n=");
+        ASSERT_NE(at, std::string::npos) << r.out;
+        ASSERT_EQ(sscanf(r.out.c_str() + at, " n=%ld k=%ld d=%ld q=%ld", &gn, &gk, &gd, &gq), 4) << r.out;
+        EXPECT_EQ(r.out.rfind(part ? "part=0/2 " : "codes=", 0), 0u) << r.out;
+        EXPECT_EQ(std::vector<int64_t>({gn, gk, gd, gq}), std::vector<int64_t>({vn, vk, vd, vq})) << r.out;
+        EXPECT_EQ(count(r.out, "\n"), 1) << r.out;
+        if (part) continue;
+        ran++;
+        const std::string name = std::to_string(vn) + "_" + std::to_string(vk) + "_" + std::to_string(vd) + "." +
+                                 std::to_string(vq) + (args.find("--brute") != std::string::npos ? "b" : "");
+        runresult c = runcommand(dir.path, "check " + name);
+        EXPECT_EQ(c.status, 0) << c.out << c.err;
+    }
+    EXPECT_GT(ran, 10);
+}
+
 // ---- fixed cases -------------------------------------------------------------
 
 TEST(FuzzRegressions, TrickyInputsGiveTheirKnownOutcome) {
-    const view def = defaults(), small = mk(3, 5, 1, 2, {1, 2, 3}), q8 = mk(4, 2, 2, 8, {2, 3, 4});
+    const menuview def = defaults(), small = mk(3, 5, 1, 2, {1, 2, 3}), q8 = mk(4, 2, 2, 8, {2, 3, 4});
     // A small file: [5,2,2;3], weights 2 and 4, one bound.
     const lines five = {"0", "0", "0", "4", "5", "2", "2", "3", "1", "0", "1", "0", "1", "0", "1", "0", "800"};
     auto fv = [](std::vector<int> wts) { return menu(mk(5, 2, 2, 3, wts)); };
@@ -378,9 +425,7 @@ TEST(FuzzRegressions, TrickyInputsGiveTheirKnownOutcome) {
         return join(l);
     };
     const std::string range8 = "ENTER THE INTEGER BETWEEN 1 and 8 ", dual = "Enter  dual distance :",
-                      weights = "\n Weight 2 (y/n): \n Weight 4 (y/n): ",
-                      dialogue = "\n Enter n = \n Enter k = \n Enter d = \n Enter q = "
-                                 "\n Weights are divisible by dw = \n Self orthogonal 1-Yes /  0-No  ";
+                      weights = "\n Weight 2 (y/n): \n Weight 4 (y/n): ", dialogue = kDialogue;
     struct fixedcase {
         std::string name, settings, input, want;  // settings empty: no file
     };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -151,6 +152,68 @@ void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
     }
 }
 
+TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
+    // q > 2: q - 1 rows per word (the marked words of the bit store for
+    // q = 3, 4, every kept word of the byte store for q = 5, 7), row j of the
+    // block of a coordinate holding incpat[multidx[a][j]] for the word's
+    // entry a; then the pair rows and the coordinate rows.  Values: each word
+    // adds (q - 1)(t + 10 w) mod 1111 to the points of its non-zero
+    // coordinates (q = 3, 4; nothing for q = 5, 7), all 1 when all are 0,
+    // then m times the first-pass value 1 added, m the largest.  Built here
+    // from the word list the pass leaves behind, on both listing paths.
+    std::mt19937 rng(4444);
+    for (int q : {3, 4, 5, 7}) {
+        usefield(q);
+        const Field& F = gf(q);
+        const int per = 2 * (q - 1);
+        for (int t = 0; t < 12; t++) {
+            const int k = 3 + t % 3, n = k + 1 + t % 3;  // at most 7 points: PG(2, 3) has 13
+            matrix g = randomcode(q, k, n, rng);
+            label(g, q);
+            const ColumnInvariants& inv = ws().inv;
+            const DistEngine& d = ws().dist;
+            std::vector<std::vector<int>> words;  // entries of coordinates 1..n
+            std::vector<uint32_t> gain;
+            if (q <= 4) {
+                const wmat& S = d.dinvar.cwstore;
+                for (int f = 1; f <= S.rows; f++) {
+                    if (S.b[f][-1] == 0) continue;
+                    words.emplace_back(n + 1, 0);
+                    for (int c = 1; c <= n; c++) words.back()[c] = coordval(q, S.a[f], S.b[f], c);
+                    gain.push_back((uint32_t)(q - 1) * (uint32_t)((S.a[f][-1] + 10 * S.a[f][0]) % 1111));
+                }
+            } else {
+                const bmat& S = d.dinvar.cwstoreb;
+                for (int f = 1; f <= S.rows; f++) {
+                    words.emplace_back(n + 1, 0);
+                    for (int c = 1; c <= n; c++) words.back()[c] = S.a[f][c];
+                    gain.push_back(0);
+                }
+            }
+            const int N = per * n, M = (q - 1) * ((int)words.size() + n) + n;
+            std::vector<std::vector<int>> want(M + 1, std::vector<int>(N + 1, 0));
+            std::vector<uint32_t> val(N + 1, 0);
+            int row = 1;
+            for (size_t w = 0; w < words.size(); w++, row += q - 1)
+                for (int c = 1; c <= n; c++) {
+                    const int a = words[w][c];
+                    for (int j = 0; j <= q - 2; j++)
+                        for (int i = 0; i < per; i++) want[row + j][(c - 1) * per + 1 + i] = F.incpat[F.multidx[a][j]][i];
+                    for (int i = 1; i <= per && a != 0; i++) val[(c - 1) * per + i] += gain[w];
+                }
+            for (int v = 1; v <= (q - 1) * n; v++, row++) want[row][2 * v - 1] = want[row][2 * v] = 1;
+            for (int c = 1; c <= n; c++, row++)
+                for (int i = 1; i <= per; i++) want[row][(c - 1) * per + i] = 1;
+            if (*std::max_element(val.begin() + 1, val.end()) == 0) std::fill(val.begin() + 1, val.end(), 1u);
+            const uint32_t m = *std::max_element(val.begin() + 1, val.end());
+            ASSERT_EQ(std::make_pair(inv.incmat.rows, inv.incmat.cols), std::make_pair(M, N)) << q;
+            for (int r = 1; r <= M; r++)
+                for (int c = 1; c <= N; c++) ASSERT_EQ(inv.incmat.a[r][c], want[r][c]) << "q=" << q << " " << r << "," << c;
+            for (int p = 1; p <= N; p++) ASSERT_EQ((uint32_t)inv.invt.value[p], val[p] + m) << q;
+        }
+    }
+}
+
 TEST(SecondPass, InvariantUnderEquivalenceOnTheFullListing) {
     checkinvariance(2, 4, 9, 30, 1);
     checkinvariance(3, 3, 8, 30, 2);
@@ -230,6 +293,38 @@ TEST(FirstPass, ProportionalColumnsMergeOnlyWhenAdjacent) {
     EXPECT_EQ(ws().inv.invt.N, 5 * 4);
     EXPECT_EQ(ws().inv.invt.specialpt, 5 * 4);  // the last point of e2's column
     for (int t = 1; t <= 4; t++) EXPECT_EQ(ws().inv.invt.value[t], 2);
+}
+
+TEST(Classes, AgainstAStableSortOfThePoints) {
+    // Values constant on the 2(q - 1) points of a column (what runs give;
+    // the columns are then sorted as blocks) or not, negative and large
+    // values among them: the order, classes and mainval of a plain stable
+    // sort by value.
+    std::mt19937 rng(808);
+    invtrec& t = ws().inv.invt;
+    for (int trial = 0; trial < 400; trial++) {
+        const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
+        const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
+        const bool blocks = trial % 4 != 3;
+        t.q = q, t.N = per * cols;
+        for (int p = 1; p <= t.N; p++)
+            t.value[p] = blocks && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
+        if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
+        std::vector<int> order(t.N);
+        std::iota(order.begin(), order.end(), 1);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
+        ws().inv.inv_classes();
+        ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
+        int cls = 0;
+        for (int i = 0; i < t.N; i++) {
+            cls += i == 0 || t.value[order[i]] != t.value[order[i - 1]];
+            ASSERT_EQ(t.cls[order[i]], cls) << trial;
+        }
+        ASSERT_EQ(t.nclass, cls);
+        int32_t main = 0;
+        for (int i = 0; i < t.N && main == 0; i++) main = t.value[order[i]];
+        ASSERT_EQ(t.mainval, main);
+    }
 }
 
 }  // namespace

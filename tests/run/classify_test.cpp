@@ -57,7 +57,7 @@ written runcase(const wanted& w, int brute = 0) {
     written res;
     if (w.q == 4 && !w.semilinear) {
         std::ostringstream cmd;
-        cmd << "cd '" << dir.path << "' && " TALVEN_BIN " -n " << w.n << " -k " << w.k << " -d " << w.d
+        cmd << "cd '" << dir.path << "' && " << talvenbin() << " -n " << w.n << " -k " << w.k << " -d " << w.d
             << " -q 4 --equivalence linear --quiet > out.txt";
         EXPECT_EQ(system(cmd.str().c_str()), 0);
         res.out = readfile(dir.file("out.txt"));

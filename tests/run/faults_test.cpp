@@ -156,7 +156,7 @@ TEST(Faults, TheFileSizeLimitIsAFileFaultNotADeath) {
     tempdir dir;
     writefile(dir.file(".stdin"), params(12, 4, 4, 2) + "1\n8\n");
     // 8 blocks of 512 bytes: the settings file fits, the codes do not.
-    std::string cmd = "cd '" + dir.path + "' && ulimit -f 8 && " TALVEN_BIN " < .stdin > .stdout 2> .stderr";
+    std::string cmd = "cd '" + dir.path + "' && ulimit -f 8 && " + talvenbin() + " < .stdin > .stdout 2> .stderr";
     int raw = system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw)) << "killed by signal " << WTERMSIG(raw);
     EXPECT_EQ(WEXITSTATUS(raw), 0);

@@ -205,4 +205,86 @@ std::vector<matrix> classify(const wanted& w) {
     return reps;
 }
 
+namespace {
+
+// The walk of `count`: the pivots are fixed, row r is filled slot by slot,
+// and the code of rows 0..r is tested when row r is complete.
+struct counter {
+    const wanted& w;
+    ogf f;
+    std::vector<int> piv;
+    matrix g;
+    std::vector<std::vector<int>> words;  // the codewords spanned by the rows so far
+    uint64_t found = 0;
+
+    counter(const wanted& w_) : w(w_), f(w_.q) {}
+
+    int weight(const std::vector<int>& v) const {
+        int t = 0;
+        for (int x : v) t += x != 0;
+        return t;
+    }
+    // Row r with every row before it and itself: Euclidean, Hermitian for GF(4).
+    bool orthogonal(int r) const {
+        for (int a = 0; a <= r; a++) {
+            int s = 0;
+            for (int j = 0; j < w.n; j++) s = f.add[s][f.mul[g[r][j]][f.conj[g[a][j]]]];
+            if (s) return false;
+        }
+        return true;
+    }
+    // Adds the words of row r's cosets; false on a forbidden weight.
+    bool extend(int r) {
+        const size_t old = words.size();
+        for (int a = 1; a < w.q; a++)
+            for (size_t i = 0; i < old; i++) {
+                std::vector<int> v = words[i];
+                for (int j = 0; j < w.n; j++) v[j] = f.add[v[j]][f.mul[a][g[r][j]]];
+                const int wt = weight(v);
+                if (wt < w.d || !w.allowed[wt]) return false;
+                words.push_back(v);
+            }
+        return true;
+    }
+    void rows(int r) {
+        if (r == w.k) {
+            if (w.dualdist <= 1 || analyse(g, w.n, w.q, true).dualdist >= w.dualdist) found++;
+            return;
+        }
+        std::vector<int> slots;
+        for (int c = piv[r] + 1; c < w.n; c++)
+            if (std::find(piv.begin(), piv.end(), c) == piv.end()) slots.push_back(c);
+        std::vector<int> val(slots.size(), 0);
+        do {
+            for (size_t t = 0; t < slots.size(); t++) g[r][slots[t]] = val[t];
+            const size_t keep = words.size();
+            if ((!w.selforth || w.q > 4 || orthogonal(r)) && extend(r)) rows(r + 1);
+            words.resize(keep);
+        } while (nextvec(val, w.q));
+        for (int c : slots) g[r][c] = 0;
+    }
+    void pivots(int i, int from) {
+        if (i == w.k) {
+            g.assign(w.k, std::vector<int>(w.n, 0));
+            for (int r = 0; r < w.k; r++) g[r][piv[r]] = 1;
+            words.assign(1, std::vector<int>(w.n, 0));
+            rows(0);
+            return;
+        }
+        for (int c = from; c <= w.n - (w.k - i); c++) {
+            piv[i] = c;
+            pivots(i + 1, c + 1);
+        }
+    }
+};
+
+}  // namespace
+
+uint64_t count(const wanted& w) {
+    counter c(w);
+    c.piv.assign(w.k, 0);
+    c.pivots(0, 0);
+    return c.found;
+}
+
 }  // namespace oracle

@@ -53,4 +53,10 @@ std::string canonkey(const matrix& g, int n, const ogf& f, bool semilinear = tru
 // properties.
 std::vector<matrix> classify(const wanted& w);
 
+// The number of codes (subspaces) with the wanted properties: every reduced
+// echelon form, built row by row and cut as soon as the rows so far span a
+// code with a forbidden weight or that is not self-orthogonal (both pass to
+// subcodes); the dual distance is checked on whole codes.
+uint64_t count(const wanted& w);
+
 }  // namespace oracle

@@ -1,58 +1,19 @@
 // Split runs: the parts of a run, made separately and merged, must give the
 // files of the whole run byte for byte (the elapsed time aside), for many
-// splits, every field and every kind of restriction; several threads must
-// give what one gives; and the merge must refuse a missing, duplicated or
-// cut part rather than write a short result.
+// splits, every field and every kind of restriction; and the merge must
+// refuse a missing, duplicated, cut or damaged part rather than write a
+// wrong result.  (Several threads of a part: threads_test.cpp.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <memory>
+#include <random>
+#include <sstream>
 
 #include "common/testutil.h"
-#include "run/parallel.h"
-#include "run/runparams.h"
+#include "run/splitruns.h"
 
 namespace {
-
-struct runcase {
-    int n, k, d, q;
-    int dw = 1, selforth = 0, dual = 1, brute = 0;
-    std::vector<int> forbid;  // weights taken out of the allowed ones
-};
-
-RunParams params(const runcase& c) {
-    return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute, c.forbid);
-}
-
-// The whole run as the menu makes it.
-std::string whole(const RunParams& p) {
-    tempdir dir;
-    RunOptions opt;
-    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
-    auto c = std::make_unique<Classifier>(p, opt);
-    EXPECT_EQ(c->run(), runend::complete);
-    return resultfiles(dir.path, resultname(p));
-}
-
-// Parts 0..M-1 made one by one with `jobs` threads each, then merged.
-std::string split(const RunParams& p, int M, int jobs, int level, std::vector<std::string>* partfiles = nullptr,
-                  const std::string& into = "") {
-    tempdir own;
-    const std::string dir = into.empty() ? own.path : into;
-    std::vector<std::string> made;
-    for (int I = 0; I < M; I++) {
-        SplitRun r;
-        r.par = p, r.outdir = dir + "/", r.resdir = dir + "/res/";
-        r.part = I, r.parts = M, r.jobs = jobs, r.split = level;
-        SplitResult s = runsplit(r);
-        EXPECT_EQ(s.how, runend::complete) << s.error;
-        made.push_back(s.partfile);
-    }
-    if (partfiles) *partfiles = made;
-    MergeResult m = mergeparts(made, dir + "/", nullptr);
-    EXPECT_TRUE(m.ok) << m.error;
-    return resultfiles(dir, resultname(p));
-}
 
 TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     const runcase cases[] = {
@@ -85,18 +46,6 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     for (int M : {2, 5}) EXPECT_TRUE(split(t, M, 1, 2) == want) << M << " parts, target bounds";
 }
 
-TEST(Parts, ThreadsGiveWhatOneGives) {
-    for (const runcase& c : {runcase{12, 4, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
-                             runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
-        const RunParams p = params(c);
-        SCOPED_TRACE(resultname(p));
-        const std::string one = split(p, 1, 1, 0);
-        EXPECT_TRUE(one == whole(p));
-        EXPECT_TRUE(split(p, 1, 3, 0) == one);
-        EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
-    }
-}
-
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
     const RunParams p = params(runcase{13, 5, 4, 2, 1, 0, 1, 0, {}});
     tempdir dir;
@@ -127,6 +76,98 @@ TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
     writefile(cut, garbled);
     refused({parts[0], parts[1], cut}, "not an element of GF(2)");
     refused({parts[0], parts[1], dir.file("no/such")}, "cannot read");
+}
+
+// Seeded damages of every kind a copy between machines can do: a row's
+// digit changed to another element, a record dropped with its segment's
+// count lowered, a byte changed, two lines swapped, a line doubled.  The
+// merge either refuses the parts or writes the whole run's files: never a
+// wrong result.  The digit flip and the dropped record must be refused.
+TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
+    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
+    tempdir dir;
+    std::vector<std::string> parts;
+    const std::string want = split(p, 3, 1, 0, &parts, dir.path);
+    std::vector<std::string> good;
+    for (const std::string& f : parts) good.push_back(readfile(f));
+    std::mt19937 rng(4711);
+    int refusedcount = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        const size_t which = rng() % parts.size();
+        std::vector<std::string> lines = splitlines(good[which]);
+        std::vector<size_t> rows, heads;  // matrix rows; segment headers with two records or more
+        for (size_t i = 0; i < lines.size(); i++) {
+            if (!lines[i].empty() && (lines[i][0] == '0' || lines[i][0] == '1' || lines[i][0] == '2')) rows.push_back(i);
+            std::istringstream h(lines[i]);
+            std::string tag, a, b, count;
+            if (h >> tag >> a >> b >> count && tag == "U" && std::stoi(count) > 1) heads.push_back(i);
+        }
+        const int kind = trial % 5;
+        const bool mustrefuse = kind <= 1;
+        if (kind == 0) {  // a digit of a row to another element of GF(3)
+            std::string& row = lines[rows[rng() % rows.size()]];
+            char& c = row[rng() % row.size()];
+            c = (char)('0' + (c - '0' + 1 + rng() % 2) % 3);
+        } else if (kind == 1) {  // one record dropped, the count lowered
+            if (heads.empty()) continue;
+            const size_t at = heads[rng() % heads.size()];
+            std::istringstream h(lines[at]);
+            std::string tag, s, u, count, sum;
+            h >> tag >> s >> u >> count >> sum;
+            lines[at] = tag + " " + s + " " + u + " " + std::to_string(std::stoi(count) - 1) + " " + sum;
+            const int dim = std::stoi(lines[at + 1].substr(2));
+            lines.erase(lines.begin() + (long)at + 1, lines.begin() + (long)at + 2 + dim);
+        } else if (kind == 2) {  // any byte to another printable one
+            std::string& line = lines[rng() % lines.size()];
+            if (line.empty()) continue;
+            char& c = line[rng() % line.size()];
+            c = (char)(' ' + (c - ' ' + 1 + rng() % 94) % 95);
+        } else if (kind == 3) {  // two lines swapped
+            const size_t a = rng() % lines.size(), b = rng() % lines.size();
+            std::swap(lines[a], lines[b]);
+        } else {  // a line doubled
+            const size_t a = rng() % lines.size();
+            lines.insert(lines.begin() + (long)a, lines[a]);
+        }
+        std::string text;
+        for (const std::string& l : lines) text += l + "\n";
+        if (text == good[which]) continue;
+        writefile(parts[which], text);
+        tempdir out;
+        MergeResult m = mergeparts(parts, out.path + "/", nullptr);
+        writefile(parts[which], good[which]);
+        SCOPED_TRACE("trial " + std::to_string(trial) + " kind " + std::to_string(kind));
+        if (m.ok) {
+            EXPECT_FALSE(mustrefuse);
+            EXPECT_TRUE(resultfiles(out.path, resultname(p)) == want) << "a damaged part merged into a wrong result";
+        } else {
+            refusedcount++;
+            EXPECT_EQ(listdir(out.path), std::vector<std::string>{}) << m.error;
+        }
+    }
+    EXPECT_GT(refusedcount, 30);
+}
+
+// --resume checks the sums of what it keeps: a part damaged before its
+// checkpoint is refused, not continued.
+TEST(Parts, AResumeRefusesADamagedPart) {
+    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
+    tempdir dir;
+    SplitRun r;
+    r.par = p, r.outdir = dir.path + "/", r.resdir = dir.path + "/res/", r.part = 1, r.parts = 3;
+    SplitResult s = runsplit(r);
+    ASSERT_EQ(s.how, runend::complete) << s.error;
+    // A checkpoint before the end line: the state of a part killed there.
+    std::string text = readfile(s.partfile);
+    text = text.substr(0, text.rfind("E "));
+    const size_t row = text.find('\n', text.find("\nc ") + 1) + 1;
+    text[row] = text[row] == '0' ? '1' : '0';
+    writefile(s.partfile, text);
+    ASSERT_TRUE(writecheckpoint(checkpointpath(s.partfile), Checkpoint{text.size(), 1.0}));
+    r.resume = true;
+    s = runsplit(r);
+    EXPECT_EQ(s.how, runend::refused);
+    EXPECT_NE(s.error.find("the checksum of segment"), std::string::npos) << s.error;
 }
 
 }  // namespace

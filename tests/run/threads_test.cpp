@@ -1,6 +1,7 @@
 // Two classifications with different fields at the same time, in two
 // threads of one process, must each write exactly what they write alone:
-// nothing of a run may be shared but the immutable field tables.
+// nothing of a run may be shared but the immutable field tables.  The
+// threads of one part share its file and must give what one thread gives.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -8,6 +9,7 @@
 #include "common/testutil.h"
 #include "run/classifier.h"
 #include "run/runparams.h"
+#include "run/splitruns.h"
 
 namespace {
 
@@ -45,6 +47,18 @@ TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
         EXPECT_TRUE(resultfiles(together.path, jobs[i].name) == resultfiles(alone.path, jobs[i].name)) << jobs[i].name;
     }
     EXPECT_EQ(listdir(together.file("res")), std::vector<std::string>{});
+}
+
+TEST(Parts, ThreadsGiveWhatOneGives) {
+    for (const runcase& c : {runcase{12, 4, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
+                             runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
+        const RunParams p = params(c);
+        SCOPED_TRACE(resultname(p));
+        const std::string one = split(p, 1, 1, 0);
+        EXPECT_TRUE(one == whole(p));
+        EXPECT_TRUE(split(p, 1, 3, 0) == one);
+        EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
+    }
 }
 
 }  // namespace
