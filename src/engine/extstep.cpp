@@ -12,22 +12,21 @@
 
 #include "engine/selfcheck.h"
 
-ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, cmrec& code, runcounters& rc,
-                             RunFault& fault, DistEngine& dist, ColumnInvariants& inv, Labeller& lab,
-                             CanonStore& store, StepSink& sink, SelfCheck* check)
-    : tests(par, bounds, dist),
+ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
+                             RunFault& fault, StepSink& sink)
+    : tests(par, bounds, en.dist),
       cuts(bounds),
       par_(par),
       bounds_(bounds),
-      code_(code),
+      code_(en.code),
       rc_(rc),
       fault_(fault),
-      dist_(dist),
-      inv_(inv),
-      lab_(lab),
-      store_(store),
+      dist_(en.dist),
+      inv_(en.inv),
+      lab_(en.lab),
+      store_(en.store),
       sink_(sink),
-      check_(check) {
+      check_(nullptr) {
     maya_reset(mt);
 }
 

@@ -3,12 +3,11 @@
 // whether it is a new code, and write its level record.
 //
 // The step owns its tables (`mt`) and the candidate tests; everything else it
-// works with belongs to the run and is handed in: the parameters, the working
-// code (the parent in rows 1..D-1, the candidate row in row D), the level
-// counters, the fault mark, the distance engine, the invariants, the
-// labeller and the canonical-form store.  What the run does with a new code
-// (print it) and with the passing time (a progress line) it is told through
-// a `StepSink`.
+// works with belongs to the search and is handed in: the parameters and
+// bounds, the working code and the engines (`SearchEngines`), the level
+// counters and the fault mark.  What the run does with a new code (print it)
+// and with the passing time (a progress line) it is told through a
+// `StepSink`.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +40,19 @@ class StepSink {
     ~StepSink() = default;
 };
 
+// The working code and the engines of one search, which the extension step
+// works with: the parent in rows 1..D-1 of `code`, the candidate row in row
+// D; the distance engine, the invariants, the labeller and the store of the
+// canonical forms of the current parent's children.
+struct SearchEngines {
+    SearchEngines(RunFault& fault, MemoryBudget* budget) : store(fault, STORE_BUCKETS, budget) {}
+    cmrec code{};
+    DistEngine dist;
+    ColumnInvariants inv;
+    Labeller lab;
+    CanonStore store;
+};
+
 // What stays fixed while the rows of one partner are made.
 struct PartnerWalk {
     int propbound;  // bound on one class of the new code (the proportional bound)
@@ -52,9 +64,8 @@ struct PartnerWalk {
 
 class ExtensionStep {
    public:
-    ExtensionStep(const RunParams& par, const LevelBounds& bounds, cmrec& code, runcounters& rc, RunFault& fault,
-                  DistEngine& dist, ColumnInvariants& inv, Labeller& lab, CanonStore& store, StepSink& sink,
-                  SelfCheck* check);
+    ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
+                  RunFault& fault, StepSink& sink);
     ExtensionStep(const ExtensionStep&) = delete;
     ExtensionStep& operator=(const ExtensionStep&) = delete;
 

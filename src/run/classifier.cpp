@@ -20,25 +20,23 @@
 #include "field/field.h"
 #include "fileio/checked.h"
 
+namespace {
+
+int checklevel(const RunOptions& opt) { return opt.check >= 0 ? opt.check : SelfCheck::levelfromenv(); }
+
+}  // namespace
+
 Classifier::Classifier(const RunParams& par, const RunOptions& opt)
     : par_(par),
       opt_(opt),
       fault_(opt.console),
       budget_(opt.budget),
       bounds_(derivebounds(par_, opt.derived)),
-      store_(fault_, STORE_BUCKETS, &budget_),
       out_(par_, rc_, fault_),
       prog_(opt.console),
-      step_(par_, bounds_, code_, rc_, fault_, dist_, inv_, lab_, store_, *this, nullptr),
-      mass_(par_) {
+      mass_(par_),
+      search_(par_, bounds_, fault_, budget_, rc_, *this, checklevel(opt)) {
     ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
-    dist_.usefield(par_.q, gf(par_.q).small());
-    inv_.setlinear(par_.linear4 == 1);
-    const int level = opt_.check >= 0 ? opt_.check : SelfCheck::levelfromenv();
-    if (level > 0) {
-        check_ = std::make_unique<SelfCheck>(level, par_.q, par_.linear4 == 1);
-        step_.setcheck(check_.get());
-    }
 }
 
 Classifier::~Classifier() = default;
@@ -49,12 +47,6 @@ int64_t Classifier::prepare() {
     rc_ = runcounters{};
     out_.codecount = 0;
     sums_ = MassSums{};
-    step_.reset();
-    code_.cur_n = par_.n;
-    code_.cur_k = par_.k;
-    code_.cur_d = par_.d;
-    code_.cur_q = par_.q;
-    code_.cur_dual = par_.dualdist;
     int64_t start = clockms();
     prog_.start(start);
     return start;
@@ -68,8 +60,7 @@ runend Classifier::outcome() const {
 // Builds every level and writes the codes; the fault mark tells how it ended.
 void Classifier::construct(int64_t start) {
     if (!out_.open(opt_.outdir + resultname(par_))) return;
-    firstlevel();
-    if (!fault_.stopped()) dimsearch(1);
+    search_.search();
     fault_.poll();
     if (fault_.stopped()) {
         out_.close();
@@ -113,14 +104,8 @@ bool Classifier::makeworkdir() {
         return false;
     }
     workdir_ = std::string(buf.data()) + "/";
-    usefolder();
+    search_.spillto(workdir_);
     return true;
-}
-
-// The store and the levels spill into the working folder.
-void Classifier::usefolder() {
-    store_.setdir(workdir_);
-    for (int L = 1; L <= MAXDIM; L++) levels_[L].setup(&budget_, workdir_ + "level." + std::to_string(L), &fault_);
 }
 
 // Removes the working folder with the files the run left in it.
@@ -140,6 +125,7 @@ void Classifier::removeworkdir() {
 // The count of the self-checks made, on standard error (not on the console:
 // a checked run prints what an unchecked one prints).
 void Classifier::reportchecks() const {
+    const SelfCheck* check_ = search_.selfcheck();
     if (!check_) return;
     fprintf(stderr,
             " self-checks: %llu automorphisms, %llu table states, %llu images, %llu full listings, %llu weight "
@@ -157,7 +143,6 @@ runend Classifier::run() {
     if (lock == -2) return runend::refused;
     if (lock >= 0 && makeworkdir()) {
         construct(start);
-        store_.store_close();
         removeworkdir();
     }
     if (lock >= 0) close(lock);
@@ -173,12 +158,10 @@ runend Classifier::runpart(PartShared& shared, bool skeleton) {
     segment_ = 0;
     if (makeworkdir() && (shared.counting || seg_.open(workdir_, fault_))) {
         seg_.start(skeleton_ && shared.skeletondue(0));
-        firstlevel();
-        if (!fault_.stopped()) dimsearch(1);
+        search_.search(shared.plan.split);
         fault_.poll();
         if (!fault_.stopped()) endskeleton();
         seg_.close();
-        store_.store_close();
         removeworkdir();
     }
     shared.cpu_ms += clockms() - start;
@@ -193,10 +176,44 @@ runend Classifier::runinfolder(const std::string& folder) {
     std::unique_ptr<SignalGuard> guard;
     if (opt_.signals) guard = std::make_unique<SignalGuard>();
     workdir_ = folder;
-    usefolder();
+    search_.spillto(workdir_);
     construct(start);
-    store_.store_close();
     workdir_.clear();
     reportchecks();
     return outcome();
+}
+
+// ---- units of a split run ------------------------------------------------------
+
+// The skeleton segment in hand is whole: to the part file with it (when this
+// thread keeps it).  False after a fault.
+bool Classifier::endskeleton() {
+    return seg_.flush(*shared_, "S " + std::to_string(segment_), fault_);
+}
+
+// A parent of the split level is one unit: the skeleton segment before it
+// ends; the unit is made when this thread claims it, and its codes go to the
+// part file as a segment of their own.
+bool Classifier::unitbegins(uint64_t u) {
+    if (shared_->failed()) {
+        fault_.stop("another thread of the part stopped");
+        return false;
+    }
+    if (!endskeleton()) return false;
+    units_ = u + 1;
+    segment_ = 2 * u + 1;
+    if (!shared_->claim(u)) return false;
+    seg_.start(true);
+    return true;
+}
+
+// The unit's segment to the part file (when it was made); the next skeleton
+// segment begins.
+void Classifier::unitends(uint64_t u, bool made) {
+    if (made) {
+        if (!seg_.flush(*shared_, "U " + std::to_string(segment_) + " " + std::to_string(u), fault_)) return;
+        shared_->unitsdone++;
+    }
+    segment_ = 2 * u + 2;
+    seg_.start(skeleton_ && shared_->skeletondue(segment_));
 }

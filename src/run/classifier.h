@@ -1,31 +1,27 @@
 // One classification: the owner of everything a run holds.
 //
 // A `Classifier` is made from the parameters of one run (a `RunParams`, see
-// params.h) and owns the working code, the counters, the result files, the
-// private working folder, the extension step with its canonical-form store,
-// the invariants, the labeller and the distance engine.  Nothing of a run
-// lives anywhere else (the field tables are shared and never change), so any
-// number of classifications can run in one process, in threads of their own.
+// params.h) and owns the run's environment: the lock on its result name, the
+// private working folder, the signals that stop it, the counters, the mass,
+// and the route of its codes (the result files, or the segment in hand of a
+// part of a split run).  The search itself is a `DimensionSearch` it owns and
+// listens to.  Nothing of a run lives anywhere else (the field tables are
+// shared and never change), so any number of classifications can run in one
+// process, in threads of their own.
 //
 // The stages of a run, in order: lock the result name; make the working
-// folder; write the codes of dimension 1 (`firstlevel`); extend parent by
-// parent, depth first (`dimsearch`); write the totals; remove the folder.
+// folder; search (codes of dimension 1, then parent by parent, depth first);
+// write the totals; remove the folder.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "canon/canon.h"
 #include "containers/code.h"
-#include "distance/dist.h"
 #include "engine/bounds.h"
-#include "engine/extstep.h"
-#include "engine/records.h"
-#include "engine/selfcheck.h"
-#include "engine/store.h"
+#include "engine/dimsearch.h"
 #include "fileio/fault.h"
-#include "invariants/colinv.h"
 #include "params/params.h"
 #include "run/mass.h"
 #include "run/partrun.h"
@@ -47,7 +43,7 @@ struct RunOptions {
 // because another run is writing the same result files (reported).
 enum class runend { complete, stopped, interrupted, refused };
 
-class Classifier : private StepSink {
+class Classifier : private SearchSink {
    public:
     Classifier(const RunParams& par, const RunOptions& opt = RunOptions{});
     ~Classifier();
@@ -78,16 +74,16 @@ class Classifier : private StepSink {
     // and how many of them needed a labelling of their own for it.
     const MassSums& mass() const { return sums_; }
     uint64_t relabelled() const { return mass_.relabelled; }
-    const SelfCheck* selfcheck() const { return check_.get(); }
+    const SelfCheck* selfcheck() const { return search_.selfcheck(); }
     const std::string& resultpath() const { return out_.respath; }
     const LevelBounds& bounds() const { return bounds_; }
-    const RowCuts& rowcuts() const { return step_.cuts; }
+    const RowCuts& rowcuts() const { return search_.rowcuts(); }
 
    private:
-    // StepSink: a new code goes to the result files, or to the segment in
+    // SearchSink: a new code goes to the result files, or to the segment in
     // hand of a part; the size of its class to the mass.
     void newcode(const cmrec& code) override {
-        const BigNat& size = mass_.classsize(code, inv_, lab_);
+        const BigNat& size = mass_.classsize(code, search_.invariants(), search_.labeller());
         sums_.add(code.cur_level, size);
         if (shared_)
             seg_.newcode(code, size);
@@ -95,6 +91,8 @@ class Classifier : private StepSink {
             out_.newcode(code);
     }
     void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
+    bool unitbegins(uint64_t u) override;
+    void unitends(uint64_t u, bool made) override;
 
     int64_t prepare();
     runend outcome() const;
@@ -102,18 +100,7 @@ class Classifier : private StepSink {
     int lockresults();
     bool makeworkdir();
     void removeworkdir();
-    void usefolder();
     void reportchecks() const;
-
-    // levels.cpp: the codes of dimension 1 and the dimension search.
-    void firstlevel();
-    void printfirst(int z);
-    template <class F>
-    int fillrow(int row, F count, int nblk, int q);
-    void partners(int L);
-    void oneparent(int L, const levrec& r);
-    void dimsearch(int L);
-    void unit(int L, const levrec& r);
     bool endskeleton();
 
     RunParams par_;
@@ -121,20 +108,13 @@ class Classifier : private StepSink {
     RunFault fault_;
     MemoryBudget budget_;
     LevelBounds bounds_;
-    cmrec code_{};
     runcounters rc_{};
-    DistEngine dist_;
-    Labeller lab_;
-    ColumnInvariants inv_;
-    CanonStore store_;
-    std::unique_ptr<SelfCheck> check_;
     ResultFiles out_;
     Progress prog_;
-    ExtensionStep step_;
     RunMass mass_;
     MassSums sums_;
+    DimensionSearch search_;
     std::string workdir_;
-    LevelStore levels_[MAXDIM + 1];  // levels_[L]: the codes of level L
     // A part of a split run: the shared state, the segment in hand, the
     // units walked so far, whether this thread writes the skeleton.
     PartShared* shared_ = nullptr;
