@@ -32,14 +32,14 @@ uint64_t visits(int k, int L, int q) {
     return s;
 }
 
-// combs1 over one systematic form at level L with a threshold that is never
+// walkset over one systematic form at level L with a threshold that is never
 // reached: the minimum-distance step reduced to its comparison.
 void BM_combs1(benchmark::State& st) {
     int q = (int)st.range(0), n = (int)st.range(1), k = (int)st.range(2), L = (int)st.range(3);
     DistEngine E;
     E.usefield(q, q <= 4);
     randcode(q, k, n, 1234);
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     it.keep = 0;
     E.infoset1(G);
     if (it.k[1] != k) {
@@ -101,7 +101,7 @@ void BM_spectrum_golay(benchmark::State& st) {
     E.usefield(2, true);
     golay();
     E.spectrum(G);
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     if (it.Aspec[8] != 759 || it.Aspec[12] != 2576 || it.Aspec[16] != 759 || it.Aspec[24] != 1) {
         st.SkipWithError("not the Golay code");
         return;

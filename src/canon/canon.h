@@ -255,8 +255,8 @@ private:
     void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
     void pos_setup(const opart& P, opart& W, opart& nw);
     template <int K, int m>
-    void pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside);
-    void pos_split_any(opart& W, const opart& Q, int s, int rowside);
+    void splitcells(opart& W, opart& nw, const opart& Q, int s, int rowside);
+    void splitcells_any(opart& W, const opart& Q, int s, int rowside);
     void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside);
     void ones_setup(const opart& P, int rowside);
     template <int ROW>

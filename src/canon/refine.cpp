@@ -213,7 +213,7 @@ void Labeller::pos_setup(const opart& P, opart& W, opart& nw) {
 // Splits every cell of W (position form in nw, ncell cells of two or more)
 // against cell s of Q; the cell list and ncell become those of the pieces.
 template <int K, int m>
-void Labeller::pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside) {
+void Labeller::splitcells(opart& W, opart& nw, const opart& Q, int s, int rowside) {
     const int qs = Q.sz[s];
     const int32_t* q = Q.el + Q.st[s];
     const int n = ncell;
@@ -228,13 +228,13 @@ void Labeller::pos_split(opart& W, opart& nw, const opart& Q, int s, int rowside
     ncell = nout;
 }
 
-// pos_split with the hash constants of the side: rows in rownew, columns in
+// splitcells with the hash constants of the side: rows in rownew, columns in
 // colnew.
-void Labeller::pos_split_any(opart& W, const opart& Q, int s, int rowside) {
+void Labeller::splitcells_any(opart& W, const opart& Q, int s, int rowside) {
     if (rowside)
-        pos_split<3, 11>(W, cws.rownew, Q, s, 1);
+        splitcells<3, 11>(W, cws.rownew, Q, s, 1);
     else
-        pos_split<5, 33>(W, cws.colnew, Q, s, 0);
+        splitcells<5, 33>(W, cws.colnew, Q, s, 0);
 }
 
 // The state of a side (rows or columns) split by the ones, kept from one
@@ -441,7 +441,7 @@ void Labeller::pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& l
     } else {
         opart& nw = rowside ? cws.rownew : cws.colnew;
         pos_setup(P, W, nw);
-        for (int k = 1; k <= inspl.cnt; k++) pos_split_any(W, Q, inspl.el[k], rowside);
+        for (int k = 1; k <= inspl.cnt; k++) splitcells_any(W, Q, inspl.el[k], rowside);
         pos_finish(W, nw);
     }
     inspl.cnt = 0;
@@ -521,7 +521,7 @@ void Labeller::split_by_cell(opart& P, const opart& Q, int s, int rowside) {
     opart& nw = rowside ? cws.rownew : cws.colnew;
     if (plain_) {
         pos_setup(P, P, nw);
-        pos_split_any(P, Q, s, rowside);
+        splitcells_any(P, Q, s, rowside);
     } else {
         ones_setup(P, rowside);
         if (rowside)

@@ -11,5 +11,5 @@
 struct cmrec {
     int32_t m[MAXDIM][MAXLEN];
     int32_t cur_len, cur_level, cur_d, cur_q, cur_n, cur_k;
-    int32_t putn, dreq, cur_dual, dualreq;
+    int32_t dreq, cur_dual, dualreq;
 };

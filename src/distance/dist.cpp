@@ -33,7 +33,7 @@ uint64_t cost(int m, int t) {
 }
 
 int DistEngine::worthraise(int j) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     int e = it.k[1] - it.k[j];
     if (e > 25) return 0;
     uint64_t qe = 1;
@@ -45,7 +45,7 @@ int DistEngine::worthraise(int j) {
 // ---- running sets ---------------------------------------------------------------
 
 void DistEngine::runset(int i) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     if (it.lcv[i] == 0) return;
     if (it.k[i] == it.k[1])
         runfull(i);
@@ -54,13 +54,13 @@ void DistEngine::runset(int i) {
 }
 
 void DistEngine::clearlevels() {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
 }
 
-void DistEngine::bzrun() {
-    infrec& it = dinvar.infsettv;
-    ZASSERT("dist", it.mem == 0, "0==infsettv.mem");
+void DistEngine::runlevels() {
+    infrec& it = dinvar.setinfo;
+    ZASSERT("dist", it.mem == 0, "0==setinfo.mem");
     ZASSERT("dist", dinvar.matamem == 0, "0==dinvar.matamem");
     int N = it.nsets;
     if (N < 1) return;   // the zero code: nothing to meet
@@ -93,7 +93,7 @@ void DistEngine::bzrun() {
 // ---- operations --------------------------------------------------------------------
 
 int DistEngine::mindist(bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.keep = 0;
     it.cntmode = 0;
     it.stop = 0;
@@ -131,27 +131,27 @@ int DistEngine::mindist(bmat& G) {
 }
 
 int DistEngine::checkdist(bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.keep = 0;
     it.stop = 0;
     it.cntmode = 0;
     it.lb = it.wmax = G.spare - 1;
     infosets(G);
     clearlevels();
-    bzrun();
+    runlevels();
     return it.stop ? 0 : 1;
 }
 
 // Exhaustive listing of G: one systematic form, every codeword up to scalars.
 void DistEngine::exhaustive(bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     infoset1(G);
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
     dinvar.mata.h[0].cols = G.cols;
 }
 
 int DistEngine::checkdist_ex(bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.lb = G.spare - 1;
     it.wmax = G.cols;
     it.keep = it.stop = it.exact = it.cntmode = 0;
@@ -163,7 +163,7 @@ int DistEngine::checkdist_ex(bmat& G) {
 }
 
 void DistEngine::spectrum_common(bmat& G, int keep, int upto) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.lb = 0;
     it.wmax = upto;
     it.keep = (uint8_t)keep;

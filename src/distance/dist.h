@@ -9,7 +9,7 @@
 // the exhaustive listing on one systematic form.  Each codeword met goes to
 // the minimum-distance step (smallest weight, stop at the threshold) or the
 // counting step (per-weight counts, optional store, each codeword counted at
-// the first set that meets it).  Results are left in dinvar.infsettv and the
+// the first set that meets it).  Results are left in dinvar.setinfo and the
 // codeword stores dinvar.cwstore (bit planes) / dinvar.cwstoreb (bytes).
 //
 // Every workspace, the field in use and the bit-plane switch belong to the
@@ -33,7 +33,7 @@ inline int bstoredweight(const uint8_t* row) { return row[0] + 256 * row[-1]; }
 
 class DistEngine {
 public:
-    // The workspaces; the callers read the results from infsettv (ub, stop,
+    // The workspaces; the callers read the results from setinfo (ub, stop,
     // Aspec, found, wmax, ...), cwstore and cwstoreb.
     dinvrec dinvar{};
     // No field chosen yet: every operation on a matrix fails its field check
@@ -73,19 +73,19 @@ public:
     void dualmat(bmat& out, bmat& gm);
     // Systematic form of src rows 1..src.fill on the columns still free in
     // colfree row 0, which loses them.  Pivots get vecrank ranksum + r;
-    // infsettv.a[nsets + 1] := the pivot columns; dependent rows go to dst
+    // setinfo.a[nsets + 1] := the pivot columns; dependent rows go to dst
     // from the bottom.  Returns the rank, dst.fill := it.
     int sysform(bmat& dst, bmat& src);
     // All information sets of genmat (genmat.rows must equal genmat.fill).
-    // Writes wcopy, mata[1..nsets], colfree, infsettv (n, m, nslots, nsets,
+    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, m, nslots, nsets,
     // k, a, vecrank, nfull, ranksum) and leaves every lcv at 0; with bit
     // planes also mataw[1..nsets], pivmask[1..nsets], infcalls.  The
-    // store is sized for genmat.rows codewords when infsettv.keep is set.  A
+    // store is sized for genmat.rows codewords when setinfo.keep is set.  A
     // matrix of rank 1 gets one set of rank 1; rank 0 gets none (k[1] = 0).
     void infosets(bmat& genmat);
     // One systematic form of genmat rows 1..min(fill, rows) in mata[1], with
     // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1] with bit planes); the store is sized for the exhaustive listing when
-    // infsettv.keep is set.
+    // setinfo.keep is set.
     void infoset1(bmat& genmat);
     // mataw[i] := bit-plane form of mata[i] (q = 2, 3, 4); reads mata[i]
     // only.
@@ -96,16 +96,16 @@ public:
     // ---- minimum distance and checks (dist.cpp) ---------------------------------
     // All of these rebuild the information sets of G as infosets does (or
     // infoset1 for the exhaustive listing) and leave their results in
-    // infsettv; G itself is not changed.  The work rows mata[0], mata[-1] /
+    // setinfo; G itself is not changed.  The work rows mata[0], mata[-1] /
     // mataw[0], mataw[-1] are scratch.
 
-    // Minimum distance of G, also left in infsettv.ub.  G.rows must equal
+    // Minimum distance of G, also left in setinfo.ub.  G.rows must equal
     // G.fill.  Codes of rank 0 give 0; rank 1 is handled by its one set.
     // Writes lb, lcv (the levels run), stop; leaves keep and cntmode 0; the
     // stores are not touched.
     int mindist(bmat& G);
     // 1 when no non-zero codeword of G has weight <= G.spare - 1, else 0
-    // (infsettv.stop).  Writes lb = wmax = G.spare - 1, lcv; leaves keep and
+    // (setinfo.stop).  Writes lb = wmax = G.spare - 1, lcv; leaves keep and
     // cntmode 0; the stores are not touched.
     int checkdist(bmat& G);
     // The same by the exhaustive listing of one systematic form; 0 also when
@@ -113,7 +113,7 @@ public:
     // Aspec := 0, found := 0; leaves keep, exact, cntmode 0.  With bit planes
     // the store header is set to 3 rows (no row is written).
     int checkdist_ex(bmat& G);
-    // Projective weight counts infsettv.Aspec[0..n], their total in found,
+    // Projective weight counts setinfo.Aspec[0..n], their total in found,
     // by the exhaustive listing (lcv[1] = k[1], wmax = n, cntmode 1, keep
     // 0).  With bit planes the store header is set to 3 rows (no row is
     // written).
@@ -127,7 +127,7 @@ public:
     // Plans the levels for weight wmax over the sets already built and runs
     // them; lb := the last planned threshold when it was 0.  Writes lcv and,
     // through the steps, ub / stop or found / Aspec / the store.
-    void bzrun();
+    void runlevels();
     // Set i at level lcv[i] by runfull or runpart (nothing at level 0).
     void runset(int i);
     // 1 when partial set j is worth raising one level (deficit <= 25 and half
@@ -135,22 +135,22 @@ public:
     int worthraise(int j);
 
     // ---- enumeration (distenum.cpp) ---------------------------------------------
-    // The steps read infsettv.cntmode, lb, wmax, exact, keep, k, a, lcv and
+    // The steps read setinfo.cntmode, lb, wmax, exact, keep, k, a, lcv and
     // write ub, stop (minimum-distance step) or found, Aspec and the store
     // (counting step).  Work rows: mata[0] / mata[-1] (bytes) or mataw[0] /
     // mataw[-1] (bit planes); pivmask row 0 holds the support of the last
     // codeword claimed.
 
-    // Set i of rank k[1]: bases cleared, combs1 from depth 1.
+    // Set i of rank k[1]: bases cleared, walkset from depth 1.
     void runfull(int i);
-    // Set i of lower rank: combs1 on the zero base, then combs2 over the rows
+    // Set i of lower rank: walkset on the zero base, then walkoutside over the rows
     // outside the rank.
     void runpart(int i);
     // Exhaustive listing: set 1 at level k[1] (lcv[1] := k[1]).
     void runexhaust();
     // The recursions, entered with the work rows prepared by the above.
-    void combs1(int depth, int start, int i);
-    void combs2(int depth, int start, int i);
+    void walkset(int depth, int start, int i);
+    void walkoutside(int depth, int start, int i);
     // Claim test of the counting step: false when an earlier set that was run
     // (lcv > 0) meets the codeword, i.e. the codeword has at most lcv[j]
     // non-zero coordinates on a[j].  `supp` is the support in bit form (W
@@ -162,7 +162,7 @@ public:
     // ---- generating sets (gensets.cpp) ------------------------------------------
     // Results: the store rows 1..row count (weight, and with bit planes pair
     // invariant in plane a word -1, class in plane b word 0, mark in plane b
-    // word -1), infsettv.wmax = the weight at which the kept codewords span
+    // word -1), setinfo.wmax = the weight at which the kept codewords span
     // the code, found / done.  Besides the sets and the counting state they
     // write mata[1] row 0 (byte mask of the columns outside set 1) and the
     // last raising row; perm, prop and the class table are scratch.

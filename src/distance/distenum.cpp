@@ -1,10 +1,10 @@
 // Codeword enumeration engines: the two recursions over one information set
 // and the two steps that consume the codewords they meet.
 //
-// combs1 walks every combination of up to lcv[i] systematic rows of set i,
+// walkset walks every combination of up to lcv[i] systematic rows of set i,
 // the first coefficient 1 and the others any non-zero scalar, in the fixed
-// order rows ascending, scalars 1..q-1; combs2 walks the combinations of the
-// rows outside the rank of a partial set and runs combs1 on each as base.
+// order rows ascending, scalars 1..q-1; walkoutside walks the combinations of the
+// rows outside the rank of a partial set and runs walkset on each as base.
 // Each depth has its own preallocated accumulator row (acc1 = rows of
 // mata[0] / mataw[0], acc2 = rows of mata[-1] / mataw[-1]), so a step is one
 // pass over W words (bit planes, q <= 4) or n bytes (q = 5, 7), with no
@@ -61,7 +61,7 @@ struct ectx {
 };
 
 void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
-    infrec& it = dv.infsettv;
+    infrec& it = dv.setinfo;
     e.i = i;
     e.ki = it.k[i];
     e.k1 = it.k[1];
@@ -101,7 +101,7 @@ void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
 }
 
 void ctxdone(const ectx& e) {
-    infrec& it = e.dv->infsettv;
+    infrec& it = e.dv->setinfo;
     it.ub = e.ub;
     it.stop = e.stop;
     it.found = e.found;
@@ -178,7 +178,7 @@ void keepbytes(ectx& e, int w, const uint8_t* z, int n) {
 // Counting step of both stages for the codeword (za, zb) of weight w
 // (bit planes); the second stage calls it only for leading scalar 1.
 template <int Q>
-void upd_count(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
+void countword(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
     if (w > e.wmax || (e.exact && w != e.wmax)) return;
     if (e.i >= 2) {
         uint64_t* sp = e.pmask[0];
@@ -192,7 +192,7 @@ void upd_count(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
 }
 
 // The same for a byte-form codeword.
-void upd_count(ectx& e, int w, const uint8_t* z) {
+void countword(ectx& e, int w, const uint8_t* z) {
     if (w > e.wmax || (e.exact && w != e.wmax)) return;
     if (e.i >= 2 && !claimbytes(e.i, e.lcv, e.kset, e.piv, z)) return;
     e.found++;
@@ -243,7 +243,7 @@ inline int addbits(int W, int s, const uint64_t* xa, const uint64_t* xb, const u
 }
 
 template <int Q, int WC, bool CNT>
-struct beng {
+struct PlaneWalk {
     // First stage from `depth` on, rows start..k[i]: scalar 1 at depth 1,
     // 1..Q-1 deeper, in that order.
     [[gnu::aligned(64)]] static void c1(ectx& e, int depth, int start) {
@@ -263,7 +263,7 @@ struct beng {
                 for (int s = 1; s <= smax; s++) {
                     int w = addbits<Q, WC>(W, s, xa, xb, ya, yb, za, zb);
                     if constexpr (CNT) {
-                        upd_count<Q>(e, w, za, zb);
+                        countword<Q>(e, w, za, zb);
                     } else if (w <= e.thr) {
                         upd_dist(e, w);
                         if (e.stop) return;
@@ -284,7 +284,7 @@ struct beng {
                              const uint64_t* xb, const uint64_t* ya, const uint64_t* yb, uint64_t* za, uint64_t* zb) {
         int w = addbits<Q, WC>(e.W, S, xa, xb, ya, yb, za, zb);
         if constexpr (CNT) {
-            upd_count<Q>(e, w, za, zb);
+            countword<Q>(e, w, za, zb);
         } else if (w <= e.thr) {
             upd_dist(e, w);
             if (e.stop) return true;
@@ -341,7 +341,7 @@ struct beng {
                 }
                 int ld = depth == 1 ? s : lead;
                 if constexpr (CNT) {
-                    if (ld == 1) upd_count<Q>(e, w, za, zb);
+                    if (ld == 1) countword<Q>(e, w, za, zb);
                 } else if (w <= e.thr) {
                     upd_dist(e, w);
                 }
@@ -391,7 +391,7 @@ inline int addbytes(const Field& F, int n, int s, const uint8_t* x, const uint8_
 }
 
 template <int Q, bool CNT>
-struct yeng {
+struct ByteWalk {
     [[gnu::aligned(64)]] static void c1(ectx& e, int depth, int start) {
         const int k = e.ki, n = e.n, q = e.q;
         const int smax = (depth == 1) ? 1 : q - 1;
@@ -403,7 +403,7 @@ struct yeng {
             for (int s = 1; s <= smax; s++) {
                 int w = addbytes<Q>(*e.F, n, s, x, y, z);
                 if constexpr (CNT) {
-                    upd_count(e, w, z);
+                    countword(e, w, z);
                 } else if (w <= e.thr) {
                     upd_dist(e, w);
                     if (e.stop) return;
@@ -428,7 +428,7 @@ struct yeng {
                 memcpy(base + 1, z + 1, (size_t)n);
                 int ld = depth == 1 ? s : lead;
                 if constexpr (CNT) {
-                    if (ld == 1) upd_count(e, w, z);
+                    if (ld == 1) countword(e, w, z);
                 } else if (w <= e.thr) {
                     upd_dist(e, w);
                 }
@@ -455,11 +455,11 @@ void go(ectx& e, int stage, int depth, int start) {
 template <int Q, bool CNT>
 void gobits(ectx& e, int stage, int depth, int start) {
     switch (e.W) {
-        case 1: go<beng<Q, 1, CNT>>(e, stage, depth, start); break;
-        case 2: go<beng<Q, 2, CNT>>(e, stage, depth, start); break;
-        case 3: go<beng<Q, 3, CNT>>(e, stage, depth, start); break;
-        case 4: go<beng<Q, 4, CNT>>(e, stage, depth, start); break;
-        default: go<beng<Q, 0, CNT>>(e, stage, depth, start); break;
+        case 1: go<PlaneWalk<Q, 1, CNT>>(e, stage, depth, start); break;
+        case 2: go<PlaneWalk<Q, 2, CNT>>(e, stage, depth, start); break;
+        case 3: go<PlaneWalk<Q, 3, CNT>>(e, stage, depth, start); break;
+        case 4: go<PlaneWalk<Q, 4, CNT>>(e, stage, depth, start); break;
+        default: go<PlaneWalk<Q, 0, CNT>>(e, stage, depth, start); break;
     }
 }
 
@@ -470,9 +470,9 @@ void dispatch(ectx& e, int stage, int depth, int start) {
         else if (e.q == 3) gobits<3, CNT>(e, stage, depth, start);
         else gobits<4, CNT>(e, stage, depth, start);
     } else {
-        if (e.q == 5) go<yeng<5, CNT>>(e, stage, depth, start);
-        else if (e.q == 7) go<yeng<7, CNT>>(e, stage, depth, start);
-        else go<yeng<0, CNT>>(e, stage, depth, start);
+        if (e.q == 5) go<ByteWalk<5, CNT>>(e, stage, depth, start);
+        else if (e.q == 7) go<ByteWalk<7, CNT>>(e, stage, depth, start);
+        else go<ByteWalk<0, CNT>>(e, stage, depth, start);
     }
 }
 
@@ -485,7 +485,7 @@ void DistEngine::enter(int i, int stage, int depth, int start) {
     ectx e;
     ctxinit(e, dinvar, fld, planes, i);
     if (e.stop) return;
-    if (dinvar.infsettv.cntmode)
+    if (dinvar.setinfo.cntmode)
         dispatch<true>(e, stage, depth, start);
     else
         dispatch<false>(e, stage, depth, start);
@@ -509,38 +509,38 @@ void DistEngine::clearbases() {
 }
 
 bool DistEngine::isfirst(int i, const uint64_t* supp) const {
-    const infrec& it = dinvar.infsettv;
+    const infrec& it = dinvar.setinfo;
     return claimbits(i, it.lcv, dinvar.pivmask.a, dinvar.pivmask.cols, supp);
 }
 
 bool DistEngine::isfirstb(int i, const uint8_t* z) const {
-    const infrec& it = dinvar.infsettv;
+    const infrec& it = dinvar.setinfo;
     return claimbytes(i, it.lcv, it.k, it.a, z);
 }
 
-void DistEngine::combs1(int depth, int start, int i) { enter(i, 1, depth, start); }
-void DistEngine::combs2(int depth, int start, int i) { enter(i, 2, depth, start); }
+void DistEngine::walkset(int depth, int start, int i) { enter(i, 1, depth, start); }
+void DistEngine::walkoutside(int depth, int start, int i) { enter(i, 2, depth, start); }
 
 void DistEngine::runfull(int i) {
     dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
     clearbases();
-    if (dinvar.infsettv.stop) return;
-    combs1(1, 1, i);
+    if (dinvar.setinfo.stop) return;
+    walkset(1, 1, i);
 }
 
 void DistEngine::runpart(int i) {
     dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
     clearbases();
-    if (dinvar.infsettv.stop) return;
-    combs1(1, 1, i);
-    if (dinvar.infsettv.stop) return;
-    if (dinvar.infsettv.k[1] > dinvar.infsettv.k[i]) combs2(1, dinvar.infsettv.k[i] + 1, i);
+    if (dinvar.setinfo.stop) return;
+    walkset(1, 1, i);
+    if (dinvar.setinfo.stop) return;
+    if (dinvar.setinfo.k[1] > dinvar.setinfo.k[i]) walkoutside(1, dinvar.setinfo.k[i] + 1, i);
 }
 
 void DistEngine::runexhaust() {
-    dinvar.infsettv.lcv[1] = dinvar.infsettv.k[1];
+    dinvar.setinfo.lcv[1] = dinvar.setinfo.k[1];
     dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
     clearbases();
-    if (dinvar.infsettv.stop || dinvar.infsettv.k[1] < 1) return;
-    combs1(1, 1, 1);
+    if (dinvar.setinfo.stop || dinvar.setinfo.k[1] < 1) return;
+    walkset(1, 1, 1);
 }

@@ -142,7 +142,7 @@ static bool insertbytes(const Field& F, bmat& B, const uint8_t* c, int n) {
 // B := empty, row 0 := the pivot mask of set 1 (bits), and the same mask in
 // byte form in mata[1] row 0.
 void DistEngine::basisinit(wmat& B) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata.h[1].q;
     wmat_ensure(B, k1 > 0 ? k1 : 1, W, q);
     B.fill = 0;
@@ -156,7 +156,7 @@ void DistEngine::basisinit(wmat& B) {
 // Inserts stored codewords start..end into B until rank k[1]; with `classes`
 // the marks of start..end are set from the classes that raised the rank.
 int DistEngine::updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     wmat& S = dinvar.cwstore;
     int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
@@ -182,11 +182,11 @@ int DistEngine::updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
 }
 
 int DistEngine::gensets_update(wmat& B, uint64_t start) {
-    return updbits(B, start, dinvar.infsettv.found, planes);
+    return updbits(B, start, dinvar.setinfo.found, planes);
 }
 
 int DistEngine::gensets_updateb(bmat& B, uint64_t start) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     bmat& S = dinvar.cwstoreb;
     int n = it.n, k1 = it.k[1];
     if (start == 1) {
@@ -250,7 +250,7 @@ void DistEngine::putback(uint64_t lo, uint64_t m) {
 
 void DistEngine::classify(uint64_t lo, uint64_t hi) {
     wmat& S = dinvar.cwstore;
-    int q = dinvar.mata.h[1].q, W = wordsfor(dinvar.infsettv.n);
+    int q = dinvar.mata.h[1].q, W = wordsfor(dinvar.setinfo.n);
     if (hi <= lo) return;
     uint64_t m = hi - lo;
     for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
@@ -261,7 +261,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             // x there: c[p] where x is 0, m - c[p] where x is 1, with c[p]
             // the words that have p.  So the sums take m times the weight
             // instead of m^2 pair weights.
-            const int n = dinvar.infsettv.n;
+            const int n = dinvar.setinfo.n;
             uint32_t c[MAXLEN + 64];
             memset(c, 0, sizeof(uint32_t) * 64 * (size_t)W);
             uint64_t all = 0;
@@ -327,7 +327,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
 // ---- generating sets after the minimum distance -----------------------------------------------
 
 void DistEngine::gensets_start(bmat& G, int ub) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.keep = 1;
     it.lb = 0;
     it.ub = ub;
@@ -346,7 +346,7 @@ void DistEngine::setrows(uint64_t rows) {
 }
 
 void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     gensets_start(G, d);
     it.exact = 0;
     it.wmax = d - 1;
@@ -354,7 +354,7 @@ void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
     while (rank != it.k[1] && it.wmax < G.cols) {
         it.exact = 1;
         it.wmax++;
-        bzrun();
+        runlevels();
         dinvar.cwstore.rows = (int)it.found;
         if (it.found != it.done) {
             dinvar.cwstore.b[0][0] = 0;
@@ -367,14 +367,14 @@ void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
 }
 
 void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     gensets_start(G, G.cols);
     it.exact = 1;
     it.wmax = 0;
     int rank = 0;
     while (rank != it.k[1] && it.wmax < G.cols) {
         it.wmax++;
-        bzrun();
+        runlevels();
         dinvar.cwstoreb.rows = (int)it.found;
         if (it.found != it.done) {
             rank = gensets_updateb(Gs, it.done + 1);
@@ -387,7 +387,7 @@ void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
 // ---- full listings ------------------------------------------------------------------------------
 
 void DistEngine::spectrum_sorted(bmat& G, int upto) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     spectrum_keep(G, upto);
     int n = G.cols;
     uint64_t s = 0;
@@ -418,7 +418,7 @@ void DistEngine::spectrum_sorted(bmat& G, int upto) {
 }
 
 void DistEngine::gensets_all(bmat& G) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     spectrum_sorted(G);
     bmat& S = dinvar.cwstoreb;
     lastraise = 0;
@@ -437,12 +437,12 @@ void DistEngine::gensets_all(bmat& G) {
 void DistEngine::generatingset_fromall_inv(bmat& G) {
     ZASSERT("gensets", !planes, "generatingset_fromall_inv works on bit planes");
     const int upto = G.spare + 1;
-    if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.infsettv.k[1]) return;
+    if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.setinfo.k[1]) return;
     generatingset_upto(G, G.cols);
 }
 
 int DistEngine::generatingset_upto(bmat& G, int upto) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     spectrum_sorted(G, upto);
     wmat& S = dinvar.cwstore;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;

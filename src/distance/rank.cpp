@@ -30,7 +30,7 @@ void DistEngine::reset() {
     bmat_free(dinvar.wcopy);
     mata_free(dinvar.mata);
     mataw_free(dinvar.mataw);
-    coderec_free(dinvar.infsettv);
+    coderec_free(dinvar.setinfo);
     wmat_free(dinvar.cwstore);
     bmat_free(dinvar.cwstoreb);
     wmat_free(dinvar.pivmask);
@@ -159,7 +159,7 @@ void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, Rre
 // sysform for q = 2 and at most 64 columns: the same steps on rows packed
 // into one word each (an exclusive or clears a column), unpacked at the end.
 int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     const int n = src.cols;
     uint8_t* colfree = dinvar.colfree.a[0];
     uint64_t freebits = 0, rb[65];
@@ -197,7 +197,7 @@ int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
 }
 
 int DistEngine::sysform(bmat& dst, bmat& src) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     const Field& F = *fld;
     int n = src.cols;
     int kk = src.fill;
@@ -287,7 +287,7 @@ void DistEngine::packrows2(wmat& out, bmat& src) {
 // Bit mask of the pivot columns of set i, for the claim test of the counting
 // step.
 void DistEngine::setpivmask(int i) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     uint64_t* mk = dinvar.pivmask.a[i];
     int W = dinvar.pivmask.cols;
     for (int x = 1; x <= W; x++) mk[x] = 0;
@@ -323,7 +323,7 @@ void DistEngine::storeensure(int rows, int n) {
 }
 
 void DistEngine::clearsets(int n) {
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     it.nsets = 0;
     it.ranksum = 0;
     it.nfull = 0;
@@ -344,7 +344,7 @@ void DistEngine::infosets(bmat& genmat) {
     ZASSERT("rank", genmat.rows != genmat.fill, "genmat.m!=genmat.k");
     ZASSERT("rank", genmat.q != fq, "genmat.q!=field.q");
     int n = genmat.cols, q = genmat.q;
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     if (planes) {
         if (it.keep) storeensure(genmat.rows, n);
     } else if (it.keep) {
@@ -410,7 +410,7 @@ constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 void DistEngine::infoset1(bmat& genmat) {
     int n = genmat.cols, q = genmat.q;
     ZASSERT("rank", q != fq, "genmat.q!=field.q");
-    infrec& it = dinvar.infsettv;
+    infrec& it = dinvar.setinfo;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (planes) {
         storeensure(3, n);

@@ -10,7 +10,7 @@
 // containers inside the record, one record per engine, so that engines in
 // different threads share nothing; nothing is freed between codes.  The
 // record types live here, apart from the engine, because the callers read
-// the results straight out of them (infsettv, cwstore, cwstoreb).
+// the results straight out of them (setinfo, cwstore, cwstoreb).
 #pragma once
 #include <cstdint>
 
@@ -43,7 +43,7 @@ struct dinvrec {
     bmatarr mata;       // systematic matrices 1..nsets; [0], [-1]: work rows
     wmatarr mataw;      // their bit-plane forms (q <= 4)
     int32_t matamem;    // 1 once mata has been allocated
-    infrec infsettv;
+    infrec setinfo;
     wmat cwstore;       // codeword store, bit planes (q <= 4)
     bmat cwstoreb;      // codeword store, bytes (q = 5, 7)
     wmat pivmask;       // row i: bit mask of the pivot columns a[i]

@@ -111,7 +111,7 @@ int DimensionSearch::fillrow(int row, F count, int nblk, int q) {
 // All partners of level L against the parent now in row L, children into
 // level L + 1.
 void DimensionSearch::partners(int L) {
-    mayatab& mt = step_.mt;
+    SplitTables& mt = step_.mt;
     LevelStore::Cursor at;
     if (L == 1 && step_.cuts.on()) at.filter = &step_.cuts;  // partners that cannot give a row are not read
     levrec r;
@@ -134,7 +134,7 @@ void DimensionSearch::partners(int L) {
 // One parent: its children over all partners into level L + 1, then the
 // descent.
 void DimensionSearch::oneparent(int L, const levrec& r) {
-    mayatab& mt = step_.mt;
+    SplitTables& mt = step_.mt;
     rc_.levelcnt[L].parents--;
     rc_.levelcnt[L + 1].pending = 0;
     rc_.levelcnt[L + 1].total = 0;

@@ -27,7 +27,7 @@ ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, Se
       store_(en.store),
       sink_(sink),
       check_(nullptr) {
-    maya_reset(mt);
+    cleartables(mt);
 }
 
 // ---- row enumeration --------------------------------------------------------------
@@ -277,12 +277,11 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
             }
         }
         if (!last) return;
-        const int putn1 = buildnewrow(par_.nfree());
-        ZASSERT("extstep", putn1 != nn, "PUTN1!=nn");
-        code_.putn = putn1;
+        const int assigned = buildnewrow(par_.nfree());
+        ZASSERT("extstep", assigned != nn, "the new row has the positions the split counted");
         placerow(D);
         // A partner record covers every free column, so the row is complete.
-        ZASSERT("extstep", putn1 != par_.nfree(), "PUTN1!=n-k");
+        ZASSERT("extstep", assigned != par_.nfree(), "the new row covers every free column");
         if (cuts.on() && check_) {
             check_->weights(weighed_, tests.test_dist(code_));
             if (!weighed_) return;

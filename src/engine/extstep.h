@@ -69,8 +69,8 @@ class ExtensionStep {
     ExtensionStep(const ExtensionStep&) = delete;
     ExtensionStep& operator=(const ExtensionStep&) = delete;
 
-    // Clears the tables (see maya_reset).
-    void reset() { maya_reset(mt); }
+    // Clears the tables (see cleartables).
+    void reset() { cleartables(mt); }
     // The run's self-checks (null: none).
     void setcheck(SelfCheck* check) { check_ = check; }
 
@@ -90,7 +90,7 @@ class ExtensionStep {
     // row, made from a partner of nblk blocks; tests it like any other.
     void extendsimple(const PartnerWalk& w, int nblk);
 
-    mayatab mt;
+    SplitTables mt;
     CandidateTests tests;
     RowCuts cuts;
 

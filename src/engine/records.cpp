@@ -13,7 +13,7 @@
 
 #include "containers/zassert.h"
 
-void maya_reset(mayatab& mt) {
+void cleartables(SplitTables& mt) {
     memset(&mt, 0, sizeof mt);
     for (int p = 0; p < MAXLEN; p++) mt.newrow[p] = -3;
 }
@@ -258,7 +258,7 @@ int LevelStore::next(Cursor& c, levrec& r, uint16_t* counts) const {
 
 // ---- writer and readers ---------------------------------------------------------
 
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc) {
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& mt, levcount& lc) {
     ZASSERT("records", q < 1 || q > MAXVAL, "q within the block width");
     if (mode == StepMode::split) ZASSERT("records", blk < 0 || blk >= MAXBLK, "last block index in range");
     if (mode == StepMode::simple) ZASSERT("records", blk < 0 || blk > MAXBLK, "block count in range");
@@ -285,7 +285,7 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
     return ok;
 }
 
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt) {
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1 || r.flag == 0) return got;
@@ -294,7 +294,7 @@ int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, 
     return 1;
 }
 
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt) {
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1) return got;

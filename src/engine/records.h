@@ -151,13 +151,13 @@ bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 // Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
 // then lc: parents (new codes only), total and pending.  Returns false after a
 // reported fault.
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, mayatab& mt, levcount& lc);
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& mt, levcount& lc);
 
 // Parent reader: the next record of `from` at c into r; when its flag is not
 // 0 its counts go to mt.remain[l][0][0..q-1], l = 0..B-1.  Same results as
 // LevelStore::next.
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt);
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt);
 
 // Partner reader: as the parent reader, but the counts go to
 // mt.partner[l][0..q-1], and r.simple is set.
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, mayatab& mt);
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt);

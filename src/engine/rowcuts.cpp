@@ -22,7 +22,7 @@ int32_t ceildiv(int32_t a, int32_t q) { return -floordiv(-a, q); }
 
 }  // namespace
 
-void RowCuts::parent(const cmrec& code, const mayatab& mt, int nblk, int D, int q, int nfree) {
+void RowCuts::parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
     on_ = false;
     if (!lb_.derived || D < 2 || nblk < 1 || nblk > MAXBLK) return;
     uint64_t F = 1;
@@ -68,7 +68,7 @@ void RowCuts::parent(const cmrec& code, const mayatab& mt, int nblk, int D, int 
     on_ = true;
 }
 
-RowCuts::span RowCuts::classrange(const mayatab& mt, int l, int i, int b, int z) const {
+RowCuts::span RowCuts::classrange(const SplitTables& mt, int l, int i, int b, int z) const {
     const int m = m_[l][b];
     if (m == 0) return {0, 0};
     if (z <= i) return {mt.split[l][z][b], mt.split[l][z][b]};
@@ -84,7 +84,7 @@ RowCuts::span RowCuts::classrange(const mayatab& mt, int l, int i, int b, int z)
 // The contributions of block l (pairs 0..i done) by the value s: tlo_, thi_.
 // The bounds of each class and value first (as classrange, with the sums
 // over the values taken once).
-void RowCuts::blocktables(const mayatab& mt, int l, int i) {
+void RowCuts::blocktables(const SplitTables& mt, int l, int i) {
     const int q = q_;
     const int32_t* p = mt.partner[l];
     int P = 0;
@@ -131,7 +131,7 @@ void RowCuts::count(bool cut) {
     t.tries = t.hits = 0;
 }
 
-bool RowCuts::partner(const mayatab& mt, int propbound) {
+bool RowCuts::partner(const SplitTables& mt, int propbound) {
     propbound_ = propbound;
     const int q = q_;
     const size_t row = (size_t)F_ * q;
@@ -168,7 +168,7 @@ bool RowCuts::partner(const mayatab& mt, int propbound) {
 
 // The contributions of block l with every value given, by the value s:
 // tlo_ only.
-void RowCuts::exacttables(const mayatab& mt, int l) {
+void RowCuts::exacttables(const SplitTables& mt, int l) {
     const int q = q_;
     const int32_t(*x)[MAXVAL] = mt.split[l];  // x[z][b]
     for (int s = 0; s < values_[l]; s++) {
@@ -181,7 +181,7 @@ void RowCuts::exacttables(const mayatab& mt, int l) {
     }
 }
 
-void RowCuts::blockdone(const mayatab& mt, int l) {
+void RowCuts::blockdone(const SplitTables& mt, int l) {
     const int q = q_;
     exacttables(mt, l);
     const size_t row = (size_t)F_ * q;
@@ -193,7 +193,7 @@ void RowCuts::blockdone(const mayatab& mt, int l) {
 }
 
 // The zero columns of the code, when pairs (l, 0..i) are done.
-RowCuts::span RowCuts::zerorange(const mayatab& mt, int l, int i) const {
+RowCuts::span RowCuts::zerorange(const SplitTables& mt, int l, int i) const {
     if (zl_ < 0) return {0, 0};
     if (zl_ < l) return {mt.split[zl_][0][0], mt.split[zl_][0][0]};
     return classrange(mt, zl_, zl_ == l ? i : -1, 0, 0);
@@ -223,7 +223,7 @@ bool RowCuts::family(int f, int32_t& ylo, int32_t& yhi, const int32_t* rlo, cons
     return true;
 }
 
-bool RowCuts::check(const mayatab& mt, int l, int i) {
+bool RowCuts::check(const SplitTables& mt, int l, int i) {
     const int q = q_;
     checks++;
     const span z = zerorange(mt, l, i);
@@ -251,7 +251,7 @@ bool RowCuts::check(const mayatab& mt, int l, int i) {
     return ok;
 }
 
-bool RowCuts::leaf(const mayatab& mt, int l) {
+bool RowCuts::leaf(const SplitTables& mt, int l) {
     const int q = q_;
     leaves++;
     const int zeros = zl_ < 0 ? 0 : mt.split[zl_][0][0];
@@ -299,7 +299,7 @@ bool RowCuts::parts(int x, uint8_t* parts) const {
 // partner check found; for value i >= 1 the codeword with lambda = -i is
 // complete as soon as the pair is, of weight n - k + 2 - t_0 - p_i + share,
 // which must be allowed.
-int RowCuts::nextshare(const mayatab& mt, int i, int share) const {
+int RowCuts::nextshare(const SplitTables& mt, int i, int share) const {
     if (i == 0) return share > rooty_.hi ? rooty_.hi : share < rooty_.lo ? -1 : share;
     const int32_t offset = nfree_ + 2 - mt.split[0][0][0] - mt.partner[0][i];
     const int32_t w = lb_.prevok(offset + share);

@@ -42,7 +42,7 @@ void SelfCheck::labelling(const Labeller& lab, const bmat& inc, const int32_t* c
     }
 }
 
-void SelfCheck::afterpartner(const mayatab& mt, int q) {
+void SelfCheck::afterpartner(const SplitTables& mt, int q) {
     for (int l = 0; l <= mt.lastblk; l++)
         for (int i = 0; i < q; i++)
             for (int b = 0; b < q; b++) ZASSERT("selfcheck", mt.split[l][i][b] != 0, "split tables clean");
@@ -127,7 +127,7 @@ void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const La
         const int s = 1 + (int)(rng_() % (q - 1));
         for (int r = 1; r <= L; r++) g_.a[r][perm[c]] = (uint8_t)F.multab[s][h[r][c]];
         for (int t = 1; t <= per; t++)
-            inv_.invt.INPinvcolval[(perm[c] - 1) * per + t] = inv.invt.INPinvcolval[(c - 1) * per + t];
+            inv_.invt.firstpassval[(perm[c] - 1) * per + t] = inv.invt.firstpassval[(c - 1) * per + t];
     }
     g_.fill = L;
     g_.spare = reduced.spare;

@@ -18,7 +18,7 @@
 constexpr int MAXBLK = MAXLEN;  // blocks of a level record
 constexpr int MAXVAL = 10;      // values per block
 
-struct mayatab {
+struct SplitTables {
     // remain[l][i][b]: columns of class (l, b) still without a value before
     // value i is handed out; remain[l][0][b] is the class's multiplicity.
     int32_t remain[MAXBLK][MAXVAL][MAXVAL];
@@ -39,4 +39,4 @@ struct mayatab {
 
 // Clears every table to 0 and marks every position of `newrow` as not
 // assigned (-3); `lastblk`, `recno` and `cutflag` become 0.
-void maya_reset(mayatab& mt);
+void cleartables(SplitTables& mt);

@@ -117,7 +117,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
     invt.ndist = nd;
     invt.N = per * nd;
     for (int j = 1; j <= nd; j++)
-        for (int t = 1; t <= per; t++) invt.INPinvcolval[(j - 1) * per + t] = mult[(size_t)j - 1];
+        for (int t = 1; t <= per; t++) invt.firstpassval[(j - 1) * per + t] = mult[(size_t)j - 1];
     inv_.inv_secondpass(g_, gb_, gs_, dist_);
     lab_.label(inv_.incmat, invt.cls);
 

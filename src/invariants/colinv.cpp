@@ -100,7 +100,7 @@ void ColumnInvariants::inv_firstpass(const cmrec& code, int nfree) {
 }
 
 void ColumnInvariants::inv_savefirst() {
-    for (int p = 1; p <= invt.N; p++) invt.INPinvcolval[p] = invt.value[p];
+    for (int p = 1; p <= invt.N; p++) invt.firstpassval[p] = invt.value[p];
 }
 
 // ---- classes ----------------------------------------------------------------------
@@ -166,7 +166,7 @@ void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist) 
     }
     dist.mindist(G);
     if (q <= 4)
-        dist.gensets_dist(Gb, G, dist.dinvar.infsettv.ub);
+        dist.gensets_dist(Gb, G, dist.dinvar.setinfo.ub);
     else
         dist.gensets_dist_b(Gs, G);
 }
@@ -314,8 +314,8 @@ void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& d
     uint32_t m = 0;
     for (int p = 1; p <= N; p++) m = std::max(m, val[p]);
     for (int p = 1; p <= N; p++) {
-        ZASSERT("colinv", invt.INPinvcolval[p] < 0, "first-pass values are not negative");
-        invt.value[p] = (int32_t)(val[p] + m * (uint32_t)invt.INPinvcolval[p]);
+        ZASSERT("colinv", invt.firstpassval[p] < 0, "first-pass values are not negative");
+        invt.value[p] = (int32_t)(val[p] + m * (uint32_t)invt.firstpassval[p]);
     }
     inv_classes();
 }

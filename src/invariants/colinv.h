@@ -29,7 +29,7 @@ struct invtrec {
     int32_t cval[MAXPTS + 1];   // value of each class
     int32_t cls[MAXPTS + 1];    // class of each point, 1 = smallest value
     int32_t mult[MAXLEN + 1];   // multiplicity of each distinct column
-    int32_t INPinvcolval[MAXPTS + 1];  // first-pass values, saved for the second pass
+    int32_t firstpassval[MAXPTS + 1];  // first-pass values, saved for the second pass
 };
 
 class ColumnInvariants {
@@ -44,7 +44,7 @@ class ColumnInvariants {
     // distinct columns), invt.mult, the points with their multiplicities as
     // values, specialpt and the classes.
     void inv_firstpass(const cmrec& code, int nfree);
-    // Saves the first-pass values into invt.INPinvcolval.
+    // Saves the first-pass values into invt.firstpassval.
     void inv_savefirst();
     // Second pass on the distinct-column code in `G` (its rows are
     // redmat's): lists its low-weight codewords through `dist`, builds

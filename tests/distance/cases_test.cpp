@@ -45,7 +45,7 @@ TEST(DistanceCases, ClassicalCodes) {
          parse({"100000011111", "010000101221", "001000110122", "000100121012", "000010122101", "000001112210"}),
          {{6, 132}, {9, 220}, {12, 12}}, 6},
     };
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     for (auto& c : codes) {
         SCOPED_TRACE(c.name);
         const int n = (int)c.rows[0].size(), k = (int)c.rows.size();
@@ -83,7 +83,7 @@ TEST(DistanceCases, PlanningAndClaimsByHand) {
     std::mt19937 rng(1);
     tobmat(G, randrows(rng, 3, 12, 2, 0.5), 12, 2);
     E.infosets(G);
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     it.k[1] = 30, it.lcv[1] = 5, it.lcv[2] = 0;
     it.k[2] = 4;   // deficit 26: never
     EXPECT_EQ(E.worthraise(2), 0);
@@ -125,8 +125,8 @@ TEST(DistanceCases, ByteListingUpToTheGeneratingWeight) {
     ASSERT_EQ(t.rank, 4);
     tobmat(G, rows, 12, 5);
     E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(E.dinvar.infsettv.wmax, t.wgen);
-    EXPECT_EQ(E.dinvar.infsettv.found, sumA(t.A, 1, t.wgen));
+    EXPECT_EQ(E.dinvar.setinfo.wmax, t.wgen);
+    EXPECT_EQ(E.dinvar.setinfo.found, sumA(t.A, 1, t.wgen));
 }
 
 TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
@@ -137,14 +137,14 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
     tobmat(G, w300, 310, 5);
     E.spectrum_keep(G);
-    ASSERT_EQ(E.dinvar.infsettv.found, 1u);
+    ASSERT_EQ(E.dinvar.setinfo.found, 1u);
     EXPECT_EQ(E.dinvar.cwstoreb.a[1][0] + 1000 * E.dinvar.cwstoreb.a[1][-1], 1044);
     // A block of 300 rows gets invariant 0 and one class; 299 are computed.
     E.usefield(2, true);
     std::mt19937 rng(17);
     tobmat(G, randrows(rng, 10, 40, 2, 0.5), 40, 2);
     E.spectrum_keep(G);
-    ASSERT_GE(E.dinvar.infsettv.found, 600u);
+    ASSERT_GE(E.dinvar.setinfo.found, 600u);
     E.classify(0, 300);
     for (int f = 1; f <= 300; f++) ASSERT_EQ(E.dinvar.cwstore.a[f][-1] * 10 + E.dinvar.cwstore.b[f][0], 1u);
     E.classify(300, 599);
@@ -158,8 +158,8 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
     tobmat(G, rows, 17, 5);
     E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(E.dinvar.infsettv.wmax, 10);
-    EXPECT_EQ(E.dinvar.infsettv.found, 19532u);
+    EXPECT_EQ(E.dinvar.setinfo.wmax, 10);
+    EXPECT_EQ(E.dinvar.setinfo.found, 19532u);
     EXPECT_EQ(bstoredweight(E.dinvar.cwstoreb.a[19532]), 10);
 }
 
@@ -171,7 +171,7 @@ TEST(DistanceCases, ResetWorks) {
     EXPECT_EQ(E.mindist(G), 3);
     tobmat(G, hamming, 7, 2);
     E.generatingset_fromall_inv(G);
-    EXPECT_EQ(E.dinvar.infsettv.wmax, 3);
+    EXPECT_EQ(E.dinvar.setinfo.wmax, 3);
 }
 
 namespace {
@@ -219,11 +219,11 @@ TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
             tobmat(G, rows, 11, q);
             E.generatingset_fromall_inv(G);
             auto a = keptprofile(E);
-            int wa = E.dinvar.infsettv.wmax;
+            int wa = E.dinvar.setinfo.wmax;
             tobmat(G, other, 11, q);
             E.generatingset_fromall_inv(G);
             EXPECT_EQ(keptprofile(E), a);
-            EXPECT_EQ(E.dinvar.infsettv.wmax, wa);
+            EXPECT_EQ(E.dinvar.setinfo.wmax, wa);
             tobmat(G, rows, 11, q);   // the same through the low-weight path
             int d = E.mindist(G);
             tobmat(G, rows, 11, q);

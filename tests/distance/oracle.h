@@ -161,7 +161,7 @@ inline int storedweight(const DistEngine& E, uint64_t f) {
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
     bmat G{}, Gs{};
     wmat Gb{};
-    const infrec& it = E.dinvar.infsettv;
+    const infrec& it = E.dinvar.setinfo;
     auto fresh = [&](int D) -> bmat& { return tobmat(G, rows, n, q, D), G; };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));

@@ -85,7 +85,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
     const int k = (int)rows.size();
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     tobmat(G, rows, n, q);
     E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
@@ -239,7 +239,7 @@ namespace {
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    infrec& it = E.dinvar.infsettv;
+    infrec& it = E.dinvar.setinfo;
     E.usefield(q, q <= 4);
     tobmat(G, rows, n, q);
     E.spectrum(G);

@@ -113,7 +113,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
             int rk = rankof(F, rows);
             tobmat(A, rows, n, q);
             E.infosets(A);
-            infrec& it = E.dinvar.infsettv;
+            infrec& it = E.dinvar.setinfo;
             if (rk < 1) {
                 EXPECT_EQ(it.nsets, 0);
                 continue;

@@ -18,12 +18,12 @@ namespace {
 class Records : public ::testing::Test {
 protected:
     tempdir dir;
-    std::unique_ptr<mayatab> tables = std::make_unique<mayatab>();
+    std::unique_ptr<SplitTables> tables = std::make_unique<SplitTables>();
     std::unique_ptr<runcounters> counters = std::make_unique<runcounters>();
-    mayatab& mt = *tables;
+    SplitTables& mt = *tables;
     runcounters& rc = *counters;
     RunFault fault;
-    void SetUp() override { maya_reset(mt); }
+    void SetUp() override { cleartables(mt); }
 };
 
 struct written {
@@ -32,9 +32,9 @@ struct written {
 };
 
 // Random records of both kinds into `to`, the groups they must hold into `out`.
-void writerandom(LevelStore& to, mayatab& mt, levcount& lc, int q, std::mt19937& g, std::vector<written>& out) {
+void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19937& g, std::vector<written>& out) {
     for (int t = 0; t < 30; t++) {
-        maya_reset(mt);
+        cleartables(mt);
         mt.recno = t;
         written w{(int)(g() % 2), {}};
         if (t % 2 == 0) {  // random classes and splits; noise in the empty classes
@@ -67,7 +67,7 @@ void writerandom(LevelStore& to, mayatab& mt, levcount& lc, int q, std::mt19937&
 
 // Both readers give every record back: the partner reader all counts and
 // the simple flag, the parent reader the counts of flag-1 records only.
-void readback(const LevelStore& from, mayatab& mt, int q, const std::vector<written>& want) {
+void readback(const LevelStore& from, SplitTables& mt, int q, const std::vector<written>& want) {
     for (int parent = 0; parent <= 1; parent++) {
         LevelStore::Cursor at;
         levrec r;
@@ -135,7 +135,7 @@ TEST_F(Records, RecordsOfManyBlocks) {
     LevelStore s;
     s.setup(nullptr, dir.file("level"), &fault);
     ASSERT_TRUE(levrec_write(s, CodeStatus::fresh, 399, 2, StepMode::split, mt, rc.levelcnt[5]));
-    maya_reset(mt);
+    cleartables(mt);
     LevelStore::Cursor a, b;
     levrec r;
     ASSERT_EQ(levrec_readparent(s, a, r, mt), 1);

@@ -120,7 +120,7 @@ labelled label(const matrix& g, int q) {
     ws().inv.invt.q = q;
     ws().inv.invt.ndist = n;
     ws().inv.invt.N = q == 2 ? n : 2 * (q - 1) * n;
-    for (int p = 1; p <= ws().inv.invt.N; p++) ws().inv.invt.INPinvcolval[p] = 1;
+    for (int p = 1; p <= ws().inv.invt.N; p++) ws().inv.invt.firstpassval[p] = 1;
     ws().inv.inv_secondpass(G, gb, gs, ws().dist);
     labelled out;
     out.values.assign(ws().inv.invt.value + 1, ws().inv.invt.value + ws().inv.invt.N + 1);
