@@ -159,12 +159,16 @@ std::string headertext(const RunHeader& h) {
     return out;
 }
 
-std::string trailertext(const RunTrailer& t) {
+std::string restext(const RunTrailer& t) {
     std::string out = "\n RES ";
     for (size_t i = 0; i < t.totals.size(); i++) appendf(out, i == 0 ? "%lld  " : "  %lld ", t.totals[i]);
+    return out;
+}
+
+std::string trailertext(const RunTrailer& t) {
     char buf[64];
     snprintf(buf, sizeof buf, "\n ==  Elapsed time: %.2fs\n", t.secs);
-    return out + buf;
+    return restext(t) + buf;
 }
 
 std::string parseequivline(std::string_view line, RunHeader& h) {

@@ -50,9 +50,12 @@ std::string checkheader(const RunHeader& h);
 
 // The text of the header, byte for byte as a run prints it (blank lines
 // included), and of the trailer (the blank line before " RES", the totals,
-// the elapsed time).  Read h and t only.
+// the elapsed time).  Read h and t only.  restext is the trailer up to its
+// totals (the blank line and " RES ..."), which the menu's console also
+// shows.
 std::string headertext(const RunHeader& h);
 std::string trailertext(const RunTrailer& t);
+std::string restext(const RunTrailer& t);
 
 // The header as one line of words, for the comment an export opens with
 // (after "// " in Magma, "# " elsewhere), and back:

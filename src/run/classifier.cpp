@@ -69,7 +69,7 @@ void Classifier::construct(int64_t start) {
     double secs = (double)(clockms() - start) / 1000.0;
     out_.finish(secs);
     if (fault_.stopped() || opt_.console == nullptr) return;
-    out_.restotals(opt_.console);
+    fputs(restext(out_.totals(secs)).c_str(), opt_.console);
     fprintf(opt_.console, "==  Elapsed time: %.2fs\n", secs);
 }
 

@@ -12,40 +12,18 @@
 #include "containers/containers.h"
 #include "fileio/checked.h"
 
-void runheader(FILE* fp, const RunParams& p) {
-    fprintf(fp, "\n");
-    if (p.brute == 1) fprintf(fp, "\n\n Brute gen:\n");
-    // The labels of the parameter table; brute generation's line ends in
-    // " ; dual distance" where the other has ",dual distance".
-    for (auto field : {&runparrec::n, &runparrec::k, &runparrec::d, &runparrec::q, &runparrec::dw,
-                       &runparrec::selforth, &runparrec::dualdist}) {
-        const char* label = paramdef(field).header;
-        if (p.brute == 1 && field == &runparrec::dualdist) label = " ; dual distance ";
-        fprintf(fp, "%s%d", label, field == &runparrec::n ? p.nasked : p.*field);
-    }
-    fprintf(fp, "\n");
-    if (p.q == 4) fprintf(fp, "%s\n", equivalenceline(p.linear4 != 0));
-    if (p.brute == 0) fprintf(fp, "\n\n");
-    fprintf(fp, "   Possible weights: \n");
-    for (int w = 1; w <= p.n && w < MAXLEN; w++)
-        if (p.wt[w] > 0) fprintf(fp, " %d", w);
-    fprintf(fp, "\n\n");
-    fprintf(fp, "   Proportional columns: \n");
-    for (int i = 2; i <= p.k; i++) fprintf(fp, "%d -> %d ;", i, p.propcol[i]);
-    fprintf(fp, "\n\n");
-}
-
 bool ResultFiles::open(const std::string& base, bool staged) {
     respath = base;
     hpath = base + "h";
     staged_ = staged;
     tmpsuffix_ = ".new." + std::to_string((long)getpid());
+    const std::string header = headertext(runheaderof(par_));
     h = chkopen(written(hpath), "w", fault_);
     if (!h) return false;
-    runheader(h, par_);
+    fputs(header.c_str(), h);
     res = chkopen(written(respath), "w", fault_);
     if (!res) return false;
-    runheader(res, par_);
+    fputs(header.c_str(), res);
     return true;
 }
 
@@ -147,10 +125,12 @@ void ResultFiles::newcode(const cmrec& code) {
     if (!printh(code)) fault_.file("write", hpath);
 }
 
-void ResultFiles::restotals(FILE* fp) const {
-    int s = par_.brutedim != 0 ? par_.brutedim : 2;
-    fprintf(fp, "\n RES %d  ", rc_.rescount[1]);
-    for (int i = s; i <= par_.k; i++) fprintf(fp, "  %d ", rc_.rescount[i]);
+RunTrailer ResultFiles::totals(double secs) const {
+    RunTrailer t;
+    t.secs = secs;
+    t.totals.push_back(rc_.rescount[1]);
+    for (int i = par_.brutedim != 0 ? par_.brutedim : 2; i <= par_.k; i++) t.totals.push_back(rc_.rescount[i]);
+    return t;
 }
 
 // Writes the statistics file; false after a reported fault (the file is then
@@ -182,10 +162,8 @@ void ResultFiles::finish(double secs) {
         abandon();
         return;
     }
-    for (FILE* fp : {h, res}) {
-        restotals(fp);
-        fprintf(fp, "\n ==  Elapsed time: %.2fs\n", secs);
-    }
+    const std::string trailer = trailertext(totals(secs));
+    for (FILE* fp : {h, res}) fputs(trailer.c_str(), fp);
     close();
     if (staged_) {
         if (fault_.stopped() || !commit(stats)) abandon();

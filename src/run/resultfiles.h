@@ -9,13 +9,11 @@
 #include <cstdio>
 #include <string>
 
+#include "codeio/runheader.h"
 #include "containers/code.h"
 #include "engine/records.h"
 #include "fileio/fault.h"
 #include "params/params.h"
-
-// Writes the header of the result and h files into fp.
-void runheader(FILE* fp, const RunParams& p);
 
 class ResultFiles {
    public:
@@ -51,8 +49,10 @@ class ResultFiles {
     // of both files, which are closed.  If any of them fails, the trailers
     // already written are cut off again and the statistics file is removed.
     void finish(double secs);
-    // The totals line: " RES total  " and the counts of dimensions s..k.
-    void restotals(FILE* fp) const;
+    // The totals of the files' trailer: the codes of the h file, then its
+    // codes of dimensions s..k (s = 2, or the starting dimension of brute
+    // generation), and the elapsed time.
+    RunTrailer totals(double secs) const;
 
     int32_t codecount = 0;
     FILE* res = nullptr;
