@@ -12,13 +12,7 @@
 # or times the program named by TALVEN_BIN (an older build, for before/after).
 # Needs /usr/bin/time (Debian package `time`).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-if [ -n "${TALVEN_BIN:-}" ]; then
-  bin="$TALVEN_BIN"
-else
-  make -C "$root" build >/dev/null
-  bin="$root/build/talven"
-fi
+source "$(dirname "$0")/program.sh"
 limit="${TALVEN_LIMIT:-120}"
 
 if [ $# -ge 4 ]; then

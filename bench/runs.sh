@@ -7,13 +7,7 @@
 # Runs in a scratch folder under /tmp; builds the program first (make build),
 # or times the program named by TALVEN_BIN (an older build, for before/after).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-if [ -n "${TALVEN_BIN:-}" ]; then
-  bin="$TALVEN_BIN"
-else
-  make -C "$root" build >/dev/null
-  bin="$root/build/talven"
-fi
+source "$(dirname "$0")/program.sh"
 
 if [ $# -ge 4 ]; then
   list=("$*")
