@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "field/field.h"
+#include "common/oracle.h"
 
 CodeMatrix randomcode(std::mt19937& rng, int q, int k, int n) {
     CodeMatrix c(q, k, n);
@@ -40,22 +40,10 @@ ReadAll readall(const std::string& text, Format f, int q) {
 }
 
 std::vector<uint64_t> weightdist(const CodeMatrix& c) {
-    const Field& F = gf(c.q);
-    std::vector<uint64_t> A((size_t)c.n + 1, 0);
-    std::vector<int> coef((size_t)c.k, 0), word((size_t)c.n);
-    for (;;) {
-        int w = 0;
-        for (int j = 0; j < c.n; j++) {
-            int s = 0;
-            for (int r = 0; r < c.k; r++) s = F.addtab[s][F.multab[coef[r]][c.at(r, j)]];
-            w += s != 0;
-        }
-        A[w]++;
-        int r = 0;
-        while (r < c.k && ++coef[r] == c.q) coef[r++] = 0;
-        if (r == c.k) break;
-    }
-    return A;
+    oracle::matrix g((size_t)c.k, std::vector<int>((size_t)c.n));
+    for (int r = 0; r < c.k; r++)
+        for (int j = 0; j < c.n; j++) g[(size_t)r][(size_t)j] = c.at(r, j);
+    return oracle::weights(g, c.n, c.q);
 }
 
 int mindist(const CodeMatrix& c) {

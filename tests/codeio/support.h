@@ -1,7 +1,6 @@
 // Helpers of the codeio tests: random generator matrices, whole texts
 // written and read back through the writers and readers, and the weights of
-// a code by listing all its codewords (independent of the program's
-// distance routines, which sit later in the pipeline).
+// a code by the tests' listing oracle (common/oracle.h).
 #pragma once
 #include <random>
 #include <string>

@@ -14,7 +14,7 @@
 #include <random>
 #include <set>
 
-#include "common/ownfield.h"
+#include "common/oracle.h"
 #include "common/testutil.h"
 #include "engine/bounds.h"
 #include "run/classifier.h"

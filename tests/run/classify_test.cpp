@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "common/testutil.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ void checkrun(const wanted& w, int brute = 0) {
     size_t expected = classify(w).size();
     EXPECT_EQ(got.codes.size(), expected);
     EXPECT_EQ(got.constructed, (int)got.codes.size());
-    ogf f(w.q);
+    ogf f{w.q};
     std::set<std::string> forms;
     for (const matrix& g : got.codes) {
         codeinfo c = analyse(g, w.n, w.q);

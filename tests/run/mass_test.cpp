@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "params/codeset.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 #include "run/splitruns.h"
 
 namespace {

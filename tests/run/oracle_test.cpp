@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "run/oracle.h"
+#include "common/oracle.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST(Oracle, AgreesWithMinimalForms) {
     for (int q : {2, 3}) {
         int n = q == 2 ? 5 : 4;
         for (int k = 1; k <= n; k++) {
-            ogf f(q);
+            ogf f{q};
             wanted w = plain(n, k, 1, q);
             std::set<std::string> forms;
             for (const matrix& g : classify(w)) forms.insert(canonkey(g, n, f));

@@ -12,7 +12,7 @@
 #include "common/testutil.h"
 #include "run/classifier.h"
 #include "run/runparams.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 
 namespace {
 
