@@ -33,3 +33,7 @@ int mindist(const CodeMatrix& c);
 // The line number at the front of a reader's message "line N: ..." (or
 // "line N, column C: ..."), or -1 when the message does not start so.
 long errorline(const std::string& message);
+
+// The result file of the [7,4,3] binary run as the program documents it:
+// its header, the Hamming code, the totals (18 lines).
+extern const char* const hammingfile;
