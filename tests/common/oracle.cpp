@@ -2,8 +2,10 @@
 #include "common/oracle.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <numeric>
+#include <sstream>
 #include <unordered_set>
 
 namespace oracle {
@@ -164,6 +166,23 @@ matrix scramble(const matrix& g, int q, std::mt19937& rng, bool frobenius) {
     for (int j = 0; j < n; j++) {
         const int lam = 1 + (int)(rng() % (q - 1));
         for (int r = 0; r < k; r++) out[r][perm[j]] = f.mul(lam, frobenius ? f.frob(h[r][j]) : h[r][j]);
+    }
+    return out;
+}
+
+std::vector<matrix> resultcodes(const std::string& text) {
+    std::vector<matrix> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        int k = 0;
+        if (line.empty() || line[0] != '?' || sscanf(line.c_str(), "?%d", &k) != 1) continue;
+        matrix g;
+        for (int r = 0; r < k && std::getline(in, line); r++) {
+            g.emplace_back();
+            for (char c : line) g.back().push_back(c >= 'A' ? c - 'A' + 10 : c - '0');
+        }
+        out.push_back(g);
     }
     return out;
 }

@@ -104,6 +104,11 @@ matrix rref(matrix g, const ogf& f);
 // monomial maps (for tests on tiny codes only).
 std::string canonkey(const matrix& g, int n, const ogf& f, bool semilinear = true);
 
+// The codes of the text of a result or h file, read here without the
+// program's readers: k rows of n symbols (0-9, A-F) after each header
+// "?k n q number...".
+std::vector<matrix> resultcodes(const std::string& text);
+
 // One representative generator matrix per class of codes with the wanted
 // properties.
 std::vector<matrix> classify(const wanted& w);

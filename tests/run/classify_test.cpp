@@ -48,49 +48,32 @@ std::string script(const wanted& w, int brute = 0) {
     return in.str();
 }
 
-int digit(char c) { return c >= 'A' ? c - 'A' + 10 : c - '0'; }
-
 // The run through the menu, or through the command line for GF(4) up to
 // monomial maps only (the menu has no such choice).
 written runcase(const wanted& w, int brute = 0) {
     tempdir dir;
     written res;
-    if (w.q == 4 && !w.semilinear) {
-        std::ostringstream cmd;
-        cmd << "cd '" << dir.path << "' && " << talvenbin() << " -n " << w.n << " -k " << w.k << " -d " << w.d
-            << " -q 4 --equivalence linear --quiet > out.txt";
-        EXPECT_EQ(system(cmd.str().c_str()), 0);
-        res.out = readfile(dir.file("out.txt"));
-        size_t at = res.out.find("codes=");
-        if (at != std::string::npos) res.constructed = atoi(res.out.c_str() + at + 6);
-    } else {
-        runresult r = runtalven(dir.path, script(w, brute), 300);
-        EXPECT_EQ(r.status, 0);
-        res.out = r.out;
-        size_t at = r.out.rfind(" Constructed codes: ");
-        if (at != std::string::npos) res.constructed = atoi(r.out.c_str() + at + 20);
-    }
+    const bool linear = w.q == 4 && !w.semilinear;
+    const runresult r = linear ? runcommand(dir.path, "-n " + std::to_string(w.n) + " -k " + std::to_string(w.k) +
+                                                          " -d " + std::to_string(w.d) + " -q 4 --equivalence linear --quiet")
+                               : runtalven(dir.path, script(w, brute), 300);
+    EXPECT_EQ(r.status, 0);
+    res.out = r.out;
+    const std::string key = linear ? "codes=" : " Constructed codes: ";
+    const size_t at = r.out.rfind(key);
+    if (at != std::string::npos) res.constructed = atoi(r.out.c_str() + at + key.size());
     std::ostringstream name;
     name << w.n << "_" << w.k << "_" << w.d << "." << w.q << (brute ? "b" : "");
-    std::vector<std::string> lines = splitlines(readfile(dir.file(name.str())));
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (lines[i].empty() || lines[i][0] != '?') continue;
-        int k, len, q, num;
-        EXPECT_EQ(sscanf(lines[i].c_str(), "?%d %d %d %d", &k, &len, &q, &num), 4) << lines[i];
-        EXPECT_EQ(k, w.k);
-        EXPECT_EQ(len, w.n);
-        EXPECT_EQ(q, w.q);
-        EXPECT_EQ(num, (int)res.codes.size() + 1);
-        matrix g;
-        for (int r2 = 0; r2 < k && i + 1 < lines.size(); r2++) {
-            const std::string& row = lines[++i];
-            EXPECT_EQ((int)row.size(), len) << row;
-            std::vector<int> v;
-            for (char c : row) v.push_back(digit(c));
-            g.push_back(v);
+    res.codes = resultcodes(readfile(dir.file(name.str())));
+    // Every record numbered in turn, of the run's shape.
+    int num = 0;
+    for (const std::string& line : splitlines(readfile(dir.file(name.str()))))
+        if (!line.empty() && line[0] == '?') {
+            EXPECT_EQ(line, "?" + std::to_string(w.k) + " " + std::to_string(w.n) + " " + std::to_string(w.q) + " " +
+                                std::to_string(++num));
         }
-        res.codes.push_back(g);
-    }
+    for (const matrix& g : res.codes)
+        for (const auto& row : g) EXPECT_EQ((int)row.size(), w.n);
     return res;
 }
 
