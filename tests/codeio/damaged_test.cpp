@@ -20,15 +20,6 @@ namespace {
 
 const std::string hamming = hammingfile;
 
-// text with line `line` (from 1) replaced by `by` (several lines if it holds "\n").
-std::string withline(const std::string& text, int line, const std::string& by) {
-    std::vector<std::string> lines = splitlines(text);
-    lines.at((size_t)line - 1) = by;
-    std::string out;
-    for (const std::string& l : lines) out += l + "\n";
-    return out;
-}
-
 // The first `lines` lines of text.
 std::string firstlines(const std::string& text, int lines) {
     size_t at = 0;

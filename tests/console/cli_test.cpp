@@ -173,11 +173,7 @@ TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
 TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
     std::mt19937 rng(2026);
     for (auto [n, k, d, q] : {std::array{13, 5, 4, 2}, std::array{10, 5, 3, 3}, std::array{8, 4, 3, 4}}) {
-        const std::string name = std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." +
-                                 std::to_string(q);
-        const std::string args =
-            "-n " + std::to_string(n) + " -k " + std::to_string(k) + " -d " + std::to_string(d) + " -q " +
-            std::to_string(q) + " --quiet";
+        const std::string name = runname(n, k, d, q), args = runargs(n, k, d, q) + " --quiet";
         tempdir whole;
         ASSERT_EQ(cli(whole.path, args).status, 0);
         for (int trial = 0; trial < 1; trial++) {
@@ -284,12 +280,10 @@ TEST(Cli, SimplexCodesAreFoundOnceWithTheirWeights) {
         for (long long qi = 1; qi < qk; qi *= c.q) gl *= qk - qi;
         if (c.q == 4) gl *= 2;
         const int n = (int)((qk - 1) / (c.q - 1)), d = (int)(qk / c.q);
-        const std::string name = std::to_string(n) + "_" + std::to_string(c.k) + "_" + std::to_string(d) + "." +
-                                 std::to_string(c.q);
+        const std::string name = runname(n, c.k, d, c.q);
         SCOPED_TRACE(name);
         tempdir dir;
-        runresult r = cli(dir.path, "-n " + std::to_string(n) + " -k " + std::to_string(c.k) + " -d " +
-                                        std::to_string(d) + " -q " + std::to_string(c.q) + " --quiet --stats");
+        runresult r = cli(dir.path, runargs(n, c.k, d, c.q) + " --quiet --stats");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out.rfind("codes=1 ", 0), 0u) << r.out;
         std::string facts = "1 " + std::to_string(c.k) + " " + std::to_string(n) + " " + std::to_string(d) + " 3 " +
@@ -319,9 +313,7 @@ void editline(const std::string& path, size_t at, const std::function<void(std::
     std::vector<std::string> lines = splitlines(readfile(path));
     ASSERT_LT(at, lines.size());
     edit(lines[at]);
-    std::string text;
-    for (const std::string& l : lines) text += l + "\n";
-    writefile(path, text);
+    writefile(path, joinlines(lines));
 }
 
 }  // namespace

@@ -77,8 +77,4 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
 
 runresult talven(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
-std::string resultname(int n, int k, int d, int q) {
-    return std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." + std::to_string(q);
-}
-
 }  // namespace brute

@@ -52,7 +52,5 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::re
 // The program run in dir with the command line `args` (as a shell would
 // split it); standard output and error collected.
 runresult talven(const std::string& dir, const std::string& args);
-// "n_k_d.q": the result file of a run.
-std::string resultname(int n, int k, int d, int q);
 
 }  // namespace brute

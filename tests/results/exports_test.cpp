@@ -36,7 +36,7 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
         const std::string run = "--quiet -n " + std::to_string(c.n) + " -k " + std::to_string(c.k) + " -d " +
                                 std::to_string(c.d) + " -q " + std::to_string(c.q) +
                                 (c.linear4 ? " --equivalence linear" : "");
-        const std::string name = brute::resultname(c.n, c.k, c.d, c.q);
+        const std::string name = runname(c.n, c.k, c.d, c.q);
         std::vector<CodeMatrix> codes;
         std::vector<CodeFacts> facts;
         std::vector<std::string> lines;
