@@ -20,8 +20,7 @@ struct Case {
 };
 
 std::string args(const Case& c) {
-    return "--quiet -n " + std::to_string(c.n) + " -k " + std::to_string(c.k) + " -d " + std::to_string(c.d) + " -q " +
-           std::to_string(c.q) + (c.linear4 ? " --equivalence linear" : "");
+    return "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
 }
 
 // The codes of the run of c, made in dir.
