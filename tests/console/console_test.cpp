@@ -98,44 +98,37 @@ TEST_F(Console, ParameterDialogueEnforcesItsBounds) {
     EXPECT_EQ(settings(), defaultsettings());  // editing does not write the file
 }
 
-TEST_F(Console, StartSavesTheSettingsOfTheDialogue) {
-    runresult r = runtalven(dir.path, "2\n10\n3\n4\n2\n2\n0\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 10, m.k = 3, m.d = 4, m.q = 2;
-    m.weights = {4, 6, 8, 10};
-    m.props = {800, 800};
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(m));
-    EXPECT_EQ(settings(), settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0));  // the dialogue cleared reserved2
-    EXPECT_EQ(splitlines(settings()).size(), 23u);
-}
-
-TEST_F(Console, StartMakesDoublyEvenCodesSelfOrthogonal) {
-    // n = 24, k = 12, d = 8, q = 2, dw = 4: weights 8, 12, 16, 20, 24; 12 and 20 are 4 mod 8.
-    runresult r = runtalven(dir.path, "2\n24\n12\n8\n2\n4\n0\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.weights = {8, 12, 16, 20, 24};
-    m.props.assign(11, 800);
-    menuview after = m;
-    after.so = 1;
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
-    std::vector<std::string> lines = splitlines(settings());
-    ASSERT_EQ(lines.size(), 46u);
-    EXPECT_EQ(lines[9], "1");  // selforth
-}
-
-TEST_F(Console, StartOverGF4SelfOrthogonalDropsOddWeights) {
-    runresult r = runtalven(dir.path, "2\n8\n2\n3\n4\n1\n1\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 8, m.k = 2, m.d = 3, m.q = 4, m.so = 1;
-    m.weights = {3, 4, 5, 6, 7, 8};
-    m.props = {800};
-    menuview after = m;
-    after.weights = {4, 6, 8};
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
-    EXPECT_EQ(settings(), settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0));
+// Start saves the parameters of the dialogue and makes the weights and the
+// self-orthogonality flag agree first: [24,12,8] with dw = 4 has weights 12
+// and 20 that are 4 mod 8, so its codes are doubly even and self-orthogonal;
+// over GF(4) a self-orthogonal run drops the odd weights.
+TEST_F(Console, StartSavesTheNormalisedSettingsOfTheDialogue) {
+    menuview doubly = mk(24, 12, 8, 2, {8, 12, 16, 20, 24}), gf4 = mk(8, 2, 3, 4, {3, 4, 5, 6, 7, 8});
+    menuview doublyso = doubly, gf4after = gf4;
+    doublyso.so = 1, gf4.so = gf4after.so = 1, gf4after.weights = {4, 6, 8};
+    const struct {
+        std::string input;
+        menuview before, after;
+        std::string settings;
+    } cases[] = {
+        {"2\n10\n3\n4\n2\n2\n0\n1\n8\n", mk(10, 3, 4, 2, {4, 6, 8, 10}), mk(10, 3, 4, 2, {4, 6, 8, 10}),
+         settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0)},
+        {"2\n24\n12\n8\n2\n4\n0\n1\n8\n", doubly, doublyso, ""},
+        {"2\n8\n2\n3\n4\n1\n1\n1\n8\n", gf4, gf4after, settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0)},
+    };
+    for (const auto& c : cases) {
+        tempdir d;
+        runresult r = runtalven(d.path, c.input);
+        EXPECT_EQ(maskruns(r.out), menu(defaults()) + kDialogue + menu(c.before) + kRunEnd + menu(c.after)) << c.input;
+        const std::string saved = readfile(d.file("res/settings"));
+        if (c.settings.empty()) {  // the doubly-even run: dw 4 and the flag in lines 9 and 10
+            const std::vector<std::string> lines = splitlines(saved);
+            ASSERT_EQ(lines.size(), 46u);
+            EXPECT_EQ(lines[8] + lines[9], "41");
+        } else {
+            EXPECT_EQ(saved, c.settings) << c.input;
+        }
+    }
 }
 
 TEST_F(Console, ProportionalBoundsAndDualDistance) {
