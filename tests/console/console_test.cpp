@@ -56,10 +56,6 @@ class Console : public ::testing::Test {
    protected:
     tempdir dir;
     std::string settings() const { return readfile(dir.file("res/settings")); }
-    void presetsettings(const std::string& text) {
-        ASSERT_EQ(system(("mkdir -p '" + dir.file("res") + "'").c_str()), 0);
-        writefile(dir.file("res/settings"), text);
-    }
 };
 
 TEST_F(Console, FreshStartShowsDefaultsAndCreatesSettings) {
@@ -183,29 +179,26 @@ TEST_F(Console, BruteGenerationRefusesLengthsBeyondTheWeightTable) {
     EXPECT_EQ(settings(), defaultsettings());
 }
 
+// A settings file is read back (the dual distance is not: it starts at 1);
+// Exit leaves the file alone, Start writes it again as it was.  The default
+// weights 8..24 lie beyond n = 5: only the file's weights matter.
 TEST_F(Console, SettingsAreReadBackAndDualDistanceIsReset) {
-    presetsettings(settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));
-    runresult r = runtalven(dir.path, "8\n");
-    menuview m;
-    m.n = 5, m.k = 2, m.d = 2, m.q = 3;
-    m.weights = {2, 3, 5};
-    m.props = {800};
-    EXPECT_EQ(r.out, menu(m));  // dual distance 1, not 4
-    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));  // Exit leaves it alone
-}
-
-TEST_F(Console, SmallNKeepsDefaultWeightsBeyondN) {
-    // n = 5 in the file; after the dialogue raises n the defaults 8..24 are
-    // gone again (the dialogue clears them), so only the file's weights matter.
-    presetsettings(settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
-    runresult r = runtalven(dir.path, "1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 5, m.k = 2, m.d = 2, m.q = 2;
-    m.weights = {2, 4};
-    m.props = {800};
-    EXPECT_EQ(r.out, menu(m) + kRunEnd + menu(m));
-    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
+    const struct {
+        std::string settings, input;
+        menuview m;
+        bool ran;
+    } cases[] = {
+        {settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}), "8\n", mk(5, 2, 2, 3, {2, 3, 5}), false},
+        {settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}), "1\n8\n", mk(5, 2, 2, 2, {2, 4}), true},
+    };
+    for (const auto& c : cases) {
+        tempdir d;
+        ASSERT_EQ(system(("mkdir -p '" + d.file("res") + "'").c_str()), 0);
+        writefile(d.file("res/settings"), c.settings);
+        runresult r = runtalven(d.path, c.input);
+        EXPECT_EQ(maskruns(r.out), menu(c.m) + (c.ran ? kRunEnd + menu(c.m) : ""));
+        EXPECT_EQ(readfile(d.file("res/settings")), c.settings);
+    }
 }
 
 TEST_F(Console, UnwritableSettingsAreReportedInOneLineAndTheRunStillStarts) {
