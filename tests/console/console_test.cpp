@@ -94,6 +94,21 @@ TEST_F(Console, ParameterDialogueEnforcesItsBounds) {
     EXPECT_EQ(settings(), defaultsettings());  // editing does not write the file
 }
 
+// A field the program does not have is refused at Start, again at brute
+// generation: nothing runs, and neither the settings file nor any other file
+// is written.
+TEST_F(Console, UnsupportedFieldIsRefusedWithoutRunning) {
+    runresult r = runtalven(dir.path, "2\n6\n2\n3\n6\n1\n0\n1\n6\n8\n");
+    menuview m;
+    m.n = 6, m.k = 2, m.d = 3, m.q = 6;
+    m.weights = {3, 4, 5, 6};
+    m.props = {800};
+    std::string refuse = "\n Field size q=6 is not supported: choose q = 2, 3, 4, 5 or 7.\n";
+    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + refuse + menu(m) + refuse + menu(m));
+    EXPECT_EQ(settings(), defaultsettings());
+    EXPECT_EQ(listdir(dir.path), std::vector<std::string>{"res"});
+}
+
 // Start saves the parameters of the dialogue and makes the weights and the
 // self-orthogonality flag agree first: [24,12,8] with dw = 4 has weights 12
 // and 20 that are 4 mod 8, so its codes are doubly even and self-orthogonal;
