@@ -18,34 +18,7 @@
 
 namespace {
 
-const std::string hamming =
-    "\n"                                                                          // 1
-    " n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n"  // 2
-    "\n"                                                                          // 3
-    "\n"                                                                          // 4
-    "   Possible weights: \n"                                                     // 5
-    " 3 4 5 6 7\n"                                                                // 6
-    "\n"                                                                          // 7
-    "   Proportional columns: \n"                                                 // 8
-    "2 -> 800 ;3 -> 800 ;4 -> 800 ;\n"                                            // 9
-    "\n"                                                                          // 10
-    "?4 7 2 1\n"                                                                  // 11
-    "1111000\n"                                                                   // 12
-    "0110100\n"                                                                   // 13
-    "1010010\n"                                                                   // 14
-    "1100001\n"                                                                   // 15
-    "\n"                                                                          // 16
-    " RES 3    1   1   1 \n"                                                      // 17
-    " ==  Elapsed time: 0.03s\n";                                                 // 18
-
-// text with line `line` (from 1) replaced by `by` (several lines if it holds "\n").
-std::string withline(const std::string& text, int line, const std::string& by) {
-    std::vector<std::string> lines = splitlines(text);
-    lines.at((size_t)line - 1) = by;
-    std::string out;
-    for (const std::string& l : lines) out += l + "\n";
-    return out;
-}
+const std::string hamming = hammingfile;
 
 // The first `lines` lines of text.
 std::string firstlines(const std::string& text, int lines) {

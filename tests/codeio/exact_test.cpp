@@ -148,28 +148,6 @@ TEST(CodeioExact, WritersRefuseWhatTheyCannotWrite) {
     EXPECT_EQ(out3.str(), "");
 }
 
-// The result file of the [7,4,3] binary run as the program documents it:
-// its header, the Hamming code, the totals.
-const char* const hammingfile =
-    "\n"
-    " n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n"
-    "\n"
-    "\n"
-    "   Possible weights: \n"
-    " 3 4 5 6 7\n"
-    "\n"
-    "   Proportional columns: \n"
-    "2 -> 800 ;3 -> 800 ;4 -> 800 ;\n"
-    "\n"
-    "?4 7 2 1\n"
-    "1111000\n"
-    "0110100\n"
-    "1010010\n"
-    "1100001\n"
-    "\n"
-    " RES 3    1   1   1 \n"
-    " ==  Elapsed time: 0.03s\n";
-
 TEST(CodeioExact, ResultFileReadsAndWritesBackByteForByte) {
     std::istringstream in(hammingfile);
     CodeReader r(in, Format::result);

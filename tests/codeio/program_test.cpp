@@ -38,16 +38,13 @@ TEST(CodeioProgramFiles, ResultAndHFilesOfRealRuns) {
         SCOPED_TRACE(std::to_string(run.n) + "," + std::to_string(run.k) + "," + std::to_string(run.d) + ";" +
                      std::to_string(run.q) + " " + run.extra);
         tempdir dir;
-        const std::string cmd = "cd '" + dir.path + "' && " + talvenbin() + " --quiet -n " + std::to_string(run.n) + " -k " +
-                                std::to_string(run.k) + " -d " + std::to_string(run.d) + " -q " +
-                                std::to_string(run.q) + " " + run.extra + " > out.txt 2> err.txt";
-        ASSERT_EQ(system(cmd.c_str()), 0) << readfile(dir.file("err.txt"));
-        const std::string out = readfile(dir.file("out.txt"));
+        const runresult ran = runcommand(dir.path, runargs(run.n, run.k, run.d, run.q) + " --quiet " + run.extra);
+        ASSERT_EQ(ran.status, 0) << ran.err;
+        const std::string& out = ran.out;
         const size_t at = out.find("codes=");
         ASSERT_NE(at, std::string::npos) << out;
         const long printed = atol(out.c_str() + at + 6);
-        const std::string name = std::to_string(run.n) + "_" + std::to_string(run.k) + "_" + std::to_string(run.d) +
-                                 "." + std::to_string(run.q) + run.suffix;
+        const std::string name = runname(run.n, run.k, run.d, run.q) + run.suffix;
 
         // The result file.
         const std::string text = readfile(dir.file(name));

@@ -3,7 +3,7 @@
 // keeps its header and trailer as well, the others the header as a comment.  The shapes include the extremes
 // (k = 1, n = 1, n = 80 with k up to 19).  A reader must stream: it reads
 // no further than the code it hands out (checked on a stream that gives
-// one character at a time), and a large file reads from disk code by code.
+// one character at a time).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -217,40 +217,6 @@ TEST(CodeioStreaming, ReadersTakeNoMoreThanTheCodeTheyHandOut) {
         }
         EXPECT_EQ(r.next(c), ReadStatus::end) << formatname(f) << ": " << r.error();
     }
-}
-
-TEST(CodeioStreaming, ALargeFileReadsCodeByCode) {
-    tempdir dir;
-    const std::string path = dir.file("many.7");
-    const int count = 100000;
-    std::mt19937 rng(3);
-    uint64_t sum = 0;
-    {
-        std::ofstream out(path, std::ios::binary);
-        CodeWriter w(out, Format::result, 7);
-        for (int i = 0; i < count; i++) {
-            CodeMatrix c = randomcode(rng, 7, 2, 6);
-            for (uint8_t x : c.a) sum = sum * 31 + x;
-            ASSERT_TRUE(w.write(c));
-        }
-        ASSERT_TRUE(w.end());
-    }
-    std::string why;
-    std::unique_ptr<CodeReader> r = openreader(path, Format::result, 7, why);
-    ASSERT_NE(r, nullptr) << why;
-    CodeMatrix c;
-    int n = 0;
-    uint64_t back = 0;
-    while (r->next(c) == ReadStatus::code) {
-        for (uint8_t x : c.a) back = back * 31 + x;
-        n++;
-        EXPECT_EQ(r->label().number, n);
-    }
-    EXPECT_EQ(r->error(), "");
-    EXPECT_EQ(n, count);
-    EXPECT_EQ(back, sum);
-    EXPECT_EQ(openreader(dir.file("missing"), Format::result, 7, why), nullptr);
-    EXPECT_NE(why.find("missing"), std::string::npos);
 }
 
 TEST(CodeioRoundTripPlain, SpacesBetweenDigitsAndLooseBlankLines) {

@@ -1,7 +1,6 @@
 // Helpers of the codeio tests: random generator matrices, whole texts
 // written and read back through the writers and readers, and the weights of
-// a code by listing all its codewords (independent of the program's
-// distance routines, which sit later in the pipeline).
+// a code by the tests' listing oracle (common/oracle.h).
 #pragma once
 #include <random>
 #include <string>
@@ -34,3 +33,7 @@ int mindist(const CodeMatrix& c);
 // The line number at the front of a reader's message "line N: ..." (or
 // "line N, column C: ..."), or -1 when the message does not start so.
 long errorline(const std::string& message);
+
+// The result file of the [7,4,3] binary run as the program documents it:
+// its header, the Hamming code, the totals (18 lines).
+extern const char* const hammingfile;

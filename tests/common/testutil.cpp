@@ -121,6 +121,27 @@ std::vector<std::string> splitlines(const std::string& text) {
     return v;
 }
 
+std::string joinlines(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines) s += l + "\n";
+    return s;
+}
+
+std::string withline(const std::string& text, size_t number, const std::string& by) {
+    std::vector<std::string> lines = splitlines(text);
+    lines.at(number - 1) = by;
+    return joinlines(lines);
+}
+
+std::string runname(int n, int k, int d, int q) {
+    return std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." + std::to_string(q);
+}
+
+std::string runargs(int n, int k, int d, int q) {
+    return "-n " + std::to_string(n) + " -k " + std::to_string(k) + " -d " + std::to_string(d) + " -q " +
+           std::to_string(q);
+}
+
 bool fileexists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;

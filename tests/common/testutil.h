@@ -41,6 +41,13 @@ runresult waittalven(int pid, const std::string& dir, const std::string& tag);
 std::string readfile(const std::string& path);
 void writefile(const std::string& path, const std::string& text);
 std::vector<std::string> splitlines(const std::string& text);
+// The lines, each ended by a newline.
+std::string joinlines(const std::vector<std::string>& lines);
+// text with its line `number` (from 1) replaced by `by`.
+std::string withline(const std::string& text, size_t number, const std::string& by);
+// "n_k_d.q": the name of a run's result file; runargs: its options.
+std::string runname(int n, int k, int d, int q);
+std::string runargs(int n, int k, int d, int q);
 bool fileexists(const std::string& path);
 // The three result files of the run named `name` (n_k_d.q) in `dir`, one
 // after the other, with the elapsed time masked: what must agree between

@@ -56,10 +56,6 @@ class Console : public ::testing::Test {
    protected:
     tempdir dir;
     std::string settings() const { return readfile(dir.file("res/settings")); }
-    void presetsettings(const std::string& text) {
-        ASSERT_EQ(system(("mkdir -p '" + dir.file("res") + "'").c_str()), 0);
-        writefile(dir.file("res/settings"), text);
-    }
 };
 
 TEST_F(Console, FreshStartShowsDefaultsAndCreatesSettings) {
@@ -77,17 +73,6 @@ TEST_F(Console, EndOfInputEndsCleanlyAtEveryKindOfPrompt) {
         EXPECT_EQ(r.status, 0) << "input: " << input;
         EXPECT_EQ(readfile(d.file("res/settings")), defaultsettings()) << "input: " << input;
     }
-}
-
-TEST_F(Console, BadAnswersAreAskedAgain) {
-    runresult r = runtalven(dir.path, "abc\n5x\n\n 7 8\n0\n9\n-3\n8\n");
-    std::string want = menu(defaults());
-    want += "Please enter an integer: Please enter an integer: Please enter an integer: "
-            "Please enter an integer: ";
-    want += "ENTER THE INTEGER BETWEEN 1 and 8 ENTER THE INTEGER BETWEEN 1 and 8 "
-            "ENTER THE INTEGER BETWEEN 1 and 8 ";
-    EXPECT_EQ(r.out, want);
-    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(Console, ParameterDialogueEnforcesItsBounds) {
@@ -109,46 +94,9 @@ TEST_F(Console, ParameterDialogueEnforcesItsBounds) {
     EXPECT_EQ(settings(), defaultsettings());  // editing does not write the file
 }
 
-TEST_F(Console, StartSavesTheSettingsOfTheDialogue) {
-    runresult r = runtalven(dir.path, "2\n10\n3\n4\n2\n2\n0\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 10, m.k = 3, m.d = 4, m.q = 2;
-    m.weights = {4, 6, 8, 10};
-    m.props = {800, 800};
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(m));
-    EXPECT_EQ(settings(), settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0));  // the dialogue cleared reserved2
-    EXPECT_EQ(splitlines(settings()).size(), 23u);
-}
-
-TEST_F(Console, StartMakesDoublyEvenCodesSelfOrthogonal) {
-    // n = 24, k = 12, d = 8, q = 2, dw = 4: weights 8, 12, 16, 20, 24; 12 and 20 are 4 mod 8.
-    runresult r = runtalven(dir.path, "2\n24\n12\n8\n2\n4\n0\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.weights = {8, 12, 16, 20, 24};
-    m.props.assign(11, 800);
-    menuview after = m;
-    after.so = 1;
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
-    std::vector<std::string> lines = splitlines(settings());
-    ASSERT_EQ(lines.size(), 46u);
-    EXPECT_EQ(lines[9], "1");  // selforth
-}
-
-TEST_F(Console, StartOverGF4SelfOrthogonalDropsOddWeights) {
-    runresult r = runtalven(dir.path, "2\n8\n2\n3\n4\n1\n1\n1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 8, m.k = 2, m.d = 3, m.q = 4, m.so = 1;
-    m.weights = {3, 4, 5, 6, 7, 8};
-    m.props = {800};
-    menuview after = m;
-    after.weights = {4, 6, 8};
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + kRunEnd + menu(after));
-    EXPECT_EQ(settings(), settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0));
-}
-
+// A field the program does not have is refused at Start, again at brute
+// generation: nothing runs, and neither the settings file nor any other file
+// is written.
 TEST_F(Console, UnsupportedFieldIsRefusedWithoutRunning) {
     runresult r = runtalven(dir.path, "2\n6\n2\n3\n6\n1\n0\n1\n6\n8\n");
     menuview m;
@@ -158,21 +106,40 @@ TEST_F(Console, UnsupportedFieldIsRefusedWithoutRunning) {
     std::string refuse = "\n Field size q=6 is not supported: choose q = 2, 3, 4, 5 or 7.\n";
     EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + refuse + menu(m) + refuse + menu(m));
     EXPECT_EQ(settings(), defaultsettings());
+    EXPECT_EQ(listdir(dir.path), std::vector<std::string>{"res"});
 }
 
-TEST_F(Console, WeightDialogueKeepsYesAndDropsNo) {
-    // Allowed 8..24: keep 8 (Y), 9 (y); drop 10 (n), 11 (N); "x" and "" are asked again.
-    std::string in = "3\nY\ny\nn\nx\n\nN\n";
-    for (int w = 12; w <= 24; w++) in += "yes\n";
-    in += "8\n";
-    runresult r = runtalven(dir.path, in);
-    std::string want = menu(defaults());
-    for (int w = 8; w <= 24; w++) want += "\n Weight " + std::to_string(w) + " (y/n): ";
-    menuview m = defaults();
-    m.weights.clear();
-    for (int w = 8; w <= 24; w++)
-        if (w != 10 && w != 11) m.weights.push_back(w);
-    EXPECT_EQ(r.out, want + menu(m));
+// Start saves the parameters of the dialogue and makes the weights and the
+// self-orthogonality flag agree first: [24,12,8] with dw = 4 has weights 12
+// and 20 that are 4 mod 8, so its codes are doubly even and self-orthogonal;
+// over GF(4) a self-orthogonal run drops the odd weights.
+TEST_F(Console, StartSavesTheNormalisedSettingsOfTheDialogue) {
+    menuview doubly = mk(24, 12, 8, 2, {8, 12, 16, 20, 24}), gf4 = mk(8, 2, 3, 4, {3, 4, 5, 6, 7, 8});
+    menuview doublyso = doubly, gf4after = gf4;
+    doublyso.so = 1, gf4.so = gf4after.so = 1, gf4after.weights = {4, 6, 8};
+    const struct {
+        std::string input;
+        menuview before, after;
+        std::string settings;
+    } cases[] = {
+        {"2\n10\n3\n4\n2\n2\n0\n1\n8\n", mk(10, 3, 4, 2, {4, 6, 8, 10}), mk(10, 3, 4, 2, {4, 6, 8, 10}),
+         settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0)},
+        {"2\n24\n12\n8\n2\n4\n0\n1\n8\n", doubly, doublyso, ""},
+        {"2\n8\n2\n3\n4\n1\n1\n1\n8\n", gf4, gf4after, settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0)},
+    };
+    for (const auto& c : cases) {
+        tempdir d;
+        runresult r = runtalven(d.path, c.input);
+        EXPECT_EQ(maskruns(r.out), menu(defaults()) + kDialogue + menu(c.before) + kRunEnd + menu(c.after)) << c.input;
+        const std::string saved = readfile(d.file("res/settings"));
+        if (c.settings.empty()) {  // the doubly-even run: dw 4 and the flag in lines 9 and 10
+            const std::vector<std::string> lines = splitlines(saved);
+            ASSERT_EQ(lines.size(), 46u);
+            EXPECT_EQ(lines[8] + lines[9], "41");
+        } else {
+            EXPECT_EQ(saved, c.settings) << c.input;
+        }
+    }
 }
 
 TEST_F(Console, ProportionalBoundsAndDualDistance) {
@@ -227,73 +194,25 @@ TEST_F(Console, BruteGenerationRefusesLengthsBeyondTheWeightTable) {
     EXPECT_EQ(settings(), defaultsettings());
 }
 
+// A settings file is read back (the dual distance is not: it starts at 1);
+// Exit leaves the file alone, Start writes it again as it was.  The default
+// weights 8..24 lie beyond n = 5: only the file's weights matter.
 TEST_F(Console, SettingsAreReadBackAndDualDistanceIsReset) {
-    presetsettings(settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));
-    runresult r = runtalven(dir.path, "8\n");
-    menuview m;
-    m.n = 5, m.k = 2, m.d = 2, m.q = 3;
-    m.weights = {2, 3, 5};
-    m.props = {800};
-    EXPECT_EQ(r.out, menu(m));  // dual distance 1, not 4
-    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}));  // Exit leaves it alone
-}
-
-TEST_F(Console, SmallNKeepsDefaultWeightsBeyondN) {
-    // n = 5 in the file; after the dialogue raises n the defaults 8..24 are
-    // gone again (the dialogue clears them), so only the file's weights matter.
-    presetsettings(settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
-    runresult r = runtalven(dir.path, "1\n8\n");
-    r.out = maskruns(r.out);
-    menuview m;
-    m.n = 5, m.k = 2, m.d = 2, m.q = 2;
-    m.weights = {2, 4};
-    m.props = {800};
-    EXPECT_EQ(r.out, menu(m) + kRunEnd + menu(m));
-    EXPECT_EQ(settings(), settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}));
-}
-
-TEST_F(Console, DamagedSettingsFallBackToDefaults) {
-    struct testcase {
-        std::string text;
-        menuview want;
+    const struct {
+        std::string settings, input;
+        menuview m;
+        bool ran;
+    } cases[] = {
+        {settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}), "8\n", mk(5, 2, 2, 3, {2, 3, 5}), false},
+        {settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}), "1\n8\n", mk(5, 2, 2, 2, {2, 4}), true},
     };
-    menuview five;
-    five.n = 5, five.k = 2, five.d = 2, five.q = 3;
-    five.weights = {2, 3, 5};
-    five.props = {800};
-    auto withweights = [&](std::vector<int> w) {
-        menuview m = five;
-        m.weights = w;
-        return m;
-    };
-    std::vector<testcase> cases = {
-        {"", defaults()},
-        {"garbage\n", defaults()},
-        {settingsfor(5, 2, 2, 6, 1, 0, 1, {2, 3, 5}), defaults()},  // q = 6
-        {settingsfor(900, 2, 2, 2, 1, 0, 1, {2}), defaults()},      // n too large
-        {settingsfor(5, 2, 7, 3, 1, 0, 1, {2, 3, 5}), defaults()},  // d > n
-        {settingsfor(5, 0, 2, 3, 1, 0, 1, {2, 3, 5}), defaults()},  // k = 0
-        {settingsfor(5, 7, 2, 3, 1, 0, 1, {2, 3, 5}), defaults()},  // k > n
-        // 4294967300 is k = 4 wrapped to 32 bits: out of bounds, not 4.
-        {"0\n0\n0\n4\n5\n4294967300\n2\n3\n1\n0\n1\n0\n1\n1\n0\n1\n800\n", defaults()},
-        // A weight flag of 2^32 + 1 keeps its default; CRLF line ends read as LF.
-        {"0\r\n0\r\n0\r\n4\r\n5\r\n2\r\n2\r\n3\r\n1\r\n0\r\n1\r\n0\r\n4294967297\r\n1\r\n0\r\n1\r\n",
-         withweights({3, 5})},
-        // Cut after q: the parameters read are valid (dw keeps its default 1),
-        // the weights were never read and keep theirs (none in 1..5).
-        {"0\n0\n0\n4\n5\n2\n2\n3\n", withweights({})},
-        // Cut inside the weights: those read count.
-        {"0\n0\n0\n4\n5\n2\n2\n3\n1\n0\n1\n0\n1\n", withweights({2})},
-        // A weight flag of 7 keeps its default (weight 3 is not a default weight).
-        {"0\n0\n0\n4\n5\n2\n2\n3\n1\n0\n1\n0\n1\n7\n0\n1\n", withweights({2, 5})},
-    };
-    for (size_t i = 0; i < cases.size(); i++) {
+    for (const auto& c : cases) {
         tempdir d;
         ASSERT_EQ(system(("mkdir -p '" + d.file("res") + "'").c_str()), 0);
-        writefile(d.file("res/settings"), cases[i].text);
-        runresult r = runtalven(d.path, "8\n");
-        EXPECT_EQ(r.status, 0) << "case " << i;
-        EXPECT_EQ(r.out, menu(cases[i].want)) << "case " << i;
+        writefile(d.file("res/settings"), c.settings);
+        runresult r = runtalven(d.path, c.input);
+        EXPECT_EQ(maskruns(r.out), menu(c.m) + (c.ran ? kRunEnd + menu(c.m) : ""));
+        EXPECT_EQ(readfile(d.file("res/settings")), c.settings);
     }
 }
 
@@ -319,59 +238,6 @@ TEST_F(Console, ASettingsFolderRemovedWhileTheMenuIsOpenIsMadeAgain) {
     EXPECT_NE(readfile(dir.file("out")).find(" Constructed codes: 1\n"), std::string::npos);
     EXPECT_EQ(readfile(dir.file("err")), "");
     EXPECT_EQ(settings(), defaultsettings());
-}
-
-TEST_F(Console, ALineIsOneAnswerWhateverItsLength) {
-    const std::string digits(100, '9'), letters(99, 'a');
-    // At the limit: 97 blanks and a digit are read by strtol; one more is too long.
-    const std::string fits = std::string(97, ' ') + "3", toolong = std::string(98, ' ') + "3";
-    std::string in = digits + "\n" + letters + "8\n" + toolong + "\n" + fits + "\n";
-    // Weight dialogue (allowed 8..24): a 49-character line starting with y is
-    // dropped whole, a 48-character one answers weight 8 only.
-    in += "y" + std::string(48, 'x') + "\n" + "n" + std::string(47, 'x') + "\n";
-    for (int w = 9; w <= 24; w++) in += "y\n";
-    in += "8\n";
-    runresult r = runtalven(dir.path, in);
-    std::string want = menu(defaults()) + "Please enter an integer: Please enter an integer: Please enter an integer: ";
-    for (int w = 8; w <= 24; w++) want += "\n Weight " + std::to_string(w) + " (y/n): ";
-    menuview m = defaults();
-    m.weights.erase(m.weights.begin());
-    EXPECT_EQ(r.out, want + menu(m));
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(Console, NumbersBeyondThirtyTwoBitsAreOutOfBoundsNotWrapped) {
-    runresult r = runtalven(dir.path, "4294967304\n-4294967290\n99999999999999999999999\n8\n");
-    std::string bound = "ENTER THE INTEGER BETWEEN 1 and 8 ";
-    EXPECT_EQ(r.out, menu(defaults()) + bound + bound + bound);
-}
-
-TEST_F(Console, CrlfAnswersReadAsTheirLfTwins) {
-    const std::string lf = "2\n7\n4\n3\n2\n1\n0\n3\ny\nn\ny\ny\ny\n4\n5\n6\n7\n5\n2\n7\n\n1\n8\n";
-    std::string crlf;
-    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    tempdir other;
-    runresult a = runtalven(dir.path, lf), b = runtalven(other.path, crlf);
-    EXPECT_EQ(maskruns(b.out), maskruns(a.out));
-    EXPECT_NE(a.out.find(" Constructed codes: "), std::string::npos);
-    EXPECT_EQ(readfile(other.file("res/settings")), settings());
-    EXPECT_EQ(b.status, 0);
-}
-
-TEST_F(Console, MoreRowsThanCoordinatesAreRefused) {
-    // k = 5 > n = 3 at Start and in brute generation: one line each, nothing saved or run.
-    runresult r = runtalven(dir.path, "2\n3\n5\n1\n2\n1\n0\n1\n6\n8\n");
-    menuview m;
-    m.n = 3, m.k = 5, m.d = 1, m.q = 2;
-    m.weights = {1, 2, 3};
-    m.props = {800, 800, 800, 800};
-    const std::string refuse = "\n Dimension k=5 is larger than the length n=3: choose k <= n.\n";
-    EXPECT_EQ(r.out, menu(defaults()) + kDialogue + menu(m) + refuse + menu(m) + refuse + menu(m));
-    EXPECT_EQ(settings(), defaultsettings());
-    EXPECT_EQ(listdir(dir.path), (std::vector<std::string>{"res"}));
-    // k = n is a run like any other.
-    r = runtalven(dir.path, "2\n3\n3\n1\n2\n1\n0\n1\n8\n");
-    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos) << r.out;
 }
 
 }  // namespace

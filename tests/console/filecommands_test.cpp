@@ -17,15 +17,6 @@ namespace {
 using brute::readcodes;
 using brute::talven;
 
-// The text with the line (from 1) `number` replaced.
-std::string withline(const std::string& text, size_t number, const std::string& line) {
-    std::vector<std::string> v = splitlines(text);
-    v.at(number - 1) = line;
-    std::string s;
-    for (const std::string& l : v) s += l + "\n";
-    return s;
-}
-
 // The line (from 1) that is exactly `line`.
 size_t lineof(const std::string& text, const std::string& line) {
     std::vector<std::string> v = splitlines(text);

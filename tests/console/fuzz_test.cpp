@@ -404,8 +404,8 @@ TEST(FuzzCommandLine, EveryCommandIsRefusedInOneLineOrRunsWhatItSays) {
         EXPECT_EQ(count(r.out, "\n"), 1) << r.out;
         if (part) continue;
         ran++;
-        const std::string name = std::to_string(vn) + "_" + std::to_string(vk) + "_" + std::to_string(vd) + "." +
-                                 std::to_string(vq) + (args.find("--brute") != std::string::npos ? "b" : "");
+        const std::string name =
+            runname((int)vn, (int)vk, (int)vd, (int)vq) + (args.find("--brute") != std::string::npos ? "b" : "");
         runresult c = runcommand(dir.path, "check " + name);
         EXPECT_EQ(c.status, 0) << c.out << c.err;
     }

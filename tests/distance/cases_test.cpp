@@ -116,19 +116,6 @@ TEST(DistanceCases, PlanningAndClaimsByHand) {
     EXPECT_TRUE(E.isfirst(2, supp));
 }
 
-TEST(DistanceCases, ByteListingUpToTheGeneratingWeight) {
-    DistEngine E;
-    E.usefield(5, false);
-    std::mt19937 rng(31);
-    auto rows = randrows(rng, 4, 12, 5, 0.5);
-    truth t = brute(rows, 12, 5);
-    ASSERT_EQ(t.rank, 4);
-    tobmat(G, rows, 12, 5);
-    E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(E.dinvar.setinfo.wmax, t.wgen);
-    EXPECT_EQ(E.dinvar.setinfo.found, sumA(t.A, 1, t.wgen));
-}
-
 TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     DistEngine E;
     // The byte store keeps a weight of 300 in two bytes: 300 = 44 + 256 * 1.
@@ -186,21 +173,9 @@ std::multiset<std::tuple<int, uint64_t, bool>> keptprofile(const DistEngine& E) 
 
 // Random basis change, column permutation and column scaling.
 std::vector<vec> equivalent(const std::vector<vec>& rows, int q, std::mt19937& rng) {
-    ogf F{q};
-    int k = (int)rows.size(), n = (int)rows[0].size();
-    auto M = randrows(rng, k, k, q, 0.7);
-    while (rankof(F, M) < k) M = randrows(rng, k, k, q, 0.7);   // invertible mixing
-    std::vector<int> perm(n);
-    for (int c = 0; c < n; c++) perm[c] = c;
-    std::shuffle(perm.begin(), perm.end(), rng);
-    std::vector<vec> res(k, vec(n, 0));
-    for (int c = 0; c < n; c++) {
-        int s = 1 + (int)(rng() % (q - 1));
-        for (int i = 0; i < k; i++)
-            for (int j = 0; j < k; j++)
-                res[i][perm[c]] = (uint8_t)F.add(res[i][perm[c]], F.mul(s, F.mul(M[i][j], rows[j][c])));
-    }
-    return res;
+    std::vector<vec> out;
+    for (const auto& r : oracle::scramble(tomatrix(rows), q, rng, false)) out.emplace_back(r.begin(), r.end());
+    return out;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Test helpers of the distance subsystem: random generator matrices and an
-// independent brute-force oracle that lists every codeword of a code with its
-// own field arithmetic (modular for prime q, its own GF(4) table), so that no
-// result of the code under test is used to check it.
+// Test helpers of the distance subsystem: random generator matrices, the
+// tests' listing oracle (common/oracle.h) in the shape the engine reports
+// (codewords up to scalars), and readers of the engine's stores.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -11,7 +10,7 @@
 #include "containers/containers.h"
 #include "distance/dist.h"
 #include "field/field.h"
-#include "common/ownfield.h"
+#include "common/oracle.h"
 
 namespace dtest {
 
@@ -33,25 +32,14 @@ inline int weight(const vec& v) {
     return w;
 }
 
-// Rank of a list of vectors (Gaussian elimination).
-inline int rankof(const ogf& F, std::vector<vec> rows) {
-    int r = 0;
-    size_t n = rows.empty() ? 0 : rows[0].size();
-    for (size_t c = 0; c < n && r < (int)rows.size(); c++) {
-        int p = r;
-        while (p < (int)rows.size() && !rows[p][c]) p++;
-        if (p == (int)rows.size()) continue;
-        std::swap(rows[r], rows[p]);
-        rows[r] = normalise(F, rows[r]);
-        for (int i = 0; i < (int)rows.size(); i++) {
-            if (i == r || !rows[i][c]) continue;
-            int e = F.neg(rows[i][c]);
-            for (size_t j = 0; j < n; j++) rows[i][j] = (uint8_t)F.add(rows[i][j], F.mul(e, rows[r][j]));
-        }
-        r++;
-    }
-    return r;
+inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
+    oracle::matrix g;
+    for (const vec& r : rows) g.emplace_back(r.begin(), r.end());
+    return g;
 }
+
+// Rank of a list of vectors.
+inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(tomatrix(rows), F).size(); }
 
 // Everything the brute force knows about a code.
 struct truth {
@@ -62,31 +50,15 @@ struct truth {
     std::vector<vec> words;    // normalised non-zero codewords, sorted, distinct
 };
 
-// Lists every coefficient vector, keeps each non-zero codeword once up to
-// scalars (rows may be dependent, so codewords are deduplicated).
+// Lists every codeword, keeps each non-zero one once up to scalars (rows
+// may be dependent, so codewords are deduplicated).
 inline truth brute(const std::vector<vec>& rows, int n, int q) {
     const ogf F{q};
     truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
-    const int k = (int)rows.size();
-    uint64_t total = 1;
-    for (int i = 0; i < k; i++) total *= (uint64_t)q;
     std::vector<vec> all;
-    std::vector<int> c(k);
-    vec z(n);
-    for (uint64_t idx = 0; idx < total; idx++) {   // leading coefficient 1 only
-        uint64_t x = idx;
-        int lead = 0;
-        for (int i = 0; i < k; i++, x /= q) {
-            c[i] = (int)(x % q);
-            if (!lead) lead = c[i];
-        }
-        if (lead != 1) continue;
-        std::fill(z.begin(), z.end(), 0);
-        for (int i = 0; i < k; i++)
-            if (c[i])
-                for (int j = 0; j < n; j++) z[j] = (uint8_t)F.add(z[j], F.mul(c[i], rows[i][j]));
-        if (weight(z) > 0) all.push_back(normalise(F, z));
-    }
+    oracle::eachword(tomatrix(rows), F, [&](const std::vector<int>& w) {
+        if (oracle::weight(w)) all.push_back(normalise(F, vec(w.begin(), w.end())));
+    }, true);
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     for (auto& v : all) t.A[weight(v)]++;

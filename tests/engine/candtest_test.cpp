@@ -13,7 +13,7 @@
 #include "distance/dist.h"
 #include "engine/candtest.h"
 #include "field/field.h"
-#include "common/ownfield.h"
+#include "common/oracle.h"
 
 namespace {
 
@@ -27,43 +27,8 @@ struct bench {
     std::unique_ptr<cmrec> code = std::make_unique<cmrec>();
 };
 
-using matrix = std::vector<std::vector<int>>;
-
-// Every codeword of the row space of g, with a callback.
-template <class F>
-void eachword(const matrix& g, const ownfield& f, F visit) {
-    const int k = (int)g.size(), n = (int)g[0].size();
-    std::vector<int> coef(k, 0);
-    for (int r = 0; r < k;) {
-        std::vector<int> w(n, 0);
-        for (int i = 0; i < k; i++)
-            for (int j = 0; j < n; j++) w[j] = f.add(w[j], f.mul(coef[i], g[i][j]));
-        visit(w);
-        for (r = 0; r < k && ++coef[r] == f.q; r++) coef[r] = 0;
-    }
-}
-
-int weight(const std::vector<int>& w) { return (int)w.size() - (int)std::count(w.begin(), w.end(), 0); }
-
-// Smallest non-zero weight of the dual, by enumerating all of GF(q)^n
-// (n is small here); n + 1 when the dual is zero.
-int dualdistance(const matrix& g, const ownfield& f) {
-    const int n = (int)g[0].size();
-    matrix all(n, std::vector<int>(n, 0));
-    for (int j = 0; j < n; j++) all[j][j] = 1;
-    int best = n + 1;
-    eachword(all, f, [&](const std::vector<int>& x) {
-        int wt = weight(x);
-        if (wt == 0 || wt >= best) return;
-        for (const auto& row : g) {
-            int s = 0;
-            for (int j = 0; j < n; j++) s = f.add(s, f.mul(x[j], row[j]));
-            if (s) return;
-        }
-        best = wt;
-    });
-    return best;
-}
+using oracle::matrix;
+using oracle::weight;
 
 // A random candidate of dimension L in the working code: free part random (sometimes
 // with zero and repeated columns), then the unit columns of rows 1..L.
@@ -99,7 +64,7 @@ TEST(CandidateTests, AgainstEnumeration) {
             // Minimum distance, and the allowed weights instead.
             int mind = n + 1;
             std::vector<int> seen(n + 2, 0);
-            eachword(c, f, [&](const std::vector<int>& w) {
+            oracle::eachword(c, f, [&](const std::vector<int>& w) {
                 int wt = weight(w);
                 if (wt) mind = std::min(mind, wt), seen[wt] = 1;
             });
@@ -121,7 +86,7 @@ TEST(CandidateTests, AgainstEnumeration) {
             // Dual distance (all of GF(q)^n is enumerated, so not for q = 7).
             if (q < 7) {
                 colmap.cur_dual = 1 + (int)(rng() % 5);
-                const int req = L - k + colmap.cur_dual, dd = dualdistance(c, f);
+                const int req = L - k + colmap.cur_dual, dd = oracle::analyse(c, (int)c[0].size(), q).dualdist;
                 EXPECT_EQ(b.t.test_dual(colmap), req < 2 || dd >= req) << "req " << req << " dd " << dd;
                 EXPECT_EQ(colmap.dualreq, req);
             }

@@ -14,12 +14,13 @@
 #include "canon/canon.h"
 #include "distance/dist.h"
 #include "distance/rank.h"
+#include "common/oracle.h"
 #include "field/field.h"
 #include "invariants/colinv.h"
 
 namespace {
 
-using matrix = std::vector<std::vector<int>>;
+using oracle::matrix;
 
 // What the extension step hands the invariants: a distance engine, a
 // labeller, the candidate in a working code.
@@ -41,11 +42,12 @@ void usefield(int q) {
 // A random k x n matrix of rank k whose columns are non-zero and pairwise
 // not proportional (a code given by its distinct points).
 matrix randomcode(int q, int k, int n, std::mt19937& rng) {
+    const ownfield f{q};
     for (;;) {
         matrix g(k, std::vector<int>(n));
         for (auto& row : g)
             for (int& x : row) x = (int)(rng() % q);
-        bool ok = true;
+        bool ok = (int)oracle::rref(g, f).size() == k;
         for (int a = 0; a < n && ok; a++) {
             int nz = 0;
             for (int r = 0; r < k; r++) nz += g[r][a] != 0;
@@ -53,51 +55,12 @@ matrix randomcode(int q, int k, int n, std::mt19937& rng) {
             for (int b = a + 1; b < n && ok; b++)
                 for (int s = 1; s < q && ok; s++) {
                     bool same = true;
-                    for (int r = 0; r < k; r++) same = same && g[r][b] == gf(q).multab[s][g[r][a]];
+                    for (int r = 0; r < k; r++) same = same && g[r][b] == f.mul(s, g[r][a]);
                     ok = !same;
                 }
         }
-        if (!ok) continue;
-        // Rank, by a reduction of the test's own.
-        matrix e = g;
-        int rank = 0;
-        for (int c = 0; c < n && rank < k; c++) {
-            int p = rank;
-            while (p < k && e[p][c] == 0) p++;
-            if (p == k) continue;
-            std::swap(e[p], e[rank]);
-            for (int r = 0; r < k; r++) {
-                if (r == rank || e[r][c] == 0) continue;
-                int f = gf(q).multab[e[r][c]][gf(q).invtab[e[rank][c]]];
-                for (int j = 0; j < n; j++) e[r][j] = gf(q).addtab[e[r][j]][gf(q).negtab[gf(q).multab[f][e[rank][j]]]];
-            }
-            rank++;
-        }
-        if (rank == k) return g;
+        if (ok) return g;
     }
-}
-
-// A·G·(permutation and scaling), A random invertible.
-matrix transform(const matrix& g, int q, std::mt19937& rng) {
-    const int k = (int)g.size(), n = (int)g[0].size();
-    std::vector<int> perm(n), scale(n);
-    for (int j = 0; j < n; j++) perm[j] = j, scale[j] = 1 + (int)(rng() % (q - 1));
-    std::shuffle(perm.begin(), perm.end(), rng);
-    matrix h = g;
-    // Row operations: random additions of multiples and row swaps keep the span.
-    for (int t = 0; t < 4 * k; t++) {
-        int a = (int)(rng() % k), b = (int)(rng() % k);
-        if (a == b) {
-            std::swap(h[a], h[(a + 1) % k]);
-            continue;
-        }
-        int s = (int)(rng() % q);
-        for (int j = 0; j < n; j++) h[a][j] = gf(q).addtab[h[a][j]][gf(q).multab[s][h[b][j]]];
-    }
-    matrix out(k, std::vector<int>(n));
-    for (int r = 0; r < k; r++)
-        for (int j = 0; j < n; j++) out[r][perm[j]] = gf(q).multab[scale[j]][h[r][j]];
-    return out;
 }
 
 struct labelled {
@@ -141,7 +104,7 @@ void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
     for (int t = 0; t < trials; t++) {
         matrix g = randomcode(q, k, n, rng);
         labelled a = label(g, q);
-        matrix h = transform(g, q, rng);
+        matrix h = oracle::scramble(g, q, rng, false);
         labelled b = label(h, q);
         SCOPED_TRACE("q=" + std::to_string(q) + " k=" + std::to_string(k) + " n=" + std::to_string(n) +
                      " trial " + std::to_string(t));

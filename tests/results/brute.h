@@ -1,10 +1,7 @@
-// Helpers of the results tests: the facts of small codes by listing every
-// codeword (and every vector, for the dual), group orders by trying every
-// monomial map, random codes and random generator matrices of equivalent
-// codes, and the codes of real runs of the program.
-//
-// The arithmetic here is the tests' own (no field tables of the program),
-// so the oracle shares nothing with the analyser it checks.
+// The tests' oracles (common/oracle.h) for the program's code matrices:
+// the facts of small codes by listing, group orders by trying every
+// monomial map, random codes and random equivalent generator matrices, and
+// the codes of real runs of the program.
 #pragma once
 #include <cstdint>
 #include <random>
@@ -13,11 +10,15 @@
 
 #include "codeio/codematrix.h"
 #include "common/testutil.h"
-#include "common/ownfield.h"
+#include "common/oracle.h"
 
 namespace brute {
 
 using field = ownfield;
+
+// The rows of c for the oracles, and back.
+oracle::matrix rows(const CodeMatrix& c);
+CodeMatrix frommatrix(const oracle::matrix& g, int q);
 
 // What listing gives of the row space of c.
 struct facts {
@@ -51,7 +52,5 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::re
 // The program run in dir with the command line `args` (as a shell would
 // split it); standard output and error collected.
 runresult talven(const std::string& dir, const std::string& args);
-// "n_k_d.q": the result file of a run.
-std::string resultname(int n, int k, int d, int q);
 
 }  // namespace brute

@@ -58,11 +58,7 @@ struct Lines {
             v[at + 1 + (size_t)i] = row;
         }
     }
-    std::string text() const {
-        std::string s;
-        for (const std::string& l : v) s += l + "\n";
-        return s;
-    }
+    std::string text() const { return joinlines(v); }
 };
 
 CheckReport check(const std::string& path, Format f = Format::result, int linear4 = -1) {
@@ -405,10 +401,8 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
         ASSERT_NE(at, std::string::npos) << c.key;
         const size_t from = at + strlen(c.key), to = c.insert ? from : s.find_first_of(",}", from);
         s = s.substr(0, from) + c.value + s.substr(to);
-        std::string copy;
-        for (const std::string& x : l) copy += x + "\n";
         const std::string path = runs().path("facts.jsonl");
-        writefile(path, copy);
+        writefile(path, joinlines(l));
         CheckReport rep = check(path, Format::jsonl);
         EXPECT_EQ(rep.faults, 1) << c.fault << ": " << rep.first;
         EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + c.fault, 0), 0u) << rep.first;

@@ -20,15 +20,14 @@ struct Case {
 };
 
 std::string args(const Case& c) {
-    return "--quiet -n " + std::to_string(c.n) + " -k " + std::to_string(c.k) + " -d " + std::to_string(c.d) + " -q " +
-           std::to_string(c.q) + (c.linear4 ? " --equivalence linear" : "");
+    return "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
 }
 
 // The codes of the run of c, made in dir.
 std::vector<CodeMatrix> runcodes(const tempdir& dir, const Case& c) {
     runresult r = brute::talven(dir.path, args(c));
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<CodeMatrix> codes = brute::readcodes(dir.file(brute::resultname(c.n, c.k, c.d, c.q)));
+    std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(c.n, c.k, c.d, c.q)));
     EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;
     return codes;
 }

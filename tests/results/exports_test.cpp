@@ -33,10 +33,8 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
     const Case cases[] = {{5, 2, 3, 4, false}, {5, 2, 3, 4, true}, {6, 3, 3, 3, false}, {4, 2, 3, 7, false},
                           {7, 3, 3, 2, false}};
     for (const Case& c : cases) {
-        const std::string run = "--quiet -n " + std::to_string(c.n) + " -k " + std::to_string(c.k) + " -d " +
-                                std::to_string(c.d) + " -q " + std::to_string(c.q) +
-                                (c.linear4 ? " --equivalence linear" : "");
-        const std::string name = brute::resultname(c.n, c.k, c.d, c.q);
+        const std::string run = "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
+        const std::string name = runname(c.n, c.k, c.d, c.q);
         std::vector<CodeMatrix> codes;
         std::vector<CodeFacts> facts;
         std::vector<std::string> lines;

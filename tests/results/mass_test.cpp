@@ -7,7 +7,7 @@
 
 #include "brute.h"
 #include "results/mass.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <random>
 #include <set>
 
-#include "common/ownfield.h"
+#include "common/oracle.h"
 #include "common/testutil.h"
 #include "engine/bounds.h"
 #include "run/classifier.h"
@@ -41,19 +41,8 @@ files run(RunParams p, kind how) {
     return {resultfiles(dir.path, name), readfile(dir.file(name)), readfile(dir.file(name + "h"))};
 }
 
-// The records of a result or h file: dimension and rows, in file order.
-std::vector<std::vector<std::string>> records(const std::string& text) {
-    std::vector<std::vector<std::string>> out;
-    std::vector<std::string> lines = splitlines(text);
-    for (size_t i = 0; i < lines.size(); i++) {
-        int dim = 0;
-        if (lines[i].empty() || lines[i][0] != '?' || sscanf(lines[i].c_str(), "?%d", &dim) != 1) continue;
-        std::vector<std::string> rec;
-        for (int r = 0; r < dim && i + 1 < lines.size(); r++) rec.push_back(lines[++i]);
-        out.push_back(rec);
-    }
-    return out;
-}
+// The records of a result or h file, in file order.
+std::vector<oracle::matrix> records(const std::string& text) { return oracle::resultcodes(text); }
 
 // A file without its " RES" line (the totals of the h file) and its time.
 std::string withoutres(const std::string& text) {
@@ -70,7 +59,7 @@ bool compare(const RunParams& p) {
     const files plain = run(p, kind::plain), level = run(p, kind::level), target = run(p, kind::target);
     EXPECT_TRUE(level.all == plain.all) << "the level bounds and cuts changed a file";
     EXPECT_EQ(withoutres(target.result), withoutres(plain.result));
-    std::set<std::vector<std::string>> all;
+    std::set<oracle::matrix> all;
     for (const auto& r : records(plain.h)) all.insert(r);
     const auto kept = records(target.h);
     for (const auto& r : kept) EXPECT_EQ(all.count(r), 1u) << "a code of the bounded h file is not in the whole one";
@@ -144,15 +133,15 @@ TEST(Bounds, OfKnownCodes) {
     }
 }
 
-// Columns of a code (rows as digit strings) lying in <v>, for the v whose
+// Columns of a code lying in <v>, for the v whose
 // count is largest, and its zero columns; `lead` zero columns were left out
 // of the rows (the h file does so).
-std::pair<int, int> largestpoint(const std::vector<std::string>& rows, int q, int lead) {
+std::pair<int, int> largestpoint(const oracle::matrix& rows, int q, int lead) {
     const ownfield f{q};
     const int len = (int)rows[0].size(), D = (int)rows.size();
     auto col = [&](int c) {
         std::vector<int> v;
-        for (const std::string& r : rows) v.push_back(r[c] >= 'A' ? r[c] - 'A' + 10 : r[c] - '0');
+        for (const auto& r : rows) v.push_back(r[c]);
         return v;
     };
     auto normal = [&](std::vector<int> v) {  // first non-zero entry 1
@@ -194,7 +183,7 @@ TEST(Bounds, GriesmerCodesMeetThem) {
             EXPECT_EQ(withoutres(target.result), withoutres(run(p, kind::plain).result));
         }
         std::vector<int> best(c.k + 1, -1), zeros(c.k + 1, -1);
-        std::vector<std::vector<std::string>> codes = records(target.h);
+        const std::vector<oracle::matrix> codes = records(target.h);
         for (const auto& rows : codes) {
             const int D = (int)rows.size(), ND = c.n - c.k + D;
             auto [m, z] = largestpoint(rows, c.q, ND - (int)rows[0].size());

@@ -22,9 +22,7 @@ std::string params(int n, int k, int d, int q) {
            std::to_string(q) + "\n1\n0\n";
 }
 
-std::string name(int n, int k, int d, int q) {
-    return std::to_string(n) + "_" + std::to_string(k) + "_" + std::to_string(d) + "." + std::to_string(q);
-}
+std::string name(int n, int k, int d, int q) { return runname(n, k, d, q); }
 
 // The file with "Elapsed time: <t>s" masked.
 std::string masked(const std::string& path) {

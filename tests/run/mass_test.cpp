@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "params/codeset.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 #include "run/splitruns.h"
 
 namespace {
@@ -69,6 +69,9 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
     BigNat none;
     EXPECT_FALSE(closed({7, 3, 3, 2}, 3, none));
     EXPECT_FALSE(closed({7, 3, 1, 2, 1, 0, 2}, 3, none));
+    // Self-orthogonal binary weights 4, 6, 8: every multiple of 4, but only
+    // some of the singly-even weights, is neither family.
+    EXPECT_FALSE(closed({8, 4, 4, 2, 1, 1}, 4, none));
     mc bounded{7, 3, 1, 2};
     RunParams p = params(bounded);
     p.propcol[3] = 2;

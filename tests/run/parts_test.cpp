@@ -129,8 +129,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
             const size_t a = rng() % lines.size();
             lines.insert(lines.begin() + (long)a, lines[a]);
         }
-        std::string text;
-        for (const std::string& l : lines) text += l + "\n";
+        const std::string text = joinlines(lines);
         if (text == good[which]) continue;
         writefile(parts[which], text);
         tempdir out;

@@ -12,7 +12,7 @@
 #include "common/testutil.h"
 #include "run/classifier.h"
 #include "run/runparams.h"
-#include "run/oracle.h"
+#include "common/oracle.h"
 
 namespace {
 
@@ -22,24 +22,7 @@ std::string params(int n, int k, int d, int q, int dw = 1, int so = 0) {
     return s;
 }
 
-// The code lines of a result file: rows after each "?" header.
-std::vector<oracle::matrix> codesof(const std::string& text) {
-    std::vector<oracle::matrix> out;
-    std::vector<std::string> lines = splitlines(text);
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (lines[i].empty() || lines[i][0] != '?') continue;
-        int k = 0, len = 0, q = 0, num = 0;
-        sscanf(lines[i].c_str(), "?%d %d %d %d", &k, &len, &q, &num);
-        oracle::matrix g;
-        for (int r = 0; r < k && i + 1 < lines.size(); r++) {
-            std::vector<int> row;
-            for (char c : lines[++i]) row.push_back(c >= 'A' ? c - 'A' + 10 : c - '0');
-            g.push_back(row);
-        }
-        out.push_back(g);
-    }
-    return out;
-}
+std::vector<oracle::matrix> codesof(const std::string& text) { return oracle::resultcodes(text); }
 
 // Masks the elapsed time: "Elapsed time: 1.23s" -> "Elapsed time: #s".
 std::string masktime(std::string s) {

@@ -50,7 +50,7 @@ TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
 }
 
 TEST(Parts, ThreadsGiveWhatOneGives) {
-    for (const runcase& c : {runcase{12, 4, 4, 2, 1, 0, 1, 0, {}}, runcase{8, 4, 3, 4, 1, 0, 1, 0, {}},
+    for (const runcase& c : {runcase{10, 4, 3, 2, 1, 0, 1, 0, {}}, runcase{7, 3, 3, 4, 1, 0, 1, 0, {}},
                              runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
         const RunParams p = params(c);
         SCOPED_TRACE(resultname(p));

@@ -1,32 +1,14 @@
-// Brute-force classifier used as the tests' reference (see oracle.h).
-#include "run/oracle.h"
+// The tests' oracles (see oracle.h).
+#include "common/oracle.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <numeric>
+#include <sstream>
 #include <unordered_set>
 
 namespace oracle {
-
-ogf::ogf(int qq) : q(qq) {
-    for (int a = 0; a < q; a++)
-        for (int b = 0; b < q; b++) {
-            if (q == 4) {
-                static const int m4[4][4] = {{0, 0, 0, 0}, {0, 1, 2, 3}, {0, 2, 3, 1}, {0, 3, 1, 2}};
-                add[a][b] = a ^ b;
-                mul[a][b] = m4[a][b];
-            } else {
-                add[a][b] = (a + b) % q;
-                mul[a][b] = (a * b) % q;
-            }
-        }
-    for (int a = 0; a < q; a++) {
-        inv[a] = 0;
-        for (int b = 1; b < q; b++)
-            if (mul[a][b] == 1) inv[a] = b;
-        conj[a] = (q == 4) ? mul[a][a] : a;  // x -> x^2 in GF(4)
-    }
-}
 
 wanted plain(int n, int k, int d, int q) {
     wanted w{n, k, d, q, std::vector<int>(n + 1, 0)};
@@ -43,12 +25,12 @@ matrix rref(matrix g, const ogf& f) {
         while (p < rows && g[p][c] == 0) p++;
         if (p == rows) continue;
         std::swap(g[p], g[r]);
-        int s = f.inv[g[r][c]];
-        for (int j = 0; j < n; j++) g[r][j] = f.mul[s][g[r][j]];
+        int s = f.inv(g[r][c]);
+        for (int j = 0; j < n; j++) g[r][j] = f.mul(s, g[r][j]);
         for (int i = 0; i < rows; i++) {
             if (i == r || g[i][c] == 0) continue;
-            int m = (f.q == 2 || f.q == 4) ? g[i][c] : f.q - g[i][c];  // -g[i][c]
-            for (int j = 0; j < n; j++) g[i][j] = f.add[g[i][j]][f.mul[m][g[r][j]]];
+            const int m = f.neg(g[i][c]);
+            for (int j = 0; j < n; j++) g[i][j] = f.add(g[i][j], f.mul(m, g[r][j]));
         }
         r++;
     }
@@ -66,45 +48,37 @@ static bool nextvec(std::vector<int>& v, int q) {
 }
 
 codeinfo analyse(const matrix& g, int n, int q, bool withdual) {
-    ogf f(q);
+    ogf f{q};
     codeinfo c;
     matrix basis = rref(g, f);
     c.rank = (int)basis.size();
     c.spectrum.assign(n + 1, 0);
     c.mindist = n + 1;
-    std::vector<int> coef(c.rank, 0);
-    do {
-        std::vector<int> w(n, 0);
-        for (int i = 0; i < c.rank; i++)
-            for (int j = 0; j < n; j++) w[j] = f.add[w[j]][f.mul[coef[i]][basis[i][j]]];
-        int wt = 0;
-        for (int x : w) wt += x != 0;
+    eachword(basis, f, [&](const std::vector<int>& w) {
+        const int wt = weight(w);
         c.spectrum[wt]++;
         if (wt) c.mindist = std::min(c.mindist, wt);
-    } while (nextvec(coef, q));
+    });
     // Self-orthogonality: every pair of basis rows (and each row with itself).
     c.selforth = true;
     for (int a = 0; a < c.rank; a++)
         for (int b = 0; b < c.rank; b++) {
             int s = 0;
-            for (int j = 0; j < n; j++) s = f.add[s][f.mul[basis[a][j]][f.conj[basis[b][j]]]];
+            for (int j = 0; j < n; j++) s = f.add(s, f.mul(basis[a][j], f.frob(basis[b][j])));
             if (s) c.selforth = false;
         }
     // Dual distance: the lightest non-zero vector orthogonal to every row.
     c.dualdist = n + 1;
     if (!withdual) return c;
     std::vector<int> x(n, 0);
-    while (nextvec(x, q)) {
+    while (nextvec(x, q)) {  // every non-zero vector
         bool orth = true;
         for (int i = 0; i < c.rank && orth; i++) {
             int s = 0;
-            for (int j = 0; j < n; j++) s = f.add[s][f.mul[x[j]][basis[i][j]]];
+            for (int j = 0; j < n; j++) s = f.add(s, f.mul(x[j], basis[i][j]));
             orth = s == 0;
         }
-        if (!orth) continue;
-        int wt = 0;
-        for (int v : x) wt += v != 0;
-        c.dualdist = std::min(c.dualdist, wt);
+        if (orth) c.dualdist = std::min(c.dualdist, weight(x));
     }
     return c;
 }
@@ -117,6 +91,100 @@ bool satisfies(const codeinfo& c, const wanted& w) {
     if (w.selforth && w.q <= 4 && !c.selforth) return false;
     if (c.dualdist < w.dualdist) return false;
     return true;
+}
+
+std::vector<uint64_t> weights(const matrix& g, int n, int q) {
+    std::vector<uint64_t> A(n + 1, 0);
+    eachword(g, ogf{q}, [&](const std::vector<int>& w) { A[weight(w)]++; });
+    return A;
+}
+
+// The code of g as a set of n-tuples (coded base q).
+static std::vector<char> wordset(const matrix& g, int n, const ogf& f) {
+    int64_t total = 1;
+    for (int j = 0; j < n; j++) total *= f.q;
+    std::vector<char> in((size_t)total, 0);
+    eachword(g, f, [&](const std::vector<int>& w) {
+        int64_t code = 0;
+        for (int x : w) code = code * f.q + x;
+        in[(size_t)code] = 1;
+    });
+    return in;
+}
+
+int64_t maps(const matrix& a, const matrix& b, int q, bool semilinear) {
+    const ogf f{q};
+    const int k = (int)a.size(), n = (int)a[0].size();
+    const std::vector<char> inb = wordset(b, n, f);
+    std::vector<int> perm(n), lam(n), y(n);
+    for (int j = 0; j < n; j++) perm[j] = j;
+    int64_t count = 0;
+    do {
+        std::fill(lam.begin(), lam.end(), 1);
+        for (;;) {
+            for (int fr = 0; fr <= (semilinear && q == 4 ? 1 : 0); fr++) {
+                bool ok = true;
+                for (int i = 0; i < k && ok; i++) {
+                    for (int j = 0; j < n; j++) y[perm[j]] = f.mul(lam[j], fr ? f.frob(a[i][j]) : a[i][j]);
+                    int64_t code = 0;
+                    for (int j = 0; j < n; j++) code = code * q + y[j];
+                    ok = inb[(size_t)code];
+                }
+                count += ok;
+            }
+            int j = 0;
+            while (j < n && ++lam[j] == q) lam[j++] = 1;
+            if (j == n) break;
+        }
+    } while (std::next_permutation(perm.begin(), perm.end()));
+    return count;
+}
+
+matrix scramble(const matrix& g, int q, std::mt19937& rng, bool frobenius) {
+    const ogf f{q};
+    const int k = (int)g.size(), n = k ? (int)g[0].size() : 0;
+    matrix h = g;
+    // Elementary row operations keep the rows a basis of the same code.
+    for (int t = 0; t < 4 * k; t++) {
+        const int a = (int)(rng() % k), b = (int)(rng() % k), s = 1 + (int)(rng() % (q - 1));
+        switch (rng() % 3) {
+            case 0:
+                if (a != b)
+                    for (int j = 0; j < n; j++) h[a][j] = f.add(h[a][j], f.mul(s, h[b][j]));
+                break;
+            case 1:
+                for (int& x : h[a]) x = f.mul(s, x);
+                break;
+            default:
+                std::swap(h[a], h[b]);
+        }
+    }
+    std::vector<int> perm(n);
+    for (int j = 0; j < n; j++) perm[j] = j;
+    std::shuffle(perm.begin(), perm.end(), rng);
+    matrix out(k, std::vector<int>(n));
+    for (int j = 0; j < n; j++) {
+        const int lam = 1 + (int)(rng() % (q - 1));
+        for (int r = 0; r < k; r++) out[r][perm[j]] = f.mul(lam, frobenius ? f.frob(h[r][j]) : h[r][j]);
+    }
+    return out;
+}
+
+std::vector<matrix> resultcodes(const std::string& text) {
+    std::vector<matrix> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        int k = 0;
+        if (line.empty() || line[0] != '?' || sscanf(line.c_str(), "?%d", &k) != 1) continue;
+        matrix g;
+        for (int r = 0; r < k && std::getline(in, line); r++) {
+            g.emplace_back();
+            for (char c : line) g.back().push_back(c >= 'A' ? c - 'A' + 10 : c - '0');
+        }
+        out.push_back(g);
+    }
+    return out;
 }
 
 static std::string keyof(const matrix& g) {
@@ -135,7 +203,7 @@ static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f, boo
     int prim = 1;
     for (int a = 2; a < f.q && prim == 1; a++) {  // an element of order q - 1
         int x = a, ord = 1;
-        while (x != 1) x = f.mul[x][a], ord++;
+        while (x != 1) x = f.mul(x, a), ord++;
         if (ord == f.q - 1) prim = a;
     }
     std::unordered_set<std::string> keys;
@@ -148,9 +216,9 @@ static std::unordered_set<std::string> orbit(const matrix& g0, const ogf& f, boo
             for (auto& row : h) {
                 if (gen == 0 && n >= 2) std::swap(row[0], row[1]);
                 if (gen == 1) std::rotate(row.begin(), row.begin() + 1, row.end());
-                if (gen == 2 && n >= 1) row[0] = f.mul[prim][row[0]];
+                if (gen == 2 && n >= 1) row[0] = f.mul(prim, row[0]);
                 if (gen == 3)
-                    for (int& x : row) x = f.conj[x];  // the field automorphism, on every coordinate
+                    for (int& x : row) x = f.frob(x);  // the field automorphism, on every coordinate
             }
             h = rref(h, f);
             if (keys.insert(keyof(h)).second) queue.push_back(h);
@@ -192,7 +260,7 @@ static void eachrref(int n, int k, int q, const std::function<void(const matrix&
 }
 
 std::vector<matrix> classify(const wanted& w) {
-    ogf f(w.q);
+    ogf f{w.q};
     std::unordered_set<std::string> seen;
     std::vector<matrix> reps;
     eachrref(w.n, w.k, w.q, [&](const matrix& g) {
@@ -217,7 +285,7 @@ struct counter {
     std::vector<std::vector<int>> words;  // the codewords spanned by the rows so far
     uint64_t found = 0;
 
-    counter(const wanted& w_) : w(w_), f(w_.q) {}
+    counter(const wanted& w_) : w(w_), f{w_.q} {}
 
     int weight(const std::vector<int>& v) const {
         int t = 0;
@@ -228,7 +296,7 @@ struct counter {
     bool orthogonal(int r) const {
         for (int a = 0; a <= r; a++) {
             int s = 0;
-            for (int j = 0; j < w.n; j++) s = f.add[s][f.mul[g[r][j]][f.conj[g[a][j]]]];
+            for (int j = 0; j < w.n; j++) s = f.add(s, f.mul(g[r][j], f.frob(g[a][j])));
             if (s) return false;
         }
         return true;
@@ -239,7 +307,7 @@ struct counter {
         for (int a = 1; a < w.q; a++)
             for (size_t i = 0; i < old; i++) {
                 std::vector<int> v = words[i];
-                for (int j = 0; j < w.n; j++) v[j] = f.add[v[j]][f.mul[a][g[r][j]]];
+                for (int j = 0; j < w.n; j++) v[j] = f.add(v[j], f.mul(a, g[r][j]));
                 const int wt = weight(v);
                 if (wt < w.d || !w.allowed[wt]) return false;
                 words.push_back(v);
