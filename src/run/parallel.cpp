@@ -52,21 +52,22 @@ void progressline(FILE* out, const Plan& plan, int64_t elapsed, uint64_t done, u
 
 }  // namespace
 
-uint64_t countunits(const RunParams& par, int L, const std::string& resdir) {
+uint64_t countunits(const RunParams& par, int L, const std::string& resdir, int64_t* cpu_ms) {
     Plan plan;
     plan.split = L;
     PartShared shared(plan, true);
     auto c = std::make_unique<Classifier>(par, quietoptions(resdir));
-    if (c->runpart(shared, false) != runend::complete) return 0;
-    return c->unitsseen();
+    const runend how = c->runpart(shared, false);
+    if (cpu_ms) *cpu_ms += shared.cpu_ms.load();
+    return how == runend::complete ? c->unitsseen() : 0;
 }
 
-int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units) {
+int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units, int64_t* cpu_ms) {
     const uint64_t target = std::max<uint64_t>(256, 64 * (uint64_t)parts);
     int best = 0;
     units = 0;
     for (int L = 1; L <= par.k - 1; L++) {
-        uint64_t u = countunits(par, L, resdir);
+        uint64_t u = countunits(par, L, resdir, cpu_ms);
         if (u >= target) return units = u, L;
         if (u > units) units = u, best = L;
         if (runsignal) break;
@@ -104,17 +105,20 @@ SplitResult runsplit(const SplitRun& r) {
     Plan plan;
     plan.part = r.part;
     plan.parts = r.parts;
+    // The walks that count the units are part of the run's processor time.
+    int64_t countms = 0;
     if (r.split > 0) {
         plan.split = r.split;
-        res.units = countunits(r.par, plan.split, r.resdir);
+        res.units = countunits(r.par, plan.split, r.resdir, &countms);
     } else {
-        plan.split = choosesplit(r.par, r.parts, r.resdir, res.units);
+        plan.split = choosesplit(r.par, r.parts, r.resdir, res.units, &countms);
     }
     res.split = plan.split;
     if (runsignal) return res.how = runend::interrupted, res;
     PartShared shared(plan, false);
     res.error = shared.open(res.partfile, r.par, r.resume);
     if (!res.error.empty()) return res.how = runend::refused, res;
+    shared.cpu_ms += countms;
 
     const int jobs = r.jobs < 1 ? 1 : r.jobs;
     std::vector<std::unique_ptr<Classifier>> workers;

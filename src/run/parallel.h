@@ -33,11 +33,14 @@ struct SplitResult {
 };
 
 // The units of the run at split level L (a walk of the levels above it).
-uint64_t countunits(const RunParams& par, int L, const std::string& resdir);
+// The walk's processor time is added to *cpu_ms when it is given.
+uint64_t countunits(const RunParams& par, int L, const std::string& resdir, int64_t* cpu_ms = nullptr);
 // The split level for `parts` parts: the first level from 1 to k - 1 with
 // at least max(256, 64 * parts) units, or else the level with the most.  It
 // depends on the run and the number of parts only, so every part finds the
-// same one.  0 for k = 1.  `units` gets the units at that level.
-int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units);
+// same one.  0 for k = 1.  `units` gets the units at that level; the
+// processor time of its walks is added to *cpu_ms when it is given.
+int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units,
+                int64_t* cpu_ms = nullptr);
 // Makes part `part` of `parts` into its part file, with `jobs` threads.
 SplitResult runsplit(const SplitRun& r);
