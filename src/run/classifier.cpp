@@ -125,14 +125,14 @@ void Classifier::removeworkdir() {
 // The count of the self-checks made, on standard error (not on the console:
 // a checked run prints what an unchecked one prints).
 void Classifier::reportchecks() const {
-    const SelfCheck* check_ = search_.selfcheck();
-    if (!check_) return;
+    const SelfCheck* check = search_.selfcheck();
+    if (!check) return;
     fprintf(stderr,
             " self-checks: %llu automorphisms, %llu table states, %llu images, %llu full listings, %llu weight "
             "verdicts\n",
-            (unsigned long long)check_->automorphisms, (unsigned long long)check_->tables,
-            (unsigned long long)check_->images, (unsigned long long)check_->listings,
-            (unsigned long long)check_->verdicts);
+            (unsigned long long)check->automorphisms, (unsigned long long)check->tables,
+            (unsigned long long)check->images, (unsigned long long)check->listings,
+            (unsigned long long)check->verdicts);
 }
 
 runend Classifier::run() {
