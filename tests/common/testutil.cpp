@@ -64,7 +64,7 @@ runresult runcommand(const std::string& dir, const std::string& args, const std:
     return r;
 }
 
-int starttalven(const std::string& dir, const std::string& input, const std::string& tag) {
+int starttalven(const std::string& dir, const std::string& input, const std::string& tag, const std::string& args) {
     const std::string in = dir + "/." + tag + ".in", out = dir + "/." + tag + ".out", err = dir + "/." + tag + ".err";
     writefile(in, input);
     pid_t pid = fork();
@@ -74,7 +74,10 @@ int starttalven(const std::string& dir, const std::string& input, const std::str
             fe = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fi < 0 || fo < 0 || fe < 0) _exit(126);
         dup2(fi, 0), dup2(fo, 1), dup2(fe, 2);
-        execl(talvenbin().c_str(), talvenbin().c_str(), (char*)nullptr);
+        if (args.empty())
+            execl(talvenbin().c_str(), talvenbin().c_str(), (char*)nullptr);
+        else
+            execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args).c_str(), (char*)nullptr);
         _exit(127);
     }
     return (int)pid;

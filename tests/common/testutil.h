@@ -32,9 +32,11 @@ runresult runtalven(const std::string& dir, const std::string& input, int second
 runresult runcommand(const std::string& dir, const std::string& args, const std::string& env = "");
 
 // Starts the program in `dir` without waiting for it: standard input from
-// `input`, standard output and error into dir/.<tag>.out and dir/.<tag>.err.
+// `input`, standard output and error into dir/.<tag>.out and dir/.<tag>.err;
+// with `args` its command line (as typed to a shell) instead of the menu.
 // Returns the process id.
-int starttalven(const std::string& dir, const std::string& input, const std::string& tag);
+int starttalven(const std::string& dir, const std::string& input, const std::string& tag,
+                const std::string& args = "");
 // Waits for a program started by starttalven and collects its result.
 runresult waittalven(int pid, const std::string& dir, const std::string& tag);
 

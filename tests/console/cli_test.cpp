@@ -144,85 +144,34 @@ TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     EXPECT_TRUE(resultfiles(l2.path, "10_4_3.3") == resultfiles(m2.path, "10_4_3.3"));
 }
 
-TEST(Cli, PartsMergedByTheMergeCommandGiveTheWholeRun) {
-    tempdir menu, dir;
-    runtalven(menu.path, menurun(10, 5, 3, 3));
-    for (int I = 0; I < 3; I++) {
-        runresult r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --part " + std::to_string(I) + "/3");
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out.rfind("part=" + std::to_string(I) + "/3 n=10 k=5 d=3 q=3 split=", 0), 0u) << r.out;
-    }
-    ASSERT_EQ(rename(dir.file("10_5_3.3.part.1.3").c_str(), dir.file("away").c_str()), 0);
-    // A part made with --complete-levels (whose h file keeps every code) is
-    // another run: never mixed with the others.
-    runresult r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --complete-levels --part 1/3");
-    EXPECT_EQ(r.status, 0) << r.err;
-    r = cli(dir.path, "--merge .");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(fileexists(dir.file("10_5_3.3")));
-    r = cli(dir.path, "-n 10 -k 5 -d 3 -q 3 --quiet --part 1/3 --resume");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("was made with other options"), std::string::npos) << r.err;
-    ASSERT_EQ(rename(dir.file("away").c_str(), dir.file("10_5_3.3.part.1.3").c_str()), 0);
-    r = cli(dir.path, "--merge .");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("merged=10_5_3.3 codes=1439 parts=3 cpu=", 0), 0u) << r.out;
-    EXPECT_TRUE(resultfiles(dir.path, "10_5_3.3") == resultfiles(menu.path, "10_5_3.3"));
-}
-
-TEST(Cli, ARunKilledAtARandomMomentAndResumedGivesTheWholeRun) {
+// A run killed at a random moment, or stopped by SIGTERM once its part file
+// holds whole units (it then says how to go on and keeps a checkpoint), and
+// resumed, gives the files of the whole run.
+TEST(Cli, ARunKilledOrStoppedAndResumedGivesTheWholeRun) {
     std::mt19937 rng(2026);
-    for (auto [n, k, d, q] : {std::array{13, 5, 4, 2}, std::array{10, 5, 3, 3}, std::array{8, 4, 3, 4}}) {
+    for (auto [n, k, d, q, sig] : {std::array{13, 5, 4, 2, SIGKILL}, std::array{10, 5, 3, 3, SIGKILL},
+                                   std::array{8, 4, 3, 4, SIGKILL}, std::array{14, 6, 4, 2, SIGTERM}}) {
         const std::string name = runname(n, k, d, q), args = runargs(n, k, d, q) + " --quiet";
-        tempdir whole;
+        SCOPED_TRACE(name + " signal " + std::to_string(sig));
+        tempdir whole, dir;
         ASSERT_EQ(cli(whole.path, args).status, 0);
-        for (int trial = 0; trial < 1; trial++) {
-            SCOPED_TRACE(name + " trial " + std::to_string(trial));
-            tempdir dir;
-            pid_t pid = fork();
-            if (pid == 0) {
-                if (chdir(dir.path.c_str()) != 0) _exit(126);
-                execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
-                      (char*)nullptr);
-                _exit(127);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50 + rng() % 400));
-            kill(pid, SIGKILL);
-            int raw;
-            waitpid(pid, &raw, 0);
-            runresult r = cli(dir.path, args + " --resume");
-            EXPECT_EQ(r.status, 0) << r.err;
-            EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
-            EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
+        const int pid = starttalven(dir.path, "", "run", args);
+        if (sig == SIGKILL) std::this_thread::sleep_for(std::chrono::milliseconds(50 + rng() % 400));
+        for (int i = 0; sig == SIGTERM && i < 3000 && readfile(dir.file(name + ".part.0.1")).find("\nU ") == std::string::npos; i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        kill(pid, sig);
+        runresult stopped = waittalven(pid, dir.path, "run");
+        if (sig == SIGTERM) {
+            EXPECT_EQ(stopped.status, 128 + SIGTERM);
+            EXPECT_NE(stopped.err.find("--resume continues from the checkpoint"), std::string::npos) << stopped.err;
+            EXPECT_TRUE(fileexists(dir.file(name + ".part.0.1.ckpt")));
+            EXPECT_FALSE(fileexists(dir.file(name)));
         }
+        runresult r = cli(dir.path, args + " --resume");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
+        EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
     }
-}
-
-TEST(Cli, SigtermLeavesACheckpointToResumeFrom) {
-    tempdir whole, dir;
-    const std::string args = "-n 14 -k 6 -d 4 -q 2 --quiet";
-    ASSERT_EQ(cli(whole.path, args).status, 0);
-    int pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.path.c_str()) != 0) _exit(126);
-        execl("/bin/sh", "sh", "-c", ("exec " + talvenbin() + " " + args + " > out 2> err").c_str(),
-              (char*)nullptr);
-        _exit(127);
-    }
-    // Wait for the part file to hold whole units, then stop the run.
-    for (int i = 0; i < 3000 && readfile(dir.file("14_6_4.2.part.0.1")).find("\nU ") == std::string::npos; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    kill(pid, SIGTERM);
-    int raw;
-    waitpid(pid, &raw, 0);
-    ASSERT_TRUE(WIFSIGNALED(raw));
-    EXPECT_EQ(WTERMSIG(raw), SIGTERM);
-    EXPECT_NE(readfile(dir.file("err")).find("--resume continues from the checkpoint"), std::string::npos);
-    EXPECT_TRUE(fileexists(dir.file("14_6_4.2.part.0.1.ckpt")));
-    EXPECT_FALSE(fileexists(dir.file("14_6_4.2")));
-    runresult r = cli(dir.path, args + " --resume");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(resultfiles(dir.path, "14_6_4.2") == resultfiles(whole.path, "14_6_4.2"));
 }
 
 TEST(Cli, APartAnotherRunHoldsIsRefused) {
@@ -341,10 +290,17 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     // A part of an older version, without checksums.
     editline(part1, 0, [](std::string& head) { head = head.substr(0, head.find(" format")); });
     merged("an older version of talven");
-    // A folder under a part's name.
+    // A part made with --complete-levels (whose h file keeps every code) is
+    // another run: never mixed with the others.
     ASSERT_EQ(rename(part1.c_str(), dir.file("keep").c_str()), 0);
-    ASSERT_EQ(mkdir(part1.c_str(), 0777), 0);
+    ASSERT_EQ(cli(dir.path, args + " --quiet --complete-levels --part 1/3").status, 0);
     runresult r = cli(dir.path, "--merge .");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fileexists(dir.file("9_4_3.3")));
+    // A folder under a part's name.
+    ASSERT_EQ(remove(part1.c_str()), 0);
+    ASSERT_EQ(mkdir(part1.c_str(), 0777), 0);
+    r = cli(dir.path, "--merge .");
     EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
     ASSERT_EQ(rmdir(part1.c_str()), 0);
     ASSERT_EQ(rename(dir.file("keep").c_str(), part1.c_str()), 0);
@@ -423,16 +379,10 @@ TEST(Cli, AMergeThatFailsOrIsKilledLeavesTheOldResultWhole) {
 
     std::mt19937 rng(17);
     for (int trial = 0; trial < 4; trial++) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.path.c_str()) != 0) _exit(126);
-            execl(talvenbin().c_str(), talvenbin().c_str(), "--merge", ".", (char*)nullptr);
-            _exit(127);
-        }
+        const int pid = starttalven(dir.path, "", "merge", "--merge .");
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));
         kill(pid, SIGKILL);
-        int raw;
-        waitpid(pid, &raw, 0);
+        waittalven(pid, dir.path, "merge");
         EXPECT_TRUE(resultfiles(dir.path, "13_5_4.2") == want) << "trial " << trial;
     }
 }
