@@ -1,6 +1,6 @@
 // Whole runs through the menu: the files a run writes (names, header,
 // trailer, statistics, level files), the default Golay run, runs of
-// dimension 1, brute generation, and a run whose files cannot be written.
+// dimension 1, and runs whose levels go to files.  (File faults: faults_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -110,21 +110,6 @@ TEST(Run, DimensionOneListsOneCodePerWeight) {
     EXPECT_NE(r.out.find("\n RES 4  ==  Elapsed time: "), std::string::npos);
 }
 
-TEST(Run, AFileThatCannotBeWrittenStopsTheRun) {
-    tempdir dir;
-    ASSERT_EQ(mkdir(dir.file("7_4_3.2").c_str(), 0755), 0);  // the result file's name is taken
-    runresult r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\n Run stopped: cannot open file 7_4_3.2\n"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find(" Constructed codes: "), std::string::npos);
-    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
-    EXPECT_NE(r.out.find(" Constructed codes before the stop: 0"), std::string::npos);
-    // The menu comes back and the next run works.
-    ASSERT_EQ(rmdir(dir.file("7_4_3.2").c_str()), 0);
-    r = runtalven(dir.path, params(7, 4, 3, 2) + "1\n8\n");
-    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
-}
-
 TEST(Run, EveryLevelSpilledGivesTheFilesOfTheRunInMemory) {
     // A budget of nothing sends every level and every store to its file.
     for (const RunParams& p : {menuparams(13, 5, 4, 2), menuparams(9, 4, 3, 3), menuparams(8, 4, 3, 4),
@@ -157,24 +142,6 @@ TEST(Run, NoDiskLeftForASpilledLevelStopsTheRun) {
     EXPECT_EQ(out, "\n Run stopped: cannot write file " + dir.file("work/level.2") + "\n");
     EXPECT_EQ(readfile(dir.file("7_4_3.2")).find(" RES "), std::string::npos);
     EXPECT_FALSE(fileexists(dir.file("7_4_3.2inf")));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Run, AFullDiskStopsTheRunAndItIsNotReportedComplete) {
-    tempdir dir;
-    ASSERT_EQ(symlink("/dev/full", dir.file("8_4_4.2h").c_str()), 0);
-    runresult r = runtalven(dir.path, params(8, 4, 4, 2) + "1\n8\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Run stopped: cannot "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("file 8_4_4.2h"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("Elapsed time"), std::string::npos);
-    EXPECT_NE(r.out.find(" Constructed codes before the stop: "), std::string::npos);
-    EXPECT_FALSE(fileexists(dir.file("8_4_4.2inf")));
-    // The result file itself was written in full and stays readable.
-    EXPECT_EQ(codesof(readfile(dir.file("8_4_4.2"))).size(), 1u);
 }
 
 }  // namespace
