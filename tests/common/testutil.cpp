@@ -171,3 +171,13 @@ std::string resultfiles(const std::string& dir, const std::string& name) {
     }
     return all;
 }
+
+std::string masktime(const std::string& s) {
+    const std::string key = "Elapsed time: ";
+    std::string out;
+    size_t from = 0;
+    for (size_t at = s.find(key), end; at != std::string::npos && (end = s.find('s', at + key.size())) != std::string::npos;
+         at = s.find(key, from))
+        out += s.substr(from, at + key.size() - from) + "#", from = end;
+    return out + s.substr(from);
+}

@@ -55,5 +55,7 @@ bool fileexists(const std::string& path);
 // after the other, with the elapsed time masked: what must agree between
 // two runs that made the same classes.
 std::string resultfiles(const std::string& dir, const std::string& name);
+// The text with every "Elapsed time: 1.23s" as "Elapsed time: #s".
+std::string masktime(const std::string& text);
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> listdir(const std::string& path);

@@ -103,18 +103,6 @@ TEST_F(Printers, HFileAgainstDirectCount) {
     EXPECT_EQ(out.codecount, 0);  // the result-file counter is not touched
 }
 
-TEST_F(Printers, AFailedWriteIsReported) {
-    ResultFiles& out = files();
-    out.res = out.h = fopen("/dev/full", "w");
-    ASSERT_NE(out.res, nullptr);
-    setvbuf(out.res, nullptr, _IONBF, 0);  // the failure shows at the write itself
-    EXPECT_FALSE(out.printh(makecode({"01", "10"}, 2, 2)));
-    EXPECT_FALSE(out.printres(makecode({"01", "10"}, 2, 2)));
-    fclose(out.res);
-    out.res = out.h = nullptr;
-    EXPECT_FALSE(out.printh(makecode({"1"}, 2, 2)));  // no stream at all
-}
-
 TEST_F(Printers, RunHeaderOfBothKinds) {
     setdefaults(par);
     par.n = par.nasked = 7, par.k = 3, par.d = 3, par.dw = 1;

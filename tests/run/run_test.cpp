@@ -24,20 +24,6 @@ std::string params(int n, int k, int d, int q, int dw = 1, int so = 0) {
 
 std::vector<oracle::matrix> codesof(const std::string& text) { return oracle::resultcodes(text); }
 
-// Masks the elapsed time: "Elapsed time: 1.23s" -> "Elapsed time: #s".
-std::string masktime(std::string s) {
-    const std::string key = "Elapsed time: ";
-    std::string out;
-    size_t from = 0;
-    for (size_t at = s.find(key); at != std::string::npos; at = s.find(key, from)) {
-        size_t end = s.find('s', at + key.size());
-        if (end == std::string::npos) break;
-        out += s.substr(from, at + key.size() - from) + "#";
-        from = end;
-    }
-    return out + s.substr(from);
-}
-
 TEST(Run, DefaultsGiveTheGolayCode) {
     tempdir dir;
     runresult r = runtalven(dir.path, "1\n8\n", 600);
