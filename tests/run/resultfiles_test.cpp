@@ -1,6 +1,7 @@
-// The printers of the result files: the printed lines are compared with
-// texts built by hand or, for random codes, column by column; the run header
-// with the literal header of the files.
+// The printers of the result files: the h file's lines for random codes
+// against lines and counts made here column by column; the run header of
+// both kinds with the literal header of the files.  (The result file's
+// records of a whole run: run_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -40,30 +41,6 @@ cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
             cm.m[r + 1][c + 1] = rows[r][c] <= '9' ? rows[r][c] - '0' : rows[r][c] - 'A' + 10;
     cm.m[0][1] = 7;  // row 0 is scratch and never printed
     return cm;
-}
-
-TEST_F(Printers, ResultFileExactLines) {
-    ResultFiles& out = files();
-    out.res = openw("res");
-    ASSERT_TRUE(out.printres(makecode({"0120AF10", "B0C0D011", "00E90001"}, 3, 7)));
-    ASSERT_TRUE(out.printres(makecode({"1101", "0110"}, 3, 2)));  // dimension 2 < k
-    ASSERT_TRUE(out.printres(makecode({"0010", "0001", "0100"}, 3, 3)));  // keeps zero columns
-    fclose(out.res);
-    out.res = nullptr;
-    EXPECT_EQ(readfile(dir.file("res")),
-              "?3 8 7 1\n0120AF10\nB0C0D011\n00E90001\n?3 4 3 2\n0010\n0001\n0100\n");
-    EXPECT_EQ(out.codecount, 2);
-    EXPECT_EQ(rc.rescount[1], 0);  // the h-file counters are not touched
-    // Brute mode: the result file leaves out the first k columns, the h file not.
-    par.brute = 1;
-    ResultFiles& b = files();
-    b.res = b.h = openw("b");
-    cmrec a = makecode({"1001101", "0101011"}, 2, 2);
-    ASSERT_TRUE(b.printres(a));
-    ASSERT_TRUE(b.printh(a));
-    fclose(b.res);
-    b.res = b.h = nullptr;
-    EXPECT_EQ(readfile(dir.file("b")), "?2 5 2 1\n01101\n01011\n?2 7 2 1 1\n1001101\n0101011\n");
 }
 
 TEST_F(Printers, HFileAgainstDirectCount) {
