@@ -12,7 +12,7 @@ TSANBUILD := build-tsan
 JOBS      ?= 2
 SCRATCH   := scratch
 
-.PHONY: all run test deps build build-san build-tsan test-plain test-san test-tsan bench clean
+.PHONY: all run test deps build build-tests build-san build-tsan test-plain test-san test-tsan bench clean
 
 all: build
 
@@ -35,13 +35,17 @@ build: deps
 
 build-san: deps
 	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_SANITIZE=ON -DTALVEN_BENCHES=OFF >/dev/null
-	cmake --build $(SANBUILD) -j $(JOBS)
+	cmake --build $(SANBUILD) -j $(JOBS) --target talven_tests
 
 build-tsan: deps
 	cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEN_TSAN=ON -DTALVEN_BENCHES=OFF >/dev/null
 	cmake --build $(TSANBUILD) -j $(JOBS) --target test_threads
 
-test-plain: build
+build-tests: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target talven_tests
+
+test-plain: build-tests
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-san: build-san
