@@ -1,7 +1,9 @@
 // Whole runs against the reference classifier: the program is driven through
-// its menu for small parameter sets; every code it writes must have the asked
-// properties, no two may be equivalent, and their number must equal the
-// number of classes the brute-force classifier finds.
+// its command line (whose target bounds cut the most) for small parameter
+// sets; every code it writes must have the asked properties, no two may be
+// equivalent, and their number must equal the number of classes the
+// brute-force classifier finds.  (The menu writes the same files:
+// console/cli_test.cpp; with and without the bounds: bounds_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <set>
@@ -16,58 +18,42 @@ using namespace oracle;
 
 struct written {
     std::vector<matrix> codes;
-    int constructed = -1;  // " Constructed codes: %d"
+    int constructed = -1;  // "codes=%d" of the totals line
     std::string out;
 };
 
-// Menu answers that set the parameters, restrict the weights, set the dual
-// distance, start the run (or brute generation from dimension `brute`) and
-// exit.
-// When the allowed weights are exactly the multiples of some dw > 1 from d
-// on, the dialogue's dw says so and the weight menu is not used.
-std::string script(const wanted& w, int brute = 0) {
+// The run of `w` through the command line (brute generation from dimension
+// `brute` when it is not 0): the allowed weights as --dw when they are the
+// multiples of some dw > 1 from d on, else as --weights when some are not.
+written runcase(const wanted& w, int brute = 0) {
     int dw = 1;
     for (int t = w.n; t >= 2 && dw == 1; t--) {
         bool same = true;
         for (int x = w.d; x <= w.n; x++) same = same && w.allowed[x] == (x % t == 0);
         if (same) dw = t;
     }
-    std::ostringstream in;
-    in << "2\n" << w.n << "\n" << w.k << "\n" << w.d << "\n" << w.q << "\n" << dw << "\n" << (w.selforth ? 1 : 0) << "\n";
+    std::string args = runargs(w.n, w.k, w.d, w.q) + " --quiet", weights;
     bool restricted = false;
-    for (int x = w.d; x <= w.n; x++) restricted = restricted || (!w.allowed[x] && dw == 1);
-    if (restricted) {
-        in << "3\n";
-        for (int x = w.d; x <= w.n; x++) in << (w.allowed[x] ? "y\n" : "n\n");
-    }
-    if (w.dualdist > 1) in << "5\n" << w.dualdist << "\n";
-    if (brute)
-        in << "6\n" << brute << "\n8\n";
-    else
-        in << "1\n8\n";
-    return in.str();
-}
-
-// The run through the menu, or through the command line for GF(4) up to
-// monomial maps only (the menu has no such choice).
-written runcase(const wanted& w, int brute = 0) {
+    for (int x = w.d; x <= w.n; x++)
+        if (w.allowed[x]) weights += (weights.empty() ? "" : ",") + std::to_string(x);
+        else restricted = true;
+    if (dw > 1) args += " --dw " + std::to_string(dw);
+    else if (restricted) args += " --weights " + weights;
+    if (w.selforth) args += " --selforth";
+    if (w.dualdist > 1) args += " --dual " + std::to_string(w.dualdist);
+    if (brute) args += " --brute " + std::to_string(brute);
+    if (w.q == 4 && !w.semilinear) args += " --equivalence linear";
     tempdir dir;
+    const runresult r = runcommand(dir.path, args);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
     written res;
-    const bool linear = w.q == 4 && !w.semilinear;
-    const runresult r = linear ? runcommand(dir.path, "-n " + std::to_string(w.n) + " -k " + std::to_string(w.k) +
-                                                          " -d " + std::to_string(w.d) + " -q 4 --equivalence linear --quiet")
-                               : runtalven(dir.path, script(w, brute), 300);
-    EXPECT_EQ(r.status, 0);
     res.out = r.out;
-    const std::string key = linear ? "codes=" : " Constructed codes: ";
-    const size_t at = r.out.rfind(key);
-    if (at != std::string::npos) res.constructed = atoi(r.out.c_str() + at + key.size());
-    std::ostringstream name;
-    name << w.n << "_" << w.k << "_" << w.d << "." << w.q << (brute ? "b" : "");
-    res.codes = resultcodes(readfile(dir.file(name.str())));
+    sscanf(r.out.c_str(), "codes=%d", &res.constructed);
+    const std::string name = runname(w.n, w.k, w.d, w.q) + (brute ? "b" : "");
+    res.codes = resultcodes(readfile(dir.file(name)));
     // Every record numbered in turn, of the run's shape.
     int num = 0;
-    for (const std::string& line : splitlines(readfile(dir.file(name.str()))))
+    for (const std::string& line : splitlines(readfile(dir.file(name))))
         if (!line.empty() && line[0] == '?') {
             EXPECT_EQ(line, "?" + std::to_string(w.k) + " " + std::to_string(w.n) + " " + std::to_string(w.q) + " " +
                                 std::to_string(++num));
