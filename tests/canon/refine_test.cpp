@@ -1,7 +1,6 @@
 // The steps of the labelling: refined pairs checked for equitability by
-// counting, the first path of a small graph worked out by hand, allocation
-// failures, and the failure paths that end in the assertion handler after a
-// short word on the console.
+// counting, allocation failures, and the failure paths that end in the
+// assertion handler after a short word on the console.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,8 +14,6 @@
 #include "common/testutil.h"
 
 namespace {
-
-using ivec1 = std::vector<int32_t>;
 
 // Each test drives the steps of one fresh labeller L (workspace w) on t.inc.
 struct Steps : testing::Test {
@@ -73,23 +70,6 @@ TEST_P(Refine, RefinedPairIsEquitable) {
         for (int a = 1; a <= M && disc; a++)
             for (int b = 1; b <= M; b++) EXPECT_EQ(rc[a] == rc[b], w.cellrow[a] == w.cellrow[b]) << t;
     }
-}
-
-TEST_P(Refine, FirstPathOfTheFourCycleWorkedByHand) {
-    // Edges e1 = {1,2}, e2 = {2,3}, e3 = {3,4}, e4 = {4,1} as rows.
-    // Level 1: one cell each; path 1; node invariant = rows on column 1
-    // (e1, e4) times cells 1 x 1 = 2.  Refining {1}, {2,3,4}: rows split
-    // into {e2,e3}, {e1,e4} (hash 6, 2), columns into {1}, {3}, {2,4}
-    // (7, 27), rows again unsplit (0, 6): refhash 6.
-    // Level 2: target {2,4}, path 2; cells col 1:1, 3:2, 2:3, 4:3, rows
-    // e2,e3:1, e1,e4:2; invariant 1*2 + 1*2 (column 1) + 3*2 + 3*1
-    // (column 2) = 13.  Refining gives rows {e3},{e2},{e4},{e1}: hash 3, 9,
-    // 1, 7; a leaf.  All eight leaves are equivalent, so the certificate is
-    // 1 + 2*1 + 13*2 = 29.
-    tres r = t.label(from_rows(4, {{1, 2}, {2, 3}, {3, 4}, {4, 1}}));
-    EXPECT_EQ((ivec1{w.firstdepth, w.firstpath.el[1], w.firstpath.el[2], r.bestdepth, (int)r.certhash}),
-              (ivec1{2, 1, 2, 2, 29}));
-    EXPECT_EQ((ivec1{w.firstinv[1], w.firstref[1], w.firstinv[2], w.firstref[2]}), (ivec1{2, 6, 13, 7}));
 }
 
 // f must stop in the handler with `out` first on the console (the handler's

@@ -132,16 +132,13 @@ TEST(CodeioExact, ResultFileReadsAndWritesBackByteForByte) {
     w.write(c);
     w.end(r.trailer());
     EXPECT_EQ(out.str(), hammingfile);
-}
 
-TEST(CodeioExact, HeaderOfTheRunParameters) {
+    // The header the program makes of a run's parameters is the documented one.
     runparrec p;
     resetpar(p);
     p.n = 7, p.k = 4, p.d = 3, p.q = 2, p.dw = 1, p.selforth = 0, p.dualdist = 1;
-    for (int w = 3; w <= 7; w++) p.wt[w] = 1;
-    RunParams rp = makerunparams(p, 0, false, 0);
-    const std::string text = hammingfile;
-    EXPECT_EQ(headertext(runheaderof(rp)), text.substr(0, text.find("?4 7")));
+    for (int x = 3; x <= 7; x++) p.wt[x] = 1;
+    EXPECT_EQ(headertext(runheaderof(makerunparams(p, 0, false, 0))), headertext(h));
 }
 
 }  // namespace
