@@ -124,9 +124,10 @@ bool brute_iso(const tmat& A, const tmat& B) {
     return each_iso(A, B, [](const std::vector<int>&) { return true; });
 }
 
-std::vector<int> brute_orbits(const tmat& A) {
+std::vector<int> brute_orbits(const tmat& A, size_t* order) {
     ivv auts;
     each_iso(A, A, [&](const std::vector<int>& p) { return auts.push_back(p), false; });
+    if (order) *order = auts.size();
     return join_orbits(A.N, auts);
 }
 

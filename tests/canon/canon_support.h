@@ -1,5 +1,5 @@
 // Helpers of the labelling tests (also compiled into the labelling
-// benchmark): 0/1 matrices held in the test, a labeller with the matrix it
+// benchmark, bench/canon.cpp): 0/1 matrices held in the test, a labeller with the matrix it
 // reads and the results copied back, random relabelling, brute-force oracles
 // over all column permutations for tiny sizes, and symmetric incidence
 // structures.
@@ -57,7 +57,8 @@ bool is_perm(const std::vector<int32_t>& v, int n);  // of 1..n, index 0 unused
 
 // Brute force over all colour-preserving column permutations (N <= 8).
 bool brute_iso(const tmat& A, const tmat& B);
-std::vector<int> brute_orbits(const tmat& A);  // smallest column of each column's orbit
+// The smallest column of each column's orbit; *order: the number of automorphisms.
+std::vector<int> brute_orbits(const tmat& A, size_t* order = nullptr);
 
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N);
 std::vector<int> aut_orbits(const tres& r, int N);  // orbits of the stored automorphisms

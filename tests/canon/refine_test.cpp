@@ -1,7 +1,6 @@
-// The steps of the labelling on small matrices whose outcome (cells,
-// splitters, hashes, invariants) is worked out by hand, refined pairs checked
-// for equitability by counting, allocation failures, and the failure paths
-// that end in the assertion handler after a short word on the console.
+// The steps of the labelling: refined pairs checked for equitability by
+// counting, allocation failures, and the failure paths that end in the
+// assertion handler after a short word on the console.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,8 +14,6 @@
 #include "common/testutil.h"
 
 namespace {
-
-using ivec1 = std::vector<int32_t>;
 
 // Each test drives the steps of one fresh labeller L (workspace w) on t.inc.
 struct Steps : testing::Test {
@@ -32,90 +29,18 @@ struct Steps : testing::Test {
 using CanonFailure = Steps;
 
 // The refinement tests run on both paths of the labeller: the reference
-// (plain, parameter true) and the default one, which gives the same cells
-// with the elements inside a cell in another order; `cells` of the default
-// path therefore lists each cell sorted (the cells worked by hand below are
-// written sorted).
+// (plain, parameter true) and the default one.
 struct Refine : Steps, testing::WithParamInterface<bool> {
     void SetUp() override { L.set_plain(GetParam()); }
 };
 INSTANTIATE_TEST_SUITE_P(Paths, Refine, testing::Values(true, false),
                          [](const auto& info) { return info.param ? "plain" : "ones"; });
 
-ivv sorted_cells(ivv c) {
-    for (auto& x : c) std::sort(x.begin(), x.end());
-    return c;
-}
-
-ivv cells(const opart& p, bool plain = true) {
-    ivv out;
-    for (int c = 1; c <= p.nc; c++) out.emplace_back(p.el + p.st[c], p.el + p.st[c] + p.sz[c]);
-    return plain ? out : sorted_cells(out);
-}
-
 void set_cells(opart& p, const ivv& cs) {
     p.nc = 0, p.ne = 0;
     for (const auto& c : cs) {
         p.st[++p.nc] = p.ne + 1, p.sz[p.nc] = (int)c.size();
         for (int x : c) p.el[++p.ne] = x;
-    }
-}
-
-TEST_P(Refine, RootRefinementWorkedByHand) {
-    // 3 x 2 of ones, nothing splits: rows 3*1*3 = 9; columns 9 + 5*1*2 = 19;
-    // rows again (19 + 9) mod 11 = 6, no change, stop.
-    // Rows [1 1], [1 0]: rows against {1,2}: counts 2, 1 -> {2}, {1}: hash 3,
-    // then 9.  Columns against row cell {2}: counts 1, 0 -> {2}, {1}: 14, 24.
-    // Colours 3, 1, 3, 1, 5, rows {1}, {5}: colour cells {2,4}, {}, {1,3},
-    // {}, {5}.  An empty cell is still a splitter of the first rows pass: the
-    // row cell {1, 2} stays whole against it and takes its hash step.  Rows:
-    // 6 ({2,4}), 1 (empty cell), 4, 10 ({1,3} splits rows into {2},{1});
-    // columns against {2}: 20, 30; against {1}: 7, 12, 22.
-    struct root {
-        tmat m;
-        ivec1 col;
-        uint64_t hash;
-        ivv cols, rows;
-    };
-    for (const root& c : {root{from_rows(2, {{1, 2}, {1, 2}, {1, 2}}), {}, 6, {{1, 2}}, {{1, 2, 3}}},
-                          root{from_rows(2, {{1, 2}, {1}}), {}, 24, {{2}, {1}}, {{2}, {1}}},
-                          root{from_rows(5, {{1}, {5}}), {0, 3, 1, 3, 1, 5}, 22, {{2, 4}, {3}, {1}, {5}},
-                               {{2}, {1}}}}) {
-        prepare(c.m);
-        if (!c.col.empty()) std::copy(c.col.begin(), c.col.end(), w.colour), L.colour_part(w.colpart[1]);
-        EXPECT_TRUE(c.col.empty() || cells(w.colpart[1]) == (ivv{{2, 4}, {}, {1, 3}, {}, {5}}));
-        L.refine(w.colpart[1], w.rowpart[1], Refinement::root);
-        EXPECT_EQ(std::make_tuple(w.rhash, cells(w.colpart[1], L.plain()), cells(w.rowpart[1], L.plain()), w.colspl.cnt),
-                  std::make_tuple(c.hash, c.cols, c.rows, 0));
-    }
-    // [1 1], [1 0] has no search tree: the refined root is canonical, the
-    // certificate is the root hash, every column is its own orbit.
-    tres r = t.label(from_rows(2, {{1, 2}, {1}}));
-    EXPECT_EQ(std::tie(r.bestdepth, r.certhash, r.naut), std::make_tuple(0, 24u, 0));
-    EXPECT_EQ(std::tie(r.bestcol, r.bestrow, r.orbit), std::make_tuple(ivec1{0, 2, 1}, ivec1{0, 2, 1}, ivec1{0, 1, 2}));
-}
-
-TEST_P(Refine, SplitsAndPassesWorkedByHand) {
-    // Counts of rows 1..6 against columns {1,2,3}: 2, 0, 3, 2, 0, 1; pieces
-    // in increasing count, old order kept.  Hash 3*1*2 = 6; +3*3*1 = 15 -> 4;
-    // +3*4*2 = 28 -> 6; +3*6*1 = 24 -> 2.
-    prepare(from_rows(3, {{1, 2}, {}, {1, 2, 3}, {2, 3}, {}, {3}}));
-    w.rhash = 0;
-    L.split_by_cell(w.rowpart[1], w.colpart[1], 1, 1);
-    EXPECT_EQ(std::make_pair(cells(w.rowpart[1], L.plain()), w.rhash), std::make_pair(ivv{{2, 5}, {6}, {1, 4}, {3}}, 2ul));
-    // Rows 1, 3 meet column 1 (rows pass) or, transposed, columns 1, 3 meet
-    // row 1 (columns pass): pieces {2,4} (count 0), {1,3} (count 1).  The
-    // rows pass leaves out the first of the two largest, the columns pass the
-    // last.  Hashes: rows 6, (6 + 3*3*2) mod 11 = 2; columns 10, 40 mod 33 = 7.
-    for (int rowside : {1, 0}) {
-        prepare(rowside ? from_rows(2, {{1}, {}, {1}, {}}) : from_rows(4, {{1, 3}, {}}));
-        opart &mine = rowside ? w.rowpart[1] : w.colpart[1], &other = rowside ? w.colpart[1] : w.rowpart[1];
-        ivec &in = rowside ? w.colspl : w.rowspl, &out = rowside ? w.rowspl : w.colspl;
-        set_cells(other, {{1}, {2}});
-        in.el[1] = in.cnt = 1, w.allcells = 0, w.rhash = 0;
-        rowside ? L.refine_rows(mine, other) : L.refine_cols(mine, other);
-        EXPECT_EQ(cells(mine, L.plain()), (ivv{{2, 4}, {1, 3}}));
-        EXPECT_EQ(std::make_tuple(out.cnt, out.el[1], w.rhash), std::make_tuple(1, rowside ? 2 : 1, rowside ? 2ul : 7ul));
     }
 }
 
@@ -145,23 +70,6 @@ TEST_P(Refine, RefinedPairIsEquitable) {
         for (int a = 1; a <= M && disc; a++)
             for (int b = 1; b <= M; b++) EXPECT_EQ(rc[a] == rc[b], w.cellrow[a] == w.cellrow[b]) << t;
     }
-}
-
-TEST_P(Refine, FirstPathOfTheFourCycleWorkedByHand) {
-    // Edges e1 = {1,2}, e2 = {2,3}, e3 = {3,4}, e4 = {4,1} as rows.
-    // Level 1: one cell each; path 1; node invariant = rows on column 1
-    // (e1, e4) times cells 1 x 1 = 2.  Refining {1}, {2,3,4}: rows split
-    // into {e2,e3}, {e1,e4} (hash 6, 2), columns into {1}, {3}, {2,4}
-    // (7, 27), rows again unsplit (0, 6): refhash 6.
-    // Level 2: target {2,4}, path 2; cells col 1:1, 3:2, 2:3, 4:3, rows
-    // e2,e3:1, e1,e4:2; invariant 1*2 + 1*2 (column 1) + 3*2 + 3*1
-    // (column 2) = 13.  Refining gives rows {e3},{e2},{e4},{e1}: hash 3, 9,
-    // 1, 7; a leaf.  All eight leaves are equivalent, so the certificate is
-    // 1 + 2*1 + 13*2 = 29.
-    tres r = t.label(from_rows(4, {{1, 2}, {2, 3}, {3, 4}, {4, 1}}));
-    EXPECT_EQ((ivec1{w.firstdepth, w.firstpath.el[1], w.firstpath.el[2], r.bestdepth, (int)r.certhash}),
-              (ivec1{2, 1, 2, 2, 29}));
-    EXPECT_EQ((ivec1{w.firstinv[1], w.firstref[1], w.firstinv[2], w.firstref[2]}), (ivec1{2, 6, 13, 7}));
 }
 
 // f must stop in the handler with `out` first on the console (the handler's

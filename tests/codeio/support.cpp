@@ -1,9 +1,8 @@
 // The helpers of the codeio tests (see support.h).
 #include "support.h"
 
+#include <cctype>
 #include <sstream>
-
-#include "common/oracle.h"
 
 CodeMatrix randomcode(std::mt19937& rng, int q, int k, int n) {
     CodeMatrix c(q, k, n);
@@ -25,46 +24,20 @@ ReadAll readall(const std::string& text, Format f, int q) {
     std::istringstream in(text);
     CodeReader r(in, f, q);
     ReadAll all;
-    for (;;) {
-        CodeMatrix c;
-        CodeFacts facts;
-        ReadStatus st = r.next(c, &facts);
-        if (st != ReadStatus::code) {
-            all.last = st;
-            all.error = r.error();
-            return all;
-        }
-        all.codes.push_back(c);
-        all.facts.push_back(facts);
-    }
+    CodeMatrix c;
+    for (CodeFacts facts; (all.last = r.next(c, &facts)) == ReadStatus::code; facts = CodeFacts())
+        all.codes.push_back(c), all.facts.push_back(facts);
+    all.error = r.error();
+    return all;
 }
 
-std::vector<uint64_t> weightdist(const CodeMatrix& c) {
-    oracle::matrix g((size_t)c.k, std::vector<int>((size_t)c.n));
-    for (int r = 0; r < c.k; r++)
-        for (int j = 0; j < c.n; j++) g[(size_t)r][(size_t)j] = c.at(r, j);
-    return oracle::weights(g, c.n, c.q);
+long errorline(const std::string& m) {
+    size_t end = 5;
+    while (end < m.size() && isdigit((unsigned char)m[end])) end++;
+    if (m.rfind("line ", 0) != 0 || end == 5 || end == m.size() || (m[end] != ':' && m[end] != ',')) return -1;
+    return std::stol(m.substr(5, end - 5));
 }
 
-int mindist(const CodeMatrix& c) {
-    std::vector<uint64_t> A = weightdist(c);
-    for (int w = 1; w <= c.n; w++)
-        if (A[w] > 0) return w;
-    return c.n + 1;
-}
-
-long errorline(const std::string& message) {
-    if (message.rfind("line ", 0) != 0) return -1;
-    size_t p = 5;
-    long v = 0;
-    if (p >= message.size() || message[p] < '0' || message[p] > '9') return -1;
-    while (p < message.size() && message[p] >= '0' && message[p] <= '9') v = v * 10 + (message[p++] - '0');
-    if (p >= message.size() || (message[p] != ':' && message[p] != ',')) return -1;
-    return v;
-}
-
-// The result file of the [7,4,3] binary run as the program documents it:
-// its header, the Hamming code, the totals.
 const char* const hammingfile =
     "\n"
     " n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n"

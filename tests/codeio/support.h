@@ -1,6 +1,6 @@
 // Helpers of the codeio tests: random generator matrices, whole texts
-// written and read back through the writers and readers, and the weights of
-// a code by the tests' listing oracle (common/oracle.h).
+// written and read back through the writers and readers, and the documented
+// result file of the [7,4,3] binary run.
 #pragma once
 #include <random>
 #include <string>
@@ -26,10 +26,6 @@ struct ReadAll {
 // or the first error.
 ReadAll readall(const std::string& text, Format f, int q = 0);
 
-// A_0..A_n of the code spanned by the rows of c (all q^k combinations).
-std::vector<uint64_t> weightdist(const CodeMatrix& c);
-// The smallest non-zero weight of the span (n + 1 when the rows span nothing).
-int mindist(const CodeMatrix& c);
 // The line number at the front of a reader's message "line N: ..." (or
 // "line N, column C: ..."), or -1 when the message does not start so.
 long errorline(const std::string& message);
