@@ -203,25 +203,6 @@ TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {
     EXPECT_EQ(lookup(base, g), 0);
 }
 
-TEST_F(Store, FirstRecordAtOffsetZeroAndHandLaidBytes) {
-    form f;
-    f.e = {{1, 0, 0, 0, 0, 0, 0, 0, 1, 0},   // columns 1 and 9
-           {0, 1, 1, 0, 0, 0, 0, 1, 0, 1}};  // columns 2, 3, 8, 10
-    f.vals = {5, 0x01020304, 0, 0, 0, 0, 0, 0, 0, -1};
-    f.cert = 3;
-    ASSERT_EQ(lookup(f, g), 1);
-    EXPECT_EQ(st->hs.heads[st->hs.lastbucket], 0u);  // offset 0 is a real head
-    const std::string expect = std::string("\x01\0\0\0\0\0\0\0", 8) +  // next: end of chain
-                               std::string("\x02\0\0\0\x0a\0\0\0", 8) +  // rows, cols
-                               std::string("\x05\0\0\0\x04\x03\x02\x01", 8) + std::string(28, '\0') +
-                               "\xff\xff\xff\xff"                // value of position 10: -1
-                               "\x01\x01"                        // row 1: columns 1, 9
-                               "\x86\x02";                       // row 2: columns 2, 3, 8; 10
-    EXPECT_EQ(readfile(comp()), expect);
-    EXPECT_EQ(recordbytes(f, 1), expect);
-    EXPECT_EQ(lookup(f, g), 0);  // found at offset 0
-}
-
 // ---- failing files: every later lookup answers "seen" --------------------------
 
 TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
