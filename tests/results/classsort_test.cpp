@@ -1,15 +1,13 @@
 // The class sorter against the classifier: the codes of a real run, each
 // hidden behind several random generator matrices of equivalent codes and
 // shuffled, must come back as exactly the run's classes, with the number
-// of copies as their sizes; the same through `talven classes`.
+// of copies as their sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <sstream>
 
 #include "brute.h"
-#include "codeio/writers.h"
 #include "results/classsort.h"
 
 namespace {
