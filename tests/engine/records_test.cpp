@@ -55,7 +55,7 @@ void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19
             ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, nblk - 1, q, StepMode::split,
                                      mt, lc));
         } else {
-            int L = (int)(g() % 20);
+            int L = t == 1 ? 300 : (int)(g() % 20);  // 300: the count takes two bytes
             w.groups.assign(L, std::vector<int>(q));
             for (int l = 0; l < L; l++)
                 for (int i = 0; i < q; i++) w.groups[l][i] = mt.partner[l][i] = (int)(g() % 5);
@@ -122,27 +122,6 @@ TEST_F(Records, WriteThenReadBackInMemoryAndSpilled) {
             readback(s, mt, q, want);
         }
     EXPECT_FALSE(fault.stopped());
-}
-
-TEST_F(Records, RecordsOfManyBlocks) {
-    // A parent of 400 blocks of two classes each gives a record of 800 groups.
-    for (int l = 0; l < 400; l++) {
-        mt.remain[l][0][0] = 1;
-        mt.remain[l][0][1] = 2;
-        mt.split[l][0][0] = 1;
-        mt.split[l][1][1] = 2;
-    }
-    LevelStore s;
-    s.setup(nullptr, dir.file("level"), &fault);
-    ASSERT_TRUE(levrec_write(s, CodeStatus::fresh, 399, 2, StepMode::split, mt, rc.levelcnt[5]));
-    cleartables(mt);
-    LevelStore::Cursor a, b;
-    levrec r;
-    ASSERT_EQ(levrec_readparent(s, a, r, mt), 1);
-    EXPECT_EQ(r.nblk, 800);
-    EXPECT_EQ(std::make_pair(mt.remain[799][0][1], mt.remain[798][0][0]), std::make_pair(2, 1));
-    ASSERT_EQ(levrec_readpartner(s, b, r, mt), 1);
-    EXPECT_EQ(std::make_pair(mt.partner[799][1], r.simple), std::make_pair(2, 0));
 }
 
 TEST_F(Records, ASpillThatCannotBeWrittenIsReported) {
