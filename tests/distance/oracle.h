@@ -15,7 +15,6 @@
 namespace dtest {
 
 using vec = std::vector<uint8_t>;   // coordinates 0..n-1
-
 using ogf = ownfield;
 
 // Scales v so that its first non-zero coordinate is 1.
@@ -26,11 +25,7 @@ inline vec normalise(const ogf& F, vec v) {
     return v;
 }
 
-inline int weight(const vec& v) {
-    int w = 0;
-    for (uint8_t x : v) w += x != 0;
-    return w;
-}
+inline int weight(const vec& v) { return (int)std::count_if(v.begin(), v.end(), [](uint8_t x) { return x != 0; }); }
 
 inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
     oracle::matrix g;
@@ -38,7 +33,6 @@ inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
     return g;
 }
 
-// Rank of a list of vectors.
 inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(tomatrix(rows), F).size(); }
 
 // Everything the brute force knows about a code.
@@ -86,11 +80,10 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
 
 // Generator matrix record: rows 1..k, fill k, spare d.
 inline void tobmat(bmat& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
-    int k = (int)rows.size();
-    bmat_ensure(G, k, n, q);
-    for (int i = 0; i < k; i++)
+    bmat_ensure(G, (int)rows.size(), n, q);
+    for (size_t i = 0; i < rows.size(); i++)
         for (int j = 0; j < n; j++) G.a[i + 1][j + 1] = rows[i][j];
-    G.fill = k;
+    G.fill = (int)rows.size();
     G.spare = d;
 }
 
@@ -104,19 +97,16 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     return r;
 }
 
-// Raw value of coordinate p of stored codeword f of engine E.
-inline int storedcoord(const DistEngine& E, uint64_t f, int p) {
-    const dinvrec& dv = E.dinvar;
-    return E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
-}
-
-// Stored codewords 1..count as they are stored (`raw`) or normalised, in
-// store order.
+// Stored codewords 1..count of engine E as they are stored (`raw`) or
+// normalised, in store order.
 inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, bool raw = false) {
+    const dinvrec& dv = E.dinvar;
     std::vector<vec> out;
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
-        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(E, f, p);
+        for (int p = 1; p <= n; p++)
+            v[p - 1] = (uint8_t)(E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p)
+                                               : dv.cwstoreb.a[f][p]);
         out.push_back(raw ? v : normalise(ogf{E.fieldq()}, v));
     }
     return out;

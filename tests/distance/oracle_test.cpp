@@ -1,14 +1,15 @@
 // Every operation of the distance subsystem against the brute-force listing
 // of all q^k codewords: minimum distance, checks, spectrum, the full store and
 // the generating sets (span weight, the codewords kept, their classes).
-// Random codes over every q and over the word boundaries, and codes built for
-// the awkward cases; for q <= 4 the bit-plane and byte routines against each
-// other; beyond the brute force, the planned levels against the exhaustive
-// listing.  (Engines in two threads: threads_test.cpp.)
+// Random codes over every q and over the word boundaries, classical codes, and
+// codes built for the awkward cases; for q <= 4 the bit-plane and byte
+// routines against each other; beyond the brute force, the planned levels
+// against the exhaustive listing.  (Equivalent codes keep their classes:
+// invariants/colinv_test.)
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
+#include <tuple>
 
 #include "oracle.h"
 
@@ -38,20 +39,16 @@ std::vector<vec> wordsin(const truth& t, int lo, int hi) {
 // (the class, only where set) span the code.
 void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
     ogf F{t.q};
+    const auto all = storedwords(E, t.n, rows, true);   // the stored multiples, as they are
     for (uint64_t lo = 0, hi; lo < rows; lo = hi) {
         for (hi = lo + 1; hi < rows && storedweight(E, hi + 1) == storedweight(E, lo + 1);) hi++;
-        std::vector<vec> raw;   // the stored multiples, as they are
-        for (uint64_t f = lo + 1; f <= hi; f++) {
-            raw.emplace_back(t.n + 1);
-            for (int p = 1; p <= t.n; p++) raw.back()[p] = (uint8_t)storedcoord(E, f, p);
-        }
         std::vector<uint64_t> inv(hi + 1, 0);
         for (uint64_t x = lo + 1; x <= hi; x++)
             for (uint64_t y = x + 1; y <= hi && hi - lo < 300; y++) {
                 int d = t.n + 1;
                 for (int s = 1; s < t.q; s++) {
                     int e = 0;
-                    for (int p = 1; p <= t.n; p++) e += raw[x - lo - 1][p] != F.mul(s, raw[y - lo - 1][p]);
+                    for (int p = 0; p < t.n; p++) e += all[x - 1][p] != F.mul(s, all[y - 1][p]);
                     d = std::min(d, e);
                 }
                 inv[x] = (inv[x] + (uint64_t)d) % 101;
@@ -291,3 +288,44 @@ TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
     }
 }
 
+
+TEST(DistanceOracle, ClassicalCodes) {
+    DistEngine E;
+    std::vector<vec> even(15, vec(16, 0));   // the store grows to 120 rows of weight 2
+    for (int i = 0; i < 15; i++) even[i][i] = even[i][15] = 1;
+    const std::tuple<const char*, int, std::vector<vec>> codes[] = {
+        {"even weight [16,15,2]", 2, even},
+        {"Hamming [7,4,3]", 2, parse({"1000011", "0100101", "0010110", "0001111"})},
+        {"tetracode [4,2,3]", 3, parse({"1011", "0112"})},
+        {"binary Golay [24,12,8]", 2,
+         parse({"100000000000110111000101", "010000000000101110001011", "001000000000011100010111",
+                "000100000000111000101101", "000010000000110001011011", "000001000000100010110111",
+                "000000100000000101101111", "000000010000001011011101", "000000001000010110111001",
+                "000000000100101101110001", "000000000010011011100011", "000000000001111111111110"})},
+        {"ternary Golay [12,6,6]", 3,
+         parse({"100000011111", "010000101221", "001000110122", "000100121012", "000010122101", "000001112210"})},
+    };
+    for (const auto& [name, q, rows] : codes)
+        ASSERT_NO_FATAL_FAILURE(checkcode(E, rows, (int)rows[0].size(), q, true, true, name));
+}
+
+TEST(DistanceOracle, LargeWeightsAndLargeStores) {
+    DistEngine E;
+    // The byte store keeps a weight of 300 in two bytes: 300 = 44 + 256 * 1.
+    E.usefield(5, false);
+    std::vector<vec> w300 = {vec(310, 0)};
+    for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
+    tobmat(G, w300, 310, 5);
+    E.spectrum_keep(G);
+    ASSERT_EQ(E.dinvar.setinfo.found, 1u);
+    EXPECT_EQ(storedweight(E, 1), 300);
+    // GF(5)^7 beside a word of weight 10: 19531 + 1 codewords up to weight 10.
+    std::vector<vec> rows(8, vec(17, 0));
+    for (int i = 0; i < 7; i++) rows[i][i] = 1;
+    for (int j = 7; j < 17; j++) rows[7][j] = 1;
+    tobmat(G, rows, 17, 5);
+    E.gensets_dist_b(Gs, G);
+    EXPECT_EQ(E.dinvar.setinfo.wmax, 10);
+    EXPECT_EQ(E.dinvar.setinfo.found, 19532u);
+    EXPECT_EQ(storedweight(E, 19532), 10);
+}

@@ -105,18 +105,4 @@ TEST(CandidateTests, AgainstEnumeration) {
         }
 }
 
-TEST(CandidateTests, UnassignedColumnsOfTheLastRowCountAsZero) {
-    std::mt19937 rng(14);
-    bench b;
-    cmrec& colmap = *b.code;
-    lay(b, 2, 8, 3, 2, rng);
-    for (int r = 1; r <= 2; r++) colmap.m[r][1] = 1, colmap.m[r][2] = 1;
-    colmap.m[2][3] = -3;  // still unassigned: column 3 counts as zero in every row
-    b.t.candfill(colmap);
-    EXPECT_EQ(b.t.ct.cand.a[1][3], 0);
-    EXPECT_EQ(b.t.ct.cand.a[2][3], 0);
-    EXPECT_EQ(b.t.ct.cand.a[1][1], 1);
-    EXPECT_EQ(b.t.ct.cand.fill, 2);
-}
-
 }  // namespace

@@ -2,8 +2,9 @@
 // must not see how a code is written down: a random change of basis, column
 // permutation and column scaling gives the same values (as a multiset), the
 // same smallest value and the same canonical matrix, for every field and on
-// both the full-listing and the low-weight paths.  The first pass is checked
-// on the layouts the extension step produces.
+// both the full-listing and the low-weight paths (that different codes get
+// different forms: codeform_test).  The classes of the points against a plain
+// stable sort.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,21 +23,15 @@ namespace {
 
 using oracle::matrix;
 
-// What the extension step hands the invariants: a distance engine, a
-// labeller, the candidate in a working code.
+// What the extension step hands the invariants: a distance engine, a labeller.
 struct workspace {
     DistEngine dist;
     ColumnInvariants inv;
     Labeller lab;
-    cmrec colmap{};
 };
 workspace& ws() {
     static workspace* w = new workspace;
     return *w;
-}
-
-void usefield(int q) {
-    ws().dist.usefield(q, q <= 4);
 }
 
 // A random k x n matrix of rank k whose columns are non-zero and pairwise
@@ -99,7 +94,7 @@ labelled label(const matrix& g, int q) {
 }
 
 void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
-    usefield(q);
+    ws().dist.usefield(q, q <= 4);
     std::mt19937 rng(seed);
     for (int t = 0; t < trials; t++) {
         matrix g = randomcode(q, k, n, rng);
@@ -115,147 +110,11 @@ void checkinvariance(int q, int k, int n, int trials, unsigned seed) {
     }
 }
 
-TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
-    // q > 2: q - 1 rows per word (the marked words of the bit store for
-    // q = 3, 4, every kept word of the byte store for q = 5, 7), row j of the
-    // block of a coordinate holding incpat[multidx[a][j]] for the word's
-    // entry a; then the pair rows and the coordinate rows.  Values: each word
-    // adds (q - 1)(t + 10 w) mod 1111 to the points of its non-zero
-    // coordinates (q = 3, 4; nothing for q = 5, 7), all 1 when all are 0,
-    // then m times the first-pass value 1 added, m the largest.  Built here
-    // from the word list the pass leaves behind, on both listing paths.
-    std::mt19937 rng(4444);
-    for (int q : {3, 4, 5, 7}) {
-        usefield(q);
-        const Field& F = gf(q);
-        const int per = 2 * (q - 1);
-        for (int t = 0; t < 12; t++) {
-            const int k = 3 + t % 3, n = k + 1 + t % 3;  // at most 7 points: PG(2, 3) has 13
-            matrix g = randomcode(q, k, n, rng);
-            label(g, q);
-            const ColumnInvariants& inv = ws().inv;
-            const DistEngine& d = ws().dist;
-            std::vector<std::vector<int>> words;  // entries of coordinates 1..n
-            std::vector<uint32_t> gain;
-            if (q <= 4) {
-                const wmat& S = d.dinvar.cwstore;
-                for (int f = 1; f <= S.rows; f++) {
-                    if (S.b[f][-1] == 0) continue;
-                    words.emplace_back(n + 1, 0);
-                    for (int c = 1; c <= n; c++) words.back()[c] = coordval(q, S.a[f], S.b[f], c);
-                    gain.push_back((uint32_t)(q - 1) * (uint32_t)((S.a[f][-1] + 10 * S.a[f][0]) % 1111));
-                }
-            } else {
-                const bmat& S = d.dinvar.cwstoreb;
-                for (int f = 1; f <= S.rows; f++) {
-                    words.emplace_back(n + 1, 0);
-                    for (int c = 1; c <= n; c++) words.back()[c] = S.a[f][c];
-                    gain.push_back(0);
-                }
-            }
-            const int N = per * n, M = (q - 1) * ((int)words.size() + n) + n;
-            std::vector<std::vector<int>> want(M + 1, std::vector<int>(N + 1, 0));
-            std::vector<uint32_t> val(N + 1, 0);
-            int row = 1;
-            for (size_t w = 0; w < words.size(); w++, row += q - 1)
-                for (int c = 1; c <= n; c++) {
-                    const int a = words[w][c];
-                    for (int j = 0; j <= q - 2; j++)
-                        for (int i = 0; i < per; i++) want[row + j][(c - 1) * per + 1 + i] = F.incpat[F.multidx[a][j]][i];
-                    for (int i = 1; i <= per && a != 0; i++) val[(c - 1) * per + i] += gain[w];
-                }
-            for (int v = 1; v <= (q - 1) * n; v++, row++) want[row][2 * v - 1] = want[row][2 * v] = 1;
-            for (int c = 1; c <= n; c++, row++)
-                for (int i = 1; i <= per; i++) want[row][(c - 1) * per + i] = 1;
-            if (*std::max_element(val.begin() + 1, val.end()) == 0) std::fill(val.begin() + 1, val.end(), 1u);
-            const uint32_t m = *std::max_element(val.begin() + 1, val.end());
-            ASSERT_EQ(std::make_pair(inv.incmat.rows, inv.incmat.cols), std::make_pair(M, N)) << q;
-            for (int r = 1; r <= M; r++)
-                for (int c = 1; c <= N; c++) ASSERT_EQ(inv.incmat.a[r][c], want[r][c]) << "q=" << q << " " << r << "," << c;
-            for (int p = 1; p <= N; p++) ASSERT_EQ((uint32_t)inv.invt.value[p], val[p] + m) << q;
-        }
-    }
-}
-
-TEST(SecondPass, InvariantUnderEquivalenceOnTheFullListing) {
-    checkinvariance(2, 4, 9, 30, 1);
-    checkinvariance(3, 3, 8, 30, 2);
-    checkinvariance(4, 3, 10, 30, 3);
-    checkinvariance(5, 3, 9, 20, 4);
-    checkinvariance(7, 2, 7, 20, 5);
-}
-
-TEST(SecondPass, InvariantUnderEquivalenceOnTheLowWeightPath) {
-    checkinvariance(2, 11, 24, 6, 6);
-    checkinvariance(3, 8, 20, 4, 7);
-    checkinvariance(4, 6, 16, 4, 8);
-    checkinvariance(5, 6, 14, 3, 9);
-    checkinvariance(7, 5, 12, 3, 10);
-}
-
-TEST(SecondPass, DifferentCodesUsuallyDiffer) {
-    // The [7,4] Hamming code and a [7,4] code with a weight-2 word are told apart.
-    usefield(2);
-    matrix ham = {{1, 0, 0, 0, 1, 1, 0}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 0, 0, 1, 1, 1, 1}};
-    matrix other = {{1, 0, 0, 0, 1, 1, 0}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 0, 0, 1, 1, 0, 1}};
-    EXPECT_NE(label(ham, 2).canon, label(other, 2).canon);
-    // The Hamming code: all seven points alike.
-    labelled h = label(ham, 2);
-    EXPECT_EQ(h.values.front(), h.values.back());
-}
-
-// ---- first pass ----------------------------------------------------------------
-
-// Lays a candidate out as the extension step does: free part in columns
-// 1..n-k, the unit column of row r at n-k+r, rows 1..L.
-void layout(int q, int n, int k, const matrix& freepart) {
-    usefield(q);
-    const int L = (int)freepart.size(), nk = n - k;
-    ws().colmap.cur_n = n;
-    ws().colmap.cur_k = k;
-    ws().colmap.cur_q = q;
-    ws().colmap.cur_level = L;
-    ws().colmap.cur_len = nk + L;
-    for (int r = 1; r <= L; r++) {
-        for (int c = 1; c <= nk; c++) ws().colmap.m[r][c] = freepart[r - 1][c - 1];
-        for (int c = nk + 1; c <= nk + L; c++) ws().colmap.m[r][c] = (c - nk == r);
-    }
-}
-
-std::vector<int> mults() { return std::vector<int>(ws().inv.invt.mult + 1, ws().inv.invt.mult + ws().inv.invt.ndist + 1); }
-
-TEST(FirstPass, UnitColumnAbsorbedByAWeightOneColumn) {
-    // Columns: 0 (left out), (1,1) twice, (0,1): the last row's unit column joins it.
-    layout(2, 7, 3, {{0, 1, 1, 0}, {0, 1, 1, 1}});
-    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
-    EXPECT_EQ(ws().inv.invt.ndist, 3);              // (1,1), (0,1) + unit e2, then e1 of its own
-    EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1}));
-    EXPECT_EQ(ws().inv.invt.specialpt, 2);
-    EXPECT_EQ(ws().inv.invt.N, 3);
-    EXPECT_EQ(ws().inv.invt.mainval, 1);
-    EXPECT_EQ(ws().inv.invt.nclass, 2);
-}
-
-TEST(FirstPass, UnitColumnOfItsOwn) {
-    layout(2, 6, 3, {{1, 1, 1}, {1, 0, 1}});
-    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
-    // (1,1), (1,0) absorbs e1, (1,1) again (not adjacent), then e2 of its own.
-    EXPECT_EQ(mults(), (std::vector<int>{1, 2, 1, 1}));
-    EXPECT_EQ(ws().inv.invt.specialpt, 4);
-    EXPECT_EQ(ws().inv.redmat.cur_len, 4);
-    EXPECT_EQ(ws().inv.redmat.m[1][4], 0);
-    EXPECT_EQ(ws().inv.redmat.m[2][4], 1);
-}
-
-TEST(FirstPass, ProportionalColumnsMergeOnlyWhenAdjacent) {
-    // q = 3: (1,2) and (2,1) adjacent merge; (1,0) ... (2,0) not adjacent stay apart.
-    layout(3, 8, 3, {{1, 2, 1, 1, 2}, {2, 1, 0, 1, 0}});
-    ws().inv.inv_firstpass(ws().colmap, ws().colmap.cur_n - ws().colmap.cur_k);
-    EXPECT_EQ(ws().inv.invt.ndist, 5);  // (1,2)x2, (1,0)+e1, (1,1), (2,0)+e1, e2
-    EXPECT_EQ(mults(), (std::vector<int>{2, 2, 1, 2, 1}));
-    EXPECT_EQ(ws().inv.invt.N, 5 * 4);
-    EXPECT_EQ(ws().inv.invt.specialpt, 5 * 4);  // the last point of e2's column
-    for (int t = 1; t <= 4; t++) EXPECT_EQ(ws().inv.invt.value[t], 2);
+TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
+    const int cases[][5] = {  // q, k, n, trials, seed: the full listing, then the low-weight path
+        {2, 4, 9, 30, 1}, {3, 3, 8, 30, 2}, {4, 3, 10, 30, 3}, {5, 3, 9, 20, 4}, {7, 2, 7, 20, 5},
+        {2, 11, 24, 6, 6}, {3, 8, 20, 4, 7}, {4, 6, 16, 4, 8}, {5, 6, 14, 3, 9}, {7, 5, 12, 3, 10}};
+    for (auto& c : cases) checkinvariance(c[0], c[1], c[2], c[3], (unsigned)c[4]);
 }
 
 TEST(Classes, AgainstAStableSortOfThePoints) {

@@ -2,27 +2,16 @@
 #include "brute.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
 
 #include "codeio/readers.h"
 
 namespace brute {
 
-oracle::matrix rows(const CodeMatrix& c) {
+static oracle::matrix rows(const CodeMatrix& c) {
     oracle::matrix g((size_t)c.k, std::vector<int>((size_t)c.n));
     for (int r = 0; r < c.k; r++)
         for (int j = 0; j < c.n; j++) g[(size_t)r][(size_t)j] = c.at(r, j);
     return g;
-}
-
-CodeMatrix frommatrix(const oracle::matrix& g, int q) {
-    CodeMatrix c(q, (int)g.size(), g.empty() ? 0 : (int)g[0].size());
-    for (int r = 0; r < c.k; r++)
-        for (int j = 0; j < c.n; j++) c.at(r, j) = (uint8_t)g[(size_t)r][(size_t)j];
-    return c;
 }
 
 facts analyse(const CodeMatrix& c, bool dual) {
@@ -42,15 +31,18 @@ uint64_t automorphisms(const CodeMatrix& c, bool frobenius) {
 CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols) {
     CodeMatrix c(q, k, n);
     for (auto& x : c.a) x = (uint8_t)(rng() % (unsigned)q);
-    if (zerocols)
-        for (int j = 0; j < n; j++)
-            if (rng() % 4 == 0)
-                for (int r = 0; r < k; r++) c.at(r, j) = 0;
+    for (int j = 0; j < n && zerocols; j++)
+        if (rng() % 4 == 0)
+            for (int r = 0; r < k; r++) c.at(r, j) = 0;
     return c;
 }
 
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
-    return frommatrix(oracle::scramble(rows(c), c.q, rng, frobenius), c.q);
+    const oracle::matrix g = oracle::scramble(rows(c), c.q, rng, frobenius);
+    CodeMatrix out(c.q, (int)g.size(), g.empty() ? 0 : (int)g[0].size());
+    for (int r = 0; r < out.k; r++)
+        for (int j = 0; j < out.n; j++) out.at(r, j) = (uint8_t)g[(size_t)r][(size_t)j];
+    return out;
 }
 
 CodeMatrix conjugate(const CodeMatrix& c) {
@@ -74,7 +66,5 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
     if (st != ReadStatus::end) ADD_FAILURE() << path << ": " << r->error();
     return codes;
 }
-
-runresult talven(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
 }  // namespace brute

@@ -16,10 +16,6 @@ namespace brute {
 
 using field = ownfield;
 
-// The rows of c for the oracles, and back.
-oracle::matrix rows(const CodeMatrix& c);
-CodeMatrix frommatrix(const oracle::matrix& g, int q);
-
 // What listing gives of the row space of c.
 struct facts {
     int rank = 0;
@@ -32,15 +28,14 @@ struct facts {
 facts analyse(const CodeMatrix& c, bool dual = true);
 
 // The number of maps (coordinate permutation, non-zero scalar per
-// coordinate, and over GF(4) with `frobenius` also x -> x^2 on every
-// entry) that take the code of c onto itself.  n! (q-1)^n tries: tiny n.
+// coordinate, over GF(4) with `frobenius` also x -> x^2) that take the
+// code of c onto itself.  n! (q-1)^n tries: tiny n.
 uint64_t automorphisms(const CodeMatrix& c, bool frobenius);
 
 // Uniform entries; some columns zero when `zerocols`.
 CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols);
-// A random generator matrix of an equivalent code: a random change of
-// basis, column permutation and column scalings, with the field
-// automorphism applied to every entry when `frobenius`.
+// A random generator matrix of an equivalent code (basis change, column
+// permutation and scalings; the field automorphism too when `frobenius`).
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius);
 // x -> x^2 on every entry (GF(4)); c itself for the other fields.
 CodeMatrix conjugate(const CodeMatrix& c);
@@ -51,6 +46,6 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::re
 
 // The program run in dir with the command line `args` (as a shell would
 // split it); standard output and error collected.
-runresult talven(const std::string& dir, const std::string& args);
+inline runresult talven(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
 }  // namespace brute

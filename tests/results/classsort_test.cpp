@@ -1,15 +1,13 @@
 // The class sorter against the classifier: the codes of a real run, each
 // hidden behind several random generator matrices of equivalent codes and
 // shuffled, must come back as exactly the run's classes, with the number
-// of copies as their sizes; the same through `talven classes`.
+// of copies as their sizes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
-#include <sstream>
 
 #include "brute.h"
-#include "codeio/writers.h"
 #include "results/classsort.h"
 
 namespace {
@@ -86,61 +84,6 @@ TEST(ClassSorter, RandomEquivalentCopiesOfARunSortBackIntoItsClasses) {
         EXPECT_EQ(sorter.add(dep, fresh), 0);
         EXPECT_FALSE(fresh);
         EXPECT_EQ(sorter.sizes().size(), codes.size());
-    }
-}
-
-// GF(4): the two notions of equivalence against each other.  The codes of
-// the semilinear run with their conjugates fall into as many classes of
-// monomial maps as the linear run has, and the linear run's codes into as
-// many classes with the field automorphism as the semilinear run has.
-TEST(ClassSorter, LinearAndSemilinearRunsOfGf4AgreeThroughTheSorter) {
-    for (const Case& c : {Case{10, 2, 6, 4, false}, Case{8, 4, 4, 4, false}}) {
-        tempdir semi, lin;
-        const std::vector<CodeMatrix> s = runcodes(semi, c), l = runcodes(lin, Case{c.n, c.k, c.d, 4, true});
-        SCOPED_TRACE(args(c));
-        ASSERT_GT(l.size(), s.size());  // the cases are chosen so
-        ClassSorter bylinear(4, true), bysemi(4, false);
-        bool fresh;
-        for (const CodeMatrix& m : s) {
-            bylinear.add(m, fresh);
-            bylinear.add(brute::conjugate(m), fresh);
-        }
-        for (const CodeMatrix& m : l) bysemi.add(m, fresh);
-        EXPECT_EQ(bylinear.sizes().size(), l.size());
-        EXPECT_EQ(bysemi.sizes().size(), s.size());
-    }
-}
-
-// The same through the command: plain matrices with -q, representatives
-// and sizes in the order the classes first appear.
-TEST(ClassSorter, TheClassesCommandOnPlainMatrices) {
-    std::mt19937 rng(82);
-    for (const Case& c : {Case{10, 2, 6, 4, true}, Case{10, 2, 6, 4, false}, Case{6, 3, 3, 5, false}}) {
-        SCOPED_TRACE(args(c));
-        tempdir dir;
-        const std::vector<CodeMatrix> codes = runcodes(dir, c);
-        std::vector<int64_t> made;
-        const std::vector<Copy> all = copies(codes, c.q == 4 && !c.linear4, rng, made);
-        std::ostringstream text;
-        CodeWriter w(text, Format::plain, c.q);
-        for (const Copy& x : all) ASSERT_TRUE(w.write(x.m)) << w.error();
-        ASSERT_TRUE(w.end());
-        writefile(dir.file("copies"), text.str());
-
-        runresult r = brute::talven(dir.path, "classes copies -q " + std::to_string(c.q) + " -o reps" +
-                                                  (c.linear4 ? " --equivalence linear" : ""));
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "classes=" + std::to_string(codes.size()) + " codes=" + std::to_string(all.size()) + " out=reps\n");
-        EXPECT_EQ(r.err, "");
-        // The first copy of each class is its representative; the sizes follow.
-        std::vector<size_t> order;
-        std::vector<CodeMatrix> firsts;
-        for (const Copy& x : all)
-            if (std::find(order.begin(), order.end(), x.of) == order.end()) order.push_back(x.of), firsts.push_back(x.m);
-        EXPECT_EQ(brute::readcodes(dir.file("reps")), firsts);
-        std::string sizes = "# class size\n";
-        for (size_t i = 0; i < order.size(); i++) sizes += std::to_string(i + 1) + " " + std::to_string(made[order[i]]) + "\n";
-        EXPECT_EQ(readfile(dir.file("reps.sizes")), sizes);
     }
 }
 
