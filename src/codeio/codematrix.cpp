@@ -110,3 +110,13 @@ std::string elementname(Format f, int q, int x) {
     }
     return "";
 }
+
+void recordhead(std::string& out, char tag, std::initializer_list<std::string_view> values) {
+    out += tag;
+    bool first = tag != 'c';
+    for (std::string_view v : values) {
+        if (!first) out += ' ';
+        out += v, first = false;
+    }
+    out += '\n';
+}

@@ -12,6 +12,7 @@
 // tables of field/field.h multiply the names correctly.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,22 @@ int gapprimitive(int q);
 // The character of a matrix entry in the program's records: '0'..'9',
 // then 'A'..'F'.  x must be below 16.
 inline char entrydigit(int x) { return "0123456789ABCDEF"[x & 15]; }
+
+// The records of the program's own files (result files, h files and the
+// segments of part files) are a head line and one row per line, one digit
+// per entry; every writer of them prints through these two, so the files
+// cannot drift apart.  recordhead appends "?v1 v2 ...\n" (the tag 'c' of a
+// part file's record is followed by a space: "c v1 v2 ...\n").
+void recordhead(std::string& out, char tag, std::initializer_list<std::string_view> values);
+// Appends rows r0..r1 of a matrix over columns c0..c1: entry(r, c) as its
+// digit, and "\n" after each row.
+template <class Entry>
+void recordrows(std::string& out, int r0, int r1, int c0, int c1, Entry entry) {
+    for (int r = r0; r <= r1; r++) {
+        for (int c = c0; c <= c1; c++) out += entrydigit(entry(r, c));
+        out += '\n';
+    }
+}
 // The value of such a character, or -1 for any other character.
 inline int digitvalue(char ch) {
     if (ch >= '0' && ch <= '9') return ch - '0';

@@ -77,10 +77,7 @@ std::string jsontext(const CodeMatrix& c, const CodeFacts& facts) {
 std::string digitrows(const CodeMatrix& c) {
     std::string out;
     out.reserve((size_t)c.k * ((size_t)c.n + 1));
-    for (int r = 0; r < c.k; r++) {
-        for (int j = 0; j < c.n; j++) out += entrydigit(c.at(r, j));
-        out += '\n';
-    }
+    recordrows(out, 0, c.k - 1, 0, c.n - 1, [&c](int r, int j) { return c.at(r, j); });
     return out;
 }
 
@@ -90,9 +87,7 @@ std::string codetext(Format f, const CodeMatrix& c, const CodeFacts& facts, int6
     std::string out;
     switch (f) {
         case Format::result:
-            out = "?";
-            out += std::to_string(c.k) + " " + std::to_string(c.n) + " " + std::to_string(c.q) + " " +
-                   std::to_string(number) + "\n";
+            recordhead(out, '?', {std::to_string(c.k), std::to_string(c.n), std::to_string(c.q), std::to_string(number)});
             return out + digitrows(c);
         case Format::plain:
             return digitrows(c);

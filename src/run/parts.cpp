@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 
+#include "codeio/codematrix.h"
 #include "containers/zassert.h"
 #include "fileio/checked.h"
 #include "run/resultfiles.h"
@@ -104,13 +105,8 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 // ---- records ----------------------------------------------------------------------
 
 void appendrecord(std::string& out, const cmrec& code, const BigNat& size) {
-    static const char digit[] = "0123456789ABCDEF";
-    out += "c " + std::to_string(code.cur_level) + " " + std::to_string(code.cur_len) + " " +
-           std::to_string(code.cur_q) + " " + size.str() + "\n";
-    for (int r = 1; r <= code.cur_level; r++) {
-        for (int c = 1; c <= code.cur_len; c++) out += digit[code.m[r][c] & 15];
-        out += '\n';
-    }
+    recordhead(out, 'c', {std::to_string(code.cur_level), std::to_string(code.cur_len), std::to_string(code.cur_q), size.str()});
+    recordrows(out, 1, code.cur_level, 1, code.cur_len, [&code](int r, int c) { return code.m[r][c]; });
 }
 
 namespace {

@@ -1,5 +1,6 @@
-// The result files (see resultfiles.h).  The printers build each matrix row
-// in one buffer and write it with one call.
+// The result files (see resultfiles.h).  The printers build each record
+// with the record printer of codeio/ in one buffer and write it with one
+// call.
 #include "run/resultfiles.h"
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "codeio/codematrix.h"
 #include "containers/containers.h"
 #include "fileio/checked.h"
 
@@ -66,17 +68,17 @@ bool ResultFiles::commit(const std::string& stats) {
     return true;
 }
 
-// Writes row r of cm over columns c0..c1, one character per entry, and "\n".
-bool ResultFiles::writerow(const cmrec& cm, int r, int c0, int c1, FILE* fp) {
-    static const char digit[] = "0123456789ABCDEF";
-    int len = 0;
-    for (int c = c0; c <= c1; c++) {
-        int32_t e = cm.m[r][c];
-        ZASSERT("resultfiles", e < 0 || e > 15, "entry printable as one digit");
-        linebuf_[len++] = digit[e];
-    }
-    linebuf_[len++] = '\n';
-    return fwrite(linebuf_, 1, (size_t)len, fp) == (size_t)len;
+// Writes the record of head `values` and rows 1..rows of cm over columns
+// c0..c1 with one call; reads and leaves line_ (grow-only) with the text.
+bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, const cmrec& cm, int rows, int c0,
+                              FILE* fp) {
+    line_.clear();
+    recordhead(line_, '?', values);
+    recordrows(line_, 1, rows, c0, cm.cur_len, [&cm](int r, int c) {
+        ZASSERT("resultfiles", cm.m[r][c] < 0 || cm.m[r][c] > 15, "entry printable as one digit");
+        return cm.m[r][c];
+    });
+    return fwrite(line_.data(), 1, line_.size(), fp) == line_.size();
 }
 
 bool ResultFiles::printres(const cmrec& cm) {
@@ -86,8 +88,9 @@ bool ResultFiles::printres(const cmrec& cm) {
     codecount++;
     if (res == nullptr) return false;
     int skip = par_.brute == 1 ? cm.cur_k : 0;
-    bool ok = fprintf(res, "?%d %d %d %d\n", cm.cur_k, cm.cur_len - skip, cm.cur_q, codecount) >= 0;
-    for (int r = 1; ok && r <= cm.cur_k; r++) ok = writerow(cm, r, skip + 1, cm.cur_len, res);
+    const bool ok = writerecord({std::to_string(cm.cur_k), std::to_string(cm.cur_len - skip), std::to_string(cm.cur_q),
+                                 std::to_string(codecount)},
+                                cm, cm.cur_k, skip + 1, res);
     return ok && !ferror(res);
 }
 
@@ -115,8 +118,9 @@ bool ResultFiles::printh(const cmrec& cm) {
     if (lev >= 2) rc_.rescount[lev]++;
     rc_.statcount[cm.cur_len - z][lev]++;
     if (h == nullptr) return false;
-    bool ok = fprintf(h, "?%d %d %d %d %d\n", lev, cm.cur_len - z, cm.cur_q, rc_.rescount[lev], rc_.rescount[1]) >= 0;
-    for (int r = 1; ok && r <= lev; r++) ok = writerow(cm, r, z + 1, cm.cur_len, h);
+    const bool ok = writerecord({std::to_string(lev), std::to_string(cm.cur_len - z), std::to_string(cm.cur_q),
+                                 std::to_string(rc_.rescount[lev]), std::to_string(rc_.rescount[1])},
+                                cm, lev, z + 1, h);
     return ok && !ferror(h);
 }
 

@@ -7,7 +7,9 @@
 // run: a stopped run leaves totals in no file.
 #pragma once
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "codeio/runheader.h"
 #include "containers/code.h"
@@ -65,7 +67,7 @@ class ResultFiles {
     // The staged files into their places: synced, then renamed (the
     // result file last); false after a reported fault.
     bool commit(const std::string& stats);
-    bool writerow(const cmrec& cm, int r, int c0, int c1, FILE* fp);
+    bool writerecord(std::initializer_list<std::string_view> values, const cmrec& cm, int rows, int c0, FILE* fp);
     bool writestats(const std::string& path);
     off_t flushedsize(FILE* fp, const std::string& path);
 
@@ -74,5 +76,5 @@ class ResultFiles {
     const RunParams& par_;
     runcounters& rc_;
     RunFault& fault_;
-    char linebuf_[MAXLEN + 2];
+    std::string line_;  // one record's text, grow-only
 };
