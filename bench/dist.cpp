@@ -11,15 +11,15 @@
 
 namespace {
 
-bmat G;
+ByteMatrix G;
 
 void randcode(int q, int k, int n, unsigned seed) {
     std::mt19937 rng(seed);
-    bmat_ensure(G, k, n, q);
+    G.ensure(k, n, q);
     for (int i = 1; i <= k; i++)
         for (int j = 1; j <= n; j++) G.a[i][j] = (uint8_t)(rng() % q);
-    G.fill = k;
-    G.spare = 0;
+    G.used = k;
+    G.dreq = 0;
 }
 
 uint64_t visits(int k, int L, int q) {
@@ -88,12 +88,12 @@ const char* golayB[12] = {"110111000101", "101110001011", "011100010111", "11100
                           "010110111001", "101101110001", "011011100011", "111111111110"};
 
 void golay() {
-    bmat_ensure(G, 12, 24, 2);
+    G.ensure(12, 24, 2);
     for (int i = 1; i <= 12; i++)
         for (int j = 1; j <= 24; j++)
             G.a[i][j] = j <= 12 ? (uint8_t)(i == j) : (uint8_t)(golayB[i - 1][j - 13] - '0');
-    G.fill = 12;
-    G.spare = 0;
+    G.used = 12;
+    G.dreq = 0;
 }
 
 void BM_spectrum_golay(benchmark::State& st) {
@@ -126,7 +126,7 @@ void BM_checkdist_small(benchmark::State& st) {
     randcode(q, k, n, 5);
     int r = 0;
     for (auto _ : st) {
-        G.spare = 4;
+        G.dreq = 4;
         r += E.checkdist(G);
     }
     benchmark::DoNotOptimize(r);

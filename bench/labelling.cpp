@@ -46,7 +46,7 @@ double cpu_seconds() {
 struct sample {
     std::string name;
     std::vector<DumpedMatrix> mats;
-    std::vector<bmat> inc;
+    std::vector<ByteMatrix> inc;
     long ones = 0, size = 0;  // summed over the matrices
     std::vector<std::vector<int>> talvenorb;  // smallest column of each column's orbit
 };
@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
         }
 #endif
         printf("\n");
-        for (bmat& b : s.inc) bmat_free(b);
+        for (ByteMatrix& b : s.inc) b.release();
     }
     return 0;
 }

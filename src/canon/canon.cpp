@@ -577,7 +577,7 @@ bool Labeller::root_last_cell_has(int x, int colour) const {
     return false;
 }
 
-void Labeller::label_root(const bmat& m, const int32_t* colours) {
+void Labeller::label_root(const ByteMatrix& m, const int32_t* colours) {
     use(m);
     if (dump_.on()) dump_.write(m, colours);
     root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
@@ -585,7 +585,7 @@ void Labeller::label_root(const bmat& m, const int32_t* colours) {
 
 void Labeller::label_rest() { rest_code(); }
 
-bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colour, int x, int y) {
+bool Labeller::label_root_watch(const ByteMatrix& m, const int32_t* colours, int colour, int x, int y) {
     use(m);
     if (dump_.on()) dump_.write(m, colours);
     int last = m.cols;  // the last position of the colour in the colour partition
@@ -599,7 +599,7 @@ bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colou
     return done && (root_last_cell_has(x, colour) || (y != 0 && root_last_cell_has(y, colour)));
 }
 
-void Labeller::label(const bmat& m, const int32_t* colours) {
+void Labeller::label(const ByteMatrix& m, const int32_t* colours) {
     label_root(m, colours);
     label_rest();
 }

@@ -52,12 +52,12 @@ public:
 
     // Labels `inc`: colour mode when `colours` is not null (colours[1..N] in
     // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
-    void label(const bmat& inc, const int32_t* colours);
+    void label(const ByteMatrix& inc, const int32_t* colours);
     // The same labelling in two steps, for a caller that may decide from
     // the refined root alone: label_root sets up the search and refines the
     // root partitions (colpart[1], rowpart[1]); label_rest completes the
     // labelling.  label_root and then label_rest is label.
-    void label_root(const bmat& inc, const int32_t* colours);
+    void label_root(const ByteMatrix& inc, const int32_t* colours);
     void label_rest();
     // After label_root: whether column x lies in the last cell (in cell
     // order) of the refined root among those of colour `colour` (any cell
@@ -71,12 +71,12 @@ public:
     // cell holding the colour's last position only shrinks), and then the
     // labelling must not be continued; true, with the refined root, when it
     // holds one of them.
-    bool label_root_watch(const bmat& inc, const int32_t* colours, int colour, int x, int y);
+    bool label_root_watch(const ByteMatrix& inc, const int32_t* colours, int colour, int x, int y);
     // Points the labeller at `inc` without labelling it (for driving the
     // steps one by one), lists the ones of every row and column of it and
     // sizes the bit rows of the leaves (grow-only buffers of the labeller);
     // the workspace is not touched.
-    void use(const bmat& inc);
+    void use(const ByteMatrix& inc);
     // The reference path (on: counts, node invariants and leaf comparisons
     // read the matrix entry by entry) or the default one (off: they follow
     // the lists of ones and compare leaves as bit rows).  Both give the same
@@ -85,7 +85,7 @@ public:
     void set_plain(bool on) { plain_ = on; }
     bool plain() const { return plain_; }
     // The matrix in use (set by use or label).
-    const bmat& matrix() const { return *inc; }
+    const ByteMatrix& matrix() const { return *inc; }
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
     // not read.  Grows the workspace (canon_mem) and
     // repeats canon_search until it completes (`cstatus` 0), counting the
@@ -200,7 +200,7 @@ public:
     void canon_reset();
 
 private:
-    const bmat* inc = nullptr;  // the matrix in use; not owned
+    const ByteMatrix* inc = nullptr;  // the matrix in use; not owned
     // The labelling under way (set by root_code): its mode, the caller's
     // colours (copied into `colour` before every search), the root hash.
     LabelMode mode_ = LabelMode::plain;

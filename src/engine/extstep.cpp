@@ -211,12 +211,12 @@ bool ExtensionStep::passestests() {
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
     const int L = code_.cur_level, nd = inv_.redmat.cur_len;
-    bmat& cand = tests.ct.cand;
-    bmat_ensure(cand, L, nd, code_.cur_q);
+    ByteMatrix& cand = tests.ct.cand;
+    cand.ensure(L, nd, code_.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
-    cand.fill = L;
-    cand.spare = code_.cur_d;
+    cand.used = L;
+    cand.dreq = code_.cur_d;
     inv_.inv_savefirst();
     inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_);
 }

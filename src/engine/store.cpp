@@ -116,7 +116,7 @@ void CanonStore::growbuffers(int64_t words, int64_t keybytes) {
 
 // Packs canonical row r = 1..R into hs.words (r-1)*W .. r*W-1: column c to
 // word (c-1)/64, bit (c-1)%64.
-void CanonStore::packrows(const bmat& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel) {
+void CanonStore::packrows(const ByteMatrix& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel) {
     for (int r = 1; r <= R; r++) {
         uint64_t* w = hs.words + (int64_t)(r - 1) * W;
         for (int j = 0; j < W; j++) w[j] = 0;
@@ -266,7 +266,7 @@ CodeStatus CanonStore::walkchain(int b, int64_t size) {
     return sync() ? CodeStatus::fresh : CodeStatus::seen;
 }
 
-CodeStatus CanonStore::store_lookup(const bmat& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
+CodeStatus CanonStore::store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                                     const int32_t* values, uint32_t certhash) {
     ZASSERT("store", R < 0 || N < 1, "R>=0 && N>=1");
     int W = (N - 1) / 64 + 1;

@@ -84,7 +84,7 @@ class CanonStore {
     // number of the labelling.  Returns fresh when the form was not stored
     // before (it is stored now) and seen when it was, or when a file
     // operation failed (reported).  Allocates only when a buffer must grow.
-    CodeStatus store_lookup(const bmat& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
+    CodeStatus store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                             const int32_t* values, uint32_t certhash);
 
     hashstore hs;  // read by tests
@@ -97,7 +97,7 @@ class CanonStore {
     bool sync();
     bool spill();
     void growbuffers(int64_t words, int64_t keybytes);
-    void packrows(const bmat& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel);
+    void packrows(const ByteMatrix& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel);
     uint64_t hashrows(int R, int W, uint32_t certhash) const;
     int64_t buildkey(int R, int N, int W, const int32_t* colel, const int32_t* values);
     bool appendkey(int64_t size, uint64_t* at);

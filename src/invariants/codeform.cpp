@@ -20,13 +20,6 @@ CodeFormer::CodeFormer(int q, bool linear4) : q_(q), semilinear_(q == 4 && !line
     inv_.setlinear(true);
 }
 
-CodeFormer::~CodeFormer() {
-    bmat_free(g_);
-    bmat_free(r_);
-    wmat_free(gb_);
-    bmat_free(gs_);
-}
-
 namespace {
 
 void putint(std::string& s, uint32_t v) {
@@ -79,10 +72,10 @@ bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
 bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, Factored& aut) {
     const Field& F = gf(q_);
     // The rank first: a matrix of dependent rows is no generator matrix.
-    bmat_ensure(r_, k, n, q_);
+    r_.ensure(k, n, q_);
     for (int r = 1; r <= k; r++)
         for (int c = 1; c <= n; c++) r_.a[r][c] = rows[(size_t)(r - 1) * n + (c - 1)];
-    r_.fill = k;
+    r_.used = k;
     if (dist_.rref(r_, r_, nullptr, Rref::none) != k) return false;
 
     // The projective points of the columns, in the order they first appear.
@@ -107,11 +100,11 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
 
     // The code of the points, with the multiplicities as first values.
     const int nd = (int)points.size(), per = q_ == 2 ? 1 : 2 * (q_ - 1);
-    bmat_ensure(g_, k, nd, q_);
+    g_.ensure(k, nd, q_);
     for (int j = 1; j <= nd; j++)
         for (int r = 1; r <= k; r++) g_.a[r][j] = (uint8_t)points[(size_t)j - 1][(size_t)r - 1];
-    g_.fill = k;
-    g_.spare = 1;
+    g_.used = k;
+    g_.dreq = 1;
     invtrec& invt = inv_.invt;
     invt.q = q_;
     invt.ndist = nd;
@@ -123,7 +116,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
 
     // The canonical form: counts, the matrix read in canonical order, the
     // values and multiplicities in canonical column order, the certificate.
-    const bmat& inc = inv_.incmat;
+    const ByteMatrix& inc = inv_.incmat;
     const int M = inc.rows, N = inc.cols;
     const int32_t *br = lab_.cws.bestrow.el, *bc = lab_.cws.bestcol.el;
     key.clear();

@@ -39,10 +39,9 @@ struct tres {  // one labelling, copied out of the workspace
 
 // A labeller and the matrix it is pointed at (which it does not own).
 struct tlab {
-    bmat inc{};
+    ByteMatrix inc{};
     Labeller lab;
     canonws& w = lab.cws;
-    ~tlab() { bmat_free(inc); }
     void load(const tmat& m);   // m into inc, and lab.use(inc)
     tres label(const tmat& m);  // colour mode when m has colours
 };

@@ -12,8 +12,8 @@ using namespace dtest;
 
 namespace {
 
-bmat G, Gs;
-wmat Gb;
+ByteMatrix G, Gs;
+PlaneMatrix Gb;
 
 const std::vector<vec> hamming = parse({"1000011", "0100101", "0010110", "0001111"});
 
@@ -50,20 +50,20 @@ TEST(DistanceCases, ClassicalCodes) {
         SCOPED_TRACE(c.name);
         const int n = (int)c.rows[0].size(), k = (int)c.rows.size();
         E.usefield(c.q, true);
-        tobmat(G, c.rows, n, c.q);
+        loadmatrix(G, c.rows, n, c.q);
         E.spectrum(G);
         std::vector<uint64_t> A(n + 1, 0);
         for (auto& [w, a] : c.counts) A[w] = a;
         for (int w = 1; w <= n; w++) EXPECT_EQ(it.Aspec[w], A[w]) << "weight " << w;
         EXPECT_EQ(it.found, sumA(A, 1, n));
-        tobmat(G, c.rows, n, c.q);
+        loadmatrix(G, c.rows, n, c.q);
         EXPECT_EQ(E.mindist(G), c.d);
-        tobmat(G, c.rows, n, c.q);
+        loadmatrix(G, c.rows, n, c.q);
         E.gensets_dist(Gb, G, c.d);
         EXPECT_EQ(it.wmax, c.d);
         EXPECT_EQ(it.found, c.counts[0].second);
-        EXPECT_EQ(Gb.fill, k);
-        tobmat(G, c.rows, n, c.q);
+        EXPECT_EQ(Gb.used, k);
+        loadmatrix(G, c.rows, n, c.q);
         E.generatingset_fromall_inv(G);
         EXPECT_EQ(it.wmax, c.d);
         ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, c.counts[0].second);
@@ -81,7 +81,7 @@ TEST(DistanceCases, PlanningAndClaimsByHand) {
     // Hand-made state: set 1 of rank 30 at level 5, set 2 of rank 4, 5, 29.
     E.usefield(2, true);
     std::mt19937 rng(1);
-    tobmat(G, randrows(rng, 3, 12, 2, 0.5), 12, 2);
+    loadmatrix(G, randrows(rng, 3, 12, 2, 0.5), 12, 2);
     E.infosets(G);
     infrec& it = E.dinvar.setinfo;
     it.k[1] = 30, it.lcv[1] = 5, it.lcv[2] = 0;
@@ -90,26 +90,26 @@ TEST(DistanceCases, PlanningAndClaimsByHand) {
     it.k[2] = 29;   // deficit 1: cheap
     EXPECT_EQ(E.worthraise(2), 1);
     // d = 1 asked: nothing beyond level 1 of set 1, threshold 0, passes.
-    tobmat(G, hamming, 7, 2, 1);
+    loadmatrix(G, hamming, 7, 2, 1);
     EXPECT_EQ(E.checkdist(G), 1);
     EXPECT_EQ(it.lb * 10 + it.lcv[1], 1);
-    tobmat(G, hamming, 7, 2, 4);
+    loadmatrix(G, hamming, 7, 2, 4);
     EXPECT_EQ(E.checkdist(G), 0);
     EXPECT_EQ(it.lb, 3);
     // A row of weight 1 ends the search at once.
-    tobmat(G, parse({"100000000", "011110000", "000011111"}), 9, 2);
+    loadmatrix(G, parse({"100000000", "011110000", "000011111"}), 9, 2);
     EXPECT_EQ(E.mindist(G), 1);
     EXPECT_EQ(it.lcv[1], 1);
     for (int i = 2; i <= it.nsets; i++) EXPECT_EQ(it.lcv[i], 0);
     // Claim test: one non-zero coordinate on a[1] is met by set 1 at level 1.
-    tobmat(G, randrows(rng, 4, 20, 2, 0.5), 20, 2);
+    loadmatrix(G, randrows(rng, 4, 20, 2, 0.5), 20, 2);
     E.infosets(G);
     ASSERT_GE(it.nsets, 2);
-    uint64_t supp[2] = {0, (uint64_t)1 << (it.a[1][1] - 1)};
+    uint64_t supp[2] = {0, (uint64_t)1 << (it.piv[1][1] - 1)};
     it.lcv[1] = 1;
     EXPECT_FALSE(E.isfirst(2, supp));
     EXPECT_TRUE(E.isfirst(1, supp));
-    supp[1] |= (uint64_t)1 << (it.a[1][2] - 1);   // two: not met at level 1
+    supp[1] |= (uint64_t)1 << (it.piv[1][2] - 1);   // two: not met at level 1
     EXPECT_TRUE(E.isfirst(2, supp));
     it.lcv[1] = 0;   // a set that was not run claims nothing
     supp[1] = 0;
@@ -122,14 +122,14 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     E.usefield(5, false);
     std::vector<vec> w300 = {vec(310, 0)};
     for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
-    tobmat(G, w300, 310, 5);
+    loadmatrix(G, w300, 310, 5);
     E.spectrum_keep(G);
     ASSERT_EQ(E.dinvar.setinfo.found, 1u);
     EXPECT_EQ(E.dinvar.cwstoreb.a[1][0] + 1000 * E.dinvar.cwstoreb.a[1][-1], 1044);
     // A block of 300 rows gets invariant 0 and one class; 299 are computed.
     E.usefield(2, true);
     std::mt19937 rng(17);
-    tobmat(G, randrows(rng, 10, 40, 2, 0.5), 40, 2);
+    loadmatrix(G, randrows(rng, 10, 40, 2, 0.5), 40, 2);
     E.spectrum_keep(G);
     ASSERT_GE(E.dinvar.setinfo.found, 600u);
     E.classify(0, 300);
@@ -143,7 +143,7 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     std::vector<vec> rows(8, vec(17, 0));
     for (int i = 0; i < 7; i++) rows[i][i] = 1;
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
-    tobmat(G, rows, 17, 5);
+    loadmatrix(G, rows, 17, 5);
     E.gensets_dist_b(Gs, G);
     EXPECT_EQ(E.dinvar.setinfo.wmax, 10);
     EXPECT_EQ(E.dinvar.setinfo.found, 19532u);
@@ -154,9 +154,9 @@ TEST(DistanceCases, ResetWorks) {
     DistEngine E;
     E.usefield(2, true);
     E.reset();
-    tobmat(G, hamming, 7, 2);
+    loadmatrix(G, hamming, 7, 2);
     EXPECT_EQ(E.mindist(G), 3);
-    tobmat(G, hamming, 7, 2);
+    loadmatrix(G, hamming, 7, 2);
     E.generatingset_fromall_inv(G);
     EXPECT_EQ(E.dinvar.setinfo.wmax, 3);
 }
@@ -191,20 +191,20 @@ TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
             ran++;
             auto other = equivalent(rows, q, rng);
             SCOPED_TRACE(::testing::Message() << "q=" << q << " trial " << trial);
-            tobmat(G, rows, 11, q);
+            loadmatrix(G, rows, 11, q);
             E.generatingset_fromall_inv(G);
             auto a = keptprofile(E);
             int wa = E.dinvar.setinfo.wmax;
-            tobmat(G, other, 11, q);
+            loadmatrix(G, other, 11, q);
             E.generatingset_fromall_inv(G);
             EXPECT_EQ(keptprofile(E), a);
             EXPECT_EQ(E.dinvar.setinfo.wmax, wa);
-            tobmat(G, rows, 11, q);   // the same through the low-weight path
+            loadmatrix(G, rows, 11, q);   // the same through the low-weight path
             int d = E.mindist(G);
-            tobmat(G, rows, 11, q);
+            loadmatrix(G, rows, 11, q);
             E.gensets_dist(Gb, G, d);
             auto b = keptprofile(E);
-            tobmat(G, other, 11, q);
+            loadmatrix(G, other, 11, q);
             E.gensets_dist(Gb, G, d);
             EXPECT_EQ(keptprofile(E), b);
         }

@@ -84,14 +84,14 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     return r;
 }
 
-// Generator matrix record: rows 1..k, fill k, spare d.
-inline void tobmat(bmat& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
+// Generator matrix record: rows 1..k, used k, dreq d.
+inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
     int k = (int)rows.size();
-    bmat_ensure(G, k, n, q);
+    G.ensure(k, n, q);
     for (int i = 0; i < k; i++)
         for (int j = 0; j < n; j++) G.a[i + 1][j + 1] = rows[i][j];
-    G.fill = k;
-    G.spare = d;
+    G.used = k;
+    G.dreq = d;
 }
 
 // Rows from digit strings.
@@ -131,21 +131,21 @@ inline int storedweight(const DistEngine& E, uint64_t f) {
 // minimum distance, the checks for d = 2..5, the spectrum, the full store as
 // stored and, with `low`, the low-weight listing (span weight, rank, store).
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
-    bmat G{}, Gs{};
-    wmat Gb{};
+    ByteMatrix G{}, Gs{};
+    PlaneMatrix Gb{};
     const infrec& it = E.dinvar.setinfo;
-    auto fresh = [&](int D) -> bmat& { return tobmat(G, rows, n, q, D), G; };
+    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D), G; };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));
     for (int pass = 0; pass <= low; pass++) {
         fresh(0);
-        if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec, it.Aspec + n + 1);
-        else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.fill);
-        else E.gensets_dist_b(Gs, G), t.push_back((uint64_t)Gs.fill);
+        if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec.data(), it.Aspec.data() + n + 1);
+        else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.used);
+        else E.gensets_dist_b(Gs, G), t.push_back((uint64_t)Gs.used);
         t.push_back((uint64_t)it.wmax);
         for (auto& v : storedwords(E, n, it.found, true)) t.insert(t.end(), v.begin(), v.end());
     }
-    bmat_free(G), bmat_free(Gs), wmat_free(Gb);
+    G.release(), Gs.release(), Gb.release();
     return t;
 }
 

@@ -16,8 +16,8 @@ using namespace dtest;
 
 namespace {
 
-bmat G, Gs;
-wmat Gb;
+ByteMatrix G, Gs;
+PlaneMatrix Gb;
 DistEngine Other;   // the other routines (bit planes / bytes) for q <= 4
 
 std::vector<vec> sorted(std::vector<vec> v) {
@@ -86,18 +86,18 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     truth t = brute(rows, n, q);
     const int k = (int)rows.size();
     infrec& it = E.dinvar.setinfo;
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
     EXPECT_EQ(it.found, t.words.size());
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     EXPECT_EQ(E.mindist(G), t.d);
     EXPECT_EQ(it.ub, t.d);
     for (int D = std::max(1, t.d - 1); D <= t.d + 1; D++) {   // below, at and above
         int want = (t.rank == 0 || t.d >= D) ? 1 : 0;
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist(G), want) << "D=" << D;
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist_ex(G), t.rank < k ? 0 : want) << "D=" << D;
     }
     if (q <= 4) {   // the other routines: the same results, the same multiples stored in the same order
@@ -106,23 +106,23 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     }
     if (!full || t.rank == 0) return;
     // The full store.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     E.spectrum_keep(G);
     ASSERT_EQ(it.found, t.words.size());
     auto st = storedwords(E, n, it.found);
     for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
     // Generating sets after the minimum distance.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     if (bits) E.gensets_dist(Gb, G, t.d);
     else E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(bits ? Gb.fill : Gs.fill, t.rank);
+    EXPECT_EQ(bits ? Gb.used : Gs.used, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
     ASSERT_EQ(it.found, sumA(t.A, bits ? t.d : 1, t.wgen));
     EXPECT_EQ(sorted(storedwords(E, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
     if (bits) checkclasses(E, t, it.found);
     // Generating sets from the full listing, sorted by weight.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     if (bits) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     EXPECT_EQ(it.wmax, t.wgen);
@@ -141,7 +141,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     for (uint64_t f = 1; f <= kept; f++)
         tags.insert(tags.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
     for (int D : {t.d - 1, t.d, t.wgen - 1, t.wgen + 1}) {
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         E.generatingset_fromall_inv(G);
         SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
         EXPECT_EQ(it.wmax, t.wgen);
@@ -226,8 +226,8 @@ TEST(DistanceOracle, DegenerateCodes) {
     std::vector<vec> high = randrows(rng, 3, 300, 7, 0.0), tail = randrows(rng, 3, 30, 7, 0.6);
     for (int i = 0; i < 3; i++) std::copy(tail[i].begin(), tail[i].end(), high[i].begin() + 265);
     ASSERT_NO_FATAL_FAILURE(checkcode(E, high, 300, 7, false, true, "high pivots"));
-    EXPECT_EQ(E.dinvar.gbasb.fill, rankof(ogf{7}, high));
-    for (int r = 1; r <= E.dinvar.gbasb.fill; r++) {
+    EXPECT_EQ(E.dinvar.gbasb.used, rankof(ogf{7}, high));
+    for (int r = 1; r <= E.dinvar.gbasb.used; r++) {
         int p = E.dinvar.gbasb.a[r][0] + 256 * E.dinvar.gbasb.a[r][-1];
         EXPECT_GT(p, 255);
         EXPECT_EQ(E.dinvar.gbasb.a[r][p], 1);
@@ -241,25 +241,25 @@ namespace {
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     infrec& it = E.dinvar.setinfo;
     E.usefield(q, q <= 4);
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     E.spectrum(G);
-    std::vector<uint64_t> A(it.Aspec, it.Aspec + n + 1);
+    std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);
     int d = 0;
     for (int w = n; w >= 1; w--)
         if (A[w]) d = w;
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     ASSERT_EQ(E.mindist(G), d);
     for (int D = std::max(1, d - 1); D <= d + 1; D++) {
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
     }
     if (d == 0) return;
-    tobmat(G, rows, n, q);   // the span weight from the full listing, then the planned one
+    loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
     if (q <= 4) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     int wgen = it.wmax;
     ASSERT_EQ((uint64_t)(q <= 4 ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows), sumA(A, 1, wgen));
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     if (q <= 4) E.gensets_dist(Gb, G, d);
     else E.gensets_dist_b(Gs, G);
     EXPECT_EQ(it.wmax, wgen);

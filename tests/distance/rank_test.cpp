@@ -15,9 +15,9 @@ using namespace dtest;
 
 namespace {
 
-bmat A, D, O;
+ByteMatrix A, D, O;
 
-std::vector<vec> rowsof(const bmat& m, int from, int to) {
+std::vector<vec> rowsof(const ByteMatrix& m, int from, int to) {
     std::vector<vec> r;
     for (int i = from; i <= to; i++) r.emplace_back(m.a[i] + 1, m.a[i] + 1 + m.cols);
     return r;
@@ -29,9 +29,9 @@ std::vector<vec> join(std::vector<vec> a, const std::vector<vec>& b) {
 }
 
 // Every row of `dual` is orthogonal to every row of `rows`.
-void expectorthogonal(const ogf& F, const std::vector<vec>& rows, const bmat& dual) {
+void expectorthogonal(const ogf& F, const std::vector<vec>& rows, const ByteMatrix& dual) {
     for (auto& g : rows)
-        for (int t = 1, s = 0; t <= dual.fill; t++, s = 0) {
+        for (int t = 1, s = 0; t <= dual.used; t++, s = 0) {
             for (size_t c = 0; c < g.size(); c++) s = F.add(s, F.mul(g[c], dual.a[t][c + 1]));
             ASSERT_EQ(s, 0);
         }
@@ -51,10 +51,10 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             if (rep % 2) rows[0] = rows[k - 1];   // a dependent row, and first
             if (rep % 3 == 0) rows[1] = vec(n, 0);
             int rk = rankof(F, rows);
-            tobmat(A, rows, n, q);
+            loadmatrix(A, rows, n, q);
             int r = E.rref(E.dinvar.wcopy, A, &O, Rref::sys);
             ASSERT_EQ(r, rk);
-            EXPECT_EQ(E.dinvar.wcopy.fill, rk);
+            EXPECT_EQ(E.dinvar.wcopy.used, rk);
             auto red = rowsof(E.dinvar.wcopy, 1, r);
             EXPECT_EQ(rankof(F, join(red, rows)), rk);   // same row space
             for (int i = 0; i < r; i++) {   // echelon: pivot 1, zero in the other rows
@@ -69,16 +69,16 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
                 else sofar.push_back(v);
             EXPECT_EQ(rowsof(E.dinvar.wcopy, r + 1, k), dep);
             EXPECT_EQ(rowsof(A, 1, k), rows);   // the source is unchanged
-            EXPECT_EQ(O.fill, r);   // systematic copy: identity in front
+            EXPECT_EQ(O.used, r);   // systematic copy: identity in front
             for (int i = 1; i <= r; i++)
                 for (int c = 1; c <= r; c++) EXPECT_EQ(O.a[i][c], i == c ? 1 : 0);
             // In place: the same rows, the dependent ones from the saved copy.
             EXPECT_EQ(E.rref(A, A, nullptr, Rref::none), r);
             EXPECT_EQ(rowsof(A, 1, k), rowsof(E.dinvar.wcopy, 1, k));
             // Dual: n - r rows, orthogonal to the code, of full rank.
-            tobmat(A, rows, n, q);
+            loadmatrix(A, rows, n, q);
             E.dualmat(D, A);
-            ASSERT_EQ(D.fill, n - r);
+            ASSERT_EQ(D.used, n - r);
             ASSERT_EQ(D.rows, n - r);
             expectorthogonal(F, rows, D);
             EXPECT_EQ(rankof(F, rowsof(D, 1, n - r)), n - r);
@@ -92,7 +92,7 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
     auto P = randrows(rng, 3, 4, 5, 0.8);
     std::vector<vec> rows(3, vec(7, 0));
     for (int i = 0; i < 3; i++) rows[i][i] = 1, std::copy(P[i].begin(), P[i].end(), rows[i].begin() + 3);
-    tobmat(A, rows, 7, 5);
+    loadmatrix(A, rows, 7, 5);
     E.dualmat(D, A);
     for (int t = 0; t < 4; t++) {
         for (int i = 0; i < 3; i++) EXPECT_EQ(D.a[t + 1][i + 1], F.neg(P[i][t]));
@@ -111,7 +111,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
             auto rows = randrows(rng, k, n, q, rep % 2 ? 0.2 : 0.6);
             if (rep % 4 == 1) rows[0] = rows[1];
             int rk = rankof(F, rows);
-            tobmat(A, rows, n, q);
+            loadmatrix(A, rows, n, q);
             E.infosets(A);
             infrec& it = E.dinvar.setinfo;
             if (rk < 1) {
@@ -127,11 +127,10 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                 EXPECT_LE(it.k[i], it.k[1]);
                 full += it.k[i] == it.k[1];
                 sum += it.k[i];
-                bmat& M = E.dinvar.mata.h[i];
+                ByteMatrix& M = E.dinvar.mata[i];
                 for (int u = 1; u <= it.k[i]; u++) {
-                    int p = it.a[i][u];
+                    int p = it.piv[i][u];
                     EXPECT_TRUE(used.insert(p).second) << "pivot " << p << " reused";
-                    EXPECT_EQ(it.vecrank[p], sum - it.k[i] + u);
                     for (int r = 1; r <= it.k[i]; r++) EXPECT_EQ(M.a[r][p], r == u ? 1 : 0);
                 }
                 // Rows 1..k[1] span the code; rows outside the rank vanish on
@@ -141,10 +140,10 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                 EXPECT_EQ(rankof(F, join(mr, rows)), rk);
                 for (int r = it.k[i] + 1; r <= it.k[1]; r++)
                     for (int c = 1; c <= n; c++)
-                        EXPECT_EQ(it.vecrank[c] ? 0 : M.a[r][c], 0);
+                        EXPECT_EQ(E.dinvar.colfree.a[0][c] ? M.a[r][c] : 0, 0);
                 for (int r = 1; r <= it.k[1] && q <= 4; r++)   // bit planes hold the same rows
                     for (int c = 1; c <= n; c++)
-                        ASSERT_EQ(coordval(q, E.dinvar.mataw.h[i].a[r], E.dinvar.mataw.h[i].b[r], c), M.a[r][c]);
+                        ASSERT_EQ(coordval(q, E.dinvar.mataw[i].a[r], E.dinvar.mataw[i].b[r], c), M.a[r][c]);
             }
             EXPECT_EQ(it.nfull, full);
             EXPECT_EQ(it.ranksum, sum);
@@ -179,10 +178,10 @@ TEST(DistanceRank, Packing) {
 TEST(DistanceRankDeath, RowsOtherThanDimensionAndForeignFieldsAreFatal) {
     DistEngine E;
     E.usefield(2, true);
-    // rows 2, fill 1; then a matrix over GF(3) handed to the GF(2) engine
+    // rows 2, used 1; then a matrix over GF(3) handed to the GF(2) engine
     for (auto [q, fill, cond] : {std::tuple{2, 1, "genmat.m!=genmat.k"}, std::tuple{3, 2, "genmat.q!=field.q"}}) {
-        tobmat(A, {{1, 0, 1}, {0, 1, 1}}, 3, q);
-        A.fill = fill;
+        loadmatrix(A, {{1, 0, 1}, {0, 1, 1}}, 3, q);
+        A.used = fill;
         EXPECT_EXIT(
             {
                 if (!freopen("/dev/null", "r", stdin)) _exit(9);

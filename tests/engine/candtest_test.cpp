@@ -116,7 +116,7 @@ TEST(CandidateTests, UnassignedColumnsOfTheLastRowCountAsZero) {
     EXPECT_EQ(b.t.ct.cand.a[1][3], 0);
     EXPECT_EQ(b.t.ct.cand.a[2][3], 0);
     EXPECT_EQ(b.t.ct.cand.a[1][1], 1);
-    EXPECT_EQ(b.t.ct.cand.fill, 2);
+    EXPECT_EQ(b.t.ct.cand.used, 2);
 }
 
 }  // namespace

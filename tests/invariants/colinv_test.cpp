@@ -72,14 +72,14 @@ struct labelled {
 
 labelled label(const matrix& g, int q) {
     const int k = (int)g.size(), n = (int)g[0].size();
-    static bmat G{};
-    static wmat gb{};
-    static bmat gs{};
-    bmat_ensure(G, k, n, q);
+    static ByteMatrix G{};
+    static PlaneMatrix gb{};
+    static ByteMatrix gs{};
+    G.ensure(k, n, q);
     for (int r = 0; r < k; r++)
         for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
-    G.fill = k;
-    G.spare = 1;
+    G.used = k;
+    G.dreq = 1;
     ws().inv.invt.q = q;
     ws().inv.invt.ndist = n;
     ws().inv.invt.N = q == 2 ? n : 2 * (q - 1) * n;
@@ -138,7 +138,7 @@ TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
             std::vector<std::vector<int>> words;  // entries of coordinates 1..n
             std::vector<uint32_t> gain;
             if (q <= 4) {
-                const wmat& S = d.dinvar.cwstore;
+                const PlaneMatrix& S = d.dinvar.cwstore;
                 for (int f = 1; f <= S.rows; f++) {
                     if (S.b[f][-1] == 0) continue;
                     words.emplace_back(n + 1, 0);
@@ -146,7 +146,7 @@ TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
                     gain.push_back((uint32_t)(q - 1) * (uint32_t)((S.a[f][-1] + 10 * S.a[f][0]) % 1111));
                 }
             } else {
-                const bmat& S = d.dinvar.cwstoreb;
+                const ByteMatrix& S = d.dinvar.cwstoreb;
                 for (int f = 1; f <= S.rows; f++) {
                     words.emplace_back(n + 1, 0);
                     for (int c = 1; c <= n; c++) words.back()[c] = S.a[f][c];

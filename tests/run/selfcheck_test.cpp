@@ -57,8 +57,8 @@ TEST(SelfCheck, TheEnvironmentSwitchesItOn) {
 // A forged automorphism of the Fano plane's incidence matrix is caught.
 TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
     const int lines[7][3] = {{1, 2, 3}, {1, 4, 5}, {1, 6, 7}, {2, 4, 6}, {2, 5, 7}, {3, 4, 7}, {3, 5, 6}};
-    bmat inc{};
-    bmat_ensure(inc, 7, 7, 2);
+    ByteMatrix inc{};
+    inc.ensure(7, 7, 2);
     for (int r = 0; r < 7; r++)
         for (int c : lines[r]) inc.a[r + 1][c] = 1;
     Labeller lab;
@@ -76,7 +76,7 @@ TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
             _exit(0);
         },
         ::testing::ExitedWithCode(ZFAIL_EXIT), "");
-    bmat_free(inc);
+    inc.release();
 }
 
 }  // namespace
