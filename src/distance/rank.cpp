@@ -170,7 +170,6 @@ void DistEngine::dualmat(ByteMatrix& out, ByteMatrix& gm) { rref(dinvar.wcopy, g
 // sysform for q = 2 and at most 64 columns: the same steps on rows packed
 // into one word each (an exclusive or clears a column), unpacked at the end.
 int DistEngine::sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv) {
-    infrec& it = dinvar.setinfo;
     const int n = src.cols;
     uint8_t* colfree = dinvar.colfree.a[0];
     uint64_t freebits = 0, rb[65];
