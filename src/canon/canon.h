@@ -3,21 +3,21 @@
 // The code invariants build a matrix `inc` (M = inc.rows rows, N = inc.cols
 // columns, entry (r, c) = inc.a[r][c] in {0, 1}, r = 1..M, c = 1..N) and
 // give each column a colour.  `Labeller::label` then finds
-//   - a canonical order of the columns (`cws.bestcol.el[1..N]`) and of the
-//     rows (`cws.bestrow.el[1..M]`): two matrices that differ by a row
+//   - a canonical order of the columns (`canonical_cols()[1..N]`) and of
+//     the rows (`canonical_rows()[1..M]`): two matrices that differ by a row
 //     permutation and a (colour-preserving) column permutation read the
 //     same in their own canonical orders;
-//   - the orbits of the automorphism group on the columns (`cws.orbits`;
-//     `cell_index(cws.orbits)` gives the orbit number of each column in
-//     `cws.cellcol`);
-//   - a certificate number `cws.certhash` below 1111111.
+//   - the orbits of the automorphism group on the columns
+//     (`column_orbits()[1..N]`, the orbit number of each column), and
+//     generators of the group (`aut_cols`, `aut_rows`);
+//   - a certificate number `certificate()` below 1111111.
 // Only columns are individualised; rows follow by refinement.  The search is
 // a depth-first walk over ordered partitions with equitable refinement, node
 // invariants, a first and a best leaf, automorphisms found as equal leaves and
 // pruning by orbits.
 //
-// All state of a labelling lives in one `Labeller`: its workspace `cws`
-// (canonmem.h), the cell count of the refinement pass under way, and the
+// All state of a labelling lives in one `Labeller`: its private workspace
+// `cws` (canonmem.h), read by callers only through the accessors above, the cell count of the refinement pass under way, and the
 // address of the matrix it reads (the matrix belongs to the caller and must
 // stay unchanged while it is labelled).  Nothing is shared between
 // labellers, so labellers in different threads run at the same time; one
@@ -39,14 +39,31 @@ enum class Refinement { root, individualised };
 
 class Labeller {
 public:
-    // The results of the last labelling and every array of the search; the
-    // callers read bestcol, bestrow, orbits (through cell_index), certhash.
-    canonws cws{};
-
     Labeller() = default;
     ~Labeller();  // releases the workspace
     Labeller(const Labeller&) = delete;
     Labeller& operator=(const Labeller&) = delete;
+
+    // ---- results of the last labelling ---------------------------------------
+
+    // The canonical order of the columns [1..N] and of the rows [1..M].
+    const int32_t* canonical_cols() const { return cws.bestcol.el; }
+    const int32_t* canonical_rows() const { return cws.bestrow.el; }
+    // The certificate (below 1111111).
+    uint32_t certificate() const { return cws.certhash; }
+    // The stored automorphisms g = 1..automorphisms(): column images [1..N]
+    // and row images [1..M].  They generate the automorphism group.
+    int automorphisms() const { return cws.naut; }
+    const int32_t* aut_cols(int g) const { return cws.autcol[g].el; }
+    const int32_t* aut_rows(int g) const { return cws.autrow[g].el; }
+    // The orbit number of every column [1..N] (cell_index of the orbits,
+    // written into the workspace's cellcol).
+    const int32_t* column_orbits() {
+        cell_index(cws.orbits);
+        return cws.cellcol;
+    }
+    // Search-tree nodes (refinements) so far, for benchmarks.
+    uint64_t nodes() const { return cws.nodes; }
 
     // ---- labelling ---------------------------------------------------------
 
@@ -200,6 +217,12 @@ public:
     void canon_reset();
 
 private:
+    // The search steps of canon.cpp, and the tests, reach the whole
+    // workspace through these.
+    friend struct LabelSteps;
+    friend struct LabelProbe;
+    // The results of the last labelling and every array of the search.
+    canonws cws{};
     const ByteMatrix* inc = nullptr;  // the matrix in use; not owned
     // The labelling under way (set by root_code): its mode, the caller's
     // colours (copied into `colour` before every search), the root hash.

@@ -9,8 +9,9 @@
 // the exhaustive listing on one systematic form.  Each codeword met goes to
 // the minimum-distance step (smallest weight, stop at the threshold) or the
 // counting step (per-weight counts, optional store, each codeword counted at
-// the first set that meets it).  Results are left in dinvar.setinfo and the
-// codeword stores dinvar.cwstore (bit planes) / dinvar.cwstoreb (bytes).
+// the first set that meets it).  Results are left in the information-set
+// record and the codeword stores (bit planes / bytes), which callers read
+// through setinfo(), weights(), bitstore() and bytestore().
 //
 // Every workspace, the field in use and the bit-plane switch belong to the
 // engine, so one engine serves one thread at a time and engines in different
@@ -33,9 +34,13 @@ inline int bstoredweight(const uint8_t* row) { return row[0] + 256 * row[-1]; }
 
 class DistEngine {
 public:
-    // The workspaces; the callers read the results from setinfo (ub, stop,
-    // Aspec, found, wmax, ...), cwstore and cwstoreb.
-    dinvrec dinvar{};
+    // The results, read-only: the information sets and counts (ub, stop,
+    // found, wmax, ...), the weight counts Aspec[0..n] of the last counting
+    // run, and the codeword stores rows 1..rows (bit planes / bytes).
+    const infrec& setinfo() const { return dinvar.setinfo; }
+    const uint64_t* weights() const { return dinvar.setinfo.Aspec.data(); }
+    const PlaneMatrix& bitstore() const { return dinvar.cwstore; }
+    const ByteMatrix& bytestore() const { return dinvar.cwstoreb; }
     // No field chosen yet: every operation on a matrix fails its field check
     // until usefield has been called.
     DistEngine();
@@ -204,6 +209,9 @@ public:
     void classify(uint64_t lo, uint64_t hi);
 
 private:
+    // The tests reach the whole workspace through this probe.
+    friend struct DistProbe;
+    dinvrec dinvar{};             // every workspace
     const Field* fld = nullptr;   // the field in use; null until usefield
     int fq = 0;                   // its size
     bool planes = false;          // bit planes for this q (q <= 4)

@@ -9,8 +9,9 @@
 // weight costs one pass over W words.  Everything is kept in grow-only
 // containers inside the record, one record per engine, so that engines in
 // different threads share nothing; nothing is freed between codes.  The
-// record types live here, apart from the engine, because the callers read
-// the results straight out of them (setinfo, cwstore, cwstoreb).
+// record types live here, apart from the engine, because callers read the
+// results (the information-set record, the stores) through the engine's
+// const accessors.
 #pragma once
 #include <cstdint>
 

@@ -106,7 +106,7 @@ bool CandidateTests::test_dist(const cmrec& code) {
     candfill(code);
     if (bounds_.restricted) {
         dist_.spectrum(ct.cand);
-        const uint64_t* A = dist_.dinvar.setinfo.Aspec.data();
+        const uint64_t* A = dist_.weights();
         for (int w = 1; w <= len; w++)
             if (A[w] > 0 && !bounds_.allowed(w)) return false;
         return true;

@@ -236,16 +236,16 @@ CodeStatus ExtensionStep::newornot() {
         return CodeStatus::seen;
     lab_.label_rest();
     if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
-    const canonws& cws = lab_.cws;
-    lab_.cell_index(cws.orbits);
+    const int32_t* orbit = lab_.column_orbits();
+    const int32_t* cols = lab_.canonical_cols();
     int p = 0;
     for (int t = N; t >= 1 && p == 0; t--)
-        if (invt.value[cws.bestcol.el[t]] == invt.mainval) p = cws.bestcol.el[t];
-    bool flag = cws.cellcol[p] == cws.cellcol[sp];
-    if (walk_.q > 2) flag = flag || cws.cellcol[p] == cws.cellcol[sp - 1];
+        if (invt.value[cols[t]] == invt.mainval) p = cols[t];
+    bool flag = orbit[p] == orbit[sp];
+    if (walk_.q > 2) flag = flag || orbit[p] == orbit[sp - 1];
     if (!flag) return CodeStatus::seen;
-    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, cws.bestrow.el, cws.bestcol.el, invt.value,
-                               cws.certhash);
+    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, lab_.canonical_rows(), cols, invt.value,
+                               lab_.certificate());
 }
 
 // The step test.  split (from the enumerator): only the last pair

@@ -21,11 +21,10 @@ SelfCheck::SelfCheck(int level, int q, bool linear4) : level_(level), rng_(20261
 }
 
 void SelfCheck::labelling(const Labeller& lab, const ByteMatrix& inc, const int32_t* colours) {
-    const canonws& cws = lab.cws;
     const int M = inc.rows, N = inc.cols;
-    for (int g = 1; g <= cws.naut; g++) {
-        const int32_t* sc = cws.autcol[g].el;
-        const int32_t* sr = cws.autrow[g].el;
+    for (int g = 1; g <= lab.automorphisms(); g++) {
+        const int32_t* sc = lab.aut_cols(g);
+        const int32_t* sr = lab.aut_rows(g);
         for (int c = 1; c <= N; c++)
             ZASSERT("selfcheck", colours != nullptr && colours[c] != colours[sc[c]], "automorphism keeps colours");
         for (int r = 1; r <= M; r++)
@@ -54,14 +53,14 @@ void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, con
     std::sort(va.begin(), va.end());
     std::sort(vb.begin(), vb.end());
     ZASSERT("selfcheck", va != vb, "image has the same values");
-    const int32_t *ra = la.cws.bestrow.el, *ca = la.cws.bestcol.el;
-    const int32_t *rb = lb.cws.bestrow.el, *cb = lb.cws.bestcol.el;
+    const int32_t *ra = la.canonical_rows(), *ca = la.canonical_cols();
+    const int32_t *rb = lb.canonical_rows(), *cb = lb.canonical_cols();
     for (int j = 1; j <= N; j++)
         ZASSERT("selfcheck", a.invt.value[ca[j]] != b.invt.value[cb[j]], "same values in canonical order");
     for (int i = 1; i <= M; i++)
         for (int j = 1; j <= N; j++)
             ZASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] != b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
-    ZASSERT("selfcheck", la.cws.certhash != lb.cws.certhash, "same certificate");
+    ZASSERT("selfcheck", la.certificate() != lb.certificate(), "same certificate");
 }
 
 // The minimum distance of the code by listing every codeword once up to

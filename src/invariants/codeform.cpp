@@ -31,7 +31,7 @@ void putint(std::string& s, uint32_t v) {
 void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
                     std::vector<uint32_t>& out) {
     gens.clear();
-    for (int g = 1; g <= lab.cws.naut; g++) gens.push_back(lab.cws.autcol[g].el);
+    for (int g = 1; g <= lab.automorphisms(); g++) gens.push_back(lab.aut_cols(g));
     go.lengths(gens.data(), (int)gens.size(), N, out);
 }
 
@@ -118,7 +118,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
     // values and multiplicities in canonical column order, the certificate.
     const ByteMatrix& inc = inv_.incmat;
     const int M = inc.rows, N = inc.cols;
-    const int32_t *br = lab_.cws.bestrow.el, *bc = lab_.cws.bestcol.el;
+    const int32_t *br = lab_.canonical_rows(), *bc = lab_.canonical_cols();
     key.clear();
     for (uint32_t v : {(uint32_t)q_, (uint32_t)n, (uint32_t)k, (uint32_t)zeros, (uint32_t)nd, (uint32_t)M, (uint32_t)N})
         putint(key, v);
@@ -134,7 +134,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
         putint(key, (uint32_t)invt.value[bc[j]]);
         putint(key, (uint32_t)mult[(size_t)(bc[j] - 1) / per]);
     }
-    putint(key, lab_.cws.certhash);
+    putint(key, lab_.certificate());
 
     labelledorbits(lab_, N, go_, gens_, lens_);
     for (uint32_t len : lens_) aut.times(len);

@@ -164,9 +164,9 @@ void ColumnInvariants::listwords(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs,
             dist.gensets_all(G);
         return;
     }
-    dist.mindist(G);
+    const int d = dist.mindist(G);
     if (q <= 4)
-        dist.gensets_dist(Gb, G, dist.dinvar.setinfo.ub);
+        dist.gensets_dist(Gb, G, d);
     else
         dist.gensets_dist_b(Gs, G);
 }
@@ -187,7 +187,7 @@ void ColumnInvariants::clearinc(int M, int N, int fq) {
 
 // q = 2: one row per marked word, one column per point.
 void ColumnInvariants::incmat2(const DistEngine& dist) {
-    const PlaneMatrix& S = dist.dinvar.cwstore;
+    const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int N = invt.N;
     int M = 0;
@@ -258,7 +258,7 @@ void ColumnInvariants::tierows(int row) {
 
 // q = 3, 4: the marked words of the bit store.
 void ColumnInvariants::incmat34(const DistEngine& dist) {
-    const PlaneMatrix& S = dist.dinvar.cwstore;
+    const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int q = invt.q, nd = invt.ndist;
     int marked = 0;
@@ -276,7 +276,7 @@ void ColumnInvariants::incmat34(const DistEngine& dist) {
 
 // q = 5, 7: every kept word of the byte store, no values.
 void ColumnInvariants::incmat57(const DistEngine& dist) {
-    const ByteMatrix& S = dist.dinvar.cwstoreb;
+    const ByteMatrix& S = dist.bytestore();
     const int q = invt.q, nd = invt.ndist, kept = S.rows;
     clearinc((q - 1) * kept + (q - 1) * nd + nd, invt.N, q);
     int row = 1;

@@ -41,7 +41,7 @@ int CodeAnalyser::dualdist(const CodeMatrix& c) {
 void CodeAnalyser::weights(const CodeMatrix& c, std::vector<uint64_t>& A) {
     load(c);
     dist_.spectrum(g_);
-    const uint64_t* P = dist_.dinvar.setinfo.Aspec.data();  // once per line through 0
+    const uint64_t* P = dist_.weights();  // once per line through 0
     A.assign((size_t)c.n + 1, 0);
     A[0] = 1;
     for (int w = 1; w <= c.n; w++) A[(size_t)w] = P[w] * (uint64_t)(q_ - 1);

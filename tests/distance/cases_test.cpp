@@ -45,7 +45,7 @@ TEST(DistanceCases, ClassicalCodes) {
          parse({"100000011111", "010000101221", "001000110122", "000100121012", "000010122101", "000001112210"}),
          {{6, 132}, {9, 220}, {12, 12}}, 6},
     };
-    infrec& it = E.dinvar.setinfo;
+    infrec& it = DistProbe::of(E).setinfo;
     for (auto& c : codes) {
         SCOPED_TRACE(c.name);
         const int n = (int)c.rows[0].size(), k = (int)c.rows.size();
@@ -66,8 +66,8 @@ TEST(DistanceCases, ClassicalCodes) {
         loadmatrix(G, c.rows, n, c.q);
         E.generatingset_fromall_inv(G);
         EXPECT_EQ(it.wmax, c.d);
-        ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, c.counts[0].second);
-        for (int f = 1; f <= E.dinvar.cwstore.rows; f++) ASSERT_EQ(E.dinvar.cwstore.a[f][0], (uint64_t)c.d);
+        ASSERT_EQ((uint64_t)DistProbe::of(E).cwstore.rows, c.counts[0].second);
+        for (int f = 1; f <= DistProbe::of(E).cwstore.rows; f++) ASSERT_EQ(DistProbe::of(E).cwstore.a[f][0], (uint64_t)c.d);
     }
 }
 
@@ -83,7 +83,7 @@ TEST(DistanceCases, PlanningAndClaimsByHand) {
     std::mt19937 rng(1);
     loadmatrix(G, randrows(rng, 3, 12, 2, 0.5), 12, 2);
     E.infosets(G);
-    infrec& it = E.dinvar.setinfo;
+    infrec& it = DistProbe::of(E).setinfo;
     it.k[1] = 30, it.lcv[1] = 5, it.lcv[2] = 0;
     it.k[2] = 4;   // deficit 26: never
     EXPECT_EQ(E.worthraise(2), 0);
@@ -124,19 +124,19 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
     loadmatrix(G, w300, 310, 5);
     E.spectrum_keep(G);
-    ASSERT_EQ(E.dinvar.setinfo.found, 1u);
-    EXPECT_EQ(E.dinvar.cwstoreb.a[1][0] + 1000 * E.dinvar.cwstoreb.a[1][-1], 1044);
+    ASSERT_EQ(DistProbe::of(E).setinfo.found, 1u);
+    EXPECT_EQ(DistProbe::of(E).cwstoreb.a[1][0] + 1000 * DistProbe::of(E).cwstoreb.a[1][-1], 1044);
     // A block of 300 rows gets invariant 0 and one class; 299 are computed.
     E.usefield(2, true);
     std::mt19937 rng(17);
     loadmatrix(G, randrows(rng, 10, 40, 2, 0.5), 40, 2);
     E.spectrum_keep(G);
-    ASSERT_GE(E.dinvar.setinfo.found, 600u);
+    ASSERT_GE(DistProbe::of(E).setinfo.found, 600u);
     E.classify(0, 300);
-    for (int f = 1; f <= 300; f++) ASSERT_EQ(E.dinvar.cwstore.a[f][-1] * 10 + E.dinvar.cwstore.b[f][0], 1u);
+    for (int f = 1; f <= 300; f++) ASSERT_EQ(DistProbe::of(E).cwstore.a[f][-1] * 10 + DistProbe::of(E).cwstore.b[f][0], 1u);
     E.classify(300, 599);
     uint64_t nz = 0;
-    for (int f = 301; f <= 599; f++) nz += E.dinvar.cwstore.a[f][-1] != 0;
+    for (int f = 301; f <= 599; f++) nz += DistProbe::of(E).cwstore.a[f][-1] != 0;
     EXPECT_GT(nz, 0u);
     // GF(5)^7 beside a word of weight 10: 19531 + 1 codewords up to weight 10.
     E.usefield(5, false);
@@ -145,9 +145,9 @@ TEST(DistanceCases, StoresGrowAndLargeBlocksHaveOneClass) {
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
     loadmatrix(G, rows, 17, 5);
     E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(E.dinvar.setinfo.wmax, 10);
-    EXPECT_EQ(E.dinvar.setinfo.found, 19532u);
-    EXPECT_EQ(bstoredweight(E.dinvar.cwstoreb.a[19532]), 10);
+    EXPECT_EQ(DistProbe::of(E).setinfo.wmax, 10);
+    EXPECT_EQ(DistProbe::of(E).setinfo.found, 19532u);
+    EXPECT_EQ(bstoredweight(DistProbe::of(E).cwstoreb.a[19532]), 10);
 }
 
 TEST(DistanceCases, ResetWorks) {
@@ -158,7 +158,7 @@ TEST(DistanceCases, ResetWorks) {
     EXPECT_EQ(E.mindist(G), 3);
     loadmatrix(G, hamming, 7, 2);
     E.generatingset_fromall_inv(G);
-    EXPECT_EQ(E.dinvar.setinfo.wmax, 3);
+    EXPECT_EQ(DistProbe::of(E).setinfo.wmax, 3);
 }
 
 namespace {
@@ -166,8 +166,8 @@ namespace {
 // (weight, pair invariant, marked) of every kept row.
 std::multiset<std::tuple<int, uint64_t, bool>> keptprofile(const DistEngine& E) {
     std::multiset<std::tuple<int, uint64_t, bool>> s;
-    for (int f = 1; f <= E.dinvar.cwstore.rows; f++)
-        s.insert({(int)E.dinvar.cwstore.a[f][0], E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1] != 0});
+    for (int f = 1; f <= DistProbe::of(E).cwstore.rows; f++)
+        s.insert({(int)DistProbe::of(E).cwstore.a[f][0], DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1] != 0});
     return s;
 }
 
@@ -194,11 +194,11 @@ TEST(DistanceCases, ClassesDoNotDependOnHowTheCodeIsWritten) {
             loadmatrix(G, rows, 11, q);
             E.generatingset_fromall_inv(G);
             auto a = keptprofile(E);
-            int wa = E.dinvar.setinfo.wmax;
+            int wa = DistProbe::of(E).setinfo.wmax;
             loadmatrix(G, other, 11, q);
             E.generatingset_fromall_inv(G);
             EXPECT_EQ(keptprofile(E), a);
-            EXPECT_EQ(E.dinvar.setinfo.wmax, wa);
+            EXPECT_EQ(DistProbe::of(E).setinfo.wmax, wa);
             loadmatrix(G, rows, 11, q);   // the same through the low-weight path
             int d = E.mindist(G);
             loadmatrix(G, rows, 11, q);

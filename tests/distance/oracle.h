@@ -12,6 +12,12 @@
 #include "field/field.h"
 #include "common/oracle.h"
 
+// The tests' access to an engine's whole workspace.
+struct DistProbe {
+    static dinvrec& of(DistEngine& E) { return E.dinvar; }
+    static const dinvrec& of(const DistEngine& E) { return E.dinvar; }
+};
+
 namespace dtest {
 
 using vec = std::vector<uint8_t>;   // coordinates 0..n-1
@@ -106,7 +112,7 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
 
 // Raw value of coordinate p of stored codeword f of engine E.
 inline int storedcoord(const DistEngine& E, uint64_t f, int p) {
-    const dinvrec& dv = E.dinvar;
+    const dinvrec& dv = DistProbe::of(E);
     return E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
 }
 
@@ -124,7 +130,7 @@ inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, 
 
 // Weight recorded with stored codeword f.
 inline int storedweight(const DistEngine& E, uint64_t f) {
-    return E.bitplanes() ? (int)E.dinvar.cwstore.a[f][0] : bstoredweight(E.dinvar.cwstoreb.a[f]);
+    return E.bitplanes() ? (int)DistProbe::of(E).cwstore.a[f][0] : bstoredweight(DistProbe::of(E).cwstoreb.a[f]);
 }
 
 // Everything engine E (field already chosen) says about a code, in order:
@@ -133,7 +139,7 @@ inline int storedweight(const DistEngine& E, uint64_t f) {
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
     ByteMatrix G{}, Gs{};
     PlaneMatrix Gb{};
-    const infrec& it = E.dinvar.setinfo;
+    const infrec& it = DistProbe::of(E).setinfo;
     auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D), G; };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));

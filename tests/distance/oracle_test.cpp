@@ -62,16 +62,16 @@ void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
         uint64_t c = 0;
         for (auto& kv : cls) kv.second = ++c;
         for (uint64_t f = lo + 1; f <= hi; f++) {
-            ASSERT_EQ(E.dinvar.cwstore.a[f][-1], inv[f]) << "row " << f;
-            ASSERT_EQ(E.dinvar.cwstore.b[f][0], cls[inv[f]]) << "row " << f;
-            ASSERT_LE(E.dinvar.cwstore.a[f > lo + 1 ? f - 1 : f][-1], E.dinvar.cwstore.a[f][-1]);
+            ASSERT_EQ(DistProbe::of(E).cwstore.a[f][-1], inv[f]) << "row " << f;
+            ASSERT_EQ(DistProbe::of(E).cwstore.b[f][0], cls[inv[f]]) << "row " << f;
+            ASSERT_LE(DistProbe::of(E).cwstore.a[f > lo + 1 ? f - 1 : f][-1], DistProbe::of(E).cwstore.a[f][-1]);
         }
     }
     auto words = storedwords(E, t.n, rows);
     std::vector<vec> marked;
     for (uint64_t f = 1; f <= rows; f++) {
-        uint64_t m = E.dinvar.cwstore.b[f][-1];
-        ASSERT_EQ(m, m ? E.dinvar.cwstore.b[f][0] : 0);
+        uint64_t m = DistProbe::of(E).cwstore.b[f][-1];
+        ASSERT_EQ(m, m ? DistProbe::of(E).cwstore.b[f][0] : 0);
         if (m) marked.push_back(words[f - 1]);
     }
     EXPECT_EQ(rankof(F, marked), t.rank);
@@ -85,7 +85,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
     const int k = (int)rows.size();
-    infrec& it = E.dinvar.setinfo;
+    infrec& it = DistProbe::of(E).setinfo;
     loadmatrix(G, rows, n, q);
     E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
@@ -126,7 +126,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     if (bits) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     EXPECT_EQ(it.wmax, t.wgen);
-    uint64_t kept = (uint64_t)(bits ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows);
+    uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows);
     ASSERT_EQ(kept, sumA(t.A, 1, t.wgen));
     auto kw = storedwords(E, n, kept);
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
@@ -139,17 +139,17 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     const auto raw = storedwords(E, n, kept, true);
     std::vector<uint64_t> tags;   // class and mark of every kept word
     for (uint64_t f = 1; f <= kept; f++)
-        tags.insert(tags.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+        tags.insert(tags.end(), {DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1], DistProbe::of(E).cwstore.b[f][0]});
     for (int D : {t.d - 1, t.d, t.wgen - 1, t.wgen + 1}) {
         loadmatrix(G, rows, n, q, D);
         E.generatingset_fromall_inv(G);
         SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
         EXPECT_EQ(it.wmax, t.wgen);
-        ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, kept);
+        ASSERT_EQ((uint64_t)DistProbe::of(E).cwstore.rows, kept);
         EXPECT_TRUE(storedwords(E, n, kept, true) == raw);
         std::vector<uint64_t> again;
         for (uint64_t f = 1; f <= kept; f++)
-            again.insert(again.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+            again.insert(again.end(), {DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1], DistProbe::of(E).cwstore.b[f][0]});
         EXPECT_TRUE(again == tags);
     }
 }
@@ -226,11 +226,11 @@ TEST(DistanceOracle, DegenerateCodes) {
     std::vector<vec> high = randrows(rng, 3, 300, 7, 0.0), tail = randrows(rng, 3, 30, 7, 0.6);
     for (int i = 0; i < 3; i++) std::copy(tail[i].begin(), tail[i].end(), high[i].begin() + 265);
     ASSERT_NO_FATAL_FAILURE(checkcode(E, high, 300, 7, false, true, "high pivots"));
-    EXPECT_EQ(E.dinvar.gbasb.used, rankof(ogf{7}, high));
-    for (int r = 1; r <= E.dinvar.gbasb.used; r++) {
-        int p = E.dinvar.gbasb.a[r][0] + 256 * E.dinvar.gbasb.a[r][-1];
+    EXPECT_EQ(DistProbe::of(E).gbasb.used, rankof(ogf{7}, high));
+    for (int r = 1; r <= DistProbe::of(E).gbasb.used; r++) {
+        int p = DistProbe::of(E).gbasb.a[r][0] + 256 * DistProbe::of(E).gbasb.a[r][-1];
         EXPECT_GT(p, 255);
-        EXPECT_EQ(E.dinvar.gbasb.a[r][p], 1);
+        EXPECT_EQ(DistProbe::of(E).gbasb.a[r][p], 1);
     }
 }
 
@@ -239,7 +239,7 @@ namespace {
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    infrec& it = E.dinvar.setinfo;
+    infrec& it = DistProbe::of(E).setinfo;
     E.usefield(q, q <= 4);
     loadmatrix(G, rows, n, q);
     E.spectrum(G);
@@ -258,7 +258,7 @@ void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     if (q <= 4) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     int wgen = it.wmax;
-    ASSERT_EQ((uint64_t)(q <= 4 ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows), sumA(A, 1, wgen));
+    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
     loadmatrix(G, rows, n, q);
     if (q <= 4) E.gensets_dist(Gb, G, d);
     else E.gensets_dist_b(Gs, G);

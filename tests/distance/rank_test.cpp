@@ -52,10 +52,10 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             if (rep % 3 == 0) rows[1] = vec(n, 0);
             int rk = rankof(F, rows);
             loadmatrix(A, rows, n, q);
-            int r = E.rref(E.dinvar.wcopy, A, &O, Rref::sys);
+            int r = E.rref(DistProbe::of(E).wcopy, A, &O, Rref::sys);
             ASSERT_EQ(r, rk);
-            EXPECT_EQ(E.dinvar.wcopy.used, rk);
-            auto red = rowsof(E.dinvar.wcopy, 1, r);
+            EXPECT_EQ(DistProbe::of(E).wcopy.used, rk);
+            auto red = rowsof(DistProbe::of(E).wcopy, 1, r);
             EXPECT_EQ(rankof(F, join(red, rows)), rk);   // same row space
             for (int i = 0; i < r; i++) {   // echelon: pivot 1, zero in the other rows
                 int p = 0;
@@ -67,14 +67,14 @@ TEST(DistanceRank, ReducedFormSystematicCopyAndDual) {
             for (auto& v : rows)
                 if (rankof(F, join(sofar, {v})) == (int)sofar.size()) dep.push_back(v);
                 else sofar.push_back(v);
-            EXPECT_EQ(rowsof(E.dinvar.wcopy, r + 1, k), dep);
+            EXPECT_EQ(rowsof(DistProbe::of(E).wcopy, r + 1, k), dep);
             EXPECT_EQ(rowsof(A, 1, k), rows);   // the source is unchanged
             EXPECT_EQ(O.used, r);   // systematic copy: identity in front
             for (int i = 1; i <= r; i++)
                 for (int c = 1; c <= r; c++) EXPECT_EQ(O.a[i][c], i == c ? 1 : 0);
             // In place: the same rows, the dependent ones from the saved copy.
             EXPECT_EQ(E.rref(A, A, nullptr, Rref::none), r);
-            EXPECT_EQ(rowsof(A, 1, k), rowsof(E.dinvar.wcopy, 1, k));
+            EXPECT_EQ(rowsof(A, 1, k), rowsof(DistProbe::of(E).wcopy, 1, k));
             // Dual: n - r rows, orthogonal to the code, of full rank.
             loadmatrix(A, rows, n, q);
             E.dualmat(D, A);
@@ -113,7 +113,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
             int rk = rankof(F, rows);
             loadmatrix(A, rows, n, q);
             E.infosets(A);
-            infrec& it = E.dinvar.setinfo;
+            infrec& it = DistProbe::of(E).setinfo;
             if (rk < 1) {
                 EXPECT_EQ(it.nsets, 0);
                 continue;
@@ -127,7 +127,7 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                 EXPECT_LE(it.k[i], it.k[1]);
                 full += it.k[i] == it.k[1];
                 sum += it.k[i];
-                ByteMatrix& M = E.dinvar.mata[i];
+                ByteMatrix& M = DistProbe::of(E).mata[i];
                 for (int u = 1; u <= it.k[i]; u++) {
                     int p = it.piv[i][u];
                     EXPECT_TRUE(used.insert(p).second) << "pivot " << p << " reused";
@@ -140,10 +140,10 @@ TEST(DistanceRank, InformationSetsAreDisjointAndSpanTheCode) {
                 EXPECT_EQ(rankof(F, join(mr, rows)), rk);
                 for (int r = it.k[i] + 1; r <= it.k[1]; r++)
                     for (int c = 1; c <= n; c++)
-                        EXPECT_EQ(E.dinvar.colfree.a[0][c] ? M.a[r][c] : 0, 0);
+                        EXPECT_EQ(DistProbe::of(E).colfree.a[0][c] ? M.a[r][c] : 0, 0);
                 for (int r = 1; r <= it.k[1] && q <= 4; r++)   // bit planes hold the same rows
                     for (int c = 1; c <= n; c++)
-                        ASSERT_EQ(coordval(q, E.dinvar.mataw[i].a[r], E.dinvar.mataw[i].b[r], c), M.a[r][c]);
+                        ASSERT_EQ(coordval(q, DistProbe::of(E).mataw[i].a[r], DistProbe::of(E).mataw[i].b[r], c), M.a[r][c]);
             }
             EXPECT_EQ(it.nfull, full);
             EXPECT_EQ(it.ranksum, sum);

@@ -91,10 +91,10 @@ labelled label(const matrix& g, int q) {
     out.mainval = ws().inv.invt.mainval;
     ws().lab.label(ws().inv.incmat, ws().inv.invt.cls);
     for (int i = 1; i <= ws().inv.incmat.rows; i++)
-        for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.incmat.a[ws().lab.cws.bestrow.el[i]][ws().lab.cws.bestcol.el[j]]);
+        for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.incmat.a[ws().lab.canonical_rows()[i]][ws().lab.canonical_cols()[j]]);
     out.canon.push_back(-1);
-    for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.invt.value[ws().lab.cws.bestcol.el[j]]);
-    out.cert = ws().lab.cws.certhash;
+    for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.invt.value[ws().lab.canonical_cols()[j]]);
+    out.cert = ws().lab.certificate();
     return out;
 }
 
@@ -138,7 +138,7 @@ TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
             std::vector<std::vector<int>> words;  // entries of coordinates 1..n
             std::vector<uint32_t> gain;
             if (q <= 4) {
-                const PlaneMatrix& S = d.dinvar.cwstore;
+                const PlaneMatrix& S = d.bitstore();
                 for (int f = 1; f <= S.rows; f++) {
                     if (S.b[f][-1] == 0) continue;
                     words.emplace_back(n + 1, 0);
@@ -146,7 +146,7 @@ TEST(SecondPass, IncidenceMatrixAndValuesAsDefinedFromTheWordList) {
                     gain.push_back((uint32_t)(q - 1) * (uint32_t)((S.a[f][-1] + 10 * S.a[f][0]) % 1111));
                 }
             } else {
-                const ByteMatrix& S = d.dinvar.cwstoreb;
+                const ByteMatrix& S = d.bytestore();
                 for (int f = 1; f <= S.rows; f++) {
                     words.emplace_back(n + 1, 0);
                     for (int c = 1; c <= n; c++) words.back()[c] = S.a[f][c];
