@@ -82,7 +82,7 @@ public:
     // from the bottom.  Returns the rank, dst.used := it.
     int sysform(ByteMatrix& dst, ByteMatrix& src);
     // All information sets of genmat (genmat.rows must equal genmat.used).
-    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, m, nslots, nsets,
+    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, nslots, nsets,
     // k, piv, nfull, ranksum) and leaves every lcv at 0; with bit planes
     // also mataw[1..nsets], pivmask[1..nsets].  The
     // store is sized for genmat.rows codewords when setinfo.keep is set.  A

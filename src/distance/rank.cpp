@@ -362,7 +362,6 @@ void DistEngine::infosets(ByteMatrix& genmat) {
     int rows = k > 0 ? k : 1;
     it.ensure(rows, n, 1);
     it.n = n;
-    it.m = k;
     it.nslots = it.t;
     dinvar.mata.ensure(rows, n, q, it.nslots + 1);
     if (planes) {
@@ -423,7 +422,6 @@ void DistEngine::infoset1(ByteMatrix& genmat) {
     if (it.keep) storeensure((int)projcount(q, genmat.used, STOREPRE), n);
     it.ensure(m, n, 3);
     it.n = n;
-    it.m = genmat.rows;
     it.nslots = it.t;
     dinvar.mata.ensure(m, n, q, it.nslots);
     if (planes) bitsetup(m, n, it.nslots);

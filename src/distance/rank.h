@@ -32,7 +32,6 @@ struct infrec {
     Buffer<int32_t> nextrow;   // scratch of the sorted store: next free row of each weight
     int32_t t = 0;             // the last pivot-list slot
     int32_t n = 0;             // length
-    int32_t m = 0;             // rows of the reduced matrix
     int32_t nslots = 0;        // usable set slots (t)
     int32_t nsets = 0;         // information sets built
     int32_t ranksum = 0;       // sum of k[1..nsets]
