@@ -60,8 +60,8 @@ void DistEngine::clearlevels() {
 
 void DistEngine::runlevels() {
     infrec& it = dinvar.setinfo;
-    ZASSERT("dist", !it.allocated(), "0==setinfo.mem");
-    ZASSERT("dist", !dinvar.mata.allocated(), "0==dinvar.matamem");
+    ZASSERT("dist", !it.allocated(), "setinfo.allocated()");
+    ZASSERT("dist", !dinvar.mata.allocated(), "mata.allocated()");
     int N = it.nsets;
     if (N < 1) return;   // the zero code: nothing to meet
     clearlevels();

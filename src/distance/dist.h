@@ -44,8 +44,6 @@ public:
     // No field chosen yet: every operation on a matrix fails its field check
     // until usefield has been called.
     DistEngine();
-    // Releases every container of dinvar.
-    ~DistEngine();
     DistEngine(const DistEngine&) = delete;
     DistEngine& operator=(const DistEngine&) = delete;
 
@@ -58,8 +56,7 @@ public:
     const Field& field() const { return *fld; }
     int fieldq() const { return fq; }
     bool bitplanes() const { return planes; }
-    // Releases every container of dinvar and zeroes the record (levelsw and
-    // the field stay).
+    // Releases every workspace and zeroes the record (the field stays).
     void reset();
 
     // ---- reduced forms and information sets (rank.cpp) ------------------------

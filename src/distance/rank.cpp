@@ -16,8 +16,6 @@ DistEngine::DistEngine() {
     for (int& c : classtab) c = -1;
 }
 
-DistEngine::~DistEngine() { reset(); }
-
 void DistEngine::usefield(int q, bool bitplanes) {
     ZASSERT("dist", !fieldok(q), "fieldok(q)");
     ZASSERT("dist", bitplanes && q > 4, "bitplanes&&q>4");
