@@ -36,14 +36,9 @@ void ByteMatrix::take(ByteMatrix& o) {
     dreq = std::exchange(o.dreq, 0);
 }
 
-void ByteMatrix::ensure(int nrows, int ncols, int nq) {
-    if (!store_.allocated() || nrows > store_.caprows() || ncols > store_.capcols()) {
-        store_.make(nrows, ncols, "no memory for a byte matrix");
-        a = store_.row;
-    }
-    rows = nrows;
-    cols = ncols;
-    q = nq;
+void ByteMatrix::remake(int nrows, int ncols) {
+    store_.make(nrows, ncols, "no memory for a byte matrix");
+    a = store_.row;
 }
 
 void ByteMatrix::grow(int need) {
@@ -75,16 +70,11 @@ void PlaneMatrix::take(PlaneMatrix& o) {
     used = std::exchange(o.used, 0);
 }
 
-void PlaneMatrix::ensure(int nrows, int ncols, int nq) {
-    if (!pa_.allocated() || nrows > pa_.caprows() || ncols > pa_.capcols()) {
-        pa_.make(nrows, ncols, "no memory for a bit-plane matrix");
-        pb_.make(nrows, ncols, "no memory for a bit-plane matrix");
-        a = pa_.row;
-        b = pb_.row;
-    }
-    rows = nrows;
-    cols = ncols;
-    q = nq;
+void PlaneMatrix::remake(int nrows, int ncols) {
+    pa_.make(nrows, ncols, "no memory for a bit-plane matrix");
+    pb_.make(nrows, ncols, "no memory for a bit-plane matrix");
+    a = pa_.row;
+    b = pb_.row;
 }
 
 void PlaneMatrix::grow(int need) {

@@ -159,7 +159,12 @@ public:
     }
     // rows x cols over GF(q): the storage is kept when it fits (contents
     // too), else made afresh, zeroed, at exactly this size.
-    void ensure(int rows, int cols, int q);
+    void ensure(int nrows, int ncols, int nq) {
+        if (!store_.allocated() || nrows > store_.caprows() || ncols > store_.capcols()) remake(nrows, ncols);
+        rows = nrows;
+        cols = ncols;
+        q = nq;
+    }
     // When need > caprows: 10000 rows added (as often as needed), the
     // existing rows kept; rows grows by as many.
     void grow(int need);
@@ -171,6 +176,7 @@ public:
 private:
     RowStore<uint8_t> store_;
     void take(ByteMatrix& o);
+    void remake(int nrows, int ncols);
 };
 
 // Bit-plane matrix: two planes of 64-bit words, a[r][-1..cols] and
@@ -189,7 +195,12 @@ public:
         if (this != &o) take(o);
         return *this;
     }
-    void ensure(int rows, int cols, int q);   // as ByteMatrix::ensure
+    void ensure(int nrows, int ncols, int nq) {   // as ByteMatrix::ensure
+        if (!pa_.allocated() || nrows > pa_.caprows() || ncols > pa_.capcols()) remake(nrows, ncols);
+        rows = nrows;
+        cols = ncols;
+        q = nq;
+    }
     // When need > caprows: 100 rows added (as often as needed), the
     // existing rows kept; rows grows by as many.
     void grow(int need);
@@ -201,6 +212,7 @@ public:
 private:
     RowStore<uint64_t> pa_, pb_;
     void take(PlaneMatrix& o);
+    void remake(int nrows, int ncols);
 };
 
 // Matrices addressed -1..count-1, all of one shape.
