@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -33,6 +35,8 @@ void* cs_tryalloc(size_t bytes);
 // A grow-only array of trivially copyable entries 0..capacity-1.
 template <class T>
 class Buffer {
+    static_assert(std::is_trivially_copyable_v<T>, "a Buffer holds plain values");
+
 public:
     Buffer() = default;
     ~Buffer() { release(); }
