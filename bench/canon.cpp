@@ -24,7 +24,7 @@ void run(benchmark::State& state, const tmat& A) {
         const tmat& B = copies[i++ % copies.size()];
         t.load(B);
         t.lab.label(t.inc, B.col.empty() ? nullptr : B.col.data());
-        benchmark::DoNotOptimize(t.lab.cws.certhash);
+        benchmark::DoNotOptimize(t.lab.certificate());
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["M"] = A.M;

@@ -46,7 +46,7 @@ double cpu_seconds() {
 struct sample {
     std::string name;
     std::vector<DumpedMatrix> mats;
-    std::vector<bmat> inc;
+    std::vector<ByteMatrix> inc;
     long ones = 0, size = 0;  // summed over the matrices
     std::vector<std::vector<int>> talvenorb;  // smallest column of each column's orbit
 };
@@ -73,20 +73,21 @@ result run_talven(sample& s, int rounds, bool plain) {
     lab.set_plain(plain);
     result res;
     s.talvenorb.resize(s.mats.size());
-    uint64_t n0 = lab.cws.nodes;
+    uint64_t n0 = lab.nodes();
     for (size_t i = 0; i < s.mats.size(); i++) {  // the orbits, and the workspace grown once
         const DumpedMatrix& m = s.mats[i];
         lab.label(s.inc[i], m.colour.empty() ? nullptr : m.colour.data());
         std::vector<int>& o = s.talvenorb[i];
         o.assign((size_t)m.N + 1, 0);
-        const opart& orb = lab.cws.orbits;
-        for (int c = 1; c <= orb.nc; c++) {
-            int least = m.N + 1;
-            for (int k = orb.st[c]; k < orb.st[c] + orb.sz[c]; k++) least = std::min(least, orb.el[k]);
-            for (int k = orb.st[c]; k < orb.st[c] + orb.sz[c]; k++) o[(size_t)orb.el[k]] = least;
+        const int32_t* orbit = lab.column_orbits();
+        std::vector<int> least((size_t)m.N + 2, 0);  // per orbit number: its smallest column
+        for (int c = 1; c <= m.N; c++) {
+            int& f = least[(size_t)orbit[c]];
+            if (f == 0) f = c;
+            o[(size_t)c] = f;
         }
     }
-    res.nodes = (double)(lab.cws.nodes - n0) / (double)s.mats.size();
+    res.nodes = (double)(lab.nodes() - n0) / (double)s.mats.size();
     res.us = 1e6 * time_rounds(s, rounds, [&](size_t i) {
                  const DumpedMatrix& m = s.mats[i];
                  lab.label(s.inc[i], m.colour.empty() ? nullptr : m.colour.data());
@@ -233,7 +234,7 @@ int main(int argc, char** argv) {
         }
 #endif
         printf("\n");
-        for (bmat& b : s.inc) bmat_free(b);
+        for (ByteMatrix& b : s.inc) b.release();
     }
     return 0;
 }

@@ -16,7 +16,7 @@
 namespace {
 
 struct siblings {
-    bmat m{};
+    ByteMatrix m{};
     std::vector<std::vector<int32_t>> rowel, colel;
     std::vector<int32_t> vals;
     int R, N;
@@ -28,7 +28,7 @@ void makesiblings(siblings& s, int count, int R, int N) {
     std::mt19937 g(7);
     s.R = R;
     s.N = N;
-    bmat_ensure(s.m, R, N, 2);
+    s.m.ensure(R, N, 2);
     for (int r = 1; r <= R; r++)
         for (int c = 1; c <= N; c++) s.m.a[r][c] = (uint8_t)(g() % 4 == 0);
     s.vals.assign(N + 1, 0);
@@ -64,7 +64,7 @@ void BM_StoreSiblings(benchmark::State& state) {
     if (again != 0) state.SkipWithError("a stored form was not found again");
     state.SetItemsProcessed(state.iterations() * 2 * count);
     store.store_close();
-    bmat_free(s.m);
+    s.m.release();
     std::filesystem::remove_all(tmpl);
 }
 BENCHMARK(BM_StoreSiblings)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);

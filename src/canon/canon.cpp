@@ -44,6 +44,11 @@
 #include <cstdio>
 #include <utility>
 
+// The search steps below are free functions on a labeller's workspace.
+struct LabelSteps {
+    static canonws& ws(Labeller& L) { return L.cws; }
+};
+
 namespace {
 
 inline int sign(int64_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
@@ -84,7 +89,7 @@ int next_cand(const canonws& w, int l) {
 // candidate tried; naut 0, fl = level = depth.  On the default path its bit
 // rows become those of the first and the best leaf.
 void first_leaf(Labeller& L, int l) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     if (!L.plain()) L.leaf_begin(w.colpart[l], w.rowpart[l]), L.leaf_keep(1);
     int d = l - 1;
     w.firstdepth = w.bestdepth = w.curdepth = d;
@@ -142,7 +147,7 @@ void new_best(canonws& w, int level, int depth) {
 // classes in colour mode, from `colour`), discrete `orbits` with orbidx /
 // orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
 void search_roots(Labeller& L, LabelMode mode) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     w.running = 1;
     w.bestdepth = w.curdepth = 0;
     w.naut = 0;
@@ -168,7 +173,7 @@ void search_roots(Labeller& L, LabelMode mode) {
 // passes; returns the leaf's level l, or 0 when the level capacity ran out
 // (cstatus 3).
 int first_path(Labeller& L) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     int l = 1;
     while (!discrete(w.colpart[l])) {
         L.target_cell(w.colpart[l]);
@@ -197,7 +202,7 @@ int first_path(Labeller& L) {
 // are above the best's, or so far equal to the first or the best leaf's.
 int node_test(Labeller& L, int l) {
     int inv = L.node_invariant(l);
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     w.nodeinv[l] = inv;
     w.curdepth = l;
     int eb = (l == 1 || w.eqbest[l - 1]) && (l == 1 || l <= w.bestdepth) && inv == w.bestinv[l];
@@ -223,7 +228,7 @@ int node_test(Labeller& L, int l) {
 // those steps do.  Returns the level to continue at, or -1 when the
 // automorphism store ran full (cstatus 1).
 int leaf(Labeller& L, int level) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     int depth = level - 1;
     const opart& lc = w.colpart[level];
     const opart& lr = w.rowpart[level];
@@ -257,7 +262,7 @@ int leaf(Labeller& L, int level) {
 // cand of `level`, colpart/rowpart[level] individualised and refined,
 // refhash of level-1.  Returns 1 when the child survives the refinement test.
 int descend(Labeller& L, int level) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     w.tried[level] = 0;
     w.path.el[level] = 0;
     w.cand[level].cnt = 0;
@@ -272,7 +277,7 @@ int descend(Labeller& L, int level) {
 // moves level, fl, tried, path and cand, and everything the nodes and
 // leaves write.  Returns 0 when it was aborted (cstatus 3 or 1).
 int main_loop(Labeller& L) {
-    canonws& w = L.cws;
+    canonws& w = LabelSteps::ws(L);
     int& level = w.level;
     while (level > 0) {
         if (w.tried[level] >= w.cand[level].cnt) {
@@ -577,7 +582,7 @@ bool Labeller::root_last_cell_has(int x, int colour) const {
     return false;
 }
 
-void Labeller::label_root(const bmat& m, const int32_t* colours) {
+void Labeller::label_root(const ByteMatrix& m, const int32_t* colours) {
     use(m);
     if (dump_.on()) dump_.write(m, colours);
     root_code(colours ? LabelMode::colour : LabelMode::plain, colours);
@@ -585,7 +590,7 @@ void Labeller::label_root(const bmat& m, const int32_t* colours) {
 
 void Labeller::label_rest() { rest_code(); }
 
-bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colour, int x, int y) {
+bool Labeller::label_root_watch(const ByteMatrix& m, const int32_t* colours, int colour, int x, int y) {
     use(m);
     if (dump_.on()) dump_.write(m, colours);
     int last = m.cols;  // the last position of the colour in the colour partition
@@ -599,7 +604,7 @@ bool Labeller::label_root_watch(const bmat& m, const int32_t* colours, int colou
     return done && (root_last_cell_has(x, colour) || (y != 0 && root_last_cell_has(y, colour)));
 }
 
-void Labeller::label(const bmat& m, const int32_t* colours) {
+void Labeller::label(const ByteMatrix& m, const int32_t* colours) {
     label_root(m, colours);
     label_rest();
 }

@@ -3,21 +3,21 @@
 // The code invariants build a matrix `inc` (M = inc.rows rows, N = inc.cols
 // columns, entry (r, c) = inc.a[r][c] in {0, 1}, r = 1..M, c = 1..N) and
 // give each column a colour.  `Labeller::label` then finds
-//   - a canonical order of the columns (`cws.bestcol.el[1..N]`) and of the
-//     rows (`cws.bestrow.el[1..M]`): two matrices that differ by a row
+//   - a canonical order of the columns (`canonical_cols()[1..N]`) and of
+//     the rows (`canonical_rows()[1..M]`): two matrices that differ by a row
 //     permutation and a (colour-preserving) column permutation read the
 //     same in their own canonical orders;
-//   - the orbits of the automorphism group on the columns (`cws.orbits`;
-//     `cell_index(cws.orbits)` gives the orbit number of each column in
-//     `cws.cellcol`);
-//   - a certificate number `cws.certhash` below 1111111.
+//   - the orbits of the automorphism group on the columns
+//     (`column_orbits()[1..N]`, the orbit number of each column), and
+//     generators of the group (`aut_cols`, `aut_rows`);
+//   - a certificate number `certificate()` below 1111111.
 // Only columns are individualised; rows follow by refinement.  The search is
 // a depth-first walk over ordered partitions with equitable refinement, node
 // invariants, a first and a best leaf, automorphisms found as equal leaves and
 // pruning by orbits.
 //
-// All state of a labelling lives in one `Labeller`: its workspace `cws`
-// (canonmem.h), the cell count of the refinement pass under way, and the
+// All state of a labelling lives in one `Labeller`: its private workspace
+// `cws` (canonmem.h), read by callers only through the accessors above, the cell count of the refinement pass under way, and the
 // address of the matrix it reads (the matrix belongs to the caller and must
 // stay unchanged while it is labelled).  Nothing is shared between
 // labellers, so labellers in different threads run at the same time; one
@@ -39,25 +39,42 @@ enum class Refinement { root, individualised };
 
 class Labeller {
 public:
-    // The results of the last labelling and every array of the search; the
-    // callers read bestcol, bestrow, orbits (through cell_index), certhash.
-    canonws cws{};
-
     Labeller() = default;
     ~Labeller();  // releases the workspace
     Labeller(const Labeller&) = delete;
     Labeller& operator=(const Labeller&) = delete;
 
+    // ---- results of the last labelling ---------------------------------------
+
+    // The canonical order of the columns [1..N] and of the rows [1..M].
+    const int32_t* canonical_cols() const { return cws.bestcol.el; }
+    const int32_t* canonical_rows() const { return cws.bestrow.el; }
+    // The certificate (below 1111111).
+    uint32_t certificate() const { return cws.certhash; }
+    // The stored automorphisms g = 1..automorphisms(): column images [1..N]
+    // and row images [1..M].  They generate the automorphism group.
+    int automorphisms() const { return cws.naut; }
+    const int32_t* aut_cols(int g) const { return cws.autcol[g].el; }
+    const int32_t* aut_rows(int g) const { return cws.autrow[g].el; }
+    // The orbit number of every column [1..N] (cell_index of the orbits,
+    // written into the workspace's cellcol).
+    const int32_t* column_orbits() {
+        cell_index(cws.orbits);
+        return cws.cellcol;
+    }
+    // Search-tree nodes (refinements) so far, for benchmarks.
+    uint64_t nodes() const { return cws.nodes; }
+
     // ---- labelling ---------------------------------------------------------
 
     // Labels `inc`: colour mode when `colours` is not null (colours[1..N] in
     // 1..N), plain mode otherwise.  Same as use(inc) and then canon_code.
-    void label(const bmat& inc, const int32_t* colours);
+    void label(const ByteMatrix& inc, const int32_t* colours);
     // The same labelling in two steps, for a caller that may decide from
     // the refined root alone: label_root sets up the search and refines the
     // root partitions (colpart[1], rowpart[1]); label_rest completes the
     // labelling.  label_root and then label_rest is label.
-    void label_root(const bmat& inc, const int32_t* colours);
+    void label_root(const ByteMatrix& inc, const int32_t* colours);
     void label_rest();
     // After label_root: whether column x lies in the last cell (in cell
     // order) of the refined root among those of colour `colour` (any cell
@@ -71,12 +88,12 @@ public:
     // cell holding the colour's last position only shrinks), and then the
     // labelling must not be continued; true, with the refined root, when it
     // holds one of them.
-    bool label_root_watch(const bmat& inc, const int32_t* colours, int colour, int x, int y);
+    bool label_root_watch(const ByteMatrix& inc, const int32_t* colours, int colour, int x, int y);
     // Points the labeller at `inc` without labelling it (for driving the
     // steps one by one), lists the ones of every row and column of it and
     // sizes the bit rows of the leaves (grow-only buffers of the labeller);
     // the workspace is not touched.
-    void use(const bmat& inc);
+    void use(const ByteMatrix& inc);
     // The reference path (on: counts, node invariants and leaf comparisons
     // read the matrix entry by entry) or the default one (off: they follow
     // the lists of ones and compare leaves as bit rows).  Both give the same
@@ -85,7 +102,7 @@ public:
     void set_plain(bool on) { plain_ = on; }
     bool plain() const { return plain_; }
     // The matrix in use (set by use or label).
-    const bmat& matrix() const { return *inc; }
+    const ByteMatrix& matrix() const { return *inc; }
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
     // not read.  Grows the workspace (canon_mem) and
     // repeats canon_search until it completes (`cstatus` 0), counting the
@@ -200,7 +217,13 @@ public:
     void canon_reset();
 
 private:
-    const bmat* inc = nullptr;  // the matrix in use; not owned
+    // The search steps of canon.cpp, and the tests, reach the whole
+    // workspace through these.
+    friend struct LabelSteps;
+    friend struct LabelProbe;
+    // The results of the last labelling and every array of the search.
+    canonws cws{};
+    const ByteMatrix* inc = nullptr;  // the matrix in use; not owned
     // The labelling under way (set by root_code): its mode, the caller's
     // colours (copied into `colour` before every search), the root hash.
     LabelMode mode_ = LabelMode::plain;

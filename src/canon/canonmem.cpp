@@ -1,7 +1,7 @@
 // The workspace of a labeller: allocation, release and growth.
 //
-// Every block is obtained through `ivec_try` (two attempts, null on failure)
-// or `cs_tryalloc` for the arrays of records, so that a failure can be
+// Every block is obtained through `cs_tryalloc` (two attempts, null on
+// failure): the integer arrays and the arrays of records alike, so that a failure can be
 // reported by `canon_mem` through the assertion handler with this unit's
 // name.  The allocation walks one table of "what to allocate" in code; the
 // release walks the same table, so the two cannot drift apart.  The walk
@@ -57,21 +57,28 @@ bool walk_ints(canonws& w, Op op, int L, int G, int N, int M) {
     return true;
 }
 
+// An integer array of cap + 1 entries (0..cap), or null.
 bool give(int32_t** p, int cap) {
-    *p = ivec_try(cap);
+    *p = static_cast<int32_t*>(cs_tryalloc(sizeof(int32_t) * (size_t)(cap + 1)));
     return *p != nullptr;
+}
+
+void release(int32_t*& p) {
+    ZASSERT("containers", p == nullptr, "NULL==r");
+    free(p);
+    p = nullptr;
 }
 
 // Releases what `give` obtained; stops at the first block never obtained
 // (the walk after a failed allocation meets the blocks in the same order).
 bool take_partial(int32_t** p, int) {
     if (*p == nullptr) return false;
-    ivec_free(*p);
+    release(*p);
     return true;
 }
 
 bool take(int32_t** p, int) {
-    ivec_free(*p);  // a null block stops in the containers' handler
+    release(*p);  // a null block stops in the containers' handler
     return true;
 }
 

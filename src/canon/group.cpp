@@ -181,6 +181,6 @@ BigCount grouporder(const std::vector<std::vector<int32_t>>& gens, int N) {
 
 BigCount labelledorder(const Labeller& lab, int N) {
     std::vector<std::vector<int32_t>> gens;
-    for (int g = 1; g <= lab.cws.naut; g++) gens.emplace_back(lab.cws.autcol[g].el, lab.cws.autcol[g].el + N + 1);
+    for (int g = 1; g <= lab.automorphisms(); g++) gens.emplace_back(lab.aut_cols(g), lab.aut_cols(g) + N + 1);
     return grouporder(gens, N);
 }

@@ -44,7 +44,7 @@ bool get(const std::string& s, size_t& i, uint32_t& v) {
 
 }  // namespace
 
-void dump_line(const bmat& inc, const int32_t* colours, std::string& s) {
+void dump_line(const ByteMatrix& inc, const int32_t* colours, std::string& s) {
     s.assign(1, colours ? 'c' : 'p');
     const int M = inc.rows, N = inc.cols;
     put(s, (uint32_t)M);
@@ -108,8 +108,8 @@ std::vector<DumpedMatrix> dump_read(const std::string& path) {
     return out;
 }
 
-void dump_load(const DumpedMatrix& m, bmat& inc) {
-    bmat_ensure(inc, m.M, m.N, 2);
+void dump_load(const DumpedMatrix& m, ByteMatrix& inc) {
+    inc.ensure(m.M, m.N, 2);
     for (int r = 0; r <= m.M; r++) {
         memset(inc.a[r] - 1, 0, (size_t)m.N + 2);
         if (r > 0) memcpy(inc.a[r] + 1, m.a.data() + (size_t)(r - 1) * m.N, (size_t)m.N);
@@ -127,7 +127,7 @@ LabelDump::~LabelDump() {
     if (fd_ >= 0) close(fd_);
 }
 
-void LabelDump::write(const bmat& inc, const int32_t* colours) {
+void LabelDump::write(const ByteMatrix& inc, const int32_t* colours) {
     dump_line(inc, colours, buf_);
     buf_ += '\n';
     ssize_t n = ::write(fd_, buf_.data(), buf_.size());

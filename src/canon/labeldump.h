@@ -33,7 +33,7 @@ struct DumpedMatrix {
 
 // The line of one matrix (without its newline) into `out`; `colours` null
 // for plain.
-void dump_line(const bmat& inc, const int32_t* colours, std::string& out);
+void dump_line(const ByteMatrix& inc, const int32_t* colours, std::string& out);
 // Reads one line of a dump; false (and `m` unspecified) when it is no valid
 // matrix line.
 bool dump_parse(const std::string& line, DumpedMatrix& m);
@@ -42,7 +42,7 @@ bool dump_parse(const std::string& line, DumpedMatrix& m);
 // file and the line (this is a tool for benchmarks and tests).
 std::vector<DumpedMatrix> dump_read(const std::string& path);
 // Copies `m` into `inc` (grown as needed, entries 0/1, columns 1..N).
-void dump_load(const DumpedMatrix& m, bmat& inc);
+void dump_load(const DumpedMatrix& m, ByteMatrix& inc);
 
 // The writer a labeller owns: open when the environment asks for a dump.
 class LabelDump {
@@ -53,7 +53,7 @@ public:
     LabelDump& operator=(const LabelDump&) = delete;
     bool on() const { return fd_ >= 0; }
     // Appends the line of `inc` (grow-only buffer, one write).
-    void write(const bmat& inc, const int32_t* colours);
+    void write(const ByteMatrix& inc, const int32_t* colours);
 
 private:
     int fd_ = -1;

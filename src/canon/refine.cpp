@@ -717,7 +717,7 @@ int row_ones(const uint8_t* row, int N, int32_t* out) {
 
 }  // namespace
 
-void Labeller::use(const bmat& m) {
+void Labeller::use(const ByteMatrix& m) {
     inc = &m;
     const int M = m.rows, N = m.cols;
     if ((int)rowptr_.size() < M + 2) rowptr_.resize((size_t)M + 2);

@@ -60,8 +60,8 @@ void DistEngine::clearlevels() {
 
 void DistEngine::runlevels() {
     infrec& it = dinvar.setinfo;
-    ZASSERT("dist", it.mem == 0, "0==setinfo.mem");
-    ZASSERT("dist", dinvar.matamem == 0, "0==dinvar.matamem");
+    ZASSERT("dist", !it.allocated(), "setinfo.allocated()");
+    ZASSERT("dist", !dinvar.mata.allocated(), "mata.allocated()");
     int N = it.nsets;
     if (N < 1) return;   // the zero code: nothing to meet
     clearlevels();
@@ -92,7 +92,7 @@ void DistEngine::runlevels() {
 
 // ---- operations --------------------------------------------------------------------
 
-int DistEngine::mindist(bmat& G) {
+int DistEngine::mindist(ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
     it.keep = 0;
     it.cntmode = 0;
@@ -130,12 +130,12 @@ int DistEngine::mindist(bmat& G) {
     return it.ub;
 }
 
-int DistEngine::checkdist(bmat& G) {
+int DistEngine::checkdist(ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
     it.keep = 0;
     it.stop = 0;
     it.cntmode = 0;
-    it.lb = it.wmax = G.spare - 1;
+    it.lb = it.wmax = G.dreq - 1;
     infosets(G);
     clearlevels();
     runlevels();
@@ -143,26 +143,26 @@ int DistEngine::checkdist(bmat& G) {
 }
 
 // Exhaustive listing of G: one systematic form, every codeword up to scalars.
-void DistEngine::exhaustive(bmat& G) {
+void DistEngine::exhaustive(ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
     infoset1(G);
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
-    dinvar.mata.h[0].cols = G.cols;
+    dinvar.mata[0].cols = G.cols;
 }
 
-int DistEngine::checkdist_ex(bmat& G) {
+int DistEngine::checkdist_ex(ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
-    it.lb = G.spare - 1;
+    it.lb = G.dreq - 1;
     it.wmax = G.cols;
     it.keep = it.stop = it.exact = it.cntmode = 0;
     it.found = 0;
     exhaustive(G);
-    if (G.fill > it.k[1]) return 0;
+    if (G.used > it.k[1]) return 0;
     runexhaust();
     return it.stop ? 0 : 1;
 }
 
-void DistEngine::spectrum_common(bmat& G, int keep, int upto) {
+void DistEngine::spectrum_common(ByteMatrix& G, int keep, int upto) {
     infrec& it = dinvar.setinfo;
     it.lb = 0;
     it.wmax = upto;
@@ -180,5 +180,5 @@ void DistEngine::spectrum_common(bmat& G, int keep, int upto) {
     }
 }
 
-void DistEngine::spectrum(bmat& G) { spectrum_common(G, 0, G.cols); }
-void DistEngine::spectrum_keep(bmat& G, int upto) { spectrum_common(G, 1, upto < 0 ? G.cols : upto); }
+void DistEngine::spectrum(ByteMatrix& G) { spectrum_common(G, 0, G.cols); }
+void DistEngine::spectrum_keep(ByteMatrix& G, int upto) { spectrum_common(G, 1, upto < 0 ? G.cols : upto); }

@@ -9,8 +9,9 @@
 // the exhaustive listing on one systematic form.  Each codeword met goes to
 // the minimum-distance step (smallest weight, stop at the threshold) or the
 // counting step (per-weight counts, optional store, each codeword counted at
-// the first set that meets it).  Results are left in dinvar.setinfo and the
-// codeword stores dinvar.cwstore (bit planes) / dinvar.cwstoreb (bytes).
+// the first set that meets it).  Results are left in the information-set
+// record and the codeword stores (bit planes / bytes), which callers read
+// through setinfo(), weights(), bitstore() and bytestore().
 //
 // Every workspace, the field in use and the bit-plane switch belong to the
 // engine, so one engine serves one thread at a time and engines in different
@@ -33,14 +34,16 @@ inline int bstoredweight(const uint8_t* row) { return row[0] + 256 * row[-1]; }
 
 class DistEngine {
 public:
-    // The workspaces; the callers read the results from setinfo (ub, stop,
-    // Aspec, found, wmax, ...), cwstore and cwstoreb.
-    dinvrec dinvar{};
+    // The results, read-only: the information sets and counts (ub, stop,
+    // found, wmax, ...), the weight counts Aspec[0..n] of the last counting
+    // run, and the codeword stores rows 1..rows (bit planes / bytes).
+    const infrec& setinfo() const { return dinvar.setinfo; }
+    const uint64_t* weights() const { return dinvar.setinfo.Aspec.data(); }
+    const PlaneMatrix& bitstore() const { return dinvar.cwstore; }
+    const ByteMatrix& bytestore() const { return dinvar.cwstoreb; }
     // No field chosen yet: every operation on a matrix fails its field check
     // until usefield has been called.
     DistEngine();
-    // Releases every container of dinvar.
-    ~DistEngine();
     DistEngine(const DistEngine&) = delete;
     DistEngine& operator=(const DistEngine&) = delete;
 
@@ -53,45 +56,44 @@ public:
     const Field& field() const { return *fld; }
     int fieldq() const { return fq; }
     bool bitplanes() const { return planes; }
-    // Releases every container of dinvar and zeroes the record (levelsw and
-    // the field stay).
+    // Releases every workspace and zeroes the record (the field stays).
     void reset();
 
     // ---- reduced forms and information sets (rank.cpp) ------------------------
 
     // Reduces rows 1..src.rows of src into dst (dst may be src).  Rows
     // 1..rank of dst: reduced echelon form; behind them the dependent rows of
-    // src, unreduced, in source order.  dst.fill := rank.  Mode Rref::sys:
+    // src, unreduced, in source order.  dst.used := rank.  Mode Rref::sys:
     // out := dst with the pivot columns moved to the front; Rref::dual: out :=
     // generator matrix of the dual code (n - rank rows).  Scratch: pivbuf
     // (pivot list), rscr (the source rows when dst is src, row 0 column
     // flags); neither carries anything to a later call.
-    int rref(bmat& dst, bmat& src, bmat* out, Rref mode);
-    // out := generator matrix of the dual of gm (n - k rows, n columns, fill
+    int rref(ByteMatrix& dst, ByteMatrix& src, ByteMatrix* out, Rref mode);
+    // out := generator matrix of the dual of gm (n - k rows, n columns, used
     // n - k).  Writes wcopy (reduced copy of gm) and the scratch of rref; gm
     // is unchanged.
-    void dualmat(bmat& out, bmat& gm);
-    // Systematic form of src rows 1..src.fill on the columns still free in
-    // colfree row 0, which loses them.  Pivots get vecrank ranksum + r;
-    // setinfo.a[nsets + 1] := the pivot columns; dependent rows go to dst
-    // from the bottom.  Returns the rank, dst.fill := it.
-    int sysform(bmat& dst, bmat& src);
-    // All information sets of genmat (genmat.rows must equal genmat.fill).
-    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, m, nslots, nsets,
-    // k, a, vecrank, nfull, ranksum) and leaves every lcv at 0; with bit
-    // planes also mataw[1..nsets], pivmask[1..nsets], infcalls.  The
+    void dualmat(ByteMatrix& out, ByteMatrix& gm);
+    // Systematic form of src rows 1..src.used on the columns still free in
+    // colfree row 0, which loses them.  setinfo.piv[nsets + 1] := the pivot
+    // columns; dependent rows go to dst
+    // from the bottom.  Returns the rank, dst.used := it.
+    int sysform(ByteMatrix& dst, ByteMatrix& src);
+    // All information sets of genmat (genmat.rows must equal genmat.used).
+    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, nslots, nsets,
+    // k, piv, nfull, ranksum) and leaves every lcv at 0; with bit planes
+    // also mataw[1..nsets], pivmask[1..nsets].  The
     // store is sized for genmat.rows codewords when setinfo.keep is set.  A
     // matrix of rank 1 gets one set of rank 1; rank 0 gets none (k[1] = 0).
-    void infosets(bmat& genmat);
-    // One systematic form of genmat rows 1..min(fill, rows) in mata[1], with
+    void infosets(ByteMatrix& genmat);
+    // One systematic form of genmat rows 1..min(used, rows) in mata[1], with
     // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1] with bit planes); the store is sized for the exhaustive listing when
     // setinfo.keep is set.
-    void infoset1(bmat& genmat);
+    void infoset1(ByteMatrix& genmat);
     // mataw[i] := bit-plane form of mata[i] (q = 2, 3, 4); reads mata[i]
     // only.
     void packmat(int i);
     // Whole matrix, q = 2: out := rows 1..m of src in plane a.
-    void packrows2(wmat& out, bmat& src);
+    void packrows2(PlaneMatrix& out, ByteMatrix& src);
 
     // ---- minimum distance and checks (dist.cpp) ---------------------------------
     // All of these rebuild the information sets of G as infosets does (or
@@ -100,30 +102,30 @@ public:
     // mataw[0], mataw[-1] are scratch.
 
     // Minimum distance of G, also left in setinfo.ub.  G.rows must equal
-    // G.fill.  Codes of rank 0 give 0; rank 1 is handled by its one set.
+    // G.used.  Codes of rank 0 give 0; rank 1 is handled by its one set.
     // Writes lb, lcv (the levels run), stop; leaves keep and cntmode 0; the
     // stores are not touched.
-    int mindist(bmat& G);
-    // 1 when no non-zero codeword of G has weight <= G.spare - 1, else 0
-    // (setinfo.stop).  Writes lb = wmax = G.spare - 1, lcv; leaves keep and
+    int mindist(ByteMatrix& G);
+    // 1 when no non-zero codeword of G has weight <= G.dreq - 1, else 0
+    // (setinfo.stop).  Writes lb = wmax = G.dreq - 1, lcv; leaves keep and
     // cntmode 0; the stores are not touched.
-    int checkdist(bmat& G);
+    int checkdist(ByteMatrix& G);
     // The same by the exhaustive listing of one systematic form; 0 also when
-    // rows 1..G.fill have rank below G.fill.  Writes lb, wmax = n, lcv[1],
+    // rows 1..G.used have rank below G.used.  Writes lb, wmax = n, lcv[1],
     // Aspec := 0, found := 0; leaves keep, exact, cntmode 0.  With bit planes
     // the store header is set to 3 rows (no row is written).
-    int checkdist_ex(bmat& G);
+    int checkdist_ex(ByteMatrix& G);
     // Projective weight counts setinfo.Aspec[0..n], their total in found,
     // by the exhaustive listing (lcv[1] = k[1], wmax = n, cntmode 1, keep
     // 0).  With bit planes the store header is set to 3 rows (no row is
     // written).
-    void spectrum(bmat& G);
+    void spectrum(ByteMatrix& G);
     // As spectrum with keep 1, and every codeword (once up to scalars)
     // stored with its weight in rows 1..found of cwstore (bit planes) or
     // cwstoreb, which grows as needed; the store's row count := found.
     // With `upto` >= 0 only the words of weight up to it are counted and
     // kept (in the same order as in the whole listing).
-    void spectrum_keep(bmat& G, int upto = -1);
+    void spectrum_keep(ByteMatrix& G, int upto = -1);
     // Plans the levels for weight wmax over the sets already built and runs
     // them; lb := the last planned threshold when it was 0.  Writes lcv and,
     // through the steps, ub / stop or found / Aspec / the store.
@@ -165,43 +167,48 @@ public:
     // word -1), setinfo.wmax = the weight at which the kept codewords span
     // the code, found / done.  Besides the sets and the counting state they
     // write mata[1] row 0 (byte mask of the columns outside set 1) and the
-    // last raising row; perm, prop and the class table are scratch.
+    // last raising row; perma, permb, permbytes, nextrow and the class table
+    // are scratch.
 
     // After mindist, bit planes: codewords of weight d, d + 1, ... (each
     // weight one counting run with exact set) until they span G, each new
-    // weight block classified; Gb is the caller's basis (fill = its rank).
+    // weight block classified; Gb is the caller's basis (used = its rank).
     // Both stores' row counts := found.
-    void gensets_dist(wmat& Gb, bmat& G, int d);
+    void gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d);
     // The same for the byte forms, weight by weight from weight 1.  Gs is
     // the caller's basis.
-    void gensets_dist_b(bmat& Gs, bmat& G);
+    void gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G);
     // spectrum_keep (up to weight `upto`), then the store sorted by weight,
     // stably (Bspec[w] = first row - 1 of weight w).
-    void spectrum_sorted(bmat& G, int upto = -1);
-    // Bytes: the sorted full store cut (rows, fill) after the weight that
+    void spectrum_sorted(ByteMatrix& G, int upto = -1);
+    // Bytes: the sorted full store cut (rows, used) after the weight that
     // completes the span, which goes to wmax; basis in gbasb.
-    void gensets_all(bmat& G);
+    void gensets_all(ByteMatrix& G);
     // Bit planes: the sorted full store, weight block by weight block with
     // classes and marks, kept up to the weight that completes the span
     // (wmax; done = rows kept); basis in gbas.  The words up to weight
-    // G.spare + 1 are listed first, as they nearly always span the code;
+    // G.dreq + 1 are listed first, as they nearly always span the code;
     // the whole listing follows only when they do not, so the result is
     // that of the whole listing either way.  Without bit planes it prints
     // an error and only sets cwstore.rows := found.
-    void generatingset_fromall_inv(bmat& G);
+    void generatingset_fromall_inv(ByteMatrix& G);
     // One attempt of it over the words listed up to weight `upto`; returns
     // the rank reached.
-    int generatingset_upto(bmat& G, int upto);
+    int generatingset_upto(ByteMatrix& G, int upto);
     // Inserts stored codewords start..found into B until rank k[1]; start = 1
     // makes B afresh.  Returns the rank.  With bit planes the bit form also
     // sets the marks of start..found from the classes that raised the rank.
-    int gensets_update(wmat& B, uint64_t start);
-    int gensets_updateb(bmat& B, uint64_t start);
+    int gensets_update(PlaneMatrix& B, uint64_t start);
+    int gensets_updateb(ByteMatrix& B, uint64_t start);
     // Pair invariant and classes of store rows lo+1..hi (bit store), which are
-    // reordered by invariant (row pointers only, through perm).
+    // reordered by invariant (row pointers only, through perma and
+    // permb).
     void classify(uint64_t lo, uint64_t hi);
 
 private:
+    // The tests reach the whole workspace through this probe.
+    friend struct DistProbe;
+    dinvrec dinvar{};             // every workspace
     const Field* fld = nullptr;   // the field in use; null until usefield
     int fq = 0;                   // its size
     bool planes = false;          // bit planes for this q (q <= 4)
@@ -209,22 +216,23 @@ private:
     uint64_t lastraise = 0;       // store row of the last insertion that raised the rank
 
     // rank.cpp
-    int sysform2(bmat& dst, bmat& src, int kk, int* pv);
+    int sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv);
     void setpivmask(int i);                   // pivmask[i] := the bits of a[i]
     void storeensure(int rows, int n);        // the store in use holds `rows` codewords
     void clearsets(int n);                    // no sets, no levels, colfree all 0xff
     void bitsetup(int rows, int n, int count);   // mataw and pivmask sized
     // dist.cpp
     void clearlevels();                       // lcv[1..nsets] := 0
-    void exhaustive(bmat& G);                 // infoset1, Aspec := 0
-    void spectrum_common(bmat& G, int keep, int upto);  // spectrum / spectrum_keep
+    void exhaustive(ByteMatrix& G);                 // infoset1, Aspec := 0
+    void spectrum_common(ByteMatrix& G, int keep, int upto);  // spectrum / spectrum_keep
     // distenum.cpp
     void enter(int i, int stage, int depth, int start);   // a recursion on set i
     void clearbases();                        // row 0 of both work matrices := 0
     // gensets.cpp
-    void basisinit(wmat& B);                  // B empty, masks of set 1
-    int updbits(wmat& B, uint64_t start, uint64_t end, bool classes);
-    void putback(uint64_t lo, uint64_t m);    // store rows lo+1..lo+m := perm
-    void gensets_start(bmat& G, int ub);      // sets, counting state cleared
+    void basisinit(PlaneMatrix& B);                  // B empty, masks of set 1
+    int updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool classes);
+    void putback(uint64_t lo, uint64_t m);    // store rows lo+1..lo+m := perma, permb
+    void permensure(uint64_t m);              // perma, permb (bit planes) or permbytes for rows 1..m
+    void gensets_start(ByteMatrix& G, int ub);      // sets, counting state cleared
     void setrows(uint64_t rows);              // both stores' row counts
 };

@@ -66,22 +66,22 @@ void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
     e.ki = it.k[i];
     e.k1 = it.k[1];
     e.lev = it.lcv[i];
-    e.n = dv.mata.h[0].cols;
+    e.n = dv.mata[0].cols;
     e.W = wordsfor(e.n);
-    e.q = dv.mata.h[1].q;
+    e.q = dv.mata[1].q;
     e.planes = planes;
     e.F = F;
     if (e.planes) {
-        e.ra = dv.mataw.h[i].a;
-        e.rb = dv.mataw.h[i].b;
-        e.a1a = dv.mataw.h[0].a;
-        e.a1b = dv.mataw.h[0].b;
-        e.a2a = dv.mataw.h[-1].a;
-        e.a2b = dv.mataw.h[-1].b;
+        e.ra = dv.mataw[i].a;
+        e.rb = dv.mataw[i].b;
+        e.a1a = dv.mataw[0].a;
+        e.a1b = dv.mataw[0].b;
+        e.a2a = dv.mataw[-1].a;
+        e.a2b = dv.mataw[-1].b;
     } else {
-        e.rr = dv.mata.h[i].a;
-        e.b1 = dv.mata.h[0].a;
-        e.b2 = dv.mata.h[-1].a;
+        e.rr = dv.mata[i].a;
+        e.b1 = dv.mata[0].a;
+        e.b2 = dv.mata[-1].a;
     }
     e.ub = it.ub;
     e.lb = it.lb;
@@ -91,10 +91,10 @@ void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
     e.exact = it.exact;
     e.keep = it.keep;
     e.found = it.found;
-    e.Aspec = it.Aspec;
-    e.lcv = it.lcv;
-    e.kset = it.k;
-    e.piv = it.a;
+    e.Aspec = it.Aspec.data();
+    e.lcv = it.lcv.data();
+    e.kset = it.k.data();
+    e.piv = it.piv;
     e.pmask = dv.pivmask.a;
     e.pmW = dv.pivmask.cols;
     e.dv = &dv;
@@ -150,9 +150,9 @@ inline void upd_dist(ectx& e, int w) {
 // Store row e.found := (za, zb) with weight w; the store grows by whole
 // blocks when full.
 void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int q) {
-    wmat& s = e.dv->cwstore;
+    PlaneMatrix& s = e.dv->cwstore;
     ZASSERT("dist", e.found >= (uint64_t)INT_MAX - 200, "found>INT_MAX");
-    if ((int64_t)e.found > s.caprows) wmat_grow(s, (int)e.found);
+    if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint64_t* a = s.a[e.found];
     uint64_t* b = s.b[e.found];
     for (int x = 1; x <= W; x++) {
@@ -166,9 +166,9 @@ void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int
 }
 
 void keepbytes(ectx& e, int w, const uint8_t* z, int n) {
-    bmat& s = e.dv->cwstoreb;
+    ByteMatrix& s = e.dv->cwstoreb;
     ZASSERT("dist", e.found >= (uint64_t)INT_MAX - 20000, "found>INT_MAX");
-    if ((int64_t)e.found > s.caprows) bmat_grow(s, (int)e.found);
+    if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint8_t* r = s.a[e.found];
     memcpy(r + 1, z + 1, (size_t)n);
     r[0] = (uint8_t)(w & 255);
@@ -494,42 +494,42 @@ void DistEngine::enter(int i, int stage, int depth, int start) {
 
 // Both bases := the zero vector.
 void DistEngine::clearbases() {
-    int n = dinvar.mata.h[0].cols;
+    int n = dinvar.mata[0].cols;
     if (planes) {
         int W = wordsfor(n);
-        uint64_t z = dinvar.mata.h[1].q == 3 ? bits.allones : 0;
+        uint64_t z = dinvar.mata[1].q == 3 ? bits.allones : 0;
         for (int x = 1; x <= W; x++) {
-            dinvar.mataw.h[0].a[0][x] = dinvar.mataw.h[0].b[0][x] = z;
-            dinvar.mataw.h[-1].a[0][x] = dinvar.mataw.h[-1].b[0][x] = z;
+            dinvar.mataw[0].a[0][x] = dinvar.mataw[0].b[0][x] = z;
+            dinvar.mataw[-1].a[0][x] = dinvar.mataw[-1].b[0][x] = z;
         }
     } else {
-        memset(dinvar.mata.h[0].a[0] + 1, 0, (size_t)n);
-        memset(dinvar.mata.h[-1].a[0] + 1, 0, (size_t)n);
+        memset(dinvar.mata[0].a[0] + 1, 0, (size_t)n);
+        memset(dinvar.mata[-1].a[0] + 1, 0, (size_t)n);
     }
 }
 
 bool DistEngine::isfirst(int i, const uint64_t* supp) const {
     const infrec& it = dinvar.setinfo;
-    return claimbits(i, it.lcv, dinvar.pivmask.a, dinvar.pivmask.cols, supp);
+    return claimbits(i, it.lcv.data(), dinvar.pivmask.a, dinvar.pivmask.cols, supp);
 }
 
 bool DistEngine::isfirstb(int i, const uint8_t* z) const {
     const infrec& it = dinvar.setinfo;
-    return claimbytes(i, it.lcv, it.k, it.a, z);
+    return claimbytes(i, it.lcv.data(), it.k.data(), it.piv, z);
 }
 
 void DistEngine::walkset(int depth, int start, int i) { enter(i, 1, depth, start); }
 void DistEngine::walkoutside(int depth, int start, int i) { enter(i, 2, depth, start); }
 
 void DistEngine::runfull(int i) {
-    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    dinvar.mata[0].cols = dinvar.mata[1].cols;
     clearbases();
     if (dinvar.setinfo.stop) return;
     walkset(1, 1, i);
 }
 
 void DistEngine::runpart(int i) {
-    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    dinvar.mata[0].cols = dinvar.mata[1].cols;
     clearbases();
     if (dinvar.setinfo.stop) return;
     walkset(1, 1, i);
@@ -539,7 +539,7 @@ void DistEngine::runpart(int i) {
 
 void DistEngine::runexhaust() {
     dinvar.setinfo.lcv[1] = dinvar.setinfo.k[1];
-    dinvar.mata.h[0].cols = dinvar.mata.h[1].cols;
+    dinvar.mata[0].cols = dinvar.mata[1].cols;
     clearbases();
     if (dinvar.setinfo.stop || dinvar.setinfo.k[1] < 1) return;
     walkset(1, 1, 1);

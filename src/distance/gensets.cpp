@@ -78,9 +78,9 @@ static inline uint64_t support(int q, uint64_t a, uint64_t b) {
 // Inserts (ca, cb) into B; true when the rank grew.  Row 0 plane a of B is
 // the bit mask of the columns that may become pivots; word 0 of plane a of
 // every basis row holds its pivot column.
-static bool insertbits(const Field& F, wmat& B, const uint64_t* ca, const uint64_t* cb, int W) {
+static bool insertbits(const Field& F, PlaneMatrix& B, const uint64_t* ca, const uint64_t* cb, int W) {
     const int q = F.q;
-    int r = B.fill;
+    int r = B.used;
     uint64_t* ra = B.a[r + 1];
     uint64_t* rb = B.b[r + 1];
     for (int x = 1; x <= W; x++) {
@@ -104,7 +104,7 @@ static bool insertbits(const Field& F, wmat& B, const uint64_t* ca, const uint64
         int e = coordval(q, B.a[i], B.b[i], p);
         if (e) planeaxpy(q, W, B.a[i], B.b[i], F.negtab[e], ra, rb);
     }
-    B.fill = r + 1;
+    B.used = r + 1;
     return true;
 }
 
@@ -114,8 +114,8 @@ static bool insertbits(const Field& F, wmat& B, const uint64_t* ca, const uint64
 // so every length up to 65535 is safe.
 static inline int bytepivot(const uint8_t* row) { return row[0] + 256 * row[-1]; }
 
-static bool insertbytes(const Field& F, bmat& B, const uint8_t* c, int n) {
-    int r = B.fill;
+static bool insertbytes(const Field& F, ByteMatrix& B, const uint8_t* c, int n) {
+    int r = B.used;
     uint8_t* row = B.a[r + 1];
     memcpy(row + 1, c + 1, (size_t)n);
     for (int i = 1; i <= r; i++) {
@@ -133,7 +133,7 @@ static bool insertbytes(const Field& F, bmat& B, const uint8_t* c, int n) {
         int e = B.a[i][p];
         if (e) rowaxpy(F, B.a[i], row, F.negtab[e], n);
     }
-    B.fill = r + 1;
+    B.used = r + 1;
     return true;
 }
 
@@ -141,35 +141,35 @@ static bool insertbytes(const Field& F, bmat& B, const uint8_t* c, int n) {
 
 // B := empty, row 0 := the pivot mask of set 1 (bits), and the same mask in
 // byte form in mata[1] row 0.
-void DistEngine::basisinit(wmat& B) {
+void DistEngine::basisinit(PlaneMatrix& B) {
     infrec& it = dinvar.setinfo;
-    int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata.h[1].q;
-    wmat_ensure(B, k1 > 0 ? k1 : 1, W, q);
-    B.fill = 0;
+    int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata[1].q;
+    B.ensure(k1 > 0 ? k1 : 1, W, q);
+    B.used = 0;
     const uint64_t* mk = dinvar.pivmask.a[1];
     for (int x = 1; x <= W; x++) B.a[0][x] = mk[x];
-    uint8_t* m0 = dinvar.mata.h[1].a[0];   // the same mask in byte form
+    uint8_t* m0 = dinvar.mata[1].a[0];   // the same mask in byte form
     memset(m0 + 1, 1, (size_t)n);
-    for (int u = 1; u <= k1; u++) m0[it.a[1][u]] = 0;
+    for (int u = 1; u <= k1; u++) m0[it.piv[1][u]] = 0;
 }
 
 // Inserts stored codewords start..end into B until rank k[1]; with `classes`
 // the marks of start..end are set from the classes that raised the rank.
-int DistEngine::updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
+int DistEngine::updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool classes) {
     infrec& it = dinvar.setinfo;
-    wmat& S = dinvar.cwstore;
+    PlaneMatrix& S = dinvar.cwstore;
     int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
     if (classes) {
         for (uint64_t f = start; f <= end; f++) S.b[f][-1] = 0;
         for (int c = 0; c < 102; c++) classtab[c] = -1;
     }
-    for (uint64_t f = start; B.fill != k1 && f <= end; f++) {
+    for (uint64_t f = start; B.used != k1 && f <= end; f++) {
         if (insertbits(*fld, B, S.a[f], S.b[f], W)) {
             lastraise = f;
             if (classes) {
                 uint64_t c = S.b[f][0];
-                classtab[c < 102 ? c : 101] = B.fill;
+                classtab[c < 102 ? c : 101] = B.used;
             }
         }
     }
@@ -178,26 +178,26 @@ int DistEngine::updbits(wmat& B, uint64_t start, uint64_t end, bool classes) {
             uint64_t c = S.b[f][0];
             S.b[f][-1] = classtab[c < 102 ? c : 101] >= 1 ? c : 0;
         }
-    return B.fill;
+    return B.used;
 }
 
-int DistEngine::gensets_update(wmat& B, uint64_t start) {
+int DistEngine::gensets_update(PlaneMatrix& B, uint64_t start) {
     return updbits(B, start, dinvar.setinfo.found, planes);
 }
 
-int DistEngine::gensets_updateb(bmat& B, uint64_t start) {
+int DistEngine::gensets_updateb(ByteMatrix& B, uint64_t start) {
     infrec& it = dinvar.setinfo;
-    bmat& S = dinvar.cwstoreb;
+    ByteMatrix& S = dinvar.cwstoreb;
     int n = it.n, k1 = it.k[1];
     if (start == 1) {
-        bmat_ensure(B, k1 > 0 ? k1 : 1, n, dinvar.mata.h[1].q);
-        B.fill = 0;
+        B.ensure(k1 > 0 ? k1 : 1, n, dinvar.mata[1].q);
+        B.used = 0;
         memset(B.a[0] + 1, 1, (size_t)n);
-        for (int u = 1; u <= k1; u++) B.a[0][it.a[1][u]] = 0;
+        for (int u = 1; u <= k1; u++) B.a[0][it.piv[1][u]] = 0;
     }
-    for (uint64_t f = start; B.fill != k1 && f <= it.found; f++)
+    for (uint64_t f = start; B.used != k1 && f <= it.found; f++)
         if (insertbytes(*fld, B, S.a[f], n)) lastraise = f;
-    return B.fill;
+    return B.used;
 }
 
 // ---- classes ----------------------------------------------------------------------------------
@@ -239,18 +239,28 @@ static int pairweight(int q, int W, const uint64_t* xa, const uint64_t* xb, cons
     return w;
 }
 
+// The scratch row pointers sized for rows 1..m (grow-only).
+void DistEngine::permensure(uint64_t m) {
+    if (planes) {
+        dinvar.perma.ensure((size_t)m + 1);
+        dinvar.permb.ensure((size_t)m + 1);
+    } else {
+        dinvar.permbytes.ensure((size_t)m + 1);
+    }
+}
+
 // Rewrites store rows lo+1..hi in the order given by the scratch pointers.
 void DistEngine::putback(uint64_t lo, uint64_t m) {
-    wmat& S = dinvar.cwstore;
+    PlaneMatrix& S = dinvar.cwstore;
     for (uint64_t j = 1; j <= m; j++) {
-        S.a[lo + j] = reinterpret_cast<uint64_t*>(dinvar.perm.a[j]);
-        S.b[lo + j] = reinterpret_cast<uint64_t*>(dinvar.perm.b[j]);
+        S.a[lo + j] = dinvar.perma[j];
+        S.b[lo + j] = dinvar.permb[j];
     }
 }
 
 void DistEngine::classify(uint64_t lo, uint64_t hi) {
-    wmat& S = dinvar.cwstore;
-    int q = dinvar.mata.h[1].q, W = wordsfor(dinvar.setinfo.n);
+    PlaneMatrix& S = dinvar.cwstore;
+    int q = dinvar.mata[1].q, W = wordsfor(dinvar.setinfo.n);
     if (hi <= lo) return;
     uint64_t m = hi - lo;
     for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
@@ -287,7 +297,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
     }
     // The block in order of its values (stable), each word numbered by the
     // rank of its value among the values present.
-    parr2_ensure(dinvar.perm, (int)m, 0, 0);
+    permensure(m);
     if (m <= 32) {  // few words: a stable insertion sort beats a pass over all 101 values
         uint64_t order[32];
         for (uint64_t i = 0; i < m; i++) {
@@ -300,8 +310,8 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             const uint64_t f = order[j];
             if (j == 0 || S.a[f][-1] != S.a[order[j - 1]][-1]) c++;
             S.b[f][0] = c;
-            dinvar.perm.a[j + 1] = reinterpret_cast<uint64_t>(S.a[f]);
-            dinvar.perm.b[j + 1] = reinterpret_cast<uint64_t>(S.b[f]);
+            dinvar.perma[j + 1] = S.a[f];
+            dinvar.permb[j + 1] = S.b[f];
         }
     } else {
         uint64_t cnt[101] = {0};
@@ -317,8 +327,8 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             uint64_t v = S.a[f][-1];
             S.b[f][0] = cls[v];
             uint64_t j = ++pos[v];
-            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
-            dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+            dinvar.perma[j] = S.a[f];
+            dinvar.permb[j] = S.b[f];
         }
     }
     putback(lo, m);
@@ -326,7 +336,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
 
 // ---- generating sets after the minimum distance -----------------------------------------------
 
-void DistEngine::gensets_start(bmat& G, int ub) {
+void DistEngine::gensets_start(ByteMatrix& G, int ub) {
     infrec& it = dinvar.setinfo;
     it.keep = 1;
     it.lb = 0;
@@ -345,7 +355,7 @@ void DistEngine::setrows(uint64_t rows) {
     dinvar.cwstoreb.rows = (int)rows;
 }
 
-void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
+void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
     infrec& it = dinvar.setinfo;
     gensets_start(G, d);
     it.exact = 0;
@@ -366,7 +376,7 @@ void DistEngine::gensets_dist(wmat& Gb, bmat& G, int d) {
     setrows(it.found);
 }
 
-void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
+void DistEngine::gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
     gensets_start(G, G.cols);
     it.exact = 1;
@@ -386,7 +396,7 @@ void DistEngine::gensets_dist_b(bmat& Gs, bmat& G) {
 
 // ---- full listings ------------------------------------------------------------------------------
 
-void DistEngine::spectrum_sorted(bmat& G, int upto) {
+void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
     infrec& it = dinvar.setinfo;
     spectrum_keep(G, upto);
     int n = G.cols;
@@ -396,31 +406,31 @@ void DistEngine::spectrum_sorted(bmat& G, int upto) {
         s += it.Aspec[w];
     }
     uint64_t m = it.found;
-    parr2_ensure(dinvar.perm, (int)(m > 0 ? m : 1), 0, 0);
-    int32_t* next = it.prop;   // next free row per weight
+    permensure(m > 0 ? m : 1);
+    int32_t* next = it.nextrow.data();   // next free row per weight
     for (int w = 0; w <= n; w++) next[w] = (int32_t)it.Bspec[w];
     if (planes) {
-        wmat& S = dinvar.cwstore;
+        PlaneMatrix& S = dinvar.cwstore;
         for (uint64_t f = 1; f <= m; f++) {
             uint64_t j = (uint64_t)++next[S.a[f][0]];
-            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
-            dinvar.perm.b[j] = reinterpret_cast<uint64_t>(S.b[f]);
+            dinvar.perma[j] = S.a[f];
+            dinvar.permb[j] = S.b[f];
         }
         putback(0, m);
     } else {
-        bmat& S = dinvar.cwstoreb;
+        ByteMatrix& S = dinvar.cwstoreb;
         for (uint64_t f = 1; f <= m; f++) {
             uint64_t j = (uint64_t)++next[bstoredweight(S.a[f])];
-            dinvar.perm.a[j] = reinterpret_cast<uint64_t>(S.a[f]);
+            dinvar.permbytes[j] = S.a[f];
         }
-        for (uint64_t j = 1; j <= m; j++) S.a[j] = reinterpret_cast<uint8_t*>(dinvar.perm.a[j]);
+        for (uint64_t j = 1; j <= m; j++) S.a[j] = dinvar.permbytes[j];
     }
 }
 
-void DistEngine::gensets_all(bmat& G) {
+void DistEngine::gensets_all(ByteMatrix& G) {
     infrec& it = dinvar.setinfo;
     spectrum_sorted(G);
-    bmat& S = dinvar.cwstoreb;
+    ByteMatrix& S = dinvar.cwstoreb;
     lastraise = 0;
     gensets_updateb(dinvar.gbasb, 1);
     if (lastraise == 0) return;
@@ -429,22 +439,22 @@ void DistEngine::gensets_all(bmat& G) {
     for (int u = 1; u <= w; u++) sum += it.Aspec[u];
     if (sum < (uint64_t)S.rows) {
         S.rows = (int)sum;
-        S.fill = (int)sum;
+        S.used = (int)sum;
     }
     it.wmax = w;
 }
 
-void DistEngine::generatingset_fromall_inv(bmat& G) {
+void DistEngine::generatingset_fromall_inv(ByteMatrix& G) {
     ZASSERT("gensets", !planes, "generatingset_fromall_inv works on bit planes");
-    const int upto = G.spare + 1;
+    const int upto = G.dreq + 1;
     if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.setinfo.k[1]) return;
     generatingset_upto(G, G.cols);
 }
 
-int DistEngine::generatingset_upto(bmat& G, int upto) {
+int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
     infrec& it = dinvar.setinfo;
     spectrum_sorted(G, upto);
-    wmat& S = dinvar.cwstore;
+    PlaneMatrix& S = dinvar.cwstore;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;
     int rank = 0;
     it.wmax = 0;

@@ -16,8 +16,6 @@ DistEngine::DistEngine() {
     for (int& c : classtab) c = -1;
 }
 
-DistEngine::~DistEngine() { reset(); }
-
 void DistEngine::usefield(int q, bool bitplanes) {
     ZASSERT("dist", !fieldok(q), "fieldok(q)");
     ZASSERT("dist", bitplanes && q > 4, "bitplanes&&q>4");
@@ -27,21 +25,32 @@ void DistEngine::usefield(int q, bool bitplanes) {
 }
 
 void DistEngine::reset() {
-    bmat_free(dinvar.wcopy);
-    mata_free(dinvar.mata);
-    mataw_free(dinvar.mataw);
-    coderec_free(dinvar.setinfo);
-    wmat_free(dinvar.cwstore);
-    bmat_free(dinvar.cwstoreb);
-    wmat_free(dinvar.pivmask);
-    bmat_free(dinvar.rscr);
-    bmat_free(dinvar.colfree);
-    imat_free(dinvar.pivbuf);
-    wmat_free(dinvar.gbas);
-    bmat_free(dinvar.gbasb);
-    parr2_free(dinvar.perm);
     dinvar = dinvrec{};
     lastraise = 0;
+}
+
+static int settslots(int r, int c, int mode) { return mode == 3 ? 3 : c / (r > 0 ? r : 1) + 4; }
+
+void infrec::ensure(int r, int c, int mode) {
+    const int tt = settslots(r, c, mode);
+    if (!(pivs_.allocated() && c <= capc_ && r <= capr_ && tt <= capt_)) {
+        pivs_.make(tt, r, "no memory for the information sets");
+        k = Buffer<int32_t>{};
+        lcv = Buffer<int32_t>{};
+        Aspec = Buffer<uint64_t>{};
+        Bspec = Buffer<uint64_t>{};
+        nextrow = Buffer<int32_t>{};
+        k.ensure((size_t)tt + 1);
+        lcv.ensure((size_t)tt + 1);
+        Aspec.ensure((size_t)c + 1);
+        Bspec.ensure((size_t)c + 1);
+        nextrow.ensure((size_t)c + 1);
+        piv = pivs_.row;
+        capc_ = c;
+        capr_ = r;
+        capt_ = tt;
+    }
+    t = tt;
 }
 
 // ---- elimination helpers ----------------------------------------------------
@@ -73,9 +82,9 @@ static inline int firstnz(const uint8_t* row, const uint8_t* free, int n) {
 // Column permutation of the systematic copy: pivots first (in pivot order),
 // then the rest in increasing order.  `piv` need not be increasing; `ispiv`
 // is scratch of n + 1 bytes.
-static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank, uint8_t* ispiv) {
+static void rref_sys(ByteMatrix& dst, ByteMatrix& out, const int* piv, int rank, uint8_t* ispiv) {
     int n = dst.cols, m = dst.rows;
-    bmat_ensure(out, m, n, dst.q);
+    out.ensure(m, n, dst.q);
     memset(ispiv + 1, 0, (size_t)n);
     for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
     for (int r = 1; r <= m; r++) {
@@ -84,17 +93,17 @@ static void rref_sys(bmat& dst, bmat& out, const int* piv, int rank, uint8_t* is
         for (int j = 1; j <= n; j++)
             if (!ispiv[j]) out.a[r][c++] = dst.a[r][j];
     }
-    out.fill = rank;
+    out.used = rank;
 }
 
 // Dual generator matrix from the reduced rows 1..rank of dst.  `piv` lists
 // the pivot columns in pivot order (not necessarily increasing); `ispiv` is
 // scratch of n + 1 bytes.
-static void rref_dual(const Field& F, bmat& dst, bmat& out, const int* piv, int rank, uint8_t* ispiv) {
+static void rref_dual(const Field& F, ByteMatrix& dst, ByteMatrix& out, const int* piv, int rank, uint8_t* ispiv) {
     int n = dst.cols;
     int nr = n - rank;
     const int* neg = F.negtab;
-    bmat_ensure(out, nr, n, dst.q);
+    out.ensure(nr, n, dst.q);
     memset(ispiv + 1, 0, (size_t)n);
     for (int i = 1; i <= rank; i++) ispiv[piv[i]] = 1;
     int t = 0;
@@ -106,24 +115,24 @@ static void rref_dual(const Field& F, bmat& dst, bmat& out, const int* piv, int 
         o[c] = 1;
         for (int i = 1; i <= rank; i++) o[piv[i]] = (uint8_t)neg[dst.a[i][c]];
     }
-    out.fill = nr;
+    out.used = nr;
 }
 
-int DistEngine::rref(bmat& dst, bmat& src, bmat* out, Rref mode) {
+int DistEngine::rref(ByteMatrix& dst, ByteMatrix& src, ByteMatrix* out, Rref mode) {
     ZASSERT("rank", src.q != fq, "src.q!=field.q");
     const Field& F = *fld;
     int n = src.cols, m = src.rows, q = src.q;
-    bmat_ensure(dinvar.rscr, m > 0 ? m : 1, n, q);
-    bmat* from = &src;
+    dinvar.rscr.ensure(m > 0 ? m : 1, n, q);
+    ByteMatrix* from = &src;
     if (&dst == &src) {   // keep the unreduced rows for the dependent ones
         for (int r = 1; r <= m; r++) memcpy(dinvar.rscr.a[r] + 1, src.a[r] + 1, (size_t)n);
         from = &dinvar.rscr;
     } else {
-        bmat_ensure(dst, m, n, q);
+        dst.ensure(m, n, q);
     }
-    bmat& s = *from;
-    imat_ensure(dinvar.pivbuf, 0, m + 1, 0);   // grow-only: no heap use per call
-    int* pv = dinvar.pivbuf.a[0];
+    ByteMatrix& s = *from;
+    dinvar.pivbuf.ensure((size_t)m + 2);   // grow-only: no heap use per call
+    int* pv = dinvar.pivbuf.data();
     int* dep = pv + 0;   // dependent source rows share the tail of the list
     int ndep = 0;
     int r = 1;
@@ -144,7 +153,7 @@ int DistEngine::rref(bmat& dst, bmat& src, bmat* out, Rref mode) {
     }
     int rank = r - 1;
     for (int t = 0; t < ndep; t++) memcpy(dst.a[rank + 1 + t] + 1, s.a[dep[m - t]] + 1, (size_t)n);
-    dst.fill = rank;
+    dst.used = rank;
     dst.q = q;
     // rscr is at least n wide here; its row 0 is free
     if (mode == Rref::sys && out) rref_sys(dst, *out, pv, rank, dinvar.rscr.a[0]);
@@ -152,14 +161,13 @@ int DistEngine::rref(bmat& dst, bmat& src, bmat* out, Rref mode) {
     return rank;
 }
 
-void DistEngine::dualmat(bmat& out, bmat& gm) { rref(dinvar.wcopy, gm, &out, Rref::dual); }
+void DistEngine::dualmat(ByteMatrix& out, ByteMatrix& gm) { rref(dinvar.wcopy, gm, &out, Rref::dual); }
 
 // ---- systematic form on the free columns --------------------------------------
 
 // sysform for q = 2 and at most 64 columns: the same steps on rows packed
 // into one word each (an exclusive or clears a column), unpacked at the end.
-int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
-    infrec& it = dinvar.setinfo;
+int DistEngine::sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv) {
     const int n = src.cols;
     uint8_t* colfree = dinvar.colfree.a[0];
     uint64_t freebits = 0, rb[65];
@@ -183,7 +191,6 @@ int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
         }
         const int p = __builtin_ctzll(cand) + 1;
         pv[r] = p;
-        it.vecrank[p] = it.ranksum + r;
         colfree[p] = 0;
         freebits &= ~((uint64_t)1 << (p - 1));
         for (int i = 1; i < r; i++)
@@ -192,18 +199,18 @@ int DistEngine::sysform2(bmat& dst, bmat& src, int kk, int* pv) {
     }
     const int rank = r - 1;
     for (int i = 1; i <= rank; i++) unpack(rb[i], dst.a[i]);
-    dst.fill = rank;
+    dst.used = rank;
     return rank;
 }
 
-int DistEngine::sysform(bmat& dst, bmat& src) {
+int DistEngine::sysform(ByteMatrix& dst, ByteMatrix& src) {
     infrec& it = dinvar.setinfo;
     const Field& F = *fld;
     int n = src.cols;
-    int kk = src.fill;
+    int kk = src.used;
     if (kk > src.rows) kk = src.rows;
     ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
-    int* pv = it.a[it.nsets + 1];   // r + 1 entries, r >= kk
+    int* pv = it.piv[it.nsets + 1];   // r + 1 entries, r >= kk
     int r = 1, ndep = 0;
     if (F.q == 2 && n <= 64) return sysform2(dst, src, kk, pv);
     for (int j = 1; j <= kk; j++) {
@@ -217,14 +224,13 @@ int DistEngine::sysform(bmat& dst, bmat& src) {
             continue;
         }
         pv[r] = p;
-        it.vecrank[p] = it.ranksum + r;
         dinvar.colfree.a[0][p] = 0;
         rowscale(F, row, F.invtab[row[p]], n);
         for (int i = 1; i < r; i++) clearcol(F, dst.a[i], row, p, n);
         r++;
     }
     int rank = r - 1;
-    dst.fill = rank;
+    dst.used = rank;
     return rank;
 }
 
@@ -278,9 +284,9 @@ void packrow4(const uint8_t* src, int n, uint64_t* a, uint64_t* b, int W) {
                  [](uint64_t v) { return (v >> 1) & LOWBITS; });
 }
 
-void DistEngine::packrows2(wmat& out, bmat& src) {
+void DistEngine::packrows2(PlaneMatrix& out, ByteMatrix& src) {
     int W = wordsfor(src.cols);
-    wmat_ensure(out, src.rows, W, src.q);
+    out.ensure(src.rows, W, src.q);
     for (int r = 1; r <= src.rows; r++) packrow2(src.a[r], src.cols, out.a[r], W);
 }
 
@@ -292,17 +298,17 @@ void DistEngine::setpivmask(int i) {
     int W = dinvar.pivmask.cols;
     for (int x = 1; x <= W; x++) mk[x] = 0;
     for (int j = 1; j <= it.k[i]; j++) {
-        int p = it.a[i][j];
+        int p = it.piv[i][j];
         mk[(p - 1) / 64 + 1] |= (uint64_t)1 << ((p - 1) % 64);
     }
 }
 
 void DistEngine::packmat(int i) {
-    bmat& s = dinvar.mata.h[i];
-    wmat& o = dinvar.mataw.h[i];
+    ByteMatrix& s = dinvar.mata[i];
+    PlaneMatrix& o = dinvar.mataw[i];
     int n = s.cols, W = wordsfor(n), q = s.q;
     if (q == 2) {
-        wmat_ensure(o, s.rows, W, q);
+        o.ensure(s.rows, W, q);
         for (int r = 1; r <= s.rows; r++) packrow2(s.a[r], n, o.a[r], W);
     } else if (q == 4) {
         for (int r = 1; r <= s.rows; r++) packrow4(s.a[r], n, o.a[r], o.b[r], W);
@@ -317,9 +323,9 @@ void DistEngine::packmat(int i) {
 void DistEngine::storeensure(int rows, int n) {
     if (rows < 1) rows = 1;
     if (planes)
-        wmat_ensure(dinvar.cwstore, rows, wordsfor(n), fq);
+        dinvar.cwstore.ensure(rows, wordsfor(n), fq);
     else
-        bmat_ensure(dinvar.cwstoreb, rows, n, fq);
+        dinvar.cwstoreb.ensure(rows, n, fq);
 }
 
 void DistEngine::clearsets(int n) {
@@ -327,8 +333,7 @@ void DistEngine::clearsets(int n) {
     it.nsets = 0;
     it.ranksum = 0;
     it.nfull = 0;
-    for (int c = 0; c <= n; c++) it.vecrank[c] = 0;
-    bmat_ensure(dinvar.colfree, 0, n, 2);
+    dinvar.colfree.ensure(0, n, 2);
     memset(dinvar.colfree.a[0] + 1, 0xff, (size_t)n);
     for (int i = 0; i <= it.nslots && i <= it.t; i++) it.k[i] = it.lcv[i] = 0;
 }
@@ -336,12 +341,12 @@ void DistEngine::clearsets(int n) {
 // Common set-up of the bit forms and the claim masks.
 void DistEngine::bitsetup(int rows, int n, int count) {
     int W = wordsfor(n);
-    mataw_ensure(dinvar.mataw, rows, W, fq, count);
-    wmat_ensure(dinvar.pivmask, count, W, 2);
+    dinvar.mataw.ensure(rows, W, fq, count);
+    dinvar.pivmask.ensure(count, W, 2);
 }
 
-void DistEngine::infosets(bmat& genmat) {
-    ZASSERT("rank", genmat.rows != genmat.fill, "genmat.m!=genmat.k");
+void DistEngine::infosets(ByteMatrix& genmat) {
+    ZASSERT("rank", genmat.rows != genmat.used, "genmat.m!=genmat.k");
     ZASSERT("rank", genmat.q != fq, "genmat.q!=field.q");
     int n = genmat.cols, q = genmat.q;
     infrec& it = dinvar.setinfo;
@@ -351,24 +356,21 @@ void DistEngine::infosets(bmat& genmat) {
         storeensure(genmat.rows, n);
     }
     rref(dinvar.wcopy, genmat, nullptr, Rref::none);
-    int k = dinvar.wcopy.fill;
+    int k = dinvar.wcopy.used;
     int rows = k > 0 ? k : 1;
-    coderec_ensure(it, rows, n, 1);
+    it.ensure(rows, n, 1);
     it.n = n;
-    it.m = k;
     it.nslots = it.t;
-    mata_ensure(dinvar.mata, rows, n, q, it.nslots + 1);
-    dinvar.matamem = 1;
+    dinvar.mata.ensure(rows, n, q, it.nslots + 1);
     if (planes) {
         // The bit forms are rewritten in full on every call, so they are
         // kept across calls rather than made afresh after many calls: a
         // fresh array costs hundreds of heap requests per candidate code.
-        dinvar.infcalls++;
         bitsetup(rows, n, it.nslots + 1);
     }
     clearsets(n);
-    dinvar.wcopy.fill = k;
-    int r = sysform(dinvar.mata.h[1], dinvar.wcopy);
+    dinvar.wcopy.used = k;
+    int r = sysform(dinvar.mata[1], dinvar.wcopy);
     it.k[1] = r;
     if (planes) {
         packmat(1);
@@ -380,7 +382,7 @@ void DistEngine::infosets(bmat& genmat) {
     it.nfull = 1;
     if (r < 2) return;   // rank 1: the one set is all there is
     while (it.nsets != it.nslots && it.nsets < it.nslots - 2) {
-        int rr = sysform(dinvar.mata.h[it.nsets + 1], dinvar.mata.h[1]);
+        int rr = sysform(dinvar.mata[it.nsets + 1], dinvar.mata[1]);
         if (rr < 2) break;
         it.nsets++;
         if (rr == it.k[1]) it.nfull++;
@@ -407,7 +409,7 @@ uint64_t projcount(int q, int k, uint64_t cap) {
 // grows as codewords arrive.
 constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 
-void DistEngine::infoset1(bmat& genmat) {
+void DistEngine::infoset1(ByteMatrix& genmat) {
     int n = genmat.cols, q = genmat.q;
     ZASSERT("rank", q != fq, "genmat.q!=field.q");
     infrec& it = dinvar.setinfo;
@@ -415,16 +417,14 @@ void DistEngine::infoset1(bmat& genmat) {
     if (planes) {
         storeensure(3, n);
     }
-    if (it.keep) storeensure((int)projcount(q, genmat.fill, STOREPRE), n);
-    coderec_ensure(it, m, n, 3);
+    if (it.keep) storeensure((int)projcount(q, genmat.used, STOREPRE), n);
+    it.ensure(m, n, 3);
     it.n = n;
-    it.m = genmat.rows;
     it.nslots = it.t;
-    mata_ensure(dinvar.mata, m, n, q, it.nslots);
-    dinvar.matamem = 1;
+    dinvar.mata.ensure(m, n, q, it.nslots);
     if (planes) bitsetup(m, n, it.nslots);
     clearsets(n);
-    int r = sysform(dinvar.mata.h[1], genmat);
+    int r = sysform(dinvar.mata[1], genmat);
     it.lcv[1] = r;
     it.k[1] = r;
     it.nsets = r > 0 ? 1 : 0;

@@ -1,6 +1,6 @@
 // The records of the distance subsystem and the helpers that touch no state.
 //
-// A code arrives as a byte matrix (cols = n, rows = m, fill = k, spare = d,
+// A code arrives as a byte matrix (cols = n, rows = m, used = k, dreq = d,
 // q).  DistEngine (dist.h) builds from it, in its record `dinvar`, a list of
 // systematic matrices whose pivot columns are pairwise disjoint (the
 // information sets of the minimum-distance method), or one systematic matrix
@@ -9,51 +9,70 @@
 // weight costs one pass over W words.  Everything is kept in grow-only
 // containers inside the record, one record per engine, so that engines in
 // different threads share nothing; nothing is freed between codes.  The
-// record types live here, apart from the engine, because the callers read
-// the results straight out of them (setinfo, cwstore, cwstoreb).
+// record types live here, apart from the engine, because callers read the
+// results (the information-set record, the stores) through the engine's
+// const accessors.
 #pragma once
 #include <cstdint>
 
 #include "containers/containers.h"
 
-// The information-set record: a code record (pivot lists a[i], ranks k[i],
-// levels lcv[i], vecrank, Aspec, Bspec) plus the planning and counting state
-// of the enumeration.
-struct infrec : coderec {
-    int32_t n;          // length
-    int32_t m;          // rows of the reduced matrix
-    int32_t nslots;     // usable set slots (the record's t)
-    int32_t nsets;      // information sets built
-    int32_t ranksum;    // sum of k[1..nsets]
-    int32_t nfull;      // sets of full rank k[1]
-    uint8_t cntmode;    // 1: counting step, 0: minimum-distance step
-    uint8_t stop;       // raised by the minimum-distance step at weight <= lb
-    uint8_t keep;       // counted codewords are stored
-    uint8_t exact;      // count only weight == wmax
-    int32_t ub;         // smallest weight met
-    int32_t lb;         // threshold of the minimum-distance step
-    int32_t wmax;       // target / largest counted weight
-    uint64_t found;     // codewords counted
-    uint64_t done;      // codewords already handed to the basis
+// The information-set record: per set i = 1..nsets its pivot columns
+// piv[i][1..k[i]], its rank k[i] and its level lcv[i]; the weight counts
+// Aspec[0..n] of the counting step and scratch of the same length; and the
+// planning and counting state of the enumeration.  Sized by ensure for a
+// matrix of r rows and c columns: t + 1 pivot lists of r + 1 entries, with
+// t = 3 in mode 3 (the exhaustive listing), else c / r + 4.
+struct infrec {
+    int32_t** piv = nullptr;   // piv[i][1..k[i]], i = 0..t (row pointers)
+    Buffer<int32_t> k;         // ranks, 0..t
+    Buffer<int32_t> lcv;       // levels, 0..t
+    Buffer<uint64_t> Aspec;    // weight counts, 0..c
+    Buffer<uint64_t> Bspec;    // scratch of the sorted store: first row - 1 of each weight
+    Buffer<int32_t> nextrow;   // scratch of the sorted store: next free row of each weight
+    int32_t t = 0;             // the last pivot-list slot
+    int32_t n = 0;             // length
+    int32_t nslots = 0;        // usable set slots (t)
+    int32_t nsets = 0;         // information sets built
+    int32_t ranksum = 0;       // sum of k[1..nsets]
+    int32_t nfull = 0;         // sets of full rank k[1]
+    uint8_t cntmode = 0;       // 1: counting step, 0: minimum-distance step
+    uint8_t stop = 0;          // raised by the minimum-distance step at weight <= lb
+    uint8_t keep = 0;          // counted codewords are stored
+    uint8_t exact = 0;         // count only weight == wmax
+    int32_t ub = 0;            // smallest weight met
+    int32_t lb = 0;            // threshold of the minimum-distance step
+    int32_t wmax = 0;          // target / largest counted weight
+    uint64_t found = 0;        // codewords counted
+    uint64_t done = 0;         // codewords already handed to the basis
+
+    // Sized for r rows, c columns: everything kept when r, c and t fit
+    // (contents too), else all made afresh and zeroed.
+    void ensure(int r, int c, int mode);
+    bool allocated() const { return pivs_.allocated(); }
+
+private:
+    RowStore<int32_t> pivs_;
+    int32_t capc_ = 0, capr_ = 0, capt_ = 0;
 };
 
-// The workspaces of one DistEngine (its public member `dinvar`).
+// The workspaces of one DistEngine (its private member `dinvar`).
 struct dinvrec {
-    bmat wcopy;         // reduced echelon copy of the last generator matrix
-    bmatarr mata;       // systematic matrices 1..nsets; [0], [-1]: work rows
-    wmatarr mataw;      // their bit-plane forms (q <= 4)
-    int32_t matamem;    // 1 once mata has been allocated
+    ByteMatrix wcopy;              // reduced echelon copy of the last generator matrix
+    MatrixSet<ByteMatrix> mata;    // systematic matrices 1..nsets; [0], [-1]: work rows
+    MatrixSet<PlaneMatrix> mataw;  // their bit-plane forms (q <= 4)
     infrec setinfo;
-    wmat cwstore;       // codeword store, bit planes (q <= 4)
-    bmat cwstoreb;      // codeword store, bytes (q = 5, 7)
-    wmat pivmask;       // row i: bit mask of the pivot columns a[i]
-    bmat rscr;          // scratch copy for reductions in place
-    bmat colfree;       // row 0: 0xff on the columns no set has taken
-    imat pivbuf;        // pivot and dependent-row lists of rref
-    wmat gbas;          // basis of the full listings (q <= 4)
-    bmat gbasb;         // basis of the full listings (q = 5, 7)
-    parr perm;          // scratch row pointers for reordering the store
-    int32_t infcalls;   // calls of infosets with bit planes
+    PlaneMatrix cwstore;           // codeword store, bit planes (q <= 4)
+    ByteMatrix cwstoreb;           // codeword store, bytes (q = 5, 7)
+    PlaneMatrix pivmask;           // row i: bit mask of the pivot columns piv[i]
+    ByteMatrix rscr;               // scratch copy for reductions in place
+    ByteMatrix colfree;            // row 0: 0xff on the columns no set has taken
+    Buffer<int32_t> pivbuf;        // pivot and dependent-row lists of rref
+    PlaneMatrix gbas;              // basis of the full listings (q <= 4)
+    ByteMatrix gbasb;              // basis of the full listings (q = 5, 7)
+    Buffer<uint64_t*> perma;       // scratch row pointers for reordering the store (plane a
+    Buffer<uint64_t*> permb;       // and plane b of the bit store)
+    Buffer<uint8_t*> permbytes;    // (the byte store)
 };
 
 // Words needed for n coordinates.

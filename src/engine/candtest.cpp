@@ -9,24 +9,17 @@
 #include "distance/rank.h"
 #include "field/field.h"
 
-CandidateTests::~CandidateTests() {
-    bmat_free(ct.cand);
-    bmat_free(ct.dual);
-    wmat_free(ct.gb);
-    bmat_free(ct.gs);
-}
-
 void CandidateTests::candfill(const cmrec& code) {
     const int L = code.cur_level, len = code.cur_len;
-    bmat_ensure(ct.cand, L, len, code.cur_q);
+    ct.cand.ensure(L, len, code.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= len; c++) {
             int v = code.m[r][c];
             if (code.m[L][c] < 0) v = 0;  // an unassigned column of the last row
             ct.cand.a[r][c] = (uint8_t)v;
         }
-    ct.cand.fill = L;
-    ct.cand.spare = code.dreq;
+    ct.cand.used = L;
+    ct.cand.dreq = code.dreq;
 }
 
 bool CandidateTests::test_selforth(const cmrec& code) const {
@@ -93,9 +86,9 @@ bool CandidateTests::test_dual(cmrec& code) {
     candfill(code);
     const int drows = len - L;
     if (drows <= 0) return true;  // the dual is the zero code
-    bmat_ensure(ct.dual, drows, len, code.cur_q);
+    ct.dual.ensure(drows, len, code.cur_q);
     dist_.dualmat(ct.dual, ct.cand);
-    ct.dual.spare = req;
+    ct.dual.dreq = req;
     return (ct.dual.rows <= 9 ? dist_.checkdist_ex(ct.dual) : dist_.checkdist(ct.dual)) != 0;
 }
 
@@ -113,11 +106,11 @@ bool CandidateTests::test_dist(const cmrec& code) {
     candfill(code);
     if (bounds_.restricted) {
         dist_.spectrum(ct.cand);
-        const uint64_t* A = dist_.dinvar.setinfo.Aspec;
+        const uint64_t* A = dist_.weights();
         for (int w = 1; w <= len; w++)
             if (A[w] > 0 && !bounds_.allowed(w)) return false;
         return true;
     }
-    ct.cand.spare = bounds_.dmin;
+    ct.cand.dreq = bounds_.dmin;
     return (code.cur_level <= 9 ? dist_.checkdist_ex(ct.cand) : dist_.checkdist(ct.cand)) != 0;
 }

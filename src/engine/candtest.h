@@ -12,17 +12,16 @@
 
 // The working matrices of the tests (grow-only, released with the owner).
 struct candrec {
-    bmat cand;  // the candidate (or its distinct columns), fill = rows, spare = distance asked
-    bmat dual;  // a generator matrix of the candidate's dual
-    wmat gb;    // basis of the low-weight listing, q <= 4
-    bmat gs;    // the same, q = 5, 7
+    ByteMatrix cand;   // the candidate (or its distinct columns), used = rows, dreq = distance asked
+    ByteMatrix dual;   // a generator matrix of the candidate's dual
+    PlaneMatrix gb;    // basis of the low-weight listing, q <= 4
+    ByteMatrix gs;     // the same, q = 5, 7
 };
 
 class CandidateTests {
    public:
     CandidateTests(const RunParams& par, const LevelBounds& bounds, DistEngine& dist)
         : par_(par), bounds_(bounds), dist_(dist) {}
-    ~CandidateTests();
     CandidateTests(const CandidateTests&) = delete;
     CandidateTests& operator=(const CandidateTests&) = delete;
 
@@ -40,7 +39,7 @@ class CandidateTests {
     // weight they forbid.  Writes ct.cand; the distance engine's state.
     bool test_dist(const cmrec& code);
     // ct.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
-    // entries of the last row as 0), fill = rows, spare = code.dreq.
+    // entries of the last row as 0), used = rows, dreq = code.dreq.
     void candfill(const cmrec& code);
 
     candrec ct{};

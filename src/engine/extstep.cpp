@@ -211,12 +211,12 @@ bool ExtensionStep::passestests() {
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
     const int L = code_.cur_level, nd = inv_.redmat.cur_len;
-    bmat& cand = tests.ct.cand;
-    bmat_ensure(cand, L, nd, code_.cur_q);
+    ByteMatrix& cand = tests.ct.cand;
+    cand.ensure(L, nd, code_.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
-    cand.fill = L;
-    cand.spare = code_.cur_d;
+    cand.used = L;
+    cand.dreq = code_.cur_d;
     inv_.inv_savefirst();
     inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_);
 }
@@ -236,16 +236,16 @@ CodeStatus ExtensionStep::newornot() {
         return CodeStatus::seen;
     lab_.label_rest();
     if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
-    const canonws& cws = lab_.cws;
-    lab_.cell_index(cws.orbits);
+    const int32_t* orbit = lab_.column_orbits();
+    const int32_t* cols = lab_.canonical_cols();
     int p = 0;
     for (int t = N; t >= 1 && p == 0; t--)
-        if (invt.value[cws.bestcol.el[t]] == invt.mainval) p = cws.bestcol.el[t];
-    bool flag = cws.cellcol[p] == cws.cellcol[sp];
-    if (walk_.q > 2) flag = flag || cws.cellcol[p] == cws.cellcol[sp - 1];
+        if (invt.value[cols[t]] == invt.mainval) p = cols[t];
+    bool flag = orbit[p] == orbit[sp];
+    if (walk_.q > 2) flag = flag || orbit[p] == orbit[sp - 1];
     if (!flag) return CodeStatus::seen;
-    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, cws.bestrow.el, cws.bestcol.el, invt.value,
-                               cws.certhash);
+    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, lab_.canonical_rows(), cols, invt.value,
+                               lab_.certificate());
 }
 
 // The step test.  split (from the enumerator): only the last pair

@@ -20,19 +20,11 @@ SelfCheck::SelfCheck(int level, int q, bool linear4) : level_(level), rng_(20261
     inv_.setlinear(linear4);
 }
 
-SelfCheck::~SelfCheck() {
-    bmat_free(g_);
-    bmat_free(full_);
-    wmat_free(gb_);
-    bmat_free(gs_);
-}
-
-void SelfCheck::labelling(const Labeller& lab, const bmat& inc, const int32_t* colours) {
-    const canonws& cws = lab.cws;
+void SelfCheck::labelling(const Labeller& lab, const ByteMatrix& inc, const int32_t* colours) {
     const int M = inc.rows, N = inc.cols;
-    for (int g = 1; g <= cws.naut; g++) {
-        const int32_t* sc = cws.autcol[g].el;
-        const int32_t* sr = cws.autrow[g].el;
+    for (int g = 1; g <= lab.automorphisms(); g++) {
+        const int32_t* sc = lab.aut_cols(g);
+        const int32_t* sr = lab.aut_rows(g);
         for (int c = 1; c <= N; c++)
             ZASSERT("selfcheck", colours != nullptr && colours[c] != colours[sc[c]], "automorphism keeps colours");
         for (int r = 1; r <= M; r++)
@@ -61,14 +53,14 @@ void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, con
     std::sort(va.begin(), va.end());
     std::sort(vb.begin(), vb.end());
     ZASSERT("selfcheck", va != vb, "image has the same values");
-    const int32_t *ra = la.cws.bestrow.el, *ca = la.cws.bestcol.el;
-    const int32_t *rb = lb.cws.bestrow.el, *cb = lb.cws.bestcol.el;
+    const int32_t *ra = la.canonical_rows(), *ca = la.canonical_cols();
+    const int32_t *rb = lb.canonical_rows(), *cb = lb.canonical_cols();
     for (int j = 1; j <= N; j++)
         ZASSERT("selfcheck", a.invt.value[ca[j]] != b.invt.value[cb[j]], "same values in canonical order");
     for (int i = 1; i <= M; i++)
         for (int j = 1; j <= N; j++)
             ZASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] != b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
-    ZASSERT("selfcheck", la.cws.certhash != lb.cws.certhash, "same certificate");
+    ZASSERT("selfcheck", la.certificate() != lb.certificate(), "same certificate");
 }
 
 // The minimum distance of the code by listing every codeword once up to
@@ -77,10 +69,10 @@ void SelfCheck::fulllisting(const cmrec& code) {
     const int L = code.cur_level, n = code.cur_len, q = code.cur_q;
     const Field& F = gf(q);
     if (L > 9 || F.powtab[L] > ((uint64_t)1 << 20)) return;
-    bmat_ensure(full_, L, n, q);
+    full_.ensure(L, n, q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= n; c++) full_.a[r][c] = (uint8_t)code.m[r][c];
-    full_.fill = L;
+    full_.used = L;
     int best = n + 1;
     std::vector<int> coef(L + 1, 0), word(n + 1, 0);
     for (uint64_t x = 1; x < F.powtab[L]; x++) {
@@ -98,10 +90,10 @@ void SelfCheck::fulllisting(const cmrec& code) {
     listings++;
 }
 
-void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced) {
+void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const ByteMatrix& reduced) {
     if (level_ < 2) return;
     fulllisting(code);
-    const int q = code.cur_q, L = reduced.fill, nd = inv.invt.ndist;
+    const int q = code.cur_q, L = reduced.used, nd = inv.invt.ndist;
     const Field& F = gf(q);
     // A random invertible change of basis: row additions and swaps.
     std::vector<std::vector<int>> h(L + 1, std::vector<int>(nd + 1, 0));
@@ -122,15 +114,15 @@ void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const La
     for (int c = 0; c <= nd; c++) perm[c] = c;
     std::shuffle(perm.begin() + 1, perm.end(), rng_);
     const int per = q == 2 ? 1 : 2 * (q - 1);
-    bmat_ensure(g_, L, nd, q);
+    g_.ensure(L, nd, q);
     for (int c = 1; c <= nd; c++) {
         const int s = 1 + (int)(rng_() % (q - 1));
         for (int r = 1; r <= L; r++) g_.a[r][perm[c]] = (uint8_t)F.multab[s][h[r][c]];
         for (int t = 1; t <= per; t++)
             inv_.invt.firstpassval[(perm[c] - 1) * per + t] = inv.invt.firstpassval[(c - 1) * per + t];
     }
-    g_.fill = L;
-    g_.spare = reduced.spare;
+    g_.used = L;
+    g_.dreq = reduced.dreq;
     inv_.invt.q = q;
     inv_.invt.ndist = nd;
     inv_.invt.N = inv.invt.N;

@@ -31,13 +31,12 @@ class SelfCheck {
     static int levelfromenv();
 
     SelfCheck(int level, int q, bool linear4 = false);
-    ~SelfCheck();
     SelfCheck(const SelfCheck&) = delete;
     SelfCheck& operator=(const SelfCheck&) = delete;
 
     int level() const { return level_; }
     // Level 1: the stored automorphisms of the labelling just made of inc.
-    void labelling(const Labeller& lab, const bmat& inc, const int32_t* colours);
+    void labelling(const Labeller& lab, const ByteMatrix& inc, const int32_t* colours);
     // Level 1: the tables after the rows of one partner were made.
     void afterpartner(const SplitTables& mt, int q);
     // Level 1: the verdict of the weight bounds on a complete row and that
@@ -48,8 +47,8 @@ class SelfCheck {
     }
     // Level 2: the new code in `code` whose invariants `inv` and labelling
     // `lab` were just made from its distinct-column form `reduced` (rows
-    // 1..fill).
-    void newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const bmat& reduced);
+    // 1..used).
+    void newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const ByteMatrix& reduced);
 
     uint64_t automorphisms = 0;  // automorphisms verified
     uint64_t tables = 0;         // table states verified
@@ -67,7 +66,7 @@ class SelfCheck {
     DistEngine dist_;
     ColumnInvariants inv_;
     Labeller lab_;
-    bmat g_{}, full_{};
-    wmat gb_{};
-    bmat gs_{};
+    ByteMatrix g_{}, full_{};
+    PlaneMatrix gb_{};
+    ByteMatrix gs_{};
 };

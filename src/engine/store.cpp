@@ -23,7 +23,7 @@ static constexpr uint64_t EMPTY = 1;  // bucket head or next field: no record
 CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : hs{}, fault_(fault), budget_(budget) {
     ZASSERT("store", nbucket < 1 || nbucket > STORE_BUCKETS, "nbucket in 1..555");
     hs.nbucket = nbucket;
-    hs.heads = static_cast<uint64_t*>(cs_alloc(sizeof(uint64_t) * STORE_BUCKETS, "hs.heads==NULL", __LINE__));
+    hs.heads.ensure(STORE_BUCKETS);
     for (int b = 0; b < STORE_BUCKETS; b++) hs.heads[b] = EMPTY;
     hs.withvals = -1;
 }
@@ -31,10 +31,6 @@ CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : hs{
 CanonStore::~CanonStore() {
     if (hs.fp != nullptr) fclose(hs.fp);
     if (budget_) budget_->give(taken_);
-    free(hs.heads);
-    free(hs.words);
-    free(hs.key);
-    free(hs.back);
 }
 
 // Reports a failed operation on the file, drops its stream, and gives false;
@@ -98,27 +94,19 @@ uint64_t get64(const uint8_t* p) {
 
 // Makes the three buffers hold at least the given sizes (grow only).
 void CanonStore::growbuffers(int64_t words, int64_t keybytes) {
-    if (words > hs.capwords) {
-        free(hs.words);
-        hs.capwords = words > 2 * hs.capwords ? words : 2 * hs.capwords;
-        hs.words = static_cast<uint64_t*>(
-            cs_alloc(sizeof(uint64_t) * (size_t)hs.capwords, "hs.words==NULL", __LINE__));
-    }
-    if (keybytes > hs.capkey) {
-        free(hs.key);
-        free(hs.back);
-        hs.capkey = keybytes > 2 * hs.capkey ? keybytes : 2 * hs.capkey;
-        hs.capback = hs.capkey;
-        hs.key = static_cast<uint8_t*>(cs_alloc((size_t)hs.capkey, "hs.key==NULL", __LINE__));
-        hs.back = static_cast<uint8_t*>(cs_alloc((size_t)hs.capback, "hs.back==NULL", __LINE__));
+    const int64_t capwords = (int64_t)hs.words.capacity(), capkey = (int64_t)hs.key.capacity();
+    if (words > capwords) hs.words.ensure((size_t)std::max(words, 2 * capwords));
+    if (keybytes > capkey) {
+        hs.key.ensure((size_t)std::max(keybytes, 2 * capkey));
+        hs.back.ensure(hs.key.capacity());
     }
 }
 
 // Packs canonical row r = 1..R into hs.words (r-1)*W .. r*W-1: column c to
 // word (c-1)/64, bit (c-1)%64.
-void CanonStore::packrows(const bmat& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel) {
+void CanonStore::packrows(const ByteMatrix& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel) {
     for (int r = 1; r <= R; r++) {
-        uint64_t* w = hs.words + (int64_t)(r - 1) * W;
+        uint64_t* w = hs.words.data() + (int64_t)(r - 1) * W;
         for (int j = 0; j < W; j++) w[j] = 0;
         const uint8_t* row = mat.a[rowel[r]];
         for (int c = 1; c <= N; c++)
@@ -131,7 +119,7 @@ void CanonStore::packrows(const bmat& mat, int R, int N, int W, const int32_t* r
 uint64_t CanonStore::hashrows(int R, int W, uint32_t certhash) const {
     uint64_t h = 0;
     for (int r = 1; r <= R; r++) {
-        const uint64_t* row = hs.words + (int64_t)(r - 1) * W;
+        const uint64_t* row = hs.words.data() + (int64_t)(r - 1) * W;
         for (int j = 1; j <= W; j++) {
             uint64_t w = row[j - 1];
             w ^= (j & 1) ? (uint64_t)certhash << 32 : (uint64_t)certhash;
@@ -147,7 +135,7 @@ uint64_t CanonStore::hashrows(int R, int W, uint32_t certhash) const {
 
 // Writes the key record (next = 1) into hs.key; returns its size in bytes.
 int64_t CanonStore::buildkey(int R, int N, int W, const int32_t* colel, const int32_t* values) {
-    uint8_t* p = hs.key;
+    uint8_t* p = hs.key.data();
     put64(p, EMPTY);
     put32(p + 8, (uint32_t)R);
     put32(p + 12, (uint32_t)N);
@@ -156,10 +144,10 @@ int64_t CanonStore::buildkey(int R, int N, int W, const int32_t* colel, const in
         for (int c = 1; c <= N; c++, p += 4) put32(p, (uint32_t)values[colel[c]]);
     int B = (N - 1) / 8 + 1;
     for (int r = 1; r <= R; r++) {
-        const uint64_t* row = hs.words + (int64_t)(r - 1) * W;
+        const uint64_t* row = hs.words.data() + (int64_t)(r - 1) * W;
         for (int j = 0; j < B; j++) *p++ = (uint8_t)(row[j >> 3] >> (8 * (j & 7)));
     }
-    return p - hs.key;
+    return p - hs.key.data();
 }
 
 // ---- where the records live ------------------------------------------------
@@ -226,7 +214,7 @@ bool CanonStore::spill() {
 
 // Appends the key record at the end; its offset goes to *at.
 bool CanonStore::appendkey(int64_t size, uint64_t* at) {
-    if (!put((uint64_t)hs.end, hs.key, (size_t)size)) return false;
+    if (!put((uint64_t)hs.end, hs.key.data(), (size_t)size)) return false;
     *at = (uint64_t)hs.end;
     hs.end += size;
     return true;
@@ -235,17 +223,17 @@ bool CanonStore::appendkey(int64_t size, uint64_t* at) {
 // Reads the record at hs.cur and compares it with the key.  Sets hs.next.
 // Returns 1 equal, 0 different, -1 after a fault.
 int CanonStore::compareat(int64_t size) {
-    if (!getbytes(hs.cur, hs.back, 16)) return -1;
-    hs.next = get64(hs.back);
+    if (!getbytes(hs.cur, hs.back.data(), 16)) return -1;
+    hs.next = get64(hs.back.data());
     // A chain only points forward, to records already written.
     if (hs.next != EMPTY && (hs.next <= hs.cur || hs.next >= (uint64_t)hs.end)) {
         fault("read");
         return -1;
     }
-    if (memcmp(hs.back + 8, hs.key + 8, 8) != 0) return 0;
+    if (memcmp(hs.back.data() + 8, hs.key.data() + 8, 8) != 0) return 0;
     size_t rest = (size_t)(size - 16);
-    if (!getbytes(hs.cur + 16, hs.back + 16, rest)) return -1;
-    return memcmp(hs.back + 16, hs.key + 16, rest) == 0 ? 1 : 0;
+    if (!getbytes(hs.cur + 16, hs.back.data() + 16, rest)) return -1;
+    return memcmp(hs.back.data() + 16, hs.key.data() + 16, rest) == 0 ? 1 : 0;
 }
 
 // Walks bucket b; appends the key at the tail when it is not there.
@@ -266,7 +254,7 @@ CodeStatus CanonStore::walkchain(int b, int64_t size) {
     return sync() ? CodeStatus::fresh : CodeStatus::seen;
 }
 
-CodeStatus CanonStore::store_lookup(const bmat& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
+CodeStatus CanonStore::store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                                     const int32_t* values, uint32_t certhash) {
     ZASSERT("store", R < 0 || N < 1, "R>=0 && N>=1");
     int W = (N - 1) / 64 + 1;

@@ -31,24 +31,21 @@ enum class CodeStatus : int32_t { seen = 0, fresh = 1 };
 
 // The state of the store.
 struct hashstore {
-    int32_t nbucket;     // bucket count (555)
-    uint64_t* heads;     // heads[b]: offset of the first record of bucket b
-    int64_t end;         // where the next record goes
-    FILE* fp;            // open with "r+b" between resets, else null
-    std::string path;    // the file
-    int32_t withvals;    // -1 empty; else 1 when the records carry values
+    int32_t nbucket = 0;     // bucket count (555)
+    Buffer<uint64_t> heads;  // heads[b]: offset of the first record of bucket b
+    int64_t end = 0;         // where the next record goes
+    FILE* fp = nullptr;      // open with "r+b" between resets, else null
+    std::string path;        // the file
+    int32_t withvals = -1;   // -1 empty; else 1 when the records carry values
     // The walk of the last lookup: record examined, previous record, next field read.
-    uint64_t cur, prev, next;
+    uint64_t cur = 0, prev = 0, next = 0;
     // Where the last lookup went (read by tests).
-    uint64_t lasthash;
-    int32_t lastbucket;
+    uint64_t lasthash = 0;
+    int32_t lastbucket = 0;
     // Grow-only buffers: packed rows, the key record, a record read back.
-    uint64_t* words;
-    int64_t capwords;
-    uint8_t* key;
-    int64_t capkey;
-    uint8_t* back;
-    int64_t capback;
+    Buffer<uint64_t> words;
+    Buffer<uint8_t> key;
+    Buffer<uint8_t> back;
 };
 
 class CanonStore {
@@ -84,7 +81,7 @@ class CanonStore {
     // number of the labelling.  Returns fresh when the form was not stored
     // before (it is stored now) and seen when it was, or when a file
     // operation failed (reported).  Allocates only when a buffer must grow.
-    CodeStatus store_lookup(const bmat& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
+    CodeStatus store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                             const int32_t* values, uint32_t certhash);
 
     hashstore hs;  // read by tests
@@ -97,7 +94,7 @@ class CanonStore {
     bool sync();
     bool spill();
     void growbuffers(int64_t words, int64_t keybytes);
-    void packrows(const bmat& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel);
+    void packrows(const ByteMatrix& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel);
     uint64_t hashrows(int R, int W, uint32_t certhash) const;
     int64_t buildkey(int R, int N, int W, const int32_t* colel, const int32_t* values);
     bool appendkey(int64_t size, uint64_t* at);

@@ -20,13 +20,6 @@ CodeFormer::CodeFormer(int q, bool linear4) : q_(q), semilinear_(q == 4 && !line
     inv_.setlinear(true);
 }
 
-CodeFormer::~CodeFormer() {
-    bmat_free(g_);
-    bmat_free(r_);
-    wmat_free(gb_);
-    bmat_free(gs_);
-}
-
 namespace {
 
 void putint(std::string& s, uint32_t v) {
@@ -38,7 +31,7 @@ void putint(std::string& s, uint32_t v) {
 void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
                     std::vector<uint32_t>& out) {
     gens.clear();
-    for (int g = 1; g <= lab.cws.naut; g++) gens.push_back(lab.cws.autcol[g].el);
+    for (int g = 1; g <= lab.automorphisms(); g++) gens.push_back(lab.aut_cols(g));
     go.lengths(gens.data(), (int)gens.size(), N, out);
 }
 
@@ -79,10 +72,10 @@ bool CodeFormer::form(const uint8_t* rows, int k, int n, CodeForm& out) {
 bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, Factored& aut) {
     const Field& F = gf(q_);
     // The rank first: a matrix of dependent rows is no generator matrix.
-    bmat_ensure(r_, k, n, q_);
+    r_.ensure(k, n, q_);
     for (int r = 1; r <= k; r++)
         for (int c = 1; c <= n; c++) r_.a[r][c] = rows[(size_t)(r - 1) * n + (c - 1)];
-    r_.fill = k;
+    r_.used = k;
     if (dist_.rref(r_, r_, nullptr, Rref::none) != k) return false;
 
     // The projective points of the columns, in the order they first appear.
@@ -107,11 +100,11 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
 
     // The code of the points, with the multiplicities as first values.
     const int nd = (int)points.size(), per = q_ == 2 ? 1 : 2 * (q_ - 1);
-    bmat_ensure(g_, k, nd, q_);
+    g_.ensure(k, nd, q_);
     for (int j = 1; j <= nd; j++)
         for (int r = 1; r <= k; r++) g_.a[r][j] = (uint8_t)points[(size_t)j - 1][(size_t)r - 1];
-    g_.fill = k;
-    g_.spare = 1;
+    g_.used = k;
+    g_.dreq = 1;
     invtrec& invt = inv_.invt;
     invt.q = q_;
     invt.ndist = nd;
@@ -123,9 +116,9 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
 
     // The canonical form: counts, the matrix read in canonical order, the
     // values and multiplicities in canonical column order, the certificate.
-    const bmat& inc = inv_.incmat;
+    const ByteMatrix& inc = inv_.incmat;
     const int M = inc.rows, N = inc.cols;
-    const int32_t *br = lab_.cws.bestrow.el, *bc = lab_.cws.bestcol.el;
+    const int32_t *br = lab_.canonical_rows(), *bc = lab_.canonical_cols();
     key.clear();
     for (uint32_t v : {(uint32_t)q_, (uint32_t)n, (uint32_t)k, (uint32_t)zeros, (uint32_t)nd, (uint32_t)M, (uint32_t)N})
         putint(key, v);
@@ -141,7 +134,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
         putint(key, (uint32_t)invt.value[bc[j]]);
         putint(key, (uint32_t)mult[(size_t)(bc[j] - 1) / per]);
     }
-    putint(key, lab_.cws.certhash);
+    putint(key, lab_.certificate());
 
     labelledorbits(lab_, N, go_, gens_, lens_);
     for (uint32_t len : lens_) aut.times(len);

@@ -51,7 +51,6 @@ class CodeFormer {
    public:
     // Codes over GF(q); linear4: GF(4) up to monomial maps only.
     explicit CodeFormer(int q, bool linear4 = false);
-    ~CodeFormer();
     CodeFormer(const CodeFormer&) = delete;
     CodeFormer& operator=(const CodeFormer&) = delete;
 
@@ -72,7 +71,7 @@ class CodeFormer {
     GroupOrder go_;
     std::vector<const int32_t*> gens_;
     std::vector<uint32_t> lens_;
-    bmat g_{}, r_{};
-    wmat gb_{};
-    bmat gs_{};
+    ByteMatrix g_{}, r_{};
+    PlaneMatrix gb_{};
+    ByteMatrix gs_{};
 };

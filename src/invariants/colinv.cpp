@@ -155,18 +155,18 @@ void ColumnInvariants::inv_classes() {
 // ---- second pass ------------------------------------------------------------------
 
 // Lists the codewords the invariants use into the distance stores.
-void ColumnInvariants::listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist) {
+void ColumnInvariants::listwords(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist) {
     const int q = invt.q;
-    if (gf(q).powtab[G.fill] < (uint64_t)(1000 * q)) {
+    if (gf(q).powtab[G.used] < (uint64_t)(1000 * q)) {
         if (q <= 4)
             dist.generatingset_fromall_inv(G);
         else
             dist.gensets_all(G);
         return;
     }
-    dist.mindist(G);
+    const int d = dist.mindist(G);
     if (q <= 4)
-        dist.gensets_dist(Gb, G, dist.dinvar.setinfo.ub);
+        dist.gensets_dist(Gb, G, d);
     else
         dist.gensets_dist_b(Gs, G);
 }
@@ -176,10 +176,10 @@ static inline uint32_t wordnum(uint64_t t, uint64_t w) { return (uint32_t)((t + 
 // incmat only grows: both capacities are kept, so that candidates of
 // changing shape do not make it reallocate.
 void ColumnInvariants::clearinc(int M, int N, int fq) {
-    if (incmat.mem == 1)
-        bmat_ensure(incmat, std::max(M, incmat.caprows), std::max(N, incmat.capcols), fq);
+    if (incmat.allocated())
+        incmat.ensure(std::max(M, incmat.caprows()), std::max(N, incmat.capcols()), fq);
     else
-        bmat_ensure(incmat, M, N, fq);
+        incmat.ensure(M, N, fq);
     incmat.rows = M;
     incmat.cols = N;
     for (int r = 1; r <= M; r++) memset(incmat.a[r] + 1, 0, (size_t)N);
@@ -187,7 +187,7 @@ void ColumnInvariants::clearinc(int M, int N, int fq) {
 
 // q = 2: one row per marked word, one column per point.
 void ColumnInvariants::incmat2(const DistEngine& dist) {
-    const wmat& S = dist.dinvar.cwstore;
+    const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int N = invt.N;
     int M = 0;
@@ -258,7 +258,7 @@ void ColumnInvariants::tierows(int row) {
 
 // q = 3, 4: the marked words of the bit store.
 void ColumnInvariants::incmat34(const DistEngine& dist) {
-    const wmat& S = dist.dinvar.cwstore;
+    const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int q = invt.q, nd = invt.ndist;
     int marked = 0;
@@ -276,7 +276,7 @@ void ColumnInvariants::incmat34(const DistEngine& dist) {
 
 // q = 5, 7: every kept word of the byte store, no values.
 void ColumnInvariants::incmat57(const DistEngine& dist) {
-    const bmat& S = dist.dinvar.cwstoreb;
+    const ByteMatrix& S = dist.bytestore();
     const int q = invt.q, nd = invt.ndist, kept = S.rows;
     clearinc((q - 1) * kept + (q - 1) * nd + nd, invt.N, q);
     int row = 1;
@@ -287,7 +287,7 @@ void ColumnInvariants::incmat57(const DistEngine& dist) {
     tierows(row);
 }
 
-void ColumnInvariants::inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist) {
+void ColumnInvariants::inv_secondpass(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist) {
     listwords(G, Gb, Gs, dist);
     const int N = invt.N;
     uint32_t* val = val_;

@@ -35,7 +35,6 @@ struct invtrec {
 class ColumnInvariants {
    public:
     ColumnInvariants() = default;
-    ~ColumnInvariants() { bmat_free(incmat); }
     ColumnInvariants(const ColumnInvariants&) = delete;
     ColumnInvariants& operator=(const ColumnInvariants&) = delete;
 
@@ -51,7 +50,7 @@ class ColumnInvariants {
     // `incmat`, adds the codeword values, combines them with the saved
     // first-pass values and forms the final classes.  Writes invt, incmat,
     // val; leaves dist's codeword stores filled.
-    void inv_secondpass(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
+    void inv_secondpass(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist);
     // Sorts the points by value and numbers the classes (reads invt.value).
     void inv_classes();
     // Codes over GF(4): equivalent up to monomial maps only (the default
@@ -64,7 +63,7 @@ class ColumnInvariants {
     cmrec redmat{};
     // The incidence matrix of the canonical form (rows 1..incmat.rows,
     // columns 1..incmat.cols = invt.N); only grows.
-    bmat incmat{};
+    ByteMatrix incmat{};
 
    private:
     bool zerocol(const cmrec& code, int c, int L) const;
@@ -72,7 +71,7 @@ class ColumnInvariants {
     void appendcol(const cmrec& code, int c, int L);
     void distinctfree(const cmrec& code, int nfree, int L, int q);
     void unitcolumns(int L);
-    void listwords(bmat& G, wmat& Gb, bmat& Gs, DistEngine& dist);
+    void listwords(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist);
     void clearinc(int M, int N, int fq);
     void incmat2(const DistEngine& dist);
     void patternbytes();

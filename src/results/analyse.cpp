@@ -11,17 +11,12 @@ CodeAnalyser::CodeAnalyser(int q, bool linear4) : q_(q), former_(q, linear4) {
     dist_.usefield(q, gf(q).small());
 }
 
-CodeAnalyser::~CodeAnalyser() {
-    bmat_free(g_);
-    bmat_free(dual_);
-}
-
 void CodeAnalyser::load(const CodeMatrix& c) {
-    bmat_ensure(g_, c.k, c.n, q_);
+    g_.ensure(c.k, c.n, q_);
     for (int r = 1; r <= c.k; r++)
         for (int j = 1; j <= c.n; j++) g_.a[r][j] = c.at(r - 1, j - 1);
-    g_.fill = c.k;
-    g_.spare = 1;
+    g_.used = c.k;
+    g_.dreq = 1;
 }
 
 int CodeAnalyser::rank(const CodeMatrix& c) {
@@ -37,16 +32,16 @@ int CodeAnalyser::mindist(const CodeMatrix& c) {
 int CodeAnalyser::dualdist(const CodeMatrix& c) {
     if (c.k == c.n) return c.n + 1;
     load(c);
-    bmat_ensure(dual_, c.n - c.k, c.n, q_);
+    dual_.ensure(c.n - c.k, c.n, q_);
     dist_.dualmat(dual_, g_);
-    dual_.spare = 1;
+    dual_.dreq = 1;
     return dist_.mindist(dual_);
 }
 
 void CodeAnalyser::weights(const CodeMatrix& c, std::vector<uint64_t>& A) {
     load(c);
     dist_.spectrum(g_);
-    const uint64_t* P = dist_.dinvar.setinfo.Aspec;  // once per line through 0
+    const uint64_t* P = dist_.weights();  // once per line through 0
     A.assign((size_t)c.n + 1, 0);
     A[0] = 1;
     for (int w = 1; w <= c.n; w++) A[(size_t)w] = P[w] * (uint64_t)(q_ - 1);

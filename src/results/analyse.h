@@ -21,7 +21,6 @@ class CodeAnalyser {
     // Codes over GF(q); linear4: GF(4) codes are equivalent up to monomial
     // maps only (otherwise the field automorphism is allowed too).
     CodeAnalyser(int q, bool linear4);
-    ~CodeAnalyser();
     CodeAnalyser(const CodeAnalyser&) = delete;
     CodeAnalyser& operator=(const CodeAnalyser&) = delete;
 
@@ -54,5 +53,5 @@ class CodeAnalyser {
     int q_;
     DistEngine dist_;
     CodeFormer former_;
-    bmat g_{}, dual_{};
+    ByteMatrix g_{}, dual_{};
 };

@@ -24,8 +24,8 @@ const Factored& RunMass::group(int m) {
 // so an automorphism permutes the non-zero values of each point, evenly
 // (x -> l x) or oddly (x -> l x^2).
 bool RunMass::uniform(const Labeller& lab, int nd) const {
-    for (int g = 1; g <= lab.cws.naut; g++) {
-        const int32_t* a = lab.cws.autcol[g].el;
+    for (int g = 1; g <= lab.automorphisms(); g++) {
+        const int32_t* a = lab.aut_cols(g);
         int first = -1;
         for (int c = 0; c < nd; c++) {
             int to[3];

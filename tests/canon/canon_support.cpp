@@ -25,7 +25,7 @@ tmat from_rows(int N, const ivv& rows) {
 }
 
 void tlab::load(const tmat& m) {
-    bmat_ensure(inc, m.M, m.N, 2);
+    inc.ensure(m.M, m.N, 2);
     memset(inc.a[0] - 1, 0, (size_t)m.N + 2);
     for (int r = 1; r <= m.M; r++) {
         inc.a[r][-1] = inc.a[r][0] = 0;

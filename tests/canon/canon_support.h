@@ -37,12 +37,16 @@ struct tres {  // one labelling, copied out of the workspace
     ivv autcol, autrow;
 };
 
+// The tests' access to a labeller's whole workspace.
+struct LabelProbe {
+    static canonws& ws(Labeller& lab) { return lab.cws; }
+};
+
 // A labeller and the matrix it is pointed at (which it does not own).
 struct tlab {
-    bmat inc{};
+    ByteMatrix inc{};
     Labeller lab;
-    canonws& w = lab.cws;
-    ~tlab() { bmat_free(inc); }
+    canonws& w = LabelProbe::ws(lab);
     void load(const tmat& m);   // m into inc, and lab.use(inc)
     tres label(const tmat& m);  // colour mode when m has colours
 };

@@ -12,9 +12,16 @@
 #include "field/field.h"
 #include "common/oracle.h"
 
+// The tests' access to an engine's whole workspace.
+struct DistProbe {
+    static dinvrec& of(DistEngine& E) { return E.dinvar; }
+    static const dinvrec& of(const DistEngine& E) { return E.dinvar; }
+};
+
 namespace dtest {
 
 using vec = std::vector<uint8_t>;   // coordinates 0..n-1
+
 using ogf = ownfield;
 
 // Scales v so that its first non-zero coordinate is 1.
@@ -25,7 +32,11 @@ inline vec normalise(const ogf& F, vec v) {
     return v;
 }
 
-inline int weight(const vec& v) { return (int)std::count_if(v.begin(), v.end(), [](uint8_t x) { return x != 0; }); }
+inline int weight(const vec& v) {
+    int w = 0;
+    for (uint8_t x : v) w += x != 0;
+    return w;
+}
 
 inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
     oracle::matrix g;
@@ -33,6 +44,7 @@ inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
     return g;
 }
 
+// Rank of a list of vectors.
 inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(tomatrix(rows), F).size(); }
 
 // Everything the brute force knows about a code.
@@ -78,13 +90,14 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     return r;
 }
 
-// Generator matrix record: rows 1..k, fill k, spare d.
-inline void tobmat(bmat& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
-    bmat_ensure(G, (int)rows.size(), n, q);
-    for (size_t i = 0; i < rows.size(); i++)
+// Generator matrix record: rows 1..k, used k, dreq d.
+inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
+    int k = (int)rows.size();
+    G.ensure(k, n, q);
+    for (int i = 0; i < k; i++)
         for (int j = 0; j < n; j++) G.a[i + 1][j + 1] = rows[i][j];
-    G.fill = (int)rows.size();
-    G.spare = d;
+    G.used = k;
+    G.dreq = d;
 }
 
 // Rows from digit strings.
@@ -97,16 +110,19 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     return r;
 }
 
-// Stored codewords 1..count of engine E as they are stored (`raw`) or
-// normalised, in store order.
+// Raw value of coordinate p of stored codeword f of engine E.
+inline int storedcoord(const DistEngine& E, uint64_t f, int p) {
+    const dinvrec& dv = DistProbe::of(E);
+    return E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
+}
+
+// Stored codewords 1..count as they are stored (`raw`) or normalised, in
+// store order.
 inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, bool raw = false) {
-    const dinvrec& dv = E.dinvar;
     std::vector<vec> out;
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
-        for (int p = 1; p <= n; p++)
-            v[p - 1] = (uint8_t)(E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p)
-                                               : dv.cwstoreb.a[f][p]);
+        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(E, f, p);
         out.push_back(raw ? v : normalise(ogf{E.fieldq()}, v));
     }
     return out;
@@ -114,28 +130,28 @@ inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, 
 
 // Weight recorded with stored codeword f.
 inline int storedweight(const DistEngine& E, uint64_t f) {
-    return E.bitplanes() ? (int)E.dinvar.cwstore.a[f][0] : bstoredweight(E.dinvar.cwstoreb.a[f]);
+    return E.bitplanes() ? (int)DistProbe::of(E).cwstore.a[f][0] : bstoredweight(DistProbe::of(E).cwstoreb.a[f]);
 }
 
 // Everything engine E (field already chosen) says about a code, in order:
 // minimum distance, the checks for d = 2..5, the spectrum, the full store as
 // stored and, with `low`, the low-weight listing (span weight, rank, store).
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
-    bmat G{}, Gs{};
-    wmat Gb{};
-    const infrec& it = E.dinvar.setinfo;
-    auto fresh = [&](int D) -> bmat& { return tobmat(G, rows, n, q, D), G; };
+    ByteMatrix G{}, Gs{};
+    PlaneMatrix Gb{};
+    const infrec& it = DistProbe::of(E).setinfo;
+    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D), G; };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));
     for (int pass = 0; pass <= low; pass++) {
         fresh(0);
-        if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec, it.Aspec + n + 1);
-        else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.fill);
-        else E.gensets_dist_b(Gs, G), t.push_back((uint64_t)Gs.fill);
+        if (pass == 0) E.spectrum_keep(G), t.insert(t.end(), it.Aspec.data(), it.Aspec.data() + n + 1);
+        else if (E.bitplanes()) E.gensets_dist(Gb, G, (int)t[0]), t.push_back((uint64_t)Gb.used);
+        else E.gensets_dist_b(Gs, G), t.push_back((uint64_t)Gs.used);
         t.push_back((uint64_t)it.wmax);
         for (auto& v : storedwords(E, n, it.found, true)) t.insert(t.end(), v.begin(), v.end());
     }
-    bmat_free(G), bmat_free(Gs), wmat_free(Gb);
+    G.release(), Gs.release(), Gb.release();
     return t;
 }
 

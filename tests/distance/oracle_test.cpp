@@ -17,8 +17,8 @@ using namespace dtest;
 
 namespace {
 
-bmat G, Gs;
-wmat Gb;
+ByteMatrix G, Gs;
+PlaneMatrix Gb;
 DistEngine Other;   // the other routines (bit planes / bytes) for q <= 4
 
 std::vector<vec> sorted(std::vector<vec> v) {
@@ -59,16 +59,16 @@ void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
         uint64_t c = 0;
         for (auto& kv : cls) kv.second = ++c;
         for (uint64_t f = lo + 1; f <= hi; f++) {
-            ASSERT_EQ(E.dinvar.cwstore.a[f][-1], inv[f]) << "row " << f;
-            ASSERT_EQ(E.dinvar.cwstore.b[f][0], cls[inv[f]]) << "row " << f;
-            ASSERT_LE(E.dinvar.cwstore.a[f > lo + 1 ? f - 1 : f][-1], E.dinvar.cwstore.a[f][-1]);
+            ASSERT_EQ(DistProbe::of(E).cwstore.a[f][-1], inv[f]) << "row " << f;
+            ASSERT_EQ(DistProbe::of(E).cwstore.b[f][0], cls[inv[f]]) << "row " << f;
+            ASSERT_LE(DistProbe::of(E).cwstore.a[f > lo + 1 ? f - 1 : f][-1], DistProbe::of(E).cwstore.a[f][-1]);
         }
     }
     auto words = storedwords(E, t.n, rows);
     std::vector<vec> marked;
     for (uint64_t f = 1; f <= rows; f++) {
-        uint64_t m = E.dinvar.cwstore.b[f][-1];
-        ASSERT_EQ(m, m ? E.dinvar.cwstore.b[f][0] : 0);
+        uint64_t m = DistProbe::of(E).cwstore.b[f][-1];
+        ASSERT_EQ(m, m ? DistProbe::of(E).cwstore.b[f][0] : 0);
         if (m) marked.push_back(words[f - 1]);
     }
     EXPECT_EQ(rankof(F, marked), t.rank);
@@ -82,19 +82,19 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
     const int k = (int)rows.size();
-    infrec& it = E.dinvar.setinfo;
-    tobmat(G, rows, n, q);
+    infrec& it = DistProbe::of(E).setinfo;
+    loadmatrix(G, rows, n, q);
     E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
     EXPECT_EQ(it.found, t.words.size());
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     EXPECT_EQ(E.mindist(G), t.d);
     EXPECT_EQ(it.ub, t.d);
     for (int D = std::max(1, t.d - 1); D <= t.d + 1; D++) {   // below, at and above
         int want = (t.rank == 0 || t.d >= D) ? 1 : 0;
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist(G), want) << "D=" << D;
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist_ex(G), t.rank < k ? 0 : want) << "D=" << D;
     }
     if (q <= 4) {   // the other routines: the same results, the same multiples stored in the same order
@@ -103,27 +103,27 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     }
     if (!full || t.rank == 0) return;
     // The full store.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     E.spectrum_keep(G);
     ASSERT_EQ(it.found, t.words.size());
     auto st = storedwords(E, n, it.found);
     for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
     // Generating sets after the minimum distance.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     if (bits) E.gensets_dist(Gb, G, t.d);
     else E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(bits ? Gb.fill : Gs.fill, t.rank);
+    EXPECT_EQ(bits ? Gb.used : Gs.used, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
     ASSERT_EQ(it.found, sumA(t.A, bits ? t.d : 1, t.wgen));
     EXPECT_EQ(sorted(storedwords(E, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
     if (bits) checkclasses(E, t, it.found);
     // Generating sets from the full listing, sorted by weight.
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     if (bits) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     EXPECT_EQ(it.wmax, t.wgen);
-    uint64_t kept = (uint64_t)(bits ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows);
+    uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows);
     ASSERT_EQ(kept, sumA(t.A, 1, t.wgen));
     auto kw = storedwords(E, n, kept);
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
@@ -136,17 +136,17 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     const auto raw = storedwords(E, n, kept, true);
     std::vector<uint64_t> tags;   // class and mark of every kept word
     for (uint64_t f = 1; f <= kept; f++)
-        tags.insert(tags.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+        tags.insert(tags.end(), {DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1], DistProbe::of(E).cwstore.b[f][0]});
     for (int D : {t.d - 1, t.d, t.wgen - 1, t.wgen + 1}) {
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         E.generatingset_fromall_inv(G);
         SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
         EXPECT_EQ(it.wmax, t.wgen);
-        ASSERT_EQ((uint64_t)E.dinvar.cwstore.rows, kept);
+        ASSERT_EQ((uint64_t)DistProbe::of(E).cwstore.rows, kept);
         EXPECT_TRUE(storedwords(E, n, kept, true) == raw);
         std::vector<uint64_t> again;
         for (uint64_t f = 1; f <= kept; f++)
-            again.insert(again.end(), {E.dinvar.cwstore.a[f][-1], E.dinvar.cwstore.b[f][-1], E.dinvar.cwstore.b[f][0]});
+            again.insert(again.end(), {DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1], DistProbe::of(E).cwstore.b[f][0]});
         EXPECT_TRUE(again == tags);
     }
 }
@@ -223,11 +223,11 @@ TEST(DistanceOracle, DegenerateCodes) {
     std::vector<vec> high = randrows(rng, 3, 300, 7, 0.0), tail = randrows(rng, 3, 30, 7, 0.6);
     for (int i = 0; i < 3; i++) std::copy(tail[i].begin(), tail[i].end(), high[i].begin() + 265);
     ASSERT_NO_FATAL_FAILURE(checkcode(E, high, 300, 7, false, true, "high pivots"));
-    EXPECT_EQ(E.dinvar.gbasb.fill, rankof(ogf{7}, high));
-    for (int r = 1; r <= E.dinvar.gbasb.fill; r++) {
-        int p = E.dinvar.gbasb.a[r][0] + 256 * E.dinvar.gbasb.a[r][-1];
+    EXPECT_EQ(DistProbe::of(E).gbasb.used, rankof(ogf{7}, high));
+    for (int r = 1; r <= DistProbe::of(E).gbasb.used; r++) {
+        int p = DistProbe::of(E).gbasb.a[r][0] + 256 * DistProbe::of(E).gbasb.a[r][-1];
         EXPECT_GT(p, 255);
-        EXPECT_EQ(E.dinvar.gbasb.a[r][p], 1);
+        EXPECT_EQ(DistProbe::of(E).gbasb.a[r][p], 1);
     }
 }
 
@@ -236,27 +236,27 @@ namespace {
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    infrec& it = E.dinvar.setinfo;
+    infrec& it = DistProbe::of(E).setinfo;
     E.usefield(q, q <= 4);
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     E.spectrum(G);
-    std::vector<uint64_t> A(it.Aspec, it.Aspec + n + 1);
+    std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);
     int d = 0;
     for (int w = n; w >= 1; w--)
         if (A[w]) d = w;
-    tobmat(G, rows, n, q);
+    loadmatrix(G, rows, n, q);
     ASSERT_EQ(E.mindist(G), d);
     for (int D = std::max(1, d - 1); D <= d + 1; D++) {
-        tobmat(G, rows, n, q, D);
+        loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
     }
     if (d == 0) return;
-    tobmat(G, rows, n, q);   // the span weight from the full listing, then the planned one
+    loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
     if (q <= 4) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     int wgen = it.wmax;
-    ASSERT_EQ((uint64_t)(q <= 4 ? E.dinvar.cwstore.rows : E.dinvar.cwstoreb.rows), sumA(A, 1, wgen));
-    tobmat(G, rows, n, q);
+    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
+    loadmatrix(G, rows, n, q);
     if (q <= 4) E.gensets_dist(Gb, G, d);
     else E.gensets_dist_b(Gs, G);
     EXPECT_EQ(it.wmax, wgen);
@@ -315,17 +315,17 @@ TEST(DistanceOracle, LargeWeightsAndLargeStores) {
     E.usefield(5, false);
     std::vector<vec> w300 = {vec(310, 0)};
     for (int j = 0; j < 300; j++) w300[0][j + 10] = (uint8_t)(1 + j % 4);
-    tobmat(G, w300, 310, 5);
+    loadmatrix(G, w300, 310, 5);
     E.spectrum_keep(G);
-    ASSERT_EQ(E.dinvar.setinfo.found, 1u);
+    ASSERT_EQ(E.setinfo().found, 1u);
     EXPECT_EQ(storedweight(E, 1), 300);
     // GF(5)^7 beside a word of weight 10: 19531 + 1 codewords up to weight 10.
     std::vector<vec> rows(8, vec(17, 0));
     for (int i = 0; i < 7; i++) rows[i][i] = 1;
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
-    tobmat(G, rows, 17, 5);
+    loadmatrix(G, rows, 17, 5);
     E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(E.dinvar.setinfo.wmax, 10);
-    EXPECT_EQ(E.dinvar.setinfo.found, 19532u);
+    EXPECT_EQ(E.setinfo().wmax, 10);
+    EXPECT_EQ(E.setinfo().found, 19532u);
     EXPECT_EQ(storedweight(E, 19532), 10);
 }

@@ -41,8 +41,8 @@ form randomform(std::mt19937& g, int R, int N, bool withvals) {
 // column 0): the store must read it back in canonical order via rowel, colel.
 int lookup(CanonStore& st, const form& f, std::mt19937& g) {
     int R = f.R(), N = f.N();
-    bmat m{};
-    bmat_ensure(m, R, N, 2);
+    ByteMatrix m{};
+    m.ensure(R, N, 2);
     std::vector<int32_t> rowel(R + 1, 0), colel(N + 1, 0), colvals(N + 1, -7);
     for (int i = 1; i <= R; i++) rowel[i] = i;
     for (int j = 1; j <= N; j++) colel[j] = j;
@@ -56,7 +56,7 @@ int lookup(CanonStore& st, const form& f, std::mt19937& g) {
     for (size_t j = 0; j < f.vals.size(); j++) colvals[colel[j + 1]] = f.vals[j];
     int res = st.store_lookup(m, R, N, rowel.data(), colel.data(), f.vals.empty() ? nullptr : colvals.data(),
                               f.cert) == CodeStatus::fresh;
-    bmat_free(m);
+    m.release();
     return res;
 }
 

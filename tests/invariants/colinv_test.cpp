@@ -67,14 +67,14 @@ struct labelled {
 
 labelled label(const matrix& g, int q) {
     const int k = (int)g.size(), n = (int)g[0].size();
-    static bmat G{};
-    static wmat gb{};
-    static bmat gs{};
-    bmat_ensure(G, k, n, q);
+    static ByteMatrix G{};
+    static PlaneMatrix gb{};
+    static ByteMatrix gs{};
+    G.ensure(k, n, q);
     for (int r = 0; r < k; r++)
         for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
-    G.fill = k;
-    G.spare = 1;
+    G.used = k;
+    G.dreq = 1;
     ws().inv.invt.q = q;
     ws().inv.invt.ndist = n;
     ws().inv.invt.N = q == 2 ? n : 2 * (q - 1) * n;
@@ -86,10 +86,10 @@ labelled label(const matrix& g, int q) {
     out.mainval = ws().inv.invt.mainval;
     ws().lab.label(ws().inv.incmat, ws().inv.invt.cls);
     for (int i = 1; i <= ws().inv.incmat.rows; i++)
-        for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.incmat.a[ws().lab.cws.bestrow.el[i]][ws().lab.cws.bestcol.el[j]]);
+        for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.incmat.a[ws().lab.canonical_rows()[i]][ws().lab.canonical_cols()[j]]);
     out.canon.push_back(-1);
-    for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.invt.value[ws().lab.cws.bestcol.el[j]]);
-    out.cert = ws().lab.cws.certhash;
+    for (int j = 1; j <= ws().inv.incmat.cols; j++) out.canon.push_back(ws().inv.invt.value[ws().lab.canonical_cols()[j]]);
+    out.cert = ws().lab.certificate();
     return out;
 }
 

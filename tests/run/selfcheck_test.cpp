@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "canon/canon_support.h"
 #include "common/testutil.h"
 #include "engine/selfcheck.h"
 #include "run/classifier.h"
@@ -57,18 +58,19 @@ TEST(SelfCheck, TheEnvironmentSwitchesItOn) {
 // A forged automorphism of the Fano plane's incidence matrix is caught.
 TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
     const int lines[7][3] = {{1, 2, 3}, {1, 4, 5}, {1, 6, 7}, {2, 4, 6}, {2, 5, 7}, {3, 4, 7}, {3, 5, 6}};
-    bmat inc{};
-    bmat_ensure(inc, 7, 7, 2);
+    ByteMatrix inc{};
+    inc.ensure(7, 7, 2);
     for (int r = 0; r < 7; r++)
         for (int c : lines[r]) inc.a[r + 1][c] = 1;
     Labeller lab;
     lab.label(inc, nullptr);
-    ASSERT_GT(lab.cws.naut, 0);
+    ASSERT_GT(lab.automorphisms(), 0);
     SelfCheck check(1, 2);
     check.labelling(lab, inc, nullptr);  // the true ones pass
-    EXPECT_EQ(check.automorphisms, (uint64_t)lab.cws.naut);
-    std::swap(lab.cws.autcol[1].el[1], lab.cws.autcol[1].el[2]);
-    std::swap(lab.cws.autcol[1].el[1], lab.cws.autcol[1].el[3]);
+    EXPECT_EQ(check.automorphisms, (uint64_t)lab.automorphisms());
+    int32_t* forged = LabelProbe::ws(lab).autcol[1].el;
+    std::swap(forged[1], forged[2]);
+    std::swap(forged[1], forged[3]);
     EXPECT_EXIT(
         {
             if (!freopen("/dev/null", "r", stdin)) _exit(99);
@@ -76,7 +78,6 @@ TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
             _exit(0);
         },
         ::testing::ExitedWithCode(ZFAIL_EXIT), "");
-    bmat_free(inc);
 }
 
 }  // namespace
