@@ -184,8 +184,8 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         l.v[l.record(3)] = "?3 7 3 2 3";
         expect(checkcopy(l, "hdim"), "record 3: numbered 2 in dimension 3, not 1", "h file, in its dimension");
     }
-    {  // A wrong total for the last dimension.
-        Lines l = clean;
+    for (const Lines& file : {clean, Lines(base + "h")}) {  // A wrong total for the last dimension.
+        Lines l = file;
         for (std::string& s : l.v)
             if (s.rfind(" RES", 0) == 0) {
                 const size_t e = s.find_last_not_of(' '), b = s.find_last_of(' ', e) + 1;
