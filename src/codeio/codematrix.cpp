@@ -111,12 +111,9 @@ std::string elementname(Format f, int q, int x) {
     return "";
 }
 
-void recordhead(std::string& out, char tag, std::initializer_list<std::string_view> values) {
+void recordhead(std::string& out, std::string_view tag, std::initializer_list<std::string_view> values) {
     out += tag;
-    bool first = tag != 'c';
-    for (std::string_view v : values) {
-        if (!first) out += ' ';
-        out += v, first = false;
-    }
+    const char* sep = "";
+    for (std::string_view v : values) out.append(sep).append(v), sep = " ";
     out += '\n';
 }

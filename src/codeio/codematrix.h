@@ -94,9 +94,9 @@ inline char entrydigit(int x) { return "0123456789ABCDEF"[x & 15]; }
 // The records of the program's own files (result files, h files and the
 // segments of part files) are a head line and one row per line, one digit
 // per entry; every writer of them prints through these two, so the files
-// cannot drift apart.  recordhead appends "?v1 v2 ...\n" (the tag 'c' of a
-// part file's record is followed by a space: "c v1 v2 ...\n").
-void recordhead(std::string& out, char tag, std::initializer_list<std::string_view> values);
+// cannot drift apart.  recordhead appends `tag` and the values separated by
+// spaces: "?3 8 7 1\n" (tag "?"), "c 2 6 2 10\n" (tag "c ", a part file).
+void recordhead(std::string& out, std::string_view tag, std::initializer_list<std::string_view> values);
 // Appends rows r0..r1 of a matrix over columns c0..c1: entry(r, c) as its
 // digit, and "\n" after each row.
 template <class Entry>

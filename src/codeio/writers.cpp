@@ -87,7 +87,7 @@ std::string codetext(Format f, const CodeMatrix& c, const CodeFacts& facts, int6
     std::string out;
     switch (f) {
         case Format::result:
-            recordhead(out, '?', {std::to_string(c.k), std::to_string(c.n), std::to_string(c.q), std::to_string(number)});
+            recordhead(out, "?", {std::to_string(c.k), std::to_string(c.n), std::to_string(c.q), std::to_string(number)});
             return out + digitrows(c);
         case Format::plain:
             return digitrows(c);

@@ -105,7 +105,7 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 // ---- records ----------------------------------------------------------------------
 
 void appendrecord(std::string& out, const cmrec& code, const BigNat& size) {
-    recordhead(out, 'c', {std::to_string(code.cur_level), std::to_string(code.cur_len), std::to_string(code.cur_q), size.str()});
+    recordhead(out, "c ", {std::to_string(code.cur_level), std::to_string(code.cur_len), std::to_string(code.cur_q), size.str()});
     recordrows(out, 1, code.cur_level, 1, code.cur_len, [&code](int r, int c) { return code.m[r][c]; });
 }
 

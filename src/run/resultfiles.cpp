@@ -73,7 +73,7 @@ bool ResultFiles::commit(const std::string& stats) {
 bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, const cmrec& cm, int rows, int c0,
                               FILE* fp) {
     line_.clear();
-    recordhead(line_, '?', values);
+    recordhead(line_, "?", values);
     recordrows(line_, 1, rows, c0, cm.cur_len, [&cm](int r, int c) {
         ZASSERT("resultfiles", cm.m[r][c] < 0 || cm.m[r][c] > 15, "entry printable as one digit");
         return cm.m[r][c];
