@@ -1,7 +1,7 @@
 // The tests' oracles (common/oracle.h) for the program's code matrices:
 // the facts of small codes by listing, group orders by trying every
 // monomial map, random codes and random equivalent generator matrices, and
-// the codes of real runs of the program.
+// the codes of the files of real runs.
 #pragma once
 #include <cstdint>
 #include <random>
@@ -43,9 +43,5 @@ CodeMatrix conjugate(const CodeMatrix& c);
 // Every code of the file in format f (q for plain matrices); fails the
 // calling test through ADD_FAILURE when the file does not read to its end.
 std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::result, int q = 0);
-
-// The program run in dir with the command line `args` (as a shell would
-// split it); standard output and error collected.
-inline runresult talven(const std::string& dir, const std::string& args) { return runcommand(dir, args); }
 
 }  // namespace brute

@@ -21,7 +21,7 @@ struct Runs {
         for (const char* args : {"-n 8 -k 4 -d 3 -q 3", "-n 10 -k 4 -d 4 -q 2 --dw 2 --selforth",
                                  "-n 8 -k 3 -d 4 -q 3 --dual 2", "-n 8 -k 3 -d 3 -q 4 --selforth",
                                  "-n 10 -k 2 -d 6 -q 4", "-n 10 -k 2 -d 6 -q 4 --equivalence linear -o linear"}) {
-            runresult r = brute::talven(dir.path, std::string("--quiet ") + args);
+            runresult r = runcommand(dir.path, std::string("--quiet ") + args);
             EXPECT_EQ(r.status, 0) << args << ": " << r.err;
         }
     }

@@ -23,7 +23,7 @@ std::string args(const Case& c) {
 
 // The codes of the run of c, made in dir.
 std::vector<CodeMatrix> runcodes(const tempdir& dir, const Case& c) {
-    runresult r = brute::talven(dir.path, args(c));
+    runresult r = runcommand(dir.path, args(c));
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(c.n, c.k, c.d, c.q)));
     EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;

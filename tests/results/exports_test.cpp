@@ -41,7 +41,7 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
         for (Format f : {Format::magma, Format::gap, Format::sage, Format::jsonl}) {
             SCOPED_TRACE(run + " --format " + formatname(f));
             tempdir dir;
-            runresult r = brute::talven(dir.path, run + " --stats --format " + formatname(f));
+            runresult r = runcommand(dir.path, run + " --stats --format " + formatname(f));
             ASSERT_EQ(r.status, 0) << r.err;
             if (codes.empty()) {
                 codes = brute::readcodes(dir.file(name));
@@ -90,7 +90,7 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
             if (c.q == 4) {
                 EXPECT_NE(readfile(exported).find(c.linear4 ? "\"linear\"" : "\"semilinear\""), std::string::npos);
             }
-            r = brute::talven(dir.path, "check " + file);
+            r = runcommand(dir.path, "check " + file);
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out, "checked=" + file + " format=" + formatname(f) + " codes=" + std::to_string(codes.size()) +
                                  " faults=0\n");
@@ -102,7 +102,7 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
 // leaves no export and no stats behind; the result file is not touched.
 TEST(Exports, ADamagedResultFileGivesNoExport) {
     tempdir dir;
-    ASSERT_EQ(brute::talven(dir.path, "--quiet -n 6 -k 3 -d 3 -q 3").status, 0);
+    ASSERT_EQ(runcommand(dir.path, "--quiet -n 6 -k 3 -d 3 -q 3").status, 0);
     const std::string text = readfile(dir.file("6_3_3.3"));
     const std::string cut = dir.file("cut");
     writefile(cut, text.substr(0, text.find("?3 6 3 3") + 12));

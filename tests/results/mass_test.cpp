@@ -63,10 +63,10 @@ TEST(FileMass, TheRunsMassIsTheMassCheckFinds) {
     for (const auto& [args, name] : runs) {
         SCOPED_TRACE(args);
         tempdir dir;
-        runresult run = brute::talven(dir.path, std::string(args) + " --quiet --format sage");
+        runresult run = runcommand(dir.path, std::string(args) + " --quiet --format sage");
         ASSERT_EQ(run.status, 0) << run.err;
         for (const std::string& file : {std::string(name), std::string(name) + "h", std::string(name) + ".sage"}) {
-            runresult r = brute::talven(dir.path, "check --mass " + file);
+            runresult r = runcommand(dir.path, "check --mass " + file);
             EXPECT_EQ(r.status, 0) << file << ": " << r.err;
             EXPECT_EQ(word(r.out, "mass"), word(run.out, "mass")) << file << ": " << r.out;
             EXPECT_EQ(word(r.out, "complete"), "yes") << file << ": " << r.out;
@@ -81,9 +81,9 @@ TEST(FileMass, TheRunsMassIsTheMassCheckFinds) {
 // when one is put in twice (plain export, whose comment names the set).
 TEST(FileMass, AMissingOrADoubledClassTurnsTheVerdict) {
     tempdir dir;
-    ASSERT_EQ(brute::talven(dir.path, "-n 6 -k 3 -d 2 -q 3 --quiet --format plain").status, 0);
+    ASSERT_EQ(runcommand(dir.path, "-n 6 -k 3 -d 2 -q 3 --quiet --format plain").status, 0);
     const std::string text = readfile(dir.file("6_3_2.3.txt"));
-    runresult r = brute::talven(dir.path, "check --mass 6_3_2.3.txt");
+    runresult r = runcommand(dir.path, "check --mass 6_3_2.3.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(word(r.out, "complete"), "yes") << r.out;
     // The blocks of the file after its comment line: one code each.
@@ -107,7 +107,7 @@ TEST(FileMass, AMissingOrADoubledClassTurnsTheVerdict) {
     more.push_back(blocks[1]);
     for (const auto& [what, bs] : {std::pair{"missing", fewer}, std::pair{"twice", more}}) {
         writefile(dir.file("edited.txt"), join(bs));
-        r = brute::talven(dir.path, "check --mass edited.txt");
+        r = runcommand(dir.path, "check --mass edited.txt");
         EXPECT_EQ(r.status, 1) << what;
         EXPECT_EQ(word(r.out, "complete"), "no") << what << ": " << r.out;
         EXPECT_NE(r.err.find(std::string(what) == "missing" ? "a class is missing" : "equivalent to code 2"),
