@@ -232,31 +232,41 @@ std::string canonkey(const matrix& g, int /*n*/, const ogf& f, bool semilinear) 
     return *std::min_element(keys.begin(), keys.end());
 }
 
-// Every reduced echelon form of k rows and n columns, once each.
-static void eachrref(int n, int k, int q, const std::function<void(const matrix&)>& visit) {
+// Every choice of k pivot columns out of n, in increasing order.
+static void eachpivots(int n, int k, const std::function<void(const std::vector<int>&)>& visit) {
     std::vector<int> piv(k);
     std::function<void(int, int)> choose = [&](int i, int from) {
-        if (i == k) {
-            // free entries: row r, column c > piv[r], c not a pivot column
-            std::vector<std::pair<int, int>> slots;
-            for (int r = 0; r < k; r++)
-                for (int c = piv[r] + 1; c < n; c++)
-                    if (std::find(piv.begin(), piv.end(), c) == piv.end()) slots.push_back({r, c});
-            std::vector<int> val(slots.size(), 0);
-            do {
-                matrix g(k, std::vector<int>(n, 0));
-                for (int r = 0; r < k; r++) g[r][piv[r]] = 1;
-                for (size_t t = 0; t < slots.size(); t++) g[slots[t].first][slots[t].second] = val[t];
-                visit(g);
-            } while (nextvec(val, q));
-            return;
-        }
+        if (i == k) return visit(piv);
         for (int c = from; c <= n - (k - i); c++) {
             piv[i] = c;
             choose(i + 1, c + 1);
         }
     };
     choose(0, 0);
+}
+
+// The free columns of row r of a reduced echelon form with pivots piv.
+static std::vector<int> freecols(const std::vector<int>& piv, int r, int n) {
+    std::vector<int> cols;
+    for (int c = piv[r] + 1; c < n; c++)
+        if (std::find(piv.begin(), piv.end(), c) == piv.end()) cols.push_back(c);
+    return cols;
+}
+
+// Every reduced echelon form of k rows and n columns, once each.
+static void eachrref(int n, int k, int q, const std::function<void(const matrix&)>& visit) {
+    eachpivots(n, k, [&](const std::vector<int>& piv) {
+        std::vector<std::pair<int, int>> slots;
+        for (int r = 0; r < k; r++)
+            for (int c : freecols(piv, r, n)) slots.push_back({r, c});
+        std::vector<int> val(slots.size(), 0);
+        do {
+            matrix g(k, std::vector<int>(n, 0));
+            for (int r = 0; r < k; r++) g[r][piv[r]] = 1;
+            for (size_t t = 0; t < slots.size(); t++) g[slots[t].first][slots[t].second] = val[t];
+            visit(g);
+        } while (nextvec(val, q));
+    });
 }
 
 std::vector<matrix> classify(const wanted& w) {
@@ -287,11 +297,6 @@ struct counter {
 
     counter(const wanted& w_) : w(w_), f{w_.q} {}
 
-    int weight(const std::vector<int>& v) const {
-        int t = 0;
-        for (int x : v) t += x != 0;
-        return t;
-    }
     // Row r with every row before it and itself: Euclidean, Hermitian for GF(4).
     bool orthogonal(int r) const {
         for (int a = 0; a <= r; a++) {
@@ -319,9 +324,7 @@ struct counter {
             if (w.dualdist <= 1 || analyse(g, w.n, w.q, true).dualdist >= w.dualdist) found++;
             return;
         }
-        std::vector<int> slots;
-        for (int c = piv[r] + 1; c < w.n; c++)
-            if (std::find(piv.begin(), piv.end(), c) == piv.end()) slots.push_back(c);
+        const std::vector<int> slots = freecols(piv, r, w.n);
         std::vector<int> val(slots.size(), 0);
         do {
             for (size_t t = 0; t < slots.size(); t++) g[r][slots[t]] = val[t];
@@ -331,27 +334,19 @@ struct counter {
         } while (nextvec(val, w.q));
         for (int c : slots) g[r][c] = 0;
     }
-    void pivots(int i, int from) {
-        if (i == w.k) {
-            g.assign(w.k, std::vector<int>(w.n, 0));
-            for (int r = 0; r < w.k; r++) g[r][piv[r]] = 1;
-            words.assign(1, std::vector<int>(w.n, 0));
-            rows(0);
-            return;
-        }
-        for (int c = from; c <= w.n - (w.k - i); c++) {
-            piv[i] = c;
-            pivots(i + 1, c + 1);
-        }
-    }
 };
 
 }  // namespace
 
 uint64_t count(const wanted& w) {
     counter c(w);
-    c.piv.assign(w.k, 0);
-    c.pivots(0, 0);
+    eachpivots(w.n, w.k, [&](const std::vector<int>& piv) {
+        c.piv = piv;
+        c.g.assign(w.k, std::vector<int>(w.n, 0));
+        for (int r = 0; r < w.k; r++) c.g[r][piv[r]] = 1;
+        c.words.assign(1, std::vector<int>(w.n, 0));
+        c.rows(0);
+    });
     return c.found;
 }
 

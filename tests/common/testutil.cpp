@@ -37,31 +37,23 @@ tempdir::~tempdir() {
     if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
-runresult runtalven(const std::string& dir, const std::string& input, int seconds, const std::string& env) {
+// Runs `command` (the program and its arguments, as typed to a shell) in
+// `dir` with standard input from `input` (a file, so the end of input is
+// real) and collects its output and status; the scratch files are removed.
+static runresult execute(const std::string& dir, const std::string& command, const std::string& input) {
     writefile(dir + "/.stdin", input);
-    std::string cmd = "cd '" + dir + "' && " + env + " timeout " + std::to_string(seconds) + " " + talvenbin() +
-                      " < .stdin > .stdout 2> .stderr";
-    int raw = system(cmd.c_str());
-    runresult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = readfile(dir + "/.stdout");
-    r.err = readfile(dir + "/.stderr");
-    remove((dir + "/.stdin").c_str());
-    remove((dir + "/.stdout").c_str());
-    remove((dir + "/.stderr").c_str());
+    const int raw = system(("cd '" + dir + "' && " + command + " < .stdin > .stdout 2> .stderr").c_str());
+    runresult r{readfile(dir + "/.stdout"), readfile(dir + "/.stderr"), WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw)};
+    for (const char* f : {"/.stdin", "/.stdout", "/.stderr"}) remove((dir + f).c_str());
     return r;
 }
 
+runresult runtalven(const std::string& dir, const std::string& input, int seconds, const std::string& env) {
+    return execute(dir, env + " timeout " + std::to_string(seconds) + " " + talvenbin(), input);
+}
+
 runresult runcommand(const std::string& dir, const std::string& args, const std::string& env) {
-    const std::string cmd = "cd '" + dir + "' && " + env + " " + talvenbin() + " " + args + " > .out 2> .err < /dev/null";
-    const int raw = system(cmd.c_str());
-    runresult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = readfile(dir + "/.out");
-    r.err = readfile(dir + "/.err");
-    remove((dir + "/.out").c_str());
-    remove((dir + "/.err").c_str());
-    return r;
+    return execute(dir, env + " " + talvenbin() + " " + args, "");
 }
 
 int starttalven(const std::string& dir, const std::string& input, const std::string& tag, const std::string& args) {
@@ -85,15 +77,10 @@ int starttalven(const std::string& dir, const std::string& input, const std::str
 
 runresult waittalven(int pid, const std::string& dir, const std::string& tag) {
     int raw = 0;
-    runresult r;
     if (waitpid(pid, &raw, 0) != pid) raw = 127 << 8;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    for (const char* ext : {".in", ".out", ".err"}) {
-        std::string f = dir + "/." + tag + ext;
-        if (std::string(ext) == ".out") r.out = readfile(f);
-        if (std::string(ext) == ".err") r.err = readfile(f);
-        remove(f.c_str());
-    }
+    const std::string at = dir + "/." + tag;
+    runresult r{readfile(at + ".out"), readfile(at + ".err"), WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw)};
+    for (const char* ext : {".in", ".out", ".err"}) remove((at + ext).c_str());
     return r;
 }
 
@@ -111,16 +98,8 @@ void writefile(const std::string& path, const std::string& text) {
 
 std::vector<std::string> splitlines(const std::string& text) {
     std::vector<std::string> v;
-    std::string cur;
-    for (char c : text) {
-        if (c == '\n') {
-            v.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    if (!cur.empty()) v.push_back(cur);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) v.push_back(line);
     return v;
 }
 
