@@ -136,24 +136,18 @@ TEST_F(Records, ASpillThatCannotBeWrittenIsReported) {
     EXPECT_TRUE(fault.stopped());
 }
 
-// Every distribution of x over m values, in decreasing lexicographic order,
-// made here by listing all and sorting.
+// Every distribution of x over m values, in decreasing lexicographic order:
+// every arrangement of x ones and m - 1 zeros, from the largest string down
+// (the parts are the runs of ones between the zeros).
 std::vector<std::vector<int>> distributions(int x, int m) {
     std::vector<std::vector<int>> all;
-    std::vector<int> a(m, 0);
-    auto rec = [&](auto&& self, int pos, int rest) -> void {
-        if (pos == m - 1) {
-            a[pos] = rest;
-            all.push_back(a);
-            return;
-        }
-        for (int v = 0; v <= rest; v++) {
-            a[pos] = v;
-            self(self, pos + 1, rest - v);
-        }
-    };
-    rec(rec, 0, x);
-    std::sort(all.rbegin(), all.rend());
+    std::string s = std::string(x, '1') + std::string(m - 1, '0');
+    do {
+        all.emplace_back(1, 0);
+        for (char c : s)
+            if (c == '1') all.back().back()++;
+            else all.back().push_back(0);
+    } while (std::prev_permutation(s.begin(), s.end()));
     return all;
 }
 

@@ -54,10 +54,8 @@ int lookup(CanonStore& st, const form& f, std::mt19937& g) {
         for (int j = 0; j < N; j++) m.a[rowel[i + 1]][colel[j + 1]] = (uint8_t)f.e[i][j];
     }
     for (size_t j = 0; j < f.vals.size(); j++) colvals[colel[j + 1]] = f.vals[j];
-    int res = st.store_lookup(m, R, N, rowel.data(), colel.data(), f.vals.empty() ? nullptr : colvals.data(),
-                              f.cert) == CodeStatus::fresh;
-    m.release();
-    return res;
+    return st.store_lookup(m, R, N, rowel.data(), colel.data(), f.vals.empty() ? nullptr : colvals.data(),
+                           f.cert) == CodeStatus::fresh;
 }
 
 // What makes a form itself: the bucket it went to, its matrix and values.
@@ -147,8 +145,7 @@ TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {
     EXPECT_EQ(lookup(base, g), 0);
 }
 
-// ---- failing files: every later lookup answers "seen" --------------------------
-
+// Failing files: every later lookup answers "seen".
 TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
     // 0: a directory where the file goes; 1: a full disk; 2: the record cut
     // short; 3: the second record's next field pointing back at the first.
