@@ -22,14 +22,17 @@ namespace {
 // gives fresh, zeroed storage; grow keeps the rows where they are; scratch
 // index 0 and -1 are usable; a move hands the storage over.
 TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
+    auto withoutheap = [](auto f) {   // every allocation refused while f runs
+        failinject = 1000;
+        f();
+        failinject = 0;
+    };
     ByteMatrix m;
     m.ensure(3, 10, 2);
     for (int r = 0; r <= 3; r++)
         for (int c = -1; c <= 10; c++) m.a[r][c] = (uint8_t)(r * 16 + c + 1);
     uint8_t** block = m.a;
-    failinject = 1000;  // a reuse must not ask the heap
-    m.ensure(2, 5, 3);
-    failinject = 0;
+    withoutheap([&] { m.ensure(2, 5, 3); });
     EXPECT_EQ(m.a, block);
     EXPECT_EQ(std::make_tuple(m.rows, m.cols, m.q, m.a[2][7]), std::make_tuple(2, 5, 3, 2 * 16 + 8));
     m.ensure(2, 11, 3);  // wider: fresh storage
@@ -47,9 +50,7 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
     w.ensure(2, 3, 3);
     w.a[1][3] = 23, w.b[1][-1] = 19;
     uint64_t* keep = w.a[1];
-    failinject = 1000;
-    w.ensure(1, 2, 4);
-    failinject = 0;
+    withoutheap([&] { w.ensure(1, 2, 4); });
     EXPECT_EQ(w.a[1], keep);
     w.grow(3);
     EXPECT_EQ(std::make_tuple(w.a[1], w.a[1][3], w.b[1][-1], w.b[3][2]), std::make_tuple(keep, uint64_t{23}, uint64_t{19}, uint64_t{0}));
@@ -58,9 +59,7 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
     v.ensure(30);
     v[29] = 5;
     int32_t* before = v.data();
-    failinject = 1000;
-    v.ensure(20);
-    failinject = 0;
+    withoutheap([&] { v.ensure(20); });
     EXPECT_EQ(std::make_tuple(v.data(), v[29]), std::make_tuple(before, 5));
 
     MatrixSet<ByteMatrix> ma;
@@ -68,9 +67,7 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
     ma[-1].a[3][8] = 1;
     ma[2].used = 9;
     uint8_t** h = ma[2].a;
-    failinject = 1000;
-    ma.ensure(2, 8, 7, 3);
-    failinject = 0;
+    withoutheap([&] { ma.ensure(2, 8, 7, 3); });
     EXPECT_EQ(std::make_tuple(ma[2].a, ma[2].used, ma[0].q, ma[-1].a[3][8]), std::make_tuple(h, 0, 7, 1));
 }
 

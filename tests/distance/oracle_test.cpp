@@ -5,6 +5,7 @@
 // levels against the exhaustive listing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -150,11 +151,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
 }
 
 // Brute force work stays modest in the sanitizer build.
-bool affordable(int q, int k, int n, double limit) {
-    double c = n;
-    for (int i = 0; i < k; i++) c *= q;
-    return c <= limit;
-}
+bool affordable(int q, int k, int n, double limit) { return std::pow(q, k) * n <= limit; }
 
 // checkcode on a random k x n matrix when the brute force is cheap enough;
 // stores and generating sets only for few codewords.
@@ -276,10 +273,8 @@ TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
     // Short sparse codes, lengths k + 2 .. 3k: many sets of lower rank.
     for (int seed = 0; seed < 600; seed++) {
         std::mt19937 r(seed);
-        const int qs[] = {2, 3, 2, 4, 2, 5};
-        int q = qs[seed % 6], k = 5 + seed % 8;
-        if (q == 3) k = std::min(k, 9);
-        if (q >= 4) k = std::min(k, 7 - (q == 5));
+        const int qs[] = {2, 3, 2, 4, 2, 5}, kmax[] = {12, 9, 12, 7, 12, 6};
+        int q = qs[seed % 6], k = std::min(5 + seed % 8, kmax[seed % 6]);
         int n = k + 2 + (int)(r() % (2 * k));
         SCOPED_TRACE(::testing::Message() << "seed " << seed << " q=" << q << " k=" << k << " n=" << n);
         ASSERT_NO_FATAL_FAILURE(planned(E, randrows(r, k, n, q, 0.1 + 0.1 * (seed % 6)), n, q));
