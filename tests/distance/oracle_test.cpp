@@ -160,6 +160,36 @@ void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double d
     checkcode(E, randrows(rng, k, n, q, dens), n, q, bits, affordable(q, k, 1, 3000), what);
 }
 
+// Beyond the brute force: the exhaustive listing (checked against it above)
+// gives the spectrum; the planned levels must agree with it.
+void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
+    infrec& it = DistProbe::of(E).setinfo;
+    E.usefield(q, q <= 4);
+    loadmatrix(G, rows, n, q);
+    E.spectrum(G);
+    std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);
+    int d = 0;
+    for (int w = n; w >= 1; w--)
+        if (A[w]) d = w;
+    loadmatrix(G, rows, n, q);
+    ASSERT_EQ(E.mindist(G), d);
+    for (int D = std::max(1, d - 1); D <= d + 1; D++) {
+        loadmatrix(G, rows, n, q, D);
+        EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
+    }
+    if (d == 0) return;
+    loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
+    if (q <= 4) E.generatingset_fromall_inv(G);
+    else E.gensets_all(G);
+    int wgen = it.wmax;
+    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
+    loadmatrix(G, rows, n, q);
+    if (q <= 4) E.gensets_dist(Gb, G, d);
+    else E.gensets_dist_b(Gs, G);
+    EXPECT_EQ(it.wmax, wgen);
+    EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));
+}
+
 }  // namespace
 
 TEST(DistanceOracle, RandomCodesOfEveryShape) {
@@ -226,40 +256,6 @@ TEST(DistanceOracle, DegenerateCodes) {
     }
 }
 
-namespace {
-
-// Beyond the brute force: the exhaustive listing (checked against it above)
-// gives the spectrum; the planned levels must agree with it.
-void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    infrec& it = DistProbe::of(E).setinfo;
-    E.usefield(q, q <= 4);
-    loadmatrix(G, rows, n, q);
-    E.spectrum(G);
-    std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);
-    int d = 0;
-    for (int w = n; w >= 1; w--)
-        if (A[w]) d = w;
-    loadmatrix(G, rows, n, q);
-    ASSERT_EQ(E.mindist(G), d);
-    for (int D = std::max(1, d - 1); D <= d + 1; D++) {
-        loadmatrix(G, rows, n, q, D);
-        EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
-    }
-    if (d == 0) return;
-    loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
-    if (q <= 4) E.generatingset_fromall_inv(G);
-    else E.gensets_all(G);
-    int wgen = it.wmax;
-    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
-    loadmatrix(G, rows, n, q);
-    if (q <= 4) E.gensets_dist(Gb, G, d);
-    else E.gensets_dist_b(Gs, G);
-    EXPECT_EQ(it.wmax, wgen);
-    EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));
-}
-
-}  // namespace
-
 TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
     DistEngine E;
     std::mt19937 rng(2027);
@@ -280,7 +276,6 @@ TEST(DistanceOracle, PlannedLevelsAgainstTheExhaustiveListing) {
         ASSERT_NO_FATAL_FAILURE(planned(E, randrows(r, k, n, q, 0.1 + 0.1 * (seed % 6)), n, q));
     }
 }
-
 
 TEST(DistanceOracle, ClassicalCodes) {
     DistEngine E;
