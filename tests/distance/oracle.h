@@ -4,6 +4,8 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -20,32 +22,20 @@ struct DistProbe {
 
 namespace dtest {
 
-using vec = std::vector<uint8_t>;   // coordinates 0..n-1
-
-using ogf = ownfield;
+using vec = std::vector<int>;   // coordinates 0..n-1
+using oracle::ogf;
+using oracle::weight;
 
 // Scales v so that its first non-zero coordinate is 1.
 inline vec normalise(const ogf& F, vec v) {
     size_t p = 0;
     while (p < v.size() && !v[p]) p++;
-    for (int f = p < v.size() ? F.inv(v[p]) : 1; f != 1 && p < v.size(); p++) v[p] = (uint8_t)F.mul(f, v[p]);
+    for (int f = p < v.size() ? F.inv(v[p]) : 1; f != 1 && p < v.size(); p++) v[p] = F.mul(f, v[p]);
     return v;
 }
 
-inline int weight(const vec& v) {
-    int w = 0;
-    for (uint8_t x : v) w += x != 0;
-    return w;
-}
-
-inline oracle::matrix tomatrix(const std::vector<vec>& rows) {
-    oracle::matrix g;
-    for (const vec& r : rows) g.emplace_back(r.begin(), r.end());
-    return g;
-}
-
 // Rank of a list of vectors.
-inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(tomatrix(rows), F).size(); }
+inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(rows, F).size(); }
 
 // Everything the brute force knows about a code.
 struct truth {
@@ -62,8 +52,8 @@ inline truth brute(const std::vector<vec>& rows, int n, int q) {
     const ogf F{q};
     truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
     std::vector<vec> all;
-    oracle::eachword(tomatrix(rows), F, [&](const std::vector<int>& w) {
-        if (oracle::weight(w)) all.push_back(normalise(F, vec(w.begin(), w.end())));
+    oracle::eachword(rows, F, [&](const vec& w) {
+        if (weight(w)) all.push_back(normalise(F, w));
     }, true);
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
@@ -86,7 +76,7 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     std::uniform_int_distribution<int> nz(1, q - 1);
     std::vector<vec> r(k, vec(n));
     for (auto& row : r)
-        for (auto& x : row) x = (uint8_t)(u(rng) < dens ? nz(rng) : 0);
+        for (auto& x : row) x = u(rng) < dens ? nz(rng) : 0;
     return r;
 }
 
@@ -104,25 +94,21 @@ inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q
 inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     std::vector<vec> r;
     for (const char* s : rows) {
-        r.emplace_back();
-        for (const char* p = s; *p; p++) r.back().push_back((uint8_t)(*p - '0'));
+        r.emplace_back(s, s + strlen(s));
+        for (int& x : r.back()) x -= '0';
     }
     return r;
-}
-
-// Raw value of coordinate p of stored codeword f of engine E.
-inline int storedcoord(const DistEngine& E, uint64_t f, int p) {
-    const dinvrec& dv = DistProbe::of(E);
-    return E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
 }
 
 // Stored codewords 1..count as they are stored (`raw`) or normalised, in
 // store order.
 inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, bool raw = false) {
+    const dinvrec& dv = DistProbe::of(E);
     std::vector<vec> out;
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
-        for (int p = 1; p <= n; p++) v[p - 1] = (uint8_t)storedcoord(E, f, p);
+        for (int p = 1; p <= n; p++)
+            v[p - 1] = E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
         out.push_back(raw ? v : normalise(ogf{E.fieldq()}, v));
     }
     return out;
@@ -151,15 +137,12 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
         t.push_back((uint64_t)it.wmax);
         for (auto& v : storedwords(E, n, it.found, true)) t.insert(t.end(), v.begin(), v.end());
     }
-    G.release(), Gs.release(), Gb.release();
     return t;
 }
 
 // Sum of A[lo..hi].
 inline uint64_t sumA(const std::vector<uint64_t>& A, int lo, int hi) {
-    uint64_t s = 0;
-    for (int w = std::max(lo, 0); w <= hi && w < (int)A.size(); w++) s += A[w];
-    return s;
+    return std::accumulate(A.begin() + lo, A.begin() + hi + 1, uint64_t{0});
 }
 
 }  // namespace dtest

@@ -1,6 +1,6 @@
-// Engines share nothing: two distance engines over different fields in two
-// threads at the same time give what one engine gives alone.  A file of its
-// own, so that the ThreadSanitizer build compiles only the tests of threads.
+// Distance engines share nothing: two over different fields in two threads at
+// once give what one engine gives alone (for the ThreadSanitizer build, which
+// compiles only the tests of threads).
 #include <gtest/gtest.h>
 
 #include <latch>
@@ -12,8 +12,6 @@ using namespace dtest;
 
 namespace {
 
-// Engines share nothing: two engines over different fields in two threads at
-// the same time give what one engine gives for the same codes in this thread.
 TEST(DistanceThreads, TwoEnginesOverDifferentFieldsAtOnce) {
     const int q[2] = {4, 5}, count = 100;
     auto work = [&](DistEngine& E, int j) {   // transcripts with the low-weight listing

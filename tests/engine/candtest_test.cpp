@@ -1,7 +1,6 @@
 // Candidate tests against enumeration: random candidates laid out as the
-// extension step leaves them in the working code are judged by the tests and by brute
-// force over all codewords (and all dual codewords) written here with the
-// test's own field arithmetic.
+// extension step leaves them in the working code are judged by the tests and
+// by the tests' own listing of all codewords and dual codewords.
 #include <gtest/gtest.h>
 
 #include <algorithm>

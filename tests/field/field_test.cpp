@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "common/oracle.h"
@@ -41,14 +42,11 @@ TEST(FieldTables, AgreeWithTheTestsArithmeticAndLogarithms) {
             for (int y = 1; y < x; y++) EXPECT_FALSE(std::equal(pat.begin(), pat.end(), F.incpat[y])) << q;
         }
     }
-    auto row = [](const int* r, int len) { return std::vector<int>(r, r + len); };
-    using v = std::vector<int>;
-    EXPECT_EQ(row(gf(3).incpat[1], 4), (v{1, 0, 1, 1}));
-    EXPECT_EQ(row(gf(3).incpat[2], 4), (v{1, 1, 1, 0}));
-    EXPECT_EQ(row(gf(4).incpat[1], 6), (v{1, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(row(gf(4).incpat[3], 6), (v{1, 1, 1, 1, 1, 0}));
-    EXPECT_EQ(row(gf(5).incpat[1], 8), (v{1, 0, 1, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(row(gf(5).incpat[4], 8), (v{1, 1, 0, 0, 0, 0, 1, 0}));
+    const std::tuple<int, int, std::vector<int>> literal[] = {
+        {3, 1, {1, 0, 1, 1}}, {3, 2, {1, 1, 1, 0}}, {4, 1, {1, 0, 1, 1, 1, 1}}, {4, 3, {1, 1, 1, 1, 1, 0}},
+        {5, 1, {1, 0, 1, 1, 0, 0, 0, 0}}, {5, 4, {1, 1, 0, 0, 0, 0, 1, 0}}};
+    for (const auto& [q, x, pat] : literal)
+        EXPECT_EQ(std::vector<int>(gf(q).incpat[x], gf(q).incpat[x] + pat.size()), pat) << q << " " << x;
 }
 
 TEST(FieldTables, BitTables) {

@@ -38,8 +38,7 @@ TEST(NormWeights, FlagsAndWeightsAgree) {
         std::vector<int> allowed;
         for (int w = 1; w <= c.n; w++)
             if (runpar.wt[w]) allowed.push_back(w);
-        SCOPED_TRACE("q=" + std::to_string(c.q) + " n=" + std::to_string(c.n) + " selforth " +
-                     std::to_string(c.selforth) + " weights from " + std::to_string(c.allowed.empty() ? 0 : c.allowed[0]));
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         EXPECT_EQ(allowed, c.wantallowed.empty() ? c.allowed : c.wantallowed);
         EXPECT_EQ(runpar.selforth, c.wantselforth);
         EXPECT_EQ(doublyeven, c.wantdoublyeven);
