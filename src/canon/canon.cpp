@@ -502,7 +502,7 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
 }
 
 bool Labeller::search_start(LabelMode mode) {
-    ZASSERT("canon", !cws.alloc || inc->cols >= cws.capn || inc->rows >= cws.capm,
+    ZASSERT("canon", cws.capl == 0 || inc->cols >= cws.capn || inc->rows >= cws.capm,
             "workspace smaller than incmat");
     search_roots(*this, mode);
     const bool done = refine(cws.colpart[1], cws.rowpart[1], Refinement::root);

@@ -40,7 +40,7 @@ enum class Refinement { root, individualised };
 class Labeller {
 public:
     Labeller() = default;
-    ~Labeller();  // releases the workspace
+    ~Labeller() = default;  // the workspace is released with it
     Labeller(const Labeller&) = delete;
     Labeller& operator=(const Labeller&) = delete;
 
@@ -198,23 +198,14 @@ public:
 
     // ---- workspace -----------------------------------------------------------
 
-    // Allocates everything for capacities (L, G, N, M), records them and sets
-    // `alloc`; returns 1 on success.  On failure whatever was obtained is
-    // released again, the workspace is left unallocated (null blocks, zero
-    // capacities) and 0 is returned.  The workspace must be unallocated.
-    int canon_alloc(int L, int G, int N, int M);
-    // Releases everything allocated for (L, G, N, M); leaves null blocks,
-    // `alloc` and the capacities 0.  A missing block stops through the
-    // containers' handler.
-    void canon_free(int L, int G, int N, int M);
+    // Sizes the workspace for capacities (L, G, N, M) and records them:
+    // every array fresh and zeroed, the old ones released.
+    void canon_size(int L, int G, int N, int M);
     // Set-up before a labelling: N and M are taken from the matrix in use.
-    // Allocates (r0+1, r1+1, N+1, M+1) on first use; later grows only what
+    // Sizes (r0+1, r1+1, N+1, M+1) on first use; later grows only what
     // no longer fits (columns to N+3, rows to M+3, levels and automorphisms
-    // by 3), releasing and allocating everything anew.
+    // by 3), making everything anew.
     void canon_mem(int r0, int r1);
-    // Releases the workspace (if any) so that the next canon_mem starts
-    // anew; the retry counters are kept.
-    void canon_reset();
 
 private:
     // The search steps of canon.cpp, and the tests, reach the whole

@@ -7,12 +7,17 @@
 // (levels of the search tree), `capg` (stored automorphisms), `capn` (columns
 // of the matrix) and `capm` (rows of the matrix).  Every integer array holds
 // indices 0..c for its capacity c.  `Labeller::canon_mem` is called at the
-// start of each labelling; it allocates on first use and afterwards only
-// grows (by 3 over the old capacity for levels and automorphisms), so the
-// set-up cost is paid once per growth.  The contents are not kept across a
-// growth.  A record that is all zero is an unallocated workspace.
+// start of each labelling; it sizes the workspace on first use and afterwards
+// only grows it (by 3 over the old capacity for levels and automorphisms), so
+// the set-up cost is paid once per growth.  The contents are not kept across
+// a growth: every array is fresh and zeroed.  The arrays are owned by the
+// workspace (`arrays`, `parts`, `lists`) and released with it; the pointers
+// below are views into them, which the hot loops index directly.  Capacities
+// of 0 mean a workspace not yet sized.
 #pragma once
 #include <cstdint>
+
+#include "containers/containers.h"
 
 // A list of integers used from index 1 with a count of valid entries.
 struct ivec {
@@ -32,8 +37,7 @@ struct opart {
 
 struct canonws {
     // ---- capacities and scalars ----
-    int32_t alloc;                 // 1 when everything below is allocated
-    int32_t capl, capg, capn, capm;
+    int32_t capl, capg, capn, capm;  // all 0 before the first labelling
     int32_t cstatus;               // 0 done, 3 out of levels, 1 out of automorphism slots
     int32_t running;               // 1 while a search runs
     int32_t naut;                  // stored automorphisms
@@ -82,4 +86,9 @@ struct canonws {
     int32_t* tcnt;                 // ones of each element in the splitter; all 0 between splitters
     int32_t* tcell;                // elements met of the cell at each start; all 0 between splitters
     int32_t* tlist;                // the starts of the cells met
+
+    // ---- storage behind the views above ----
+    ArraySet<int32_t> arrays;      // every integer array, a block each
+    Buffer<opart> parts;           // colpart and rowpart
+    Buffer<ivec> lists;            // cand, autcol and autrow
 };

@@ -50,11 +50,11 @@ public:
         return *this;
     }
     // At least n entries: kept (contents too) when n fits, else fresh and
-    // zeroed.
-    void ensure(size_t n) {
+    // zeroed (`what` names them if the memory runs out).
+    void ensure(size_t n, const char* what = "no memory for an array") {
         if (p_ && n <= cap_) return;
         release();
-        p_ = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), "no memory for an array", __LINE__));
+        p_ = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), what, __LINE__));
         cap_ = n;
     }
     void release() {
@@ -70,6 +70,51 @@ public:
 private:
     T* p_ = nullptr;
     size_t cap_ = 0;
+};
+
+// Separate zeroed arrays of T, made together and released together: a heap
+// block each, so that the address sanitizer sees the end of every array.
+// `reserve` releases what was made and makes room for `count` arrays; `add`
+// makes the next one (stopping in zfail, with `what`, when the memory runs
+// out).
+template <class T>
+class ArraySet {
+    static_assert(std::is_trivially_copyable_v<T>, "an ArraySet holds plain values");
+
+public:
+    ArraySet() = default;
+    ~ArraySet() { release(); }
+    ArraySet(ArraySet&& o) noexcept : blocks_(std::move(o.blocks_)), made_(std::exchange(o.made_, 0)), what_(o.what_) {}
+    ArraySet& operator=(ArraySet&& o) noexcept {
+        if (this != &o) {
+            release();
+            blocks_ = std::move(o.blocks_);
+            made_ = std::exchange(o.made_, 0);
+            what_ = o.what_;
+        }
+        return *this;
+    }
+    void reserve(size_t count, const char* what) {
+        release();
+        blocks_.ensure(count);
+        what_ = what;
+    }
+    // A fresh zeroed array of n entries.
+    T* add(size_t n) {
+        ZASSERT("containers", made_ >= blocks_.capacity(), "an array beyond the reserved count");
+        T* p = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), what_, __LINE__));
+        blocks_[made_++] = p;
+        return p;
+    }
+    void release() {
+        for (size_t i = 0; i < made_; i++) free(blocks_[i]);
+        made_ = 0;
+    }
+
+private:
+    Buffer<T*> blocks_;
+    size_t made_ = 0;
+    const char* what_ = "no memory for an array";
 };
 
 // ---- row storage --------------------------------------------------------------

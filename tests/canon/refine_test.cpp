@@ -74,8 +74,9 @@ TEST_P(Refine, RefinedPairIsEquitable) {
 
 // f must stop in the handler with `out` first on the console (the handler's
 // "ERROR": nothing is printed before it) and
-// "zorbel file canon: line <n>: assertion failed: (<text>)" in ERRORq.txt.
-void expect_stop(const std::function<void()>& f, const std::string& out, const std::string& text) {
+// "zorbel file <unit>: line <n>: assertion failed: (<text>)" in ERRORq.txt.
+void expect_stop(const std::function<void()>& f, const std::string& out, const std::string& text,
+                 const std::string& unit = "canon") {
     tempdir d;
     auto into = [&] {
         if (chdir(d.path.c_str()) != 0) _exit(99);
@@ -84,16 +85,21 @@ void expect_stop(const std::function<void()>& f, const std::string& out, const s
     EXPECT_EXIT((into(), f()), testing::ExitedWithCode(ZFAIL_EXIT), "");
     EXPECT_EQ(readfile(d.file("out.txt")).substr(0, out.size()), out);
     std::string err = readfile(d.file("ERRORq.txt"));
-    EXPECT_EQ(err.rfind("zorbel file canon: line ", 0), 0u) << err;
+    EXPECT_EQ(err.rfind("zorbel file " + unit + ": line ", 0), 0u) << err;
     EXPECT_NE(err.find(": assertion failed: (" + text + ")\n"), std::string::npos) << err;
 }
 
 TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
-    failinject = 2;  // the first block fails both attempts: nothing stays allocated
-    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), w.alloc), std::make_pair(0, 0));
-    failinject = 1;  // one failed attempt is retried and the second one counts
-    EXPECT_EQ(std::make_pair(L.canon_alloc(11, 11, 6, 9), failinject), std::make_pair(1, 0));
-    L.canon_free(11, 11, 6, 9);
+    // A refused block is asked for again; a workspace that cannot be made
+    // stops in the handler, naming it.
+    t.load(make_mat(2, 3));
+    failinject = 1;
+    L.canon_mem(10, 10);
+    EXPECT_EQ(std::make_tuple(failinject, w.capl, w.capn), std::make_tuple(0, 11, 4));
+    tlab fresh;
+    fresh.load(make_mat(2, 3));
+    expect_stop([&] { failinject = 2, fresh.lab.canon_mem(10, 10); }, "ERROR",
+                "no memory for the workspace of a labelling", "containers");
     // Corrupted states stop in the handler.
     prepare(make_mat(2, 3));
     w.colpart[1].sz[1] = w.colpart[1].ne = 2;  // column 3 dropped
