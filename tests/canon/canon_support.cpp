@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <set>
 
 tmat random_mat(std::mt19937& rng, int M, int N, double density, int ncolours) {
     tmat m = make_mat(M, N);
@@ -147,22 +146,6 @@ bool auts_valid(const tmat& A, const tres& r) {
         if (B.a != A.a || B.col != A.col) return false;
     }
     return true;
-}
-
-size_t group_order(const tres& r, int N) {
-    std::vector<int32_t> id(N + 1);
-    std::iota(id.begin(), id.end(), 0);
-    std::set<std::vector<int32_t>> seen{id};
-    for (ivv todo{id}; !todo.empty();) {
-        auto p = todo.back();
-        todo.pop_back();
-        for (const auto& g : r.autcol) {
-            std::vector<int32_t> q(N + 1, 0);
-            for (int j = 1; j <= N; j++) q[j] = g[p[j]];
-            if (seen.insert(q).second) todo.push_back(q);
-        }
-    }
-    return seen.size();
 }
 
 tmat pg2(int q) {

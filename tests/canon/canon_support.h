@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <numeric>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "canon/canon.h"
@@ -67,7 +68,24 @@ std::vector<int> brute_orbits(const tmat& A, size_t* order = nullptr);
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N);
 std::vector<int> aut_orbits(const tres& r, int N);  // orbits of the stored automorphisms
 bool auts_valid(const tmat& A, const tres& r);      // each maps matrix and colours onto themselves
-size_t group_order(const tres& r, int N);           // closure of the stored automorphisms
+
+// The order of the group of permutations of 1..N that `gens` generate, by
+// closing them under products (small groups only).
+inline size_t closure(const ivv& gens, int N) {
+    std::vector<int> id(N + 1);
+    std::iota(id.begin(), id.end(), 0);
+    std::set<std::vector<int>> seen{id};
+    for (ivv todo{id}; !todo.empty();) {
+        const std::vector<int> p = todo.back();
+        todo.pop_back();
+        for (const auto& g : gens) {
+            std::vector<int> q(N + 1, 0);
+            for (int j = 1; j <= N; j++) q[j] = g[p[j]];
+            if (seen.insert(q).second) todo.push_back(q);
+        }
+    }
+    return seen.size();
+}
 
 // Lines x points of PG(2, q), q in {2, 3, 4, 5}: the translates of a perfect
 // difference set mod q^2 + q + 1 (the plane of each of these orders is unique).

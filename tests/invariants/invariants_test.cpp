@@ -1,0 +1,297 @@
+// The invariants of a code against oracles that share nothing with them: the
+// canonical form and automorphism group of small codes against every monomial
+// (and, over GF(4), semilinear) map, and known groups; Schreier-Sims group
+// orders against the closure of their generators; column invariants unchanged
+// by a random equivalence, and their classes against a plain stable sort.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "canon/canon_support.h"
+#include "canon/group.h"
+#include "common/oracle.h"
+#include "containers/bignat.h"
+#include "distance/dist.h"
+#include "invariants/codeform.h"
+#include "invariants/colinv.h"
+#include "invariants/grouporder.h"
+
+namespace {
+
+using oracle::matrix;
+using perm = std::vector<int32_t>;
+
+CodeForm facts(const matrix& g, int q, bool linear4 = false) {
+    CodeFormer former(q, linear4);
+    std::vector<uint8_t> rows;
+    for (auto& r : g)
+        for (int x : r) rows.push_back((uint8_t)x);
+    CodeForm out;
+    EXPECT_TRUE(former.form(rows.data(), (int)g.size(), (int)g[0].size(), out));
+    return out;
+}
+
+// A random generator matrix of full rank, often with zero and repeated columns.
+matrix randomcode(int q, int k, int n, std::mt19937& rng) {
+    const ownfield f{q};
+    for (;;) {
+        matrix g(k, std::vector<int>(n));
+        for (auto& row : g)
+            for (int& x : row) x = rng() % 4 == 0 ? 0 : (int)(rng() % q);
+        if (rng() % 2 && n > 2)
+            for (auto& row : g) row[n - 1] = f.mul(row[0], 1 + (int)(rng() % (q - 1)));
+        if ((int)oracle::rref(g, f).size() == k) return g;
+    }
+}
+
+TEST(CodeForm, AutomorphismGroupsAgainstBruteForce) {
+    std::mt19937 rng(3);
+    const int sizes[][2] = {{2, 7}, {3, 6}, {4, 5}, {5, 5}, {7, 4}};  // q, n
+    for (auto [q, n] : sizes)
+        for (int t = 0; t < 12; t++) {
+            const int k = 1 + (int)(rng() % std::min(3, n - 1));
+            matrix g = randomcode(q, k, n, rng);
+            for (int linear = 0; linear <= (q == 4); linear++)
+                EXPECT_EQ(facts(g, q, linear).autorder, std::to_string(oracle::maps(g, g, q, !linear)))
+                    << "q=" << q << " trial " << t << (linear ? " linear" : "");
+        }
+}
+
+TEST(CodeForm, KeysAreEqualExactlyForEquivalentCodes) {
+    std::mt19937 rng(4);
+    for (int q : {2, 3, 4, 5, 7})
+        for (int t = 0; t < 15; t++) {
+            const int n = q >= 5 ? 4 : 5, k = 1 + (int)(rng() % 3);
+            matrix a = randomcode(q, k, n, rng), b = randomcode(q, k, n, rng);
+            SCOPED_TRACE("q=" + std::to_string(q) + " trial " + std::to_string(t));
+            // A monomial image: the same key.
+            EXPECT_EQ(facts(oracle::scramble(a, q, rng, false), q).key, facts(a, q).key);
+            // Two random codes: equal keys exactly when a map exists.
+            const bool equivalent = oracle::maps(a, b, q, true) > 0;
+            EXPECT_EQ(facts(a, q).key == facts(b, q).key, equivalent);
+            if (q == 4) {  // with the field automorphism: equal up to semilinear maps only
+                matrix c = oracle::scramble(a, q, rng, true);
+                EXPECT_EQ(facts(c, q).key, facts(a, q).key);
+                EXPECT_EQ(facts(c, q, true).key == facts(a, q, true).key, oracle::maps(a, c, q, false) > 0);
+            }
+        }
+    // Dependent rows are no generator matrix.
+    CodeFormer former(3);
+    const uint8_t rows[] = {1, 2, 0, 2, 1, 0};
+    CodeForm out;
+    EXPECT_FALSE(former.form(rows, 2, 3, out));
+}
+
+// The cyclic code of the generator polynomial (coefficients from x^0),
+// extended by a coordinate that makes the coordinates sum to zero.
+matrix extendedcyclic(const std::vector<int>& g, int n, int q) {
+    const int k = n - ((int)g.size() - 1);
+    matrix m(k, std::vector<int>(n + 1, 0));
+    for (int r = 0; r < k; r++) {
+        int sum = 0;
+        for (size_t i = 0; i < g.size(); i++) m[r][r + i] = g[i], sum += g[i];
+        m[r][n] = (q - sum % q) % q;
+    }
+    return m;
+}
+
+TEST(CodeForm, KnownGroups) {
+    // Hamming [7,4]: GL(3,2), 168.
+    EXPECT_EQ(facts({{1, 0, 0, 0, 0, 1, 1}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 1, 1, 0}, {0, 0, 0, 1, 1, 1, 1}}, 2).autorder,
+              "168");
+    // Extended Golay [24,12,8]: M24.
+    EXPECT_EQ(facts(extendedcyclic({1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 1, 1}, 23, 2), 2).autorder, "244823040");
+    // Extended ternary Golay [12,6,6], monomial maps: 2.M12.
+    EXPECT_EQ(facts(extendedcyclic({2, 0, 1, 2, 1, 1}, 11, 3), 3).autorder, "190080");
+    // Hexacode [6,3,4]: 1080 monomial maps, 2160 with the field automorphism.
+    matrix hexa = {{1, 0, 0, 1, 2, 2}, {0, 1, 0, 2, 1, 2}, {0, 0, 1, 2, 2, 1}};
+    EXPECT_EQ(facts(hexa, 4, true).autorder, "1080");
+    EXPECT_EQ(facts(hexa, 4).autorder, "2160");
+}
+
+// The group order of Schreier-Sims as a decimal string, from the basic orbit lengths.
+std::string order(GroupOrder& go, const std::vector<perm>& gens, int N) {
+    std::vector<const int32_t*> p;
+    for (const perm& g : gens) p.push_back(g.data());
+    std::vector<uint32_t> len;
+    go.lengths(p.data(), (int)p.size(), N, len);
+    BigNat r(1);
+    for (uint32_t l : len) r *= l;
+    return r.str();
+}
+
+// A random permutation of 1..N moving only the points of a random subset,
+// or keeping blocks of `b` points together (so the groups are not all
+// symmetric or alternating).
+perm randomperm(std::mt19937& rng, int N) {
+    perm g(N + 1);
+    for (int x = 0; x <= N; x++) g[x] = x;
+    const int kind = (int)(rng() % 3), b = 2 + (int)(rng() % 2);
+    if (kind == 0) {  // a cycle on a few points
+        std::vector<int> pts;
+        for (int x = 1; x <= N; x++)
+            if (rng() % 3 == 0) pts.push_back(x);
+        for (size_t i = 0; i + 1 < pts.size(); i++) g[pts[i]] = pts[i + 1];
+        if (!pts.empty()) g[pts.back()] = pts[0];
+    } else if (kind == 1 && N >= 2 * b) {  // two blocks exchanged
+        const int a = 1 + (int)(rng() % (N / b - 1)) * b, c = a + b;
+        for (int i = 0; i < b && c + i <= N; i++) std::swap(g[a + i], g[c + i]);
+    } else if (N >= 2) {  // a transposition
+        const int a = 1 + (int)(rng() % N), c = 1 + (int)(rng() % N);
+        std::swap(g[a], g[c]);
+    }
+    return g;
+}
+
+TEST(GroupOrder, AgreesWithTheClosureAndWithTheLabellersMethod) {
+    std::mt19937 rng(11);
+    GroupOrder go;  // one workspace for all, as a run keeps it
+    for (int trial = 0; trial < 400; trial++) {
+        const int N = 1 + (int)(rng() % (trial < 200 ? 7 : 30));
+        std::vector<perm> gens;
+        for (int g = (int)(rng() % 5); g > 0; g--) gens.push_back(randomperm(rng, N));
+        const std::string mine = order(go, gens, N);
+        EXPECT_EQ(mine, grouporder(gens, N).str()) << "trial " << trial;
+        if (N <= 7) {
+            EXPECT_EQ(mine, std::to_string(closure(gens, N))) << "trial " << trial;
+        }
+    }
+}
+
+TEST(GroupOrder, GroupsOfKnownOrder) {
+    GroupOrder go;
+    const int N = 40;
+    perm id(N + 1), t, c, in4, shift, swapb;
+    for (int x = 0; x <= N; x++) id[x] = x;
+    t = c = in4 = shift = swapb = id;
+    std::swap(t[1], t[2]);
+    for (int x = 1; x <= N; x++) c[x] = x % N + 1, shift[x] = (x + 3) % N + 1;  // a 40-cycle, a shift by 4
+    for (int x = 1; x <= 4; x++) in4[x] = x % 4 + 1, std::swap(swapb[x], swapb[x + 4]);
+    BigNat f(1), w = BigNat::power(24, 10);
+    for (uint32_t v = 2; v <= 40; v++) f *= v;
+    w *= 3628800;
+    EXPECT_EQ(order(go, {t, c}, N), f.str());  // S_40
+    EXPECT_EQ(order(go, {c}, N), "40");
+    EXPECT_EQ(order(go, {}, N), "1");
+    // S_4 wr S_10: blocks of 4 permuted, points permuted inside: 24^10 * 10!.
+    EXPECT_EQ(order(go, {t, in4, shift, swapb}, N), w.str());
+}
+
+// What the extension step hands the column invariants: a distance engine, a
+// labeller, and the generator matrix with its working copies.
+struct workspace {
+    DistEngine dist;
+    ColumnInvariants inv;
+    Labeller lab;
+    ByteMatrix G{}, gs{};
+    PlaneMatrix gb{};
+};
+workspace& ws() {
+    static workspace* w = new workspace;
+    return *w;
+}
+
+// A random k x n matrix of rank k whose columns are non-zero and pairwise
+// not proportional (a code given by its distinct points).
+matrix randompoints(int q, int k, int n, std::mt19937& rng) {
+    const ownfield f{q};
+    for (;;) {
+        matrix g(k, std::vector<int>(n)), cols(n, std::vector<int>(k));
+        for (int r = 0; r < k; r++)
+            for (int j = 0; j < n; j++) g[r][j] = cols[j][r] = (int)(rng() % q);
+        bool ok = (int)oracle::rref(g, f).size() == k;
+        for (int a = 0; a < n && ok; a++)  // two columns of rank 2: both non-zero, not proportional
+            for (int b = a + 1; b < n && ok; b++) ok = oracle::rref({cols[a], cols[b]}, f).size() == 2;
+        if (ok) return g;
+    }
+}
+
+struct labelled {
+    std::vector<int> values;  // sorted
+    int mainval;
+    std::vector<int> canon;   // canonical matrix, then the values in canonical order
+    uint32_t cert;
+};
+
+// The second pass on g, then the canonical labelling (writes ws()).
+labelled label(const matrix& g, int q) {
+    const int k = (int)g.size(), n = (int)g[0].size();
+    workspace& w = ws();
+    invtrec& t = w.inv.invt;
+    w.G.ensure(k, n, q);
+    for (int r = 0; r < k; r++)
+        for (int j = 0; j < n; j++) w.G.a[r + 1][j + 1] = (uint8_t)g[r][j];
+    w.G.used = k;
+    w.G.dreq = 1;
+    t.q = q;
+    t.ndist = n;
+    t.N = q == 2 ? n : 2 * (q - 1) * n;
+    for (int p = 1; p <= t.N; p++) t.firstpassval[p] = 1;
+    w.inv.inv_secondpass(w.G, w.gb, w.gs, w.dist);
+    labelled out{std::vector<int>(t.value + 1, t.value + t.N + 1), t.mainval, {}, 0};
+    std::sort(out.values.begin(), out.values.end());
+    w.lab.label(w.inv.incmat, t.cls);
+    const int32_t *rows = w.lab.canonical_rows(), *cols = w.lab.canonical_cols();
+    for (int i = 1; i <= w.inv.incmat.rows; i++)
+        for (int j = 1; j <= w.inv.incmat.cols; j++) out.canon.push_back(w.inv.incmat.a[rows[i]][cols[j]]);
+    out.canon.push_back(-1);
+    for (int j = 1; j <= w.inv.incmat.cols; j++) out.canon.push_back(t.value[cols[j]]);
+    out.cert = w.lab.certificate();
+    return out;
+}
+
+TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
+    // The values (as a multiset), the smallest value, the canonical matrix and
+    // certificate of a code and of a random equivalent copy.
+    const int cases[][5] = {  // q, k, n, trials, seed: the full listing, then the low-weight path
+        {2, 4, 9, 30, 1}, {3, 3, 8, 30, 2}, {4, 3, 10, 30, 3}, {5, 3, 9, 20, 4}, {7, 2, 7, 20, 5},
+        {2, 11, 24, 6, 6}, {3, 8, 20, 4, 7}, {4, 6, 16, 4, 8}, {5, 6, 14, 3, 9}, {7, 5, 12, 3, 10}};
+    for (auto [q, k, n, trials, seed] : cases) {
+        ws().dist.usefield(q, q <= 4);
+        std::mt19937 rng((unsigned)seed);
+        for (int t = 0; t < trials; t++) {
+            const matrix g = randompoints(q, k, n, rng);
+            const labelled a = label(g, q), b = label(oracle::scramble(g, q, rng, false), q);
+            EXPECT_EQ(std::tie(a.values, a.mainval, a.canon, a.cert), std::tie(b.values, b.mainval, b.canon, b.cert))
+                << "q=" << q << " k=" << k << " n=" << n << " trial " << t;
+        }
+    }
+}
+
+TEST(Classes, AgainstAStableSortOfThePoints) {
+    // Values constant on the 2(q - 1) points of a column (what runs give;
+    // the columns are then sorted as blocks) or not, negative and large
+    // values among them: the order, classes and mainval of a plain stable
+    // sort by value.
+    std::mt19937 rng(808);
+    invtrec& t = ws().inv.invt;
+    for (int trial = 0; trial < 400; trial++) {
+        const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
+        const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
+        const bool blocks = trial % 4 != 3;
+        t.q = q, t.N = per * cols;
+        for (int p = 1; p <= t.N; p++)
+            t.value[p] = blocks && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
+        if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
+        std::vector<int> order(t.N);
+        std::iota(order.begin(), order.end(), 1);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
+        ws().inv.inv_classes();
+        ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
+        int cls = 0;
+        for (int i = 0; i < t.N; i++) {
+            cls += i == 0 || t.value[order[i]] != t.value[order[i - 1]];
+            ASSERT_EQ(t.cls[order[i]], cls) << trial;
+        }
+        ASSERT_EQ(t.nclass, cls);
+        int32_t main = 0;
+        for (int i = 0; i < t.N && main == 0; i++) main = t.value[order[i]];
+        ASSERT_EQ(t.mainval, main);
+    }
+}
+
+}  // namespace
