@@ -1,8 +1,7 @@
-// Helpers of the labelling tests (also compiled into the labelling
-// benchmark, bench/canon.cpp): 0/1 matrices held in the test, a labeller with the matrix it
-// reads and the results copied back, random relabelling, brute-force oracles
-// over all column permutations for tiny sizes, and symmetric incidence
-// structures.
+// Helpers of the labelling tests (also in bench/canon.cpp): 0/1 matrices held
+// in the test, a labeller with the matrix it reads and the results copied
+// back, random relabelling, brute-force oracles over all column permutations
+// for tiny sizes, closures of permutation groups, symmetric incidence structures.
 #pragma once
 #include <cstdint>
 #include <numeric>
@@ -36,6 +35,7 @@ struct tres {  // one labelling, copied out of the workspace
     uint32_t certhash = 0;
     int bestdepth = 0, naut = 0;
     ivv autcol, autrow;
+    bool operator==(const tres&) const = default;
 };
 
 // The tests' access to a labeller's whole workspace.
@@ -60,14 +60,13 @@ inline tmat random_relabel(std::mt19937& rng, const tmat& A) {
 }
 bool is_perm(const std::vector<int32_t>& v, int n);  // of 1..n, index 0 unused
 
-// Brute force over all colour-preserving column permutations (N <= 8).
-bool brute_iso(const tmat& A, const tmat& B);
-// The smallest column of each column's orbit; *order: the number of automorphisms.
-std::vector<int> brute_orbits(const tmat& A, size_t* order = nullptr);
-
+// Every colour-preserving column permutation p with B(i, j) = A(rho(i), p[j])
+// for some row permutation rho, by trying them all (N <= 8).
+ivv brute_isos(const tmat& A, const tmat& B);
+// The smallest element of each element's class of 1..N under `gens`.
+std::vector<int> orbits_of(const ivv& gens, int N);
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N);
-std::vector<int> aut_orbits(const tres& r, int N);  // orbits of the stored automorphisms
-bool auts_valid(const tmat& A, const tres& r);      // each maps matrix and colours onto themselves
+bool auts_valid(const tmat& A, const tres& r);  // each maps matrix and colours onto themselves
 
 // The order of the group of permutations of 1..N that `gens` generate, by
 // closing them under products (small groups only).
