@@ -20,6 +20,7 @@ struct tmat {
     uint8_t at(int r, int c) const { return a[(size_t)(r - 1) * N + (c - 1)]; }
     void set(int r, int c, uint8_t v) { a[(size_t)(r - 1) * N + (c - 1)] = v; }
     tmat with_col(const std::vector<int32_t>& c) const { return tmat{M, N, a, c}; }
+    bool operator==(const tmat&) const = default;
 };
 
 inline tmat make_mat(int M, int N) { return tmat{M, N, std::vector<uint8_t>((size_t)M * N), {}}; }

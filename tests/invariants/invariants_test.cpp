@@ -100,17 +100,14 @@ matrix extendedcyclic(const std::vector<int>& g, int n, int q) {
 }
 
 TEST(CodeForm, KnownGroups) {
-    // Hamming [7,4]: GL(3,2), 168.
-    EXPECT_EQ(facts({{1, 0, 0, 0, 0, 1, 1}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 1, 1, 0}, {0, 0, 0, 1, 1, 1, 1}}, 2).autorder,
-              "168");
-    // Extended Golay [24,12,8]: M24.
-    EXPECT_EQ(facts(extendedcyclic({1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 1, 1}, 23, 2), 2).autorder, "244823040");
-    // Extended ternary Golay [12,6,6], monomial maps: 2.M12.
-    EXPECT_EQ(facts(extendedcyclic({2, 0, 1, 2, 1, 1}, 11, 3), 3).autorder, "190080");
-    // Hexacode [6,3,4]: 1080 monomial maps, 2160 with the field automorphism.
-    matrix hexa = {{1, 0, 0, 1, 2, 2}, {0, 1, 0, 2, 1, 2}, {0, 0, 1, 2, 2, 1}};
-    EXPECT_EQ(facts(hexa, 4, true).autorder, "1080");
-    EXPECT_EQ(facts(hexa, 4).autorder, "2160");
+    const matrix hexa = {{1, 0, 0, 1, 2, 2}, {0, 1, 0, 2, 1, 2}, {0, 0, 1, 2, 2, 1}};  // the hexacode [6,3,4]
+    const struct { matrix g; int q; bool linear4; const char* order; } known[] = {
+        // Hamming [7,4]: GL(3,2)
+        {{{1, 0, 0, 0, 0, 1, 1}, {0, 1, 0, 0, 1, 0, 1}, {0, 0, 1, 0, 1, 1, 0}, {0, 0, 0, 1, 1, 1, 1}}, 2, false, "168"},
+        {extendedcyclic({1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 1, 1}, 23, 2), 2, false, "244823040"},  // Golay [24,12,8]: M24
+        {extendedcyclic({2, 0, 1, 2, 1, 1}, 11, 3), 3, false, "190080"},  // ternary Golay [12,6,6], monomial: 2.M12
+        {hexa, 4, true, "1080"}, {hexa, 4, false, "2160"}};  // monomial maps; with the field automorphism
+    for (const auto& c : known) EXPECT_EQ(facts(c.g, c.q, c.linear4).autorder, c.order);
 }
 
 // The group order of Schreier-Sims as a decimal string, from the basic orbit lengths.
@@ -245,8 +242,6 @@ labelled label(const matrix& g, int q) {
 }
 
 TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
-    // The values (as a multiset), the smallest value, the canonical matrix and
-    // certificate of a code and of a random equivalent copy.
     const int cases[][5] = {  // q, k, n, trials, seed: the full listing, then the low-weight path
         {2, 4, 9, 30, 1}, {3, 3, 8, 30, 2}, {4, 3, 10, 30, 3}, {5, 3, 9, 20, 4}, {7, 2, 7, 20, 5},
         {2, 11, 24, 6, 6}, {3, 8, 20, 4, 7}, {4, 6, 16, 4, 8}, {5, 6, 14, 3, 9}, {7, 5, 12, 3, 10}};
@@ -263,10 +258,8 @@ TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
 }
 
 TEST(Classes, AgainstAStableSortOfThePoints) {
-    // Values constant on the 2(q - 1) points of a column (what runs give;
-    // the columns are then sorted as blocks) or not, negative and large
-    // values among them: the order, classes and mainval of a plain stable
-    // sort by value.
+    // Values constant on the 2(q - 1) points of a column (what runs give) or
+    // not, negative and large ones among them.
     std::mt19937 rng(808);
     invtrec& t = ws().inv.invt;
     for (int trial = 0; trial < 400; trial++) {
