@@ -117,11 +117,9 @@ std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N) {
 }
 
 bool auts_valid(const tmat& A, const tres& r) {
-    for (size_t g = 0; g < r.autcol.size(); g++) {
-        if (!is_perm(r.autcol[g], A.N) || !is_perm(r.autrow[g], A.M)) return false;
-        tmat B = relabel(A, r.autrow[g], r.autcol[g]);
-        if (B.a != A.a || B.col != A.col) return false;
-    }
+    for (size_t g = 0; g < r.autcol.size(); g++)
+        if (!is_perm(r.autcol[g], A.N) || !is_perm(r.autrow[g], A.M) || !(relabel(A, r.autrow[g], r.autcol[g]) == A))
+            return false;
     return true;
 }
 

@@ -83,9 +83,8 @@ tmat cayley44(const ivv& S) {
     return from_rows(16, edges);
 }
 
-// `copies` 4-cycles whose edges alternate between two marker columns, each
-// cycle of its own colour: the Klein four-group acts regularly on each, so
-// one individualised column and two automorphisms per cycle.
+// `copies` 4-cycles, edges alternately on two marker columns, each cycle of its own
+// colour: the Klein four-group acts regularly on each (a level, two automorphisms).
 tmat klein_copies(int copies) {
     int N = 4 * copies + 2;
     ivv rows;
@@ -97,8 +96,7 @@ tmat klein_copies(int copies) {
     return A;
 }
 
-// k pairs of identical columns, each pair of its own colour: each pair needs
-// an individualised column and gives one automorphism.
+// k pairs of identical columns, each pair of its own colour (a level, an automorphism).
 tmat colour_pairs(int k) {
     ivv rows;
     std::vector<int32_t> col{0};
@@ -107,12 +105,10 @@ tmat colour_pairs(int k) {
 }
 
 TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
-    // Each case runs first with room for everything (no retries, and no
-    // allocation: every attempt would use up one injected failure), then
-    // from a fresh workspace through the retries; both must agree.  Levels:
-    // eight individualised columns fit, nine need a retry (cstatus 3);
-    // automorphism slots: nine fit, ten need a retry (cstatus 1); fifteen
-    // identical columns need 14 levels and 14 automorphisms.
+    // Each case runs with room for everything (no retries, no allocation:
+    // each would use up an injected failure), then from a fresh workspace
+    // through the retries: eight individualised columns fit, nine need a retry
+    // (cstatus 3); nine automorphisms fit, ten need one (cstatus 1).
     struct sym {
         tmat A;
         size_t order;  // 0: not checked
@@ -131,7 +127,7 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
                         {6, 8}, {8, 10}, {10, 7}, {7, 9}, {9, 6}}), 120, 1, 4},  // the Petersen graph
         {colour_pairs(8), 256, 8, 0, {0, 0, 8, 8}},   {colour_pairs(9), 512, 9, 0, {1, 0, 9, 9}},
         {klein_copies(4), 256, 6, 0, {0, 0, 4, 8}},   {klein_copies(5), 1024, 7, 3, {0, 1, 5, 10}},
-        {from_rows(15, {upto(15), {}}), 0, 1, 1, {2, 1, 14, 14}},
+        {from_rows(15, {upto(15), {}}), 0, 1, 1, {2, 1, 14, 14}},  // 15 equal columns: 14 levels
         {from_rows(7, ivv(5, upto(7))), 5040, 1, 0},  // all ones
         {from_rows(3, {{1, 2}, {3}}), 2, 2, 2},        // identical columns ...
         {from_rows(3, {{1, 2}, {3}}).with_col({0, 1, 2, 1}), 1, 3, 2},  // ... of different colours

@@ -262,7 +262,8 @@ TEST(Classes, AgainstAStableSortOfThePoints) {
             ASSERT_EQ(t.cls[order[i]], cls) << trial;
         }
         ASSERT_EQ(t.nclass, cls);
-        ASSERT_EQ(t.mainval, t.value[*std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; })]);
+        const auto first = std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; });
+        ASSERT_EQ(t.mainval, t.value[*first]);  // the first non-zero value
     }
 }
 
