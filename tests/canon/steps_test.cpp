@@ -70,9 +70,8 @@ TEST_P(Refine, RefinedPairIsEquitable) {
     }
 }
 
-// f must stop in the handler with `out` first on the console (nothing before
-// the handler's "ERROR") and "zorbel file canon: line <n>: assertion failed:
-// (<text>)" in ERRORq.txt.
+// f must stop in the handler with `out` first on the console and "zorbel file
+// canon: line <n>: assertion failed: (<text>)" in ERRORq.txt.
 void expect_stop(const std::function<void()>& f, const std::string& out, const std::string& text) {
     tempdir d;
     auto into = [&] {
@@ -112,9 +111,8 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
 tmat from_dump(const DumpedMatrix& d) { return tmat{d.M, d.N, d.a, d.colour}; }
 
 TEST(Dump, ALabellerWritesWhatItLabelsWhenAsked) {
-    // Plain and coloured, without rows, with empty rows and columns; the last
-    // one wide enough for numbers of three digits (columns and colours past
-    // 1024), each column of its own colour.
+    // Plain and coloured, without rows, with empty rows and columns, and one of
+    // 1100 columns of their own colours (numbers of three digits past 1024).
     std::mt19937 rng(99);
     std::vector<int32_t> own(1101);
     std::iota(own.begin(), own.end(), 0);
@@ -192,10 +190,9 @@ void lastcell(const tlab& L, const tres& r, const tmat& A, std::mt19937& rng, tl
 }
 
 TEST(Samples, DefaultPathGivesWhatTheReferenceGives) {
-    // The samples of every field (the dense q = 7 matrices of up to 1,800
-    // ones among them), random coloured and plain matrices of many shapes
-    // and densities, and matrices of many repeated rows and columns (deep
-    // trees, many automorphisms); the forms stay under relabelling.
+    // The samples of every field (dense q = 7 matrices of up to 1,800 ones
+    // among them), random matrices of many shapes and densities, some of many
+    // repeated rows and columns (deep trees); forms stay under relabelling.
     std::mt19937 rng(2718);
     std::vector<tmat> mats;
     const std::string here = __FILE__, samples = here.substr(0, here.rfind("/tests/")) + "/bench/labelling/q";
