@@ -53,7 +53,7 @@ TEST(CodeForm, GroupsAndKeysAgainstBruteForce) {
     std::mt19937 rng(3);
     const int sizes[][2] = {{2, 7}, {3, 6}, {4, 5}, {5, 5}, {7, 4}};  // q, n
     for (auto [q, n] : sizes)
-        for (int t = 0; t < 15; t++) {
+        for (int t = 0; t < 12; t++) {
             const int k = 1 + (int)(rng() % std::min(3, n - 1));
             const matrix a = randomcode(q, k, n, rng), b = randomcode(q, k, n, rng);
             const matrix c = oracle::scramble(a, q, rng, false), d = oracle::scramble(a, q, rng, true);
@@ -63,7 +63,7 @@ TEST(CodeForm, GroupsAndKeysAgainstBruteForce) {
                 EXPECT_EQ(facts(a, q, linear).autorder, std::to_string(oracle::maps(a, a, q, !linear)));
                 EXPECT_EQ(facts(c, q, linear).key, key);
                 EXPECT_EQ(facts(b, q, linear).key == key, oracle::maps(a, b, q, !linear) > 0);
-                EXPECT_EQ(facts(d, q, linear).key == key, oracle::maps(a, d, q, !linear) > 0);
+                EXPECT_EQ(facts(d, q, linear).key == key, !linear || oracle::maps(a, d, q, false) > 0);
             }
         }
     // Dependent rows are no generator matrix.
