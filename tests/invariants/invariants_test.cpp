@@ -164,20 +164,6 @@ TEST(GroupOrder, GroupsOfKnownOrder) {
     EXPECT_EQ(order(go, {t, in4, shift, swapb}, N), w.str());
 }
 
-// What the extension step hands the column invariants: a distance engine, a
-// labeller, and the generator matrix with its working copies.
-struct workspace {
-    DistEngine dist;
-    ColumnInvariants inv;
-    Labeller lab;
-    ByteMatrix G{}, gs{};
-    PlaneMatrix gb{};
-};
-workspace& ws() {
-    static workspace* w = new workspace;
-    return *w;
-}
-
 // A random k x n matrix of rank k whose columns are non-zero and pairwise
 // not proportional (a code given by its distinct points).
 matrix randompoints(int q, int k, int n, std::mt19937& rng) {
@@ -193,42 +179,54 @@ matrix randompoints(int q, int k, int n, std::mt19937& rng) {
     }
 }
 
-// The second pass on g, then the canonical labelling (writes ws()): all that
-// must not depend on how the code is written, one part after the other: the
-// sorted values, the smallest one, the canonical matrix, the values in
-// canonical column order, the certificate.
-std::vector<int> label(const matrix& g, int q) {
+// What the extension step hands the column invariants: a distance engine, a
+// labeller, and the generator matrix with its working copies.
+struct Columns : testing::Test {
+    DistEngine dist;
+    ColumnInvariants inv;
+    Labeller lab;
+    ByteMatrix G{}, gs{};
+    PlaneMatrix gb{};
+    // The second pass on g, then the canonical labelling: all that must not
+    // depend on how the code is written, one part after the other: the sorted
+    // values, the smallest one, the canonical matrix, the values in canonical
+    // column order, the certificate.
+    std::vector<int> label(const matrix& g, int q);
+};
+using SecondPass = Columns;
+using Classes = Columns;
+
+std::vector<int> Columns::label(const matrix& g, int q) {
     const int k = (int)g.size(), n = (int)g[0].size();
-    workspace& w = ws();
-    invtrec& t = w.inv.invt;
-    w.G.ensure(k, n, q);
+    invtrec& t = inv.invt;
+    G.ensure(k, n, q);
     for (int r = 0; r < k; r++)
-        for (int j = 0; j < n; j++) w.G.a[r + 1][j + 1] = (uint8_t)g[r][j];
-    w.G.used = k;
-    w.G.dreq = 1;
+        for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
+    G.used = k;
+    G.dreq = 1;
     t.q = q;
     t.ndist = n;
     t.N = q == 2 ? n : 2 * (q - 1) * n;
     for (int p = 1; p <= t.N; p++) t.firstpassval[p] = 1;
-    w.inv.inv_secondpass(w.G, w.gb, w.gs, w.dist);
+    inv.inv_secondpass(G, gb, gs, dist);
     std::vector<int> out(t.value + 1, t.value + t.N + 1);
     std::sort(out.begin(), out.end());
     out.push_back(t.mainval);
-    w.lab.label(w.inv.incmat, t.cls);
-    const int32_t *rows = w.lab.canonical_rows(), *cols = w.lab.canonical_cols();
-    for (int i = 1; i <= w.inv.incmat.rows; i++)
-        for (int j = 1; j <= w.inv.incmat.cols; j++) out.push_back(w.inv.incmat.a[rows[i]][cols[j]]);
-    for (int j = 1; j <= w.inv.incmat.cols; j++) out.push_back(t.value[cols[j]]);
-    out.push_back((int)w.lab.certificate());
+    lab.label(inv.incmat, t.cls);
+    const int32_t *rows = lab.canonical_rows(), *cols = lab.canonical_cols();
+    for (int i = 1; i <= inv.incmat.rows; i++)
+        for (int j = 1; j <= inv.incmat.cols; j++) out.push_back(inv.incmat.a[rows[i]][cols[j]]);
+    for (int j = 1; j <= inv.incmat.cols; j++) out.push_back(t.value[cols[j]]);
+    out.push_back((int)lab.certificate());
     return out;
 }
 
-TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
+TEST_F(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
     const int cases[][5] = {  // q, k, n, trials, seed: the full listing, then the low-weight path
         {2, 4, 9, 30, 1}, {3, 3, 8, 30, 2}, {4, 3, 10, 30, 3}, {5, 3, 9, 20, 4}, {7, 2, 7, 20, 5},
         {2, 11, 24, 6, 6}, {3, 8, 20, 4, 7}, {4, 6, 16, 4, 8}, {5, 6, 14, 3, 9}, {7, 5, 12, 3, 10}};
     for (auto [q, k, n, trials, seed] : cases) {
-        ws().dist.usefield(q, q <= 4);
+        dist.usefield(q, q <= 4);
         std::mt19937 rng((unsigned)seed);
         for (int t = 0; t < trials; t++) {
             const matrix g = randompoints(q, k, n, rng);
@@ -238,11 +236,11 @@ TEST(SecondPass, InvariantUnderEquivalenceOnBothListingPaths) {
     }
 }
 
-TEST(Classes, AgainstAStableSortOfThePoints) {
+TEST_F(Classes, AgainstAStableSortOfThePoints) {
     // Values constant on the 2(q - 1) points of a column (as in runs) or not,
     // negative and large ones among them.
     std::mt19937 rng(808);
-    invtrec& t = ws().inv.invt;
+    invtrec& t = inv.invt;
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
         const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
@@ -254,7 +252,7 @@ TEST(Classes, AgainstAStableSortOfThePoints) {
         std::vector<int> order(t.N);
         std::iota(order.begin(), order.end(), 1);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
-        ws().inv.inv_classes();
+        inv.inv_classes();
         ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
         int cls = 0;
         for (int i = 0; i < t.N; i++) {
