@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <set>
 
 tmat random_mat(std::mt19937& rng, int M, int N, double density, int ncolours) {
     tmat m = make_mat(M, N);
@@ -74,36 +72,29 @@ bool is_perm(const std::vector<int32_t>& v, int n) {
     return (int)v.size() == n + 1 && std::is_permutation(v.begin() + 1, v.end(), u.begin());
 }
 
-namespace {
-
-// Rows of A with column j taken from column p[j], as sorted bit masks.
-std::vector<uint64_t> sorted_rows(const tmat& A, const std::vector<int>& p) {
-    std::vector<uint64_t> rows(A.M);
-    for (int i = 1; i <= A.M; i++)
-        for (int j = 1; j <= A.N; j++)
-            if (A.at(i, p[j])) rows[i - 1] |= 1ull << (j - 1);
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-// Calls f(p) for every column permutation p that maps A onto B (colours
-// included) until f returns true; returns whether it did.
-bool each_iso(const tmat& A, const tmat& B, const std::function<bool(const std::vector<int>&)>& f) {
-    if (A.M != B.M || A.N != B.N) return false;
+ivv brute_isos(const tmat& A, const tmat& B) {
+    auto rows = [](const tmat& X, const std::vector<int>& p) {  // with column j from p[j], as sorted masks
+        std::vector<uint64_t> r(X.M);
+        for (int i = 1; i <= X.M; i++)
+            for (int j = 1; j <= X.N; j++)
+                if (X.at(i, p[j])) r[i - 1] |= 1ull << (j - 1);
+        std::sort(r.begin(), r.end());
+        return r;
+    };
+    ivv isos;
     std::vector<int> p(B.N + 1);
     std::iota(p.begin(), p.end(), 0);
-    std::vector<uint64_t> target = sorted_rows(B, p);
+    const std::vector<uint64_t> target = rows(B, p);
     do {
-        bool ok = true;
+        bool ok = A.M == B.M && A.N == B.N;
         for (int j = 1; j <= A.N && ok && !A.col.empty(); j++) ok = A.col[p[j]] == B.col[j];
-        if (ok && sorted_rows(A, p) == target && f(p)) return true;
+        if (ok && rows(A, p) == target) isos.push_back(p);
     } while (std::next_permutation(p.begin() + 1, p.end()));
-    return false;
+    return isos;
 }
 
-// Classes of 1..N joined by every permutation in gens, as smallest members.
-std::vector<int> join_orbits(int N, const ivv& gens) {
-    std::vector<int> rep(N + 1);
+std::vector<int> orbits_of(const ivv& gens, int N) {
+    std::vector<int> rep(N + 1);  // a union-find
     std::iota(rep.begin(), rep.end(), 0);
     auto find = [&](int x) {
         while (rep[x] != x) x = rep[x];
@@ -118,19 +109,6 @@ std::vector<int> join_orbits(int N, const ivv& gens) {
     return rep;
 }
 
-}  // namespace
-
-bool brute_iso(const tmat& A, const tmat& B) {
-    return each_iso(A, B, [](const std::vector<int>&) { return true; });
-}
-
-std::vector<int> brute_orbits(const tmat& A, size_t* order) {
-    ivv auts;
-    each_iso(A, A, [&](const std::vector<int>& p) { return auts.push_back(p), false; });
-    if (order) *order = auts.size();
-    return join_orbits(A.N, auts);
-}
-
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N) {
     std::vector<int> first(N + 2, 0), out(N + 1, 0);
     for (int j = N; j >= 1; j--) first[orbit[j]] = j;
@@ -138,31 +116,11 @@ std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N) {
     return out;
 }
 
-std::vector<int> aut_orbits(const tres& r, int N) { return join_orbits(N, r.autcol); }
-
 bool auts_valid(const tmat& A, const tres& r) {
-    for (size_t g = 0; g < r.autcol.size(); g++) {
-        if (!is_perm(r.autcol[g], A.N) || !is_perm(r.autrow[g], A.M)) return false;
-        tmat B = relabel(A, r.autrow[g], r.autcol[g]);
-        if (B.a != A.a || B.col != A.col) return false;
-    }
+    for (size_t g = 0; g < r.autcol.size(); g++)
+        if (!is_perm(r.autcol[g], A.N) || !is_perm(r.autrow[g], A.M) || !(relabel(A, r.autrow[g], r.autcol[g]) == A))
+            return false;
     return true;
-}
-
-size_t group_order(const tres& r, int N) {
-    std::vector<int32_t> id(N + 1);
-    std::iota(id.begin(), id.end(), 0);
-    std::set<std::vector<int32_t>> seen{id};
-    for (ivv todo{id}; !todo.empty();) {
-        auto p = todo.back();
-        todo.pop_back();
-        for (const auto& g : r.autcol) {
-            std::vector<int32_t> q(N + 1, 0);
-            for (int j = 1; j <= N; j++) q[j] = g[p[j]];
-            if (seen.insert(q).second) todo.push_back(q);
-        }
-    }
-    return seen.size();
 }
 
 tmat pg2(int q) {

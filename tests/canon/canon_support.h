@@ -1,12 +1,12 @@
-// Helpers of the labelling tests (also compiled into the labelling
-// benchmark, bench/canon.cpp): 0/1 matrices held in the test, a labeller with the matrix it
-// reads and the results copied back, random relabelling, brute-force oracles
-// over all column permutations for tiny sizes, and symmetric incidence
-// structures.
+// Helpers of the labelling tests (also in bench/canon.cpp): 0/1 matrices held
+// in the test, a labeller with the matrix it reads and the results copied
+// back, random relabelling, brute-force oracles over all column permutations
+// for tiny sizes, closures of permutation groups, symmetric incidence structures.
 #pragma once
 #include <cstdint>
 #include <numeric>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "canon/canon.h"
@@ -20,6 +20,7 @@ struct tmat {
     uint8_t at(int r, int c) const { return a[(size_t)(r - 1) * N + (c - 1)]; }
     void set(int r, int c, uint8_t v) { a[(size_t)(r - 1) * N + (c - 1)] = v; }
     tmat with_col(const std::vector<int32_t>& c) const { return tmat{M, N, a, c}; }
+    bool operator==(const tmat&) const = default;
 };
 
 inline tmat make_mat(int M, int N) { return tmat{M, N, std::vector<uint8_t>((size_t)M * N), {}}; }
@@ -35,6 +36,7 @@ struct tres {  // one labelling, copied out of the workspace
     uint32_t certhash = 0;
     int bestdepth = 0, naut = 0;
     ivv autcol, autrow;
+    bool operator==(const tres&) const = default;
 };
 
 // The tests' access to a labeller's whole workspace.
@@ -59,15 +61,31 @@ inline tmat random_relabel(std::mt19937& rng, const tmat& A) {
 }
 bool is_perm(const std::vector<int32_t>& v, int n);  // of 1..n, index 0 unused
 
-// Brute force over all colour-preserving column permutations (N <= 8).
-bool brute_iso(const tmat& A, const tmat& B);
-// The smallest column of each column's orbit; *order: the number of automorphisms.
-std::vector<int> brute_orbits(const tmat& A, size_t* order = nullptr);
-
+// Every colour-preserving column permutation p with B(i, j) = A(rho(i), p[j])
+// for some row permutation rho, by trying them all (N <= 8).
+ivv brute_isos(const tmat& A, const tmat& B);
+// The smallest element of each element's class of 1..N under `gens`.
+std::vector<int> orbits_of(const ivv& gens, int N);
 std::vector<int> orbit_minima(const std::vector<int32_t>& orbit, int N);
-std::vector<int> aut_orbits(const tres& r, int N);  // orbits of the stored automorphisms
-bool auts_valid(const tmat& A, const tres& r);      // each maps matrix and colours onto themselves
-size_t group_order(const tres& r, int N);           // closure of the stored automorphisms
+bool auts_valid(const tmat& A, const tres& r);  // each maps matrix and colours onto themselves
+
+// The order of the group of permutations of 1..N that `gens` generate, by
+// closing them under products (small groups only).
+inline size_t closure(const ivv& gens, int N) {
+    std::vector<int> id(N + 1);
+    std::iota(id.begin(), id.end(), 0);
+    std::set<std::vector<int>> seen{id};
+    for (ivv todo{id}; !todo.empty();) {
+        const std::vector<int> p = todo.back();
+        todo.pop_back();
+        for (const auto& g : gens) {
+            std::vector<int> q(N + 1, 0);
+            for (int j = 1; j <= N; j++) q[j] = g[p[j]];
+            if (seen.insert(q).second) todo.push_back(q);
+        }
+    }
+    return seen.size();
+}
 
 // Lines x points of PG(2, q), q in {2, 3, 4, 5}: the translates of a perfect
 // difference set mod q^2 + q + 1 (the plane of each of these orders is unique).
