@@ -1,6 +1,8 @@
 // Shared test helpers (see testutil.h).
 #include "common/testutil.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "containers/zassert.h"
 
 const std::string& talvenbin() {
     static const std::string path = [] {
@@ -159,4 +163,14 @@ std::string masktime(const std::string& s) {
          at = s.find(key, from))
         out += s.substr(from, at + key.size() - from) + "#", from = end;
     return out + s.substr(from);
+}
+
+handlerstop stopsinhandler(const std::function<void()>& f, const std::string& input) {
+    tempdir d;
+    writefile(d.file("in.txt"), input);
+    auto into = [&d] {
+        if (chdir(d.path.c_str()) != 0 || !freopen("in.txt", "r", stdin) || !freopen("out.txt", "w", stdout)) _exit(99);
+    };
+    EXPECT_EXIT((into(), f(), _exit(0)), testing::ExitedWithCode(ZFAIL_EXIT), "");
+    return {readfile(d.file("out.txt")), readfile(d.file("ERRORq.txt"))};
 }

@@ -1,6 +1,7 @@
 // Helpers shared by the test folders: temporary working directories, files,
 // and running the talven binary with a scripted standard input.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,3 +60,12 @@ std::string resultfiles(const std::string& dir, const std::string& name);
 std::string masktime(const std::string& text);
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> listdir(const std::string& path);
+
+// What the assertion handler left when `f` stopped in it.
+struct handlerstop {
+    std::string console;  // standard output of the stopped code ("ERROR" and what came before)
+    std::string error;    // ERRORq.txt
+};
+// Runs f in a child process (a death test) in a fresh folder, `input` as its
+// standard input; expects it to end in the assertion handler.
+handlerstop stopsinhandler(const std::function<void()>& f, const std::string& input = "");

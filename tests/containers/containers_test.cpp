@@ -2,9 +2,7 @@
 // that refuses twice ends in the assertion handler with ERRORq.txt.  Big
 // natural numbers against 128-bit arithmetic and products of primes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -71,54 +69,27 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
     EXPECT_EQ(std::make_tuple(ma[2].a, ma[2].used, ma[0].q, ma[-1].a[3][8]), std::make_tuple(h, 0, 7, 1));
 }
 
-// The handler: death tests run the failing allocation in a child whose
-// standard input is a prepared file, in a temporary working directory.
-class Handler : public ::testing::Test {
-   protected:
-    tempdir dir;
-    std::string oldcwd;
-    void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "fast");  // the child keeps this working directory
-        char buf[4096];
-        oldcwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(dir.path.c_str()), 0);
-    }
-    void TearDown() override { ASSERT_EQ(chdir(oldcwd.c_str()), 0); }
-};
-
-void failwith(const char* input, void (*what)()) {
-    FILE* in = fopen("in.txt", "w");
-    fputs(input, in);
-    fclose(in);
-    if (!freopen("in.txt", "r", stdin)) _exit(99);
-    if (!freopen("out.txt", "w", stdout)) _exit(99);
-    what();
-    _exit(0);  // not reached: the handler never returns
+TEST(Handler, SecondRefusalWritesTheConditionAndEndsAtEndOfInput) {
+    handlerstop h = stopsinhandler([] {
+        ByteMatrix m;
+        failinject = 2;
+        m.ensure(2, 2, 2);
+    });
+    EXPECT_EQ(h.error.rfind("zorbel file containers: line ", 0), 0u) << h.error;
+    EXPECT_NE(h.error.find(": assertion failed: (no memory for a byte matrix)\n"), std::string::npos) << h.error;
+    EXPECT_EQ(h.console, "ERROR");
 }
 
-TEST_F(Handler, SecondRefusalWritesTheConditionAndEndsAtEndOfInput) {
-    EXPECT_EXIT(failwith("", [] {
-                    ByteMatrix m;
-                    failinject = 2;
-                    m.ensure(2, 2, 2);
-                }),
-                ::testing::ExitedWithCode(ZFAIL_EXIT), "");
-    std::string msg = readfile(dir.file("ERRORq.txt"));
-    EXPECT_EQ(msg.rfind("zorbel file containers: line ", 0), 0u) << msg;
-    EXPECT_NE(msg.find(": assertion failed: (no memory for a byte matrix)\n"), std::string::npos) << msg;
-    EXPECT_EQ(readfile(dir.file("out.txt")), "ERROR");
-}
-
-TEST_F(Handler, KeepsAskingWhileNumbersComeAndSkipsGarbage) {
-    EXPECT_EXIT(failwith("1\n2\nabc\n3\n", [] {
-                    failinject = 2;
-                    Buffer<int32_t> v;
-                    v.ensure(5);
-                }),
-                ::testing::ExitedWithCode(ZFAIL_EXIT), "");
-    std::string msg = readfile(dir.file("ERRORq.txt"));
-    EXPECT_NE(msg.find("(no memory for an array)"), std::string::npos) << msg;
-    EXPECT_EQ(readfile(dir.file("out.txt")), "ERRORERRORERRORERRORERROR");
+TEST(Handler, KeepsAskingWhileNumbersComeAndSkipsGarbage) {
+    handlerstop h = stopsinhandler(
+        [] {
+            failinject = 2;
+            Buffer<int32_t> v;
+            v.ensure(5);
+        },
+        "1\n2\nabc\n3\n");
+    EXPECT_NE(h.error.find("(no memory for an array)"), std::string::npos) << h.error;
+    EXPECT_EQ(h.console, "ERRORERRORERRORERRORERROR");
 }
 
 std::string str128(unsigned __int128 v) {
