@@ -227,6 +227,20 @@ void checkclean(const runresult& r, const std::string& where) {
     EXPECT_EQ(r.err, "") << where;
 }
 
+// A number as a decimal reading takes it, saturated far beyond 32 bits: an
+// optional sign and digits only; false for anything else (010 is ten, 0x7 nothing).
+bool decimalvalue(const std::string& s, int64_t& v) {
+    size_t i = !s.empty() && (s[0] == '+' || s[0] == '-');
+    if (i == s.size()) return false;
+    v = 0;
+    for (; i < s.size(); i++) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[i] - '0');
+    }
+    if (s[0] == '-') v = -v;
+    return true;
+}
+
 // ---- settings file ---------------------------------------------------------
 
 // The lines of a valid settings file; `want` is the menu they must give.
@@ -249,14 +263,11 @@ lines validfile(rng& g, bool tiny, menuview& want) {
 // garbled line (or the end) count, everything after keeps its default, and a
 // parameter set out of bounds falls back to the defaults as a whole.
 menuview readmodel(const lines& l) {
-    std::vector<int64_t> t;  // the values read, saturated far beyond 32 bits
+    std::vector<int64_t> t;  // the values read (a '+' is garbled in this file)
+    int64_t x;
     for (const std::string& s : l) {
-        size_t i = !s.empty() && s[0] == '-';
-        int64_t v = 0;
-        for (size_t j = i; j < s.size() && s[j] >= '0' && s[j] <= '9'; j++)
-            v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[j] - '0'), i++;
-        if (i == (s[0] == '-') || i < s.size()) break;
-        t.push_back(s[0] == '-' ? -v : v);
+        if (s[0] == '+' || !decimalvalue(s, x)) break;
+        t.push_back(x);
     }
     int64_t v[11] = {0, 0, 0, 4, 24, 12, 8, 2, 1, 0, 1};
     for (size_t i = 0; i < t.size() && i < 11; i++) v[i] = t[i];
@@ -471,20 +482,6 @@ TEST(FuzzMenu, ScriptedAnswersLeaveThePredictedState) {
 }
 
 // ---- the command line -----------------------------------------------------------
-
-// A number of the command line as a decimal reading takes it: an optional
-// sign and digits only; false for anything else (010 is ten, 0x7 nothing).
-bool decimalvalue(const std::string& s, int64_t& v) {
-    size_t i = !s.empty() && (s[0] == '+' || s[0] == '-');
-    if (i == s.size()) return false;
-    v = 0;
-    for (; i < s.size(); i++) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        v = v > INT64_MAX / 20 ? INT64_MAX / 20 : 10 * v + (s[i] - '0');
-    }
-    if (s[0] == '-') v = -v;
-    return true;
-}
 
 // A number in one of the spellings users and scripts produce.
 std::string spelled(rng& g, int v) {
