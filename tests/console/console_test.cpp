@@ -62,7 +62,7 @@ class Console : public ::testing::Test {
 
 // A fresh start shows the defaults and writes them; neither the end of
 // input at any prompt nor the editing of parameters writes the file.
-// (Re-prompts, refusals and whole scripts: fuzz_test.cpp.)
+// (Re-prompts, refusals and whole scripts: the fuzzers below.)
 TEST_F(Console, FreshStartShowsDefaultsAndOnlyStartWritesTheSettings) {
     runresult r = runtalven(dir.path, "8\n");
     EXPECT_EQ(r.status, 0);
@@ -72,32 +72,6 @@ TEST_F(Console, FreshStartShowsDefaultsAndOnlyStartWritesTheSettings) {
         tempdir d;
         EXPECT_EQ(runtalven(d.path, input, 20).status, 0) << "input: " << input;
         EXPECT_EQ(readfile(d.file("res/settings")), defaultsettings()) << "input: " << input;
-    }
-}
-
-// Start saves the parameters of the dialogue and makes the weights and the
-// self-orthogonality flag agree first: [24,12,8] with dw = 4 has weights 12
-// and 20 that are 4 mod 8, so its codes are doubly even and self-orthogonal;
-// over GF(4) a self-orthogonal run drops the odd weights.
-TEST_F(Console, StartSavesTheNormalisedSettingsOfTheDialogue) {
-    menuview doubly = mk(24, 12, 8, 2, {8, 12, 16, 20, 24}), gf4 = mk(8, 2, 3, 4, {3, 4, 5, 6, 7, 8});
-    menuview doublyso = doubly, gf4after = gf4;
-    doublyso.so = 1, gf4.so = gf4after.so = 1, gf4after.weights = {4, 6, 8};
-    const struct {
-        std::string input;
-        menuview before, after;
-        std::string settings;
-    } cases[] = {
-        {"2\n10\n3\n4\n2\n2\n0\n1\n8\n", mk(10, 3, 4, 2, {4, 6, 8, 10}), mk(10, 3, 4, 2, {4, 6, 8, 10}),
-         settingsfor(10, 3, 4, 2, 2, 0, 1, {4, 6, 8, 10}, 0, 0, 0)},
-        {"2\n24\n12\n8\n2\n4\n0\n1\n8\n", doubly, doublyso, settingsfor(24, 12, 8, 2, 4, 1, 1, doubly.weights, 0, 0, 0)},
-        {"2\n8\n2\n3\n4\n1\n1\n1\n8\n", gf4, gf4after, settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0)},
-    };
-    for (const auto& c : cases) {
-        tempdir d;
-        runresult r = runtalven(d.path, c.input);
-        EXPECT_EQ(maskruns(r.out), menu(defaults()) + kDialogue + menu(c.before) + kRunEnd + menu(c.after)) << c.input;
-        EXPECT_EQ(readfile(d.file("res/settings")), c.settings) << c.input;
     }
 }
 
@@ -117,18 +91,6 @@ TEST_F(Console, ProportionalBoundsAndDualDistance) {
     m.dual = 3;
     want += menu(m);
     EXPECT_EQ(r.out, want);
-}
-
-TEST_F(Console, BruteGenerationRunsOnLengthNPlusKAndRestoresN) {
-    runresult r = runtalven(dir.path, "2\n10\n3\n4\n2\n1\n0\n5\n4\n6\n0\n2\n8\n");
-    r.out = maskruns(r.out);
-    menuview m = mk(10, 3, 4, 2, {4, 5, 6, 7, 8, 9, 10}), dual = m;
-    dual.dual = 4;
-    std::string want = menu(defaults()) + kDialogue + menu(m) + "Enter  dual distance :" + menu(dual);
-    want += "Enter  starting dimension < 3 :ENTER THE INTEGER BETWEEN 1 and 3 ";
-    want += kRunEnd + menu(m);  // dual distance back to 1, n shown as entered
-    EXPECT_EQ(r.out, want);
-    EXPECT_EQ(settings(), settingsfor(10, 3, 4, 2, 1, 0, 1, {4, 5, 6, 7, 8, 9, 10}, 1, 2, 0));
 }
 
 TEST_F(Console, BruteGenerationRefusesLengthsBeyondTheWeightTable) {
@@ -548,34 +510,55 @@ TEST(FuzzCommandLine, EveryCommandIsRefusedInOneLineOrRunsWhatItSays) {
 
 // ---- fixed cases -------------------------------------------------------------
 
-TEST(FuzzRegressions, TrickyInputsGiveTheirKnownOutcome) {
-    // (The scripts and files above make the other tricky lines that once failed:
-    // 98- and 99-character numbers, 2^32 + v, NUL bytes, long y/n lines, CRLF.)
-    const menuview def = defaults();
+// Whole transcripts of fixed answers and the settings file they leave.  Start
+// saves the dialogue's parameters with the weights and the self-orthogonality
+// flag made to agree: [24,12,8] with dw = 4 has weights 12 and 20 that are 4
+// mod 8, so its codes are doubly even and self-orthogonal; over GF(4) a
+// self-orthogonal run drops the odd weights.  Brute generation runs on length
+// n + k, then shows n as entered and the dual distance back at 1.  A settings
+// file is read back but for its dual distance.  Then inputs that once caused
+// trouble (the fuzzers make the others: 98- and 99-character numbers, 2^32 + v,
+// NUL bytes, long y/n lines, CRLF).
+TEST_F(Console, TranscriptsAndTheSettingsTheyLeave) {
+    const menuview def = defaults(), ten = mk(10, 3, 4, 2, {4, 6, 8, 10}), small = mk(5, 2, 2, 2, {2, 4});
+    menuview doubly = mk(24, 12, 8, 2, {8, 12, 16, 20, 24}), gf4 = mk(8, 2, 3, 4, {3, 4, 5, 6, 7, 8});
+    menuview doublyso = doubly, gf4after = gf4, brute = mk(10, 3, 4, 2, {4, 5, 6, 7, 8, 9, 10});
+    doublyso.so = 1, gf4.so = gf4after.so = 1, gf4after.weights = {4, 6, 8};
     const std::string five = settingsfor(5, 2, 2, 3, 1, 0, 1, {2, 4});  // lines 5, 6, 7: n, k, d
+    const std::string dual = "Enter  dual distance :", start = menu(def) + kDialogue;
     struct fixedcase {
-        std::string name, settings, input, want;  // settings empty: no file
+        std::string name, settings, input, want, saved;  // settings empty: no file; saved empty: unchanged
     };
     const std::vector<fixedcase> cases = {
-        {"100-digit number at the menu", "", std::string(100, '9') + "\n8\n", menu(def) + kNotInt},
-        {"99 letters then 8 on one line", "", std::string(99, 'a') + "8\n5\n3\n8\n",
-         menu(def) + kNotInt + "Enter  dual distance :" + menu(defaults(3))},
-        {"end of input inside the dialogue", "", "2\n5\n", menu(def) + "\n Enter n = \n Enter k = "},
-        {"last line without newline", "", "5\n7", menu(def) + "Enter  dual distance :" + menu(defaults(7))},
-        {"settings k = 4294967300", withline(five, 6, "4294967300"), "8\n", menu(def)},
-        {"settings n = 5 - 2^32", withline(five, 5, "-4294967291"), "8\n", menu(def)},
-        {"settings with k > n", withline(withline(five, 5, "1"), 7, "1"), "8\n", menu(def)},
-        // A file is read back but for its dual distance; Start writes it again as it was.
-        {"settings read back", settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}), "8\n", menu(mk(5, 2, 2, 3, {2, 3, 5}))},
+        {"Start saves the dialogue", "", "2\n10\n3\n4\n2\n2\n0\n1\n8\n", start + menu(ten) + kRunEnd + menu(ten),
+         settingsfor(10, 3, 4, 2, 2, 0, 1, ten.weights, 0, 0, 0)},
+        {"doubly even", "", "2\n24\n12\n8\n2\n4\n0\n1\n8\n", start + menu(doubly) + kRunEnd + menu(doublyso),
+         settingsfor(24, 12, 8, 2, 4, 1, 1, doubly.weights, 0, 0, 0)},
+        {"self-orthogonal over GF(4)", "", "2\n8\n2\n3\n4\n1\n1\n1\n8\n", start + menu(gf4) + kRunEnd + menu(gf4after),
+         settingsfor(8, 2, 3, 4, 1, 1, 1, {4, 6, 8}, 0, 0, 0)},
+        {"brute generation", "", "2\n10\n3\n4\n2\n1\n0\n5\n4\n6\n0\n2\n8\n",
+         start + menu(brute) + dual + menu(mk(10, 3, 4, 2, brute.weights, 4)) +
+             "Enter  starting dimension < 3 :ENTER THE INTEGER BETWEEN 1 and 3 " + kRunEnd + menu(brute),
+         settingsfor(10, 3, 4, 2, 1, 0, 1, brute.weights, 1, 2, 0)},
+        {"settings read back", settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}), "8\n", menu(mk(5, 2, 2, 3, {2, 3, 5})), ""},
         {"settings written again", settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}), "1\n8\n",
-         menu(mk(5, 2, 2, 2, {2, 4})) + kRunEnd + menu(mk(5, 2, 2, 2, {2, 4}))},
+         menu(small) + kRunEnd + menu(small), ""},
+        {"100-digit number at the menu", "", std::string(100, '9') + "\n8\n", menu(def) + kNotInt, ""},
+        {"99 letters then 8 on one line", "", std::string(99, 'a') + "8\n5\n3\n8\n",
+         menu(def) + kNotInt + dual + menu(defaults(3)), ""},
+        {"end of input inside the dialogue", "", "2\n5\n", menu(def) + "\n Enter n = \n Enter k = ", ""},
+        {"last line without newline", "", "5\n7", menu(def) + dual + menu(defaults(7)), ""},
+        {"settings k = 4294967300", withline(five, 6, "4294967300"), "8\n", menu(def), ""},
+        {"settings n = 5 - 2^32", withline(five, 5, "-4294967291"), "8\n", menu(def), ""},
+        {"settings with k > n", withline(withline(five, 5, "1"), 7, "1"), "8\n", menu(def), ""},
     };
     for (const fixedcase& c : cases) {
         tempdir dir;
         runresult r = runin(dir, c.settings.empty() ? nullptr : &c.settings, c.input);
         checkclean(r, c.name);
         EXPECT_EQ(maskruns(r.out), c.want) << c.name;
-        EXPECT_EQ(readfile(dir.file("res/settings")), c.settings.empty() ? defaultsettings() : c.settings) << c.name;
+        const std::string saved = !c.saved.empty() ? c.saved : !c.settings.empty() ? c.settings : defaultsettings();
+        EXPECT_EQ(readfile(dir.file("res/settings")), saved) << c.name;
     }
 }
 
