@@ -411,63 +411,72 @@ size_t lineof(const std::string& text, const std::string& line) {
     return (size_t)(it - v.begin()) + 1;
 }
 
-TEST(FileCommands, CheckReportsOnStdoutAndTheFirstFaultOnStderr) {
+// check and classes report in one line on stdout and the first fault on
+// stderr (with a count when there are more), and write nothing.
+TEST(FileCommands, CheckAndClassesReportOnStdoutAndTheFirstFaultOnStderr) {
     tempdir dir;
     ASSERT_EQ(runcommand(dir.path, "--quiet -n 7 -k 3 -d 3 -q 2").status, 0);
-    runresult r = runcommand(dir.path, "check 7_3_3.2");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "checked=7_3_3.2 format=result codes=5 faults=0\n");
-    EXPECT_EQ(r.err, "");
-    r = runcommand(dir.path, "check 7_3_3.2h");
-    EXPECT_EQ(r.status, 0) << r.err;
-
     const std::string text = readfile(dir.file("7_3_3.2"));
-    std::string bad = withline(text, lineof(text, "?3 7 2 3"), "?3 7 2 4");
+    const std::string bad = withline(text, lineof(text, "?3 7 2 3"), "?3 7 2 4");
     writefile(dir.file("bad"), bad);
-    r = runcommand(dir.path, "check bad");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "checked=bad format=result codes=5 faults=1\n");
-    EXPECT_EQ(r.err, "talven: bad: record 3: numbered 4, not 3\n");
-
     writefile(dir.file("bad2"), withline(bad, lineof(bad, "?3 7 2 5"), "?3 7 2 9"));
-    r = runcommand(dir.path, "check bad2");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "talven: bad2: record 3: numbered 4, not 3\ntalven: bad2: 2 faults in all\n");
-
     // A symbol that is no element of GF(2): the file is damaged at that line.
     const size_t row = lineof(text, "?3 7 2 2") + 1;
     std::string damaged = splitlines(text)[row - 1];
     damaged[0] = '2';
     writefile(dir.file("damaged"), withline(text, row, damaged));
-    r = runcommand(dir.path, "check damaged");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "checked=damaged format=result codes=1 faults=1\n");
-    EXPECT_EQ(r.err.rfind("talven: damaged: line " + std::to_string(row) + ": ", 0), 0u) << r.err;
-
-    // Nothing to read: a missing file, a folder.
-    for (const char* what : {"nothere", "res"}) {
-        r = runcommand(dir.path, std::string("check ") + what);
-        EXPECT_EQ(r.status, 1) << what;
-        EXPECT_EQ(r.out, std::string("checked=") + what + " format=result codes=0 faults=1\n");
-        EXPECT_EQ(r.err.rfind(std::string("talven: ") + what + ": cannot open " + what, 0), 0u) << r.err;
-    }
-
     // Plain matrices need their field; two equivalent ones are a fault.
     writefile(dir.file("two.txt"), "1110\n0101\n\n1110\n1001\n");
-    r = runcommand(dir.path, "check two.txt -q 2");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "checked=two.txt format=plain codes=2 faults=1\n");
-    EXPECT_EQ(r.err, "talven: two.txt: code 2: equivalent to code 1\n");
-
-    for (const char* args : {"check", "check 7_3_3.2 7_3_3.2h", "check 7_3_3.2 --format bogus", "check 7_3_3.2 -q 6",
-                             "check 7_3_3.2 --equivalence both", "-n 7 check 7_3_3.2", "check two.txt",
-                             "check 7_3_3.2 --stats"}) {
-        r = runcommand(dir.path, args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_EQ(r.out, "") << args;
-        EXPECT_EQ(r.err.rfind("talven: ", 0), 0u) << args << ": " << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    writefile(dir.file("a.txt"), "10110\n01011\n");
+    writefile(dir.file("b.txt"), "101100\n010111\n");
+    const std::vector<std::string> files = listdir(dir.path);
+    const struct {
+        std::string args;
+        int status;
+        std::string out, err;  // err: the start of stderr, whose lines are those of err (at least one)
+    } cases[] = {
+        {"check 7_3_3.2", 0, "checked=7_3_3.2 format=result codes=5 faults=0\n", ""},
+        {"check 7_3_3.2h", 0, "checked=7_3_3.2h format=result codes=9 faults=0\n", ""},
+        {"check bad", 1, "checked=bad format=result codes=5 faults=1\n", "talven: bad: record 3: numbered 4, not 3\n"},
+        {"check bad2", 1, "checked=bad2 format=result codes=5 faults=2\n",
+         "talven: bad2: record 3: numbered 4, not 3\ntalven: bad2: 2 faults in all\n"},
+        {"check damaged", 1, "checked=damaged format=result codes=1 faults=1\n",
+         "talven: damaged: line " + std::to_string(row) + ": "},
+        {"check nothere", 1, "checked=nothere format=result codes=0 faults=1\n",
+         "talven: nothere: cannot open nothere: No such file or directory\n"},
+        {"check res", 1, "checked=res format=result codes=0 faults=1\n", "talven: res: cannot open res: Is a directory\n"},
+        {"check two.txt -q 2", 1, "checked=two.txt format=plain codes=2 faults=1\n",
+         "talven: two.txt: code 2: equivalent to code 1\n"},
+        {"classes a.txt b.txt -q 2", 1, "",
+         "talven: b.txt: code 1: a code of length 6 over GF(2) among codes of length 5 over GF(2)\n"},
+        // A bad command line.
+        {"check", 2, "", "talven: "},
+        {"check 7_3_3.2 7_3_3.2h", 2, "", "talven: "},
+        {"check 7_3_3.2 --stats", 2, "", "talven: "},
+        {"check 7_3_3.2 --format bogus", 2, "", "talven: --format: bogus"},
+        {"check 7_3_3.2 -q 6", 2, "", "talven: -q: 6 is not one of 2, 3, 4, 5, 7\n"},
+        {"check 7_3_3.2 --equivalence both", 2, "", "talven: --equivalence: both"},
+        {"-n 7 check 7_3_3.2", 2, "", "talven: the file commands take no run options before them\n"},
+        {"check two.txt", 2, "", "talven: check: plain matrices need -q (or the comment of a run's parameters)\n"},
+        {"classes a.txt", 2, "", "talven: classes: a.txt holds plain matrices; give their field with -q\n"},
+        {"classes a.txt --to bogus -q 2", 2, "", "talven: --to: bogus"},
+    };
+    for (const auto& c : cases) {
+        runresult r = runcommand(dir.path, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << ": " << r.err;
+        const long lines = std::count(c.err.begin(), c.err.end(), '\n');
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.err.empty() ? 0 : std::max(lines, 1L)) << c.args;
+        EXPECT_EQ(listdir(dir.path), files) << c.args;
     }
+    // Dependent rows: that code is left out, the others sorted, status 1.
+    writefile(dir.file("dep.txt"), "10110\n01011\n\n10110\n10110\n\n10000\n01000\n");
+    runresult r = runcommand(dir.path, "classes dep.txt -q 2 -o dep");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "classes=2 codes=2 out=dep\n");
+    EXPECT_EQ(r.err, "talven: dep.txt: code 2: the rows are not independent; the code is left out\n");
+    EXPECT_EQ(readfile(dir.file("dep.sizes")), "# class size\n1 1\n2 1\n");
 }
 
 TEST(FileCommands, ClassesOfARunAndItsExport) {
@@ -493,38 +502,6 @@ TEST(FileCommands, ClassesOfARunAndItsExport) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(" out=classes\n"), std::string::npos) << r.out;
     EXPECT_TRUE(fileexists(dir.file("classes")) && fileexists(dir.file("classes.sizes")));
-}
-
-TEST(FileCommands, ClassesRefusesWhatItCannotSort) {
-    tempdir dir;
-    writefile(dir.file("a.txt"), "10110\n01011\n");
-    writefile(dir.file("b.txt"), "101100\n010111\n");
-    const std::vector<std::string> inputs = listdir(dir.path);
-
-    runresult r = runcommand(dir.path, "classes a.txt");  // plain matrices without their field
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("a.txt"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("-q"), std::string::npos) << r.err;
-    EXPECT_EQ(listdir(dir.path), inputs);
-
-    r = runcommand(dir.path, "classes a.txt b.txt -q 2");  // two lengths
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "talven: b.txt: code 1: a code of length 6 over GF(2) among codes of length 5 over GF(2)\n");
-    EXPECT_EQ(listdir(dir.path), inputs);
-
-    r = runcommand(dir.path, "classes a.txt --to bogus -q 2");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(listdir(dir.path), inputs);
-
-    // Dependent rows: that code is left out, the others sorted, status 1.
-    writefile(dir.file("dep.txt"), "10110\n01011\n\n10110\n10110\n\n10000\n01000\n");
-    r = runcommand(dir.path, "classes dep.txt -q 2 -o dep");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "classes=2 codes=2 out=dep\n");
-    EXPECT_EQ(r.err, "talven: dep.txt: code 2: the rows are not independent; the code is left out\n");
-    EXPECT_EQ(readfile(dir.file("dep.sizes")), "# class size\n1 1\n2 1\n");
 }
 
 // The Magma, GAP, Sage and plain exports open with the run's parameters, so
