@@ -75,24 +75,6 @@ TEST_F(Console, FreshStartShowsDefaultsAndOnlyStartWritesTheSettings) {
     }
 }
 
-TEST_F(Console, ProportionalBoundsAndDualDistance) {
-    std::string in = "4\n";
-    for (int i = 2; i <= 12; i++) in += (i == 5 ? "800\n5\n" : std::to_string(i) + "\n");
-    in += "5\n1000\n3\n8\n";
-    runresult r = runtalven(dir.path, in);
-    std::string want = menu(defaults()) + "Enter the number of proportional column ";
-    for (int i = 2; i <= 12; i++) {
-        want += "\n in dimension  " + std::to_string(i) + " -> ";
-        if (i == 5) want += "ENTER THE INTEGER BETWEEN 1 and 799 ";
-    }
-    menuview m = defaults();
-    for (int i = 2; i <= 12; i++) m.props[i - 2] = i;
-    want += menu(m) + "Enter  dual distance :ENTER THE INTEGER BETWEEN 1 and 799 ";
-    m.dual = 3;
-    want += menu(m);
-    EXPECT_EQ(r.out, want);
-}
-
 TEST_F(Console, BruteGenerationRefusesLengthsBeyondTheWeightTable) {
     runresult r = runtalven(dir.path, "2\n790\n10\n4\n2\n1\n0\n6\n8\n");
     EXPECT_NE(r.out.find("\n Brute generation needs n + k <= 799 (here n + k = 800).\n"), std::string::npos);
@@ -526,6 +508,16 @@ TEST_F(Console, TranscriptsAndTheSettingsTheyLeave) {
     doublyso.so = 1, gf4.so = gf4after.so = 1, gf4after.weights = {4, 6, 8};
     const std::string five = settingsfor(5, 2, 2, 3, 1, 0, 1, {2, 4});  // lines 5, 6, 7: n, k, d
     const std::string dual = "Enter  dual distance :", start = menu(def) + kDialogue;
+    // Bounds on proportional columns, then a dual distance, each with one answer refused.
+    menuview props = defaults();
+    std::string propsin = "4\n", propsout = menu(def) + "Enter the number of proportional column ";
+    for (int i = 2; i <= 12; i++) {
+        propsin += i == 5 ? "800\n5\n" : std::to_string(i) + "\n";
+        propsout += "\n in dimension  " + std::to_string(i) + " -> " + (i == 5 ? "ENTER THE INTEGER BETWEEN 1 and 799 " : "");
+        props.props[i - 2] = i;
+    }
+    menuview propsdual = props;
+    propsdual.dual = 3;
     struct fixedcase {
         std::string name, settings, input, want, saved;  // settings empty: no file; saved empty: unchanged
     };
@@ -540,6 +532,8 @@ TEST_F(Console, TranscriptsAndTheSettingsTheyLeave) {
          start + menu(brute) + dual + menu(mk(10, 3, 4, 2, brute.weights, 4)) +
              "Enter  starting dimension < 3 :ENTER THE INTEGER BETWEEN 1 and 3 " + kRunEnd + menu(brute),
          settingsfor(10, 3, 4, 2, 1, 0, 1, brute.weights, 1, 2, 0)},
+        {"proportional columns and dual distance", "", propsin + "5\n1000\n3\n8\n",
+         propsout + menu(props) + dual + "ENTER THE INTEGER BETWEEN 1 and 799 " + menu(propsdual), ""},
         {"settings read back", settingsfor(5, 2, 2, 3, 1, 0, 4, {2, 3, 5}), "8\n", menu(mk(5, 2, 2, 3, {2, 3, 5})), ""},
         {"settings written again", settingsfor(5, 2, 2, 2, 1, 0, 1, {2, 4}), "1\n8\n",
          menu(small) + kRunEnd + menu(small), ""},
