@@ -23,11 +23,6 @@ namespace {
 
 using brute::readcodes;
 
-std::string menurun(int n, int k, int d, int q) {
-    return "2\n" + std::to_string(n) + "\n" + std::to_string(k) + "\n" + std::to_string(d) + "\n" + std::to_string(q) +
-           "\n1\n0\n1\n8\n";
-}
-
 TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     const struct {
         const char* args;
@@ -116,7 +111,7 @@ TEST(Cli, FlagsAndRestrictionsMeanWhatTheySay) {
 
 TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     tempdir menu, line;
-    runtalven(menu.path, menurun(13, 5, 4, 2));
+    runtalven(menu.path, "2\n13\n5\n4\n2\n1\n0\n1\n8\n");  // the same run from the menu
     runresult r = runcommand(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
     EXPECT_EQ(r.status, 0) << r.err;
     // The line with its two timings and its masses masked (see mass_test).
@@ -177,19 +172,12 @@ TEST(Cli, APartAnotherRunHoldsIsRefused) {
     EXPECT_EQ(runcommand(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet").status, 0);
 }
 
-// The lines of a file that start with '?': its records.
-int recordsof(const std::string& text) {
-    int n = 0;
-    for (const std::string& line : splitlines(text)) n += !line.empty() && line[0] == '?';
-    return n;
-}
-
 // The run header states the derived bounds; by default the h file keeps
 // only codes that can grow into a code of the run, --complete-levels gives
 // the menu's files byte for byte.
 TEST(Cli, TheDerivedBoundsAreStatedAndCompleteLevelsGivesTheMenusFiles) {
     tempdir menu, line, full;
-    runtalven(menu.path, menurun(12, 4, 6, 2));
+    runtalven(menu.path, "2\n12\n4\n6\n2\n1\n0\n1\n8\n");
     runresult r = runcommand(line.path, "-n 12 -k 4 -d 6 -q 2");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.rfind(" Derived bounds: proportional coordinates d2->4 d3->2 d4->1; zero coordinates d1->3 d2->1 "
@@ -202,8 +190,8 @@ TEST(Cli, TheDerivedBoundsAreStatedAndCompleteLevelsGivesTheMenusFiles) {
     EXPECT_TRUE(resultfiles(full.path, "12_4_6.2") == resultfiles(menu.path, "12_4_6.2"));
     const std::string bounded = readfile(line.file("12_4_6.2")), whole = readfile(menu.file("12_4_6.2"));
     EXPECT_EQ(bounded.substr(0, bounded.find(" RES")), whole.substr(0, whole.find(" RES")));
-    EXPECT_EQ(recordsof(readfile(line.file("12_4_6.2h"))), 4);
-    EXPECT_EQ(recordsof(readfile(menu.file("12_4_6.2h"))), 5);
+    EXPECT_EQ(readcodes(line.file("12_4_6.2h")).size(), 4u);
+    EXPECT_EQ(readcodes(menu.file("12_4_6.2h")).size(), 5u);
 }
 
 // The simplex codes: one code each, whose facts (computed from its matrix)
