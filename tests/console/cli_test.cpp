@@ -1,34 +1,27 @@
 // The command line end to end: refused commands write nothing and say why
-// in one line; a run prints one line of totals and writes the files the
-// menu writes; parts merged by the merge command give them too; a run
-// killed at a random moment and resumed gives them too.
-#include <gtest/gtest.h>
+// in one line; a run prints one line of totals and writes the files the menu
+// writes, and so do merged parts and a killed run resumed; check and classes
+// report in one line on stdout and the first fault on stderr, with status 0
+// (all well), 1 (a fault in the files) or 2 (a bad command line).
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-
+#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <random>
 #include <thread>
 
+#include "codeio/readers.h"
 #include "common/testutil.h"
+#include "results/brute.h"
 
 namespace {
 
-std::string menurun(int n, int k, int d, int q) {
-    return "2\n" + std::to_string(n) + "\n" + std::to_string(k) + "\n" + std::to_string(d) + "\n" + std::to_string(q) +
-           "\n1\n0\n1\n8\n";
-}
-
-// The command line runs through a shell in `dir`; `args` as typed.
-runresult cli(const std::string& dir, const std::string& args, const std::string& env = "") {
-    return runcommand(dir, args, env);
-}
+using brute::readcodes;
 
 TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     const struct {
@@ -64,7 +57,7 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     };
     for (const auto& c : cases) {
         tempdir dir;
-        runresult r = cli(dir.path, c.args);
+        runresult r = runcommand(dir.path, c.args);
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_EQ(r.out, "") << c.args;
         EXPECT_EQ(r.err.rfind("talven: ", 0), 0u) << c.args << ": " << r.err;
@@ -74,12 +67,12 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     }
     // Leading zeros are decimal, as in the menu: 010 is ten.
     tempdir ten;
-    EXPECT_EQ(cli(ten.path, "-n 010 -k 04 -d 3 -q 2 --quiet").out.rfind("codes=105 n=10 k=4 d=3 q=2 ", 0), 0u);
+    EXPECT_EQ(runcommand(ten.path, "-n 010 -k 04 -d 3 -q 2 --quiet").out.rfind("codes=105 n=10 k=4 d=3 q=2 ", 0), 0u);
     tempdir dir;
-    runresult r = cli(dir.path, "--help");
+    runresult r = runcommand(dir.path, "--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--part"), std::string::npos);
-    r = cli(dir.path, "--version");
+    r = runcommand(dir.path, "--version");
     EXPECT_EQ(r.out, "talven 1.1\n");
 }
 
@@ -100,27 +93,26 @@ TEST(Cli, FlagsAndRestrictionsMeanWhatTheySay) {
                  {"--selforth", 0},       {"--selforth=true", 0}, {"", 1}};
     for (const auto& f : flags) {
         tempdir dir;
-        EXPECT_EQ(codesof(cli(dir.path, std::string("-n 7 -k 4 -d 3 -q 2 --quiet ") + f.flag)), f.codes) << f.flag;
+        EXPECT_EQ(codesof(runcommand(dir.path, std::string("-n 7 -k 4 -d 3 -q 2 --quiet ") + f.flag)), f.codes) << f.flag;
     }
-    // The dual distance of codes of dimension 1: the run keeps what the
-    // checker accepts, on the command line and in the menu.  Of the five
-    // ternary [9,1,>=5] codes only the one without a zero coordinate has a
-    // dual of distance 2; none has 3.
+    // Weights and dual distance as options give the menu's run.  Of the four
+    // ternary [9,1] codes of weight 5, 7, 8 or 9 only the one without a zero
+    // coordinate has a dual of distance 2; none has 3.  The checker agrees.
     for (int dual : {1, 2, 3}) {
         tempdir dir, menu;
-        const int want = dual == 1 ? 5 : dual == 2 ? 1 : 0;
-        EXPECT_EQ(codesof(cli(dir.path, "-n 9 -k 1 -d 5 -q 3 --quiet --dual " + std::to_string(dual))), want);
-        runresult c = cli(dir.path, "check 9_1_5.3");
+        const std::string args = "-n 9 -k 1 -d 5 -q 3 --quiet --weights 5,7-9 --dual " + std::to_string(dual);
+        EXPECT_EQ(codesof(runcommand(dir.path, args)), dual == 1 ? 4 : dual == 2 ? 1 : 0);
+        runresult c = runcommand(dir.path, "check 9_1_5.3");
         EXPECT_EQ(c.status, 0) << c.out << c.err;
-        runtalven(menu.path, "2\n9\n1\n5\n3\n1\n0\n5\n" + std::to_string(dual) + "\n1\n8\n");
+        runtalven(menu.path, "2\n9\n1\n5\n3\n1\n0\n3\ny\nn\ny\ny\ny\n5\n" + std::to_string(dual) + "\n1\n8\n");
         EXPECT_TRUE(resultfiles(menu.path, "9_1_5.3") == resultfiles(dir.path, "9_1_5.3")) << "dual " << dual;
     }
 }
 
 TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     tempdir menu, line;
-    runtalven(menu.path, menurun(13, 5, 4, 2));
-    runresult r = cli(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
+    runtalven(menu.path, "2\n13\n5\n4\n2\n1\n0\n1\n8\n");  // the same run from the menu
+    runresult r = runcommand(line.path, "-n 13 -k 5 -d 4 -q 2 --quiet -j 2");
     EXPECT_EQ(r.status, 0) << r.err;
     // The line with its two timings and its masses masked (see mass_test).
     std::string masked = r.out;
@@ -136,12 +128,6 @@ TEST(Cli, ARunPrintsOneLineOfTotalsAndTheFilesOfTheMenu) {
     EXPECT_TRUE(resultfiles(line.path, "13_5_4.2") == resultfiles(menu.path, "13_5_4.2"));
     EXPECT_EQ(listdir(line.path), (std::vector<std::string>{"13_5_4.2", "13_5_4.2h", "13_5_4.2inf", "res"}));
     EXPECT_EQ(listdir(line.file("res")), std::vector<std::string>{});
-    // Restrictions as options: the menu's weights, self-orthogonality and dual distance.
-    tempdir m2, l2;
-    runtalven(m2.path, "2\n10\n4\n3\n3\n1\n0\n3\nn\ny\ny\ny\ny\ny\ny\ny\n5\n3\n1\n8\n");
-    r = cli(l2.path, "-n 10 -k 4 -d 3 -q 3 --weights 4-10 --dual 3 --quiet");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(resultfiles(l2.path, "10_4_3.3") == resultfiles(m2.path, "10_4_3.3"));
 }
 
 // A run killed at a random moment, or stopped by SIGTERM once its part file
@@ -154,7 +140,7 @@ TEST(Cli, ARunKilledOrStoppedAndResumedGivesTheWholeRun) {
         const std::string name = runname(n, k, d, q), args = runargs(n, k, d, q) + " --quiet";
         SCOPED_TRACE(name + " signal " + std::to_string(sig));
         tempdir whole, dir;
-        ASSERT_EQ(cli(whole.path, args).status, 0);
+        ASSERT_EQ(runcommand(whole.path, args).status, 0);
         const int pid = starttalven(dir.path, "", "run", args);
         if (sig == SIGKILL) std::this_thread::sleep_for(std::chrono::milliseconds(50 + rng() % 400));
         for (int i = 0; sig == SIGTERM && i < 3000 && readfile(dir.file(name + ".part.0.1")).find("\nU ") == std::string::npos; i++)
@@ -167,7 +153,7 @@ TEST(Cli, ARunKilledOrStoppedAndResumedGivesTheWholeRun) {
             EXPECT_TRUE(fileexists(dir.file(name + ".part.0.1.ckpt")));
             EXPECT_FALSE(fileexists(dir.file(name)));
         }
-        runresult r = cli(dir.path, args + " --resume");
+        runresult r = runcommand(dir.path, args + " --resume");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
         EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
@@ -179,18 +165,11 @@ TEST(Cli, APartAnotherRunHoldsIsRefused) {
     writefile(dir.file("7_4_3.2.part.0.1"), "");
     int fd = open(dir.file("7_4_3.2.part.0.1").c_str(), O_RDWR);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    runresult r = cli(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet");
+    runresult r = runcommand(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("is being written by another run"), std::string::npos) << r.err;
     close(fd);
-    EXPECT_EQ(cli(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet").status, 0);
-}
-
-// The lines of a file that start with '?': its records.
-int recordsof(const std::string& text) {
-    int n = 0;
-    for (const std::string& line : splitlines(text)) n += !line.empty() && line[0] == '?';
-    return n;
+    EXPECT_EQ(runcommand(dir.path, "-n 7 -k 4 -d 3 -q 2 --quiet").status, 0);
 }
 
 // The run header states the derived bounds; by default the h file keeps
@@ -198,21 +177,21 @@ int recordsof(const std::string& text) {
 // the menu's files byte for byte.
 TEST(Cli, TheDerivedBoundsAreStatedAndCompleteLevelsGivesTheMenusFiles) {
     tempdir menu, line, full;
-    runtalven(menu.path, menurun(12, 4, 6, 2));
-    runresult r = cli(line.path, "-n 12 -k 4 -d 6 -q 2");
+    runtalven(menu.path, "2\n12\n4\n6\n2\n1\n0\n1\n8\n");
+    runresult r = runcommand(line.path, "-n 12 -k 4 -d 6 -q 2");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.rfind(" Derived bounds: proportional coordinates d2->4 d3->2 d4->1; zero coordinates d1->3 d2->1 "
                           "d3->0 d4->0; weights 6,8,12; ",
                           0),
               0u)
         << r.err;
-    r = cli(full.path, "-n 12 -k 4 -d 6 -q 2 --quiet --complete-levels");
+    r = runcommand(full.path, "-n 12 -k 4 -d 6 -q 2 --quiet --complete-levels");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(resultfiles(full.path, "12_4_6.2") == resultfiles(menu.path, "12_4_6.2"));
     const std::string bounded = readfile(line.file("12_4_6.2")), whole = readfile(menu.file("12_4_6.2"));
     EXPECT_EQ(bounded.substr(0, bounded.find(" RES")), whole.substr(0, whole.find(" RES")));
-    EXPECT_EQ(recordsof(readfile(line.file("12_4_6.2h"))), 4);
-    EXPECT_EQ(recordsof(readfile(menu.file("12_4_6.2h"))), 5);
+    EXPECT_EQ(readcodes(line.file("12_4_6.2h")).size(), 4u);
+    EXPECT_EQ(readcodes(menu.file("12_4_6.2h")).size(), 5u);
 }
 
 // The simplex codes: one code each, whose facts (computed from its matrix)
@@ -232,7 +211,7 @@ TEST(Cli, SimplexCodesAreFoundOnceWithTheirWeights) {
         const std::string name = runname(n, c.k, d, c.q);
         SCOPED_TRACE(name);
         tempdir dir;
-        runresult r = cli(dir.path, runargs(n, c.k, d, c.q) + " --quiet --stats");
+        runresult r = runcommand(dir.path, runargs(n, c.k, d, c.q) + " --quiet --stats");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out.rfind("codes=1 ", 0), 0u) << r.out;
         std::string facts = "1 " + std::to_string(c.k) + " " + std::to_string(n) + " " + std::to_string(d) + " 3 " +
@@ -245,27 +224,13 @@ TEST(Cli, SimplexCodesAreFoundOnceWithTheirWeights) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The parts 0..M-1 of a run, made in dir through the command line.
 void makeparts(const std::string& dir, const std::string& args, int M) {
     for (int I = 0; I < M; I++) {
-        runresult r = cli(dir, args + " --quiet --part " + std::to_string(I) + "/" + std::to_string(M));
+        runresult r = runcommand(dir, args + " --quiet --part " + std::to_string(I) + "/" + std::to_string(M));
         ASSERT_EQ(r.status, 0) << r.err;
     }
 }
-
-// Line `at` (from 0) of a file changed by `edit`.
-void editline(const std::string& path, size_t at, const std::function<void(std::string&)>& edit) {
-    std::vector<std::string> lines = splitlines(readfile(path));
-    ASSERT_LT(at, lines.size());
-    edit(lines[at]);
-    writefile(path, joinlines(lines));
-}
-
-}  // namespace
 
 // A part travels between machines: a damaged, foreign or older part is
 // refused by the merge and by --resume, never merged into a wrong result;
@@ -273,11 +238,11 @@ void editline(const std::string& path, size_t at, const std::function<void(std::
 TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     tempdir dir, whole;
     const std::string args = "-n 9 -k 4 -d 3 -q 3";
-    ASSERT_EQ(cli(whole.path, args + " --quiet").status, 0);
+    ASSERT_EQ(runcommand(whole.path, args + " --quiet").status, 0);
     makeparts(dir.path, args, 3);
     const std::string part1 = dir.file("9_4_3.3.part.1.3"), good = readfile(part1);
     auto merged = [&](const std::string& why) {
-        runresult r = cli(dir.path, "--merge .");
+        runresult r = runcommand(dir.path, "--merge .");
         EXPECT_EQ(r.status, 1) << why;
         EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
         EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << why;
@@ -285,37 +250,36 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     };
     // (A row's digit changed or a record dropped: tests/run/parts_test.cpp.)
     // The end line's seconds changed: the file's own sum.
-    editline(part1, splitlines(good).size() - 1, [](std::string& end) { end[2] = end[2] == '9' ? '8' : '9'; });
+    const std::vector<std::string> lines = splitlines(good);
+    std::string end = lines.back();
+    end[2] = end[2] == '9' ? '8' : '9';
+    writefile(part1, withline(good, lines.size(), end));
     merged("the checksum of the file does not match");
     // A part of an older version, without checksums.
-    editline(part1, 0, [](std::string& head) { head = head.substr(0, head.find(" format")); });
+    writefile(part1, withline(good, 1, lines[0].substr(0, lines[0].find(" format"))));
     merged("an older version of talven");
     // A part made with --complete-levels (whose h file keeps every code) is
     // another run: never mixed with the others.
     ASSERT_EQ(rename(part1.c_str(), dir.file("keep").c_str()), 0);
-    ASSERT_EQ(cli(dir.path, args + " --quiet --complete-levels --part 1/3").status, 0);
-    runresult r = cli(dir.path, "--merge .");
+    ASSERT_EQ(runcommand(dir.path, args + " --quiet --complete-levels --part 1/3").status, 0);
+    runresult r = runcommand(dir.path, "--merge .");
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fileexists(dir.file("9_4_3.3")));
     // A folder under a part's name.
     ASSERT_EQ(remove(part1.c_str()), 0);
     ASSERT_EQ(mkdir(part1.c_str(), 0777), 0);
-    r = cli(dir.path, "--merge .");
+    r = runcommand(dir.path, "--merge .");
     EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
     ASSERT_EQ(rmdir(part1.c_str()), 0);
     ASSERT_EQ(rename(dir.file("keep").c_str(), part1.c_str()), 0);
 
     // A finished part resumed again (a re-queued task of a job array) ends
-    // with status 0 and says so; with other options it is refused.
-    r = cli(dir.path, args + " --quiet --part 1/3 --resume");
+    // with status 0 and says so (other options: the next test).
+    r = runcommand(dir.path, args + " --quiet --part 1/3 --resume");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("is complete already"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.rfind("part=1/3 n=9 k=4 d=3 q=3 split=", 0), 0u) << r.out;
-    r = cli(dir.path, args + " --quiet --part 1/3 --resume --dual 2");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("was made with other options"), std::string::npos) << r.err;
-    EXPECT_EQ(readfile(part1), good);
-    r = cli(dir.path, "--merge .");
+    r = runcommand(dir.path, "--merge .");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
 }
@@ -325,55 +289,62 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
 TEST(Cli, AResumeAfterAStoppedFinalMergeComparesTheOptions) {
     tempdir dir, whole, dual;
     const std::string args = "-n 9 -k 4 -d 3 -q 3 --quiet";
-    ASSERT_EQ(cli(whole.path, args).status, 0);
-    ASSERT_EQ(cli(dual.path, args + " --dual 3").status, 0);
+    ASSERT_EQ(runcommand(whole.path, args).status, 0);
+    ASSERT_EQ(runcommand(dual.path, args + " --dual 3").status, 0);
     // The merge stops: a folder holds the name of the h file.
     ASSERT_EQ(mkdir(dir.file("9_4_3.3h").c_str(), 0777), 0);
-    runresult r = cli(dir.path, args);
+    runresult r = runcommand(dir.path, args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "talven: cannot write file 9_4_3.3h: Is a directory\n");
     EXPECT_FALSE(fileexists(dir.file("9_4_3.3")));
     EXPECT_FALSE(fileexists(dir.file("9_4_3.3inf"))) << "a stopped merge replaces no file";
     ASSERT_EQ(rmdir(dir.file("9_4_3.3h").c_str()), 0);
     for (const char* other : {" --dual 3", " --weights 3-8", " --selforth", " --dw 3", " --prop 2=3", " --complete-levels"}) {
-        r = cli(dir.path, args + " --resume" + other);
+        r = runcommand(dir.path, args + " --resume" + other);
         EXPECT_EQ(r.status, 1) << other;
         EXPECT_NE(r.err.find("9_4_3.3.part.0.1 was made with other options"), std::string::npos) << r.err;
         EXPECT_FALSE(fileexists(dir.file("9_4_3.3"))) << other;
     }
-    r = cli(dir.path, args + " --resume");
+    r = runcommand(dir.path, args + " --resume");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(whole.path, "9_4_3.3"));
     // Without --resume the other options make their own run.
-    r = cli(dir.path, args + " --dual 3");
+    r = runcommand(dir.path, args + " --dual 3");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(resultfiles(dir.path, "9_4_3.3") == resultfiles(dual.path, "9_4_3.3"));
 }
 
-// A merge that fails (here at the file-size limit) or is killed while it
-// rewrites a complete result leaves that result whole; file faults name the
-// file and the reason, in runs, merges and exports alike.
+// The merge of a split run writes the asked export and statistics.  A merge
+// that fails (here at the file-size limit) or is killed while it rewrites a
+// complete result leaves that result whole; file faults name the file and
+// the reason, in runs, merges and exports alike.
 TEST(Cli, AMergeThatFailsOrIsKilledLeavesTheOldResultWhole) {
     tempdir dir, whole;
     const std::string args = "-n 13 -k 5 -d 4 -q 2";
-    ASSERT_EQ(cli(whole.path, args + " --quiet").status, 0);
+    ASSERT_EQ(runcommand(whole.path, args + " --quiet").status, 0);
     const std::string want = resultfiles(whole.path, "13_5_4.2");
     makeparts(dir.path, args, 2);
-    ASSERT_EQ(cli(dir.path, "--merge .").status, 0);
+    runresult r = runcommand(dir.path, "--merge . --format sage --stats");
+    EXPECT_EQ(r.out.rfind("merged=13_5_4.2 codes=1429 parts=2 ", 0), 0u) << r.out << r.err;
     ASSERT_TRUE(resultfiles(dir.path, "13_5_4.2") == want);
+    const std::vector<CodeMatrix> codes = readcodes(dir.file("13_5_4.2"));
+    EXPECT_EQ(readcodes(dir.file("13_5_4.2.sage"), Format::sage), codes);
+    EXPECT_EQ(splitlines(readfile(dir.file("13_5_4.2.stats"))).size(), codes.size() + 2);
+    r = runcommand(dir.path, "check 13_5_4.2.sage");
+    EXPECT_EQ(r.out, "checked=13_5_4.2.sage format=sage codes=1429 faults=0\n") << r.err;
 
     // The limits are in blocks of 512 bytes: 32 KiB is less than the result
     // file, 200 KiB more than the result files but less than their export.
-    runresult r = cli(dir.path, "--merge .", "ulimit -f 64 &&");
+    r = runcommand(dir.path, "--merge .", "ulimit -f 64 &&");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write file ./13_5_4.2h: File too large"), std::string::npos) << r.err;
     EXPECT_TRUE(resultfiles(dir.path, "13_5_4.2") == want);
-    r = cli(dir.path, "--merge . --format jsonl", "ulimit -f 400 &&");
+    r = runcommand(dir.path, "--merge . --format jsonl", "ulimit -f 400 &&");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("13_5_4.2.jsonl.tmp: cannot write: File too large"), std::string::npos) << r.err;
     EXPECT_FALSE(fileexists(dir.file("13_5_4.2.jsonl")));
     tempdir small;
-    r = cli(small.path, args + " --quiet", "ulimit -f 8 &&");
+    r = runcommand(small.path, args + " --quiet", "ulimit -f 8 &&");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("13_5_4.2.part.0.1: File too large"), std::string::npos) << r.err;
 
@@ -399,19 +370,149 @@ TEST(Cli, OnlyRegularFilesAreReadAndTheGuessIsBounded) {
 #else
     const std::string memory = "ulimit -v 400000 && timeout 60";  // a file read whole would not fit
 #endif
-    runresult r = cli(dir.path, "check huge", memory);
+    runresult r = runcommand(dir.path, "check huge", memory);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("a line longer than"), std::string::npos) << r.err;
     ASSERT_EQ(symlink("/dev/zero", dir.file("zero").c_str()), 0);
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0666), 0);
     for (const std::string cmd : {"check zero", "check fifo", "classes fifo", "classes -q 2 fifo"}) {
-        r = cli(dir.path, cmd, memory);
+        r = runcommand(dir.path, cmd, memory);
         EXPECT_EQ(r.status, 1) << cmd;
         EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << cmd << ": " << r.err;
     }
     remove(dir.file("huge").c_str());
     ASSERT_EQ(mkfifo(dir.file("7_4_3.2.part.0.1").c_str(), 0666), 0);
-    r = cli(dir.path, "--merge .", "timeout 60");
+    r = runcommand(dir.path, "--merge .", "timeout 60");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("7_4_3.2.part.0.1 is not a regular file"), std::string::npos) << r.err;
 }
+
+// The line (from 1) that is exactly `line`.
+size_t lineof(const std::string& text, const std::string& line) {
+    std::vector<std::string> v = splitlines(text);
+    auto it = std::find(v.begin(), v.end(), line);
+    EXPECT_NE(it, v.end()) << line;
+    return (size_t)(it - v.begin()) + 1;
+}
+
+// check and classes report in one line on stdout and the first fault on
+// stderr (with a count when there are more), and write nothing.
+TEST(FileCommands, CheckAndClassesReportOnStdoutAndTheFirstFaultOnStderr) {
+    tempdir dir;
+    ASSERT_EQ(runcommand(dir.path, "--quiet -n 7 -k 3 -d 3 -q 2").status, 0);
+    const std::string text = readfile(dir.file("7_3_3.2"));
+    const std::string bad = withline(text, lineof(text, "?3 7 2 3"), "?3 7 2 4");
+    writefile(dir.file("bad"), bad);
+    writefile(dir.file("bad2"), withline(bad, lineof(bad, "?3 7 2 5"), "?3 7 2 9"));
+    // A symbol that is no element of GF(2): the file is damaged at that line.
+    const size_t row = lineof(text, "?3 7 2 2") + 1;
+    std::string damaged = splitlines(text)[row - 1];
+    damaged[0] = '2';
+    writefile(dir.file("damaged"), withline(text, row, damaged));
+    // Plain matrices need their field; two equivalent ones are a fault.
+    writefile(dir.file("two.txt"), "1110\n0101\n\n1110\n1001\n");
+    writefile(dir.file("a.txt"), "10110\n01011\n");
+    writefile(dir.file("b.txt"), "101100\n010111\n");
+    const std::vector<std::string> files = listdir(dir.path);
+    const struct {
+        std::string args;
+        int status;
+        std::string out, err;  // err: the start of stderr, whose lines are those of err (at least one)
+    } cases[] = {
+        {"check 7_3_3.2", 0, "checked=7_3_3.2 format=result codes=5 faults=0\n", ""},
+        {"check 7_3_3.2h", 0, "checked=7_3_3.2h format=result codes=9 faults=0\n", ""},
+        {"check bad", 1, "checked=bad format=result codes=5 faults=1\n", "talven: bad: record 3: numbered 4, not 3\n"},
+        {"check bad2", 1, "checked=bad2 format=result codes=5 faults=2\n",
+         "talven: bad2: record 3: numbered 4, not 3\ntalven: bad2: 2 faults in all\n"},
+        {"check damaged", 1, "checked=damaged format=result codes=1 faults=1\n",
+         "talven: damaged: line " + std::to_string(row) + ": "},
+        {"check nothere", 1, "checked=nothere format=result codes=0 faults=1\n",
+         "talven: nothere: cannot open nothere: No such file or directory\n"},
+        {"check res", 1, "checked=res format=result codes=0 faults=1\n", "talven: res: cannot open res: Is a directory\n"},
+        {"check two.txt -q 2", 1, "checked=two.txt format=plain codes=2 faults=1\n",
+         "talven: two.txt: code 2: equivalent to code 1\n"},
+        {"classes a.txt b.txt -q 2", 1, "",
+         "talven: b.txt: code 1: a code of length 6 over GF(2) among codes of length 5 over GF(2)\n"},
+        // A bad command line.
+        {"check", 2, "", "talven: "},
+        {"check 7_3_3.2 7_3_3.2h", 2, "", "talven: "},
+        {"check 7_3_3.2 --stats", 2, "", "talven: "},
+        {"check 7_3_3.2 --format bogus", 2, "", "talven: --format: bogus"},
+        {"check 7_3_3.2 -q 6", 2, "", "talven: -q: 6 is not one of 2, 3, 4, 5, 7\n"},
+        {"check 7_3_3.2 --equivalence both", 2, "", "talven: --equivalence: both"},
+        {"-n 7 check 7_3_3.2", 2, "", "talven: the file commands take no run options before them\n"},
+        {"check two.txt", 2, "", "talven: check: plain matrices need -q (or the comment of a run's parameters)\n"},
+        {"classes a.txt", 2, "", "talven: classes: a.txt holds plain matrices; give their field with -q\n"},
+        {"classes a.txt --to bogus -q 2", 2, "", "talven: --to: bogus"},
+    };
+    for (const auto& c : cases) {
+        runresult r = runcommand(dir.path, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << ": " << r.err;
+        const long lines = std::count(c.err.begin(), c.err.end(), '\n');
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.err.empty() ? 0 : std::max(lines, 1L)) << c.args;
+        EXPECT_EQ(listdir(dir.path), files) << c.args;
+    }
+    // Dependent rows: that code is left out, the others sorted, status 1.
+    writefile(dir.file("dep.txt"), "10110\n01011\n\n10110\n10110\n\n10000\n01000\n");
+    runresult r = runcommand(dir.path, "classes dep.txt -q 2 -o dep");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "classes=2 codes=2 out=dep\n");
+    EXPECT_EQ(r.err, "talven: dep.txt: code 2: the rows are not independent; the code is left out\n");
+    EXPECT_EQ(readfile(dir.file("dep.sizes")), "# class size\n1 1\n2 1\n");
+}
+
+TEST(FileCommands, ClassesOfARunAndItsExport) {
+    tempdir dir;
+    ASSERT_EQ(runcommand(dir.path, "--quiet -n 6 -k 3 -d 3 -q 3 --format sage").status, 0);
+    const std::vector<CodeMatrix> codes = readcodes(dir.file("6_3_3.3"));
+    ASSERT_EQ(codes.size(), 4u);
+    runresult r = runcommand(dir.path, "classes 6_3_3.3 6_3_3.3.sage -o both --to jsonl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "classes=4 codes=8 out=both.jsonl\n");  // the format's suffix added
+    EXPECT_EQ(readfile(dir.file("both.sizes")), "# class size\n1 2\n2 2\n3 2\n4 2\n");
+    EXPECT_EQ(readcodes(dir.file("both.jsonl"), Format::jsonl), codes);
+    r = runcommand(dir.path, "check both.jsonl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Sage's load() wants the suffix; a name that has one keeps it.
+    r = runcommand(dir.path, "classes 6_3_3.3 -o reps --to sage");
+    EXPECT_EQ(r.out, "classes=4 codes=4 out=reps.sage\n") << r.err;
+    EXPECT_EQ(readcodes(dir.file("reps.sage"), Format::sage), codes);
+    r = runcommand(dir.path, "classes 6_3_3.3 -o reps.gp --to gap");
+    EXPECT_EQ(r.out, "classes=4 codes=4 out=reps.gp\n") << r.err;
+    // The default output.
+    r = runcommand(dir.path, "classes 6_3_3.3");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" out=classes\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fileexists(dir.file("classes")) && fileexists(dir.file("classes.sizes")));
+}
+
+// The Magma, GAP, Sage and plain exports open with the run's parameters, so
+// the checker holds them to the run: a planted code of a smaller minimum
+// distance is a fault, a linear GF(4) run's classes are not taken for
+// semilinear ones, and the mass has its number of codes to reach.
+TEST(FileCommands, ExportsCarryTheRunsParametersForTheChecker) {
+    tempdir dir;
+    for (const char* f : {"magma", "gap", "sage", "plain"}) {
+        ASSERT_EQ(runcommand(dir.path, std::string("--quiet -n 6 -k 3 -d 3 -q 3 --format ") + f).status, 0) << f;
+        const std::string file = std::string("6_3_3.3") + (f[0] == 'p' ? ".txt" : f[0] == 'm' ? ".m" : f[0] == 'g' ? ".g" : ".sage");
+        runresult r = runcommand(dir.path, "check --mass " + file);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(" faults=0 mass="), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(" complete=yes"), std::string::npos) << r.out;
+    }
+    const std::string text = readfile(dir.file("6_3_3.3.txt"));
+    const size_t first = text.find('\n') + 1;
+    writefile(dir.file("drop.txt"), text.substr(0, first) + "100100\n011010\n110001\n" + text.substr(text.find("\n\n") + 1));
+    runresult r = runcommand(dir.path, "check drop.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("talven: drop.txt: code 1: minimum distance 2, below d = 3", 0), 0u) << r.err;
+
+    ASSERT_EQ(runcommand(dir.path, "--quiet -n 8 -k 3 -d 3 -q 4 --equivalence linear --format plain").status, 0);
+    r = runcommand(dir.path, "check 8_3_3.4.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "checked=8_3_3.4.txt format=plain codes=122 faults=0\n");
+}
+
+}  // namespace
