@@ -1,18 +1,15 @@
-// The checker on result files of real runs: clean as written, and one
-// planted fault per copy found at its record (or line), counted, and never
-// a crash on a damaged file.
+// The checker on result files of real runs: clean as written, one planted
+// fault per copy found at its record (or line) and counted, and never a
+// crash on a damaged file.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "brute.h"
 #include "results/checkfile.h"
 #include "results/exports.h"
 
 namespace {
-
-using brute::field;
 
 // The runs the checks start from, made once.
 struct Runs {
@@ -32,35 +29,6 @@ const Runs& runs() {
     return r;
 }
 
-// A result file as lines, to damage one place of a copy.
-struct Lines {
-    std::vector<std::string> v;
-    explicit Lines(const std::string& path) : v(splitlines(readfile(path))) {}
-    // The index of the header line of record r (from 1).
-    size_t record(int r) const {
-        for (size_t i = 0, seen = 0; i < v.size(); i++)
-            if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i;
-        ADD_FAILURE() << "no record " << r;
-        return 0;
-    }
-    CodeMatrix matrix(int r, int q, int k, int n) const {
-        CodeMatrix c(q, k, n);
-        const size_t at = record(r);
-        for (int i = 0; i < k; i++)
-            for (int j = 0; j < n; j++) c.at(i, j) = (uint8_t)digitvalue(v[at + 1 + (size_t)i][(size_t)j]);
-        return c;
-    }
-    void setmatrix(int r, const CodeMatrix& c) {
-        const size_t at = record(r);
-        for (int i = 0; i < c.k; i++) {
-            std::string row;
-            for (int j = 0; j < c.n; j++) row += entrydigit(c.at(i, j));
-            v[at + 1 + (size_t)i] = row;
-        }
-    }
-    std::string text() const { return joinlines(v); }
-};
-
 CheckReport check(const std::string& path, Format f = Format::result, int linear4 = -1) {
     CheckOptions o;
     o.format = f;
@@ -68,33 +36,45 @@ CheckReport check(const std::string& path, Format f = Format::result, int linear
     return checkfile(path, o);
 }
 
-// Writes the copy and checks it.
-CheckReport checkcopy(const Lines& l, const std::string& name) {
-    const std::string path = runs().path(name);
-    writefile(path, l.text());
-    return check(path);
-}
-
-// A systematic k x n matrix (identity in the last k columns) whose rows,
-// added one at a time, keep `rows` true, and which as a whole passes `whole`.
-CodeMatrix systematic(std::mt19937& rng, int q, int k, int n, const std::function<bool(const CodeMatrix&)>& rows,
-                      const std::function<bool(const CodeMatrix&)>& whole) {
-    for (int attempt = 0; attempt < 500; attempt++) {
-        CodeMatrix c(q, 0, n);
-        for (int t = 0; t < 5000 && c.k < k; t++) {
-            CodeMatrix x = c;
-            x.k++;
-            for (int j = 0; j < n - k; j++) x.a.push_back((uint8_t)(rng() % (unsigned)q));
-            for (int j = 0; j < k; j++) x.a.push_back(j == c.k ? 1 : 0);
-            if (rows(x)) c = x;
-        }
-        if (c.k == k && whole(c)) return c;
+// A run's file as lines, to damage one place of a copy.
+struct Lines {
+    std::vector<std::string> v;
+    explicit Lines(const std::string& name) : v(splitlines(readfile(runs().path(name)))) {}
+    // The index of the header line of record r (from 1).
+    size_t record(int r) const {
+        for (size_t i = 0, seen = 0; i < v.size(); i++)
+            if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i;
+        ADD_FAILURE() << "no record " << r;
+        return 0;
     }
-    ADD_FAILURE() << "no such code found";
-    return CodeMatrix(q, k, n);
-}
+    // The copy with line `at` (from 0) replaced, or the rows of record r.
+    Lines with(size_t at, const std::string& line) const {
+        Lines l = *this;
+        l.v[at] = line;
+        return l;
+    }
+    Lines with(int r, const CodeMatrix& c) const {
+        Lines l = *this;
+        for (int i = 0; i < c.k; i++) {
+            std::string& row = l.v[record(r) + 1 + (size_t)i];
+            for (int j = 0; j < c.n; j++) row[(size_t)j] = entrydigit(c.at(i, j));
+        }
+        return l;
+    }
+    // Written as a copy, checked.
+    CheckReport checked() const {
+        writefile(runs().path("copy"), joinlines(v));
+        return check(runs().path("copy"));
+    }
+};
 
-int d(const CodeMatrix& c) { return brute::analyse(c, false).d; }
+// A matrix from its rows' digits.
+CodeMatrix matrixof(int q, const std::vector<std::string>& rows) {
+    CodeMatrix c(q, (int)rows.size(), (int)rows[0].size());
+    for (int r = 0; r < c.k; r++)
+        for (int j = 0; j < c.n; j++) c.at(r, j) = (uint8_t)digitvalue(rows[(size_t)r][(size_t)j]);
+    return c;
+}
 
 TEST(CheckFile, RunsOfTheProgramAreClean) {
     for (const char* name : {"8_4_3.3", "10_4_4.2", "8_3_4.3", "8_3_3.4", "10_2_6.4", "linear/10_2_6.4"}) {
@@ -114,98 +94,91 @@ TEST(CheckFile, RunsOfTheProgramAreClean) {
     EXPECT_NE(rep.first.find("equivalent to record"), std::string::npos) << rep.first;
 }
 
+// Every fault the checker knows planted once into a copy of a run's file:
+// the rows of a record replaced, a record header or the trailer changed.
 TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
-    std::mt19937 rng(71);
-    const std::string base = runs().path("8_4_3.3");
-    const int q = 3, k = 4, n = 8;
-    const field F{q};
-    const Lines clean(base);
-    ASSERT_EQ(checkcopy(clean, "copy").faults, 0);
-    auto expect = [](const CheckReport& rep, const std::string& first, const std::string& what) {
-        EXPECT_EQ(rep.faults, 1) << what << ": " << rep.first;
-        EXPECT_EQ(rep.first.substr(0, first.size()), first) << what;
-        EXPECT_FALSE(rep.damaged) << what;
-    };
-
-    {  // Record 9 replaced by an equivalent copy of record 2 that keeps the systematic form:
-       // two free columns exchanged, one of them scaled.
-        const CodeMatrix src = clean.matrix(2, q, k, n);
-        CodeMatrix img = src;
-        for (int a = 0; a + 1 < n - k && img == src; a++)
-            for (int r = 0; r < k; r++) img.at(r, a) = src.at(r, a + 1), img.at(r, a + 1) = (uint8_t)F.mul(2, src.at(r, a));
-        ASSERT_FALSE(img == src);
-        Lines l = clean;
-        l.setmatrix(9, img);
-        expect(checkcopy(l, "dup"), "record 9: equivalent to record 2", "duplicate");
+    const ownfield F{3};
+    const Lines clean("8_4_3.3"), h("8_4_3.3h"), even("10_4_4.2"), dual("8_3_4.3"), gf4("10_2_6.4");
+    const std::vector<CodeMatrix> codes = brute::readcodes(runs().path("8_4_3.3")), c4 = brute::readcodes(runs().path("10_2_6.4"));
+    ASSERT_EQ(codes.size(), 44u);
+    ASSERT_EQ(h.v[h.record(3)], "?3 7 3 1 3");
+    // Record 2 with two free columns exchanged, one of them scaled: still systematic.
+    CodeMatrix image = codes[1];
+    for (int r = 0; r < 4; r++) {
+        image.at(r, 0) = codes[1].at(r, 1);
+        image.at(r, 1) = (uint8_t)F.mul(2, codes[1].at(r, 0));
     }
-    {  // One free entry of record 5 changed so that d drops below 3.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(5, q, k, n);
-        bool planted = false;
-        for (int i = 0; i < k * (n - k) && !planted; i++) {
-            CodeMatrix x = c;
-            uint8_t& e = x.at(i / (n - k), i % (n - k));
-            for (int s = 1; s < q && !planted; s++) {
-                e = (uint8_t)F.add(c.at(i / (n - k), i % (n - k)), s);
-                if (d(x) < 3) planted = true, c = x;
-            }
-        }
-        ASSERT_TRUE(planted);
-        l.setmatrix(5, c);
-        expect(checkcopy(l, "dist"), "record 5: minimum distance " + std::to_string(d(c)) + ", below d = 3", "distance");
+    ASSERT_FALSE(image == codes[1]);
+    // Record 5 with a row of weight 2; record 6 by two other bases of its
+    // code; record 7 with a repeated row.
+    CodeMatrix light = codes[4], mixed = codes[5], swapped = codes[5], repeated = codes[6];
+    for (int j = 0; j < 8; j++) {
+        if (j < 4) light.at(0, j) = (uint8_t)(j == 0);
+        mixed.at(0, j) = (uint8_t)F.add(mixed.at(0, j), F.mul(2, mixed.at(2, j)));
+        std::swap(swapped.at(0, j), swapped.at(1, j));
+        repeated.at(3, j) = repeated.at(1, j);
     }
-    for (int how = 0; how < 2; how++) {  // Record 6 by another basis of its code: no longer systematic.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(6, q, k, n);
-        for (int j = 0; j < n; j++)
-            if (how == 0)
-                c.at(0, j) = (uint8_t)F.add(c.at(0, j), F.mul(2, c.at(2, j)));
-            else
-                std::swap(c.at(0, j), c.at(1, j));
-        l.setmatrix(6, c);
-        expect(checkcopy(l, "sys"), how == 0 ? "record 6: not in systematic form: row 1 has 2 in column 7"
-                                              : "record 6: not in systematic form: row 1 has 0 in column 5",
-               "systematic");
-    }
-    {  // Record 7 with a repeated row.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(7, q, k, n);
-        for (int j = 0; j < n; j++) c.at(3, j) = c.at(1, j);
-        l.setmatrix(7, c);
-        expect(checkcopy(l, "rank"), "record 7: the rows have rank 3, not 4", "rank");
-    }
-    {  // The h file numbers its records in their dimension and among all.
-        const Lines h(base + "h");
-        ASSERT_EQ(h.v[h.record(3)], "?3 7 3 1 3");
-        Lines l = h;
-        l.v[l.record(3)] = "?3 7 3 1 4";
-        expect(checkcopy(l, "hall"), "record 3: numbered 4 among all records, not 3", "h file, overall");
-        l = h;
-        l.v[l.record(3)] = "?3 7 3 2 3";
-        expect(checkcopy(l, "hdim"), "record 3: numbered 2 in dimension 3, not 1", "h file, in its dimension");
-    }
-    for (const Lines& file : {clean, Lines(base + "h")}) {  // A wrong total for the last dimension.
-        Lines l = file;
+    // The total of the last dimension made 45.
+    auto total45 = [](Lines l) {
         for (std::string& s : l.v)
             if (s.rfind(" RES", 0) == 0) {
                 const size_t e = s.find_last_not_of(' '), b = s.find_last_of(' ', e) + 1;
                 s = s.substr(0, b) + "45" + s.substr(e + 1);
             }
-        expect(checkcopy(l, "totals"), "the RES totals give 45 codes of dimension 4, the file has 44", "totals");
-    }
-    {  // A run that stopped: the records without the trailer.
-        Lines l = clean;
-        while (l.v.back().rfind(" RES", 0) != 0) l.v.pop_back();
-        l.v.pop_back();
-        CheckReport rep = checkcopy(l, "stopped");
-        expect(rep, "no RES totals", "trailer");
-        EXPECT_NE(rep.first.find("did not finish"), std::string::npos);
-        EXPECT_EQ(rep.codes, 44);
+        return l;
+    };
+    Lines stopped = clean;  // the records without the trailer
+    while (stopped.v.back().rfind(" RES", 0) != 0) stopped.v.pop_back();
+    stopped.v.pop_back();
+    // Record 3 of the even run with a bit changed: odd weights, so not self-orthogonal either.
+    CodeMatrix odd = brute::readcodes(runs().path("10_4_4.2"))[2];
+    odd.at(0, 0) ^= 1;
+    const std::vector<uint64_t> A = brute::analyse(odd, false).A;
+    size_t w = 5;
+    while (!A[w]) w += 2;
+    // Record i of GF(4), the first whose conjugate (x -> x^2) is another matrix, put last.
+    size_t i = 0;
+    CodeMatrix conj;
+    do {
+        conj = c4.at(i);
+        for (auto& x : conj.a) x = (uint8_t)ownfield{4}.frob(x);
+    } while (conj == c4[i++]);
+    ASSERT_LT(i, c4.size());
+    const struct {
+        Lines copy;
+        std::string first;
+        int faults = 1;
+    } cases[] = {
+        {clean.with(9, image), "record 9: equivalent to record 2"},
+        {clean.with(5, light), "record 5: minimum distance 2, below d = 3"},
+        {clean.with(6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7"},
+        {clean.with(6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5"},
+        {clean.with(7, repeated), "record 7: the rows have rank 3, not 4"},
+        {h.with(h.record(3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3"},
+        {h.with(h.record(3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1"},
+        {total45(clean), "the RES totals give 45 codes of dimension 4, the file has 44"},
+        {total45(h), "the RES totals give 45 codes of dimension 4, the file has 44"},
+        {stopped, "no RES totals at the end: the run did not finish"},
+        // Weights 4 and 6 only, rows 1 and 2 not orthogonal.
+        {even.with(2, matrixof(2, {"1110001000", "1001100100", "0101010010", "0010110001"})),
+         "record 2: not self-orthogonal"},
+        {even.with(3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
+                                ", a weight the run does not allow", 2},
+        // d = 4 with a zero column: dual distance 1.
+        {dual.with(3, matrixof(3, {"00111100", "01011010", "01101001"})), "record 3: dual distance 1, below 2"},
+        {gf4.with((int)c4.size(), conj), "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
+    };
+    for (const auto& c : cases) {
+        const CheckReport rep = c.copy.checked();
+        EXPECT_EQ(rep.faults, c.faults) << c.first << ": " << rep.first;
+        EXPECT_EQ(rep.first, c.first);
+        EXPECT_FALSE(rep.damaged) << c.first;
+        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(runs().path("copy")).size()) << c.first;
     }
 }
 
 TEST(CheckFile, DamagedFilesNameTheirLine) {
-    const Lines clean(runs().path("8_4_3.3"));
+    const Lines clean("8_4_3.3");
     const struct {
         const char* what;
         int rec, off;  // the record damaged and its line (0: the header)
@@ -220,7 +193,7 @@ TEST(CheckFile, DamagedFilesNameTheirLine) {
         if (c.how == 'g') l.v[at] = "?4 8 3 five";
         if (c.how == 's') l.v[at][1] = '3';
         if (c.how == 'l') l.v[at] += "0";
-        CheckReport rep = checkcopy(l, "damaged");
+        CheckReport rep = l.checked();
         EXPECT_TRUE(rep.damaged) << c.what;
         EXPECT_GE(rep.faults, 1) << c.what;
         EXPECT_EQ(rep.codes, c.rec - 1) << c.what;
@@ -228,69 +201,11 @@ TEST(CheckFile, DamagedFilesNameTheirLine) {
     }
 }
 
-TEST(CheckFile, WhatTheRunAskedOfEveryCode) {
-    std::mt19937 rng(72);
-    {  // Binary, weights divisible by 2, self-orthogonal: a code of even weights only
-       // whose rows are not orthogonal.
-        const Lines clean(runs().path("10_4_4.2"));
-        const CodeMatrix c = systematic(
-            rng, 2, 4, 10,
-            [](const CodeMatrix& x) {
-                std::vector<uint64_t> A = brute::analyse(x, false).A;
-                for (size_t w = 1; w < A.size(); w++)
-                    if (A[w] && (w < 4 || w % 2)) return false;
-                return true;
-            },
-            [](const CodeMatrix& x) { return !brute::analyse(x, false).selforth; });
-        Lines l = clean;
-        l.setmatrix(2, c);
-        CheckReport rep = checkcopy(l, "selforth2");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record 2: not self-orthogonal");
-        // And a weight the run does not allow.
-        l = clean;
-        CodeMatrix odd = clean.matrix(3, 2, 4, 10);
-        odd.at(0, 0) ^= 1;
-        ASSERT_GE(d(odd), 4);
-        l.setmatrix(3, odd);
-        rep = checkcopy(l, "oddweight");
-        EXPECT_GE(rep.faults, 1);
-        EXPECT_EQ(rep.first.rfind("record 3: ", 0), 0u) << rep.first;
-        EXPECT_NE(rep.first.find("a weight the run does not allow"), std::string::npos) << rep.first;
-    }
-    {  // Dual distance 2 asked: a code with a zero column (dual distance 1).
-        const Lines clean(runs().path("8_3_4.3"));
-        const CodeMatrix c = systematic(
-            rng, 3, 3, 8,
-            [](const CodeMatrix& x) { return x.at(x.k - 1, 0) == 0 && d(x) >= 4; },
-            [](const CodeMatrix&) { return true; });
-        ASSERT_EQ(brute::analyse(c).duald, 1);
-        Lines l = clean;
-        l.setmatrix(3, c);
-        CheckReport rep = checkcopy(l, "dual");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record 3: dual distance 1, below 2");
-    }
-    {  // GF(4) with the field automorphism: the conjugate of a record is a duplicate.
-        const Lines clean(runs().path("10_2_6.4"));
-        const int count = (int)brute::readcodes(runs().path("10_2_6.4")).size();
-        int i = 1;
-        while (i < count && brute::conjugate(clean.matrix(i, 4, 2, 10)) == clean.matrix(i, 4, 2, 10)) i++;
-        ASSERT_LT(i, count);
-        Lines l = clean;
-        l.setmatrix(count, brute::conjugate(clean.matrix(i, 4, 2, 10)));
-        CheckReport rep = checkcopy(l, "conj");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record " + std::to_string(count) + ": equivalent to record " + std::to_string(i));
-    }
-}
-
 TEST(CheckFile, StatedFactsOfJsonLines) {
     const std::string result = runs().path("8_3_4.3");
     ASSERT_EQ(exportresult(result, Format::jsonl, false), "");
-    const std::string text = readfile(result + ".jsonl");
     ASSERT_EQ(check(result + ".jsonl", Format::jsonl).faults, 0);
-    std::vector<std::string> lines = splitlines(text);
+    const std::vector<std::string> lines = splitlines(readfile(result + ".jsonl"));
     ASSERT_GE(lines.size(), 6u);
     const struct {
         const char* key;
