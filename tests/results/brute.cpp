@@ -7,25 +7,11 @@
 
 namespace brute {
 
-static oracle::matrix rows(const CodeMatrix& c) {
+oracle::matrix rows(const CodeMatrix& c) {
     oracle::matrix g((size_t)c.k, std::vector<int>((size_t)c.n));
     for (int r = 0; r < c.k; r++)
         for (int j = 0; j < c.n; j++) g[(size_t)r][(size_t)j] = c.at(r, j);
     return g;
-}
-
-facts analyse(const CodeMatrix& c, bool dual) {
-    const oracle::matrix g = rows(c);
-    const oracle::codeinfo i = oracle::analyse(g, c.n, c.q, dual);
-    facts out;
-    out.A = oracle::weights(g, c.n, c.q);
-    out.rank = i.rank, out.d = i.mindist, out.duald = dual ? i.dualdist : 0, out.selforth = i.selforth;
-    return out;
-}
-
-uint64_t automorphisms(const CodeMatrix& c, bool frobenius) {
-    const oracle::matrix g = rows(c);
-    return (uint64_t)oracle::maps(g, g, c.q, frobenius);
 }
 
 CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols) {
@@ -42,13 +28,6 @@ CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
     CodeMatrix out(c.q, (int)g.size(), g.empty() ? 0 : (int)g[0].size());
     for (int r = 0; r < out.k; r++)
         for (int j = 0; j < out.n; j++) out.at(r, j) = (uint8_t)g[(size_t)r][(size_t)j];
-    return out;
-}
-
-CodeMatrix conjugate(const CodeMatrix& c) {
-    const field F{c.q};
-    CodeMatrix out = c;
-    for (auto& x : out.a) x = (uint8_t)F.frob(x);
     return out;
 }
 

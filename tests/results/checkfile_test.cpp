@@ -133,7 +133,7 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
     // Record 3 of the even run with a bit changed: odd weights, so not self-orthogonal either.
     CodeMatrix odd = brute::readcodes(runs().path("10_4_4.2"))[2];
     odd.at(0, 0) ^= 1;
-    const std::vector<uint64_t> A = brute::analyse(odd, false).A;
+    const std::vector<uint64_t> A = brute::weights(odd);
     size_t w = 5;
     while (!A[w]) w += 2;
     // Record i of GF(4), the first whose conjugate (x -> x^2) is another matrix, put last.

@@ -18,11 +18,11 @@ struct Case {
 
 // The facts of c by listing, as a .stats line would give them after its number.
 std::string factline(const CodeMatrix& c, bool semilinear, CodeFacts& f) {
-    const brute::facts b = brute::analyse(c);
-    f.d = b.d;
-    f.duald = b.duald;
-    f.weights = b.A;
-    f.aut = std::to_string(brute::automorphisms(c, semilinear));
+    const oracle::codeinfo b = brute::analyse(c);
+    f.d = b.mindist;
+    f.duald = b.dualdist;
+    f.weights = brute::weights(c);
+    f.aut = std::to_string(oracle::maps(brute::rows(c), brute::rows(c), c.q, semilinear));
     std::string s = std::to_string(c.k) + " " + std::to_string(c.n) + " " + std::to_string(f.d) + " " +
                     std::to_string(f.duald) + " " + f.aut;
     for (uint64_t a : f.weights) s += " " + std::to_string(a);
@@ -54,7 +54,7 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
             }
             EXPECT_EQ(brute::readcodes(dir.file(name)), codes);  // another run, the same file
 
-            const std::string exported = dir.file(name + exportext(f));
+            const std::string file = name + exportext(f), exported = dir.file(file);
             EXPECT_EQ(guessformat(exported), f);
             std::string why;
             auto reader = openreader(exported, f, 0, why);
@@ -86,7 +86,6 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
 
             // The checker takes the export as it is: a GF(4) export states its
             // equivalence, so a linear run's needs no option.
-            const std::string file = name + exportext(f);
             if (c.q == 4) {
                 EXPECT_NE(readfile(exported).find(c.linear4 ? "\"linear\"" : "\"semilinear\""), std::string::npos);
             }
