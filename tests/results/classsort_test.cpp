@@ -1,5 +1,5 @@
 // The class sorter against the classifier: the codes of a real run, each
-// hidden behind several random generator matrices of equivalent codes and
+// hidden behind 1..4 random generator matrices of equivalent codes and
 // shuffled, must come back as exactly the run's classes, with the number
 // of copies as their sizes.
 #include <gtest/gtest.h>
@@ -12,67 +12,45 @@
 
 namespace {
 
-struct Case {
-    int n, k, d, q;
-    bool linear4;
-};
-
-std::string args(const Case& c) {
-    return "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
-}
-
-// The codes of the run of c, made in dir.
-std::vector<CodeMatrix> runcodes(const tempdir& dir, const Case& c) {
-    runresult r = runcommand(dir.path, args(c));
-    EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(c.n, c.k, c.d, c.q)));
-    EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;
-    return codes;
-}
-
-struct Copy {
-    size_t of;  // the index of the run's code
-    CodeMatrix m;
-};
-
-// 1..4 random equivalent matrices of every code, shuffled.  Over GF(4)
-// with the field automorphism some of them are conjugated too.
-std::vector<Copy> copies(const std::vector<CodeMatrix>& codes, bool frobenius, std::mt19937& rng,
-                         std::vector<int64_t>& made) {
-    std::vector<Copy> all;
-    made.assign(codes.size(), 0);
-    for (size_t i = 0; i < codes.size(); i++) {
-        made[i] = 1 + (int64_t)(rng() % 4);
-        for (int64_t t = 0; t < made[i]; t++) all.push_back({i, brute::scramble(codes[i], rng, frobenius && rng() % 2)});
-    }
-    std::shuffle(all.begin(), all.end(), rng);
-    return all;
-}
-
 TEST(ClassSorter, RandomEquivalentCopiesOfARunSortBackIntoItsClasses) {
     std::mt19937 rng(81);
-    const Case cases[] = {{8, 4, 3, 2, false},  {7, 3, 3, 2, false}, {6, 3, 3, 3, false}, {8, 4, 3, 3, false},
-                          {6, 3, 3, 4, false},  {6, 3, 3, 4, true},  {10, 2, 6, 4, false}, {10, 2, 6, 4, true},
-                          {6, 3, 3, 5, false},  {5, 2, 3, 7, false}, {6, 3, 4, 7, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(args(c));
+    const struct {
+        int n, k, d, q;
+        bool linear4;
+    } cases[] = {{8, 4, 3, 2, false}, {7, 3, 3, 2, false}, {6, 3, 3, 3, false},  {8, 4, 3, 3, false},
+                 {6, 3, 3, 4, false}, {6, 3, 3, 4, true},  {10, 2, 6, 4, false}, {10, 2, 6, 4, true},
+                 {6, 3, 3, 5, false}, {5, 2, 3, 7, false}, {6, 3, 4, 7, false}};
+    for (const auto& c : cases) {
+        const std::string args = "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
+        SCOPED_TRACE(args);
         tempdir dir;
-        const std::vector<CodeMatrix> codes = runcodes(dir, c);
+        runresult r = runcommand(dir.path, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(c.n, c.k, c.d, c.q)));
         ASSERT_FALSE(codes.empty());
-        std::vector<int64_t> made;
-        const std::vector<Copy> all = copies(codes, c.q == 4 && !c.linear4, rng, made);
+        EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;
+        // The copies (code, matrix); over GF(4) with the field automorphism
+        // some of them conjugated too.
+        std::vector<std::pair<size_t, CodeMatrix>> copies;
+        std::vector<int64_t> made(codes.size());
+        for (size_t i = 0; i < codes.size(); i++) {
+            made[i] = 1 + (int64_t)(rng() % 4);
+            for (int64_t t = 0; t < made[i]; t++)
+                copies.emplace_back(i, brute::scramble(codes[i], rng, c.q == 4 && !c.linear4 && rng() % 2));
+        }
+        std::shuffle(copies.begin(), copies.end(), rng);
         ClassSorter sorter(c.q, c.q == 4 && c.linear4);
         std::map<size_t, int64_t> classof;  // run's code -> sorter's class
         std::map<int64_t, size_t> codeof;
-        for (const Copy& x : all) {
+        for (const auto& [of, m] : copies) {
             bool fresh = false;
-            const int64_t cls = sorter.add(x.m, fresh);
+            const int64_t cls = sorter.add(m, fresh);
             ASSERT_GT(cls, 0);
-            auto [it, first] = classof.emplace(x.of, cls);
-            EXPECT_EQ(fresh, first) << "code " << x.of + 1;
-            EXPECT_EQ(it->second, cls) << "copies of code " << x.of + 1 << " in two classes";
-            auto [jt, unseen] = codeof.emplace(cls, x.of);
-            EXPECT_EQ(jt->second, x.of) << "codes " << jt->second + 1 << " and " << x.of + 1 << " in one class";
+            auto [it, first] = classof.emplace(of, cls);
+            EXPECT_EQ(fresh, first) << "code " << of + 1;
+            EXPECT_EQ(it->second, cls) << "copies of code " << of + 1 << " in two classes";
+            auto [jt, unseen] = codeof.emplace(cls, of);
+            EXPECT_EQ(jt->second, of) << "codes " << jt->second + 1 << " and " << of + 1 << " in one class";
             EXPECT_EQ(unseen, first);
         }
         ASSERT_EQ(sorter.sizes().size(), codes.size());

@@ -34,8 +34,7 @@ TEST(FileMass, ListingCountsTheCodesOfRestrictedSets) {
                           {6, 3, 3, 3, false, 2, {}},  {6, 2, 2, 3, false, 1, {4}}, {5, 2, 3, 4, false, 1, {}},
                           {6, 3, 2, 4, true, 1, {}},   {5, 2, 3, 5, false, 1, {}},  {4, 2, 3, 7, false, 1, {}}};
     for (const Case& c : cases) {
-        SCOPED_TRACE("[" + std::to_string(c.n) + "," + std::to_string(c.k) + "," + std::to_string(c.d) + "]_" +
-                     std::to_string(c.q));
+        SCOPED_TRACE(testing::Message() << "[" << c.n << "," << c.k << "," << c.d << "]_" << c.q);
         CodeSet s;
         s.n = c.n, s.k = c.k, s.d = c.d, s.q = c.q, s.selforth = c.selforth, s.dualdist = c.dual;
         oracle::wanted w = oracle::plain(c.n, c.k, c.d, c.q);
@@ -86,32 +85,17 @@ TEST(FileMass, AMissingOrADoubledClassTurnsTheVerdict) {
     runresult r = runcommand(dir.path, "check --mass 6_3_2.3.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(word(r.out, "complete"), "yes") << r.out;
-    // The blocks of the file after its comment line: one code each.
-    const size_t body = text.find('\n') + 1;
-    std::vector<std::string> blocks;
-    std::istringstream in(text.substr(body));
-    std::string line, block;
-    while (std::getline(in, line)) {
-        if (line.empty()) blocks.push_back(block), block.clear();
-        else block += line + "\n";
-    }
-    blocks.push_back(block);
-    ASSERT_GT(blocks.size(), 3u);
-    auto join = [&](const std::vector<std::string>& bs) {
-        std::string t = text.substr(0, body);
-        for (size_t i = 0; i < bs.size(); i++) t += (i ? "\n" : "") + bs[i];
-        return t;
-    };
-    std::vector<std::string> fewer = blocks, more = blocks;
-    fewer.erase(fewer.begin() + 2);
-    more.push_back(blocks[1]);
-    for (const auto& [what, bs] : {std::pair{"missing", fewer}, std::pair{"twice", more}}) {
-        writefile(dir.file("edited.txt"), join(bs));
+    // Where the blocks of codes start (the first after the comment line).
+    std::vector<size_t> at = {text.find('\n') + 1};
+    for (size_t p = text.find("\n\n"); p != std::string::npos; p = text.find("\n\n", p + 1)) at.push_back(p + 2);
+    ASSERT_GT(at.size(), 3u);
+    const std::string fewer = text.substr(0, at[2]) + text.substr(at[3]);        // code 3 left out
+    const std::string more = text + "\n" + text.substr(at[1], at[2] - at[1] - 1);  // code 2 again
+    for (const auto& [edited, fault] : {std::pair{fewer, "a class is missing"}, std::pair{more, "equivalent to code 2"}}) {
+        writefile(dir.file("edited.txt"), edited);
         r = runcommand(dir.path, "check --mass edited.txt");
-        EXPECT_EQ(r.status, 1) << what;
-        EXPECT_EQ(word(r.out, "complete"), "no") << what << ": " << r.out;
-        EXPECT_NE(r.err.find(std::string(what) == "missing" ? "a class is missing" : "equivalent to code 2"),
-                  std::string::npos)
-            << r.err;
+        EXPECT_EQ(r.status, 1) << fault;
+        EXPECT_EQ(word(r.out, "complete"), "no") << fault << ": " << r.out;
+        EXPECT_NE(r.err.find(fault), std::string::npos) << r.err;
     }
 }
