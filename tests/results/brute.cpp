@@ -31,7 +31,7 @@ CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
     return out;
 }
 
-std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
+std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q, std::vector<CodeFacts>* facts) {
     std::vector<CodeMatrix> codes;
     std::string why;
     auto r = openreader(path, f, q, why);
@@ -40,8 +40,12 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
         return codes;
     }
     CodeMatrix c;
+    CodeFacts cf;
     ReadStatus st;
-    while ((st = r->next(c)) == ReadStatus::code) codes.push_back(c);
+    while ((st = r->next(c, &cf)) == ReadStatus::code) {
+        codes.push_back(c);
+        if (facts) facts->push_back(cf);
+    }
     if (st != ReadStatus::end) ADD_FAILURE() << path << ": " << r->error();
     return codes;
 }

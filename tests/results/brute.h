@@ -28,8 +28,10 @@ CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols);
 // permutation and scalings; the field automorphism too when `frobenius`).
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius);
 
-// Every code of the file in format f (q for plain matrices); fails the
-// calling test through ADD_FAILURE when the file does not read to its end.
-std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::result, int q = 0);
+// Every code of the file in format f (q for plain matrices), and their
+// facts into *facts when given; fails the calling test through ADD_FAILURE
+// when the file does not read to its end.
+std::vector<CodeMatrix> readcodes(const std::string& path, Format f = Format::result, int q = 0,
+                                  std::vector<CodeFacts>* facts = nullptr);
 
 }  // namespace brute
