@@ -29,13 +29,6 @@ const Runs& runs() {
     return r;
 }
 
-CheckReport check(const std::string& path, Format f = Format::result, int linear4 = -1) {
-    CheckOptions o;
-    o.format = f;
-    o.linear4 = linear4;
-    return checkfile(path, o);
-}
-
 // A run's file as lines, to damage one place of a copy.
 struct Lines {
     std::vector<std::string> v;
@@ -64,7 +57,7 @@ struct Lines {
     // Written as a copy, checked.
     CheckReport checked() const {
         writefile(runs().path("copy"), joinlines(v));
-        return check(runs().path("copy"));
+        return checkfile(runs().path("copy"), {});
     }
 };
 
@@ -79,7 +72,7 @@ CodeMatrix matrixof(int q, const std::vector<std::string>& rows) {
 TEST(CheckFile, RunsOfTheProgramAreClean) {
     for (const char* name : {"8_4_3.3", "10_4_4.2", "8_3_4.3", "8_3_3.4", "10_2_6.4", "linear/10_2_6.4"}) {
         for (const std::string& file : {std::string(name), std::string(name) + "h"}) {
-            CheckReport rep = check(runs().path(file));
+            CheckReport rep = checkfile(runs().path(file), {});
             EXPECT_EQ(rep.faults, 0) << file << ": " << rep.first;
             EXPECT_FALSE(rep.damaged) << file;
             EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(runs().path(file)).size()) << file;
@@ -89,7 +82,7 @@ TEST(CheckFile, RunsOfTheProgramAreClean) {
     // read with the field automorphism, exactly one record is a duplicate.
     const int64_t linear = (int64_t)brute::readcodes(runs().path("linear/10_2_6.4")).size();
     ASSERT_EQ(linear, (int64_t)brute::readcodes(runs().path("10_2_6.4")).size() + 1);
-    CheckReport rep = check(runs().path("linear/10_2_6.4"), Format::result, 0);
+    CheckReport rep = checkfile(runs().path("linear/10_2_6.4"), {.linear4 = 0});
     EXPECT_EQ(rep.faults, 1) << rep.first;
     EXPECT_NE(rep.first.find("equivalent to record"), std::string::npos) << rep.first;
 }
@@ -180,7 +173,7 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
 TEST(CheckFile, StatedFactsOfJsonLines) {
     const std::string result = runs().path("8_3_4.3");
     ASSERT_EQ(exportresult(result, Format::jsonl, false), "");
-    ASSERT_EQ(check(result + ".jsonl", Format::jsonl).faults, 0);
+    ASSERT_EQ(checkfile(result + ".jsonl", {.format = Format::jsonl}).faults, 0);
     const std::vector<std::string> lines = splitlines(readfile(result + ".jsonl"));
     ASSERT_GE(lines.size(), 6u);
     const struct {
@@ -203,7 +196,7 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
         s = s.substr(0, from) + c.value + s.substr(to);
         const std::string path = runs().path("facts.jsonl");
         writefile(path, joinlines(l));
-        CheckReport rep = check(path, Format::jsonl);
+        CheckReport rep = checkfile(path, {.format = Format::jsonl});
         EXPECT_EQ(rep.faults, 1) << c.fault << ": " << rep.first;
         EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + c.fault, 0), 0u) << rep.first;
         EXPECT_FALSE(rep.damaged);
@@ -220,7 +213,7 @@ TEST(CheckFile, NoDamageMakesItCrash) {
     // and a file cut inside a record or the header is damaged at a line.
     for (size_t cut = 0; cut < trailer; cut += 5) {
         writefile(path, text.substr(0, cut));
-        CheckReport rep = check(path);
+        CheckReport rep = checkfile(path, {});
         EXPECT_GE(rep.faults, 1) << "cut at " << cut;
         EXPECT_FALSE(rep.first.empty()) << "cut at " << cut;
         EXPECT_EQ(rep.damaged, rep.first.rfind("line ", 0) == 0) << "cut at " << cut << ": " << rep.first;
@@ -231,7 +224,7 @@ TEST(CheckFile, NoDamageMakesItCrash) {
         std::string s = text;
         for (int i = 0; i < 1 + t % 4; i++) s[rng() % s.size()] = junk[rng() % junk.size()];
         writefile(path, s);
-        CheckReport rep = check(path);
+        CheckReport rep = checkfile(path, {});
         EXPECT_LE(rep.codes, 20);
         EXPECT_EQ(rep.faults == 0, rep.first.empty());
     }

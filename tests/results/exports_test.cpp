@@ -1,10 +1,5 @@
-// Exports and masses of real runs' files.  Every export format holds the
-// result file's codes in its order, the facts of JSON Lines and of the
-// .stats file are those listing finds (the group order by trying every
-// monomial map, of the run's equivalence), and the checker accepts every
-// export.  The listing of restricted sets counts what the oracle counts,
-// `check --mass` on a run's files finds the run's mass, and a class taken
-// out or put in twice turns its verdict.
+// Exports and masses of the files of real runs, against listing, the
+// oracle's count of codes and the checker.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -34,6 +29,9 @@ std::string factline(const CodeMatrix& c, bool semilinear, CodeFacts& f) {
     return s;
 }
 
+// Every format holds the result file's codes in its order, the facts of
+// JSON Lines and of the .stats file are those listing finds (the group
+// order of the run's equivalence), and the checker accepts every export.
 TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
     const Case cases[] = {{5, 2, 3, 4, false}, {5, 2, 3, 4, true}, {6, 3, 3, 3, false}, {4, 2, 3, 7, false},
                           {7, 3, 3, 2, false}};
