@@ -1,6 +1,6 @@
 // Exact texts of small hand-made codes in every format and of a result
-// file as the program documents it, and the names of field elements as
-// Magma, GAP and Sage read them.
+// file as the program documents it, hand-written texts read, and the names
+// of field elements as Magma, GAP and Sage read them.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -220,6 +220,33 @@ TEST(CodeioElements, PrimeFieldsAreResiduesAndGapUsesTheSmallestPrimitiveRoot) {
             EXPECT_TRUE(v == x && e < p - 1) << name;
             EXPECT_EQ(elementname(Format::magma, p, x) + elementname(Format::sage, p, x), std::to_string(x) + std::to_string(x));
         }
+    }
+}
+
+// Hand-written texts: free spacing, comments and the other forms each
+// system allows.
+TEST(CodeioRoundTripAlgebra, FreeSpacingCommentsAndEquivalentForms) {
+    // Plain matrices: spaces between digits, tabs, CR LF and loose blank lines.
+    ReadAll p = readall("\n\n1 0 2\r\n0\t1 1   \n   \n\n\n1 1\n0 1\n", Format::plain, 3);
+    EXPECT_EQ(p.last, ReadStatus::end) << p.error;
+    EXPECT_EQ(p.codes, (std::vector<CodeMatrix>{code(3, 2, 3, {1, 0, 2, 0, 1, 1}), code(3, 2, 2, {1, 1, 0, 1})}));
+    // Magma: comments, line breaks inside a code, the LinearCode<...> form.
+    ReadAll m = readall(
+        "// two codes\nF<w> := GF(4); /* the field */\ncodes := [ LinearCode(Matrix(F, 1, 2,\n [w, w + 1])),\n"
+        "  LinearCode<F, 2 | [1, 0], [0, w^2]> ];\n",
+        Format::magma);
+    EXPECT_EQ(m.last, ReadStatus::end) << m.error;
+    EXPECT_EQ(m.codes, (std::vector<CodeMatrix>{code(4, 1, 2, {2, 3}), code(4, 2, 2, {1, 0, 0, 3})}));
+    // GAP: a field variable and GUAVA's optional name.
+    ReadAll g =
+        readall("# comment\nF := GF(3);\ncodes := [GeneratorMatCode([[Z(3), Z(3)^0]], \"c\", F)];", Format::gap);
+    EXPECT_EQ(g.last, ReadStatus::end) << g.error;
+    EXPECT_EQ(g.codes, std::vector<CodeMatrix>{code(3, 1, 2, {2, 1})});
+    // Sage: the other ways to bind the generator, and a trailing comma.
+    for (const char* pre : {"F = GF(4, 'a')\na = F.gen()\n", "F.<a> = GF(4)\n"}) {
+        ReadAll s = readall(std::string(pre) + "codes = [\n  LinearCode(matrix(F, [[a, 1]])),\n]\n", Format::sage);
+        EXPECT_EQ(s.last, ReadStatus::end) << s.error;
+        EXPECT_EQ(s.codes, std::vector<CodeMatrix>{code(4, 1, 2, {2, 1})});
     }
 }
 

@@ -29,37 +29,34 @@ const Runs& runs() {
     return r;
 }
 
-// A run's file as lines, to damage one place of a copy.
-struct Lines {
-    std::vector<std::string> v;
-    explicit Lines(const std::string& name) : v(splitlines(readfile(runs().path(name)))) {}
-    // The index of the header line of record r (from 1).
-    size_t record(int r) const {
-        for (size_t i = 0, seen = 0; i < v.size(); i++)
-            if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i;
-        ADD_FAILURE() << "no record " << r;
-        return 0;
+// The text of a file of the runs.
+std::string file(const std::string& name) { return readfile(runs().path(name)); }
+
+// The line (from 1) of the header of record r in text.
+size_t recordline(const std::string& text, int r) {
+    const std::vector<std::string> v = splitlines(text);
+    for (size_t i = 0, seen = 0; i < v.size(); i++)
+        if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i + 1;
+    ADD_FAILURE() << "no record " << r;
+    return 0;
+}
+
+// The text with the rows of record r replaced by those of c.
+std::string withrows(std::string text, int r, const CodeMatrix& c) {
+    const size_t at = recordline(text, r);
+    for (int i = 0; i < c.k; i++) {
+        std::string row;
+        for (int j = 0; j < c.n; j++) row += entrydigit(c.at(i, j));
+        text = withline(text, at + 1 + (size_t)i, row);
     }
-    // The copy with line `at` (from 0) replaced, or the rows of record r.
-    Lines with(size_t at, const std::string& line) const {
-        Lines l = *this;
-        l.v[at] = line;
-        return l;
-    }
-    Lines with(int r, const CodeMatrix& c) const {
-        Lines l = *this;
-        for (int i = 0; i < c.k; i++) {
-            std::string& row = l.v[record(r) + 1 + (size_t)i];
-            for (int j = 0; j < c.n; j++) row[(size_t)j] = entrydigit(c.at(i, j));
-        }
-        return l;
-    }
-    // Written as a copy, checked.
-    CheckReport checked() const {
-        writefile(runs().path("copy"), joinlines(v));
-        return checkfile(runs().path("copy"), {});
-    }
-};
+    return text;
+}
+
+// The text written as a copy and checked.
+CheckReport checked(const std::string& text, Format f = Format::result) {
+    writefile(runs().path("copy"), text);
+    return checkfile(runs().path("copy"), {.format = f});
+}
 
 // A matrix from its rows' digits.
 CodeMatrix matrixof(int q, const std::vector<std::string>& rows) {
@@ -91,10 +88,10 @@ TEST(CheckFile, RunsOfTheProgramAreClean) {
 // the rows of a record replaced, a record header or the trailer changed.
 TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
     const ownfield F{3};
-    const Lines clean("8_4_3.3"), h("8_4_3.3h"), even("10_4_4.2"), dual("8_3_4.3"), gf4("10_2_6.4");
+    const std::string clean = file("8_4_3.3"), h = file("8_4_3.3h"), even = file("10_4_4.2");
     const std::vector<CodeMatrix> codes = brute::readcodes(runs().path("8_4_3.3")), c4 = brute::readcodes(runs().path("10_2_6.4"));
     ASSERT_EQ(codes.size(), 44u);
-    ASSERT_EQ(h.v[h.record(3)], "?3 7 3 1 3");
+    ASSERT_EQ(splitlines(h)[recordline(h, 3) - 1], "?3 7 3 1 3");
     // Record 2 with two free columns exchanged, one of them scaled: still systematic.
     CodeMatrix image = codes[1];
     for (int r = 0; r < 4; r++) {
@@ -112,17 +109,11 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         repeated.at(3, j) = repeated.at(1, j);
     }
     // The total of the last dimension made 45.
-    auto total45 = [](Lines l) {
-        for (std::string& s : l.v)
-            if (s.rfind(" RES", 0) == 0) {
-                const size_t e = s.find_last_not_of(' '), b = s.find_last_of(' ', e) + 1;
-                s = s.substr(0, b) + "45" + s.substr(e + 1);
-            }
-        return l;
+    auto total45 = [](std::string t) {
+        const size_t eol = t.find('\n', t.find("\n RES") + 1);
+        const size_t e = t.find_last_not_of(' ', eol - 1), b = t.find_last_of(' ', e) + 1;
+        return t.replace(b, e + 1 - b, "45");
     };
-    Lines stopped = clean;  // the records without the trailer
-    while (stopped.v.back().rfind(" RES", 0) != 0) stopped.v.pop_back();
-    stopped.v.pop_back();
     // Record 3 of the even run with a bit changed: odd weights, so not self-orthogonal either.
     CodeMatrix odd = brute::readcodes(runs().path("10_4_4.2"))[2];
     odd.at(0, 0) ^= 1;
@@ -138,31 +129,32 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
     } while (conj == c4[i++]);
     ASSERT_LT(i, c4.size());
     const struct {
-        Lines copy;
+        std::string copy;
         std::string first;
         int faults = 1;
     } cases[] = {
-        {clean.with(9, image), "record 9: equivalent to record 2"},
-        {clean.with(5, light), "record 5: minimum distance 2, below d = 3"},
-        {clean.with(6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7"},
-        {clean.with(6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5"},
-        {clean.with(7, repeated), "record 7: the rows have rank 3, not 4"},
-        {h.with(h.record(3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3"},
-        {h.with(h.record(3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1"},
+        {withrows(clean, 9, image), "record 9: equivalent to record 2"},
+        {withrows(clean, 5, light), "record 5: minimum distance 2, below d = 3"},
+        {withrows(clean, 6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7"},
+        {withrows(clean, 6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5"},
+        {withrows(clean, 7, repeated), "record 7: the rows have rank 3, not 4"},
+        {withline(h, recordline(h, 3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3"},
+        {withline(h, recordline(h, 3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1"},
         {total45(clean), "the RES totals give 45 codes of dimension 4, the file has 44"},
         {total45(h), "the RES totals give 45 codes of dimension 4, the file has 44"},
-        {stopped, "no RES totals at the end: the run did not finish"},
+        {clean.substr(0, clean.find("\n RES") + 1),  // the records without the trailer
+         "no RES totals at the end: the run did not finish"},
         // Weights 4 and 6 only, rows 1 and 2 not orthogonal.
-        {even.with(2, matrixof(2, {"1110001000", "1001100100", "0101010010", "0010110001"})),
+        {withrows(even, 2, matrixof(2, {"1110001000", "1001100100", "0101010010", "0010110001"})),
          "record 2: not self-orthogonal"},
-        {even.with(3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
+        {withrows(even, 3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
                                 ", a weight the run does not allow", 2},
         // d = 4 with a zero column: dual distance 1.
-        {dual.with(3, matrixof(3, {"00111100", "01011010", "01101001"})), "record 3: dual distance 1, below 2"},
-        {gf4.with((int)c4.size(), conj), "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
+        {withrows(file("8_3_4.3"), 3, matrixof(3, {"00111100", "01011010", "01101001"})), "record 3: dual distance 1, below 2"},
+        {withrows(file("10_2_6.4"), (int)c4.size(), conj), "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
     };
     for (const auto& c : cases) {
-        const CheckReport rep = c.copy.checked();
+        const CheckReport rep = checked(c.copy);
         EXPECT_EQ(rep.faults, c.faults) << c.first << ": " << rep.first;
         EXPECT_EQ(rep.first, c.first);
         EXPECT_FALSE(rep.damaged) << c.first;
@@ -171,11 +163,10 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
 }
 
 TEST(CheckFile, StatedFactsOfJsonLines) {
-    const std::string result = runs().path("8_3_4.3");
-    ASSERT_EQ(exportresult(result, Format::jsonl, false), "");
-    ASSERT_EQ(checkfile(result + ".jsonl", {.format = Format::jsonl}).faults, 0);
-    const std::vector<std::string> lines = splitlines(readfile(result + ".jsonl"));
-    ASSERT_GE(lines.size(), 6u);
+    ASSERT_EQ(exportresult(runs().path("8_3_4.3"), Format::jsonl, false), "");
+    const std::string text = file("8_3_4.3.jsonl");
+    ASSERT_EQ(checked(text, Format::jsonl).faults, 0);
+    const std::string line = splitlines(text).at(4);
     const struct {
         const char* key;
         const char* value;
@@ -188,15 +179,10 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
         {"\"weights\":[1,", "1", true, "the stated weight distribution is wrong"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> l = lines;
-        std::string& s = l[4];
-        const size_t at = s.find(c.key);
+        const size_t at = line.find(c.key);
         ASSERT_NE(at, std::string::npos) << c.key;
-        const size_t from = at + strlen(c.key), to = c.insert ? from : s.find_first_of(",}", from);
-        s = s.substr(0, from) + c.value + s.substr(to);
-        const std::string path = runs().path("facts.jsonl");
-        writefile(path, joinlines(l));
-        CheckReport rep = checkfile(path, {.format = Format::jsonl});
+        const size_t from = at + strlen(c.key), to = c.insert ? from : line.find_first_of(",}", from);
+        CheckReport rep = checked(withline(text, 5, line.substr(0, from) + c.value + line.substr(to)), Format::jsonl);
         EXPECT_EQ(rep.faults, 1) << c.fault << ": " << rep.first;
         EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + c.fault, 0), 0u) << rep.first;
         EXPECT_FALSE(rep.damaged);
@@ -205,15 +191,13 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
 
 TEST(CheckFile, NoDamageMakesItCrash) {
     std::mt19937 rng(73);
-    const std::string text = readfile(runs().path("8_3_4.3"));
-    const std::string path = runs().path("fuzz");
+    const std::string text = file("8_3_4.3");
     const size_t trailer = text.find(" RES");
     ASSERT_NE(trailer, std::string::npos);
     // Cut anywhere before the totals, even to nothing: some fault, always,
     // and a file cut inside a record or the header is damaged at a line.
     for (size_t cut = 0; cut < trailer; cut += 5) {
-        writefile(path, text.substr(0, cut));
-        CheckReport rep = checkfile(path, {});
+        CheckReport rep = checked(text.substr(0, cut));
         EXPECT_GE(rep.faults, 1) << "cut at " << cut;
         EXPECT_FALSE(rep.first.empty()) << "cut at " << cut;
         EXPECT_EQ(rep.damaged, rep.first.rfind("line ", 0) == 0) << "cut at " << cut << ": " << rep.first;
@@ -223,8 +207,7 @@ TEST(CheckFile, NoDamageMakesItCrash) {
     for (int t = 0; t < 300; t++) {
         std::string s = text;
         for (int i = 0; i < 1 + t % 4; i++) s[rng() % s.size()] = junk[rng() % junk.size()];
-        writefile(path, s);
-        CheckReport rep = checkfile(path, {});
+        CheckReport rep = checked(s);
         EXPECT_LE(rep.codes, 20);
         EXPECT_EQ(rep.faults == 0, rep.first.empty());
     }
