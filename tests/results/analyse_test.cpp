@@ -7,6 +7,7 @@
 #include <map>
 
 #include "brute.h"
+#include "codeio/support.h"
 #include "results/analyse.h"
 #include "results/classsort.h"
 
@@ -64,7 +65,10 @@ TEST(Analyser, FactsOfRandomCodesAgreeWithListing) {
             for (int t = 0; t < 40; t++) {
                 const int n = 1 + (int)(rng() % (unsigned)longest(q));
                 const int k = 1 + (int)(rng() % (unsigned)std::min(4, n));
-                CodeMatrix c = brute::random(rng, q, k, n, t % 2 == 0);
+                CodeMatrix c = randomcode(rng, q, k, n);
+                for (int j = 0; j < n && t % 2 == 0; j++)  // some columns zero
+                    if (rng() % 4 == 0)
+                        for (int r = 0; r < k; r++) c.at(r, j) = 0;
                 if (t % 5 == 1 && k >= 2)  // the last row a combination of the first ones
                     for (int j = 0; j < n; j++)
                         c.at(k - 1, j) = k == 2 ? c.at(0, j) : (uint8_t)ownfield{q}.add(c.at(0, j), c.at(1, j));
@@ -83,7 +87,6 @@ TEST(Analyser, FactsOfRandomCodesAgreeWithListing) {
                 CodeMatrix c(q, n, n);
                 for (int r = 0; r < n; r++) c.at(r, r) = 1;
                 compare(an, brute::scramble(c, rng, false), "whole space");
-                EXPECT_EQ(an.dualdist(c), n + 1);
             }
             // The oracle made the cases it was meant to.
             EXPECT_GT(selforth, 5) << "q=" << q;

@@ -14,15 +14,6 @@ oracle::matrix rows(const CodeMatrix& c) {
     return g;
 }
 
-CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols) {
-    CodeMatrix c(q, k, n);
-    for (auto& x : c.a) x = (uint8_t)(rng() % (unsigned)q);
-    for (int j = 0; j < n && zerocols; j++)
-        if (rng() % 4 == 0)
-            for (int r = 0; r < k; r++) c.at(r, j) = 0;
-    return c;
-}
-
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
     const oracle::matrix g = oracle::scramble(rows(c), c.q, rng, frobenius);
     CodeMatrix out(c.q, (int)g.size(), g.empty() ? 0 : (int)g[0].size());

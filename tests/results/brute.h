@@ -1,6 +1,6 @@
 // The tests' oracles (common/oracle.h) on the program's code matrices:
-// listing the facts of small codes, random codes and random equivalent
-// generator matrices, and the codes of the files of real runs.
+// listing the facts of small codes, random equivalent generator matrices,
+// and the codes of the files of real runs.
 #pragma once
 #include <cstdint>
 #include <random>
@@ -22,8 +22,6 @@ inline oracle::codeinfo analyse(const CodeMatrix& c, bool dual = true) {
 // A_0..A_n over all q^k combinations of the rows.
 inline std::vector<uint64_t> weights(const CodeMatrix& c) { return oracle::weights(rows(c), c.n, c.q); }
 
-// Uniform entries; some columns zero when `zerocols`.
-CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols);
 // A random generator matrix of an equivalent code (basis change, column
 // permutation and scalings; the field automorphism too when `frobenius`).
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius);

@@ -11,26 +11,22 @@
 
 namespace {
 
-// The runs the checks start from, made once.
-struct Runs {
-    tempdir dir;
-    Runs() {
-        for (const char* args : {"-n 8 -k 4 -d 3 -q 3", "-n 10 -k 4 -d 4 -q 2 --dw 2 --selforth",
-                                 "-n 8 -k 3 -d 4 -q 3 --dual 2", "-n 8 -k 3 -d 3 -q 4 --selforth",
-                                 "-n 10 -k 2 -d 6 -q 4", "-n 10 -k 2 -d 6 -q 4 --equivalence linear -o linear"}) {
-            runresult r = runcommand(dir.path, std::string("--quiet ") + args);
-            EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+// The path of a file of the runs the checks start from (made once), and its text.
+std::string path(const std::string& name) {
+    static const struct Runs {
+        tempdir dir;
+        Runs() {
+            for (const char* args : {"-n 8 -k 4 -d 3 -q 3", "-n 10 -k 4 -d 4 -q 2 --dw 2 --selforth",
+                                     "-n 8 -k 3 -d 4 -q 3 --dual 2", "-n 8 -k 3 -d 3 -q 4 --selforth",
+                                     "-n 10 -k 2 -d 6 -q 4", "-n 10 -k 2 -d 6 -q 4 --equivalence linear -o linear"}) {
+                runresult r = runcommand(dir.path, std::string("--quiet ") + args);
+                EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+            }
         }
-    }
-    std::string path(const std::string& name) const { return dir.file(name); }
-};
-const Runs& runs() {
-    static Runs r;
-    return r;
+    } runs;
+    return runs.dir.file(name);
 }
-
-// The text of a file of the runs.
-std::string file(const std::string& name) { return readfile(runs().path(name)); }
+std::string file(const std::string& name) { return readfile(path(name)); }
 
 // The line (from 1) of the header of record r in text.
 size_t recordline(const std::string& text, int r) {
@@ -54,8 +50,8 @@ std::string withrows(std::string text, int r, const CodeMatrix& c) {
 
 // The text written as a copy and checked.
 CheckReport checked(const std::string& text, Format f = Format::result) {
-    writefile(runs().path("copy"), text);
-    return checkfile(runs().path("copy"), {.format = f});
+    writefile(path("copy"), text);
+    return checkfile(path("copy"), {.format = f});
 }
 
 // A matrix from its rows' digits.
@@ -69,17 +65,17 @@ CodeMatrix matrixof(int q, const std::vector<std::string>& rows) {
 TEST(CheckFile, RunsOfTheProgramAreClean) {
     for (const char* name : {"8_4_3.3", "10_4_4.2", "8_3_4.3", "8_3_3.4", "10_2_6.4", "linear/10_2_6.4"}) {
         for (const std::string& file : {std::string(name), std::string(name) + "h"}) {
-            CheckReport rep = checkfile(runs().path(file), {});
+            CheckReport rep = checkfile(path(file), {});
             EXPECT_EQ(rep.faults, 0) << file << ": " << rep.first;
             EXPECT_FALSE(rep.damaged) << file;
-            EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(runs().path(file)).size()) << file;
+            EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path(file)).size()) << file;
         }
     }
     // The linear run of GF(4) has one class more than the semilinear one:
     // read with the field automorphism, exactly one record is a duplicate.
-    const int64_t linear = (int64_t)brute::readcodes(runs().path("linear/10_2_6.4")).size();
-    ASSERT_EQ(linear, (int64_t)brute::readcodes(runs().path("10_2_6.4")).size() + 1);
-    CheckReport rep = checkfile(runs().path("linear/10_2_6.4"), {.linear4 = 0});
+    const int64_t linear = (int64_t)brute::readcodes(path("linear/10_2_6.4")).size();
+    ASSERT_EQ(linear, (int64_t)brute::readcodes(path("10_2_6.4")).size() + 1);
+    CheckReport rep = checkfile(path("linear/10_2_6.4"), {.linear4 = 0});
     EXPECT_EQ(rep.faults, 1) << rep.first;
     EXPECT_NE(rep.first.find("equivalent to record"), std::string::npos) << rep.first;
 }
@@ -88,8 +84,8 @@ TEST(CheckFile, RunsOfTheProgramAreClean) {
 // the rows of a record replaced, a record header or the trailer changed.
 TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
     const ownfield F{3};
-    const std::string clean = file("8_4_3.3"), h = file("8_4_3.3h"), even = file("10_4_4.2");
-    const std::vector<CodeMatrix> codes = brute::readcodes(runs().path("8_4_3.3")), c4 = brute::readcodes(runs().path("10_2_6.4"));
+    const std::string clean = file("8_4_3.3"), h = file("8_4_3.3h"), even = file("10_4_4.2"), gf4 = file("10_2_6.4");
+    const std::vector<CodeMatrix> codes = brute::readcodes(path("8_4_3.3")), c4 = brute::readcodes(path("10_2_6.4"));
     ASSERT_EQ(codes.size(), 44u);
     ASSERT_EQ(splitlines(h)[recordline(h, 3) - 1], "?3 7 3 1 3");
     // Record 2 with two free columns exchanged, one of them scaled: still systematic.
@@ -115,7 +111,7 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         return t.replace(b, e + 1 - b, "45");
     };
     // Record 3 of the even run with a bit changed: odd weights, so not self-orthogonal either.
-    CodeMatrix odd = brute::readcodes(runs().path("10_4_4.2"))[2];
+    CodeMatrix odd = brute::readcodes(path("10_4_4.2"))[2];
     odd.at(0, 0) ^= 1;
     const std::vector<uint64_t> A = brute::weights(odd);
     size_t w = 5;
@@ -150,20 +146,22 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         {withrows(even, 3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
                                 ", a weight the run does not allow", 2},
         // d = 4 with a zero column: dual distance 1.
-        {withrows(file("8_3_4.3"), 3, matrixof(3, {"00111100", "01011010", "01101001"})), "record 3: dual distance 1, below 2"},
-        {withrows(file("10_2_6.4"), (int)c4.size(), conj), "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
+        {withrows(file("8_3_4.3"), 3, matrixof(3, {"00111100", "01011010", "01101001"})),
+         "record 3: dual distance 1, below 2"},
+        {withrows(gf4, (int)c4.size(), conj),
+         "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
     };
     for (const auto& c : cases) {
         const CheckReport rep = checked(c.copy);
         EXPECT_EQ(rep.faults, c.faults) << c.first << ": " << rep.first;
         EXPECT_EQ(rep.first, c.first);
         EXPECT_FALSE(rep.damaged) << c.first;
-        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(runs().path("copy")).size()) << c.first;
+        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path("copy")).size()) << c.first;
     }
 }
 
 TEST(CheckFile, StatedFactsOfJsonLines) {
-    ASSERT_EQ(exportresult(runs().path("8_3_4.3"), Format::jsonl, false), "");
+    ASSERT_EQ(exportresult(path("8_3_4.3"), Format::jsonl, false), "");
     const std::string text = file("8_3_4.3.jsonl");
     ASSERT_EQ(checked(text, Format::jsonl).faults, 0);
     const std::string line = splitlines(text).at(4);

@@ -187,7 +187,8 @@ TEST(FileMass, AMissingOrADoubledClassTurnsTheVerdict) {
     ASSERT_GT(at.size(), 3u);
     const std::string fewer = text.substr(0, at[2]) + text.substr(at[3]);        // code 3 left out
     const std::string more = text + "\n" + text.substr(at[1], at[2] - at[1] - 1);  // code 2 again
-    for (const auto& [edited, fault] : {std::pair{fewer, "a class is missing"}, std::pair{more, "equivalent to code 2"}}) {
+    const std::pair<std::string, const char*> edits[] = {{fewer, "a class is missing"}, {more, "equivalent to code 2"}};
+    for (const auto& [edited, fault] : edits) {
         writefile(dir.file("edited.txt"), edited);
         r = runcommand(dir.path, "check --mass edited.txt");
         EXPECT_EQ(r.status, 1) << fault;
