@@ -7,34 +7,11 @@
 
 namespace brute {
 
-static oracle::matrix rows(const CodeMatrix& c) {
+oracle::matrix rows(const CodeMatrix& c) {
     oracle::matrix g((size_t)c.k, std::vector<int>((size_t)c.n));
     for (int r = 0; r < c.k; r++)
         for (int j = 0; j < c.n; j++) g[(size_t)r][(size_t)j] = c.at(r, j);
     return g;
-}
-
-facts analyse(const CodeMatrix& c, bool dual) {
-    const oracle::matrix g = rows(c);
-    const oracle::codeinfo i = oracle::analyse(g, c.n, c.q, dual);
-    facts out;
-    out.A = oracle::weights(g, c.n, c.q);
-    out.rank = i.rank, out.d = i.mindist, out.duald = dual ? i.dualdist : 0, out.selforth = i.selforth;
-    return out;
-}
-
-uint64_t automorphisms(const CodeMatrix& c, bool frobenius) {
-    const oracle::matrix g = rows(c);
-    return (uint64_t)oracle::maps(g, g, c.q, frobenius);
-}
-
-CodeMatrix random(std::mt19937& rng, int q, int k, int n, bool zerocols) {
-    CodeMatrix c(q, k, n);
-    for (auto& x : c.a) x = (uint8_t)(rng() % (unsigned)q);
-    for (int j = 0; j < n && zerocols; j++)
-        if (rng() % 4 == 0)
-            for (int r = 0; r < k; r++) c.at(r, j) = 0;
-    return c;
 }
 
 CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
@@ -45,14 +22,7 @@ CodeMatrix scramble(const CodeMatrix& c, std::mt19937& rng, bool frobenius) {
     return out;
 }
 
-CodeMatrix conjugate(const CodeMatrix& c) {
-    const field F{c.q};
-    CodeMatrix out = c;
-    for (auto& x : out.a) x = (uint8_t)F.frob(x);
-    return out;
-}
-
-std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
+std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q, std::vector<CodeFacts>* facts) {
     std::vector<CodeMatrix> codes;
     std::string why;
     auto r = openreader(path, f, q, why);
@@ -61,8 +31,12 @@ std::vector<CodeMatrix> readcodes(const std::string& path, Format f, int q) {
         return codes;
     }
     CodeMatrix c;
+    CodeFacts cf;
     ReadStatus st;
-    while ((st = r->next(c)) == ReadStatus::code) codes.push_back(c);
+    while ((st = r->next(c, &cf)) == ReadStatus::code) {
+        codes.push_back(c);
+        if (facts) facts->push_back(cf);
+    }
     if (st != ReadStatus::end) ADD_FAILURE() << path << ": " << r->error();
     return codes;
 }

@@ -1,10 +1,9 @@
-// The checker on result files of real runs: clean as written, and one
-// planted fault per copy found at its record (or line), counted, and never
-// a crash on a damaged file.
+// The checker on result files of real runs: clean as written, one planted
+// fault per copy found at its record (or line) and counted, and never a
+// crash on a damaged file.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "brute.h"
 #include "results/checkfile.h"
@@ -12,286 +11,160 @@
 
 namespace {
 
-using brute::field;
-
-// The runs the checks start from, made once.
-struct Runs {
-    tempdir dir;
-    Runs() {
-        for (const char* args : {"-n 8 -k 4 -d 3 -q 3", "-n 10 -k 4 -d 4 -q 2 --dw 2 --selforth",
-                                 "-n 8 -k 3 -d 4 -q 3 --dual 2", "-n 8 -k 3 -d 3 -q 4 --selforth",
-                                 "-n 10 -k 2 -d 6 -q 4", "-n 10 -k 2 -d 6 -q 4 --equivalence linear -o linear"}) {
-            runresult r = runcommand(dir.path, std::string("--quiet ") + args);
-            EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+// The path of a file of the runs the checks start from (made once), and its text.
+std::string path(const std::string& name) {
+    static const struct Runs {
+        tempdir dir;
+        Runs() {
+            for (const char* args : {"-n 8 -k 4 -d 3 -q 3", "-n 10 -k 4 -d 4 -q 2 --dw 2 --selforth",
+                                     "-n 8 -k 3 -d 4 -q 3 --dual 2", "-n 8 -k 3 -d 3 -q 4 --selforth",
+                                     "-n 10 -k 2 -d 6 -q 4", "-n 10 -k 2 -d 6 -q 4 --equivalence linear -o linear"}) {
+                runresult r = runcommand(dir.path, std::string("--quiet ") + args);
+                EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+            }
         }
-    }
-    std::string path(const std::string& name) const { return dir.file(name); }
-};
-const Runs& runs() {
-    static Runs r;
-    return r;
+    } runs;
+    return runs.dir.file(name);
+}
+std::string file(const std::string& name) { return readfile(path(name)); }
+
+// The line (from 1) of the header of record r in text.
+size_t recordline(const std::string& text, int r) {
+    const std::vector<std::string> v = splitlines(text);
+    for (size_t i = 0, seen = 0; i < v.size(); i++)
+        if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i + 1;
+    ADD_FAILURE() << "no record " << r;
+    return 0;
 }
 
-// A result file as lines, to damage one place of a copy.
-struct Lines {
-    std::vector<std::string> v;
-    explicit Lines(const std::string& path) : v(splitlines(readfile(path))) {}
-    // The index of the header line of record r (from 1).
-    size_t record(int r) const {
-        for (size_t i = 0, seen = 0; i < v.size(); i++)
-            if (!v[i].empty() && v[i][0] == '?' && (int)++seen == r) return i;
-        ADD_FAILURE() << "no record " << r;
-        return 0;
+// The text with the rows of record r replaced by those of c.
+std::string withrows(std::string text, int r, const CodeMatrix& c) {
+    const size_t at = recordline(text, r);
+    for (int i = 0; i < c.k; i++) {
+        std::string row;
+        for (int j = 0; j < c.n; j++) row += entrydigit(c.at(i, j));
+        text = withline(text, at + 1 + (size_t)i, row);
     }
-    CodeMatrix matrix(int r, int q, int k, int n) const {
-        CodeMatrix c(q, k, n);
-        const size_t at = record(r);
-        for (int i = 0; i < k; i++)
-            for (int j = 0; j < n; j++) c.at(i, j) = (uint8_t)digitvalue(v[at + 1 + (size_t)i][(size_t)j]);
-        return c;
-    }
-    void setmatrix(int r, const CodeMatrix& c) {
-        const size_t at = record(r);
-        for (int i = 0; i < c.k; i++) {
-            std::string row;
-            for (int j = 0; j < c.n; j++) row += entrydigit(c.at(i, j));
-            v[at + 1 + (size_t)i] = row;
-        }
-    }
-    std::string text() const { return joinlines(v); }
-};
-
-CheckReport check(const std::string& path, Format f = Format::result, int linear4 = -1) {
-    CheckOptions o;
-    o.format = f;
-    o.linear4 = linear4;
-    return checkfile(path, o);
+    return text;
 }
 
-// Writes the copy and checks it.
-CheckReport checkcopy(const Lines& l, const std::string& name) {
-    const std::string path = runs().path(name);
-    writefile(path, l.text());
-    return check(path);
+// The text written as a copy and checked.
+CheckReport checked(const std::string& text, Format f = Format::result) {
+    writefile(path("copy"), text);
+    return checkfile(path("copy"), {.format = f});
 }
 
-// A systematic k x n matrix (identity in the last k columns) whose rows,
-// added one at a time, keep `rows` true, and which as a whole passes `whole`.
-CodeMatrix systematic(std::mt19937& rng, int q, int k, int n, const std::function<bool(const CodeMatrix&)>& rows,
-                      const std::function<bool(const CodeMatrix&)>& whole) {
-    for (int attempt = 0; attempt < 500; attempt++) {
-        CodeMatrix c(q, 0, n);
-        for (int t = 0; t < 5000 && c.k < k; t++) {
-            CodeMatrix x = c;
-            x.k++;
-            for (int j = 0; j < n - k; j++) x.a.push_back((uint8_t)(rng() % (unsigned)q));
-            for (int j = 0; j < k; j++) x.a.push_back(j == c.k ? 1 : 0);
-            if (rows(x)) c = x;
-        }
-        if (c.k == k && whole(c)) return c;
-    }
-    ADD_FAILURE() << "no such code found";
-    return CodeMatrix(q, k, n);
+// A matrix from its rows' digits.
+CodeMatrix matrixof(int q, const std::vector<std::string>& rows) {
+    CodeMatrix c(q, (int)rows.size(), (int)rows[0].size());
+    for (int r = 0; r < c.k; r++)
+        for (int j = 0; j < c.n; j++) c.at(r, j) = (uint8_t)digitvalue(rows[(size_t)r][(size_t)j]);
+    return c;
 }
-
-int d(const CodeMatrix& c) { return brute::analyse(c, false).d; }
 
 TEST(CheckFile, RunsOfTheProgramAreClean) {
     for (const char* name : {"8_4_3.3", "10_4_4.2", "8_3_4.3", "8_3_3.4", "10_2_6.4", "linear/10_2_6.4"}) {
         for (const std::string& file : {std::string(name), std::string(name) + "h"}) {
-            CheckReport rep = check(runs().path(file));
+            CheckReport rep = checkfile(path(file), {});
             EXPECT_EQ(rep.faults, 0) << file << ": " << rep.first;
             EXPECT_FALSE(rep.damaged) << file;
-            EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(runs().path(file)).size()) << file;
+            EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path(file)).size()) << file;
         }
     }
     // The linear run of GF(4) has one class more than the semilinear one:
     // read with the field automorphism, exactly one record is a duplicate.
-    const int64_t linear = (int64_t)brute::readcodes(runs().path("linear/10_2_6.4")).size();
-    ASSERT_EQ(linear, (int64_t)brute::readcodes(runs().path("10_2_6.4")).size() + 1);
-    CheckReport rep = check(runs().path("linear/10_2_6.4"), Format::result, 0);
+    const int64_t linear = (int64_t)brute::readcodes(path("linear/10_2_6.4")).size();
+    ASSERT_EQ(linear, (int64_t)brute::readcodes(path("10_2_6.4")).size() + 1);
+    CheckReport rep = checkfile(path("linear/10_2_6.4"), {.linear4 = 0});
     EXPECT_EQ(rep.faults, 1) << rep.first;
     EXPECT_NE(rep.first.find("equivalent to record"), std::string::npos) << rep.first;
 }
 
+// Every fault the checker knows planted once into a copy of a run's file:
+// the rows of a record replaced, a record header or the trailer changed.
 TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
-    std::mt19937 rng(71);
-    const std::string base = runs().path("8_4_3.3");
-    const int q = 3, k = 4, n = 8;
-    const field F{q};
-    const Lines clean(base);
-    ASSERT_EQ(checkcopy(clean, "copy").faults, 0);
-    auto expect = [](const CheckReport& rep, const std::string& first, const std::string& what) {
-        EXPECT_EQ(rep.faults, 1) << what << ": " << rep.first;
-        EXPECT_EQ(rep.first.substr(0, first.size()), first) << what;
-        EXPECT_FALSE(rep.damaged) << what;
+    const ownfield F{3};
+    const std::string clean = file("8_4_3.3"), h = file("8_4_3.3h"), even = file("10_4_4.2"), gf4 = file("10_2_6.4");
+    const std::vector<CodeMatrix> codes = brute::readcodes(path("8_4_3.3")), c4 = brute::readcodes(path("10_2_6.4"));
+    ASSERT_EQ(codes.size(), 44u);
+    ASSERT_EQ(splitlines(h)[recordline(h, 3) - 1], "?3 7 3 1 3");
+    // Record 2 with two free columns exchanged, one of them scaled: still systematic.
+    CodeMatrix image = codes[1];
+    for (int r = 0; r < 4; r++) {
+        image.at(r, 0) = codes[1].at(r, 1);
+        image.at(r, 1) = (uint8_t)F.mul(2, codes[1].at(r, 0));
+    }
+    ASSERT_FALSE(image == codes[1]);
+    // Record 5 with a row of weight 2; record 6 by two other bases of its
+    // code; record 7 with a repeated row.
+    CodeMatrix light = codes[4], mixed = codes[5], swapped = codes[5], repeated = codes[6];
+    for (int j = 0; j < 8; j++) {
+        if (j < 4) light.at(0, j) = (uint8_t)(j == 0);
+        mixed.at(0, j) = (uint8_t)F.add(mixed.at(0, j), F.mul(2, mixed.at(2, j)));
+        std::swap(swapped.at(0, j), swapped.at(1, j));
+        repeated.at(3, j) = repeated.at(1, j);
+    }
+    // The total of the last dimension made 45.
+    auto total45 = [](std::string t) {
+        const size_t eol = t.find('\n', t.find("\n RES") + 1);
+        const size_t e = t.find_last_not_of(' ', eol - 1), b = t.find_last_of(' ', e) + 1;
+        return t.replace(b, e + 1 - b, "45");
     };
-
-    {  // Record 9 replaced by an equivalent copy of record 2 that keeps the systematic form:
-       // two free columns exchanged, one of them scaled.
-        const CodeMatrix src = clean.matrix(2, q, k, n);
-        CodeMatrix img = src;
-        for (int a = 0; a + 1 < n - k && img == src; a++)
-            for (int r = 0; r < k; r++) img.at(r, a) = src.at(r, a + 1), img.at(r, a + 1) = (uint8_t)F.mul(2, src.at(r, a));
-        ASSERT_FALSE(img == src);
-        Lines l = clean;
-        l.setmatrix(9, img);
-        expect(checkcopy(l, "dup"), "record 9: equivalent to record 2", "duplicate");
-    }
-    {  // One free entry of record 5 changed so that d drops below 3.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(5, q, k, n);
-        bool planted = false;
-        for (int i = 0; i < k * (n - k) && !planted; i++) {
-            CodeMatrix x = c;
-            uint8_t& e = x.at(i / (n - k), i % (n - k));
-            for (int s = 1; s < q && !planted; s++) {
-                e = (uint8_t)F.add(c.at(i / (n - k), i % (n - k)), s);
-                if (d(x) < 3) planted = true, c = x;
-            }
-        }
-        ASSERT_TRUE(planted);
-        l.setmatrix(5, c);
-        expect(checkcopy(l, "dist"), "record 5: minimum distance " + std::to_string(d(c)) + ", below d = 3", "distance");
-    }
-    for (int how = 0; how < 2; how++) {  // Record 6 by another basis of its code: no longer systematic.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(6, q, k, n);
-        for (int j = 0; j < n; j++)
-            if (how == 0)
-                c.at(0, j) = (uint8_t)F.add(c.at(0, j), F.mul(2, c.at(2, j)));
-            else
-                std::swap(c.at(0, j), c.at(1, j));
-        l.setmatrix(6, c);
-        expect(checkcopy(l, "sys"), how == 0 ? "record 6: not in systematic form: row 1 has 2 in column 7"
-                                              : "record 6: not in systematic form: row 1 has 0 in column 5",
-               "systematic");
-    }
-    {  // Record 7 with a repeated row.
-        Lines l = clean;
-        CodeMatrix c = clean.matrix(7, q, k, n);
-        for (int j = 0; j < n; j++) c.at(3, j) = c.at(1, j);
-        l.setmatrix(7, c);
-        expect(checkcopy(l, "rank"), "record 7: the rows have rank 3, not 4", "rank");
-    }
-    {  // The h file numbers its records in their dimension and among all.
-        const Lines h(base + "h");
-        ASSERT_EQ(h.v[h.record(3)], "?3 7 3 1 3");
-        Lines l = h;
-        l.v[l.record(3)] = "?3 7 3 1 4";
-        expect(checkcopy(l, "hall"), "record 3: numbered 4 among all records, not 3", "h file, overall");
-        l = h;
-        l.v[l.record(3)] = "?3 7 3 2 3";
-        expect(checkcopy(l, "hdim"), "record 3: numbered 2 in dimension 3, not 1", "h file, in its dimension");
-    }
-    for (const Lines& file : {clean, Lines(base + "h")}) {  // A wrong total for the last dimension.
-        Lines l = file;
-        for (std::string& s : l.v)
-            if (s.rfind(" RES", 0) == 0) {
-                const size_t e = s.find_last_not_of(' '), b = s.find_last_of(' ', e) + 1;
-                s = s.substr(0, b) + "45" + s.substr(e + 1);
-            }
-        expect(checkcopy(l, "totals"), "the RES totals give 45 codes of dimension 4, the file has 44", "totals");
-    }
-    {  // A run that stopped: the records without the trailer.
-        Lines l = clean;
-        while (l.v.back().rfind(" RES", 0) != 0) l.v.pop_back();
-        l.v.pop_back();
-        CheckReport rep = checkcopy(l, "stopped");
-        expect(rep, "no RES totals", "trailer");
-        EXPECT_NE(rep.first.find("did not finish"), std::string::npos);
-        EXPECT_EQ(rep.codes, 44);
-    }
-}
-
-TEST(CheckFile, DamagedFilesNameTheirLine) {
-    const Lines clean(runs().path("8_4_3.3"));
+    // Record 3 of the even run with a bit changed: odd weights, so not self-orthogonal either.
+    CodeMatrix odd = brute::readcodes(path("10_4_4.2"))[2];
+    odd.at(0, 0) ^= 1;
+    const std::vector<uint64_t> A = brute::weights(odd);
+    size_t w = 5;
+    while (!A[w]) w += 2;
+    // Record i of GF(4), the first whose conjugate (x -> x^2) is another matrix, put last.
+    size_t i = 0;
+    CodeMatrix conj;
+    do {
+        conj = c4.at(i);
+        for (auto& x : conj.a) x = (uint8_t)ownfield{4}.frob(x);
+    } while (conj == c4[i++]);
+    ASSERT_LT(i, c4.size());
     const struct {
-        const char* what;
-        int rec, off;  // the record damaged and its line (0: the header)
-        char how;
-    } cases[] = {{"row cut in the middle", 10, 2, 'c'}, {"file ends after a record header", 13, 0, 'e'},
-                 {"garbled record header", 5, 0, 'g'}, {"symbol above q", 6, 3, 's'}, {"row too long", 30, 1, 'l'}};
+        std::string copy;
+        std::string first;
+        int faults = 1;
+    } cases[] = {
+        {withrows(clean, 9, image), "record 9: equivalent to record 2"},
+        {withrows(clean, 5, light), "record 5: minimum distance 2, below d = 3"},
+        {withrows(clean, 6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7"},
+        {withrows(clean, 6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5"},
+        {withrows(clean, 7, repeated), "record 7: the rows have rank 3, not 4"},
+        {withline(h, recordline(h, 3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3"},
+        {withline(h, recordline(h, 3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1"},
+        {total45(clean), "the RES totals give 45 codes of dimension 4, the file has 44"},
+        {total45(h), "the RES totals give 45 codes of dimension 4, the file has 44"},
+        {clean.substr(0, clean.find("\n RES") + 1),  // the records without the trailer
+         "no RES totals at the end: the run did not finish"},
+        // Weights 4 and 6 only, rows 1 and 2 not orthogonal.
+        {withrows(even, 2, matrixof(2, {"1110001000", "1001100100", "0101010010", "0010110001"})),
+         "record 2: not self-orthogonal"},
+        {withrows(even, 3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
+                                ", a weight the run does not allow", 2},
+        // d = 4 with a zero column: dual distance 1.
+        {withrows(file("8_3_4.3"), 3, matrixof(3, {"00111100", "01011010", "01101001"})),
+         "record 3: dual distance 1, below 2"},
+        {withrows(gf4, (int)c4.size(), conj),
+         "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
+    };
     for (const auto& c : cases) {
-        Lines l = clean;
-        const size_t at = l.record(c.rec) + (size_t)c.off;
-        if (c.how == 'c') l.v.resize(at + 1), l.v[at].resize(5);
-        if (c.how == 'e') l.v.resize(at + 1);
-        if (c.how == 'g') l.v[at] = "?4 8 3 five";
-        if (c.how == 's') l.v[at][1] = '3';
-        if (c.how == 'l') l.v[at] += "0";
-        CheckReport rep = checkcopy(l, "damaged");
-        EXPECT_TRUE(rep.damaged) << c.what;
-        EXPECT_GE(rep.faults, 1) << c.what;
-        EXPECT_EQ(rep.codes, c.rec - 1) << c.what;
-        EXPECT_EQ(rep.first.rfind("line " + std::to_string(at + 1) + ":", 0), 0u) << c.what << ": " << rep.first;
-    }
-}
-
-TEST(CheckFile, WhatTheRunAskedOfEveryCode) {
-    std::mt19937 rng(72);
-    {  // Binary, weights divisible by 2, self-orthogonal: a code of even weights only
-       // whose rows are not orthogonal.
-        const Lines clean(runs().path("10_4_4.2"));
-        const CodeMatrix c = systematic(
-            rng, 2, 4, 10,
-            [](const CodeMatrix& x) {
-                std::vector<uint64_t> A = brute::analyse(x, false).A;
-                for (size_t w = 1; w < A.size(); w++)
-                    if (A[w] && (w < 4 || w % 2)) return false;
-                return true;
-            },
-            [](const CodeMatrix& x) { return !brute::analyse(x, false).selforth; });
-        Lines l = clean;
-        l.setmatrix(2, c);
-        CheckReport rep = checkcopy(l, "selforth2");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record 2: not self-orthogonal");
-        // And a weight the run does not allow.
-        l = clean;
-        CodeMatrix odd = clean.matrix(3, 2, 4, 10);
-        odd.at(0, 0) ^= 1;
-        ASSERT_GE(d(odd), 4);
-        l.setmatrix(3, odd);
-        rep = checkcopy(l, "oddweight");
-        EXPECT_GE(rep.faults, 1);
-        EXPECT_EQ(rep.first.rfind("record 3: ", 0), 0u) << rep.first;
-        EXPECT_NE(rep.first.find("a weight the run does not allow"), std::string::npos) << rep.first;
-    }
-    {  // Dual distance 2 asked: a code with a zero column (dual distance 1).
-        const Lines clean(runs().path("8_3_4.3"));
-        const CodeMatrix c = systematic(
-            rng, 3, 3, 8,
-            [](const CodeMatrix& x) { return x.at(x.k - 1, 0) == 0 && d(x) >= 4; },
-            [](const CodeMatrix&) { return true; });
-        ASSERT_EQ(brute::analyse(c).duald, 1);
-        Lines l = clean;
-        l.setmatrix(3, c);
-        CheckReport rep = checkcopy(l, "dual");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record 3: dual distance 1, below 2");
-    }
-    {  // GF(4) with the field automorphism: the conjugate of a record is a duplicate.
-        const Lines clean(runs().path("10_2_6.4"));
-        const int count = (int)brute::readcodes(runs().path("10_2_6.4")).size();
-        int i = 1;
-        while (i < count && brute::conjugate(clean.matrix(i, 4, 2, 10)) == clean.matrix(i, 4, 2, 10)) i++;
-        ASSERT_LT(i, count);
-        Lines l = clean;
-        l.setmatrix(count, brute::conjugate(clean.matrix(i, 4, 2, 10)));
-        CheckReport rep = checkcopy(l, "conj");
-        EXPECT_EQ(rep.faults, 1) << rep.first;
-        EXPECT_EQ(rep.first, "record " + std::to_string(count) + ": equivalent to record " + std::to_string(i));
+        const CheckReport rep = checked(c.copy);
+        EXPECT_EQ(rep.faults, c.faults) << c.first << ": " << rep.first;
+        EXPECT_EQ(rep.first, c.first);
+        EXPECT_FALSE(rep.damaged) << c.first;
+        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path("copy")).size()) << c.first;
     }
 }
 
 TEST(CheckFile, StatedFactsOfJsonLines) {
-    const std::string result = runs().path("8_3_4.3");
-    ASSERT_EQ(exportresult(result, Format::jsonl, false), "");
-    const std::string text = readfile(result + ".jsonl");
-    ASSERT_EQ(check(result + ".jsonl", Format::jsonl).faults, 0);
-    std::vector<std::string> lines = splitlines(text);
-    ASSERT_GE(lines.size(), 6u);
+    ASSERT_EQ(exportresult(path("8_3_4.3"), Format::jsonl, false), "");
+    const std::string text = file("8_3_4.3.jsonl");
+    ASSERT_EQ(checked(text, Format::jsonl).faults, 0);
+    const std::string line = splitlines(text).at(4);
     const struct {
         const char* key;
         const char* value;
@@ -304,15 +177,10 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
         {"\"weights\":[1,", "1", true, "the stated weight distribution is wrong"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> l = lines;
-        std::string& s = l[4];
-        const size_t at = s.find(c.key);
+        const size_t at = line.find(c.key);
         ASSERT_NE(at, std::string::npos) << c.key;
-        const size_t from = at + strlen(c.key), to = c.insert ? from : s.find_first_of(",}", from);
-        s = s.substr(0, from) + c.value + s.substr(to);
-        const std::string path = runs().path("facts.jsonl");
-        writefile(path, joinlines(l));
-        CheckReport rep = check(path, Format::jsonl);
+        const size_t from = at + strlen(c.key), to = c.insert ? from : line.find_first_of(",}", from);
+        CheckReport rep = checked(withline(text, 5, line.substr(0, from) + c.value + line.substr(to)), Format::jsonl);
         EXPECT_EQ(rep.faults, 1) << c.fault << ": " << rep.first;
         EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + c.fault, 0), 0u) << rep.first;
         EXPECT_FALSE(rep.damaged);
@@ -321,24 +189,23 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
 
 TEST(CheckFile, NoDamageMakesItCrash) {
     std::mt19937 rng(73);
-    const std::string text = readfile(runs().path("8_3_4.3"));
-    const std::string path = runs().path("fuzz");
+    const std::string text = file("8_3_4.3");
     const size_t trailer = text.find(" RES");
     ASSERT_NE(trailer, std::string::npos);
-    // Cut anywhere before the totals, even to nothing: some fault, always.
+    // Cut anywhere before the totals, even to nothing: some fault, always,
+    // and a file cut inside a record or the header is damaged at a line.
     for (size_t cut = 0; cut < trailer; cut += 5) {
-        writefile(path, text.substr(0, cut));
-        CheckReport rep = check(path);
+        CheckReport rep = checked(text.substr(0, cut));
         EXPECT_GE(rep.faults, 1) << "cut at " << cut;
         EXPECT_FALSE(rep.first.empty()) << "cut at " << cut;
+        EXPECT_EQ(rep.damaged, rep.first.rfind("line ", 0) == 0) << "cut at " << cut << ": " << rep.first;
     }
     // Random bytes changed: whatever it reports, it reports and returns.
     const std::string junk = "0123456789?? \n\t-AZ\x01\xff";
     for (int t = 0; t < 300; t++) {
         std::string s = text;
         for (int i = 0; i < 1 + t % 4; i++) s[rng() % s.size()] = junk[rng() % junk.size()];
-        writefile(path, s);
-        CheckReport rep = check(path);
+        CheckReport rep = checked(s);
         EXPECT_LE(rep.codes, 20);
         EXPECT_EQ(rep.faults == 0, rep.first.empty());
     }

@@ -1,13 +1,13 @@
-// Exports of real runs load back: every format holds the result file's
-// codes in its order, the facts of JSON Lines and of the .stats file are
-// those listing finds (the group order by trying every monomial map, of
-// the run's equivalence), and the checker accepts every export.
+// Exports and masses of the files of real runs, against listing, the
+// oracle's count of codes and the checker.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "brute.h"
-#include "codeio/readers.h"
 #include "results/exports.h"
 #include "results/fileformat.h"
+#include "results/mass.h"
 
 namespace {
 
@@ -18,17 +18,20 @@ struct Case {
 
 // The facts of c by listing, as a .stats line would give them after its number.
 std::string factline(const CodeMatrix& c, bool semilinear, CodeFacts& f) {
-    const brute::facts b = brute::analyse(c);
-    f.d = b.d;
-    f.duald = b.duald;
-    f.weights = b.A;
-    f.aut = std::to_string(brute::automorphisms(c, semilinear));
+    const oracle::codeinfo b = brute::analyse(c);
+    f.d = b.mindist;
+    f.duald = b.dualdist;
+    f.weights = brute::weights(c);
+    f.aut = std::to_string(oracle::maps(brute::rows(c), brute::rows(c), c.q, semilinear));
     std::string s = std::to_string(c.k) + " " + std::to_string(c.n) + " " + std::to_string(f.d) + " " +
                     std::to_string(f.duald) + " " + f.aut;
     for (uint64_t a : f.weights) s += " " + std::to_string(a);
     return s;
 }
 
+// Every format holds the result file's codes in its order, the facts of
+// JSON Lines and of the .stats file are those listing finds (the group
+// order of the run's equivalence), and the checker accepts every export.
 TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
     const Case cases[] = {{5, 2, 3, 4, false}, {5, 2, 3, 4, true}, {6, 3, 3, 3, false}, {4, 2, 3, 7, false},
                           {7, 3, 3, 2, false}};
@@ -54,25 +57,13 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
             }
             EXPECT_EQ(brute::readcodes(dir.file(name)), codes);  // another run, the same file
 
-            const std::string exported = dir.file(name + exportext(f));
+            const std::string file = name + exportext(f), exported = dir.file(file);
             EXPECT_EQ(guessformat(exported), f);
-            std::string why;
-            auto reader = openreader(exported, f, 0, why);
-            ASSERT_TRUE(reader) << why;
-            CodeMatrix m;
-            CodeFacts got;
-            size_t i = 0;
-            ReadStatus st;
-            while ((st = reader->next(m, &got)) == ReadStatus::code) {
-                ASSERT_LT(i, codes.size());
-                EXPECT_EQ(m, codes[i]) << "code " << i + 1;
-                if (f == Format::jsonl) {
-                    EXPECT_EQ(got, facts[i]) << "code " << i + 1;
-                }
-                i++;
+            std::vector<CodeFacts> got;
+            EXPECT_EQ(brute::readcodes(exported, f, 0, &got), codes);
+            if (f == Format::jsonl) {
+                EXPECT_EQ(got, facts);
             }
-            EXPECT_EQ(st, ReadStatus::end) << reader->error();
-            EXPECT_EQ(i, codes.size());
 
             std::vector<std::string> stats = splitlines(readfile(dir.file(name + ".stats")));
             ASSERT_EQ(stats.size(), codes.size() + 2);
@@ -86,7 +77,6 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
 
             // The checker takes the export as it is: a GF(4) export states its
             // equivalence, so a linear run's needs no option.
-            const std::string file = name + exportext(f);
             if (c.q == 4) {
                 EXPECT_NE(readfile(exported).find(c.linear4 ? "\"linear\"" : "\"semilinear\""), std::string::npos);
             }
@@ -117,6 +107,94 @@ TEST(Exports, ADamagedResultFileGivesNoExport) {
     // And the whole file exports.
     EXPECT_EQ(exportresult(dir.file("6_3_3.3"), Format::gap, true), "");
     EXPECT_EQ(brute::readcodes(dir.file("6_3_3.3.g"), Format::gap), brute::readcodes(dir.file("6_3_3.3")));
+}
+
+// The word after "key=" in a line of words ("" when there is none).
+std::string word(const std::string& line, const std::string& key) {
+    std::istringstream in(line);
+    std::string w;
+    while (in >> w)
+        if (w.rfind(key + "=", 0) == 0) return w.substr(key.size() + 1);
+    return "";
+}
+
+// Restricted sets listed by the checker's count and by the oracle's.
+TEST(FileMass, ListingCountsTheCodesOfRestrictedSets) {
+    struct Case {
+        int n, k, d, q;
+        bool selforth;
+        int dual;
+        std::vector<int> forbid;
+    };
+    const Case cases[] = {{7, 3, 3, 2, false, 1, {}},  {7, 3, 2, 2, false, 3, {}}, {7, 3, 2, 2, true, 1, {}},
+                          {6, 3, 3, 3, false, 2, {}},  {6, 2, 2, 3, false, 1, {4}}, {5, 2, 3, 4, false, 1, {}},
+                          {6, 3, 2, 4, true, 1, {}},   {5, 2, 3, 5, false, 1, {}},  {4, 2, 3, 7, false, 1, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "[" << c.n << "," << c.k << "," << c.d << "]_" << c.q);
+        CodeSet s;
+        s.n = c.n, s.k = c.k, s.d = c.d, s.q = c.q, s.selforth = c.selforth, s.dualdist = c.dual;
+        oracle::wanted w = oracle::plain(c.n, c.k, c.d, c.q);
+        w.selforth = c.selforth;
+        w.dualdist = c.dual;
+        for (int x : c.forbid) w.allowed[x] = 0;
+        s.allowed.assign(w.allowed.begin(), w.allowed.end());
+        BigNat count;
+        ASSERT_TRUE(listcodes(s, count));
+        EXPECT_EQ(count, BigNat(oracle::count(w)));
+    }
+    CodeSet big;
+    big.n = 30, big.k = 15, big.allowed.assign(31, 1);
+    BigNat none;
+    EXPECT_FALSE(listcodes(big, none));  // 2^225 subspaces: not counted
+}
+
+// A run's totals line and `check --mass` on its result file, its h file
+// and its exports give the same mass; a restricted run without a formula
+// is proved complete by the listing.
+TEST(FileMass, TheRunsMassIsTheMassCheckFinds) {
+    const std::pair<const char*, const char*> runs[] = {{"-n 9 -k 4 -d 3 -q 2", "9_4_3.2"},
+                                                        {"-n 6 -k 3 -d 1 -q 4 --equivalence linear", "6_3_1.4"},
+                                                        {"-n 6 -k 3 -d 3 -q 3 --brute 2", "6_3_3.3b"}};
+    for (const auto& [args, name] : runs) {
+        SCOPED_TRACE(args);
+        tempdir dir;
+        runresult run = runcommand(dir.path, std::string(args) + " --quiet --format sage");
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const std::string& file : {std::string(name), std::string(name) + "h", std::string(name) + ".sage"}) {
+            runresult r = runcommand(dir.path, "check --mass " + file);
+            EXPECT_EQ(r.status, 0) << file << ": " << r.err;
+            EXPECT_EQ(word(r.out, "mass"), word(run.out, "mass")) << file << ": " << r.out;
+            EXPECT_EQ(word(r.out, "complete"), "yes") << file << ": " << r.out;
+            if (file.back() == 'h') {
+                EXPECT_EQ(word(r.out, "masses"), word(run.out, "masses")) << r.out;
+            }
+        }
+    }
+}
+
+// The verdict of a complete file turns when one class is taken out and
+// when one is put in twice (plain export, whose comment names the set).
+TEST(FileMass, AMissingOrADoubledClassTurnsTheVerdict) {
+    tempdir dir;
+    ASSERT_EQ(runcommand(dir.path, "-n 6 -k 3 -d 2 -q 3 --quiet --format plain").status, 0);
+    const std::string text = readfile(dir.file("6_3_2.3.txt"));
+    runresult r = runcommand(dir.path, "check --mass 6_3_2.3.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(word(r.out, "complete"), "yes") << r.out;
+    // Where the blocks of codes start (the first after the comment line).
+    std::vector<size_t> at = {text.find('\n') + 1};
+    for (size_t p = text.find("\n\n"); p != std::string::npos; p = text.find("\n\n", p + 1)) at.push_back(p + 2);
+    ASSERT_GT(at.size(), 3u);
+    const std::string fewer = text.substr(0, at[2]) + text.substr(at[3]);        // code 3 left out
+    const std::string more = text + "\n" + text.substr(at[1], at[2] - at[1] - 1);  // code 2 again
+    const std::pair<std::string, const char*> edits[] = {{fewer, "a class is missing"}, {more, "equivalent to code 2"}};
+    for (const auto& [edited, fault] : edits) {
+        writefile(dir.file("edited.txt"), edited);
+        r = runcommand(dir.path, "check --mass edited.txt");
+        EXPECT_EQ(r.status, 1) << fault;
+        EXPECT_EQ(word(r.out, "complete"), "no") << fault << ": " << r.out;
+        EXPECT_NE(r.err.find(fault), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace
