@@ -3,29 +3,20 @@
 // of a split run adding up to the whole run's mass.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "params/codeset.h"
 #include "common/oracle.h"
-#include "run/splitruns.h"
+#include "run/runs.h"
 
 namespace {
 
-// A run as the menu makes it (see runparams.h).
-struct mc {
-    int n, k, d, q;
-    int dw = 1, selforth = 0, dual = 1, brute = 0;
-};
-RunParams params(const mc& c) { return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute); }
-
 // The closed count of the run `c`'s dimension D; false when there is none.
-bool closed(const mc& c, int D, BigNat& count) {
+bool closed(const runcase& c, int D, BigNat& count) {
     std::string formula;
     return closedcount(codesetof(params(c), D), count, formula);
 }
 
 // The oracle's count of the same set, with the oracle's own arithmetic.
-uint64_t listed(const mc& c) {
+uint64_t listed(const runcase& c) {
     const CodeSet s = codesetof(params(c), c.k);
     oracle::wanted w = oracle::plain(s.n, s.k, s.d, s.q);
     for (int x = 1; x <= s.n; x++) w.allowed[x] = s.allowed[(size_t)x];
@@ -36,13 +27,10 @@ uint64_t listed(const mc& c) {
 
 // The mass of every dimension of a whole run in the test process.
 MassSums runmass(const RunParams& p, uint64_t* relabelled = nullptr) {
-    tempdir dir;
-    RunOptions opt;
-    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
-    auto cl = std::make_unique<Classifier>(p, opt);
-    EXPECT_EQ(cl->run(), runend::complete);
-    if (relabelled) *relabelled = cl->relabelled();
-    return cl->mass();
+    inrun r;
+    r.run(p);
+    if (relabelled) *relabelled = r.c->relabelled();
+    return r.c->mass();
 }
 
 }  // namespace
@@ -51,16 +39,15 @@ MassSums runmass(const RunParams& p, uint64_t* relabelled = nullptr) {
 // and every field it covers (the self-dual families with none for lengths
 // where no such code exists).
 TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
-    const mc cases[] = {
+    const runcase cases[] = {
         {5, 2, 1, 2}, {6, 3, 1, 2}, {4, 2, 1, 3}, {5, 3, 1, 3}, {4, 2, 1, 4}, {4, 1, 1, 5}, {3, 2, 1, 7},
         {2, 1, 2, 2, 1, 1}, {4, 2, 2, 2, 1, 1}, {6, 3, 2, 2, 1, 1}, {8, 4, 2, 2, 1, 1},  // binary self-dual
         {4, 2, 4, 2, 4}, {8, 4, 4, 2, 4},                                                // doubly-even
         {4, 2, 3, 3, 3, 1}, {6, 3, 3, 3, 3, 1}, {8, 4, 3, 3, 3, 1},                      // ternary
         {2, 1, 2, 4, 2, 1}, {4, 2, 2, 4, 2, 1}, {6, 3, 2, 4, 2, 1},                      // Hermitian GF(4)
     };
-    for (const mc& c : cases) {
-        SCOPED_TRACE("[" + std::to_string(c.n) + "," + std::to_string(c.k) + "]_" + std::to_string(c.q) +
-                     (c.selforth || c.dw > 1 ? " self-orthogonal" : ""));
+    for (const runcase& c : cases) {
+        SCOPED_TRACE(testing::Message() << resultname(params(c)) << " dw " << c.dw << " so " << c.selforth);
         BigNat count;
         ASSERT_TRUE(closed(c, c.k, count));
         EXPECT_EQ(count, BigNat(listed(c)));
@@ -72,8 +59,7 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
     // Self-orthogonal binary weights 4, 6, 8: every multiple of 4, but only
     // some of the singly-even weights, is neither family.
     EXPECT_FALSE(closed({8, 4, 4, 2, 1, 1}, 4, none));
-    mc bounded{7, 3, 1, 2};
-    RunParams p = params(bounded);
+    RunParams p = params({7, 3, 1, 2});
     p.propcol[3] = 2;
     std::string formula;
     EXPECT_FALSE(closedcount(codesetof(p, 3), none, formula));
@@ -83,13 +69,11 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
 // all codes of that length and dimension, over every field and under both
 // equivalences of GF(4); brute generation too, and the self-dual families.
 TEST(Mass, EveryDimensionOfARunHasTheMassOfAllItsCodes) {
-    const mc all[] = {{8, 4, 1, 2}, {7, 3, 1, 3}, {6, 3, 1, 4}, {6, 3, 1, 5}, {5, 2, 1, 7}};
-    for (const mc& c : all)
+    for (const runcase& c : {runcase{8, 4, 1, 2}, {7, 3, 1, 3}, {6, 3, 1, 4}, {6, 3, 1, 5}, {5, 2, 1, 7}})
         for (bool linear : {false, true}) {
             if (linear && c.q != 4) continue;
-            SCOPED_TRACE("[" + std::to_string(c.n) + "," + std::to_string(c.k) + "]_" + std::to_string(c.q) +
-                         (linear ? " linear" : ""));
             RunParams p = params(c);
+            SCOPED_TRACE(resultname(p) + (linear ? " linear" : ""));
             p.linear4 = linear;
             uint64_t relabelled = 0;
             const MassSums m = runmass(p, &relabelled);
@@ -98,12 +82,11 @@ TEST(Mass, EveryDimensionOfARunHasTheMassOfAllItsCodes) {
                 EXPECT_GT(relabelled, 0u);  // codes that split into parts
             }
         }
-    for (const mc& c : {mc{6, 3, 1, 2, 1, 0, 1, 2}, mc{5, 2, 1, 4, 1, 0, 1, 1}}) {
+    for (const runcase& c : {runcase{6, 3, 1, 2, 1, 0, 1, 2}, {5, 2, 1, 4, 1, 0, 1, 1}}) {
         const MassSums m = runmass(params(c));
         EXPECT_EQ(m.bydim[(size_t)c.k], gaussian(c.n, c.k, c.q)) << "brute " << c.n << " " << c.q;
     }
-    for (const mc& c : {mc{10, 5, 2, 2, 1, 1}, mc{16, 8, 4, 2, 4}, mc{12, 6, 3, 3, 3, 1},
-                             mc{8, 4, 2, 4, 2, 1}}) {
+    for (const runcase& c : {runcase{10, 5, 2, 2, 1, 1}, {16, 8, 4, 2, 4}, {12, 6, 3, 3, 3, 1}, {8, 4, 2, 4, 2, 1}}) {
         BigNat count;
         ASSERT_TRUE(closed(c, c.k, count));
         EXPECT_EQ(runmass(params(c)).bydim[(size_t)c.k], count) << c.n << " " << c.q;
@@ -113,7 +96,7 @@ TEST(Mass, EveryDimensionOfARunHasTheMassOfAllItsCodes) {
 // Parts made one by one and merged: the merge's mass is the whole run's,
 // and the parts' files hold shares that add up to it.
 TEST(Mass, PartsAndTheirMergeGiveTheWholeRunsMass) {
-    for (const mc& c : {mc{8, 4, 1, 3}, mc{9, 4, 3, 2}}) {
+    for (const runcase& c : {runcase{8, 4, 1, 3}, {9, 4, 3, 2}}) {
         const RunParams p = params(c);
         const MassSums whole = runmass(p);
         tempdir dir;

@@ -6,25 +6,23 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
 #include <random>
 #include <sstream>
 
-#include "common/testutil.h"
-#include "run/splitruns.h"
+#include "run/runs.h"
 
 namespace {
 
 TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     const runcase cases[] = {
         {11, 4, 3, 2, 1, 0, 1, 0, {5, 9}},  // weights taken out
-        {12, 5, 4, 2, 2, 1, 1, 0, {}},      // self-orthogonal, even weights
-        {8, 4, 3, 3, 1, 0, 3, 0, {}},       // dual distance 3
-        {7, 3, 3, 4, 1, 0, 1, 0, {}},
-        {6, 3, 3, 5, 1, 0, 2, 0, {}},       // dual distance 2
-        {5, 2, 3, 7, 1, 0, 1, 0, {}},
-        {8, 3, 3, 2, 1, 0, 1, 2, {}},       // brute generation from dimension 2
-        {6, 1, 2, 3, 1, 0, 1, 0, {}},       // one dimension: nothing to split
+        {12, 5, 4, 2, 2, 1},                // self-orthogonal, even weights
+        {8, 4, 3, 3, 1, 0, 3},              // dual distance 3
+        {7, 3, 3, 4},
+        {6, 3, 3, 5, 1, 0, 2},              // dual distance 2
+        {5, 2, 3, 7},
+        {8, 3, 3, 2, 1, 0, 1, 2},           // brute generation from dimension 2
+        {6, 1, 2, 3},                       // one dimension: nothing to split
     };
     for (const runcase& c : cases) {
         const RunParams p = params(c);
@@ -40,14 +38,14 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
     // With the target bounds (the command line's default), whose h file is
     // smaller.
-    RunParams t = params(runcase{16, 5, 8, 2, 1, 0, 1, 0, {}});
+    RunParams t = params(runcase{16, 5, 8, 2});
     t.targetcuts = 1;
     const std::string want = whole(t);
     for (int M : {2, 5}) EXPECT_TRUE(split(t, M, 1, 2) == want) << M << " parts, target bounds";
 }
 
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
-    const RunParams p = params(runcase{13, 5, 4, 2, 1, 0, 1, 0, {}});
+    const RunParams p = menuparams(13, 5, 4, 2);
     tempdir dir;
     std::vector<std::string> parts;
     split(p, 3, 1, 0, &parts, dir.path);
@@ -84,7 +82,7 @@ TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
 // merge either refuses the parts or writes the whole run's files: never a
 // wrong result.  The digit flip and the dropped record must be refused.
 TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
-    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
+    const RunParams p = menuparams(9, 4, 3, 3);
     tempdir dir;
     std::vector<std::string> parts;
     const std::string want = split(p, 3, 1, 0, &parts, dir.path);
@@ -150,7 +148,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
 // --resume checks the sums of what it keeps: a part damaged before its
 // checkpoint is refused, not continued.
 TEST(Parts, AResumeRefusesADamagedPart) {
-    const RunParams p = params(runcase{9, 4, 3, 3, 1, 0, 1, 0, {}});
+    const RunParams p = menuparams(9, 4, 3, 3);
     tempdir dir;
     SplitRun r;
     r.par = p, r.outdir = dir.path + "/", r.resdir = dir.path + "/res/", r.part = 1, r.parts = 3;

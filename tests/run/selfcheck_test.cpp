@@ -4,43 +4,30 @@
 // user sets it, and a check that fails stops through the assertion handler.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "canon/canon_support.h"
-#include "common/testutil.h"
 #include "engine/selfcheck.h"
-#include "run/classifier.h"
-#include "run/runparams.h"
+#include "run/runs.h"
 
 namespace {
 
 TEST(SelfCheck, LevelTwoRunsEveryCheckAndChangesNothing) {
-    const RunParams cases[] = {menuparams(9, 4, 3, 2), menuparams(12, 5, 4, 2, 2, 1), menuparams(7, 3, 3, 3),
-                               menuparams(7, 3, 4, 4), menuparams(6, 3, 3, 5), menuparams(5, 2, 3, 7)};
-    for (const RunParams& p : cases) {
+    for (const runcase& c : {runcase{9, 4, 3, 2}, {12, 5, 4, 2, 2, 1}, {7, 3, 3, 3}, {7, 3, 4, 4}, {6, 3, 3, 5},
+                             {5, 2, 3, 7}}) {
+        const RunParams p = params(c);
         SCOPED_TRACE(resultname(p));
-        tempdir plain, checked;
-        RunOptions opt;
-        opt.console = nullptr;
-        opt.check = 0;
-        opt.outdir = plain.path + "/", opt.resdir = plain.path + "/res/";
-        auto a = std::make_unique<Classifier>(p, opt);
-        ASSERT_EQ(a->run(), runend::complete);
-        opt.check = 2;
-        opt.outdir = checked.path + "/", opt.resdir = checked.path + "/res/";
-        auto b = std::make_unique<Classifier>(p, opt);
-        ASSERT_EQ(b->run(), runend::complete);
-        EXPECT_EQ(b->codecount(), a->codecount());
-        std::string x = readfile(plain.file(resultname(p))), y = readfile(checked.file(resultname(p)));
-        EXPECT_TRUE(x.substr(0, x.find(" RES ")) == y.substr(0, y.find(" RES ")));
-        const SelfCheck* c = b->selfcheck();
-        ASSERT_NE(c, nullptr);
-        EXPECT_GT(c->tables, 0u);
-        EXPECT_GT(c->images, 0u);
-        EXPECT_GT(c->listings, 0u);
-        EXPECT_GT(c->verdicts, 0u);
+        inrun plain, checked;
+        plain.opt.check = 0;
+        checked.opt.check = 2;
+        EXPECT_TRUE(checked.run(p) == plain.run(p));
+        EXPECT_EQ(checked.c->codecount(), plain.c->codecount());
+        const SelfCheck* sc = checked.c->selfcheck();
+        ASSERT_NE(sc, nullptr);
+        EXPECT_GT(sc->tables, 0u);
+        EXPECT_GT(sc->images, 0u);
+        EXPECT_GT(sc->listings, 0u);
+        EXPECT_GT(sc->verdicts, 0u);
         if (p.q == 2) {
-            EXPECT_GT(c->automorphisms, 0u);
+            EXPECT_GT(sc->automorphisms, 0u);
         }
     }
 }

@@ -1,0 +1,74 @@
+// Runs made in the test process, without a console: the parameters as the
+// menu makes them, a whole run in a folder of its own, and split runs whose
+// parts are made one by one and merged.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/testutil.h"
+#include "params/params.h"
+#include "run/parallel.h"
+
+// [n,k,d]_q with the multiples of dw from d to n as allowed weights, the
+// given weights taken out, and the rest of the menu's choices.
+inline RunParams menuparams(int n, int k, int d, int q, int dw = 1, int selforth = 0, int dual = 1, int brute = 0,
+                            const std::vector<int>& forbid = {}) {
+    runparrec rec{};
+    resetpar(rec);
+    rec.n = n, rec.k = k, rec.d = d, rec.q = q, rec.dw = dw, rec.selforth = selforth, rec.dualdist = dual;
+    for (int w = d; w <= n; w++) rec.wt[w] = w % dw == 0;
+    for (int w : forbid) rec.wt[w] = 0;
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    return makerunparams(rec, doublyeven, brute > 0, brute);
+}
+
+struct runcase {
+    int n, k, d, q;
+    int dw = 1, selforth = 0, dual = 1, brute = 0;
+    std::vector<int> forbid = {};  // weights taken out of the allowed ones
+};
+
+inline RunParams params(const runcase& c) {
+    return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute, c.forbid);
+}
+
+// A whole run in a temporary folder of its own; `opt` may be changed before run().
+struct inrun {
+    tempdir dir;
+    RunOptions opt;
+    std::unique_ptr<Classifier> c;
+    inrun() { opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr; }
+    // Runs p to its end; gives its result files, the elapsed time masked.
+    std::string run(const RunParams& p) {
+        c = std::make_unique<Classifier>(p, opt);
+        EXPECT_EQ(c->run(), runend::complete);
+        return resultfiles(dir.path, resultname(p));
+    }
+};
+
+// The whole run as the menu makes it.
+inline std::string whole(const RunParams& p) { return inrun().run(p); }
+
+// Parts 0..M-1 made one by one with `jobs` threads each, then merged.
+inline std::string split(const RunParams& p, int M, int jobs, int level, std::vector<std::string>* partfiles = nullptr,
+                         const std::string& into = "") {
+    tempdir own;
+    const std::string dir = into.empty() ? own.path : into;
+    std::vector<std::string> made;
+    for (int I = 0; I < M; I++) {
+        SplitRun r;
+        r.par = p, r.outdir = dir + "/", r.resdir = dir + "/res/";
+        r.part = I, r.parts = M, r.jobs = jobs, r.split = level;
+        SplitResult s = runsplit(r);
+        EXPECT_EQ(s.how, runend::complete) << s.error;
+        made.push_back(s.partfile);
+    }
+    if (partfiles) *partfiles = made;
+    MergeResult m = mergeparts(made, dir + "/", nullptr);
+    EXPECT_TRUE(m.ok) << m.error;
+    return resultfiles(dir, resultname(p));
+}
