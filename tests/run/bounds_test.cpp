@@ -69,7 +69,7 @@ TEST(Bounds, RandomRunsWithAndWithoutThemWriteTheSameCodes) {
         const int brute = g() % 8 == 0 ? 1 + (int)(g() % k) : 0;
         std::vector<int> forbid;
         if (g() % 3 == 0) forbid.push_back(d + (int)(g() % (n - d + 1)));
-        const RunParams p = menuparams(n, k, d, q, dw, so, dual, brute, forbid);
+        const RunParams p = params({n, k, d, q, dw, so, dual, brute, forbid});
         SCOPED_TRACE(resultname(p) + " dw " + std::to_string(dw) + " so " + std::to_string(so) + " dual " +
                      std::to_string(dual) + " brute " + std::to_string(brute));
         compare(p);
@@ -101,7 +101,7 @@ TEST(Bounds, OfKnownCodes) {
         {12, 4, 6, 2, {4, 2, 1}, {3, 1, 0, 0}, {6, 8, 12}},
     };
     for (const auto& c : cases) {
-        RunParams p = menuparams(c.n, c.k, c.d, c.q);
+        RunParams p = params({c.n, c.k, c.d, c.q});
         p.targetcuts = 1;
         const LevelBounds b = derivebounds(p);
         SCOPED_TRACE(resultname(p));

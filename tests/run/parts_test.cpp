@@ -45,7 +45,7 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
 }
 
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
-    const RunParams p = menuparams(13, 5, 4, 2);
+    const RunParams p = params({13, 5, 4, 2});
     tempdir dir;
     std::vector<std::string> parts;
     split(p, 3, 1, 0, &parts, dir.path);
@@ -82,7 +82,7 @@ TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
 // merge either refuses the parts or writes the whole run's files: never a
 // wrong result.  The digit flip and the dropped record must be refused.
 TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
-    const RunParams p = menuparams(9, 4, 3, 3);
+    const RunParams p = params({9, 4, 3, 3});
     tempdir dir;
     std::vector<std::string> parts;
     const std::string want = split(p, 3, 1, 0, &parts, dir.path);
@@ -148,7 +148,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
 // --resume checks the sums of what it keeps: a part damaged before its
 // checkpoint is refused, not continued.
 TEST(Parts, AResumeRefusesADamagedPart) {
-    const RunParams p = menuparams(9, 4, 3, 3);
+    const RunParams p = params({9, 4, 3, 3});
     tempdir dir;
     SplitRun r;
     r.par = p, r.outdir = dir.path + "/", r.resdir = dir.path + "/res/", r.part = 1, r.parts = 3;

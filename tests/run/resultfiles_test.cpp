@@ -14,21 +14,6 @@
 
 namespace {
 
-class Printers : public ::testing::Test {
-protected:
-    tempdir dir;
-    RunParams par{};
-    std::unique_ptr<runcounters> counters = std::make_unique<runcounters>();
-    runcounters& rc = *counters;
-    RunFault fault;
-    std::unique_ptr<ResultFiles> current;
-    ResultFiles& files() {
-        current = std::make_unique<ResultFiles>(par, rc, fault);
-        return *current;
-    }
-    FILE* openw(const std::string& name) { return fopen(dir.file(name).c_str(), "w"); }
-};
-
 // A code in the colmap layout: rows 1..rows.size(), columns 1..len; digits 0-9, A-F.
 cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
     cmrec cm{};
@@ -43,15 +28,19 @@ cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
     return cm;
 }
 
-TEST_F(Printers, HFileAgainstDirectCount) {
-    // Random codes into one h file: the line expected for each is built here
-    // with the counters kept here; the printed width is the length minus the
-    // leading columns that are zero in every row, counted column by column.
+// Random codes into one h file: the line expected for each is built here
+// with the counters kept here; the printed width is the length minus the
+// leading columns that are zero in every row, counted column by column.
+TEST(Printers, HFileAgainstDirectCount) {
+    tempdir dir;
+    const RunParams par{};
+    auto rc = std::make_unique<runcounters>();
+    RunFault fault;
+    ResultFiles out(par, *rc, fault);
+    out.h = fopen(dir.file("h").c_str(), "w");
     std::mt19937 g(5);
     std::string expect;
     int total = 0, perdim[8] = {}, stat[32][8] = {};
-    ResultFiles& out = files();
-    out.h = openw("h");
     for (int t = 0; t < 200; t++) {
         int lev = 1 + (int)(g() % 5), len = 1 + (int)(g() % 30);
         std::vector<std::string> rows(lev, std::string(len, '0'));
@@ -74,13 +63,14 @@ TEST_F(Printers, HFileAgainstDirectCount) {
     out.h = nullptr;
     EXPECT_EQ(readfile(dir.file("h")), expect);
     for (int i = 0; i < 32; i++)
-        for (int j = 1; j < 8; j++) ASSERT_EQ(rc.statcount[i][j], stat[i][j]);
-    for (int j = 2; j < 8; j++) EXPECT_EQ(rc.rescount[j], perdim[j]);
-    EXPECT_EQ(rc.rescount[1], total);
+        for (int j = 1; j < 8; j++) ASSERT_EQ(rc->statcount[i][j], stat[i][j]);
+    for (int j = 2; j < 8; j++) EXPECT_EQ(rc->rescount[j], perdim[j]);
+    EXPECT_EQ(rc->rescount[1], total);
     EXPECT_EQ(out.codecount, 0);  // the result-file counter is not touched
 }
 
-TEST_F(Printers, RunHeaderOfBothKinds) {
+TEST(Printers, RunHeaderOfBothKinds) {
+    RunParams par{};
     setdefaults(par);
     par.n = par.nasked = 7, par.k = 3, par.d = 3, par.dw = 1;
     for (int w = 1; w < MAXLEN; w++) par.wt[w] = w >= 3 && w <= 7;

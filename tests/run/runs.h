@@ -13,27 +13,24 @@
 #include "run/parallel.h"
 
 // [n,k,d]_q with the multiples of dw from d to n as allowed weights, the
-// given weights taken out, and the rest of the menu's choices.
-inline RunParams menuparams(int n, int k, int d, int q, int dw = 1, int selforth = 0, int dual = 1, int brute = 0,
-                            const std::vector<int>& forbid = {}) {
-    runparrec rec{};
-    resetpar(rec);
-    rec.n = n, rec.k = k, rec.d = d, rec.q = q, rec.dw = dw, rec.selforth = selforth, rec.dualdist = dual;
-    for (int w = d; w <= n; w++) rec.wt[w] = w % dw == 0;
-    for (int w : forbid) rec.wt[w] = 0;
-    int32_t doublyeven = 0;
-    normweights(rec, doublyeven);
-    return makerunparams(rec, doublyeven, brute > 0, brute);
-}
-
+// weights `forbid` taken out, and the rest of the menu's choices.
 struct runcase {
     int n, k, d, q;
     int dw = 1, selforth = 0, dual = 1, brute = 0;
-    std::vector<int> forbid = {};  // weights taken out of the allowed ones
+    std::vector<int> forbid = {};
 };
 
+// The parameters of the run `c` as the menu makes them.
 inline RunParams params(const runcase& c) {
-    return menuparams(c.n, c.k, c.d, c.q, c.dw, c.selforth, c.dual, c.brute, c.forbid);
+    runparrec rec{};
+    resetpar(rec);
+    rec.n = c.n, rec.k = c.k, rec.d = c.d, rec.q = c.q;
+    rec.dw = c.dw, rec.selforth = c.selforth, rec.dualdist = c.dual;
+    for (int w = c.d; w <= c.n; w++) rec.wt[w] = w % c.dw == 0;
+    for (int w : c.forbid) rec.wt[w] = 0;
+    int32_t doublyeven = 0;
+    normweights(rec, doublyeven);
+    return makerunparams(rec, doublyeven, c.brute > 0, c.brute);
 }
 
 // A whole run in a temporary folder of its own; `opt` may be changed before run().

@@ -27,7 +27,7 @@ void runjob(job& j, const std::string& dir) {
 }
 
 TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
-    job jobs[2] = {{menuparams(12, 4, 4, 2), "12_4_4.2"}, {menuparams(8, 4, 3, 4), "8_4_3.4"}};
+    job jobs[2] = {{params({12, 4, 4, 2}), "12_4_4.2"}, {params({8, 4, 3, 4}), "8_4_3.4"}};
     tempdir alone, together;
     for (job& j : jobs) runjob(j, alone.path);
     const int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
