@@ -1,9 +1,10 @@
-// Whole runs through the menu: the files a run writes (header, records,
-// trailer, statistics), the default Golay run, runs of dimension 1 and runs
-// whose levels go to files; and runs that meet each other or the world (two
-// runs in one folder, a result file another run holds, files that cannot be
-// written, SIGTERM), after which the files hold complete records only, no
-// totals, and nothing of the run stays behind in res/.
+// The files of a run: their printers (the h file against lines made here
+// for random codes, the run header of both kinds); whole runs through the
+// menu (header, records, trailer, statistics; the default Golay run,
+// dimension 1, levels spilled to files); and runs that meet each other or the
+// world (two runs in one folder, a result file another run holds, files that
+// cannot be written, SIGTERM), after which the files hold complete records
+// only, no totals, and nothing of the run stays behind in res/.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,9 +13,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <random>
 #include <thread>
 
 #include "common/oracle.h"
+#include "run/resultfiles.h"
 #include "run/runs.h"
 
 namespace {
@@ -48,6 +51,77 @@ int completerecords(const std::string& text, bool h) {
     return records;
 }
 
+// A code in the colmap layout: rows 1..rows.size(), columns 1..len; digits 0-9, A-F.
+cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
+    cmrec cm{};
+    cm.cur_level = (int)rows.size();
+    cm.cur_len = (int)rows[0].size();
+    cm.cur_k = k;
+    cm.cur_q = q;
+    for (size_t r = 0; r < rows.size(); r++)
+        for (size_t c = 0; c < rows[r].size(); c++)
+            cm.m[r + 1][c + 1] = rows[r][c] <= '9' ? rows[r][c] - '0' : rows[r][c] - 'A' + 10;
+    cm.m[0][1] = 7;  // row 0 is scratch and never printed
+    return cm;
+}
+
+// Random codes into one h file: the line expected for each is built here
+// with the counters kept here; the printed width is the length minus the
+// leading columns that are zero in every row, counted column by column.
+TEST(Printers, HFileAgainstDirectCount) {
+    tempdir dir;
+    const RunParams par{};
+    auto rc = std::make_unique<runcounters>();
+    RunFault fault;
+    ResultFiles out(par, *rc, fault);
+    out.h = fopen(dir.file("h").c_str(), "w");
+    std::mt19937 g(5);
+    std::string expect;
+    int total = 0, perdim[8] = {}, stat[32][8] = {};
+    for (int t = 0; t < 200; t++) {
+        int lev = 1 + (int)(g() % 5), len = 1 + (int)(g() % 30);
+        std::vector<std::string> rows(lev, std::string(len, '0'));
+        for (int r = 0; r < lev; r++)
+            for (int c = (int)(g() % (len + 1)); c < len; c++)
+                if (g() % 3 == 0) rows[r][c] = "123456789ABCDEF"[g() % 15];
+        rows[g() % lev][len - 1] = '1';
+        int z = 0;
+        for (bool zero = true; zero && z < len; z += zero)
+            for (auto& row : rows) zero &= row[z] == '0';
+        ASSERT_TRUE(out.printh(makecode(rows, 6, 7)));
+        total++;
+        perdim[lev] += lev >= 2;
+        stat[len - z][lev]++;
+        expect += "?" + std::to_string(lev) + " " + std::to_string(len - z) + " 7 " +
+                  std::to_string(lev >= 2 ? perdim[lev] : total) + " " + std::to_string(total) + "\n";
+        for (auto& row : rows) expect += row.substr((size_t)z) + "\n";
+    }
+    fclose(out.h);
+    out.h = nullptr;
+    EXPECT_EQ(readfile(dir.file("h")), expect);
+    for (int i = 0; i < 32; i++)
+        for (int j = 1; j < 8; j++) ASSERT_EQ(rc->statcount[i][j], stat[i][j]);
+    for (int j = 2; j < 8; j++) EXPECT_EQ(rc->rescount[j], perdim[j]);
+    EXPECT_EQ(rc->rescount[1], total);
+    EXPECT_EQ(out.codecount, 0);  // the result-file counter is not touched
+}
+
+TEST(Printers, RunHeaderOfBothKinds) {
+    RunParams par{};
+    setdefaults(par);
+    par.n = par.nasked = 7, par.k = 3, par.d = 3, par.dw = 1;
+    for (int w = 1; w < MAXLEN; w++) par.wt[w] = w >= 3 && w <= 7;
+    par.propcol[2] = 5;
+    EXPECT_EQ(headertext(runheaderof(par)),
+              "\n n=7  k=3  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n\n\n"
+              "   Possible weights: \n 3 4 5 6 7\n\n   Proportional columns: \n2 -> 5 ;3 -> 800 ;\n\n");
+    // Brute generation: the length of the run is n + k, the line shows n.
+    par.brute = 1, par.n = 10;
+    EXPECT_EQ(headertext(runheaderof(par)),
+              "\n\n\n Brute gen:\n n=7  k=3  d=3 q=2 ; divisible by 1  ; self orthogonal 0 ; dual distance 1\n"
+              "   Possible weights: \n 3 4 5 6 7\n\n   Proportional columns: \n2 -> 5 ;3 -> 800 ;\n\n");
+}
+
 TEST(Run, DefaultsGiveTheGolayCode) {
     tempdir dir;
     runresult r = runtalven(dir.path, "1\n8\n", 600);
@@ -76,7 +150,7 @@ TEST(Run, FilesOfARun) {
     ASSERT_EQ(res.substr(header.size(), 9), "?4 7 2 1\n");
     std::string h = masktime(readfile(dir.file("7_4_3.2h")));
     ASSERT_EQ(h.rfind(header, 0), 0u);
-    // The h file has the new codes of every dimension in turn (their numbers: resultfiles_test.cpp).
+    // The h file has the new codes of every dimension in turn (their numbers: Printers above).
     const std::vector<oracle::matrix> hcodes = oracle::resultcodes(h);
     ASSERT_FALSE(hcodes.empty());
     for (size_t i = 1; i < hcodes.size(); i++) EXPECT_GE(hcodes[i].size(), hcodes[i - 1].size());
@@ -110,7 +184,7 @@ TEST(Run, EveryLevelSpilledGivesTheFilesOfTheRunInMemory) {
     for (const runcase& c : {runcase{13, 5, 4, 2}, {9, 4, 3, 3}, {8, 4, 3, 4}, {8, 3, 3, 2, 1, 0, 1, 2}}) {
         inrun spilled;
         spilled.opt.budget = 0;
-        EXPECT_TRUE(spilled.run(params(c)) == whole(params(c))) << resultname(params(c));
+        EXPECT_TRUE(spilled.run(params(c)) == inrun().run(params(c))) << resultname(params(c));
     }
 }
 
@@ -146,7 +220,7 @@ TEST(Faults, ConcurrentRunsInOneFolderGiveTheResultsOfSingleRuns) {
             const runresult r = waittalven(pids[i], dir.path, std::to_string(i));
             EXPECT_EQ(r.status, 0);
             EXPECT_NE(r.out.find(" Constructed codes: "), std::string::npos) << r.out;
-            EXPECT_TRUE(resultfiles(dir.path, resultname(p)) == whole(p)) << resultname(p) << " differs from a single run";
+            EXPECT_TRUE(resultfiles(dir.path, resultname(p)) == inrun().run(p)) << resultname(p) << " differs from a single run";
         }
         EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
     }

@@ -1,6 +1,6 @@
 // Runs made in the test process, without a console: the parameters as the
 // menu makes them, a whole run in a folder of its own, and split runs whose
-// parts are made one by one and merged.
+// parts are made one by one and merged, each giving its files and its mass.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -47,15 +47,29 @@ struct inrun {
     }
 };
 
-// The whole run as the menu makes it.
-inline std::string whole(const RunParams& p) { return inrun().run(p); }
+// The mass of every dimension, to be compared along with the files.
+inline std::string masstext(const MassSums& m) {
+    std::string text = "mass";
+    for (const BigNat& x : m.bydim) text += " " + x.str();
+    return text;
+}
 
-// Parts 0..M-1 made one by one with `jobs` threads each, then merged.
+// The whole run as the menu makes it: its files, then its mass.
+inline std::string whole(const RunParams& p) {
+    inrun r;
+    const std::string files = r.run(p);
+    return files + masstext(r.c->mass());
+}
+
+// Parts 0..M-1 made one by one with `jobs` threads each, then merged: the
+// files and the mass of the merge (the parts' shares of the mass of the
+// last dimension adding up to it).
 inline std::string split(const RunParams& p, int M, int jobs, int level, std::vector<std::string>* partfiles = nullptr,
                          const std::string& into = "") {
     tempdir own;
     const std::string dir = into.empty() ? own.path : into;
     std::vector<std::string> made;
+    BigNat shares;
     for (int I = 0; I < M; I++) {
         SplitRun r;
         r.par = p, r.outdir = dir + "/", r.resdir = dir + "/res/";
@@ -63,9 +77,11 @@ inline std::string split(const RunParams& p, int M, int jobs, int level, std::ve
         SplitResult s = runsplit(r);
         EXPECT_EQ(s.how, runend::complete) << s.error;
         made.push_back(s.partfile);
+        shares += scanpart(s.partfile).mass.bydim[(size_t)p.k];
     }
     if (partfiles) *partfiles = made;
     MergeResult m = mergeparts(made, dir + "/", nullptr);
     EXPECT_TRUE(m.ok) << m.error;
-    return resultfiles(dir, resultname(p));
+    EXPECT_EQ(shares, m.mass.bydim[(size_t)p.k]);
+    return resultfiles(dir, resultname(p)) + masstext(m.mass);
 }
