@@ -15,21 +15,6 @@
 
 namespace {
 
-struct files {
-    std::string all;        // the result file, the h file and the statistics, time masked
-    std::string result, h;  // the result file and the h file
-};
-
-enum class kind { plain, level, target };
-
-files run(RunParams p, kind how) {
-    inrun r;
-    r.opt.derived = how != kind::plain;
-    p.targetcuts = how == kind::target ? 1 : 0;
-    const std::string all = r.run(p), name = resultname(p);
-    return {all, readfile(r.dir.file(name)), readfile(r.dir.file(name + "h"))};
-}
-
 // A file without its " RES" line (the totals of the h file) and its time.
 std::string withoutres(const std::string& text) {
     std::string out;
@@ -38,16 +23,21 @@ std::string withoutres(const std::string& text) {
     return out;
 }
 
-// The three runs of p: the level bounds change no file, the target bounds
-// no code of the result file and keep only codes of the whole h file.
-// True when the target bounds cut some code of lower dimension.
+// The three runs of p (made without the target bounds): the level bounds
+// change no file, the target bounds no code of the result file and keep only
+// codes of the whole h file.  True when they cut some code of lower dimension.
 bool compare(const RunParams& p) {
-    const files plain = run(p, kind::plain), level = run(p, kind::level), target = run(p, kind::target);
-    EXPECT_TRUE(level.all == plain.all) << "the level bounds and cuts changed a file";
-    EXPECT_EQ(withoutres(target.result), withoutres(plain.result));
+    inrun plain, level, target;
+    plain.opt.derived = false;
+    RunParams bounded = p;
+    bounded.targetcuts = 1;
+    EXPECT_TRUE(level.run(p) == plain.run(p)) << "the level bounds and cuts changed a file";
+    target.run(bounded);
+    const std::string name = resultname(p);
+    EXPECT_EQ(withoutres(readfile(target.dir.file(name))), withoutres(readfile(plain.dir.file(name))));
     std::set<oracle::matrix> all;
-    for (const auto& r : oracle::resultcodes(plain.h)) all.insert(r);
-    const auto kept = oracle::resultcodes(target.h);
+    for (const auto& r : oracle::resultcodes(readfile(plain.dir.file(name + "h")))) all.insert(r);
+    const auto kept = oracle::resultcodes(readfile(target.dir.file(name + "h")));
     for (const auto& r : kept) EXPECT_EQ(all.count(r), 1u) << "a code of the bounded h file is not in the whole one";
     return kept.size() < all.size();
 }
@@ -70,8 +60,8 @@ TEST(Bounds, RandomRunsWithAndWithoutThemWriteTheSameCodes) {
         std::vector<int> forbid;
         if (g() % 3 == 0) forbid.push_back(d + (int)(g() % (n - d + 1)));
         const RunParams p = params({n, k, d, q, dw, so, dual, brute, forbid});
-        SCOPED_TRACE(resultname(p) + " dw " + std::to_string(dw) + " so " + std::to_string(so) + " dual " +
-                     std::to_string(dual) + " brute " + std::to_string(brute));
+        SCOPED_TRACE(testing::Message() << resultname(p) << " dw " << dw << " so " << so << " dual " << dual
+                                        << " brute " << brute << " forbid " << (forbid.empty() ? 0 : forbid[0]));
         compare(p);
     }
     // Parameters where the target bounds cut codes of lower dimension (the

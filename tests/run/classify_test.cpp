@@ -14,15 +14,12 @@ namespace {
 
 using namespace oracle;
 
-struct written {
-    std::vector<matrix> codes;
-    int constructed = -1;  // "codes=%d" of the totals line
-};
-
-// The run of `w` through the command line (brute generation from dimension
-// `brute` when it is not 0): the allowed weights as --dw when they are the
-// multiples of some dw > 1 from d on, else as --weights when some are not.
-written runcase(const wanted& w, int brute = 0) {
+// The codes written by the run of `w` through the command line (brute
+// generation from dimension `brute` when it is not 0): the allowed weights as
+// --dw when they are the multiples of some dw > 1 from d on, else as
+// --weights when some are not.  Their number must be the number on the
+// console, their records numbered in turn and of the run's shape.
+std::vector<matrix> runcase(const wanted& w, int brute = 0) {
     int dw = 1;
     for (int t = w.n; t >= 2 && dw == 1; t--) {
         bool same = true;
@@ -40,39 +37,38 @@ written runcase(const wanted& w, int brute = 0) {
     if (w.dualdist > 1) args += " --dual " + std::to_string(w.dualdist);
     if (brute) args += " --brute " + std::to_string(brute);
     if (w.q == 4 && !w.semilinear) args += " --equivalence linear";
-    SCOPED_TRACE(args);
     tempdir dir;
     const runresult r = runcommand(dir.path, args);
     EXPECT_EQ(r.status, 0) << args << ": " << r.err;
-    written res;
-    sscanf(r.out.c_str(), "codes=%d", &res.constructed);
+    int constructed = -1;
+    sscanf(r.out.c_str(), "codes=%d", &constructed);
     const std::string name = runname(w.n, w.k, w.d, w.q) + (brute ? "b" : "");
-    res.codes = resultcodes(readfile(dir.file(name)));
-    // Every record numbered in turn, of the run's shape.
+    const std::vector<matrix> codes = resultcodes(readfile(dir.file(name)));
+    EXPECT_EQ(constructed, (int)codes.size());
     int num = 0;
     for (const std::string& line : splitlines(readfile(dir.file(name))))
         if (!line.empty() && line[0] == '?') {
             EXPECT_EQ(line, "?" + std::to_string(w.k) + " " + std::to_string(w.n) + " " + std::to_string(w.q) + " " +
                                 std::to_string(++num));
         }
-    for (const matrix& g : res.codes)
+    for (const matrix& g : codes)
         for (const auto& row : g) EXPECT_EQ((int)row.size(), w.n);
-    return res;
+    return codes;
 }
 
 void checkrun(const wanted& w, int brute = 0) {
-    written got = runcase(w, brute);
-    size_t expected = classify(w).size();
-    EXPECT_EQ(got.codes.size(), expected);
-    EXPECT_EQ(got.constructed, (int)got.codes.size());
+    SCOPED_TRACE(testing::Message() << "[" << w.n << "," << w.k << "," << w.d << "]_" << w.q << " so " << w.selforth
+                                    << " dual " << w.dualdist << " semilinear " << w.semilinear << " brute " << brute);
+    const std::vector<matrix> codes = runcase(w, brute);
+    EXPECT_EQ(codes.size(), classify(w).size());
     ogf f{w.q};
     std::set<std::string> forms;
-    for (const matrix& g : got.codes) {
+    for (const matrix& g : codes) {
         codeinfo c = analyse(g, w.n, w.q);
         EXPECT_TRUE(satisfies(c, w)) << "a written code lacks the asked properties";
         forms.insert(canonkey(g, w.n, f, w.semilinear));
     }
-    EXPECT_EQ(forms.size(), got.codes.size()) << "two written codes are equivalent";
+    EXPECT_EQ(forms.size(), codes.size()) << "two written codes are equivalent";
 }
 
 TEST(Oracle, ClassesKnownByHand) {
@@ -103,12 +99,12 @@ TEST(Oracle, ClassesKnownByHand) {
 // among the small parameters below.)
 TEST(Classify, FamousCodesAreUnique) {
     for (const wanted& w : {plain(8, 4, 4, 2), plain(6, 3, 4, 4)}) {
-        const written got = runcase(w);
-        ASSERT_EQ(got.codes.size(), 1u);
-        EXPECT_TRUE(satisfies(analyse(got.codes[0], w.n, w.q), w));
+        const std::vector<matrix> got = runcase(w);
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_TRUE(satisfies(analyse(got[0], w.n, w.q), w));
         uint64_t maps = w.q == 4 ? 2 : 1;
         for (int i = 1; i <= w.n; i++) maps *= (uint64_t)i * (uint64_t)(w.q - 1);
-        EXPECT_EQ(count(w) * (uint64_t)oracle::maps(got.codes[0], got.codes[0], w.q, true), maps) << w.n;
+        EXPECT_EQ(count(w) * (uint64_t)oracle::maps(got[0], got[0], w.q, true), maps) << w.n;
     }
 }
 

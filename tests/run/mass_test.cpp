@@ -52,13 +52,12 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
         ASSERT_TRUE(closed(c, c.k, count));
         EXPECT_EQ(count, BigNat(listed(c)));
     }
-    // No formula: a minimum distance, a dual distance, a proportional bound.
+    // No formula: a minimum distance, a dual distance, self-orthogonal binary
+    // weights 4, 6, 8 (every multiple of 4 but only some singly-even weights:
+    // neither family), a proportional bound.
     BigNat none;
-    EXPECT_FALSE(closed({7, 3, 3, 2}, 3, none));
-    EXPECT_FALSE(closed({7, 3, 1, 2, 1, 0, 2}, 3, none));
-    // Self-orthogonal binary weights 4, 6, 8: every multiple of 4, but only
-    // some of the singly-even weights, is neither family.
-    EXPECT_FALSE(closed({8, 4, 4, 2, 1, 1}, 4, none));
+    for (const runcase& c : {runcase{7, 3, 3, 2}, {7, 3, 1, 2, 1, 0, 2}, {8, 4, 4, 2, 1, 1}})
+        EXPECT_FALSE(closed(c, c.k, none)) << resultname(params(c));
     RunParams p = params({7, 3, 1, 2});
     p.propcol[3] = 2;
     std::string formula;

@@ -129,10 +129,7 @@ TEST(Run, DefaultsGiveTheGolayCode) {
     EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
     std::vector<oracle::matrix> codes = oracle::resultcodes(readfile(dir.file("24_12_8.2")));
     ASSERT_EQ(codes.size(), 1u);
-    std::vector<long> want(25, 0);
-    want[0] = want[24] = 1;
-    want[8] = want[16] = 759;
-    want[12] = 2576;
+    const std::vector<long> want = {1, 0, 0, 0, 0, 0, 0, 0, 759, 0, 0, 0, 2576, 0, 0, 0, 759, 0, 0, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(oracle::analyse(codes[0], 24, 2, false).spectrum, want);
 }
 
