@@ -33,20 +33,6 @@ inline RunParams params(const runcase& c) {
     return makerunparams(rec, doublyeven, c.brute > 0, c.brute);
 }
 
-// A whole run in a temporary folder of its own; `opt` may be changed before run().
-struct inrun {
-    tempdir dir;
-    RunOptions opt;
-    std::unique_ptr<Classifier> c;
-    inrun() { opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr; }
-    // Runs p to its end; gives its result files, the elapsed time masked.
-    std::string run(const RunParams& p) {
-        c = std::make_unique<Classifier>(p, opt);
-        EXPECT_EQ(c->run(), runend::complete);
-        return resultfiles(dir.path, resultname(p));
-    }
-};
-
 // The mass of every dimension, to be compared along with the files.
 inline std::string masstext(const MassSums& m) {
     std::string text = "mass";
@@ -54,12 +40,22 @@ inline std::string masstext(const MassSums& m) {
     return text;
 }
 
-// The whole run as the menu makes it: its files, then its mass.
-inline std::string whole(const RunParams& p) {
-    inrun r;
-    const std::string files = r.run(p);
-    return files + masstext(r.c->mass());
-}
+// A whole run in a temporary folder of its own; `opt` may be changed before run().
+struct inrun {
+    tempdir dir;
+    RunOptions opt;
+    std::unique_ptr<Classifier> c;
+    inrun() { opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr; }
+    // Runs p to its end; gives its result files (the elapsed time masked), then its mass.
+    std::string run(const RunParams& p) {
+        c = std::make_unique<Classifier>(p, opt);
+        EXPECT_EQ(c->run(), runend::complete);
+        return resultfiles(dir.path, resultname(p)) + masstext(c->mass());
+    }
+};
+
+// The whole run as the menu makes it.
+inline std::string whole(const RunParams& p) { return inrun().run(p); }
 
 // Parts 0..M-1 made one by one with `jobs` threads each, then merged: the
 // files and the mass of the merge (the parts' shares of the mass of the
