@@ -36,8 +36,7 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     }
     const RunParams p = params(cases[0]);
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
-    // With the target bounds (the command line's default), whose h file is
-    // smaller.
+    // With the target bounds (the command line's default): a smaller h file.
     RunParams t = params(runcase{16, 5, 8, 2});
     t.targetcuts = 1;
     const std::string want = whole(t);

@@ -133,7 +133,6 @@ TEST(Run, DefaultsGiveTheGolayCode) {
     EXPECT_EQ(oracle::analyse(codes[0], 24, 2, false).spectrum, want);
 }
 
-// The codes themselves are the reference classifier's (classify_test.cpp).
 TEST(Run, FilesOfARun) {
     tempdir dir;
     runresult r = runtalven(dir.path, menurun(7, 4, 3, 2));
@@ -166,8 +165,7 @@ TEST(Run, FilesOfARun) {
     EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
 }
 
-// One code per weight 2..5 (the codes: classify_test.cpp); the totals line
-// of dimension 1 has the total alone.
+// One code per weight 2..5; the totals line of dimension 1 has the total alone.
 TEST(Run, DimensionOneListsOneCodePerWeight) {
     tempdir dir;
     runresult r = runtalven(dir.path, menurun(5, 1, 2, 3));
