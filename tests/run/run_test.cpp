@@ -31,7 +31,7 @@ std::string menurun(int n, int k, int d, int q) {
 
 // The number of records of a result file (h = false) or an h file, each
 // checked complete: after the header only "?" lines, each followed by its
-// rows of its length, and the file ends with a newline.
+// rows of its length, and nothing else (no totals); a newline at the end.
 int completerecords(const std::string& text, bool h) {
     EXPECT_TRUE(text.empty() || text.back() == '\n') << "the file ends inside a line";
     const std::vector<std::string> lines = splitlines(text);
@@ -213,8 +213,7 @@ TEST(Faults, ConcurrentRunsInOneFolderGiveTheResultsOfSingleRuns) {
         for (int i : {0, 1}) {
             const RunParams p = params(sets[2 * pair + i]);
             const runresult r = waittalven(pids[i], dir.path, std::to_string(i));
-            EXPECT_EQ(r.status, 0);
-            EXPECT_NE(r.out.find(" Constructed codes: "), std::string::npos) << r.out;
+            EXPECT_EQ(r.status, 0) << r.out;
             const std::string single = whole(p);  // its files, then its mass
             EXPECT_TRUE(single.substr(0, single.rfind("mass")) == resultfiles(dir.path, resultname(p))) << resultname(p);
         }
@@ -308,10 +307,8 @@ TEST(Faults, SigtermFinishesTheRecordAndLeavesNoTotalsAndNoWorkingFiles) {
               std::string::npos)
         << r.out;
     std::string res = readfile(dir.file("16_8_4.2")), h = readfile(dir.file("16_8_4.2h"));
-    EXPECT_GT(completerecords(res, false), 0);
+    EXPECT_GT(completerecords(res, false), 0);  // and no totals after them
     EXPECT_GT(completerecords(h, true), 0);
-    EXPECT_EQ(res.find(" RES "), std::string::npos);
-    EXPECT_EQ(h.find(" RES "), std::string::npos);
     EXPECT_FALSE(fileexists(dir.file("16_8_4.2inf")));
     EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
 }
