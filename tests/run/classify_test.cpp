@@ -134,12 +134,9 @@ TEST(Classify, GF4UnderBothEquivalences) {
 // those k columns: whatever the starting dimension, the codes written are
 // again exactly the classes of [n,k,>=d] codes.
 TEST(Classify, BruteGenerationFindsTheSameClasses) {
-    for (int s = 1; s <= 3; s++) {
-        checkrun(plain(7, 3, 3, 2), s);
-        checkrun(plain(6, 3, 2, 2), s);
-        checkrun(plain(6, 3, 3, 3), s);
-        checkrun(plain(5, 3, 2, 4), s);
-    }
+    for (int s = 1; s <= 3; s++)
+        for (const wanted& w : {plain(7, 3, 3, 2), plain(6, 3, 2, 2), plain(6, 3, 3, 3), plain(5, 3, 2, 4)})
+            checkrun(w, s);
     checkrun(plain(5, 2, 2, 5), 2);
 }
 
@@ -230,7 +227,8 @@ TEST(Mass, EveryDimensionOfARunHasTheMassOfAllItsCodes) {
             p.linear4 = linear;
             inrun r;
             r.run(p);
-            for (int D = 2; D <= c.k; D++) EXPECT_EQ(r.c->mass().bydim[(size_t)D], gaussian(c.n - c.k + D, D, c.q)) << D;
+            for (int D = 2; D <= c.k; D++)
+                EXPECT_EQ(r.c->mass().bydim[(size_t)D], gaussian(c.n - c.k + D, D, c.q)) << D;
             if (c.q == 4 && !linear) {
                 EXPECT_GT(r.c->relabelled(), 0u);  // codes that split into parts
             }

@@ -23,9 +23,9 @@
 namespace {
 
 // The menu's answers for a run of [n,k,d]_q, then the run and the exit.
-std::string menurun(int n, int k, int d, int q) {
+std::string menurun(const runcase& c) {
     char s[100];
-    snprintf(s, sizeof s, "2\n%d\n%d\n%d\n%d\n1\n0\n1\n8\n", n, k, d, q);
+    snprintf(s, sizeof s, "2\n%d\n%d\n%d\n%d\n1\n0\n1\n8\n", c.n, c.k, c.d, c.q);
     return s;
 }
 
@@ -135,7 +135,7 @@ TEST(Run, DefaultsGiveTheGolayCode) {
 
 TEST(Run, FilesOfARun) {
     tempdir dir;
-    runresult r = runtalven(dir.path, menurun(7, 4, 3, 2));
+    runresult r = runtalven(dir.path, menurun({7, 4, 3, 2}));
     ASSERT_EQ(r.status, 0);
     const std::string header =
         "\n n=7  k=4  d=3 q=2 ; divisible by 1  ; self orthogonal 0,dual distance 1\n\n\n"
@@ -168,7 +168,7 @@ TEST(Run, FilesOfARun) {
 // One code per weight 2..5; the totals line of dimension 1 has the total alone.
 TEST(Run, DimensionOneListsOneCodePerWeight) {
     tempdir dir;
-    runresult r = runtalven(dir.path, menurun(5, 1, 2, 3));
+    runresult r = runtalven(dir.path, menurun({5, 1, 2, 3}));
     EXPECT_NE(r.out.find(" Constructed codes: 4\n"), std::string::npos);
     EXPECT_EQ(oracle::resultcodes(readfile(dir.file("5_1_2.3"))).size(), 4u);
     EXPECT_NE(r.out.find("\n RES 4  ==  Elapsed time: "), std::string::npos);
@@ -206,16 +206,14 @@ TEST(Faults, ConcurrentRunsInOneFolderGiveTheResultsOfSingleRuns) {
     for (int pair = 0; pair < 2; pair++) {
         tempdir dir;
         int pids[2];
-        for (int i : {0, 1}) {
-            const runcase& c = sets[2 * pair + i];
-            pids[i] = starttalven(dir.path, menurun(c.n, c.k, c.d, c.q), std::to_string(i));
-        }
+        for (int i : {0, 1}) pids[i] = starttalven(dir.path, menurun(sets[2 * pair + i]), std::to_string(i));
         for (int i : {0, 1}) {
             const RunParams p = params(sets[2 * pair + i]);
             const runresult r = waittalven(pids[i], dir.path, std::to_string(i));
             EXPECT_EQ(r.status, 0) << r.out;
             const std::string single = whole(p);  // its files, then its mass
-            EXPECT_TRUE(single.substr(0, single.rfind("mass")) == resultfiles(dir.path, resultname(p))) << resultname(p);
+            EXPECT_TRUE(single.substr(0, single.rfind("mass")) == resultfiles(dir.path, resultname(p)))
+                << resultname(p);
         }
         EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
     }
@@ -229,7 +227,7 @@ TEST(Faults, AResultFileHeldByAnotherRunIsNotTouched) {
     int fd = open(dir.file("7_4_3.2").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // as the run in progress holds it
-    runresult r = runtalven(dir.path, menurun(7, 4, 3, 2));
+    runresult r = runtalven(dir.path, menurun({7, 4, 3, 2}));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\n Run refused: the result file 7_4_3.2 is being written by another run in this "
                          "folder.\n"),
@@ -242,7 +240,7 @@ TEST(Faults, AResultFileHeldByAnotherRunIsNotTouched) {
     EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
     close(fd);
     // Once the lock is gone, the same run goes ahead.
-    r = runtalven(dir.path, menurun(7, 4, 3, 2));
+    r = runtalven(dir.path, menurun({7, 4, 3, 2}));
     EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
 }
 
@@ -271,7 +269,7 @@ TEST(Faults, AFileThatCannotBeWrittenStopsTheRunWithoutTotals) {
         ASSERT_TRUE(how == "folder" ? mkdir(path.c_str(), 0755) == 0
                                     : how != "full" || symlink("/dev/full", path.c_str()) == 0);
         // 8 blocks of 512 bytes: the settings file fits, the codes do not.
-        runresult r = runtalven(dir.path, menurun(c.n, c.k, c.d, 2), 60, how == "limit" ? "ulimit -f 8 &&" : "");
+        runresult r = runtalven(dir.path, menurun({c.n, c.k, c.d, 2}), 60, how == "limit" ? "ulimit -f 8 &&" : "");
         EXPECT_EQ(r.status, 0) << "a file fault is no death";
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(" Constructed codes before the stop: "), std::string::npos) << r.out;
@@ -289,14 +287,14 @@ TEST(Faults, AFileThatCannotBeWrittenStopsTheRunWithoutTotals) {
         // The cause gone, the same run goes through.
         if (how == "limit") continue;
         ASSERT_EQ(remove(path.c_str()), 0);
-        r = runtalven(dir.path, menurun(c.n, c.k, c.d, 2));
+        r = runtalven(dir.path, menurun({c.n, c.k, c.d, 2}));
         EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos) << r.out;
     }
 }
 
 TEST(Faults, SigtermFinishesTheRecordAndLeavesNoTotalsAndNoWorkingFiles) {
     tempdir dir;
-    int pid = starttalven(dir.path, menurun(16, 8, 4, 2), "run");
+    int pid = starttalven(dir.path, menurun({16, 8, 4, 2}), "run");
     // Wait until the run has written codes of the final dimension.
     for (int i = 0; i < 6000 && readfile(dir.file("16_8_4.2")).find("?8 ") == std::string::npos; i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
