@@ -252,7 +252,7 @@ TEST(Faults, AFileThatCannotBeWrittenStopsTheRunWithoutTotals) {
     const struct {
         int n, k, d;
         const char* file;        // what is put in the place of this file of the run
-        const char* how;         // "folder", "full" (/dev/full) or "limit" (ulimit -f 8)
+        std::string how;         // "folder", "full" (/dev/full) or "limit" (ulimit -f 8)
         const char* message;
         int records;             // complete records of the result file, -1: any
     } cases[] = {
@@ -265,11 +265,10 @@ TEST(Faults, AFileThatCannotBeWrittenStopsTheRunWithoutTotals) {
         SCOPED_TRACE(std::string(c.file) + " " + c.how);
         tempdir dir;
         const std::string run = runname(c.n, c.k, c.d, 2), path = dir.file(c.file);
-        const std::string how = c.how;
-        ASSERT_TRUE(how == "folder" ? mkdir(path.c_str(), 0755) == 0
-                                    : how != "full" || symlink("/dev/full", path.c_str()) == 0);
+        ASSERT_TRUE(c.how == "folder" ? mkdir(path.c_str(), 0755) == 0
+                                      : c.how != "full" || symlink("/dev/full", path.c_str()) == 0);
         // 8 blocks of 512 bytes: the settings file fits, the codes do not.
-        runresult r = runtalven(dir.path, menurun({c.n, c.k, c.d, 2}), 60, how == "limit" ? "ulimit -f 8 &&" : "");
+        runresult r = runtalven(dir.path, menurun({c.n, c.k, c.d, 2}), 60, c.how == "limit" ? "ulimit -f 8 &&" : "");
         EXPECT_EQ(r.status, 0) << "a file fault is no death";
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(" Constructed codes before the stop: "), std::string::npos) << r.out;
@@ -285,7 +284,7 @@ TEST(Faults, AFileThatCannotBeWrittenStopsTheRunWithoutTotals) {
         EXPECT_TRUE(run + "inf" == c.file || !fileexists(dir.file(run + "inf")));
         EXPECT_EQ(listdir(dir.file("res")), std::vector<std::string>{"settings"});
         // The cause gone, the same run goes through.
-        if (how == "limit") continue;
+        if (c.how == "limit") continue;
         ASSERT_EQ(remove(path.c_str()), 0);
         r = runtalven(dir.path, menurun({c.n, c.k, c.d, 2}));
         EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos) << r.out;
