@@ -1,10 +1,7 @@
-// The files of a run: their printers (the h file against lines made here
-// for random codes, the run header of both kinds); whole runs through the
-// menu (header, records, trailer, statistics; the default Golay run,
-// dimension 1, levels spilled to files); and runs that meet each other or the
-// world (two runs in one folder, a result file another run holds, files that
-// cannot be written, SIGTERM), after which the files hold complete records
-// only, no totals, and nothing of the run stays behind in res/.
+// The files of a run: their printers; whole runs through the menu (header,
+// records, trailer, statistics, levels spilled to files); and runs that meet
+// each other or the world (concurrent runs, held or unwritable files, SIGTERM),
+// which leave complete records only, no totals, and nothing behind in res/.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

@@ -12,7 +12,6 @@ namespace {
 
 struct job {
     RunParams par;
-    std::string name;
     int32_t codes = -1;
     runend how = runend::refused;
 };
@@ -27,7 +26,7 @@ void runjob(job& j, const std::string& dir) {
 }
 
 TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
-    job jobs[2] = {{params({12, 4, 4, 2}), "12_4_4.2"}, {params({8, 4, 3, 4}), "8_4_3.4"}};
+    job jobs[2] = {{params({12, 4, 4, 2})}, {params({8, 4, 3, 4})}};
     tempdir alone, together;
     for (job& j : jobs) runjob(j, alone.path);
     const int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
@@ -39,7 +38,8 @@ TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
     for (int i = 0; i < 2; i++) {
         EXPECT_EQ(jobs[i].how, runend::complete);
         EXPECT_EQ(jobs[i].codes, codes[i]);
-        EXPECT_TRUE(resultfiles(together.path, jobs[i].name) == resultfiles(alone.path, jobs[i].name)) << jobs[i].name;
+        const std::string name = resultname(jobs[i].par);
+        EXPECT_TRUE(resultfiles(together.path, name) == resultfiles(alone.path, name)) << name;
     }
     EXPECT_EQ(listdir(together.file("res")), std::vector<std::string>{});
 }
