@@ -1,47 +1,20 @@
-// The bounds derived from the parameters and the early cuts of the
-// extension step.  Three runs of every random parameter set, over every
-// field: without any of them (the search as it was), with the level bounds
-// and cuts (the menu), and with the target bounds too (the command line).
-// The first two must write the same files byte for byte; the third the
-// same codes in the same order, and an h file whose every code is in the
-// complete one with the same matrix.  The bounds of known codes are worked
-// out by hand below.
+// What must not change what a run writes: the derived bounds and early cuts
+// (random parameter sets over every field run plain, with the level bounds,
+// and with the target bounds too) and the self-checks at check level 2.  Also
+// the bounds of known codes by hand, and a failing self-check stops the run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 #include <set>
 
+#include "canon/canon_support.h"
 #include "common/oracle.h"
-#include "common/testutil.h"
 #include "engine/bounds.h"
-#include "run/classifier.h"
-#include "run/runparams.h"
+#include "engine/selfcheck.h"
+#include "run/runs.h"
 
 namespace {
-
-struct files {
-    std::string all;        // the result file, the h file and the statistics, time masked
-    std::string result, h;  // the result file and the h file
-};
-
-enum class kind { plain, level, target };
-
-files run(RunParams p, kind how) {
-    tempdir dir;
-    RunOptions opt;
-    opt.outdir = dir.path + "/", opt.resdir = dir.path + "/res/", opt.console = nullptr;
-    opt.derived = how != kind::plain;
-    p.targetcuts = how == kind::target ? 1 : 0;
-    auto c = std::make_unique<Classifier>(p, opt);
-    EXPECT_EQ(c->run(), runend::complete);
-    const std::string name = resultname(p);
-    return {resultfiles(dir.path, name), readfile(dir.file(name)), readfile(dir.file(name + "h"))};
-}
-
-// The records of a result or h file, in file order.
-std::vector<oracle::matrix> records(const std::string& text) { return oracle::resultcodes(text); }
 
 // A file without its " RES" line (the totals of the h file) and its time.
 std::string withoutres(const std::string& text) {
@@ -51,16 +24,21 @@ std::string withoutres(const std::string& text) {
     return out;
 }
 
-// The three runs of p: the level bounds change no file, the target bounds
-// no code of the result file and keep only codes of the whole h file.
-// True when the target bounds cut some code of lower dimension.
+// The three runs of p (made without the target bounds): the level bounds
+// change no file, the target bounds no code of the result file and keep only
+// codes of the whole h file.  True when they cut some code of lower dimension.
 bool compare(const RunParams& p) {
-    const files plain = run(p, kind::plain), level = run(p, kind::level), target = run(p, kind::target);
-    EXPECT_TRUE(level.all == plain.all) << "the level bounds and cuts changed a file";
-    EXPECT_EQ(withoutres(target.result), withoutres(plain.result));
+    inrun plain, level, target;
+    plain.opt.derived = false;
+    RunParams bounded = p;
+    bounded.targetcuts = 1;
+    EXPECT_TRUE(level.run(p) == plain.run(p)) << "the level bounds and cuts changed a file";
+    target.run(bounded);
+    const std::string name = resultname(p);
+    EXPECT_EQ(withoutres(readfile(target.dir.file(name))), withoutres(readfile(plain.dir.file(name))));
     std::set<oracle::matrix> all;
-    for (const auto& r : records(plain.h)) all.insert(r);
-    const auto kept = records(target.h);
+    for (const auto& r : oracle::resultcodes(readfile(plain.dir.file(name + "h")))) all.insert(r);
+    const auto kept = oracle::resultcodes(readfile(target.dir.file(name + "h")));
     for (const auto& r : kept) EXPECT_EQ(all.count(r), 1u) << "a code of the bounded h file is not in the whole one";
     return kept.size() < all.size();
 }
@@ -82,20 +60,17 @@ TEST(Bounds, RandomRunsWithAndWithoutThemWriteTheSameCodes) {
         const int brute = g() % 8 == 0 ? 1 + (int)(g() % k) : 0;
         std::vector<int> forbid;
         if (g() % 3 == 0) forbid.push_back(d + (int)(g() % (n - d + 1)));
-        const RunParams p = menuparams(n, k, d, q, dw, so, dual, brute, forbid);
-        SCOPED_TRACE(resultname(p) + " dw " + std::to_string(dw) + " so " + std::to_string(so) + " dual " +
-                     std::to_string(dual) + " brute " + std::to_string(brute));
+        const RunParams p = params({n, k, d, q, dw, so, dual, brute, forbid});
+        SCOPED_TRACE(testing::Message() << resultname(p) << " dw " << dw << " so " << so << " dual " << dual
+                                        << " brute " << brute << " forbid " << (forbid.empty() ? 0 : forbid[0]));
         compare(p);
     }
-    // Parameters where the target bounds cut codes of lower dimension, then
-    // Griesmer codes, whose searches meet the bounds.
-    for (const RunParams& p : {menuparams(12, 4, 6, 2), menuparams(14, 3, 8, 2), menuparams(16, 5, 8, 2)}) {
-        SCOPED_TRACE(resultname(p));
-        EXPECT_TRUE(compare(p));
-    }
-    for (const RunParams& p : {menuparams(13, 3, 9, 3), menuparams(15, 4, 8, 2), menuparams(8, 2, 7, 7)}) {
-        SCOPED_TRACE(resultname(p));
-        compare(p);
+    // Parameters where the target bounds cut codes of lower dimension (the
+    // first three), then Griesmer codes, whose searches meet the bounds.
+    const runcase fixed[] = {{12, 4, 6, 2}, {14, 3, 8, 2}, {16, 5, 8, 2}, {13, 3, 9, 3}, {15, 4, 8, 2}, {8, 2, 7, 7}};
+    for (int i = 0; i < 6; i++) {
+        SCOPED_TRACE(resultname(params(fixed[i])));
+        EXPECT_TRUE(compare(params(fixed[i])) || i >= 3);
     }
 }
 
@@ -117,7 +92,7 @@ TEST(Bounds, OfKnownCodes) {
         {12, 4, 6, 2, {4, 2, 1}, {3, 1, 0, 0}, {6, 8, 12}},
     };
     for (const auto& c : cases) {
-        RunParams p = menuparams(c.n, c.k, c.d, c.q);
+        RunParams p = params({c.n, c.k, c.d, c.q});
         p.targetcuts = 1;
         const LevelBounds b = derivebounds(p);
         SCOPED_TRACE(resultname(p));
@@ -135,6 +110,60 @@ TEST(Bounds, OfKnownCodes) {
         EXPECT_EQ(m.nextok(1), c.d);
         EXPECT_EQ(m.prevok(c.n), c.n);
     }
+}
+
+TEST(SelfCheck, LevelTwoRunsEveryCheckAndChangesNothing) {
+    for (const runcase& c : {runcase{9, 4, 3, 2}, {12, 5, 4, 2, 2, 1}, {7, 3, 3, 3}, {7, 3, 4, 4}, {6, 3, 3, 5},
+                             {5, 2, 3, 7}}) {
+        const RunParams p = params(c);
+        SCOPED_TRACE(resultname(p));
+        inrun plain, checked;
+        plain.opt.check = 0;
+        checked.opt.check = 2;
+        EXPECT_TRUE(checked.run(p) == plain.run(p));
+        const SelfCheck* sc = checked.c->selfcheck();
+        ASSERT_NE(sc, nullptr);
+        EXPECT_GT(sc->tables, 0u);
+        EXPECT_GT(sc->images, 0u);
+        EXPECT_GT(sc->listings, 0u);
+        EXPECT_GT(sc->verdicts, 0u);
+        EXPECT_TRUE(p.q != 2 || sc->automorphisms > 0) << "no automorphism checked";
+    }
+}
+
+TEST(SelfCheck, TheEnvironmentSwitchesItOn) {
+    tempdir dir;
+    runresult r = runtalven(dir.path, "2\n8\n4\n4\n2\n1\n0\n1\n8\n", 120, "TALVEN_CHECK=2");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" Constructed codes: 1\n"), std::string::npos);
+    EXPECT_NE(r.err.find("self-checks: "), std::string::npos) << r.err;
+    r = runtalven(dir.path, "2\n8\n4\n4\n2\n1\n0\n1\n8\n", 120);
+    EXPECT_EQ(r.err.find("self-checks: "), std::string::npos) << r.err;
+}
+
+// A forged automorphism of the Fano plane's incidence matrix is caught.
+TEST(SelfCheckDeathTest, AForgedAutomorphismStops) {
+    const int lines[7][3] = {{1, 2, 3}, {1, 4, 5}, {1, 6, 7}, {2, 4, 6}, {2, 5, 7}, {3, 4, 7}, {3, 5, 6}};
+    ByteMatrix inc{};
+    inc.ensure(7, 7, 2);
+    for (int r = 0; r < 7; r++)
+        for (int c : lines[r]) inc.a[r + 1][c] = 1;
+    Labeller lab;
+    lab.label(inc, nullptr);
+    ASSERT_GT(lab.automorphisms(), 0);
+    SelfCheck check(1, 2);
+    check.labelling(lab, inc, nullptr);  // the true ones pass
+    EXPECT_EQ(check.automorphisms, (uint64_t)lab.automorphisms());
+    int32_t* forged = LabelProbe::ws(lab).autcol[1].el;
+    std::swap(forged[1], forged[2]);
+    std::swap(forged[1], forged[3]);
+    EXPECT_EXIT(
+        {
+            if (!freopen("/dev/null", "r", stdin)) _exit(99);
+            check.labelling(lab, inc, nullptr);
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(ZFAIL_EXIT), "");
 }
 
 }  // namespace

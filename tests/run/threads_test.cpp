@@ -6,25 +6,19 @@
 
 #include <thread>
 
-#include "common/testutil.h"
-#include "run/classifier.h"
-#include "run/runparams.h"
-#include "run/splitruns.h"
+#include "run/runs.h"
 
 namespace {
 
 struct job {
     RunParams par;
-    std::string name;
     int32_t codes = -1;
     runend how = runend::refused;
 };
 
 void runjob(job& j, const std::string& dir) {
     RunOptions opt;
-    opt.outdir = dir + "/";
-    opt.resdir = dir + "/res/";
-    opt.console = nullptr;
+    opt.outdir = dir + "/", opt.resdir = dir + "/res/", opt.console = nullptr;
     opt.signals = false;
     auto c = std::make_unique<Classifier>(j.par, opt);
     j.how = c->run();
@@ -32,10 +26,10 @@ void runjob(job& j, const std::string& dir) {
 }
 
 TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
-    job jobs[2] = {{menuparams(12, 4, 4, 2), "12_4_4.2"}, {menuparams(8, 4, 3, 4), "8_4_3.4"}};
+    job jobs[2] = {{params({12, 4, 4, 2})}, {params({8, 4, 3, 4})}};
     tempdir alone, together;
     for (job& j : jobs) runjob(j, alone.path);
-    int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
+    const int32_t codes[2] = {jobs[0].codes, jobs[1].codes};
     EXPECT_EQ(codes[0], 311);
     EXPECT_EQ(codes[1], 124);
     std::thread a(runjob, std::ref(jobs[0]), together.path), b(runjob, std::ref(jobs[1]), together.path);
@@ -44,18 +38,17 @@ TEST(Threads, TwoFieldsAtOnceGiveWhatEachGivesAlone) {
     for (int i = 0; i < 2; i++) {
         EXPECT_EQ(jobs[i].how, runend::complete);
         EXPECT_EQ(jobs[i].codes, codes[i]);
-        EXPECT_TRUE(resultfiles(together.path, jobs[i].name) == resultfiles(alone.path, jobs[i].name)) << jobs[i].name;
+        const std::string name = resultname(jobs[i].par);
+        EXPECT_TRUE(resultfiles(together.path, name) == resultfiles(alone.path, name)) << name;
     }
     EXPECT_EQ(listdir(together.file("res")), std::vector<std::string>{});
 }
 
 TEST(Parts, ThreadsGiveWhatOneGives) {
-    for (const runcase& c : {runcase{10, 4, 3, 2, 1, 0, 1, 0, {}}, runcase{7, 3, 3, 4, 1, 0, 1, 0, {}},
-                             runcase{6, 3, 3, 7, 1, 0, 1, 0, {}}}) {
+    for (const runcase& c : {runcase{10, 4, 3, 2}, runcase{7, 3, 3, 4}, runcase{6, 3, 3, 7}}) {
         const RunParams p = params(c);
         SCOPED_TRACE(resultname(p));
-        const std::string one = split(p, 1, 1, 0);
-        EXPECT_TRUE(one == whole(p));
+        const std::string one = whole(p);
         EXPECT_TRUE(split(p, 1, 3, 0) == one);
         EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
     }
