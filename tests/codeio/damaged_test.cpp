@@ -67,7 +67,6 @@ TEST(CodeioDamaged, ResultFileHeaderAndTrailer) {
     });
 }
 
-// Record headers and rows.
 TEST(CodeioDamaged, ResultFileBadRows) {
     expecterrors({
         {firstlines(13), 13, "ends before row 3 of 4 of the record of line 11"},
@@ -101,8 +100,7 @@ TEST(CodeioDamaged, ResultFileBadRows) {
 
 TEST(CodeioDamaged, OtherFormats) {
     const Format P = Format::plain, M = Format::magma, G = Format::gap, S = Format::sage, J = Format::jsonl;
-    std::string tall;
-    for (int i = 0; i < 20; i++) tall += std::string(25, '1') + "\n";
+    const std::string tall = joinlines(std::vector<std::string>(20, std::string(25, '1')));
     expecterrors({
         {"101\n10\n", 2, "row 2 of the block of line 1 has 2 symbols, row 1 has 3", P, 2},
         {"1 0 3\n", 1, "column 5: '3' is not an element of GF(3)", P, 3},
@@ -142,7 +140,6 @@ TEST(CodeioDamaged, OtherFormats) {
     ReadAll all = readall("1\n\n11\n1\n", Format::plain, 2);
     EXPECT_EQ(all.codes.size(), 1u);
     EXPECT_EQ(errorline(all.error), 4);
-    // Plain matrices take q from the caller.
     EXPECT_EQ(readall("1\n", Format::plain, 0).error, "plain matrices need the field size q from the caller");
     EXPECT_EQ(readall("1\n", Format::plain, 6).last, ReadStatus::error);
 }

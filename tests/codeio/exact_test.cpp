@@ -3,8 +3,6 @@
 // of field elements as Magma, GAP and Sage read them.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "field/field.h"
 #include "support.h"
 
@@ -26,13 +24,7 @@ const CodeMatrix gf4code = code(4, 2, 3, {1, 0, 2, 0, 1, 3}), single4 = code(4, 
 TEST(CodeioExact, WholeFilesInEveryFormat) {
     const std::vector<CodeFacts> gf4facts = {{2, 3, {1, 0, 9, 6}, "18", ""}, {2, -1, {}, "", ""}},
                                  tetrafacts = {{3, 3, {1, 0, 0, 8, 0}, "", ""}};
-    struct file {
-        Format f;
-        int q;
-        std::vector<CodeMatrix> codes;
-        const std::vector<CodeFacts>* facts;
-        const char* text;
-    } files[] = {
+    const std::tuple<Format, int, std::vector<CodeMatrix>, const std::vector<CodeFacts>*, const char*> files[] = {
         {Format::magma, 4, {gf4code, single4}, nullptr,
          "F<w> := GF(4);\ncodes := [*\n  LinearCode(Matrix(F, 2, 3, [1, 0, w, 0, 1, w^2])),\n"
          "  LinearCode(Matrix(F, 1, 1, [w]))\n*];\n"},
@@ -64,7 +56,7 @@ TEST(CodeioExact, WholeFilesInEveryFormat) {
         {Format::gap, 2, {}, nullptr, "LoadPackage(\"guava\");\ncodes := [\n];\n"},
         {Format::jsonl, 2, {}, nullptr, ""},
     };
-    for (const file& x : files) EXPECT_EQ(writeall(x.f, x.q, x.codes, x.facts), x.text) << formatname(x.f) << x.q;
+    for (const auto& [f, q, codes, facts, text] : files) EXPECT_EQ(writeall(f, q, codes, facts), text) << formatname(f) << q;
 }
 
 // A GF(4) file says which equivalence its codes were classed under, and
@@ -267,18 +259,13 @@ int readentry(Format f, int q, const std::string& name, std::string* err = nullp
 }
 
 TEST(CodeioElements, ReadersTakeTheEquivalentNames) {
-    const struct {
-        Format f;
-        int q;
-        const char* name;
-        int value;
-    } names[] = {{Format::magma, 4, "w + 1", 3}, {Format::magma, 4, "1 + w", 3},     {Format::magma, 4, "w^3", 1},
-                 {Format::magma, 4, "(w + 1) * w", 1}, {Format::magma, 4, "-w", 2},  {Format::magma, 7, "-1", 6},
-                 {Format::magma, 7, "10", 3},          {Format::gap, 4, "Z(2)^0", 1},  {Format::gap, 4, "0*Z(2)", 0},
-                 {Format::gap, 4, "Z(4)^5", 3},        {Format::gap, 4, "Z(4)^2 + Z(4)", 1},
-                 {Format::gap, 7, "Z(7)^1", 3},        {Format::gap, 7, "-Z(7)^0", 6}, {Format::sage, 4, "a^2", 3},
-                 {Format::sage, 4, "a**2 + a", 1}};
-    for (const auto& x : names) EXPECT_EQ(readentry(x.f, x.q, x.name), x.value) << x.name;
+    const std::tuple<Format, int, const char*, int> names[] = {
+        {Format::magma, 4, "w + 1", 3}, {Format::magma, 4, "1 + w", 3}, {Format::magma, 4, "w^3", 1},
+        {Format::magma, 4, "(w + 1) * w", 1}, {Format::magma, 4, "-w", 2}, {Format::magma, 7, "-1", 6},
+        {Format::magma, 7, "10", 3}, {Format::gap, 4, "Z(2)^0", 1}, {Format::gap, 4, "0*Z(2)", 0},
+        {Format::gap, 4, "Z(4)^5", 3}, {Format::gap, 4, "Z(4)^2 + Z(4)", 1}, {Format::gap, 7, "Z(7)^1", 3},
+        {Format::gap, 7, "-Z(7)^0", 6}, {Format::sage, 4, "a^2", 3}, {Format::sage, 4, "a**2 + a", 1}};
+    for (const auto& [f, q, name, value] : names) EXPECT_EQ(readentry(f, q, name), value) << name;
     std::string err;
     EXPECT_EQ(readentry(Format::gap, 5, "Z(7)", &err), -1);
     EXPECT_NE(err.find("Z(7) is not an element of GF(5)"), std::string::npos) << err;

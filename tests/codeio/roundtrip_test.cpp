@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 
 #include "support.h"
 
@@ -13,18 +12,18 @@ namespace {
 
 const Format kFormats[] = {Format::result, Format::magma, Format::gap, Format::sage, Format::jsonl, Format::plain};
 const int kFields[] = {2, 3, 4, 5, 7};
+int uni(std::mt19937& rng, int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); }
 
 // Random facts for a code of length n, each one present or not; the
 // weight counts reach 2^64 - 1 and the group order has up to 61 digits.
 CodeFacts randomfacts(std::mt19937& rng, int n) {
     CodeFacts f;
-    auto uni = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
-    if (uni(0, 1)) f.d = uni(0, n + 1);
-    if (uni(0, 1)) f.duald = uni(0, n + 1);
-    if (uni(0, 1))
+    if (uni(rng, 0, 1)) f.d = uni(rng, 0, n + 1);
+    if (uni(rng, 0, 1)) f.duald = uni(rng, 0, n + 1);
+    if (uni(rng, 0, 1))
         for (int w = 0; w <= n; w++) f.weights.push_back(w == n ? UINT64_MAX : w % 3 ? w : rng() * (uint64_t)rng());
-    if (uni(0, 1))
-        for (int i = 0, len = uni(1, 61); i < len; i++) f.aut += (char)('0' + uni(i == 0, 9));
+    if (uni(rng, 0, 1))
+        for (int i = 0, len = uni(rng, 1, 61); i < len; i++) f.aut += (char)('0' + uni(rng, i == 0, 9));
     return f;
 }
 
@@ -89,15 +88,14 @@ INSTANTIATE_TEST_SUITE_P(AllFormatsAndFields, CodeioRoundTrip,
 
 TEST(CodeioRoundTripResult, HeaderAndTrailerComeBackEqual) {
     std::mt19937 rng(7);
-    auto uni = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
     for (int trial = 0; trial < 60; trial++) {
         RunHeader h;
         h.q = kFields[trial % 5], h.brute = trial % 3 == 0, h.linear4 = h.q == 4 && trial % 4 < 2;
-        h.n = uni(1, 60), h.k = uni(1, std::min(h.n, 19)), h.d = uni(1, h.n), h.dw = uni(1, 4);
-        h.selforth = trial % 2, h.dualdist = uni(1, 5);
+        h.n = uni(rng, 1, 60), h.k = uni(rng, 1, std::min(h.n, 19)), h.d = uni(rng, 1, h.n), h.dw = uni(rng, 1, 4);
+        h.selforth = trial % 2, h.dualdist = uni(rng, 1, 5);
         for (int w = 1; w <= (h.brute ? h.n + h.k : h.n); w++)
             if (rng() % 2) h.weights.push_back(w);
-        for (int i = 2; i <= h.k; i++) h.propcol.push_back(uni(1, 800));
+        for (int i = 2; i <= h.k; i++) h.propcol.push_back(uni(rng, 1, 800));
         RunTrailer t;
         for (int i = 0; i < 1 + h.k % 4; i++) t.totals.push_back(rng() % 100000);
         t.secs = (rng() % 100000) / 100.0;

@@ -99,19 +99,17 @@ TEST(Analyser, FactsOfRandomCodesAgreeWithListing) {
 // equivalent codes: back come the run's classes, the copies as their sizes.
 TEST(ClassSorter, RandomEquivalentCopiesOfARunSortBackIntoItsClasses) {
     std::mt19937 rng(81);
-    const struct {
-        int n, k, d, q;
-        bool linear4;
-    } cases[] = {{8, 4, 3, 2, false}, {7, 3, 3, 2, false}, {6, 3, 3, 3, false},  {8, 4, 3, 3, false},
-                 {6, 3, 3, 4, false}, {6, 3, 3, 4, true},  {10, 2, 6, 4, false}, {10, 2, 6, 4, true},
-                 {6, 3, 3, 5, false}, {5, 2, 3, 7, false}, {6, 3, 4, 7, false}};
-    for (const auto& c : cases) {
-        const std::string args = "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
+    const std::tuple<int, int, int, int, bool> cases[] = {
+        {8, 4, 3, 2, false}, {7, 3, 3, 2, false}, {6, 3, 3, 3, false}, {8, 4, 3, 3, false},  {6, 3, 3, 4, false},
+        {6, 3, 3, 4, true},  {10, 2, 6, 4, false}, {10, 2, 6, 4, true}, {6, 3, 3, 5, false}, {5, 2, 3, 7, false},
+        {6, 3, 4, 7, false}};
+    for (const auto& [n, k, d, q, linear4] : cases) {
+        const std::string args = "--quiet " + runargs(n, k, d, q) + (linear4 ? " --equivalence linear" : "");
         SCOPED_TRACE(args);
         tempdir dir;
         runresult r = runcommand(dir.path, args);
         ASSERT_EQ(r.status, 0) << r.err;
-        const std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(c.n, c.k, c.d, c.q)));
+        const std::vector<CodeMatrix> codes = brute::readcodes(dir.file(runname(n, k, d, q)));
         ASSERT_FALSE(codes.empty());
         EXPECT_NE(r.out.find("codes=" + std::to_string(codes.size()) + " "), std::string::npos) << r.out;
         // The copies (code, matrix); over GF(4) with the field automorphism
@@ -121,10 +119,10 @@ TEST(ClassSorter, RandomEquivalentCopiesOfARunSortBackIntoItsClasses) {
         for (size_t i = 0; i < codes.size(); i++) {
             made[i] = 1 + (int64_t)(rng() % 4);
             for (int64_t t = 0; t < made[i]; t++)
-                copies.emplace_back(i, brute::scramble(codes[i], rng, c.q == 4 && !c.linear4 && rng() % 2));
+                copies.emplace_back(i, brute::scramble(codes[i], rng, q == 4 && !linear4 && rng() % 2));
         }
         std::shuffle(copies.begin(), copies.end(), rng);
-        ClassSorter sorter(c.q, c.q == 4 && c.linear4);
+        ClassSorter sorter(q, q == 4 && linear4);
         std::map<size_t, int64_t> classof;  // run's code -> sorter's class
         for (const auto& [of, m] : copies) {
             bool fresh = false;

@@ -73,8 +73,7 @@ TEST(CheckFile, RunsOfTheProgramAreClean) {
     }
     // The linear run of GF(4) has one class more than the semilinear one:
     // read with the field automorphism, exactly one record is a duplicate.
-    const int64_t linear = (int64_t)brute::readcodes(path("linear/10_2_6.4")).size();
-    ASSERT_EQ(linear, (int64_t)brute::readcodes(path("10_2_6.4")).size() + 1);
+    ASSERT_EQ(brute::readcodes(path("linear/10_2_6.4")).size(), brute::readcodes(path("10_2_6.4")).size() + 1);
     CheckReport rep = checkfile(path("linear/10_2_6.4"), {.linear4 = 0});
     EXPECT_EQ(rep.faults, 1) << rep.first;
     EXPECT_NE(rep.first.find("equivalent to record"), std::string::npos) << rep.first;
@@ -104,7 +103,6 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         std::swap(swapped.at(0, j), swapped.at(1, j));
         repeated.at(3, j) = repeated.at(1, j);
     }
-    // The total of the last dimension made 45.
     auto total45 = [](std::string t) {
         const size_t eol = t.find('\n', t.find("\n RES") + 1);
         const size_t e = t.find_last_not_of(' ', eol - 1), b = t.find_last_of(' ', e) + 1;
@@ -124,39 +122,35 @@ TEST(CheckFile, PlantedFaultsAreFoundAtTheirRecord) {
         for (auto& x : conj.a) x = (uint8_t)ownfield{4}.frob(x);
     } while (conj == c4[i++]);
     ASSERT_LT(i, c4.size());
-    const struct {
-        std::string copy;
-        std::string first;
-        int faults = 1;
-    } cases[] = {
-        {withrows(clean, 9, image), "record 9: equivalent to record 2"},
-        {withrows(clean, 5, light), "record 5: minimum distance 2, below d = 3"},
-        {withrows(clean, 6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7"},
-        {withrows(clean, 6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5"},
-        {withrows(clean, 7, repeated), "record 7: the rows have rank 3, not 4"},
-        {withline(h, recordline(h, 3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3"},
-        {withline(h, recordline(h, 3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1"},
-        {total45(clean), "the RES totals give 45 codes of dimension 4, the file has 44"},
-        {total45(h), "the RES totals give 45 codes of dimension 4, the file has 44"},
+    const std::tuple<std::string, std::string, int> cases[] = {
+        {withrows(clean, 9, image), "record 9: equivalent to record 2", 1},
+        {withrows(clean, 5, light), "record 5: minimum distance 2, below d = 3", 1},
+        {withrows(clean, 6, mixed), "record 6: not in systematic form: row 1 has 2 in column 7", 1},
+        {withrows(clean, 6, swapped), "record 6: not in systematic form: row 1 has 0 in column 5", 1},
+        {withrows(clean, 7, repeated), "record 7: the rows have rank 3, not 4", 1},
+        {withline(h, recordline(h, 3), "?3 7 3 1 4"), "record 3: numbered 4 among all records, not 3", 1},
+        {withline(h, recordline(h, 3), "?3 7 3 2 3"), "record 3: numbered 2 in dimension 3, not 1", 1},
+        {total45(clean), "the RES totals give 45 codes of dimension 4, the file has 44", 1},
+        {total45(h), "the RES totals give 45 codes of dimension 4, the file has 44", 1},
         {clean.substr(0, clean.find("\n RES") + 1),  // the records without the trailer
-         "no RES totals at the end: the run did not finish"},
+         "no RES totals at the end: the run did not finish", 1},
         // Weights 4 and 6 only, rows 1 and 2 not orthogonal.
         {withrows(even, 2, matrixof(2, {"1110001000", "1001100100", "0101010010", "0010110001"})),
-         "record 2: not self-orthogonal"},
+         "record 2: not self-orthogonal", 1},
         {withrows(even, 3, odd), "record 3: " + std::to_string(A[w]) + " codewords of weight " + std::to_string(w) +
                                 ", a weight the run does not allow", 2},
         // d = 4 with a zero column: dual distance 1.
         {withrows(file("8_3_4.3"), 3, matrixof(3, {"00111100", "01011010", "01101001"})),
-         "record 3: dual distance 1, below 2"},
+         "record 3: dual distance 1, below 2", 1},
         {withrows(gf4, (int)c4.size(), conj),
-         "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i)},
+         "record " + std::to_string(c4.size()) + ": equivalent to record " + std::to_string(i), 1},
     };
-    for (const auto& c : cases) {
-        const CheckReport rep = checked(c.copy);
-        EXPECT_EQ(rep.faults, c.faults) << c.first << ": " << rep.first;
-        EXPECT_EQ(rep.first, c.first);
-        EXPECT_FALSE(rep.damaged) << c.first;
-        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path("copy")).size()) << c.first;
+    for (const auto& [copy, first, faults] : cases) {
+        const CheckReport rep = checked(copy);
+        EXPECT_EQ(rep.faults, faults) << first << ": " << rep.first;
+        EXPECT_EQ(rep.first, first);
+        EXPECT_FALSE(rep.damaged) << first;
+        EXPECT_EQ(rep.codes, (int64_t)brute::readcodes(path("copy")).size()) << first;
     }
 }
 
@@ -165,24 +159,20 @@ TEST(CheckFile, StatedFactsOfJsonLines) {
     const std::string text = file("8_3_4.3.jsonl");
     ASSERT_EQ(checked(text, Format::jsonl).faults, 0);
     const std::string line = splitlines(text).at(4);
-    const struct {
-        const char* key;
-        const char* value;
-        bool insert;  // put value before the old one (else in its place)
-        const char* fault;
-    } cases[] = {
+    // The key, a value put before the old one (insert) or in its place, the fault.
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
         {"\"d\":", "1", false, "stated minimum distance 1"},
         {"\"dual_d\":", "7", false, "stated dual distance 7"},
         {"\"aut\":\"", "7", true, "stated group order 7"},
         {"\"weights\":[1,", "1", true, "the stated weight distribution is wrong"},
     };
-    for (const auto& c : cases) {
-        const size_t at = line.find(c.key);
-        ASSERT_NE(at, std::string::npos) << c.key;
-        const size_t from = at + strlen(c.key), to = c.insert ? from : line.find_first_of(",}", from);
-        CheckReport rep = checked(withline(text, 5, line.substr(0, from) + c.value + line.substr(to)), Format::jsonl);
-        EXPECT_EQ(rep.faults, 1) << c.fault << ": " << rep.first;
-        EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + c.fault, 0), 0u) << rep.first;
+    for (const auto& [key, value, insert, fault] : cases) {
+        const size_t at = line.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        const size_t from = at + strlen(key), to = insert ? from : line.find_first_of(",}", from);
+        CheckReport rep = checked(withline(text, 5, line.substr(0, from) + value + line.substr(to)), Format::jsonl);
+        EXPECT_EQ(rep.faults, 1) << fault << ": " << rep.first;
+        EXPECT_EQ(rep.first.rfind(std::string("code 5: ") + fault, 0), 0u) << rep.first;
         EXPECT_FALSE(rep.damaged);
     }
 }

@@ -11,11 +11,6 @@
 
 namespace {
 
-struct Case {
-    int n, k, d, q;
-    bool linear4;
-};
-
 // The facts of c by listing, as a .stats line would give them after its number.
 std::string factline(const CodeMatrix& c, bool semilinear, CodeFacts& f) {
     const oracle::codeinfo b = brute::analyse(c);
@@ -33,11 +28,11 @@ std::string factline(const CodeMatrix& c, bool semilinear, CodeFacts& f) {
 // JSON Lines and of the .stats file are those listing finds (the group
 // order of the run's equivalence), and the checker accepts every export.
 TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
-    const Case cases[] = {{5, 2, 3, 4, false}, {5, 2, 3, 4, true}, {6, 3, 3, 3, false}, {4, 2, 3, 7, false},
-                          {7, 3, 3, 2, false}};
-    for (const Case& c : cases) {
-        const std::string run = "--quiet " + runargs(c.n, c.k, c.d, c.q) + (c.linear4 ? " --equivalence linear" : "");
-        const std::string name = runname(c.n, c.k, c.d, c.q);
+    const std::tuple<int, int, int, int, bool> cases[] = {
+        {5, 2, 3, 4, false}, {5, 2, 3, 4, true}, {6, 3, 3, 3, false}, {4, 2, 3, 7, false}, {7, 3, 3, 2, false}};
+    for (const auto& [n, k, d, q, linear4] : cases) {
+        const std::string run = "--quiet " + runargs(n, k, d, q) + (linear4 ? " --equivalence linear" : "");
+        const std::string name = runname(n, k, d, q);
         std::vector<CodeMatrix> codes;
         std::vector<CodeFacts> facts;
         std::vector<std::string> lines;
@@ -51,8 +46,8 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
                 ASSERT_FALSE(codes.empty());
                 for (const CodeMatrix& m : codes) {
                     facts.emplace_back();
-                    lines.push_back(factline(m, c.q == 4 && !c.linear4, facts.back()));
-                    if (c.q == 4) facts.back().equivalence = c.linear4 ? "linear" : "semilinear";
+                    lines.push_back(factline(m, q == 4 && !linear4, facts.back()));
+                    if (q == 4) facts.back().equivalence = linear4 ? "linear" : "semilinear";
                 }
             }
             EXPECT_EQ(brute::readcodes(dir.file(name)), codes);  // another run, the same file
@@ -70,15 +65,15 @@ TEST(Exports, EveryFormatLoadsBackWithTheFactsOfListing) {
             EXPECT_EQ(stats[0], "# record k n d dual_d aut A_0 .. A_n");
             for (size_t j = 0; j < codes.size(); j++) EXPECT_EQ(stats[j + 1], std::to_string(j + 1) + " " + lines[j]);
             // The mass at the end: |G| / |Aut| summed with the orders of listing.
-            uint64_t G = c.q == 4 && !c.linear4 ? 2 : 1, mass = 0;
-            for (int i = 1; i <= c.n; i++) G *= (uint64_t)i * (uint64_t)(c.q - 1);
+            uint64_t G = q == 4 && !linear4 ? 2 : 1, mass = 0;
+            for (int i = 1; i <= n; i++) G *= (uint64_t)i * (uint64_t)(q - 1);
             for (const CodeFacts& cf : facts) mass += G / std::stoull(cf.aut);
             EXPECT_EQ(stats.back(), "# mass=" + std::to_string(mass) + " expected=not-counted complete=unknown");
 
             // The checker takes the export as it is: a GF(4) export states its
             // equivalence, so a linear run's needs no option.
-            if (c.q == 4) {
-                EXPECT_NE(readfile(exported).find(c.linear4 ? "\"linear\"" : "\"semilinear\""), std::string::npos);
+            if (q == 4) {
+                EXPECT_NE(readfile(exported).find(linear4 ? "\"linear\"" : "\"semilinear\""), std::string::npos);
             }
             r = runcommand(dir.path, "check " + file);
             EXPECT_EQ(r.status, 0) << r.err;
@@ -104,7 +99,6 @@ TEST(Exports, ADamagedResultFileGivesNoExport) {
     }
     EXPECT_NE(exportresult(dir.file("nothing"), Format::sage, false).find("nothing"), std::string::npos);
     EXPECT_EQ(readfile(dir.file("6_3_3.3")), text);
-    // And the whole file exports.
     EXPECT_EQ(exportresult(dir.file("6_3_3.3"), Format::gap, true), "");
     EXPECT_EQ(brute::readcodes(dir.file("6_3_3.3.g"), Format::gap), brute::readcodes(dir.file("6_3_3.3")));
 }
@@ -118,25 +112,19 @@ std::string word(const std::string& line, const std::string& key) {
     return "";
 }
 
-// Restricted sets listed by the checker's count and by the oracle's.
 TEST(FileMass, ListingCountsTheCodesOfRestrictedSets) {
-    struct Case {
-        int n, k, d, q;
-        bool selforth;
-        int dual;
-        std::vector<int> forbid;
-    };
-    const Case cases[] = {{7, 3, 3, 2, false, 1, {}},  {7, 3, 2, 2, false, 3, {}}, {7, 3, 2, 2, true, 1, {}},
-                          {6, 3, 3, 3, false, 2, {}},  {6, 2, 2, 3, false, 1, {4}}, {5, 2, 3, 4, false, 1, {}},
-                          {6, 3, 2, 4, true, 1, {}},   {5, 2, 3, 5, false, 1, {}},  {4, 2, 3, 7, false, 1, {}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "[" << c.n << "," << c.k << "," << c.d << "]_" << c.q);
+    const std::tuple<int, int, int, int, bool, int, std::vector<int>> cases[] = {
+        {7, 3, 3, 2, false, 1, {}}, {7, 3, 2, 2, false, 3, {}}, {7, 3, 2, 2, true, 1, {}}, {6, 3, 3, 3, false, 2, {}},
+        {6, 2, 2, 3, false, 1, {4}}, {5, 2, 3, 4, false, 1, {}}, {6, 3, 2, 4, true, 1, {}}, {5, 2, 3, 5, false, 1, {}},
+        {4, 2, 3, 7, false, 1, {}}};
+    for (const auto& [n, k, d, q, selforth, dual, forbid] : cases) {
+        SCOPED_TRACE(testing::Message() << "[" << n << "," << k << "," << d << "]_" << q);
         CodeSet s;
-        s.n = c.n, s.k = c.k, s.d = c.d, s.q = c.q, s.selforth = c.selforth, s.dualdist = c.dual;
-        oracle::wanted w = oracle::plain(c.n, c.k, c.d, c.q);
-        w.selforth = c.selforth;
-        w.dualdist = c.dual;
-        for (int x : c.forbid) w.allowed[x] = 0;
+        s.n = n, s.k = k, s.d = d, s.q = q, s.selforth = selforth, s.dualdist = dual;
+        oracle::wanted w = oracle::plain(n, k, d, q);
+        w.selforth = selforth;
+        w.dualdist = dual;
+        for (int x : forbid) w.allowed[x] = 0;
         s.allowed.assign(w.allowed.begin(), w.allowed.end());
         BigNat count;
         ASSERT_TRUE(listcodes(s, count));
