@@ -11,7 +11,6 @@
 #include <set>
 #include <thread>
 
-#include "canon/canon.h"
 #include "canon/canon_support.h"
 #include "canon/group.h"
 #include "common/failalloc.h"

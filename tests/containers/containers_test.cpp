@@ -3,7 +3,6 @@
 // natural numbers against 128-bit arithmetic and products of primes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <tuple>

@@ -11,12 +11,10 @@
 
 #include "containers/containers.h"
 #include "distance/dist.h"
-#include "field/field.h"
 #include "common/oracle.h"
 
 // The tests' access to an engine's whole workspace.
 struct DistProbe {
-    static dinvrec& of(DistEngine& E) { return E.dinvar; }
     static const dinvrec& of(const DistEngine& E) { return E.dinvar; }
 };
 
@@ -34,7 +32,6 @@ inline vec normalise(const ogf& F, vec v) {
     return v;
 }
 
-// Rank of a list of vectors.
 inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(rows, F).size(); }
 
 // Everything the brute force knows about a code.
@@ -80,7 +77,6 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     return r;
 }
 
-// Generator matrix record: rows 1..k, used k, dreq d.
 inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
     int k = (int)rows.size();
     G.ensure(k, n, q);
@@ -90,7 +86,6 @@ inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q
     G.dreq = d;
 }
 
-// Rows from digit strings.
 inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     std::vector<vec> r;
     for (const char* s : rows) {
@@ -114,7 +109,6 @@ inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, 
     return out;
 }
 
-// Weight recorded with stored codeword f.
 inline int storedweight(const DistEngine& E, uint64_t f) {
     return E.bitplanes() ? (int)DistProbe::of(E).cwstore.a[f][0] : bstoredweight(DistProbe::of(E).cwstoreb.a[f]);
 }
@@ -140,7 +134,6 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
     return t;
 }
 
-// Sum of A[lo..hi].
 inline uint64_t sumA(const std::vector<uint64_t>& A, int lo, int hi) {
     return std::accumulate(A.begin() + lo, A.begin() + hi + 1, uint64_t{0});
 }

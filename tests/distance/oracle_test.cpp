@@ -79,8 +79,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
                                       << (bits ? " bits" : " bytes"));
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
-    const int k = (int)rows.size();
-    infrec& it = DistProbe::of(E).setinfo;
+    const infrec& it = DistProbe::of(E).setinfo;
     loadmatrix(G, rows, n, q);
     E.spectrum(G);
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
@@ -93,36 +92,30 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
         loadmatrix(G, rows, n, q, D);
         EXPECT_EQ(E.checkdist(G), want) << "D=" << D;
         loadmatrix(G, rows, n, q, D);
-        EXPECT_EQ(E.checkdist_ex(G), t.rank < k ? 0 : want) << "D=" << D;
+        EXPECT_EQ(E.checkdist_ex(G), t.rank < (int)rows.size() ? 0 : want) << "D=" << D;
     }
     if (q <= 4) {   // the other routines: the same results, the same multiples stored in the same order
         Other.usefield(q, !bits);
         EXPECT_TRUE(transcript(Other, rows, n, q, false) == transcript(E, rows, n, q, false));
     }
     if (!full || t.rank == 0) return;
-    // The full store.
     loadmatrix(G, rows, n, q);
     E.spectrum_keep(G);
-    ASSERT_EQ(it.found, t.words.size());
     auto st = storedwords(E, n, it.found);
     for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
-    // Generating sets after the minimum distance.
     loadmatrix(G, rows, n, q);
     if (bits) E.gensets_dist(Gb, G, t.d);
     else E.gensets_dist_b(Gs, G);
     EXPECT_EQ(bits ? Gb.used : Gs.used, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
-    ASSERT_EQ(it.found, sumA(t.A, bits ? t.d : 1, t.wgen));
     EXPECT_EQ(sorted(storedwords(E, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
     if (bits) checkclasses(E, t, it.found);
-    // Generating sets from the full listing, sorted by weight.
     loadmatrix(G, rows, n, q);
     if (bits) E.generatingset_fromall_inv(G);
     else E.gensets_all(G);
     EXPECT_EQ(it.wmax, t.wgen);
     uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows);
-    ASSERT_EQ(kept, sumA(t.A, 1, t.wgen));
     auto kw = storedwords(E, n, kept);
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
     EXPECT_EQ(sorted(kw), wordsin(t, 1, t.wgen));
@@ -163,7 +156,7 @@ void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double d
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    infrec& it = DistProbe::of(E).setinfo;
+    const infrec& it = DistProbe::of(E).setinfo;
     E.usefield(q, q <= 4);
     loadmatrix(G, rows, n, q);
     E.spectrum(G);

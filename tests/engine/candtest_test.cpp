@@ -11,7 +11,6 @@
 
 #include "distance/dist.h"
 #include "engine/candtest.h"
-#include "field/field.h"
 #include "common/oracle.h"
 
 namespace {
@@ -81,7 +80,6 @@ TEST(CandidateTests, AgainstEnumeration) {
             }
             b.bounds = derivebounds(runpar);
             EXPECT_EQ(b.t.test_dist(colmap), !forbiddenmet);
-            runpar.wtrestr = 0;
             // Dual distance (all of GF(q)^n is enumerated, so not for q = 7).
             if (q < 7) {
                 colmap.cur_dual = 1 + (int)(rng() % 5);
@@ -100,7 +98,6 @@ TEST(CandidateTests, AgainstEnumeration) {
                 diff += x[j] != y[j];
             }
             EXPECT_EQ(b.t.test_selforth(colmap), q >= 5 ? true : runpar.doublyeven ? diff % 4 == 0 : s == 0);
-            runpar.doublyeven = 0;
         }
 }
 

@@ -61,7 +61,6 @@ int lookup(CanonStore& st, const form& f, std::mt19937& g) {
 // What makes a form itself: the bucket it went to, its matrix and values.
 using formkey = std::tuple<int, std::vector<std::vector<int>>, std::vector<int32_t>>;
 
-// Each test: a fresh directory as the working folder, a fresh store.
 class Store : public ::testing::Test {
 protected:
     tempdir dir;
@@ -90,9 +89,8 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
         MemoryBudget* budget;
     } modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
     for (const mode& md : modes) {
-        const int nb = md.nb;
         unlink(comp().c_str());
-        buckets(nb, md.budget);
+        buckets(md.nb, md.budget);
         std::set<formkey> seen;
         std::vector<form> all;
         int recert = 0, was = -1;  // recertified forms that went elsewhere; the bucket before
@@ -102,12 +100,12 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
                 f = all[g() % all.size()];  // repeat an earlier form, maybe recertified
                 if (g() % 3 == 0) lookup(f, g), was = st->hs.lastbucket, f.cert = (f.cert + 1 + g() % 1000) % 1111111;
             } else {
-                f = nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
+                f = md.nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
                             : randomform(g, 1 + g() % 6, 1 + g() % 70, true);
                 f.cert = g() % 3;  // few certificates, so that buckets meet often
             }
             const int fresh = lookup(f, g);
-            ASSERT_TRUE(st->hs.lastbucket >= 0 && st->hs.lastbucket < nb);
+            ASSERT_TRUE(st->hs.lastbucket >= 0 && st->hs.lastbucket < md.nb);
             ASSERT_EQ(fresh, seen.insert(formkey{st->hs.lastbucket, f.e, f.vals}).second ? 1 : 0) << "form " << t;
             recert += was >= 0 && was != st->hs.lastbucket;
             all.push_back(f);
@@ -118,7 +116,6 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
         for (const form& f : all) ASSERT_EQ(lookup(f, g), 0);
         EXPECT_FALSE(fault.stopped());
     }
-    // A reset empties file and buckets.
     buckets(STORE_BUCKETS);
     ASSERT_EQ(lookup(randomform(g, 2, 9, true), g), 1);
     ASSERT_TRUE(st->store_reset());
@@ -145,7 +142,6 @@ TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {
     EXPECT_EQ(lookup(base, g), 0);
 }
 
-// Failing files: every later lookup answers "seen".
 TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
     // 0: a directory where the file goes; 1: a full disk; 2: the record cut
     // short; 3: the second record's next field pointing back at the first.

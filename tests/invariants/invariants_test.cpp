@@ -244,10 +244,9 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
         const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
-        const bool blocks = trial % 4 != 3;
         t.q = q, t.N = per * cols;
         for (int p = 1; p <= t.N; p++)
-            t.value[p] = blocks && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
+            t.value[p] = trial % 4 != 3 && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
         if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
         std::vector<int> order(t.N);
         std::iota(order.begin(), order.end(), 1);
@@ -260,8 +259,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
             ASSERT_EQ(t.cls[order[i]], cls) << trial;
         }
         ASSERT_EQ(t.nclass, cls);
-        const auto first = std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; });
-        ASSERT_EQ(t.mainval, t.value[*first]);  // the first non-zero value
+        ASSERT_EQ(t.mainval, t.value[*std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; })]);
     }
 }
 
