@@ -77,13 +77,14 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     return r;
 }
 
-inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
+inline ByteMatrix& loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
     int k = (int)rows.size();
     G.ensure(k, n, q);
     for (int i = 0; i < k; i++)
         for (int j = 0; j < n; j++) G.a[i + 1][j + 1] = rows[i][j];
     G.used = k;
     G.dreq = d;
+    return G;
 }
 
 inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
@@ -120,7 +121,7 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
     ByteMatrix G{}, Gs{};
     PlaneMatrix Gb{};
     const infrec& it = DistProbe::of(E).setinfo;
-    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D), G; };
+    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D); };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));
     for (int pass = 0; pass <= low; pass++) {

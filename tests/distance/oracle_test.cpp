@@ -80,27 +80,22 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
     const infrec& it = DistProbe::of(E).setinfo;
-    loadmatrix(G, rows, n, q);
-    E.spectrum(G);
+    E.spectrum(loadmatrix(G, rows, n, q));
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
     EXPECT_EQ(it.found, t.words.size());
-    loadmatrix(G, rows, n, q);
-    EXPECT_EQ(E.mindist(G), t.d);
+    EXPECT_EQ(E.mindist(loadmatrix(G, rows, n, q)), t.d);
     EXPECT_EQ(it.ub, t.d);
     for (int D = std::max(1, t.d - 1); D <= t.d + 1; D++) {   // below, at and above
         int want = (t.rank == 0 || t.d >= D) ? 1 : 0;
-        loadmatrix(G, rows, n, q, D);
-        EXPECT_EQ(E.checkdist(G), want) << "D=" << D;
-        loadmatrix(G, rows, n, q, D);
-        EXPECT_EQ(E.checkdist_ex(G), t.rank < (int)rows.size() ? 0 : want) << "D=" << D;
+        EXPECT_EQ(E.checkdist(loadmatrix(G, rows, n, q, D)), want) << "D=" << D;
+        EXPECT_EQ(E.checkdist_ex(loadmatrix(G, rows, n, q, D)), t.rank < (int)rows.size() ? 0 : want) << "D=" << D;
     }
     if (q <= 4) {   // the other routines: the same results, the same multiples stored in the same order
         Other.usefield(q, !bits);
         EXPECT_TRUE(transcript(Other, rows, n, q, false) == transcript(E, rows, n, q, false));
     }
     if (!full || t.rank == 0) return;
-    loadmatrix(G, rows, n, q);
-    E.spectrum_keep(G);
+    E.spectrum_keep(loadmatrix(G, rows, n, q));
     auto st = storedwords(E, n, it.found);
     for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
@@ -133,8 +128,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     };
     const auto tags = tagsof();
     for (int D : {t.d - 1, t.d, t.wgen - 1, t.wgen + 1}) {
-        loadmatrix(G, rows, n, q, D);
-        E.generatingset_fromall_inv(G);
+        E.generatingset_fromall_inv(loadmatrix(G, rows, n, q, D));
         SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
         EXPECT_EQ(it.wmax, t.wgen);
         ASSERT_EQ((uint64_t)DistProbe::of(E).cwstore.rows, kept);
@@ -158,17 +152,14 @@ void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double d
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     const infrec& it = DistProbe::of(E).setinfo;
     E.usefield(q, q <= 4);
-    loadmatrix(G, rows, n, q);
-    E.spectrum(G);
+    E.spectrum(loadmatrix(G, rows, n, q));
     std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);
     int d = 0;
     for (int w = n; w >= 1; w--)
         if (A[w]) d = w;
-    loadmatrix(G, rows, n, q);
-    ASSERT_EQ(E.mindist(G), d);
+    ASSERT_EQ(E.mindist(loadmatrix(G, rows, n, q)), d);
     for (int D = std::max(1, d - 1); D <= d + 1; D++) {
-        loadmatrix(G, rows, n, q, D);
-        EXPECT_EQ(E.checkdist(G), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
+        EXPECT_EQ(E.checkdist(loadmatrix(G, rows, n, q, D)), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
     }
     if (d == 0) return;
     loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
@@ -300,8 +291,7 @@ TEST(DistanceOracle, LargeWeightsAndLargeStores) {
     std::vector<vec> rows(8, vec(17, 0));
     for (int i = 0; i < 7; i++) rows[i][i] = 1;
     for (int j = 7; j < 17; j++) rows[7][j] = 1;
-    loadmatrix(G, rows, 17, 5);
-    E.gensets_dist_b(Gs, G);
+    E.gensets_dist_b(Gs, loadmatrix(G, rows, 17, 5));
     EXPECT_EQ(E.setinfo().wmax, 10);
     EXPECT_EQ(E.setinfo().found, 19532u);
     EXPECT_EQ(storedweight(E, 19532), 10);

@@ -16,6 +16,7 @@
 #include "common/oracle.h"
 #include "containers/bignat.h"
 #include "distance/dist.h"
+#include "distance/oracle.h"
 #include "invariants/codeform.h"
 #include "invariants/colinv.h"
 #include "invariants/grouporder.h"
@@ -197,13 +198,9 @@ using SecondPass = Columns;
 using Classes = Columns;
 
 std::vector<int> Columns::label(const matrix& g, int q) {
-    const int k = (int)g.size(), n = (int)g[0].size();
+    const int n = (int)g[0].size();
     invtrec& t = inv.invt;
-    G.ensure(k, n, q);
-    for (int r = 0; r < k; r++)
-        for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
-    G.used = k;
-    G.dreq = 1;
+    dtest::loadmatrix(G, g, n, q, 1);
     t.q = q;
     t.ndist = n;
     t.N = q == 2 ? n : 2 * (q - 1) * n;
