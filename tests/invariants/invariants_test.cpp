@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -245,8 +244,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
         for (int p = 1; p <= t.N; p++)
             t.value[p] = trial % 4 != 3 && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
         if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
-        std::vector<int> order(t.N);
-        std::iota(order.begin(), order.end(), 1);
+        std::vector<int> order = upto(t.N);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
         inv.inv_classes();
         ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
