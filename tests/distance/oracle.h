@@ -34,7 +34,6 @@ inline vec normalise(const ogf& F, vec v) {
 
 inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(rows, F).size(); }
 
-// Everything the brute force knows about a code.
 struct truth {
     int n, q, rank;
     std::vector<uint64_t> A;   // projective counts per weight 0..n

@@ -62,12 +62,11 @@ void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
             ASSERT_LE(DistProbe::of(E).cwstore.a[f > lo + 1 ? f - 1 : f][-1], DistProbe::of(E).cwstore.a[f][-1]);
         }
     }
-    auto words = storedwords(E, t.n, rows);
     std::vector<vec> marked;
     for (uint64_t f = 1; f <= rows; f++) {
         uint64_t m = DistProbe::of(E).cwstore.b[f][-1];
         ASSERT_EQ(m, m ? DistProbe::of(E).cwstore.b[f][0] : 0);
-        if (m) marked.push_back(words[f - 1]);
+        if (m) marked.push_back(all[f - 1]);   // scaled or not: the same rank
     }
     EXPECT_EQ(rankof(F, marked), t.rank);
 }
@@ -99,16 +98,14 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     auto st = storedwords(E, n, it.found);
     for (uint64_t f = 1; f <= it.found; f++) ASSERT_EQ(storedweight(E, f), weight(st[f - 1]));
     EXPECT_EQ(sorted(st), t.words);
-    loadmatrix(G, rows, n, q);
-    if (bits) E.gensets_dist(Gb, G, t.d);
-    else E.gensets_dist_b(Gs, G);
+    if (bits) E.gensets_dist(Gb, loadmatrix(G, rows, n, q), t.d);
+    else E.gensets_dist_b(Gs, loadmatrix(G, rows, n, q));
     EXPECT_EQ(bits ? Gb.used : Gs.used, t.rank);
     EXPECT_EQ(it.wmax, t.wgen);
     EXPECT_EQ(sorted(storedwords(E, n, it.found)), wordsin(t, bits ? t.d : 1, t.wgen));
     if (bits) checkclasses(E, t, it.found);
-    loadmatrix(G, rows, n, q);
-    if (bits) E.generatingset_fromall_inv(G);
-    else E.gensets_all(G);
+    if (bits) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));
+    else E.gensets_all(loadmatrix(G, rows, n, q));
     EXPECT_EQ(it.wmax, t.wgen);
     uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows);
     auto kw = storedwords(E, n, kept);
@@ -140,8 +137,6 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
 // Brute force work stays modest in the sanitizer build.
 bool affordable(int q, int k, int n, double limit) { return std::pow(q, k) * n <= limit; }
 
-// checkcode on a random k x n matrix when the brute force is cheap enough;
-// stores and generating sets only for few codewords.
 void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double dens, bool bits, const char* what) {
     if (!affordable(q, k, n, 3e6)) return;
     checkcode(E, randrows(rng, k, n, q, dens), n, q, bits, affordable(q, k, 1, 3000), what);
@@ -162,14 +157,13 @@ void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
         EXPECT_EQ(E.checkdist(loadmatrix(G, rows, n, q, D)), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
     }
     if (d == 0) return;
-    loadmatrix(G, rows, n, q);   // the span weight from the full listing, then the planned one
-    if (q <= 4) E.generatingset_fromall_inv(G);
-    else E.gensets_all(G);
+    // The span weight from the full listing, then the planned one.
+    if (q <= 4) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));
+    else E.gensets_all(loadmatrix(G, rows, n, q));
     int wgen = it.wmax;
     ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
-    loadmatrix(G, rows, n, q);
-    if (q <= 4) E.gensets_dist(Gb, G, d);
-    else E.gensets_dist_b(Gs, G);
+    if (q <= 4) E.gensets_dist(Gb, loadmatrix(G, rows, n, q), d);
+    else E.gensets_dist_b(Gs, loadmatrix(G, rows, n, q));
     EXPECT_EQ(it.wmax, wgen);
     EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));
 }
@@ -206,8 +200,6 @@ TEST(DistanceOracle, DegenerateCodes) {
         ogf F{q};
         const int n = 40;
         auto rows = randrows(rng, 5, n, q, 0.4);
-        // row 2 := row 0 + 2 row 1, zero columns 3 and 17, column 9 = column 4,
-        // column 30 = (q-1) * column 5
         for (int j = 0; j < n; j++) rows[2][j] = F.add(rows[0][j], F.mul(2 % q, rows[1][j]));
         for (auto& r : rows) {
             r[3] = r[17] = 0;
