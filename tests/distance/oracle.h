@@ -47,7 +47,7 @@ struct truth {
 inline truth brute(const std::vector<vec>& rows, int n, int q) {
     const ogf F{q};
     truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
-    std::vector<vec> all;
+    std::vector<vec>& all = t.words;
     oracle::eachword(rows, F, [&](const vec& w) {
         if (weight(w)) all.push_back(normalise(F, w));
     }, true);
@@ -62,7 +62,6 @@ inline truth brute(const std::vector<vec>& rows, int n, int q) {
             if (weight(v) == w) sofar.push_back(v);
         if (t.A[w] && rankof(F, sofar) == t.rank) t.wgen = w;
     }
-    t.words = std::move(all);
     return t;
 }
 

@@ -60,12 +60,9 @@ TEST(CandidateTests, AgainstEnumeration) {
             const ownfield f{q};
             SCOPED_TRACE("q=" + std::to_string(q) + " trial " + std::to_string(trial));
             // Minimum distance, and the allowed weights instead.
-            int mind = n + 1;
-            std::vector<int> seen(n + 2, 0);
-            oracle::eachword(c, f, [&](const std::vector<int>& w) {
-                int wt = weight(w);
-                if (wt) mind = std::min(mind, wt), seen[wt] = 1;
-            });
+            std::vector<int> seen(n + 2, 0);  // seen[w]: a codeword of weight w exists
+            oracle::eachword(c, f, [&](const std::vector<int>& w) { seen[weight(w)] = 1; });
+            const int mind = (int)(std::find(seen.begin() + 1, seen.end(), 1) - seen.begin());
             colmap.dreq = 1 + (int)(rng() % (n - k + L));
             runpar.n = n, runpar.k = k, runpar.q = q, runpar.d = colmap.dreq;
             runpar.wtrestr = 0;
