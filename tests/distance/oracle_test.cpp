@@ -153,16 +153,14 @@ void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     for (int w = n; w >= 1; w--)
         if (A[w]) d = w;
     ASSERT_EQ(E.mindist(loadmatrix(G, rows, n, q)), d);
-    for (int D = std::max(1, d - 1); D <= d + 1; D++) {
+    for (int D = std::max(1, d - 1); D <= d + 1; D++)
         EXPECT_EQ(E.checkdist(loadmatrix(G, rows, n, q, D)), (d == 0 || d >= D) ? 1 : 0) << "D=" << D;
-    }
     if (d == 0) return;
-    // The span weight from the full listing, then the planned one.
-    if (q <= 4) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));
+    if (q <= 4) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));   // the span weight from the full listing
     else E.gensets_all(loadmatrix(G, rows, n, q));
     int wgen = it.wmax;
     ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
-    if (q <= 4) E.gensets_dist(Gb, loadmatrix(G, rows, n, q), d);
+    if (q <= 4) E.gensets_dist(Gb, loadmatrix(G, rows, n, q), d);   // then from the planned levels
     else E.gensets_dist_b(Gs, loadmatrix(G, rows, n, q));
     EXPECT_EQ(it.wmax, wgen);
     EXPECT_EQ(it.found, sumA(A, q <= 4 ? d : 1, wgen));

@@ -10,6 +10,7 @@
 #include <random>
 #include <set>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/testutil.h"
@@ -22,8 +23,6 @@ struct form {
     std::vector<std::vector<int>> e;
     std::vector<int32_t> vals;  // per canonical position; empty = no values
     uint32_t cert = 0;
-    int R() const { return (int)e.size(); }
-    int N() const { return (int)e[0].size(); }
 };
 
 form randomform(std::mt19937& g, int R, int N, bool withvals) {
@@ -40,7 +39,7 @@ form randomform(std::mt19937& g, int R, int N, bool withvals) {
 // Presents a form through a shuffled incidence matrix (noise in row 0 and
 // column 0): the store must read it back in canonical order via rowel, colel.
 int lookup(CanonStore& st, const form& f, std::mt19937& g) {
-    int R = f.R(), N = f.N();
+    const int R = (int)f.e.size(), N = (int)f.e[0].size();
     ByteMatrix m{};
     m.ensure(R, N, 2);
     std::vector<int32_t> rowel(R + 1, 0), colel(N + 1, 0), colvals(N + 1, -7);
@@ -84,13 +83,10 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
     // and small forms make long chains; the same in memory, and with a budget
     // that makes the store spill to its file half way.
     MemoryBudget ample(1 << 30), small(4096);
-    struct mode {
-        int nb;
-        MemoryBudget* budget;
-    } modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
-    for (const mode& md : modes) {
+    const std::pair<int, MemoryBudget*> modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
+    for (const auto& [nb, budget] : modes) {
         unlink(comp().c_str());
-        buckets(md.nb, md.budget);
+        buckets(nb, budget);
         std::set<formkey> seen;
         std::vector<form> all;
         int recert = 0, was = -1;  // recertified forms that went elsewhere; the bucket before
@@ -100,18 +96,18 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
                 f = all[g() % all.size()];  // repeat an earlier form, maybe recertified
                 if (g() % 3 == 0) lookup(f, g), was = st->hs.lastbucket, f.cert = (f.cert + 1 + g() % 1000) % 1111111;
             } else {
-                f = md.nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
+                f = nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
                             : randomform(g, 1 + g() % 6, 1 + g() % 70, true);
                 f.cert = g() % 3;  // few certificates, so that buckets meet often
             }
             const int fresh = lookup(f, g);
-            ASSERT_TRUE(st->hs.lastbucket >= 0 && st->hs.lastbucket < md.nb);
+            ASSERT_TRUE(st->hs.lastbucket >= 0 && st->hs.lastbucket < nb);
             ASSERT_EQ(fresh, seen.insert(formkey{st->hs.lastbucket, f.e, f.vals}).second ? 1 : 0) << "form " << t;
             recert += was >= 0 && was != st->hs.lastbucket;
             all.push_back(f);
         }
         EXPECT_GT(recert, 5);
-        EXPECT_EQ(readfile(comp()).empty(), md.budget == &ample);
+        EXPECT_EQ(readfile(comp()).empty(), budget == &ample);
         // Everything is still there, presented through other permutations.
         for (const form& f : all) ASSERT_EQ(lookup(f, g), 0);
         EXPECT_FALSE(fault.stopped());
