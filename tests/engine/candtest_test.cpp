@@ -59,15 +59,14 @@ TEST(CandidateTests, AgainstEnumeration) {
             const matrix c = lay(b, q, n, k, L, rng);
             const ownfield f{q};
             SCOPED_TRACE("q=" + std::to_string(q) + " trial " + std::to_string(trial));
-            // Minimum distance, and the allowed weights instead.
+            // Minimum distance (the first weight seen), and the allowed weights instead.
             std::vector<int> seen(n + 2, 0);  // seen[w]: a codeword of weight w exists
             oracle::eachword(c, f, [&](const std::vector<int>& w) { seen[weight(w)] = 1; });
-            const int mind = (int)(std::find(seen.begin() + 1, seen.end(), 1) - seen.begin());
             colmap.dreq = 1 + (int)(rng() % (n - k + L));
             runpar.n = n, runpar.k = k, runpar.q = q, runpar.d = colmap.dreq;
             runpar.wtrestr = 0;
             b.bounds = derivebounds(runpar);
-            EXPECT_EQ(b.t.test_dist(colmap), mind >= colmap.dreq);
+            EXPECT_EQ(b.t.test_dist(colmap), std::find(seen.begin() + 1, seen.end(), 1) - seen.begin() >= colmap.dreq);
             runpar.wtrestr = 1;
             bool forbiddenmet = false;
             for (int w = 1; w < MAXLEN; w++) runpar.wt[w] = 0;
