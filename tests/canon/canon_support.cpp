@@ -68,8 +68,7 @@ std::vector<int> random_perm(std::mt19937& rng, int n) {
 }
 
 bool is_perm(const std::vector<int32_t>& v, int n) {
-    std::vector<int> u = upto(n);
-    return (int)v.size() == n + 1 && std::is_permutation(v.begin() + 1, v.end(), u.begin());
+    return (int)v.size() == n + 1 && std::is_permutation(v.begin() + 1, v.end(), upto(n).begin());
 }
 
 ivv brute_isos(const tmat& A, const tmat& B) {

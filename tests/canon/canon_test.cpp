@@ -11,7 +11,6 @@
 #include <set>
 #include <thread>
 
-#include "canon/canon.h"
 #include "canon/canon_support.h"
 #include "canon/group.h"
 #include "common/failalloc.h"
@@ -47,7 +46,6 @@ TEST(Canon, SmallMatricesAgainstBruteForce) {
         B = random_relabel(rng, B);
         tres ra = L.label(A);
         const ivv auts = brute_isos(A, A);
-        ASSERT_EQ(orbit_minima(ra.orbit, N), orbits_of(auts, N)) << "t=" << t;
         EXPECT_EQ(labelledorder(L.lab, N).str(), std::to_string(auts.size())) << "t=" << t;
         EXPECT_EQ(closure(ra.autcol, N), auts.size()) << "t=" << t;
         tres rb = L.label(B);

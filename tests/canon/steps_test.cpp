@@ -12,7 +12,6 @@
 #include <iterator>
 #include <numeric>
 
-#include "canon/canon.h"
 #include "canon/canon_support.h"
 #include "canon/labeldump.h"
 #include "common/failalloc.h"
@@ -20,12 +19,10 @@
 
 namespace {
 
-// Each test drives the steps of one fresh labeller L (workspace w) on t.inc.
 struct Steps : testing::Test {
     tlab t;
     canonws& w = t.w;
     Labeller& L = t.lab;
-    // Loads m, sets up the workspace for (10, 10) and the root partitions at level 1.
     void prepare(const tmat& m) {
         t.load(m), L.canon_mem(10, 10);
         L.root_cols(w.colpart[1]), L.root_rows(w.rowpart[1]);
@@ -89,7 +86,6 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
     fresh.load(make_mat(2, 3));
     expect_stop([&] { failinject = 2, fresh.lab.canon_mem(10, 10); }, "ERROR",
                 "no memory for the workspace of a labelling", "containers");
-    // Corrupted states stop in the handler.
     prepare(make_mat(2, 3));
     w.colpart[1].sz[1] = w.colpart[1].ne = 2;  // column 3 dropped
     expect_stop([&] { L.cell_index(w.colpart[1]); }, "ERROR", "every column in the partition");
@@ -102,8 +98,7 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
     int32_t a[4] = {0, 3, 1, 2}, b[4] = {0, 3, 1, 2}, c[4] = {0, 3, 2, 2};
     EXPECT_EQ(diverge_level(a, c, 3), 2);
     expect_stop([&] { diverge_level(a, b, 3); }, "ERROR", "a path that differs from the best path");
-    tmat A = make_mat(2, 3).with_col({0, 1, 4, 1});
-    expect_stop([&] { t.label(A); }, "", "colour<1||colour>N");
+    expect_stop([&] { t.label(make_mat(2, 3).with_col({0, 1, 4, 1})); }, "", "colour<1||colour>N");
 }
 
 tmat from_dump(const DumpedMatrix& d) { return tmat{d.M, d.N, d.a, d.colour}; }

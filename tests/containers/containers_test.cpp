@@ -3,7 +3,6 @@
 // natural numbers against 128-bit arithmetic and products of primes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <tuple>
@@ -31,8 +30,7 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
         for (int c = -1; c <= 10; c++) m.a[r][c] = (uint8_t)(r * 16 + c + 1);
     uint8_t** block = m.a;
     withoutheap([&] { m.ensure(2, 5, 3); });
-    EXPECT_EQ(m.a, block);
-    EXPECT_EQ(std::make_tuple(m.rows, m.cols, m.q, m.a[2][7]), std::make_tuple(2, 5, 3, 2 * 16 + 8));
+    EXPECT_EQ(std::make_tuple(m.a, m.rows, m.cols, m.q, m.a[2][7]), std::make_tuple(block, 2, 5, 3, 2 * 16 + 8));
     m.ensure(2, 11, 3);  // wider: fresh storage
     EXPECT_EQ(m.a[2][7], 0);
     m.a[2][11] = 4;
@@ -49,7 +47,6 @@ TEST(Containers, EnsureReusesWhatFitsAndGrowKeepsRows) {
     w.a[1][3] = 23, w.b[1][-1] = 19;
     uint64_t* keep = w.a[1];
     withoutheap([&] { w.ensure(1, 2, 4); });
-    EXPECT_EQ(w.a[1], keep);
     w.grow(3);
     EXPECT_EQ(std::make_tuple(w.a[1], w.a[1][3], w.b[1][-1], w.b[3][2]), std::make_tuple(keep, uint64_t{23}, uint64_t{19}, uint64_t{0}));
 

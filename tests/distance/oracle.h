@@ -11,12 +11,10 @@
 
 #include "containers/containers.h"
 #include "distance/dist.h"
-#include "field/field.h"
 #include "common/oracle.h"
 
 // The tests' access to an engine's whole workspace.
 struct DistProbe {
-    static dinvrec& of(DistEngine& E) { return E.dinvar; }
     static const dinvrec& of(const DistEngine& E) { return E.dinvar; }
 };
 
@@ -34,10 +32,8 @@ inline vec normalise(const ogf& F, vec v) {
     return v;
 }
 
-// Rank of a list of vectors.
 inline int rankof(const ogf& F, const std::vector<vec>& rows) { return (int)oracle::rref(rows, F).size(); }
 
-// Everything the brute force knows about a code.
 struct truth {
     int n, q, rank;
     std::vector<uint64_t> A;   // projective counts per weight 0..n
@@ -51,7 +47,7 @@ struct truth {
 inline truth brute(const std::vector<vec>& rows, int n, int q) {
     const ogf F{q};
     truth t{n, q, rankof(F, rows), std::vector<uint64_t>(n + 1, 0), 0, 0, {}};
-    std::vector<vec> all;
+    std::vector<vec>& all = t.words;
     oracle::eachword(rows, F, [&](const vec& w) {
         if (weight(w)) all.push_back(normalise(F, w));
     }, true);
@@ -66,7 +62,6 @@ inline truth brute(const std::vector<vec>& rows, int n, int q) {
             if (weight(v) == w) sofar.push_back(v);
         if (t.A[w] && rankof(F, sofar) == t.rank) t.wgen = w;
     }
-    t.words = std::move(all);
     return t;
 }
 
@@ -80,17 +75,16 @@ inline std::vector<vec> randrows(std::mt19937& rng, int k, int n, int q, double 
     return r;
 }
 
-// Generator matrix record: rows 1..k, used k, dreq d.
-inline void loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
+inline ByteMatrix& loadmatrix(ByteMatrix& G, const std::vector<vec>& rows, int n, int q, int d = 0) {
     int k = (int)rows.size();
     G.ensure(k, n, q);
     for (int i = 0; i < k; i++)
         for (int j = 0; j < n; j++) G.a[i + 1][j + 1] = rows[i][j];
     G.used = k;
     G.dreq = d;
+    return G;
 }
 
-// Rows from digit strings.
 inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
     std::vector<vec> r;
     for (const char* s : rows) {
@@ -114,7 +108,6 @@ inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, 
     return out;
 }
 
-// Weight recorded with stored codeword f.
 inline int storedweight(const DistEngine& E, uint64_t f) {
     return E.bitplanes() ? (int)DistProbe::of(E).cwstore.a[f][0] : bstoredweight(DistProbe::of(E).cwstoreb.a[f]);
 }
@@ -126,7 +119,7 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
     ByteMatrix G{}, Gs{};
     PlaneMatrix Gb{};
     const infrec& it = DistProbe::of(E).setinfo;
-    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D), G; };
+    auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D); };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));
     for (int pass = 0; pass <= low; pass++) {
@@ -140,7 +133,6 @@ inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& r
     return t;
 }
 
-// Sum of A[lo..hi].
 inline uint64_t sumA(const std::vector<uint64_t>& A, int lo, int hi) {
     return std::accumulate(A.begin() + lo, A.begin() + hi + 1, uint64_t{0});
 }

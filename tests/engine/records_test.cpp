@@ -36,9 +36,9 @@ void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19
         cleartables(mt);
         mt.recno = t;
         written w{(int)(g() % 2), {}};
+        const int L = t % 2 ? (t == 1 ? 300 : (int)(g() % 20)) : 1 + (int)(g() % 12);  // 300: the count takes two bytes
         if (t % 2 == 0) {  // random classes and splits; noise in the empty classes
-            int nblk = 1 + (int)(g() % 12);
-            for (int l = 0; l < nblk; l++)
+            for (int l = 0; l < L; l++)
                 for (int b = 0; b < q; b++) {
                     int m = (g() % 3 == 0) ? 0 : (int)(g() % 7), left = m;
                     mt.remain[l][0][b] = m;
@@ -51,15 +51,13 @@ void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19
                     }
                     if (m) w.groups.push_back(grp);
                 }
-            ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, nblk - 1, q, StepMode::split,
-                                     mt, lc));
         } else {
-            int L = t == 1 ? 300 : (int)(g() % 20);  // 300: the count takes two bytes
             w.groups.assign(L, std::vector<int>(q));
             for (int l = 0; l < L; l++)
                 for (int i = 0; i < q; i++) w.groups[l][i] = mt.partner[l][i] = (int)(g() % 5);
-            ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, L, q, StepMode::simple, mt, lc));
         }
+        ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, t % 2 ? L : L - 1, q,
+                                 t % 2 ? StepMode::simple : StepMode::split, mt, lc));
         out.push_back(w);
     }
 }

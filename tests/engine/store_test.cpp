@@ -10,6 +10,7 @@
 #include <random>
 #include <set>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/testutil.h"
@@ -22,8 +23,6 @@ struct form {
     std::vector<std::vector<int>> e;
     std::vector<int32_t> vals;  // per canonical position; empty = no values
     uint32_t cert = 0;
-    int R() const { return (int)e.size(); }
-    int N() const { return (int)e[0].size(); }
 };
 
 form randomform(std::mt19937& g, int R, int N, bool withvals) {
@@ -40,7 +39,7 @@ form randomform(std::mt19937& g, int R, int N, bool withvals) {
 // Presents a form through a shuffled incidence matrix (noise in row 0 and
 // column 0): the store must read it back in canonical order via rowel, colel.
 int lookup(CanonStore& st, const form& f, std::mt19937& g) {
-    int R = f.R(), N = f.N();
+    const int R = (int)f.e.size(), N = (int)f.e[0].size();
     ByteMatrix m{};
     m.ensure(R, N, 2);
     std::vector<int32_t> rowel(R + 1, 0), colel(N + 1, 0), colvals(N + 1, -7);
@@ -61,7 +60,6 @@ int lookup(CanonStore& st, const form& f, std::mt19937& g) {
 // What makes a form itself: the bucket it went to, its matrix and values.
 using formkey = std::tuple<int, std::vector<std::vector<int>>, std::vector<int32_t>>;
 
-// Each test: a fresh directory as the working folder, a fresh store.
 class Store : public ::testing::Test {
 protected:
     tempdir dir;
@@ -85,14 +83,10 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
     // and small forms make long chains; the same in memory, and with a budget
     // that makes the store spill to its file half way.
     MemoryBudget ample(1 << 30), small(4096);
-    struct mode {
-        int nb;
-        MemoryBudget* budget;
-    } modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
-    for (const mode& md : modes) {
-        const int nb = md.nb;
+    const std::pair<int, MemoryBudget*> modes[] = {{STORE_BUCKETS, nullptr}, {3, nullptr}, {3, &ample}, {STORE_BUCKETS, &small}};
+    for (const auto& [nb, budget] : modes) {
         unlink(comp().c_str());
-        buckets(nb, md.budget);
+        buckets(nb, budget);
         std::set<formkey> seen;
         std::vector<form> all;
         int recert = 0, was = -1;  // recertified forms that went elsewhere; the bucket before
@@ -113,12 +107,11 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
             all.push_back(f);
         }
         EXPECT_GT(recert, 5);
-        EXPECT_EQ(readfile(comp()).empty(), md.budget == &ample);
+        EXPECT_EQ(readfile(comp()).empty(), budget == &ample);
         // Everything is still there, presented through other permutations.
         for (const form& f : all) ASSERT_EQ(lookup(f, g), 0);
         EXPECT_FALSE(fault.stopped());
     }
-    // A reset empties file and buckets.
     buckets(STORE_BUCKETS);
     ASSERT_EQ(lookup(randomform(g, 2, 9, true), g), 1);
     ASSERT_TRUE(st->store_reset());
@@ -145,7 +138,6 @@ TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {
     EXPECT_EQ(lookup(base, g), 0);
 }
 
-// Failing files: every later lookup answers "seen".
 TEST_F(Store, FileFaultsGiveNoNewFormUntilReset) {
     // 0: a directory where the file goes; 1: a full disk; 2: the record cut
     // short; 3: the second record's next field pointing back at the first.

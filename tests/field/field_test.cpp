@@ -53,11 +53,9 @@ TEST(FieldTables, BitTables) {
     EXPECT_EQ(std::make_tuple(bits.popcnt16[0], bits.popcnt16[65535], bits.popcnt16[0x8001]), std::make_tuple(0, 16, 2));
     EXPECT_EQ(std::make_tuple(bits.bitpos1[0], bits.bitpos1[1], bits.bitpos1[64], bits.allones),
               std::make_tuple(0ull, 1ull, 1ull << 63, ~0ull));
-    // The table count and the instruction agree.
     uint64_t w = 0x9e3779b97f4a7c15ULL;
     for (int i = 0; i < 100; i++, w = w * 6364136223846793005ULL + 1442695040888963407ULL)
         EXPECT_EQ(popcnt64_table(w), __builtin_popcountll(w));
-    // Only the supported fields have tables; each knows its size.
     for (int q = 0; q < 8; q++) {
         EXPECT_EQ(fieldok(q), q == 2 || q == 3 || q == 4 || q == 5 || q == 7);
         EXPECT_EQ(std::make_pair(gf(q).q, gf(q).small()), std::make_pair(q, q <= 4));

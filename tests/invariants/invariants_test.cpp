@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "common/oracle.h"
 #include "containers/bignat.h"
 #include "distance/dist.h"
+#include "distance/oracle.h"
 #include "invariants/codeform.h"
 #include "invariants/colinv.h"
 #include "invariants/grouporder.h"
@@ -197,13 +197,9 @@ using SecondPass = Columns;
 using Classes = Columns;
 
 std::vector<int> Columns::label(const matrix& g, int q) {
-    const int k = (int)g.size(), n = (int)g[0].size();
+    const int n = (int)g[0].size();
     invtrec& t = inv.invt;
-    G.ensure(k, n, q);
-    for (int r = 0; r < k; r++)
-        for (int j = 0; j < n; j++) G.a[r + 1][j + 1] = (uint8_t)g[r][j];
-    G.used = k;
-    G.dreq = 1;
+    dtest::loadmatrix(G, g, n, q, 1);
     t.q = q;
     t.ndist = n;
     t.N = q == 2 ? n : 2 * (q - 1) * n;
@@ -244,13 +240,11 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
         const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
-        const bool blocks = trial % 4 != 3;
         t.q = q, t.N = per * cols;
         for (int p = 1; p <= t.N; p++)
-            t.value[p] = blocks && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
+            t.value[p] = trial % 4 != 3 && (p - 1) % per ? t.value[p - 1] : (int32_t)(rng() % range) - (trial % 2 ? 0 : range / 2) + 1;
         if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
-        std::vector<int> order(t.N);
-        std::iota(order.begin(), order.end(), 1);
+        std::vector<int> order = upto(t.N);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
         inv.inv_classes();
         ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
@@ -260,8 +254,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
             ASSERT_EQ(t.cls[order[i]], cls) << trial;
         }
         ASSERT_EQ(t.nclass, cls);
-        const auto first = std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; });
-        ASSERT_EQ(t.mainval, t.value[*first]);  // the first non-zero value
+        ASSERT_EQ(t.mainval, t.value[*std::find_if(order.begin(), order.end(), [&](int p) { return t.value[p] != 0; })]);
     }
 }
 
