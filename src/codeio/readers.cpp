@@ -30,6 +30,21 @@ std::unique_ptr<FormatReader> makereader(std::istream& in, Format f, int q) {
 
 }  // namespace
 
+// An export states the run's parameters in its opening comment, and every
+// code in it is a code of that run: of the stated field, dimension and
+// length (a result file's records are held to its header by its own
+// reader, an h file's may be of lower dimension).
+std::string CodeReader::heldtoheader(const CodeMatrix& c) const {
+    if (format_ == Format::result || !impl_->hasheader) return "";
+    const RunHeader& h = impl_->header;
+    if (c.q != h.q)
+        return "a code over GF(" + std::to_string(c.q) + ") in a file whose comment states q = " + std::to_string(h.q);
+    if (c.k != h.k || c.n != h.n)
+        return "a code of k = " + std::to_string(c.k) + ", n = " + std::to_string(c.n) +
+               " in a file whose comment states k = " + std::to_string(h.k) + ", n = " + std::to_string(h.n);
+    return "";
+}
+
 CodeReader::CodeReader(std::istream& in, Format f, int q) : impl_(makereader(in, f, q)), format_(f), q_(q) {}
 
 CodeReader::CodeReader(std::unique_ptr<std::istream> in, Format f, int q)
@@ -68,6 +83,7 @@ ReadStatus CodeReader::next(CodeMatrix& c, CodeFacts* facts) {
     std::string why = checkcode(c);
     if (why.empty() && q_ != 0 && c.q != q_)
         why = "a code over GF(" + std::to_string(c.q) + ") where GF(" + std::to_string(q_) + ") was expected";
+    if (why.empty()) why = heldtoheader(c);
     if (!why.empty()) {
         impl_->err = "line " + std::to_string(impl_->codeline) + ": " + why;
         return ReadStatus::error;

@@ -81,6 +81,10 @@ class CodeReader {
     int linear4() const;
 
    private:
+    // Why c does not belong to the run an export's comment states ("" when
+    // it does, or when the file states none).
+    std::string heldtoheader(const CodeMatrix& c) const;
+
     std::unique_ptr<std::istream> owned_;
     std::unique_ptr<FormatReader> impl_;
     Format format_;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -306,6 +307,9 @@ std::string masswords(const RunParams& par, const MassSums& mass) {
 
 int mergecommand(const std::string& dirarg, const options& o) {
     const std::string dir = withslash(dirarg);
+    struct stat st;
+    if (stat(dirarg.c_str(), &st) != 0) return failed("cannot open the folder " + dirarg + ": " + strerror(errno));
+    if (!S_ISDIR(st.st_mode)) return failed(dirarg + " is not a folder (--merge takes the folder of the parts)");
     auto runs = findparts(dir);
     if (runs.empty()) return failed("no part files in " + dirarg);
     int status = 0;
@@ -333,11 +337,23 @@ double wallseconds() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-// After SIGINT or SIGTERM: the checkpoint is written; say how to go on and
-// end with the signal.
-[[noreturn]] void endwithsignal() {
+// After SIGINT or SIGTERM: say what is kept (the checkpoint, or the levels
+// counted while the split level was chosen) and how to go on, and end with
+// the signal.
+[[noreturn]] void endwithsignal(const SplitResult& s) {
     int sig = runsignal;
-    fprintf(stderr, "talven: stopped by %s; --resume continues from the checkpoint\n", strsignal(sig));
+    if (!s.choosing)
+        fprintf(stderr, "talven: stopped by %s; --resume continues from the checkpoint\n", strsignal(sig));
+    else if (s.counted > 0)
+        fprintf(stderr,
+                "talven: stopped by %s while choosing the split level, with the units of %d level%s counted; "
+                "--resume goes on from there\n",
+                strsignal(sig), s.counted, s.counted == 1 ? "" : "s");
+    else
+        fprintf(stderr,
+                "talven: stopped by %s while choosing the split level, before any level was counted; nothing is "
+                "kept, and --resume starts again\n",
+                strsignal(sig));
     fflush(stdout);
     signal(sig, SIG_DFL);
     raise(sig);
@@ -364,7 +380,7 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     SignalGuard guard;
 
     SplitResult s = runsplit(r);
-    if (s.how == runend::interrupted) endwithsignal();
+    if (s.how == runend::interrupted) endwithsignal(s);
     if (s.how == runend::refused) return failed(s.error);
     if (s.how != runend::complete) return failed(s.error.empty() ? "the run stopped" : s.error);
     const double wall = wallseconds() - start;
@@ -388,13 +404,22 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     return 0;
 }
 
-// An empty value after "=" of a flag ("--selforth=") says nothing: refused
-// rather than read as yes.  "" or the complaint.
-std::string emptyflags(int argc, char** argv) {
+// A flag's value after "=" is one of the words for yes and no the README
+// names; anything else ("--selforth=", "--selforth=2") is refused rather
+// than read as yes.  "" or the complaint.
+std::string flagvalues(int argc, char** argv) {
+    static const char* const flags[] = {"--selforth", "--resume",   "--quiet", "--stats", "--settings",
+                                        "--save-settings", "--mass", "--complete-levels"};
+    static const char* const values[] = {"true", "false", "1", "0", "yes", "no"};
     for (int i = 1; i < argc; i++) {
         const std::string a = argv[i];
-        for (const char* flag : {"--selforth=", "--resume=", "--quiet=", "--stats=", "--settings=", "--save-settings=", "--mass=", "--complete-levels="})
-            if (a == flag) return a + " needs a value (true or false)";
+        const size_t eq = a.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string flag = a.substr(0, eq), value = a.substr(eq + 1);
+        if (std::find(std::begin(flags), std::end(flags), flag) == std::end(flags)) continue;
+        if (value.empty()) return a + " needs a value (true or false)";
+        if (std::find(std::begin(values), std::end(values), value) == std::end(values))
+            return flag + "=" + value + ": the value of a flag is true, false, 1, 0, yes or no";
     }
     return "";
 }
@@ -419,7 +444,7 @@ int commandline(int argc, char** argv) {
     app.add_option("--equivalence", o.equivalence, "GF(4): semilinear (default: with the field automorphism) or linear")
         ->check(CLI::IsMember({"linear", "semilinear"}));
     app.add_option("-o,--outdir", o.outdir, "folder of the result files (default: the working folder)");
-    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core; at most 1024)");
+    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core; at most 1024, and no more than the run has units)");
     app.add_option("--part", o.part, "make part I of M (0 <= I < M) into NAME.part.I.M");
     app.add_option("--split-level", o.split, "the level the run is split at (default: chosen from the run)");
     app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
@@ -456,7 +481,7 @@ int commandline(int argc, char** argv) {
     // Past the file-size limit (ulimit -f) a write fails with EFBIG and is
     // reported naming the file, instead of ending the program with SIGXFSZ.
     signal(SIGXFSZ, SIG_IGN);
-    if (std::string why = emptyflags(argc, argv); !why.empty()) return refuse(why);
+    if (std::string why = flagvalues(argc, argv); !why.empty()) return refuse(why);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

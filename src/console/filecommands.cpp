@@ -1,11 +1,15 @@
 // The commands on files of codes (see filecommands.h).
 #include "console/filecommands.h"
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 
 #include "codeio/readers.h"
 #include "codeio/writers.h"
@@ -14,6 +18,7 @@
 #include "results/classsort.h"
 #include "results/exports.h"
 #include "results/fileformat.h"
+#include "run/progress.h"
 
 namespace {
 
@@ -47,6 +52,29 @@ std::string withsuffix(const std::string& out, Format f) {
     return name.find('.') == std::string::npos ? out + exportext(f) : out;
 }
 
+// Why `out` must not be written by classes ("" when it may): it is one of
+// the input files, or a result or h file of a run (its header says so).
+std::string protectedoutput(const std::string& out, const std::vector<std::string>& inputs) {
+    struct stat o;
+    if (stat(out.c_str(), &o) != 0) return "";
+    for (const std::string& in : inputs) {
+        struct stat i;
+        if (stat(in.c_str(), &i) == 0 && i.st_dev == o.st_dev && i.st_ino == o.st_ino)
+            return "classes: the output " + out + " is the input " + in + "; choose another -o";
+    }
+    std::string why;
+    auto r = openreader(out, Format::result, 0, why);
+    if (r && r->start() && r->header())
+        return "classes: " + out + " is the file of a run; choose another -o";
+    return "";
+}
+
+// The progress line of a file command that takes long (every three
+// seconds, on standard error): "[6s] check: FILE: at code 12".
+void workline(FILE* out, int64_t ms, const char* command, const std::string& file, int64_t code) {
+    fprintf(out, "[%llds] %s: %s: at code %lld\n", (long long)(ms / 1000), command, file.c_str(), (long long)code);
+}
+
 int linearof(const std::string& equivalence) { return equivalence.empty() ? -1 : equivalence == "linear" ? 1 : 0; }
 
 // The sorter's output: the representatives and the sizes, each under a
@@ -73,8 +101,14 @@ int checkcommand(const FileCommand& c) {
     opt.linear4 = linearof(c.equivalence);
     opt.mass = c.mass;
     if (opt.format == Format::plain && c.q == 0 && !runcomment(file))
-        return complain("check: plain matrices need -q (or the comment of a run's parameters)", 2);
-    CheckReport rep = checkfile(file, opt);
+        return complain("check: " + file + " holds plain matrices; give their field with -q (or the comment of a run's parameters)", 2);
+    std::atomic<int64_t> reached{0};
+    opt.reached = &reached;
+    CheckReport rep;
+    {
+        Ticker tick(stderr, [&](FILE* out, int64_t ms) { workline(out, ms, "check", file, reached.load()); });
+        rep = checkfile(file, opt);
+    }
     printf("checked=%s format=%s codes=%lld faults=%lld%s\n", file.c_str(), formatname(opt.format),
            (long long)rep.codes, (long long)rep.faults, rep.masswords.c_str());
     fflush(stdout);
@@ -88,9 +122,11 @@ int classescommand(const FileCommand& c) {
     Format to;
     if (!parseformat(c.to, to)) return complain("classes: --to " + c.to + " is no format", 2);
     for (const std::string& file : c.files)
-        if (formatof(c, file) == Format::plain && c.q == 0)
+        if (formatof(c, file) == Format::plain && c.q == 0 && !runcomment(file))
             return complain("classes: " + file + " holds plain matrices; give their field with -q", 2);
     ClassFiles out(withsuffix(c.out, to), c.out + ".sizes");
+    for (const std::string& o : {out.reps, out.sizes})
+        if (std::string why = protectedoutput(o, c.files); !why.empty()) return complain(why, 2);
     out.repout.open(out.reps + ".tmp", std::ios::trunc);
     if (!out.repout) return complain("cannot open " + out.reps + ".tmp: " + strerror(errno), 1);
 
@@ -98,14 +134,26 @@ int classescommand(const FileCommand& c) {
     int n = -1, q = 0, status = 0;
     int64_t codes = 0;
     CodeMatrix m;
+    std::mutex mu;  // the file and code in hand, for the progress line
+    const std::string* inhand = &c.files[0];
+    std::atomic<int64_t> reached{0};
+    Ticker tick(stderr, [&](FILE* out, int64_t ms) {
+        std::lock_guard<std::mutex> g(mu);
+        workline(out, ms, "classes", *inhand, reached.load());
+    });
     for (const std::string& file : c.files) {
+        {
+            std::lock_guard<std::mutex> g(mu);
+            inhand = &file;
+            reached = 0;
+        }
         std::string why;
         auto r = openreader(file, formatof(c, file), c.q, why);
         if (!r) return complain(why, 1);
         ReadStatus st;
         int64_t inthis = 0;
         while ((st = r->next(m)) == ReadStatus::code) {
-            inthis++;
+            reached = ++inthis;
             const std::string where = file + ": code " + std::to_string(inthis);
             if (!sorter) {
                 n = m.n;

@@ -75,6 +75,14 @@ int lockfile(const std::string& path) {
     return err == EWOULDBLOCK ? -2 : -1;
 }
 
+bool lockedbyother(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);  // releases the shared lock when it was taken
+    return held;
+}
+
 IoError writeatomic(const std::string& path, const std::string& text) {
     const std::string tmp = path + ".new." + std::to_string((long)getpid());
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

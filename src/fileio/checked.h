@@ -28,6 +28,9 @@ FILE* openregular(const std::string& path, std::string& why);
 // leaves none behind.  Gives the descriptor that holds the lock; -1 when the
 // file cannot be opened, -2 when another run holds the lock (errno kept).
 int lockfile(const std::string& path);
+// True when another process holds the lock of the existing file at path
+// (a run is writing it).  Takes no lock and creates nothing.
+bool lockedbyother(const std::string& path);
 
 // A failed file operation: what was being done ("opening", "writing") and
 // the error number.

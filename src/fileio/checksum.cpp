@@ -12,7 +12,7 @@ bool parsehex64(const std::string& s, uint64_t& v) {
     if (s.size() != 16) return false;
     v = 0;
     for (char c : s) {
-        int x = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        int x = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
         if (x < 0) return false;
         v = v << 4 | (uint64_t)x;
     }

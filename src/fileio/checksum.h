@@ -31,5 +31,6 @@ class Checksum {
     uint64_t h_ = 0xcbf29ce484222325ULL;
 };
 
-// Sixteen hexadecimal digits (either case) into v; false for anything else.
+// Sixteen lower-case hexadecimal digits, as hex() writes them, into v;
+// false for anything else.
 bool parsehex64(const std::string& s, uint64_t& v);

@@ -29,6 +29,13 @@ int CodeAnalyser::mindist(const CodeMatrix& c) {
     return dist_.mindist(g_);
 }
 
+bool CodeAnalyser::atleast(const CodeMatrix& c, int d) {
+    if (d <= 1) return true;
+    load(c);
+    g_.dreq = d;
+    return dist_.checkdist(g_) == 1;
+}
+
 int CodeAnalyser::dualdist(const CodeMatrix& c) {
     if (c.k == c.n) return c.n + 1;
     load(c);

@@ -32,6 +32,11 @@ class CodeAnalyser {
     int rank(const CodeMatrix& c);
     // The smallest weight of a non-zero codeword.
     int mindist(const CodeMatrix& c);
+    // True when every non-zero codeword has weight >= d: the codewords are
+    // listed only up to weight d - 1 (nothing at all for d <= 1: full rank
+    // alone shows it), so the check stays cheap where the exact distance
+    // of a long code would not.
+    bool atleast(const CodeMatrix& c, int d);
     // The minimum distance of the dual code; n + 1 when k = n (the dual
     // has no non-zero word).
     int dualdist(const CodeMatrix& c);

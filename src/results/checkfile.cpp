@@ -31,7 +31,7 @@ class Checker {
     void selforth(const CodeMatrix& c);
     void dual(const CodeMatrix& c);
     void known(const CodeMatrix& c, const CodeFacts& facts);
-    void unique(const CodeMatrix& c, const CodeForm& f);
+    void unique(const CodeMatrix& c, const CodeForm* f);
     void addmass(const CodeMatrix& c, const CodeForm& f);
     // After the last code: the totals of a finished run; the mass.
     void totals();
@@ -47,6 +47,14 @@ class Checker {
     bool hfile_ = false;            // records carry an overall number
     std::map<int, int64_t> perdim_; // codes of each dimension
     std::unordered_map<std::string, int64_t> seen_;  // canonical form -> the code's number
+    // The first code of each dimension and length, kept unlabelled until a
+    // second one comes: one long code alone is never labelled.
+    struct FirstOfKind {
+        CodeMatrix code;
+        int64_t number = 0;
+        bool formed = false;
+    };
+    std::map<std::pair<int, int>, FirstOfKind> first_;
     std::vector<uint64_t> A_;
 };
 
@@ -68,6 +76,7 @@ void Checker::run(const std::string& path) {
     while ((st = r_->next(c, &facts)) == ReadStatus::code) {
         h_ = r_->header();  // a plain file's comment is read with its first code
         rep_.codes++;
+        if (opt_.reached) opt_.reached->store(rep_.codes, std::memory_order_relaxed);
         where_ = (opt_.format == Format::result ? "record " : "code ") + std::to_string(rep_.codes);
         record(c, facts);
     }
@@ -95,10 +104,11 @@ void Checker::record(const CodeMatrix& c, const CodeFacts& facts) {
     selforth(c);
     dual(c);
     known(c, facts);
+    if (!opt_.mass) return unique(c, nullptr);
     CodeForm f;
     an_->form(c, f);
-    unique(c, f);
-    if (opt_.mass) addmass(c, f);
+    unique(c, &f);
+    addmass(c, f);
 }
 
 void Checker::numbering(const CodeMatrix& c) {
@@ -160,8 +170,10 @@ void Checker::distance(const CodeMatrix& c) {
         if (w <= c.n) ok[(size_t)w] = true;
     for (int w = h_->d; w <= c.n; w++) all = all && ok[(size_t)w];
     if (all) {
-        const int d = an_->mindist(c);
-        if (d < h_->d) fault("minimum distance " + std::to_string(d) + ", below d = " + std::to_string(h_->d));
+        // The exact distance only when the code falls short (it then has a
+        // light word, which bounds the work).
+        if (an_->atleast(c, h_->d)) return;
+        fault("minimum distance " + std::to_string(an_->mindist(c)) + ", below d = " + std::to_string(h_->d));
         return;
     }
     an_->weights(c, A_);
@@ -199,10 +211,29 @@ void Checker::known(const CodeMatrix& c, const CodeFacts& facts) {
         fault("stated group order " + facts.aut + ", but it is " + real.aut);
 }
 
-void Checker::unique(const CodeMatrix& c, const CodeForm& f) {
-    std::string key = std::to_string(c.k) + " " + std::to_string(c.n) + " " + f.key;
-    auto [it, fresh] = seen_.emplace(std::move(key), rep_.codes);
-    if (!fresh) fault("equivalent to " + where_.substr(0, where_.find(' ')) + " " + std::to_string(it->second));
+// No two codes of one dimension and length are equivalent.  `f` is c's
+// form when the caller made it; else it is made only when a second code of
+// c's dimension and length comes.
+void Checker::unique(const CodeMatrix& c, const CodeForm* f) {
+    auto [first, fresh] = first_.try_emplace({c.k, c.n});
+    FirstOfKind& one = first->second;
+    if (fresh && !f) {
+        one.code = c;
+        one.number = rep_.codes;
+        return;
+    }
+    const std::string kind = std::to_string(c.k) + " " + std::to_string(c.n) + " ";
+    if (!fresh && !one.formed) {
+        CodeForm earlier;
+        an_->form(one.code, earlier);
+        seen_.emplace(kind + earlier.key, one.number);
+        one.code = CodeMatrix();
+    }
+    one.formed = true;
+    CodeForm own;
+    if (!f) an_->form(c, own);
+    auto [it, added] = seen_.emplace(kind + (f ? f->key : own.key), rep_.codes);
+    if (!added) fault("equivalent to " + where_.substr(0, where_.find(' ')) + " " + std::to_string(it->second));
 }
 
 void Checker::totals() {

@@ -8,7 +8,9 @@
 // codes of q = 5 and 7 are not made self-orthogonal), the dual distance
 // (codes of the last dimension).  No two codes of one dimension and length
 // may be equivalent (canonical forms; over GF(4) under the equivalence the
-// file states, else semilinear).  The records must be numbered in
+// file states, else semilinear; a code alone of its dimension and length is
+// not labelled).  The minimum distance is held to the header's d without
+// being computed exactly when the code has it.  The records must be numbered in
 // order and a finished run's totals must match the codes.  Facts a JSON
 // Lines file carries are recomputed and compared.  The run's parameters
 // come from a result file's header or from the comment an export opens
@@ -17,6 +19,7 @@
 // read to its end (cut short, a garbled record, a symbol that is no
 // element) is a fault at its line.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +30,7 @@ struct CheckOptions {
     int q = 0;           // the field of plain matrices (0: the file says)
     int linear4 = -1;    // GF(4): 1 monomial maps only, 0 with the field automorphism, -1 as the header says
     bool mass = false;   // also the mass of the codes and its verdict (results/mass.h)
+    std::atomic<int64_t>* reached = nullptr;  // when given: the number of the code in hand (a progress line)
 };
 
 struct CheckReport {

@@ -3,7 +3,8 @@
 // Codes stream in one at a time; each gets its canonical form, and the
 // first code of a form becomes its class's representative, handed on at
 // once, so nothing is kept per code: the sorter holds one form and one
-// count per class.  Codes of different dimensions fall into different
+// count per class.  The first code of a dimension is labelled only when a
+// second code of that dimension comes.  Codes of different dimensions fall into different
 // classes; all codes must share the field (the caller sees to the length).
 #pragma once
 #include <cstdint>
@@ -29,8 +30,18 @@ class ClassSorter {
     const std::vector<int64_t>& sizes() const { return sizes_; }
 
    private:
+    // The key of c's class among the codes of its dimension.
+    std::string key(const CodeMatrix& c);
+
     CodeAnalyser an_;
     CodeForm form_;
+    // The first code of each dimension, kept unlabelled until a second
+    // one comes (one long code alone is never labelled); empty once formed.
+    struct FirstOfKind {
+        CodeMatrix code;
+        int64_t cls = 0;
+    };
+    std::unordered_map<int, FirstOfKind> first_;
     std::unordered_map<std::string, int64_t> classof_;
     std::vector<int64_t> sizes_;
 };

@@ -201,6 +201,7 @@ bool Classifier::unitbegins(uint64_t u) {
     }
     if (!endskeleton()) return false;
     units_ = u + 1;
+    if (shared_->counting) shared_->unitsseen.store(units_, std::memory_order_relaxed);
     segment_ = 2 * u + 1;
     if (!shared_->claim(u)) return false;
     seg_.start(true);

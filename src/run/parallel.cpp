@@ -1,14 +1,19 @@
 // A split run on every core (see parallel.h).
+//
+// Two phases, each with the progress line of a watcher thread: the choice
+// of the split level (one thread walks the levels above each candidate
+// level and counts its units), then the part itself (the threads share the
+// units).  The counts of the first phase go to the part's choice file as
+// they come, so a stop there loses at most the level being walked.
 #include "run/parallel.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "run/partrun.h"
+#include "run/progress.h"
 
 namespace {
 
@@ -21,61 +26,112 @@ RunOptions quietoptions(const std::string& resdir, uint64_t budget = DEFAULT_BUD
     return opt;
 }
 
-int64_t wallms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
-}
-
 // The units of the run that belong to part I of M.
 uint64_t owned(uint64_t units, const Plan& plan) {
     if (units <= (uint64_t)plan.part) return 0;
     return (units - (uint64_t)plan.part - 1) / (uint64_t)plan.parts + 1;
 }
 
-// "[12s] part 3 of 100: 45 of 300 units (15%), about 70 s left" ("run:"
-// for a whole run).
-void progressline(FILE* out, const Plan& plan, int64_t elapsed, uint64_t done, uint64_t total, uint64_t fresh,
-                  int64_t freshms) {
+// "[12s] part 3 of 100: " ("run: " for a whole run).
+void lineopening(FILE* out, const Plan& plan, int64_t elapsed) {
     fprintf(out, "[%llds] ", (long long)(elapsed / 1000));
     if (plan.parts > 1)
-        fprintf(out, "part %d of %d:", plan.part, plan.parts);
+        fprintf(out, "part %d of %d: ", plan.part, plan.parts);
     else
-        fprintf(out, "run:");
-    fprintf(out, " %llu of %llu units", (unsigned long long)done, (unsigned long long)total);
+        fprintf(out, "run: ");
+}
+
+// "... 45 of 300 units (15%), about 70 s left".
+void progressline(FILE* out, const Plan& plan, int64_t elapsed, uint64_t done, uint64_t total, uint64_t fresh) {
+    lineopening(out, plan, elapsed);
+    fprintf(out, "%llu of %llu units", (unsigned long long)done, (unsigned long long)total);
     if (total > 0) fprintf(out, " (%d%%)", (int)(100 * done / total));
     if (fresh > 0 && done < total)
-        fprintf(out, ", about %lld s left", (long long)((total - done) * (uint64_t)freshms / fresh / 1000));
+        fprintf(out, ", about %lld s left", (long long)((total - done) * (uint64_t)elapsed / fresh / 1000));
     fprintf(out, "\n");
-    fflush(out);
 }
 
-}  // namespace
-
-uint64_t countunits(const RunParams& par, int L, const std::string& resdir, int64_t* cpu_ms) {
-    Plan plan;
-    plan.split = L;
-    PartShared shared(plan, true);
-    auto c = std::make_unique<Classifier>(par, quietoptions(resdir));
-    const runend how = c->runpart(shared, false);
-    if (cpu_ms) *cpu_ms += shared.cpu_ms.load();
-    return how == runend::complete ? c->unitsseen() : 0;
-}
-
-int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units, int64_t* cpu_ms) {
-    const uint64_t target = std::max<uint64_t>(256, 64 * (uint64_t)parts);
-    int best = 0;
-    units = 0;
-    for (int L = 1; L <= par.k - 1; L++) {
-        uint64_t u = countunits(par, L, resdir, cpu_ms);
-        if (u >= target) return units = u, L;
-        if (u > units) units = u, best = L;
-        if (runsignal) break;
+// The choice of the split level of one part (see parallel.h): the levels
+// are walked one by one, each count kept in the choice file at once.
+class LevelChooser {
+   public:
+    LevelChooser(const SplitRun& r, const Plan& plan, const std::string& partfile)
+        : r_(r), plan_(plan), path_(choicepath(partfile)) {
+        // A run without --resume counts afresh (and overwrites the file).
+        if (!r.resume || !readchoice(path_, r.par, plan.part, plan.parts, rec_)) rec_ = SplitChoice();
+        rec_.units.resize((size_t)std::max(1, r.par.k), -1);
     }
-    return best;
-}
+    // The split level (the given one, or chosen) and its units; false when
+    // a signal stopped a walk.  The walks' processor time goes to cpu_ms.
+    bool choose(int& split, uint64_t& units, int64_t& cpu_ms) {
+        Ticker tick(r_.progress, [this](FILE* out, int64_t ms) { walkline(out, ms); });
+        const uint64_t target = std::max<uint64_t>(256, 64 * (uint64_t)plan_.parts);
+        if (r_.split > 0) {
+            split = r_.split;
+        } else if (rec_.chosen == 0) {
+            int best = 0;
+            int64_t most = 0;
+            for (int L = 1; L <= r_.par.k - 1 && best == 0; L++) {
+                const int64_t u = count(L, cpu_ms);
+                if (u < 0) return false;
+                if ((uint64_t)u >= target) best = L;
+                if (u > most) most = u;
+            }
+            for (int L = 1; L <= r_.par.k - 1 && best == 0; L++)
+                if (rec_.at(L) == most) best = L;
+            rec_.chosen = best;
+            if (best > 0) writechoice(path_, r_.par, plan_.part, plan_.parts, rec_);
+        }
+        if (r_.split == 0) split = rec_.chosen;
+        const int64_t u = split > 0 ? count(split, cpu_ms) : 0;
+        if (u < 0) return false;
+        units = (uint64_t)u;
+        return true;
+    }
+    int counted() const { return rec_.counted(); }
 
-namespace {
+   private:
+    // The units of level L: from the record, or by a walk (recorded); -1
+    // when a signal stopped the walk.
+    int64_t count(int L, int64_t& cpu_ms) {
+        if (rec_.at(L) >= 0) return rec_.at(L);
+        Plan plan;
+        plan.split = L;
+        PartShared shared(plan, true);
+        {
+            std::lock_guard<std::mutex> g(mu_);
+            walking_ = &shared;
+            level_ = L;
+        }
+        auto c = std::make_unique<Classifier>(r_.par, quietoptions(r_.resdir));
+        const runend how = c->runpart(shared, false);
+        {
+            std::lock_guard<std::mutex> g(mu_);
+            walking_ = nullptr;
+        }
+        cpu_ms += shared.cpu_ms.load();
+        if (how != runend::complete) return -1;
+        rec_.units[(size_t)L] = (int64_t)c->unitsseen();
+        writechoice(path_, r_.par, plan_.part, plan_.parts, rec_);
+        return runsignal ? -1 : rec_.units[(size_t)L];
+    }
+    // "... choosing the split level: counting the units of level 2 of 1..4 (45 so far)".
+    void walkline(FILE* out, int64_t ms) {
+        std::lock_guard<std::mutex> g(mu_);
+        if (!walking_) return;
+        lineopening(out, plan_, ms);
+        fprintf(out, "choosing the split level: counting the units of level %d of 1..%d (%llu so far)\n", level_,
+                r_.par.k - 1, (unsigned long long)walking_->unitsseen.load());
+    }
+
+    const SplitRun& r_;
+    const Plan& plan_;
+    const std::string path_;
+    SplitChoice rec_;
+    std::mutex mu_;
+    PartShared* walking_ = nullptr;  // the walk in hand
+    int level_ = 0;
+};
 
 // A resumed part whose file is complete already: nothing to make, when the
 // file is this part of this run.  True when it is (res says so, or why
@@ -96,62 +152,28 @@ bool completealready(const SplitRun& r, SplitResult& res) {
     return true;
 }
 
-}  // namespace
-
-SplitResult runsplit(const SplitRun& r) {
-    SplitResult res;
-    res.partfile = partpath(r.outdir + resultname(r.par), r.part, r.parts);
-    if (r.resume && completealready(r, res)) return res;
-    Plan plan;
-    plan.part = r.part;
-    plan.parts = r.parts;
-    // The walks that count the units are part of the run's processor time.
-    int64_t countms = 0;
-    if (r.split > 0) {
-        plan.split = r.split;
-        res.units = countunits(r.par, plan.split, r.resdir, &countms);
-    } else {
-        plan.split = choosesplit(r.par, r.parts, r.resdir, res.units, &countms);
-    }
-    res.split = plan.split;
-    if (runsignal) return res.how = runend::interrupted, res;
-    PartShared shared(plan, false);
-    res.error = shared.open(res.partfile, r.par, r.resume);
-    if (!res.error.empty()) return res.how = runend::refused, res;
-    shared.cpu_ms += countms;
-
-    const int jobs = r.jobs < 1 ? 1 : r.jobs;
+// The threads make the part; res gets how they ended.
+void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResult& res) {
+    // A thread without a unit would only walk the skeleton: no more threads
+    // than units (each thread holds a classifier's workspace).
+    const uint64_t total = owned(res.units, plan);
+    const int jobs = (int)std::max<uint64_t>(1, std::min<uint64_t>(r.jobs < 1 ? 1 : (uint64_t)r.jobs, total));
+    res.threads = jobs;
     std::vector<std::unique_ptr<Classifier>> workers;
     std::vector<runend> ends((size_t)jobs, runend::complete);
     for (int t = 0; t < jobs; t++)
         workers.push_back(std::make_unique<Classifier>(r.par, quietoptions(r.resdir, r.budget)));
-    std::vector<std::thread> threads;
-    for (int t = 0; t < jobs; t++)
-        threads.emplace_back([&, t] { ends[(size_t)t] = workers[(size_t)t]->runpart(shared, t == 0 && plan.part == 0); });
-
-    // The progress line, every three seconds, while the threads work.
-    const uint64_t total = owned(res.units, plan);
-    const int64_t start = wallms();
-    std::mutex mu;
-    std::condition_variable cv;
-    bool done = false;
-    std::thread watcher([&] {
-        std::unique_lock<std::mutex> lk(mu);
-        while (!cv.wait_for(lk, std::chrono::seconds(3), [&] { return done; })) {
-            if (!r.progress) continue;
-            const int64_t now = wallms();
-            uint64_t fresh = shared.unitsdone.load();
-            progressline(r.progress, plan, now - start, shared.resumedunits + fresh, total, fresh, now - start);
-        }
-    });
-    for (std::thread& th : threads) th.join();
     {
-        std::lock_guard<std::mutex> g(mu);
-        done = true;
+        Ticker tick(r.progress, [&](FILE* out, int64_t ms) {
+            const uint64_t fresh = shared.unitsdone.load();
+            progressline(out, plan, ms, shared.resumedunits + fresh, total, fresh);
+        });
+        std::vector<std::thread> threads;
+        for (int t = 0; t < jobs; t++)
+            threads.emplace_back(
+                [&, t] { ends[(size_t)t] = workers[(size_t)t]->runpart(shared, t == 0 && plan.part == 0); });
+        for (std::thread& th : threads) th.join();
     }
-    cv.notify_one();
-    watcher.join();
-
     RunFault fault(nullptr);
     res.how = runend::complete;
     for (runend e : ends)
@@ -166,6 +188,33 @@ SplitResult runsplit(const SplitRun& r) {
     } else {
         shared.stopcheckpoint(fault);
     }
+}
+
+}  // namespace
+
+SplitResult runsplit(const SplitRun& r) {
+    SplitResult res;
+    res.partfile = partpath(r.outdir + resultname(r.par), r.part, r.parts);
+    if (r.resume && completealready(r, res)) return res;
+    Plan plan;
+    plan.part = r.part;
+    plan.parts = r.parts;
+    // The walks that count the units are part of the run's processor time.
+    int64_t countms = 0;
+    LevelChooser chooser(r, plan, res.partfile);
+    const bool chosen = chooser.choose(plan.split, res.units, countms);
+    res.split = plan.split;
+    res.counted = chooser.counted();
+    if (!chosen || runsignal) {
+        res.choosing = true;
+        res.cpu = (double)countms / 1000.0;
+        return res.how = runend::interrupted, res;
+    }
+    PartShared shared(plan, false);
+    res.error = shared.open(res.partfile, r.par, r.resume);
+    if (!res.error.empty()) return res.how = runend::refused, res;
+    shared.cpu_ms += countms;
+    makepart(r, plan, shared, res);
     res.cpu = shared.resumedseconds + (double)shared.cpu_ms.load() / 1000.0;
     return res;
 }

@@ -27,20 +27,22 @@ struct SplitResult {
     std::string error;           // one line, when the part could not be made
     std::string partfile;
     bool already = false;        // --resume found the part complete: nothing was made
+    bool choosing = false;       // stopped while it chose the split level
+    int counted = 0;             // the levels whose units are counted and kept (see SplitChoice)
     int split = 0;
     uint64_t units = 0;          // units of the whole run at the split level
+    int threads = 0;             // the threads that made the part
     double cpu = 0;              // processor seconds of the part, earlier runs included
 };
 
-// The units of the run at split level L (a walk of the levels above it).
-// The walk's processor time is added to *cpu_ms when it is given.
-uint64_t countunits(const RunParams& par, int L, const std::string& resdir, int64_t* cpu_ms = nullptr);
-// The split level for `parts` parts: the first level from 1 to k - 1 with
-// at least max(256, 64 * parts) units, or else the level with the most.  It
-// depends on the run and the number of parts only, so every part finds the
-// same one.  0 for k = 1.  `units` gets the units at that level; the
-// processor time of its walks is added to *cpu_ms when it is given.
-int choosesplit(const RunParams& par, int parts, const std::string& resdir, uint64_t& units,
-                int64_t* cpu_ms = nullptr);
-// Makes part `part` of `parts` into its part file, with `jobs` threads.
+// The split level for `parts` parts is the first level from 1 to k - 1
+// with at least max(256, 64 * parts) units, or else the level with the
+// most.  It depends on the run and the number of parts only, so every part
+// finds the same one.  0 for k = 1.  The units of a level are counted by a
+// walk of the levels above it; the counts are kept in the part's choice
+// file as they come (parts.h), and --resume takes them from there.
+
+// Makes part `part` of `parts` into its part file, with `jobs` threads (no
+// more than the part has units).  The progress line comes every three
+// seconds, also while the split level is chosen.
 SplitResult runsplit(const SplitRun& r);

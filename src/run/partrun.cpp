@@ -13,12 +13,6 @@
 
 namespace {
 
-int64_t wallms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
-}
-
 constexpr int64_t CHECKPOINT_MS = 2000;  // at most one synced checkpoint per two seconds
 
 }  // namespace
@@ -139,6 +133,7 @@ bool PartShared::finish(uint64_t segments, RunFault& fault) {
         return false;
     }
     unlink(checkpointpath(path_).c_str());
+    unlink(choicepath(path_).c_str());
     return true;
 }
 

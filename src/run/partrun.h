@@ -40,7 +40,7 @@ class PartShared {
     // checkpoint.  False after a reported fault.
     bool append(const std::string& header, FILE* body, uint64_t sum, RunFault& fault, bool force = false);
     // The end line "E segments seconds sum": the part is complete; the
-    // checkpoint goes.  False after a fault.
+    // checkpoint and the split choice go.  False after a fault.
     bool finish(uint64_t segments, RunFault& fault);
     // A last checkpoint after a stop, so that a resume loses nothing whole.
     void stopcheckpoint(RunFault& fault);
@@ -55,7 +55,7 @@ class PartShared {
     const Plan plan;
     const bool counting;      // only count the units (choosing the split level)
     std::atomic<uint64_t> unitsdone{0};  // units finished in this process
-    std::atomic<uint64_t> unitsseen{0};  // units of the whole run (once a thread walked them all)
+    std::atomic<uint64_t> unitsseen{0};  // counting: the units walked so far (for the progress line)
     std::atomic<int64_t> cpu_ms{0};      // processor time of the threads, summed
     double resumedseconds = 0;           // processor time of earlier runs of the part
     uint64_t resumedunits = 0;           // units the file already held

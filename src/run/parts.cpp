@@ -267,6 +267,7 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
             why = readendline(rd.line_, ps);
             if (!why.empty()) return fail(why);
             ps.complete_end = (uint64_t)ftello(fp);
+            if (getc_unlocked(fp) != EOF) return rd.lineno_++, fail("text after the end line: the file is damaged");
             break;
         }
         segref ref{};
@@ -328,6 +329,64 @@ bool writecheckpoint(const std::string& path, const Checkpoint& c) {
     return !writeatomic(path, buf);
 }
 
+// ---- the split choice ------------------------------------------------------------
+
+std::string choicepath(const std::string& partfile) { return partfile + ".split"; }
+
+int SplitChoice::counted() const {
+    int c = 0;
+    for (int64_t u : units) c += u >= 0;
+    return c;
+}
+
+namespace {
+
+std::string choicehead(const RunParams& par, int part, int parts) {
+    return "#talven split choice of part " + std::to_string(part) + " " + std::to_string(parts) + "\n" +
+           paramlines(par);
+}
+
+}  // namespace
+
+bool writechoice(const std::string& path, const RunParams& par, int part, int parts, const SplitChoice& c) {
+    std::string text = choicehead(par, part, parts);
+    for (int L = 1; L < (int)c.units.size(); L++)
+        if (c.units[(size_t)L] >= 0) text += "L " + std::to_string(L) + " " + std::to_string(c.units[(size_t)L]) + "\n";
+    if (c.chosen > 0) text += "C " + std::to_string(c.chosen) + "\n";
+    Checksum sum;
+    sum.add(text);
+    return !writeatomic(path, text + "sum " + sum.hex() + "\n");
+}
+
+bool readchoice(const std::string& path, const RunParams& par, int part, int parts, SplitChoice& c) {
+    std::string why;
+    FILE* fp = openregular(path, why);
+    if (!fp) return false;
+    std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
+    const std::string head = choicehead(par, part, parts);
+    std::string text, line;
+    while (text.size() <= head.size() + 4096 && getline(fp, line) && line.rfind("sum ", 0) != 0) text += line;
+    Checksum sum;
+    sum.add(text);
+    if (text.rfind(head, 0) != 0 || line != "sum " + sum.hex() + "\n" || getline(fp, line)) return false;
+    c = SplitChoice();
+    c.units.assign((size_t)par.k, -1);
+    std::vector<int64_t> v;
+    size_t at = head.size();
+    while (at < text.size()) {
+        const size_t end = text.find('\n', at) + 1;
+        line = text.substr(at, end - at);
+        at = end;
+        if (numbers(line, 'L', v) && v.size() == 2 && v[0] >= 1 && v[0] < par.k && v[1] >= 0)
+            c.units[(size_t)v[0]] = v[1];
+        else if (numbers(line, 'C', v) && v.size() == 1 && v[0] >= 1 && v[0] < par.k && c.at((int)v[0]) >= 0)
+            c.chosen = (int)v[0];
+        else
+            return false;
+    }
+    return true;
+}
+
 // ---- the merge -------------------------------------------------------------------
 
 namespace {
@@ -338,7 +397,28 @@ struct partin {
     std::vector<segref> refs;
 };
 
-// Every part of the split once, complete, of one run; "" or what is wrong.
+// The run's parameters of a part file's "P", "W" and "B" lines.
+RunParams paramsof(const PartScan& ps) {
+    const std::string& t = ps.params;
+    const size_t w = t.find('\n') + 1, b = t.find('\n', w) + 1;
+    RunParams par{};
+    parseparams(t.substr(0, w), t.substr(w, b - w), t.substr(b), par);
+    return par;
+}
+
+// A part file's name is the name its content gives it (the merge writes the
+// result files of the run the content states, under the lock of the name):
+// "" or what differs.
+std::string namedright(const std::string& path, const PartScan& ps) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const std::string due = partpath(resultname(paramsof(ps)), ps.I, ps.M);
+    if (name == due) return "";
+    return path + " holds part " + std::to_string(ps.I) + " of " + std::to_string(ps.M) + " of the run " +
+           resultname(paramsof(ps)) + " (its P line), so its name must be " + due;
+}
+
+// Every part of the split once, complete, of one run and named after it;
+// "" or what is wrong.
 std::string checkparts(std::vector<partin>& in, std::vector<partin*>& byI) {
     if (in.empty()) return "no part files";
     const PartScan& a = in[0].scan;
@@ -346,6 +426,7 @@ std::string checkparts(std::vector<partin>& in, std::vector<partin*>& byI) {
     for (partin& p : in) {
         const PartScan& s = p.scan;
         if (!s.error.empty()) return s.error;
+        if (std::string why = namedright(p.path, s); !why.empty()) return why;
         if (s.M != a.M || s.split != a.split || s.params != a.params)
             return p.path + " belongs to another run or split than " + in[0].path;
         if (byI[(size_t)s.I]) return "part " + std::to_string(s.I) + " twice: " + byI[(size_t)s.I]->path + " and " + p.path;
@@ -354,6 +435,7 @@ std::string checkparts(std::vector<partin>& in, std::vector<partin*>& byI) {
     for (int I = 0; I < a.M; I++)
         if (!byI[(size_t)I]) return "part " + std::to_string(I) + " of " + std::to_string(a.M) + " is missing";
     for (partin* p : byI) {
+        if (!p->scan.ended && lockedbyother(p->path)) return p->path + " is being written by another run";
         if (!p->scan.ended) return p->path + " is incomplete (the part was stopped before its end; resume it)";
         if (p->scan.segments != a.segments && a.ended) return p->path + " has another segment count than " + in[0].path;
     }
@@ -399,12 +481,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     res.error = ordersegments(byI, T, order);
     if (!res.error.empty()) return res;
 
-    const PartScan& a = byI[0]->scan;
-    std::string P = a.params.substr(0, a.params.find('\n') + 1);
-    std::string rest = a.params.substr(P.size());
-    std::string W = rest.substr(0, rest.find('\n') + 1), B = rest.substr(W.size());
-    auto par = std::make_unique<RunParams>();
-    parseparams(P, W, B, *par);
+    auto par = std::make_unique<RunParams>(paramsof(byI[0]->scan));
     for (partin* p : byI) res.seconds += p->scan.seconds;
 
     RunFault fault(console);

@@ -100,6 +100,29 @@ bool readcheckpoint(const std::string& path, Checkpoint& c);
 // Writes a checkpoint atomically (new file, synced, renamed); false on failure.
 bool writecheckpoint(const std::string& path, const Checkpoint& c);
 
+// The units of the levels a part counted while it chose its split level,
+// kept beside its part file (NAME.part.I.M.split) so that a stopped part
+// resumes without walking those levels again:
+//     "#talven split choice of part I M"   whose part
+//     "P ...", "W ...", "B ..."            the run's parameters
+//     "L level units"                      a level walked, one line each
+//     "C level"                            the level chosen, when it was
+//     "sum HEX"                            the checksum of the lines above
+// The file is replaced whole after every level (fileio/checked.h).
+struct SplitChoice {
+    std::vector<int64_t> units;  // units[L] for L = 1..k-1; -1 when not counted
+    int chosen = 0;              // the level chosen (0: not yet)
+    int64_t at(int L) const { return L < (int)units.size() ? units[(size_t)L] : -1; }
+    int counted() const;         // how many levels were counted
+};
+std::string choicepath(const std::string& partfile);
+// Reads the choice of part `part` of `parts` of the run `par`; false when
+// there is none, or it is damaged or of another run or part (it is then
+// not used: the levels are walked again).
+bool readchoice(const std::string& path, const RunParams& par, int part, int parts, SplitChoice& c);
+// Writes it; false on failure (the part then only loses the shortcut).
+bool writechoice(const std::string& path, const RunParams& par, int part, int parts, const SplitChoice& c);
+
 // The outcome of a merge.
 struct MergeResult {
     bool ok = false;

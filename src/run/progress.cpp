@@ -1,7 +1,34 @@
 // The progress line (see progress.h).
 #include "run/progress.h"
 
+#include <chrono>
 #include <ctime>
+
+int64_t wallms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+Ticker::Ticker(FILE* out, std::function<void(FILE*, int64_t)> line) : start_(wallms()) {
+    if (!out) return;
+    thread_ = std::thread([this, out, line] {
+        std::unique_lock<std::mutex> lk(mu_);
+        while (!cv_.wait_for(lk, std::chrono::seconds(3), [this] { return done_; })) {
+            line(out, wallms() - start_);
+            fflush(out);
+        }
+    });
+}
+
+Ticker::~Ticker() {
+    {
+        std::lock_guard<std::mutex> g(mu_);
+        done_ = true;
+    }
+    cv_.notify_one();
+    if (thread_.joinable()) thread_.join();
+}
 
 int64_t clockms() {
     timespec ts;

@@ -7,10 +7,37 @@
 //     " PS" with the partners still to be tried on each level, and
 //     " RES" with the new codes per dimension.
 #pragma once
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/records.h"
+
+// Wall-clock milliseconds of the monotonic clock.
+int64_t wallms();
+
+// A line every three seconds of wall-clock time while something long runs
+// in the calling thread (the split choice, the units of a part, a check of
+// a file): a thread of its own calls `line` with the stream and the
+// milliseconds since the ticker was made, until the ticker is destroyed.
+// Nothing happens when `out` is null.
+class Ticker {
+   public:
+    Ticker(FILE* out, std::function<void(FILE*, int64_t)> line);
+    ~Ticker();
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
+
+   private:
+    const int64_t start_;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 // Processor time of the calling thread in milliseconds (the run's own, also
 // when other runs share the process).

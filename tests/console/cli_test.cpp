@@ -15,8 +15,10 @@
 #include <random>
 #include <thread>
 
+#include "codeio/readers.h"
 #include "common/testutil.h"
 #include "results/brute.h"
+#include "run/parts.h"
 
 namespace {
 
@@ -47,6 +49,8 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
         {"-n 7 -k 4 -d 3 -q 2 --jobs 100000", "--jobs: 100000 is out of bounds (0..1024)"},
         {"-n 7 -k 4 -d 3 -q 2 --memory 0x10", "--memory: \"0x10\" is not a decimal number"},
         {"-n 7 -k 4 -d 3 -q 2 --selforth=", "--selforth= needs a value"},
+        {"-n 7 -k 4 -d 3 -q 2 --selforth=2", "--selforth=2: the value of a flag is true, false, 1, 0, yes or no"},
+        {"-n 7 -k 4 -d 3 -q 2 --quiet=on", "--quiet=on: the value of a flag"},
         {"check -q 0x5 f", "-q: 0x5 is not one of 2, 3, 4, 5, 7"},
     };
     for (const auto& [args, why] : cases) {
@@ -243,6 +247,16 @@ TEST(Cli, DamagedOlderAndFinishedPartsAreToldApart) {
     // A part of an older version, without checksums.
     writefile(part1, withline(good, 1, lines[0].substr(0, lines[0].find(" format"))));
     merged("an older version of talven");
+    // Nothing may follow the end line, and the sums are written in lower case.
+    writefile(part1, good + lines.back() + "\n");
+    merged("text after the end line");
+    writefile(part1, good + "junk\n");
+    merged("text after the end line");
+    std::string upper = lines.back();
+    for (size_t i = upper.rfind(' '); i < upper.size(); i++) upper[i] = (char)toupper(upper[i]);
+    ASSERT_NE(upper, lines.back());
+    writefile(part1, withline(good, lines.size(), upper));
+    merged("a damaged end line");
     // A part made with --complete-levels (whose h file keeps every code) is
     // another run: never mixed with the others.
     ASSERT_EQ(rename(part1.c_str(), dir.file("keep").c_str()), 0);
@@ -421,7 +435,10 @@ TEST(FileCommands, CheckAndClassesReportOnStdoutAndTheFirstFaultOnStderr) {
         {"check 7_3_3.2 -q 6", 2, "", "talven: -q: 6 is not one of 2, 3, 4, 5, 7\n"},
         {"check 7_3_3.2 --equivalence both", 2, "", "talven: --equivalence: both"},
         {"-n 7 check 7_3_3.2", 2, "", "talven: the file commands take no run options before them\n"},
-        {"check two.txt", 2, "", "talven: check: plain matrices need -q (or the comment of a run's parameters)\n"},
+        {"check two.txt", 2, "", "talven: check: two.txt holds plain matrices; give their field with -q (or the comment of a run's parameters)\n"},
+        {"classes a.txt -q 2 -o a.txt", 2, "", "talven: classes: the output a.txt is the input a.txt; choose another -o\n"},
+        {"classes 7_3_3.2 -o 7_3_3.2h", 2, "", "talven: classes: 7_3_3.2h is the file of a run; choose another -o\n"},
+        {"classes a.txt -q 2 -o 7_3_3.2", 2, "", "talven: classes: 7_3_3.2 is the file of a run; choose another -o\n"},
         {"classes a.txt", 2, "", "talven: classes: a.txt holds plain matrices; give their field with -q\n"},
         {"classes a.txt --to bogus -q 2", 2, "", "talven: --to: bogus"},
     };
@@ -492,6 +509,179 @@ TEST(FileCommands, ExportsCarryTheRunsParametersForTheChecker) {
     r = runcommand(dir.path, "check 8_3_3.4.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "checked=8_3_3.4.txt format=plain codes=122 faults=0\n");
+}
+
+// Every code of every format is held to the parameters its file states (a
+// result file's header, the comment an export opens with): a file that
+// states an n, k, q, d or weights its codes do not have is a fault, and
+// never called complete.
+TEST(FileCommands, EveryFormatIsHeldToTheParametersItStates) {
+    tempdir dir;
+    const std::string args = "--quiet -n 7 -k 4 -d 3 -q 2 --format ";
+    for (const char* f : {"magma", "gap", "sage", "plain"}) ASSERT_EQ(runcommand(dir.path, args + f).status, 0) << f;
+    std::string why;
+    auto result = openreader(dir.file("7_4_3.2"), Format::result, 0, why);
+    ASSERT_TRUE(result && result->start() && result->header()) << why;
+    const RunHeader stated = *result->header();
+    const std::pair<const char*, void (*)(RunHeader&)> edits[] = {
+        {"none", [](RunHeader&) {}},
+        {"n", [](RunHeader& h) { h.n = 8, h.weights.push_back(8); }},
+        {"k", [](RunHeader& h) { h.k = 5, h.propcol.push_back(NOBOUND); }},
+        {"q", [](RunHeader& h) { h.q = 3; }},
+        {"d", [](RunHeader& h) { h.d = 4, h.weights.erase(h.weights.begin()); }},
+        {"weights", [](RunHeader& h) { h.weights.erase(h.weights.begin() + 1); }},  // 4 out
+    };
+    for (const char* ext : {"", ".m", ".g", ".sage", ".txt"}) {
+        const std::string text = readfile(dir.file(std::string("7_4_3.2") + ext));
+        const size_t mark = text.find(COMMENT_MARK), eol = text.find('\n');
+        const size_t records = text.find("\n?") + 1;
+        if (ext[0] == '\0') {
+            ASSERT_EQ(text.substr(0, records), headertext(stated));
+        }
+        for (const auto& [what, edit] : edits) {
+            SCOPED_TRACE(std::string(ext) + " with another " + what);
+            RunHeader h = stated;
+            edit(h);
+            writefile(dir.file(std::string("e") + ext), ext[0] == '\0' ? headertext(h) + text.substr(records)
+                                                     : text.substr(0, mark) + headerwords(h) + text.substr(eol));
+            runresult r = runcommand(dir.path, std::string("check --mass e") + ext);
+            EXPECT_EQ(r.status, what[0] == 'n' && what[1] == 'o' ? 0 : 1) << r.out << r.err;
+            EXPECT_EQ(r.out.find("complete=yes"), what[0] == 'n' && what[1] == 'o' ? r.out.find("complete") : std::string::npos)
+                << r.out;
+        }
+    }
+}
+
+// The merge holds parts to their names: a part renamed to another run's
+// name, or to another part's number, is refused naming both, and no empty
+// result is left behind.  A part another run is still writing is named so.
+TEST(Cli, TheMergeHoldsPartsToTheirNamesAndToTheirWriters) {
+    tempdir dir;
+    const std::string args = "-n 12 -k 5 -d 4 -q 2";
+    makeparts(dir.path, args, 3);
+    ASSERT_EQ(mkdir(dir.file("m").c_str(), 0777), 0);
+    for (int I = 0; I < 3; I++)
+        ASSERT_EQ(rename(dir.file("12_5_4.2.part." + std::to_string(I) + ".3").c_str(),
+                         dir.file("m/13_5_4.2.part." + std::to_string(I) + ".3").c_str()), 0);
+    runresult r = runcommand(dir.path, "--merge m");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "talven: 13_5_4.2: m/13_5_4.2.part.0.3 holds part 0 of 3 of the run 12_5_4.2 (its P line), so its "
+                     "name must be 12_5_4.2.part.0.3\n");
+    EXPECT_EQ(listdir(dir.file("m")), (std::vector<std::string>{"13_5_4.2.part.0.3", "13_5_4.2.part.1.3", "13_5_4.2.part.2.3"}));
+    // Parts 0 and 1 swapped by name.
+    for (const auto& [from, to] : {std::pair{"13_5_4.2.part.0.3", "12_5_4.2.part.1.3"}, {"13_5_4.2.part.1.3", "12_5_4.2.part.0.3"},
+                                   {"13_5_4.2.part.2.3", "12_5_4.2.part.2.3"}})
+        ASSERT_EQ(rename(dir.file(std::string("m/") + from).c_str(), dir.file(std::string("m/") + to).c_str()), 0);
+    r = runcommand(dir.path, "--merge m");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds part 1 of 3 of the run 12_5_4.2 (its P line), so its name must be 12_5_4.2.part.1.3"),
+              std::string::npos) << r.err;
+    EXPECT_FALSE(fileexists(dir.file("m/12_5_4.2")));
+    // Part 2 cut back to a checkpoint and held by a run that writes it.
+    const std::string part2 = dir.file("m/12_5_4.2.part.2.3"), text = readfile(part2);
+    writefile(part2, text.substr(0, text.rfind("E ")));
+    int fd = open(part2.c_str(), O_RDWR);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    for (const auto& [from, to] : {std::pair{"12_5_4.2.part.0.3", "x"}, {"12_5_4.2.part.1.3", "12_5_4.2.part.0.3"},
+                                   {"x", "12_5_4.2.part.1.3"}})
+        ASSERT_EQ(rename(dir.file(std::string("m/") + from).c_str(), dir.file(std::string("m/") + to).c_str()), 0);
+    r = runcommand(dir.path, "--merge m");
+    EXPECT_EQ(r.err, "talven: 12_5_4.2: m/12_5_4.2.part.2.3 is being written by another run\n");
+    close(fd);
+    r = runcommand(dir.path, "--merge m");
+    EXPECT_NE(r.err.find("is incomplete (the part was stopped before its end; resume it)"), std::string::npos) << r.err;
+    EXPECT_FALSE(fileexists(dir.file("m/12_5_4.2")));
+    for (const char* where : {"nothere", "m/12_5_4.2.part.0.3"}) {
+        r = runcommand(dir.path, std::string("--merge ") + where);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, std::string("talven: ") + (where[0] == 'n' ? "cannot open the folder nothere: No such file or directory\n"
+                                                      : "m/12_5_4.2.part.0.3 is not a folder (--merge takes the folder of the parts)\n"));
+    }
+}
+
+// A stop while the split level is chosen says what is kept: the units of
+// the levels counted so far, in the part's choice file, which --resume
+// takes instead of walking those levels again (a choice file of other
+// options, or damaged, is walked again).
+TEST(Cli, AStopWhileTheSplitLevelIsChosenKeepsTheLevelsCounted) {
+    tempdir whole, dir;
+    const std::string args = "-n 13 -k 4 -d 1 -q 3 --dual 3 --quiet", name = "13_4_1.3";
+    ASSERT_EQ(runcommand(whole.path, args).status, 0);
+    const int pid = starttalven(dir.path, "", "run", args);
+    const std::string choice = dir.file(name + ".part.0.1.split");
+    for (int i = 0; i < 20000 && readfile(choice).find("\nL 2 ") == std::string::npos; i++)
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    kill(pid, SIGTERM);
+    runresult stopped = waittalven(pid, dir.path, "run");
+    EXPECT_EQ(stopped.status, 128 + SIGTERM);
+    EXPECT_EQ(stopped.err, "talven: stopped by Terminated while choosing the split level, with the units of 2 levels "
+                           "counted; --resume goes on from there\n");
+    EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")) || fileexists(dir.file(name + ".part.0.1.ckpt")));
+    const std::vector<std::string> kept = splitlines(readfile(choice));
+    ASSERT_GE(kept.size(), 7u);
+    EXPECT_EQ(kept[0], "#talven split choice of part 0 1");
+    runresult r = runcommand(dir.path, args + " --resume");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
+    EXPECT_EQ(listdir(dir.path), (std::vector<std::string>{name, name + "h", name + "inf", "res"}));
+
+    // A kept choice is taken as it stands: here one that chose level 1 (the
+    // run's own choice is another) with the true count of level 1.  A
+    // damaged one, or one of another run under the same name, is not.
+    tempdir small, smallwhole;
+    const std::string args2 = "-n 9 -k 4 -d 3 -q 3 --quiet", part0 = small.file("9_4_3.3.part.0.2");
+    ASSERT_EQ(runcommand(smallwhole.path, args2).status, 0);
+    r = runcommand(small.path, args2 + " --part 0/2 --split-level 1");
+    const size_t at = r.out.find(" split=1 units=");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string units1 = r.out.substr(at, r.out.find(' ', at + 15) - at + 1);
+    const std::vector<std::string> head = splitlines(readfile(part0));
+    RunParams par{}, other{};
+    ASSERT_TRUE(parseparams(head[1] + "\n", head[2] + "\n", head[3] + "\n", par));
+    ASSERT_TRUE(parseparams(kept[1] + "\n", kept[2] + "\n", kept[3] + "\n", other));
+    SplitChoice one;
+    one.units = {-1, std::stoll(units1.substr(15)), -1, -1};
+    one.chosen = 1;
+    const std::string choice0 = part0 + ".split";
+    for (const char* how : {"damaged", "of another run", "as it stands"}) {
+        SCOPED_TRACE(how);
+        ASSERT_EQ(unlink(part0.c_str()), 0);
+        ASSERT_TRUE(writechoice(choice0, how[0] == 'o' ? other : par, 0, 2, one));
+        if (how[0] == 'd') writefile(choice0, withline(readfile(choice0), 5, "L 1 " + std::to_string(one.units[1] + 1)));
+        r = runcommand(small.path, args2 + " --part 0/2 --resume");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.find(units1) != std::string::npos, how[0] == 'a') << r.out;
+        EXPECT_FALSE(fileexists(choice0)) << "the choice goes with the finished part";
+    }
+    ASSERT_EQ(runcommand(small.path, args2 + " --part 1/2 --split-level 1").status, 0);
+    ASSERT_EQ(runcommand(small.path, "--merge .").status, 0);
+    EXPECT_TRUE(resultfiles(small.path, "9_4_3.3") == resultfiles(smallwhole.path, "9_4_3.3"));
+}
+
+// What the file states is all the checker proves: a long code under a
+// comment asking d = 1 needs its rank, not its exact distance, and a code
+// alone of its dimension and length is not labelled (check and classes).
+// Before, each took minutes; the bound here only stops a hang.
+TEST(FileCommands, ALongCodeIsHeldToWhatItsFileAsksOnly) {
+    tempdir dir;
+    std::mt19937 rng(27);
+    for (int k : {8, 19}) {
+        std::string text = "# talven: n=799 k=" + std::to_string(k) + " d=1 q=7 dw=1 weights=1-799 selforth=0 dual=1 prop=";
+        for (int i = 2; i <= k; i++) text += i > 2 ? ",800" : "800";
+        text += " brute=0\n";
+        for (int r = 0; r < k; r++) {
+            for (int j = 0; j < 799 - k; j++) text += (char)('0' + rng() % 7);
+            for (int j = 0; j < k; j++) text += j == r ? '1' : '0';
+            text += '\n';
+        }
+        const std::string file = "long" + std::to_string(k) + ".txt";
+        writefile(dir.file(file), text);
+        runresult r = runcommand(dir.path, "check " + file, "timeout 60");
+        EXPECT_EQ(r.out, "checked=" + file + " format=plain codes=1 faults=0\n") << r.err;
+        r = runcommand(dir.path, "classes " + file + " -o c" + std::to_string(k), "timeout 60");
+        EXPECT_EQ(r.out, "classes=1 codes=1 out=c" + std::to_string(k) + "\n") << r.err;
+    }
 }
 
 }  // namespace

@@ -53,13 +53,17 @@ TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
         EXPECT_EQ(listdir(out.path), std::vector<std::string>{}) << "a refused merge writes nothing";
     };
     refused({parts[0], parts[2]}, "part 1 of 3 is missing");
-    // A copy of part 1 under the name of part 2.
-    const std::string copy = dir.file("copy.part.2.3");
+    // A copy of part 1 under the name of part 2, and in another folder.
+    tempdir other;
+    const std::string copy = other.file("13_5_4.2.part.1.3");
     writefile(copy, readfile(parts[1]));
     refused({parts[0], parts[1], copy}, "part 1 twice");
+    writefile(other.file("13_5_4.2.part.2.3"), readfile(parts[1]));
+    refused({parts[0], parts[1], other.file("13_5_4.2.part.2.3")},
+            "holds part 1 of 3 of the run 13_5_4.2 (its P line), so its name must be 13_5_4.2.part.1.3");
     // Part 2 cut in the middle of its last segment (no end line).
     const std::string text = readfile(parts[2]);
-    const std::string cut = dir.file("cut.part.2.3");
+    const std::string cut = other.file("13_5_4.2.part.2.3");
     writefile(cut, text.substr(0, text.rfind("\nU ") + 40));
     refused({parts[0], parts[1], cut}, "is incomplete");
     // A garbled row: a symbol that is no element of GF(2).

@@ -72,6 +72,9 @@ inline std::string split(const RunParams& p, int M, int jobs, int level, std::ve
         r.part = I, r.parts = M, r.jobs = jobs, r.split = level;
         SplitResult s = runsplit(r);
         EXPECT_EQ(s.how, runend::complete) << s.error;
+        // No thread without a unit of the part.
+        const uint64_t owned = s.units > (uint64_t)I ? (s.units - I - 1) / M + 1 : 0;
+        EXPECT_EQ((uint64_t)s.threads, std::max<uint64_t>(1, std::min<uint64_t>(jobs, owned)));
         made.push_back(s.partfile);
         shares += scanpart(s.partfile).mass.bydim[(size_t)p.k];
     }

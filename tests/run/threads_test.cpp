@@ -51,6 +51,7 @@ TEST(Parts, ThreadsGiveWhatOneGives) {
         const std::string one = whole(p);
         EXPECT_TRUE(split(p, 1, 3, 0) == one);
         EXPECT_TRUE(split(p, 2, 2, 1) == one);  // threads inside parts
+        EXPECT_TRUE(split(p, 1, 1024, 1) == one);  // more threads than units
     }
 }
 
