@@ -90,6 +90,18 @@ BigNat& BigNat::operator+=(const BigNat& b) {
     return *this;
 }
 
+BigNat& BigNat::operator-=(const BigNat& b) {
+    ZASSERT("bignat", compare(b) < 0, "a difference of natural numbers");
+    uint32_t borrow = 0;
+    for (size_t i = 0; i < limb_.size() && (borrow || i < b.limb_.size()); i++) {
+        const uint64_t take = (uint64_t)borrow + (i < b.limb_.size() ? b.limb_[i] : 0);
+        borrow = limb_[i] < take;
+        limb_[i] = (uint32_t)(borrow ? limb_[i] + BASE - take : limb_[i] - take);
+    }
+    trim();
+    return *this;
+}
+
 void BigNat::minusone() {
     ZASSERT("bignat", zero(), "a number above 0");
     size_t i = 0;

@@ -27,6 +27,8 @@ class BigNat {
     bool zero() const { return limb_.empty(); }
 
     BigNat& operator+=(const BigNat& b);
+    // Subtracts b, which must not be larger.
+    BigNat& operator-=(const BigNat& b);
     // Subtracts 1 (the number must not be 0).
     void minusone();
     BigNat& operator*=(uint32_t m);

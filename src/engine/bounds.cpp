@@ -43,6 +43,32 @@ void tables(LevelBounds& b) {
         if (!b.ok[(size_t)w]) b.restricted = true;
 }
 
+// The points of PG(m - 1, q), saturated at NOBOUND (a bound that never cuts).
+int32_t points(int q, int m) {
+    int64_t t = 0;
+    for (int i = 0; i < m && t <= NOBOUND; i++) t = t * q + 1;
+    return (int32_t)std::min<int64_t>(t, NOBOUND);
+}
+
+// The dual-distance bounds of dimension D (see bounds.h): at most `prop`
+// columns in one class of equal columns, `zero` zero columns.
+void dualbounds(const RunParams& p, int D, int32_t& prop, int32_t& zero) {
+    const int m = p.k - D, q = p.q;
+    if (p.dualdist >= 3) {
+        // Bottoms of one class: distinct points of AG(m,q); for t >= 4 a cap.
+        int64_t affine = 1;
+        for (int i = 0; i < m && affine <= NOBOUND; i++) affine *= q;
+        int32_t proj = points(q, m);
+        if (p.dualdist >= 4) {
+            if (m <= 2) affine = std::min<int64_t>(affine, m == 0 ? 1 : m == 1 ? 2 : q + 2);
+            if (m <= 3) proj = std::min(proj, m == 3 ? q + 2 : m);
+        }
+        prop = (int32_t)std::min<int64_t>(prop, affine);
+        zero = std::min(zero, std::max(0, proj - m));
+    }
+    if (p.dualdist >= 2 && D == p.k) zero = 0;
+}
+
 }  // namespace
 
 LevelBounds derivebounds(const RunParams& p, bool derived) {
@@ -68,9 +94,11 @@ LevelBounds derivebounds(const RunParams& p, bool derived) {
         b.propcap[D] = D >= 2 ? std::min(p.propcol[D], std::max(0, ND - griesmer(p.q, D - 1, dmin))) : NOBOUND;
         b.zerocap[D] = std::max(0, ND - griesmer(p.q, D, dmin));
         if (!derived) b.propcap[D] = p.propcol[D], b.zerocap[D] = NOBOUND;
+        if (b.target) dualbounds(p, D, b.propcap[D], b.zerocap[D]);
         b.supp[D].assign((size_t)ND + 1, 0);
         for (int S = 0; S <= ND; S++)
-            b.supp[D][(size_t)S] = !derived || (S >= griesmer(p.q, D, dmin) && (!b.target || residualok(p, dmin, D, S)));
+            b.supp[D][(size_t)S] = !derived || (S >= griesmer(p.q, D, dmin) &&
+                                                (!b.target || (residualok(p, dmin, D, S) && ND - S <= b.zerocap[D])));
         b.suppnext[D].assign((size_t)ND + 2, ND + 1);
         for (int S = ND; S >= 0; S--)
             b.suppnext[D][(size_t)S] = b.supp[D][(size_t)S] ? S : b.suppnext[D][(size_t)S + 1];

@@ -45,6 +45,21 @@
 //     restricted so (for a simplex code, to the one weight it has).
 //   * s = D, Y = the code of dimension D itself: its support S = N_D minus
 //     its zero columns must satisfy t < 1 or n - S >= g(k - D, t).
+// The dual distance t of the final codes gives target bounds too.  For
+// t >= 3 no two columns of a final code are proportional: the columns of one
+// class of equal columns v of a code of dimension D are (v, b) in the final
+// code, b in GF(q)^(k-D) all distinct, so at most q^(k-D); its zero columns
+// are (0, b) with the b pairwise independent, distinct points of
+// PG(k-D-1,q) other than the k - D unit columns zero on the first D rows, so
+// at most (q^(k-D) - 1)/(q - 1) - (k - D).  For t >= 4 any three columns are
+// independent: the b of one class are a cap of AG(k-D,q) (no three on a
+// line: at most 2 when k - D = 1, and a cap of a plane has at most q + 2
+// points), those of the zero columns a cap of PG(k-D-1,q) (PG(0) holds 1
+// point, PG(1) 2, PG(2) at most q + 2).  For t >= 2 a final code has no zero
+// column.  Any D rows of a final code span such a code, so partners obey
+// the same bounds; but a partner cut may have made the first of a class at
+// a lower level, which then stands in the h file with another generator
+// matrix.
 #pragma once
 #include <cstdint>
 #include <string>

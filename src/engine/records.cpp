@@ -65,7 +65,10 @@ void LevelStore::clear() {
 }
 
 bool firstweight(const RunParams& par, const LevelBounds& bounds, int w) {
-    return w >= par.d && w < MAXLEN && par.wt[w] == 1 && bounds.allowed(w);
+    // The support of a code of dimension 1 is its weight (a level bound,
+    // and the target bounds' zero columns).
+    return w >= par.d && w < MAXLEN && par.wt[w] == 1 && bounds.allowed(w) &&
+           (size_t)w < bounds.supp[1].size() && bounds.supp[1][(size_t)w];
 }
 
 void LevelStore::setfirst(const RunParams& par, const LevelBounds& bounds) {

@@ -1,6 +1,8 @@
 // The set of a dimension's codes and the closed counts (see codeset.h).
 #include "params/codeset.h"
 
+#include "containers/zassert.h"
+
 CodeSet codesetof(const RunParams& p, int D) {
     CodeSet s;
     s.q = p.q;
@@ -85,10 +87,65 @@ bool selfdual(const CodeSet& s, BigNat& count, std::string& formula) {
     return false;
 }
 
+// x^e for a natural number x.
+BigNat power(const BigNat& x, int e) {
+    BigNat r(1);
+    for (int i = 0; i < e; i++) r = r * x;
+    return r;
+}
+
+// The [n,k]_q codes without a zero coordinate (dual distance >= 2), or
+// projective (>= 3: no two coordinates proportional either), counted as
+// their generator matrices over |GL(k,q)|.  The columns of a k x n matrix
+// span a subspace U of GF(q)^k; let f(j) be the number of sequences of n
+// columns of the kind asked in a space of dimension j, so that
+// f(k) = sum over U of g(U), g(U) the matrices whose columns span exactly U.
+// Moebius inversion over the lattice of subspaces (mu(U, V) =
+// (-1)^(k-j) q^((k-j)(k-j-1)/2) for dim U = j, dim V = k) gives the
+// matrices of rank k:
+//     g(GF(q)^k) = sum_{j=0..k} (-1)^(k-j) q^((k-j)(k-j-1)/2) [k choose j]_q f(j),
+// with f(j) = (q^j - 1)^n for non-zero columns, and for pairwise independent
+// non-zero columns f(j) = (q-1)^n theta (theta - 1) .. (theta - n + 1),
+// theta = (q^j - 1)/(q - 1) the points of PG(j-1,q).
+BigNat withoutdependence(int n, int k, int q, int dualdist) {
+    BigNat plus, minus;
+    for (int j = 0; j <= k; j++) {
+        BigNat f;
+        if (dualdist == 2) {
+            BigNat base = BigNat::power((uint32_t)q, (uint32_t)j);
+            base.minusone();
+            f = power(base, n);
+        } else {
+            uint64_t theta = 0;
+            for (int t = 0; t < j; t++) theta = theta * (uint64_t)q + 1;
+            f = power(BigNat((uint64_t)q - 1), n);
+            for (int i = 0; i < n; i++) f = f * BigNat(theta >= (uint64_t)i ? theta - (uint64_t)i : 0);
+        }
+        const int c = k - j;
+        BigNat term = gaussian(k, j, q) * BigNat::power((uint32_t)q, (uint32_t)(c * (c - 1) / 2)) * f;
+        (c % 2 == 0 ? plus : minus) += term;
+    }
+    plus -= minus;
+    for (int i = 0; i < k; i++) {  // |GL(k,q)| = prod (q^k - q^i), each below 2^63 for k <= 19
+        uint64_t qk = 1, qi = 1;
+        for (int t = 0; t < k; t++) qk *= (uint64_t)q;
+        for (int t = 0; t < i; t++) qi *= (uint64_t)q;
+        const uint64_t rest = plus.divmod(qk - qi);
+        ZASSERT("codeset", rest != 0, "the matrices of rank k fall into bases of whole codes");
+    }
+    return plus;
+}
+
 }  // namespace
 
 bool closedcount(const CodeSet& s, BigNat& count, std::string& formula) {
-    if (s.cut || s.dualdist > 1 || s.k < 1 || s.k > s.n) return false;
+    if (s.cut || s.dualdist > 3 || s.k < 1 || s.k > s.n) return false;
+    if (s.dualdist >= 2) {  // codes without zero coordinates, projective codes
+        if (s.selforth || !allows(s, [](int) { return true; })) return false;
+        formula = s.dualdist == 2 ? "[n,k]_q codes without zero coordinates" : "projective [n,k]_q codes";
+        count = withoutdependence(s.n, s.k, s.q, s.dualdist);
+        return true;
+    }
     if (!s.selforth) {
         if (!allows(s, [](int) { return true; })) return false;
         formula = "all [n,k]_q codes";

@@ -14,7 +14,10 @@
 //     doubly-even binary (weights divisible by 4) prod_{i=0}^{n/2-2} (2^i + 1)
 //     when 8 divides n, none otherwise; ternary 2 prod_{i=1}^{n/2-1} (3^i + 1)
 //     when 4 divides n, none otherwise; Hermitian over GF(4)
-//     prod_{i=0}^{n/2-1} (2^{2i+1} + 1).
+//     prod_{i=0}^{n/2-1} (2^{2i+1} + 1);
+//   - codes without zero coordinates (dual distance 2) and projective codes
+//     (dual distance 3), d = 1, every weight: by Moebius inversion over the
+//     subspaces of GF(q)^k (codeset.cpp).
 // A bound on proportional coordinates cuts the search, not a property of the
 // codes alone, so a set with one has no size here; neither have the lower
 // dimensions of brute generation, which hold lengthened codes.

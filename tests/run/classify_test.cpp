@@ -192,6 +192,10 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
         {4, 2, 4, 2, 4}, {8, 4, 4, 2, 4},                                                // doubly-even
         {4, 2, 3, 3, 3, 1}, {6, 3, 3, 3, 3, 1}, {8, 4, 3, 3, 3, 1},                      // ternary
         {2, 1, 2, 4, 2, 1}, {4, 2, 2, 4, 2, 1}, {6, 3, 2, 4, 2, 1},                      // Hermitian GF(4)
+        // Without zero coordinates, and projective.
+        {7, 3, 1, 2, 1, 0, 2}, {5, 2, 1, 3, 1, 0, 2}, {4, 2, 1, 4, 1, 0, 2}, {3, 1, 1, 5, 1, 0, 2}, {4, 2, 1, 7, 1, 0, 2},
+        {6, 3, 1, 2, 1, 0, 3}, {7, 3, 1, 2, 1, 0, 3}, {5, 2, 1, 3, 1, 0, 3}, {5, 3, 1, 3, 1, 0, 3},
+        {5, 2, 1, 4, 1, 0, 3}, {4, 2, 1, 5, 1, 0, 3}, {4, 2, 1, 7, 1, 0, 3}, {4, 1, 1, 2, 1, 0, 3},
     };
     for (const runcase& c : cases) {
         SCOPED_TRACE(testing::Message() << resultname(params(c)) << " dw " << c.dw << " so " << c.selforth);
@@ -199,11 +203,11 @@ TEST(Mass, ClosedCountsAreTheNumbersOfCodes) {
         ASSERT_TRUE(closed(c, c.k, count));
         EXPECT_EQ(count, BigNat(listed(c)));
     }
-    // No formula: a minimum distance, a dual distance, self-orthogonal binary
+    // No formula: a minimum distance, a dual distance of 4 or one with d > 1, self-orthogonal binary
     // weights 4, 6, 8 (every multiple of 4 but only some singly-even weights:
     // neither family), a proportional bound.
     BigNat none;
-    for (const runcase& c : {runcase{7, 3, 3, 2}, {7, 3, 1, 2, 1, 0, 2}, {8, 4, 4, 2, 1, 1}})
+    for (const runcase& c : {runcase{7, 3, 3, 2}, {7, 3, 1, 2, 1, 0, 4}, {7, 3, 2, 2, 1, 0, 3}, {8, 4, 4, 2, 1, 1}})
         EXPECT_FALSE(closed(c, c.k, none)) << resultname(params(c));
     RunParams p = params({7, 3, 1, 2});
     p.propcol[3] = 2;
@@ -228,6 +232,18 @@ TEST(Mass, EveryDimensionOfARunHasTheMassOfAllItsCodes) {
             if (c.q == 4 && !linear) {
                 EXPECT_GT(r.c->relabelled(), 0u);  // codes that split into parts
             }
+        }
+    // Codes without zero coordinates and projective codes, with the bounds of
+    // the dual distance (the command line's) and without: the count of every
+    // subspace.
+    for (const runcase& c : {runcase{7, 3, 1, 2, 1, 0, 3}, {5, 3, 1, 3, 1, 0, 3}, {5, 2, 1, 4, 1, 0, 3},
+                             {7, 3, 1, 2, 1, 0, 2}, {4, 2, 1, 7, 1, 0, 2}})
+        for (int cuts : {0, 1}) {
+            RunParams p = params(c);
+            p.targetcuts = cuts;
+            inrun r;
+            r.run(p);
+            EXPECT_EQ(r.c->mass().bydim[(size_t)c.k], BigNat(listed(c))) << resultname(p) << " dual " << c.dual;
         }
     // Brute generation (all codes), then the self-dual families (their closed counts).
     for (const runcase& c : {runcase{6, 3, 1, 2, 1, 0, 1, 2}, {5, 2, 1, 4, 1, 0, 1, 1}, {10, 5, 2, 2, 1, 1},
