@@ -110,9 +110,10 @@ struct LevelBounds {
 // The bounds of a run.  The target bounds are used when p.targetcuts is 1
 // (never in brute generation, whose lengthened codes are not the first rows
 // of the final codes).  With `derived` false there are none: the user's
-// proportional bounds and the candidate test's weights only, and no early
-// cuts (RowCuts stays off), as the search was before them; the tests
-// compare the two.  Reads p only.
+// proportional bounds and the candidate test's weights only, no early
+// cuts (RowCuts stays off) and every partner (no scaled copies left out,
+// see records.h), as the search was before them; the tests compare the
+// two.  Reads p only.
 LevelBounds derivebounds(const RunParams& p, bool derived = true);
 
 // One line for the command line's run header: the bounds on proportional

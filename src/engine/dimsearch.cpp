@@ -17,6 +17,8 @@ DimensionSearch::DimensionSearch(const RunParams& par, const LevelBounds& bounds
       step_(par_, bounds_, en_, rc_, fault_, sink_) {
     en_.dist.usefield(par_.q, gf(par_.q).small());
     en_.inv.setlinear(par_.linear4 == 1);
+    // The plain search (no derived bounds) keeps every partner.
+    for (LevelStore& level : levels_) level.lookforscaled(bounds_.derived);
     if (check > 0) {
         check_ = std::make_unique<SelfCheck>(check, par_.q, par_.linear4 == 1);
         step_.setcheck(check_.get());
@@ -114,6 +116,7 @@ void DimensionSearch::partners(int L) {
     SplitTables& mt = step_.mt;
     LevelStore::Cursor at;
     if (L == 1 && step_.cuts.on()) at.filter = &step_.cuts;  // partners that cannot give a row are not read
+    at.scaled = bounds_.derived;  // one partner of each set whose last rows differ by a scalar (records.h)
     levrec r;
     int got;
     while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, mt)) == 1) {

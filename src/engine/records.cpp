@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "containers/zassert.h"
+#include "field/field.h"
 
 void cleartables(SplitTables& mt) {
     memset(&mt, 0, sizeof mt);
@@ -40,6 +41,19 @@ void get(const uint8_t* p, levrec& r) {
     r.runno = (int32_t)v;
 }
 
+// The hash of a record's counts (FNV-1a over their bytes, with q and the
+// number of groups).
+uint64_t recordhash(int q, int nblk, const uint16_t* counts) {
+    uint64_t h = 0xcbf29ce484222325ULL;
+    auto add = [&h](uint32_t v) {
+        for (int i = 0; i < 2; i++, v >>= 8) h = (h ^ (v & 0xff)) * 0x100000001b3ULL;
+    };
+    add((uint32_t)q);
+    add((uint32_t)nblk);
+    for (int i = 0; i < nblk * q; i++) add(counts[i]);
+    return h;
+}
+
 }  // namespace
 
 LevelStore::~LevelStore() {
@@ -55,6 +69,11 @@ void LevelStore::setup(MemoryBudget* budget, const std::string& spillpath, RunFa
 
 void LevelStore::clear() {
     mem_.clear();
+    if (++stamp_ == 0) {  // once in 2^32 clears: the old stamps could come back
+        for (indexentry& e : index_) e.stamp = 0;
+        stamp_ = 1;
+    }
+    indexed_ = 0;
     first_ = false;
     if (spill_) {
         fclose(spill_);
@@ -123,8 +142,46 @@ bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* co
         spillsize_ += size;
         return true;
     }
+    const size_t offset = mem_.size();
     mem_.insert(mem_.end(), rec, rec + size);
+    if (q > 2 && offset < UINT32_MAX) indexrecord(recordhash(q, nblk, counts), offset);
     return true;
+}
+
+// ---- scaled copies ---------------------------------------------------------------------
+
+void LevelStore::indexrecord(uint64_t hash, size_t offset) {
+    if (2 * (indexed_ + 1) > index_.size()) {  // grow: at most half full
+        std::vector<indexentry> old(std::max<size_t>(1024, 2 * index_.size()));
+        old.swap(index_);
+        indexed_ = 0;
+        for (const indexentry& e : old)
+            if (e.stamp == stamp_) indexrecord(e.hash, e.offset);
+    }
+    size_t at = hash & (index_.size() - 1);
+    while (index_[at].stamp == stamp_) at = (at + 1) & (index_.size() - 1);
+    index_[at] = {hash, (uint32_t)offset, stamp_};
+    indexed_++;
+}
+
+bool LevelStore::scaledcopy(int q, int nblk, const uint16_t* counts) {
+    if (!scaledon_ || q <= 2 || spill_ || first_ || indexed_ == 0) return false;
+    const Field& f = gf(q);
+    uint16_t scaled[MAXBLK * MAXVAL];
+    for (int c = 2; c < q; c++) {
+        for (int g = 0; g < nblk; g++)
+            for (int i = 0; i < q; i++) scaled[g * q + f.multab[c][i]] = counts[g * q + i];
+        const uint64_t hash = recordhash(q, nblk, scaled);
+        for (size_t at = hash & (index_.size() - 1); index_[at].stamp == stamp_; at = (at + 1) & (index_.size() - 1)) {
+            if (index_[at].hash != hash) continue;
+            levrec r;
+            get(mem_.data() + index_[at].offset, r);
+            if (r.q == q && r.nblk == nblk &&
+                memcmp(mem_.data() + index_[at].offset + HEADER, scaled, 2 * (size_t)nblk * (size_t)q) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
 // ---- the first level ----------------------------------------------------------------
@@ -216,15 +273,37 @@ bool LevelStore::nextparts(Cursor& c) const {
     return false;
 }
 
+// True when the distribution a[1..q-1] is the first of its scalings in the
+// order of the level (decreasing lexicographic): no c != 1 makes the parts
+// a_{c^-1 i} larger.
+static bool firstofscalings(const int32_t* a, int q) {
+    const Field& f = gf(q);
+    for (int c = 2; c < q; c++) {
+        const int inv = f.invtab[c];
+        for (int i = 1; i < q; i++) {
+            const int32_t s = a[f.multab[inv][i]];  // part i of the scaled distribution
+            if (s != a[i]) {
+                if (s > a[i]) return false;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
 int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
     const int m = q_ - 1;
     bool have = c.x >= from_ && !c.parents && nextparts(c);
     if (c.x < 0) c.x = from_ - 1;
-    while (!have) {
-        do c.x++;
-        while (c.x <= m_ && !allowed_[(size_t)c.x]);
-        if (c.x > m_) return 0;
-        have = startweight(c);
+    for (;;) {
+        while (!have) {
+            do c.x++;
+            while (c.x <= m_ && !allowed_[(size_t)c.x]);
+            if (c.x > m_) return 0;
+            have = startweight(c);
+        }
+        if (!c.scaled || firstofscalings(c.a, q_)) break;
+        have = nextparts(c);
     }
     r = levrec{};
     r.q = q_;
@@ -280,6 +359,7 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
             for (int i = 0; i < q; i++) counts[l * q + i] = (uint16_t)mt.partner[l][i];
     }
     const int flag = status == CodeStatus::fresh ? 1 : 0;
+    if (flag == 0 && to.scaledcopy(q, nblk, counts)) return true;
     mt.recno++;
     bool ok = to.append(q, flag, mt.recno, nblk, counts);
     if (flag == 1) lc.parents++;

@@ -95,6 +95,15 @@ class LevelStore {
 
     // Appends one record; false after a reported fault.
     bool append(int q, int flag, int runno, int nblk, const uint16_t* counts);
+    // True when a record whose last row is this one's times a scalar c != 1
+    // (each group of counts permuted by i -> c i) is in the level already.
+    // Such a record stands for this one: its codes are equivalent, and as a
+    // partner it gives children equivalent to this one's, earlier (see
+    // levrec_write).  False for a spilled level (nothing is looked up).
+    bool scaledcopy(int q, int nblk, const uint16_t* counts);
+    // Whether scaledcopy looks at all (on by default; off for the plain
+    // search, which keeps every record).
+    void lookforscaled(bool on) { scaledon_ = on; }
     bool spilled() const { return spill_ != nullptr; }
 
     // A reading position, from the first record on.  On the first level a
@@ -110,6 +119,7 @@ class LevelStore {
         const FirstFilter* filter = nullptr;
         bool parents = false;       // only the records with flag 1 are wanted (the first of each weight)
         bool filtering = false;     // the filter restricts the parts of weight x
+        bool scaled = false;        // partners: only the first of each scaling (see nextfirst)
         uint8_t parts[MAXLEN];      // ... to these sizes
         uint64_t reach[MAXVAL][(MAXLEN + 63) / 64];  // reach[c]: sums of c allowed sizes
     };
@@ -132,6 +142,19 @@ class LevelStore {
     uint64_t taken_ = 0;       // bytes of the budget this level holds
     FILE* spill_ = nullptr;
     uint64_t spillsize_ = 0;
+    // The records of the level by their hash, for scaledcopy: open
+    // addressing, grow-only; an entry counts for the level when its stamp
+    // is the level's (clear() moves the stamp on).
+    struct indexentry {
+        uint64_t hash;
+        uint32_t offset;
+        uint32_t stamp;
+    };
+    std::vector<indexentry> index_;
+    bool scaledon_ = true;
+    size_t indexed_ = 0;
+    uint32_t stamp_ = 1;
+    void indexrecord(uint64_t hash, size_t offset);
     // The first level (setfirst).
     bool first_ = false;
     int q_ = 0, m_ = 0, from_ = 0;
@@ -143,7 +166,11 @@ class LevelStore {
 bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 
 // Writes one level record of a code to the level `to`: flag 1 for a new code
-// (a parent candidate), 0 for one seen before.
+// (a parent candidate), 0 for one seen before.  A record seen before whose
+// scaled copy (LevelStore::scaledcopy) the level holds is not written: a
+// level, as a list of partners, needs one record of each set of records
+// whose last rows differ by a scalar, and it keeps the first in search
+// order, which is the one whose children come first.
 //   split: blk is the last block index L - 1; one group per class (l, b),
 //          l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
 //          mt.split[l][0..q-1][b];
