@@ -387,8 +387,10 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     if (r.parts > 1) {
         if (s.already) sayerror(s.partfile + " is complete already: nothing to make");
         const PartScan ps = scanpart(s.partfile);
+        // The units of the whole run: the complete part's segments say so.
+        const uint64_t units = ps.segments > 0 ? (ps.segments - 1) / 2 : s.units;
         printf("part=%d/%d n=%d k=%d d=%d q=%d split=%d units=%llu seconds=%.2f cpu=%.2f mass=%s\n", r.part, r.parts,
-               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)s.units, wall, s.cpu,
+               par.nasked, par.k, par.d, par.q, s.split, (unsigned long long)units, wall, s.cpu,
                ps.mass.bydim[(size_t)par.k].str().c_str());
         return 0;
     }

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "engine/selfcheck.h"
+#include "field/field.h"
 
 ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
                              RunFault& fault, StepSink& sink)
@@ -248,6 +249,41 @@ CodeStatus ExtensionStep::newornot() {
                                lab_.certificate());
 }
 
+// Codes of dimension 2 when k = 2 (the last level, whose records are no
+// partners).  The M columns zero in row 1 that take a non-zero value v in
+// row 2 all stand for one point, whatever v is: scaling such a column by
+// v^-1 makes it 1 and changes no other entry.  So the candidate with all M
+// of them on one value c, and then the whole row scaled so that (as a
+// partner) its counts of the non-zero values come first in the decreasing
+// order of the codes of dimension 1, is equivalent to this one; that
+// partner is the first of its scalings (so it is read), takes the M columns
+// within the class bound when M is within it, and comes before this
+// candidate's own partner unless it is that one.  Then this candidate cannot
+// be the first of its class, and is left out before its tests.  Not in the
+// plain search.
+bool ExtensionStep::redundant() const {
+    if (walk_.D != 2 || par_.k != 2 || !bounds_.derived || par_.brute == 1) return false;
+    const int q = walk_.q;
+    int M = 0;
+    for (int i = 1; i < q; i++) M += mt.split[0][i][0];
+    if (M == 0 || M > walk_.propbound) return false;
+    const Field& f = gf(q);
+    // The largest partner: value c^-1 j takes the place of j, the M columns
+    // lie on the value that lands on 1.
+    int32_t best[MAXVAL] = {}, b[MAXVAL];
+    for (int c = 1; c < q; c++) {
+        const int inv = f.invtab[c];
+        for (int j = 1; j < q; j++) {
+            const int v = f.multab[inv][j];
+            b[j] = mt.split[0][v][1] + (j == 1 ? M : 0);
+        }
+        if (std::lexicographical_compare(best + 1, best + q, b + 1, b + q)) std::copy(b + 1, b + q, best + 1);
+    }
+    for (int j = 1; j < q; j++)
+        if (best[j] != mt.partner[0][j]) return true;
+    return false;
+}
+
 // The step test.  split (from the enumerator): only the last pair
 // (l = lastl, i = q - 1) builds the new row from mt.split and goes on.
 // simple: the working code's row D already holds the row; lastl is the
@@ -287,6 +323,7 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
             if (!weighed_) return;
         }
     }
+    if (mode == StepMode::split && redundant()) return;
     if (!passestests()) return;
     invariants();
     const CodeStatus status = newornot();

@@ -104,6 +104,7 @@ class ExtensionStep {
     bool brutecut(int D);
     void placerow(int D);
     bool passestests();
+    bool redundant() const;
     void invariants();
     CodeStatus newornot();
 

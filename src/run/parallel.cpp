@@ -41,9 +41,14 @@ void lineopening(FILE* out, const Plan& plan, int64_t elapsed) {
         fprintf(out, "run: ");
 }
 
-// "... 45 of 300 units (15%), about 70 s left".
+// "... 45 of 300 units (15%), about 70 s left"; "... 45 units done" when
+// the units were not counted (total 0).
 void progressline(FILE* out, const Plan& plan, int64_t elapsed, uint64_t done, uint64_t total, uint64_t fresh) {
     lineopening(out, plan, elapsed);
+    if (total == 0) {
+        fprintf(out, "%llu units done\n", (unsigned long long)done);
+        return;
+    }
     fprintf(out, "%llu of %llu units", (unsigned long long)done, (unsigned long long)total);
     if (total > 0) fprintf(out, " (%d%%)", (int)(100 * done / total));
     if (fresh > 0 && done < total)
@@ -56,19 +61,31 @@ void progressline(FILE* out, const Plan& plan, int64_t elapsed, uint64_t done, u
 class LevelChooser {
    public:
     LevelChooser(const SplitRun& r, const Plan& plan, const std::string& partfile)
-        : r_(r), plan_(plan), path_(choicepath(partfile)) {
+        : r_(r), plan_(plan), partfile_(partfile), path_(choicepath(partfile)) {
         // A run without --resume counts afresh (and overwrites the file).
         if (!r.resume || !readchoice(path_, r.par, plan.part, plan.parts, rec_)) rec_ = SplitChoice();
         rec_.units.resize((size_t)std::max(1, r.par.k), -1);
     }
-    // The split level (the given one, or chosen) and its units; false when
-    // a signal stopped a walk.  The walks' processor time goes to cpu_ms.
-    bool choose(int& split, uint64_t& units, int64_t& cpu_ms) {
+    // The split level and its units (`known` false when they were not
+    // counted); false when a signal stopped a walk.  The level is the one
+    // the part file of a resumed part was split at; else the given one;
+    // else, for a whole run on one thread, k - 1 (the finest checkpoints;
+    // nothing to share); else it is chosen by counting.  The walks'
+    // processor time goes to cpu_ms.
+    bool choose(int& split, uint64_t& units, bool& known, int64_t& cpu_ms) {
+        known = true;
+        units = 0;
+        split = r_.split > 0 ? r_.split : resumedlevel();
+        if (split < 0 && plan_.parts == 1 && r_.jobs <= 1) split = std::max(0, r_.par.k - 1);
         Ticker tick(r_.progress, [this](FILE* out, int64_t ms) { walkline(out, ms); });
+        if (split >= 0) {  // the level is known: its units are counted for threads to share only
+            known = split == 0 || rec_.at(split) >= 0 || r_.jobs > 1;
+            const int64_t u = split == 0 || !known ? 0 : count(split, cpu_ms);
+            units = (uint64_t)std::max<int64_t>(0, u);
+            return u >= 0;
+        }
         const uint64_t target = std::max<uint64_t>(256, 64 * (uint64_t)plan_.parts);
-        if (r_.split > 0) {
-            split = r_.split;
-        } else if (rec_.chosen == 0) {
+        if (rec_.chosen == 0) {
             int best = 0;
             int64_t most = 0;
             for (int L = 1; L <= r_.par.k - 1 && best == 0; L++) {
@@ -82,7 +99,7 @@ class LevelChooser {
             rec_.chosen = best;
             if (best > 0) writechoice(path_, r_.par, plan_.part, plan_.parts, rec_);
         }
-        if (r_.split == 0) split = rec_.chosen;
+        split = rec_.chosen;
         const int64_t u = split > 0 ? count(split, cpu_ms) : 0;
         if (u < 0) return false;
         units = (uint64_t)u;
@@ -91,6 +108,16 @@ class LevelChooser {
     int counted() const { return rec_.counted(); }
 
    private:
+    // The split level of the part file a resume goes on with (its first
+    // line, when a checkpoint says how far it is whole); -1 when there is
+    // none, or it is another part (the file is then refused when opened).
+    int resumedlevel() const {
+        Checkpoint c;
+        if (!r_.resume || !readcheckpoint(checkpointpath(partfile_), c)) return -1;
+        const PartScan ps = scanpart(partfile_, 0);
+        if (!ps.error.empty() || ps.I != plan_.part || ps.M != plan_.parts || ps.split >= r_.par.k) return -1;
+        return ps.split;
+    }
     // The units of level L: from the record, or by a walk (recorded); -1
     // when a signal stopped the walk.
     int64_t count(int L, int64_t& cpu_ms) {
@@ -126,6 +153,7 @@ class LevelChooser {
 
     const SplitRun& r_;
     const Plan& plan_;
+    const std::string partfile_;
     const std::string path_;
     SplitChoice rec_;
     std::mutex mu_;
@@ -155,9 +183,11 @@ bool completealready(const SplitRun& r, SplitResult& res) {
 // The threads make the part; res gets how they ended.
 void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResult& res) {
     // A thread without a unit would only walk the skeleton: no more threads
-    // than units (each thread holds a classifier's workspace).
+    // than units, when they were counted (each thread holds a classifier's
+    // workspace).
     const uint64_t total = owned(res.units, plan);
-    const int jobs = (int)std::max<uint64_t>(1, std::min<uint64_t>(r.jobs < 1 ? 1 : (uint64_t)r.jobs, total));
+    const uint64_t asked = r.jobs < 1 ? 1 : (uint64_t)r.jobs;
+    const int jobs = (int)std::max<uint64_t>(1, res.unitsknown ? std::min(asked, total) : asked);
     res.threads = jobs;
     std::vector<std::unique_ptr<Classifier>> workers;
     std::vector<runend> ends((size_t)jobs, runend::complete);
@@ -166,7 +196,7 @@ void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResu
     {
         Ticker tick(r.progress, [&](FILE* out, int64_t ms) {
             const uint64_t fresh = shared.unitsdone.load();
-            progressline(out, plan, ms, shared.resumedunits + fresh, total, fresh);
+            progressline(out, plan, ms, shared.resumedunits + fresh, res.unitsknown ? total : 0, fresh);
         });
         std::vector<std::thread> threads;
         for (int t = 0; t < jobs; t++)
@@ -202,7 +232,8 @@ SplitResult runsplit(const SplitRun& r) {
     // The walks that count the units are part of the run's processor time.
     int64_t countms = 0;
     LevelChooser chooser(r, plan, res.partfile);
-    const bool chosen = chooser.choose(plan.split, res.units, countms);
+    plan.split = -1;
+    const bool chosen = chooser.choose(plan.split, res.units, res.unitsknown, countms);
     res.split = plan.split;
     res.counted = chooser.counted();
     if (!chosen || runsignal) {

@@ -30,7 +30,8 @@ struct SplitResult {
     bool choosing = false;       // stopped while it chose the split level
     int counted = 0;             // the levels whose units are counted and kept (see SplitChoice)
     int split = 0;
-    uint64_t units = 0;          // units of the whole run at the split level
+    uint64_t units = 0;          // units of the whole run at the split level, when counted
+    bool unitsknown = true;      // they were counted (not so when the level was not chosen by counting)
     int threads = 0;             // the threads that made the part
     double cpu = 0;              // processor seconds of the part, earlier runs included
 };
@@ -40,7 +41,10 @@ struct SplitResult {
 // most.  It depends on the run and the number of parts only, so every part
 // finds the same one.  0 for k = 1.  The units of a level are counted by a
 // walk of the levels above it; the counts are kept in the part's choice
-// file as they come (parts.h), and --resume takes them from there.
+// file as they come (parts.h), and --resume takes them from there.  A
+// resumed part goes on at the level of its file, and a whole run on one
+// thread splits at k - 1 without counting: it has nothing to share, and
+// its checkpoints then come after every parent of dimension k - 1.
 
 // Makes part `part` of `parts` into its part file, with `jobs` threads (no
 // more than the part has units).  The progress line comes every three

@@ -147,7 +147,8 @@ TEST(Cli, ARunKilledOrStoppedAndResumedGivesTheWholeRun) {
             EXPECT_TRUE(fileexists(dir.file(name + ".part.0.1.ckpt")));
             EXPECT_FALSE(fileexists(dir.file(name)));
         }
-        runresult r = runcommand(dir.path, args + " --resume");
+        // A resume on more threads goes on at the split level of the file.
+        runresult r = runcommand(dir.path, args + " --resume" + (sig == SIGTERM ? " --jobs 2" : ""));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(resultfiles(dir.path, name) == resultfiles(whole.path, name));
         EXPECT_FALSE(fileexists(dir.file(name + ".part.0.1")));
@@ -606,7 +607,7 @@ TEST(Cli, TheMergeHoldsPartsToTheirNamesAndToTheirWriters) {
 // options, or damaged, is walked again).
 TEST(Cli, AStopWhileTheSplitLevelIsChosenKeepsTheLevelsCounted) {
     tempdir whole, dir;
-    const std::string args = "-n 13 -k 4 -d 1 -q 3 --dual 3 --quiet", name = "13_4_1.3";
+    const std::string args = "-n 13 -k 4 -d 1 -q 3 --dual 3 --quiet --jobs 2", name = "13_4_1.3";
     ASSERT_EQ(runcommand(whole.path, args).status, 0);
     const int pid = starttalven(dir.path, "", "run", args);
     const std::string choice = dir.file(name + ".part.0.1.split");
