@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Long codes of small dimension (simplex and Griesmer codes, arcs) and the
-# short codes of larger dimension, through the command line on one thread:
+# Long codes of small dimension (simplex and Griesmer codes, arcs, codes one
+# step past the Griesmer bound, projective codes) and the short codes of
+# larger dimension, through the command line on one thread:
 # for each parameter set the number of codes, the processor time of the
 # totals line, the wall time and the peak memory.  Runs that pass the time
 # limit are stopped and shown as such.
@@ -19,7 +20,8 @@ if [ $# -ge 4 ]; then
   list=("$*")
 else
   list=("31 3 25 5" "63 6 32 2" "40 3 27 3" "24 3 19 5" "57 3 49 7" "127 7 64 2" "156 4 125 5" "400 4 343 7"
-        "15 7 4 2" "16 8 4 2" "12 6 4 3" "10 5 4 4")
+        "26 3 20 5" "32 3 25 5" "29 3 24 7" "37 2 30 7" "16 4 1 3 --dual 3" "50 4 42 7" "128 8 64 2"
+        "15 7 4 2" "16 8 4 2" "12 6 4 3" "10 5 4 4" "8 4 1 7")
 fi
 
 printf '%-28s %10s %10s %10s %12s\n' "parameters" "codes" "cpu (s)" "wall (s)" "peak (KiB)"

@@ -35,10 +35,12 @@ class PartShared {
     // part in the same folder.  "" or the reason it failed.
     std::string open(const std::string& path, const RunParams& par, bool resume);
     // Appends one whole segment: its header line and the records of the
-    // buffer `body` (read from its start), whose checksum is `sum`; then,
-    // when a checkpoint is due (or `force`), syncs the file and writes the
-    // checkpoint.  False after a reported fault.
-    bool append(const std::string& header, FILE* body, uint64_t sum, RunFault& fault, bool force = false);
+    // buffer file `body` (read from its start; null: none), then those of
+    // `tail`, whose checksum together is `sum`; then, when a checkpoint is
+    // due (or `force`), syncs the file and writes the checkpoint.  False
+    // after a reported fault.
+    bool append(const std::string& header, FILE* body, const std::string& tail, uint64_t sum, RunFault& fault,
+                bool force = false);
     // The end line "E segments seconds sum": the part is complete; the
     // checkpoint and the split choice go.  False after a fault.
     bool finish(uint64_t segments, RunFault& fault);
@@ -79,7 +81,8 @@ class PartShared {
     int64_t lastcheck_ms_ = 0;
 };
 
-// The codes of the segment in hand, gathered in a buffer file.
+// The codes of the segment in hand, gathered in memory and, past a few
+// MiB, in a buffer file.
 class SegmentSink {
    public:
     ~SegmentSink();
@@ -100,6 +103,7 @@ class SegmentSink {
     std::string path_;
     uint64_t count_ = 0;
     bool keep_ = false;
-    Checksum sum_;  // of the segment's records so far
-    std::string text_;
+    bool spilled_ = false;  // records of the segment went to the file
+    Checksum sum_;          // of the segment's records so far
+    std::string mem_;       // the records not in the file (grow-only)
 };

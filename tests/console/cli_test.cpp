@@ -607,7 +607,7 @@ TEST(Cli, TheMergeHoldsPartsToTheirNamesAndToTheirWriters) {
 // options, or damaged, is walked again).
 TEST(Cli, AStopWhileTheSplitLevelIsChosenKeepsTheLevelsCounted) {
     tempdir whole, dir;
-    const std::string args = "-n 13 -k 4 -d 1 -q 3 --dual 3 --quiet --jobs 2", name = "13_4_1.3";
+    const std::string args = "-n 14 -k 4 -d 1 -q 3 --dual 3 --quiet --jobs 2", name = "14_4_1.3";
     ASSERT_EQ(runcommand(whole.path, args).status, 0);
     const int pid = starttalven(dir.path, "", "run", args);
     const std::string choice = dir.file(name + ".part.0.1.split");
