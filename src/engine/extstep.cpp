@@ -87,6 +87,84 @@ void ExtensionStep::newparent(int D, int nblk) {
         for (int b = 0; b < q; b++) pos += mt.remain[l][0][b];
     }
     cuts.parent(code_, mt, nblk, D, q, par_.nfree());
+    keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
+    keys_.clear();
+    keycount_ = 0;
+    if (++keystamp_ == 0) {  // once in 2^32 parents: the old stamps could come back
+        for (keyentry& e : keyindex_) e.stamp = 0;
+        keystamp_ = 1;
+    }
+}
+
+// ---- equivalent siblings ------------------------------------------------------------
+// The parent's zero columns (zero in rows 1..D-1) that take a non-zero
+// value in the new row stand for one point whatever that value is: scaling
+// such a column changes no other entry.  So two candidates of one parent
+// whose split counts differ only in how those columns share the non-zero
+// values are equivalent, through a map that fixes the added coordinate: the
+// later one is seen before (the parent test and the store would say so) and
+// needs neither tests, invariants nor a labelling; its record is written as
+// one seen before.  The key of a candidate is its split counts, class by
+// class, with the zero class's counts of non-zero values replaced by their
+// sum.
+
+// True when a candidate with the key of the one in mt.split passed its tests
+// earlier for this parent.  Leaves the key at the end of keys_.
+bool ExtensionStep::siblingseen() {
+    if (!keyson_) return false;
+    const int q = walk_.q;
+    const size_t start = keys_.size();
+    uint64_t h = 0xcbf29ce484222325ULL;
+    auto put = [&](int32_t v) {
+        keys_.push_back((uint16_t)v);
+        h = (h ^ (uint32_t)v) * 0x100000001b3ULL;
+    };
+    for (int l = 0; l <= mt.lastblk; l++)
+        for (int b = 0; b < q; b++) {
+            if (mt.remain[l][0][b] == 0) continue;
+            if (l == zeroblk_ && b == 0) {
+                int moved = 0;
+                for (int i = 1; i < q; i++) moved += mt.split[l][i][0];
+                put(mt.split[l][0][0]);
+                put(moved);
+                continue;
+            }
+            for (int i = 0; i < q; i++) put(mt.split[l][i][b]);
+        }
+    keyhash_ = h;
+    keylen_ = keys_.size() - start;
+    if (keyindex_.empty()) return false;
+    for (size_t at = h & (keyindex_.size() - 1); keyindex_[at].stamp == keystamp_; at = (at + 1) & (keyindex_.size() - 1)) {
+        const keyentry& e = keyindex_[at];
+        if (e.hash == h && e.offset + keylen_ <= start &&
+            std::equal(keys_.begin() + (std::ptrdiff_t)e.offset, keys_.begin() + (std::ptrdiff_t)(e.offset + keylen_),
+                       keys_.begin() + (std::ptrdiff_t)start)) {
+            keys_.resize(start);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The candidate whose key siblingseen left passed its tests: its key stays.
+void ExtensionStep::siblingpassed() {
+    if (!keyson_) return;
+    const size_t offset = keys_.size() - keylen_;
+    if (offset > UINT32_MAX) return;
+    if (2 * (keycount_ + 1) > keyindex_.size()) {  // grow: at most half full
+        std::vector<keyentry> old(std::max<size_t>(1024, 2 * keyindex_.size()));
+        old.swap(keyindex_);
+        for (const keyentry& e : old)
+            if (e.stamp == keystamp_) {
+                size_t at = e.hash & (keyindex_.size() - 1);
+                while (keyindex_[at].stamp == keystamp_) at = (at + 1) & (keyindex_.size() - 1);
+                keyindex_[at] = e;
+            }
+    }
+    size_t at = keyhash_ & (keyindex_.size() - 1);
+    while (keyindex_[at].stamp == keystamp_) at = (at + 1) & (keyindex_.size() - 1);
+    keyindex_[at] = {keyhash_, (uint32_t)offset, keystamp_};
+    keycount_++;
 }
 
 void ExtensionStep::extend(const PartnerWalk& w) {
@@ -324,7 +402,16 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
         }
     }
     if (mode == StepMode::split && redundant()) return;
-    if (!passestests()) return;
+    if (mode == StepMode::split && siblingseen()) {
+        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there
+        return;
+    }
+    const size_t keyend = keys_.size();
+    if (!passestests()) {
+        if (mode == StepMode::split && keyson_) keys_.resize(keyend - keylen_);
+        return;
+    }
+    if (mode == StepMode::split) siblingpassed();
     invariants();
     const CodeStatus status = newornot();
     if (status == CodeStatus::fresh) {

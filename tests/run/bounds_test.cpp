@@ -85,10 +85,12 @@ TEST(Bounds, RandomRunsWithAndWithoutThemWriteTheSameCodes) {
     }
     // Parameters where the target bounds cut codes of lower dimension (the
     // first three), then Griesmer codes, whose searches meet the bounds.
-    // Then projective codes and caps (the bounds of the dual distance).
+    // Then projective codes and caps (the bounds of the dual distance), and
+    // codes whose lower dimensions have zero columns (equivalent siblings).
     const runcase fixed[] = {{12, 4, 6, 2},         {14, 3, 8, 2},         {16, 5, 8, 2},         {10, 4, 1, 3, 1, 0, 3},
                              {8, 4, 1, 2, 1, 0, 4}, {9, 4, 1, 3, 1, 0, 4}, {6, 3, 1, 4, 1, 0, 4}, {7, 3, 1, 5, 1, 0, 3},
-                             {13, 3, 9, 3},         {15, 4, 8, 2},         {8, 2, 7, 7}};
+                             {13, 3, 9, 3},         {15, 4, 8, 2},         {8, 2, 7, 7},          {8, 4, 2, 3},
+                             {7, 3, 2, 5},          {7, 3, 2, 4},          {6, 3, 2, 7}};
     for (size_t i = 0; i < std::size(fixed); i++) {
         SCOPED_TRACE(testing::Message() << resultname(params(fixed[i])) << " dual " << fixed[i].dual);
         EXPECT_TRUE(compare(params(fixed[i])) || i >= 6);
