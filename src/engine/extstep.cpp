@@ -12,6 +12,7 @@
 
 #include "engine/selfcheck.h"
 #include "field/field.h"
+#include "fileio/checksum.h"
 
 ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
                              RunFault& fault, StepSink& sink)
@@ -89,11 +90,7 @@ void ExtensionStep::newparent(int D, int nblk) {
     cuts.parent(code_, mt, nblk, D, q, par_.nfree());
     keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
     keys_.clear();
-    keycount_ = 0;
-    if (++keystamp_ == 0) {  // once in 2^32 parents: the old stamps could come back
-        for (keyentry& e : keyindex_) e.stamp = 0;
-        keystamp_ = 1;
-    }
+    keyindex_.clear();
 }
 
 // ---- equivalent siblings ------------------------------------------------------------
@@ -105,66 +102,36 @@ void ExtensionStep::newparent(int D, int nblk) {
 // later one is seen before (the parent test and the store would say so) and
 // needs neither tests, invariants nor a labelling; its record is written as
 // one seen before.  The key of a candidate is its split counts, class by
-// class, with the zero class's counts of non-zero values replaced by their
-// sum.
+// class, with only the count of value 0 for the zero class.
 
 // True when a candidate with the key of the one in mt.split passed its tests
-// earlier for this parent.  Leaves the key at the end of keys_.
+// earlier for this parent.  Leaves that key in key_.
 bool ExtensionStep::siblingseen() {
     if (!keyson_) return false;
     const int q = walk_.q;
-    const size_t start = keys_.size();
-    uint64_t h = 0xcbf29ce484222325ULL;
-    auto put = [&](int32_t v) {
-        keys_.push_back((uint16_t)v);
-        h = (h ^ (uint32_t)v) * 0x100000001b3ULL;
-    };
+    key_.clear();
     for (int l = 0; l <= mt.lastblk; l++)
         for (int b = 0; b < q; b++) {
             if (mt.remain[l][0][b] == 0) continue;
-            if (l == zeroblk_ && b == 0) {
-                int moved = 0;
-                for (int i = 1; i < q; i++) moved += mt.split[l][i][0];
-                put(mt.split[l][0][0]);
-                put(moved);
+            if (l == zeroblk_ && b == 0) {  // the other values' count follows from the class size
+                key_.push_back((uint16_t)mt.split[l][0][0]);
                 continue;
             }
-            for (int i = 0; i < q; i++) put(mt.split[l][i][b]);
+            for (int i = 0; i < q; i++) key_.push_back((uint16_t)mt.split[l][i][b]);
         }
-    keyhash_ = h;
-    keylen_ = keys_.size() - start;
-    if (keyindex_.empty()) return false;
-    for (size_t at = h & (keyindex_.size() - 1); keyindex_[at].stamp == keystamp_; at = (at + 1) & (keyindex_.size() - 1)) {
-        const keyentry& e = keyindex_[at];
-        if (e.hash == h && e.offset + keylen_ <= start &&
-            std::equal(keys_.begin() + (std::ptrdiff_t)e.offset, keys_.begin() + (std::ptrdiff_t)(e.offset + keylen_),
-                       keys_.begin() + (std::ptrdiff_t)start)) {
-            keys_.resize(start);
-            return true;
-        }
-    }
-    return false;
+    Checksum h;
+    h.add(reinterpret_cast<const char*>(key_.data()), 2 * key_.size());
+    keyhash_ = h.value();
+    return keyindex_.find(keyhash_, [this](uint32_t offset) {
+        return std::equal(key_.begin(), key_.end(), keys_.begin() + (std::ptrdiff_t)offset);
+    });
 }
 
-// The candidate whose key siblingseen left passed its tests: its key stays.
+// The candidate whose key siblingseen left passed its tests: its key goes in.
 void ExtensionStep::siblingpassed() {
-    if (!keyson_) return;
-    const size_t offset = keys_.size() - keylen_;
-    if (offset > UINT32_MAX) return;
-    if (2 * (keycount_ + 1) > keyindex_.size()) {  // grow: at most half full
-        std::vector<keyentry> old(std::max<size_t>(1024, 2 * keyindex_.size()));
-        old.swap(keyindex_);
-        for (const keyentry& e : old)
-            if (e.stamp == keystamp_) {
-                size_t at = e.hash & (keyindex_.size() - 1);
-                while (keyindex_[at].stamp == keystamp_) at = (at + 1) & (keyindex_.size() - 1);
-                keyindex_[at] = e;
-            }
-    }
-    size_t at = keyhash_ & (keyindex_.size() - 1);
-    while (keyindex_[at].stamp == keystamp_) at = (at + 1) & (keyindex_.size() - 1);
-    keyindex_[at] = {keyhash_, (uint32_t)offset, keystamp_};
-    keycount_++;
+    if (!keyson_ || keys_.size() > UINT32_MAX) return;
+    keyindex_.insert(keyhash_, (uint32_t)keys_.size());
+    keys_.insert(keys_.end(), key_.begin(), key_.end());
 }
 
 void ExtensionStep::extend(const PartnerWalk& w) {
@@ -406,11 +373,7 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
         levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there
         return;
     }
-    const size_t keyend = keys_.size();
-    if (!passestests()) {
-        if (mode == StepMode::split && keyson_) keys_.resize(keyend - keylen_);
-        return;
-    }
+    if (!passestests()) return;
     if (mode == StepMode::split) siblingpassed();
     invariants();
     const CodeStatus status = newornot();

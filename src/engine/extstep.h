@@ -16,6 +16,7 @@
 
 #include "canon/canon.h"
 #include "containers/code.h"
+#include "containers/hashindex.h"
 #include "distance/dist.h"
 #include "engine/bounds.h"
 #include "engine/candtest.h"
@@ -124,21 +125,12 @@ class ExtensionStep {
     SelfCheck* check_;
     PartnerWalk walk_{};
     int zeroblk_ = -1;     // the parent's block of columns zero in rows 1..D-2, or -1
-    // The candidates of the current parent that passed their tests, by
-    // their split counts with the parent's zero columns' non-zero values
-    // taken together (siblingseen): the keys one after another, and an
-    // open-addressing index of (hash, offset); an entry counts for the
-    // parent when its stamp is the parent's.  Grow-only.
-    struct keyentry {
-        uint64_t hash;
-        uint32_t offset, stamp;
-    };
-    std::vector<uint16_t> keys_;
-    std::vector<keyentry> keyindex_;
-    size_t keycount_ = 0;
-    uint32_t keystamp_ = 1;
-    bool keyson_ = false;        // the parent has zero columns (q > 2, derived bounds)
-    uint64_t keyhash_ = 0;       // the key of the candidate in hand, at the end of keys_
-    size_t keylen_ = 0;
+    // The keys of the candidates of the current parent that passed their
+    // tests (siblingseen), one after another, and their index; the key of
+    // the candidate in hand.  Grow-only.
+    std::vector<uint16_t> keys_, key_;
+    HashIndex keyindex_;
+    uint64_t keyhash_ = 0;
+    bool keyson_ = false;  // the parent has zero columns (q > 2, derived bounds, no brute generation)
     bool weighed_ = false;  // the candidate's weights were judged by `cuts`
 };

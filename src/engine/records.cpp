@@ -13,6 +13,7 @@
 
 #include "containers/zassert.h"
 #include "field/field.h"
+#include "fileio/checksum.h"
 
 void cleartables(SplitTables& mt) {
     memset(&mt, 0, sizeof mt);
@@ -41,17 +42,11 @@ void get(const uint8_t* p, levrec& r) {
     r.runno = (int32_t)v;
 }
 
-// The hash of a record's counts (FNV-1a over their bytes, with q and the
-// number of groups).
-uint64_t recordhash(int q, int nblk, const uint16_t* counts) {
-    uint64_t h = 0xcbf29ce484222325ULL;
-    auto add = [&h](uint32_t v) {
-        for (int i = 0; i < 2; i++, v >>= 8) h = (h ^ (v & 0xff)) * 0x100000001b3ULL;
-    };
-    add((uint32_t)q);
-    add((uint32_t)nblk);
-    for (int i = 0; i < nblk * q; i++) add(counts[i]);
-    return h;
+// The hash of a record's counts.
+uint64_t recordhash(int nblk, int q, const uint16_t* counts) {
+    Checksum h;
+    h.add(reinterpret_cast<const char*>(counts), 2 * (size_t)nblk * (size_t)q);
+    return h.value();
 }
 
 }  // namespace
@@ -69,11 +64,7 @@ void LevelStore::setup(MemoryBudget* budget, const std::string& spillpath, RunFa
 
 void LevelStore::clear() {
     mem_.clear();
-    if (++stamp_ == 0) {  // once in 2^32 clears: the old stamps could come back
-        for (indexentry& e : index_) e.stamp = 0;
-        stamp_ = 1;
-    }
-    indexed_ = 0;
+    index_.clear();
     first_ = false;
     if (spill_) {
         fclose(spill_);
@@ -144,42 +135,26 @@ bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* co
     }
     const size_t offset = mem_.size();
     mem_.insert(mem_.end(), rec, rec + size);
-    if (q > 2 && offset < UINT32_MAX) indexrecord(recordhash(q, nblk, counts), offset);
+    if (scaledon_ && q > 2 && offset < UINT32_MAX) index_.insert(recordhash(nblk, q, counts), (uint32_t)offset);
     return true;
 }
 
 // ---- scaled copies ---------------------------------------------------------------------
 
-void LevelStore::indexrecord(uint64_t hash, size_t offset) {
-    if (2 * (indexed_ + 1) > index_.size()) {  // grow: at most half full
-        std::vector<indexentry> old(std::max<size_t>(1024, 2 * index_.size()));
-        old.swap(index_);
-        indexed_ = 0;
-        for (const indexentry& e : old)
-            if (e.stamp == stamp_) indexrecord(e.hash, e.offset);
-    }
-    size_t at = hash & (index_.size() - 1);
-    while (index_[at].stamp == stamp_) at = (at + 1) & (index_.size() - 1);
-    index_[at] = {hash, (uint32_t)offset, stamp_};
-    indexed_++;
-}
-
 bool LevelStore::scaledcopy(int q, int nblk, const uint16_t* counts) {
-    if (!scaledon_ || q <= 2 || spill_ || first_ || indexed_ == 0) return false;
+    if (!scaledon_ || q <= 2 || spill_ || first_ || index_.size() == 0) return false;
     const Field& f = gf(q);
     uint16_t scaled[MAXBLK * MAXVAL];
+    const size_t bytes = 2 * (size_t)nblk * (size_t)q;
+    auto same = [&](uint32_t offset) {
+        levrec r;
+        get(mem_.data() + offset, r);
+        return r.q == q && r.nblk == nblk && memcmp(mem_.data() + offset + HEADER, scaled, bytes) == 0;
+    };
     for (int c = 2; c < q; c++) {
         for (int g = 0; g < nblk; g++)
             for (int i = 0; i < q; i++) scaled[g * q + f.multab[c][i]] = counts[g * q + i];
-        const uint64_t hash = recordhash(q, nblk, scaled);
-        for (size_t at = hash & (index_.size() - 1); index_[at].stamp == stamp_; at = (at + 1) & (index_.size() - 1)) {
-            if (index_[at].hash != hash) continue;
-            levrec r;
-            get(mem_.data() + index_[at].offset, r);
-            if (r.q == q && r.nblk == nblk &&
-                memcmp(mem_.data() + index_[at].offset + HEADER, scaled, 2 * (size_t)nblk * (size_t)q) == 0)
-                return true;
-        }
+        if (index_.find(recordhash(nblk, q, scaled), same)) return true;
     }
     return false;
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "containers/hashindex.h"
 #include "engine/bounds.h"
 #include "engine/budget.h"
 #include "engine/store.h"
@@ -142,19 +143,10 @@ class LevelStore {
     uint64_t taken_ = 0;       // bytes of the budget this level holds
     FILE* spill_ = nullptr;
     uint64_t spillsize_ = 0;
-    // The records of the level by their hash, for scaledcopy: open
-    // addressing, grow-only; an entry counts for the level when its stamp
-    // is the level's (clear() moves the stamp on).
-    struct indexentry {
-        uint64_t hash;
-        uint32_t offset;
-        uint32_t stamp;
-    };
-    std::vector<indexentry> index_;
+    // The records of the level by the hash of their counts, for scaledcopy
+    // (only while the level is in memory and scaledon_).
+    HashIndex index_;
     bool scaledon_ = true;
-    size_t indexed_ = 0;
-    uint32_t stamp_ = 1;
-    void indexrecord(uint64_t hash, size_t offset);
     // The first level (setfirst).
     bool first_ = false;
     int q_ = 0, m_ = 0, from_ = 0;

@@ -126,10 +126,9 @@ BigNat withoutdependence(int n, int k, int q, int dualdist) {
         (c % 2 == 0 ? plus : minus) += term;
     }
     plus -= minus;
-    for (int i = 0; i < k; i++) {  // |GL(k,q)| = prod (q^k - q^i), each below 2^63 for k <= 19
-        uint64_t qk = 1, qi = 1;
-        for (int t = 0; t < k; t++) qk *= (uint64_t)q;
-        for (int t = 0; t < i; t++) qi *= (uint64_t)q;
+    uint64_t qk = 1;
+    for (int t = 0; t < k; t++) qk *= (uint64_t)q;
+    for (uint64_t qi = 1; qi < qk; qi *= (uint64_t)q) {  // |GL(k,q)| = prod (q^k - q^i), each below 2^63 for k <= 19
         const uint64_t rest = plus.divmod(qk - qi);
         ZASSERT("codeset", rest != 0, "the matrices of rank k fall into bases of whole codes");
     }

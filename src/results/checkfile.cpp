@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <unordered_map>
 
 #include "codeio/readers.h"
 #include "results/analyse.h"
+#include "results/classsort.h"
 #include "results/mass.h"
 
 namespace {
@@ -46,15 +46,10 @@ class Checker {
     std::string where_;             // "record 3" or "code 3": the code in hand
     bool hfile_ = false;            // records carry an overall number
     std::map<int, int64_t> perdim_; // codes of each dimension
-    std::unordered_map<std::string, int64_t> seen_;  // canonical form -> the code's number
-    // The first code of each dimension and length, kept unlabelled until a
-    // second one comes: one long code alone is never labelled.
-    struct FirstOfKind {
-        CodeMatrix code;
-        int64_t number = 0;
-        bool formed = false;
-    };
-    std::map<std::pair<int, int>, FirstOfKind> first_;
+    // The classes of the codes so far, and the number of each class's first
+    // code.
+    std::unique_ptr<ClassSorter> classes_;
+    std::vector<int64_t> firstof_;
     std::vector<uint64_t> A_;
 };
 
@@ -95,6 +90,7 @@ void Checker::record(const CodeMatrix& c, const CodeFacts& facts) {
     if (!an_) {
         const bool linear4 = opt_.linear4 >= 0 ? opt_.linear4 == 1 : r_->linear4() == 1;
         an_ = std::make_unique<CodeAnalyser>(c.q, c.q == 4 && linear4);
+        classes_ = std::make_unique<ClassSorter>(c.q, c.q == 4 && linear4);
         mass_ = std::make_unique<FileMass>(c.q, c.q == 4 && !linear4);
     }
     numbering(c);
@@ -212,28 +208,13 @@ void Checker::known(const CodeMatrix& c, const CodeFacts& facts) {
 }
 
 // No two codes of one dimension and length are equivalent.  `f` is c's
-// form when the caller made it; else it is made only when a second code of
-// c's dimension and length comes.
+// form when the caller made it; else the sorter makes it, and only once a
+// second code of c's dimension and length comes.
 void Checker::unique(const CodeMatrix& c, const CodeForm* f) {
-    auto [first, fresh] = first_.try_emplace({c.k, c.n});
-    FirstOfKind& one = first->second;
-    if (fresh && !f) {
-        one.code = c;
-        one.number = rep_.codes;
-        return;
-    }
-    const std::string kind = std::to_string(c.k) + " " + std::to_string(c.n) + " ";
-    if (!fresh && !one.formed) {
-        CodeForm earlier;
-        an_->form(one.code, earlier);
-        seen_.emplace(kind + earlier.key, one.number);
-        one.code = CodeMatrix();
-    }
-    one.formed = true;
-    CodeForm own;
-    if (!f) an_->form(c, own);
-    auto [it, added] = seen_.emplace(kind + (f ? f->key : own.key), rep_.codes);
-    if (!added) fault("equivalent to " + where_.substr(0, where_.find(' ')) + " " + std::to_string(it->second));
+    bool fresh = false;
+    const int64_t cls = classes_->add(c, fresh, f);
+    if (fresh) firstof_.push_back(rep_.codes);
+    else fault("equivalent to " + where_.substr(0, where_.find(' ')) + " " + std::to_string(firstof_[(size_t)cls - 1]));
 }
 
 void Checker::totals() {

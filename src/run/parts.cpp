@@ -410,11 +410,11 @@ RunParams paramsof(const PartScan& ps) {
 // result files of the run the content states, under the lock of the name):
 // "" or what differs.
 std::string namedright(const std::string& path, const PartScan& ps) {
-    const std::string name = path.substr(path.rfind('/') + 1);
-    const std::string due = partpath(resultname(paramsof(ps)), ps.I, ps.M);
+    const std::string name = path.substr(path.rfind('/') + 1), run = resultname(paramsof(ps));
+    const std::string due = partpath(run, ps.I, ps.M);
     if (name == due) return "";
-    return path + " holds part " + std::to_string(ps.I) + " of " + std::to_string(ps.M) + " of the run " +
-           resultname(paramsof(ps)) + " (its P line), so its name must be " + due;
+    return path + " holds part " + std::to_string(ps.I) + " of " + std::to_string(ps.M) + " of the run " + run +
+           " (its P line), so its name must be " + due;
 }
 
 // Every part of the split once, complete, of one run and named after it;
