@@ -72,8 +72,15 @@
 // dimension s and minimum distance t (t <= 0 counts as 0 per term).
 int32_t griesmer(int q, int s, int t);
 
+// How the rows of a partner are made when the early cuts are in use: by
+// the enumeration with its cuts or by the lattice search (engine/rowlattice.h),
+// chosen per dimension by what each costs; or always one of them (for the
+// tests that compare them).
+enum class RowSearch { chosen, lattice, enumeration };
+
 struct LevelBounds {
     bool derived = true;  // the level bounds and the early cuts are in use
+    RowSearch rows = RowSearch::chosen;
     bool target = false;  // the target bounds are in use
     int32_t len = 0;      // the construction length (n, or n + k in brute generation)
     int32_t dmin = 0;     // the least weight a non-zero codeword may have (len + 1: none)

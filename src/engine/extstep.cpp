@@ -18,6 +18,7 @@ ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, Se
                              RunFault& fault, StepSink& sink)
     : tests(par, bounds, en.dist),
       cuts(bounds),
+      lattice(bounds),
       par_(par),
       bounds_(bounds),
       code_(en.code),
@@ -88,6 +89,8 @@ void ExtensionStep::newparent(int D, int nblk) {
         for (int b = 0; b < q; b++) pos += mt.remain[l][0][b];
     }
     cuts.parent(code_, mt, nblk, D, q, par_.nfree());
+    if (par_.brute == 1 || bounds_.rows == RowSearch::enumeration || !lattice.parent(code_, mt, nblk, D, q, par_.nfree()))
+        lattice.off();
     keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
     keys_.clear();
     keyindex_.clear();
@@ -134,9 +137,57 @@ void ExtensionStep::siblingpassed() {
     keys_.insert(keys_.end(), key_.begin(), key_.end());
 }
 
+// ---- the choice of the row search -------------------------------------------------
+// Both ways give the same rows in the same order, so the choice is one of
+// cost only, made per dimension from the time each takes per partner: the
+// cheaper one is used, and the other for one partner in 16 times the ratio
+// of their costs (so the trials cost at most a sixteenth of the run), to
+// notice a change.  Every 64 partners of the one in use, once the other has
+// had 8 trials, the choice is made again, and the times so far count half.
+// The cost of a partner varies a lot and a few trials see few of the
+// expensive ones, so the enumeration must be half as cheap again to be
+// taken instead of the lattice search.
+
+bool ExtensionStep::latticeturn() {
+    if (!lattice.on()) return false;
+    if (bounds_.rows != RowSearch::chosen) return bounds_.rows == RowSearch::lattice;
+    pathtally& t = paths_[walk_.D];
+    const bool trial = ++t.turn >= t.every;
+    if (trial) t.turn = 0;
+    return t.lattice != trial;
+}
+
+void ExtensionStep::timed(bool lattice, std::chrono::steady_clock::duration spent) {
+    pathtally& t = paths_[walk_.D];
+    t.time[lattice] += std::chrono::duration<double>(spent).count();
+    t.count[lattice]++;
+    const int used = t.lattice, other = !t.lattice;
+    if (t.count[used] < 64 || t.count[other] < 8) return;
+    const double cost[2] = {t.time[0] / t.count[0], t.time[1] / t.count[1]};
+    t.lattice = t.lattice ? 1.5 * cost[0] >= cost[1] : cost[1] < cost[0];
+    const double ratio = cost[!t.lattice] / std::max(cost[t.lattice], 1e-9);
+    t.every = (uint32_t)std::clamp(16.0 * ratio, 16.0, 1048576.0);
+    for (int i = 0; i < 2; i++) t.time[i] /= 2, t.count[i] = (t.count[i] + 1) / 2;
+}
+
 void ExtensionStep::extend(const PartnerWalk& w) {
     walk_ = w;
-    if (!cuts.on() || cuts.partner(mt, w.propbound)) rowenum(0, 0, 0, 0, 0);
+    const bool uselattice = latticeturn();
+    const bool chosen = lattice.on() && bounds_.rows == RowSearch::chosen;
+    const auto begin = chosen ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+    if (uselattice) {
+        lattice.rows(mt, w.propbound, w.zerocap, [this] { latticerow(); },
+                     [this] {
+                         if ((++ticks_ & 4095) == 0) {
+                             sink_.progress(walk_.D);
+                             fault_.poll();
+                         }
+                         return fault_.stopped();
+                     });
+    } else if (!cuts.on() || cuts.partner(mt, w.propbound)) {
+        rowenum(0, 0, 0, 0, 0);
+    }
+    if (chosen) timed(uselattice, std::chrono::steady_clock::now() - begin);
     if (check_ && !fault_.stopped()) check_->afterpartner(mt, w.q);
 }
 
@@ -195,6 +246,19 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
         if (rest > mt.capsum[l][i][b]) break;
     }
     share = 0;
+}
+
+// A row of the lattice search is in mt.split: its codewords have allowed
+// weights and its zero columns are possible.
+void ExtensionStep::latticerow() {
+    if (fault_.poll()) return;
+    sink_.progress(walk_.D);
+    weighed_ = true;
+    const int assigned = buildnewrow(par_.nfree());
+    ZASSERT("extstep", assigned != par_.nfree(), "the new row covers every free column");
+    placerow(walk_.D);
+    if (check_) check_->weights(true, tests.test_dist(code_));
+    decide(mt.lastblk, StepMode::split);
 }
 
 // ---- the step test ------------------------------------------------------------------
@@ -368,6 +432,15 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
             if (!weighed_) return;
         }
     }
+    decide(lastl, mode);
+}
+
+// The candidate in the working code (its weights judged when weighed_):
+// tests, invariants and canonical form unless it is seen to be redundant or
+// an equivalent sibling; a new code goes to the sink; its level record is
+// written.
+void ExtensionStep::decide(int lastl, StepMode mode) {
+    const int D = walk_.D, q = walk_.q;
     if (mode == StepMode::split && redundant()) return;
     if (mode == StepMode::split && siblingseen()) {
         levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there

@@ -9,6 +9,7 @@
 // and with the passing time (a progress line) it is told through a
 // `StepSink`.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,6 +23,7 @@
 #include "engine/candtest.h"
 #include "engine/records.h"
 #include "engine/rowcuts.h"
+#include "engine/rowlattice.h"
 #include "engine/store.h"
 #include "engine/tables.h"
 #include "fileio/fault.h"
@@ -95,6 +97,7 @@ class ExtensionStep {
     SplitTables mt;
     CandidateTests tests;
     RowCuts cuts;
+    RowLattice lattice;
 
    private:
     void rowenum(int amount, int b, int i, int l, int nn);
@@ -102,6 +105,10 @@ class ExtensionStep {
     bool nextpair(int& l, int& i) const;
     void afterpair(int i, int l, int nn);
     void steptest(int i, int l, int lastl, int nn, StepMode mode);
+    void decide(int lastl, StepMode mode);
+    bool latticeturn();
+    void timed(bool lattice, std::chrono::steady_clock::duration spent);
+    void latticerow();
     int buildnewrow(int nfree);
     bool brutecut(int D);
     void placerow(int D);
@@ -132,5 +139,15 @@ class ExtensionStep {
     HashIndex keyindex_;
     uint64_t keyhash_ = 0;
     bool keyson_ = false;  // the parent has zero columns (q > 2, derived bounds, no brute generation)
+    // The time the two row searches took per dimension (0: enumeration,
+    // 1: lattice), and which one is in use.
+    struct pathtally {
+        double time[2] = {0, 0};
+        uint32_t count[2] = {0, 0};
+        uint32_t turn = 0, every = 16;  // partners since the last trial of the other one, and between trials
+        bool lattice = true;
+    };
+    pathtally paths_[MAXDIM];
+    uint32_t ticks_ = 0;    // choices of the lattice search, for the progress lines and the stop
     bool weighed_ = false;  // the candidate's weights were judged by `cuts`
 };

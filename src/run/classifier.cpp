@@ -24,6 +24,12 @@ namespace {
 
 int checklevel(const RunOptions& opt) { return opt.check >= 0 ? opt.check : SelfCheck::levelfromenv(); }
 
+LevelBounds boundsof(const RunParams& par, const RunOptions& opt) {
+    LevelBounds b = derivebounds(par, opt.derived);
+    b.rows = opt.rows;
+    return b;
+}
+
 }  // namespace
 
 Classifier::Classifier(const RunParams& par, const RunOptions& opt)
@@ -31,7 +37,7 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       opt_(opt),
       fault_(opt.console),
       budget_(opt.budget),
-      bounds_(derivebounds(par_, opt.derived)),
+      bounds_(boundsof(par_, opt)),
       out_(par_, rc_, fault_),
       prog_(opt.console),
       mass_(par_),

@@ -36,6 +36,7 @@ struct RunOptions {
     bool signals = true;          // SIGINT and SIGTERM stop the run while it goes
     uint64_t budget = DEFAULT_BUDGET;  // memory for the levels and the store before they spill
     bool derived = true;          // false: no derived bounds and no early cuts (see engine/bounds.h)
+    RowSearch rows = RowSearch::chosen;  // how the rows of a partner are made (see engine/bounds.h)
 };
 
 // How a run ended: with its totals; stopped by a file fault (reported);

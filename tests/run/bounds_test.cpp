@@ -1,6 +1,6 @@
 // What must not change what a run writes: the derived bounds and early cuts
-// (random parameter sets over every field run plain, with the level bounds,
-// and with the target bounds too) and the self-checks at check level 2.  Also
+// (random parameter sets over every field run plain, with the level bounds
+// and each way of making the rows, and with the target bounds too) and the self-checks at check level 2.  Also
 // the bounds of known codes by hand, and a failing self-check stops the run.
 #include <gtest/gtest.h>
 
@@ -40,11 +40,16 @@ std::string classof(const oracle::matrix& g, CodeFormer& former) {
 // bounds, which cut partners whose children may have come first) the same
 // classes.  True when they cut some code of lower dimension.
 bool compare(const RunParams& p) {
-    inrun plain, level, target;
+    inrun plain, target;
     plain.opt.derived = false;
     RunParams bounded = p;
     bounded.targetcuts = 1;
-    EXPECT_TRUE(level.run(p) == plain.run(p)) << "the level bounds and cuts changed a file";
+    const std::string want = plain.run(p);
+    for (RowSearch rows : {RowSearch::chosen, RowSearch::lattice, RowSearch::enumeration}) {
+        inrun level;
+        level.opt.rows = rows;
+        EXPECT_TRUE(level.run(p) == want) << "the level bounds and cuts changed a file (row search " << (int)rows << ")";
+    }
     target.run(bounded);
     const std::string name = resultname(p);
     EXPECT_EQ(withoutres(readfile(target.dir.file(name))), withoutres(readfile(plain.dir.file(name))));
