@@ -53,7 +53,8 @@ static int32_t mode(const int32_t* v, int n, int stride) {
 // that of each value after it, r(b) |class b| and c(z) p_l[z] go into the
 // constant and only R stays.
 void RowLattice::addgroup(const std::vector<int>& ks) {
-    std::vector<int32_t> coef((size_t)(nx_ + nz_), 0);
+    std::vector<int32_t>& coef = coef_;
+    std::fill(coef.begin(), coef.end(), 0);
     const Field& fd = gf(q_);
     for (int k : ks) {
         coef[(size_t)(nx_ + k)] = 1;
@@ -133,7 +134,9 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
     // The equalities: class sizes, the partner, each codeword, each family,
     // all codewords.
     terms_.clear(), cstart_.assign(1, 0), rhs_.clear(), partnerterms_.clear();
-    std::vector<int32_t> coef((size_t)(nx_ + nz_), 0);
+    coef_.assign((size_t)(nx_ + nz_), 0);
+    std::vector<int32_t>& coef = scratch_;
+    coef.assign((size_t)(nx_ + nz_), 0);
     for (int c = 0; c < classes; c++) {
         std::fill(coef.begin(), coef.end(), 0);
         for (int z = 0; z < q; z++) coef[(size_t)(c * q + z)] = 1;
@@ -146,8 +149,11 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
             for (int c = blkfirst_[(size_t)l]; c < blkfirst_[(size_t)l + 1]; c++) coef[(size_t)(c * q + z)] = 1;
             addequality(coef, 0);
         }
-    std::vector<int> ks;
-    for (int k = 0; k < nz_; k++) addgroup({k});
+    std::vector<int>& ks = ks_;
+    for (int k = 0; k < nz_; k++) {
+        ks.assign(1, k);
+        addgroup(ks);
+    }
     if (q > 2)
         for (int f = 0; f < F_; f++) {
             ks.clear();
@@ -193,7 +199,8 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
     for (const term& t : terms_) vstart_[(size_t)t.var + 1]++;
     for (int v = 0; v < nv; v++) vstart_[(size_t)v + 1] += vstart_[(size_t)v];
     vcons_.resize(terms_.size());
-    std::vector<int32_t> fill(vstart_.begin(), vstart_.end() - 1);
+    std::vector<int32_t>& fill = scratch_;
+    fill.assign(vstart_.begin(), vstart_.end() - 1);
     for (int e = 0; e < ne; e++)
         for (int32_t t = cstart_[(size_t)e]; t < cstart_[(size_t)e + 1]; t++)
             vcons_[(size_t)fill[(size_t)terms_[(size_t)t].var]++] = {e, terms_[(size_t)t].coef};

@@ -91,6 +91,8 @@ class RowLattice {
     std::vector<uint8_t> sv_;                       // sv_[l * F + f]: s(u_f) on block l
     std::vector<int32_t> zbase_;                    // per Z: base(u), the weight when it has no zeros
     std::vector<int32_t> order_;                    // the unknowns in enumeration order
+    std::vector<int32_t> coef_, scratch_;           // scratch of the equalities being built
+    std::vector<int> ks_;
     // The equalities: sum of coef * var = rhs; rhs of the partner equalities
     // set per partner.  CSR over the terms; per variable its equalities.
     std::vector<term> terms_;
