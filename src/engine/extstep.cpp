@@ -89,8 +89,11 @@ void ExtensionStep::newparent(int D, int nblk) {
         for (int b = 0; b < q; b++) pos += mt.remain[l][0][b];
     }
     cuts.parent(code_, mt, nblk, D, q, par_.nfree());
-    if (par_.brute == 1 || bounds_.rows == RowSearch::enumeration || !lattice.parent(code_, mt, nblk, D, q, par_.nfree()))
-        lattice.off();
+    // The lattice search is built for the parent when a partner first asks
+    // for it (codes of dimension 2 and brute generation never do).
+    lattice.off();
+    parentblocks_ = nblk;
+    latticestate_ = par_.brute == 1 || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
     keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
     keys_.clear();
     keyindex_.clear();
@@ -140,21 +143,24 @@ void ExtensionStep::siblingpassed() {
 // ---- the choice of the row search -------------------------------------------------
 // Both ways give the same rows in the same order, so the choice is one of
 // cost only, made per dimension from the time each takes per partner: the
-// cheaper one is used, and the other for one partner in 16 times the ratio
-// of their costs (so the trials cost at most a sixteenth of the run), to
-// notice a change.  Every 64 partners of the one in use, once the other has
-// had 8 trials, the choice is made again, and the times so far count half.
-// The cost of a partner varies a lot and a few trials see few of the
-// expensive ones, so the enumeration must be half as cheap again to be
-// taken instead of the lattice search.
+// cheaper one is used, and the other for one partner in 64 times the ratio
+// of their costs (so the trials cost at most a 64th of the run), to
+// notice a change (the spacing follows every partner's time).  Every 64
+// partners of the one in use, once the other has had 8 trials, the choice
+// is made again, and the times so far count half.
 
 bool ExtensionStep::latticeturn() {
-    if (!lattice.on()) return false;
-    if (bounds_.rows != RowSearch::chosen) return bounds_.rows == RowSearch::lattice;
-    pathtally& t = paths_[walk_.D];
-    const bool trial = ++t.turn >= t.every;
-    if (trial) t.turn = 0;
-    return t.lattice != trial;
+    if (latticestate_ == 0) return false;
+    bool want = bounds_.rows == RowSearch::lattice;
+    if (bounds_.rows == RowSearch::chosen) {
+        pathtally& t = paths_[walk_.D];
+        const bool trial = ++t.turn >= t.every;
+        if (trial) t.turn = 0;
+        want = t.lattice != trial;
+    }
+    if (want && latticestate_ == 1)
+        latticestate_ = lattice.parent(code_, mt, parentblocks_, walk_.D, walk_.q, par_.nfree()) ? 2 : 0;
+    return want && latticestate_ == 2;
 }
 
 void ExtensionStep::timed(bool lattice, std::chrono::steady_clock::duration spent) {
@@ -162,18 +168,20 @@ void ExtensionStep::timed(bool lattice, std::chrono::steady_clock::duration spen
     t.time[lattice] += std::chrono::duration<double>(spent).count();
     t.count[lattice]++;
     const int used = t.lattice, other = !t.lattice;
-    if (t.count[used] < 64 || t.count[other] < 8) return;
+    if (t.count[0] == 0 || t.count[1] == 0) return;
     const double cost[2] = {t.time[0] / t.count[0], t.time[1] / t.count[1]};
-    t.lattice = t.lattice ? 1.5 * cost[0] >= cost[1] : cost[1] < cost[0];
+    if (t.count[used] >= 64 && t.count[other] >= 8) {
+        t.lattice = cost[1] < cost[0];
+        for (int i = 0; i < 2; i++) t.time[i] /= 2, t.count[i] = (t.count[i] + 1) / 2;
+    }
     const double ratio = cost[!t.lattice] / std::max(cost[t.lattice], 1e-9);
-    t.every = (uint32_t)std::clamp(16.0 * ratio, 16.0, 1048576.0);
-    for (int i = 0; i < 2; i++) t.time[i] /= 2, t.count[i] = (t.count[i] + 1) / 2;
+    t.every = (uint32_t)std::clamp(64.0 * ratio, 64.0, 1048576.0);
 }
 
 void ExtensionStep::extend(const PartnerWalk& w) {
     walk_ = w;
     const bool uselattice = latticeturn();
-    const bool chosen = lattice.on() && bounds_.rows == RowSearch::chosen;
+    const bool chosen = latticestate_ != 0 && bounds_.rows == RowSearch::chosen;
     const auto begin = chosen ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
     if (uselattice) {
         lattice.rows(mt, w.propbound, w.zerocap, [this] { latticerow(); },

@@ -144,10 +144,12 @@ class ExtensionStep {
     struct pathtally {
         double time[2] = {0, 0};
         uint32_t count[2] = {0, 0};
-        uint32_t turn = 0, every = 16;  // partners since the last trial of the other one, and between trials
+        uint32_t turn = 0, every = 64;  // partners since the last trial of the other one, and between trials
         bool lattice = true;
     };
     pathtally paths_[MAXDIM];
+    int latticestate_ = 0;  // for the current parent: 0 no lattice search, 1 not built yet, 2 built
+    int parentblocks_ = 0;  // the current parent's blocks
     uint32_t ticks_ = 0;    // choices of the lattice search, for the progress lines and the stop
     bool weighed_ = false;  // the candidate's weights were judged by `cuts`
 };
