@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int MAXUNKNOWNS = 1 << 14;  // unknowns and zeros of one parent, at most
+constexpr int64_t MAXBUILD = 1 << 26;  // steps of building the equalities of one parent, at most
 
 }  // namespace
 
@@ -98,6 +99,10 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
     for (int l = 0; l < nblk; l++)
         for (int b = 0; b < q; b++) classes += mt.remain[l][0][b] > 0;
     if ((int64_t)classes * q > MAXUNKNOWNS) return false;
+    // The pencils dominate the building: one per unknown, each over every
+    // codeword and the unknowns they meet.
+    const int64_t nx = (int64_t)classes * q, nz = F * (q - 1);
+    if (nx * (nx + nz + nz * classes / q) > MAXBUILD) return false;
     q_ = q, D_ = D, L_ = nblk, F_ = (int)F, nfree_ = nfree;
     nx_ = classes * q, nz_ = F_ * (q - 1);
     const Field& fd = gf(q);
