@@ -66,7 +66,6 @@ class DimensionSearch {
     const ColumnInvariants& invariants() const { return en_.inv; }
     const Labeller& labeller() const { return en_.lab; }
     const RowCuts& rowcuts() const { return step_.cuts; }
-    const RowLattice& rowlattice() const { return step_.lattice; }
     const SelfCheck* selfcheck() const { return check_.get(); }
 
    private:

@@ -91,7 +91,6 @@ void ExtensionStep::newparent(int D, int nblk) {
     cuts.parent(code_, mt, nblk, D, q, par_.nfree());
     // The lattice search is built for the parent when a partner first asks
     // for it (codes of dimension 2 and brute generation never do).
-    lattice.off();
     parentblocks_ = nblk;
     latticestate_ = par_.brute == 1 || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
     keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;

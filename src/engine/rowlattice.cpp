@@ -1,9 +1,9 @@
 // The rows of a partner as lattice points (see rowlattice.h).
 //
-// The two sums over codewords are built by one rule: for a set of codewords
-// K, sum over K of Z(k) minus the unknowns counted as often as K meets them
-// is 0.  A class whose unknowns are all met alike, mu times, adds
-// mu * |class| to the constant instead of its unknowns; that is what makes
+// Every sum over codewords is built by one rule: for a set of codewords K,
+// sum over K of Z(k) minus the unknowns counted as often as K meets them is
+// 0.  What the class sizes and the partner's amounts fix of that count goes
+// into the constant instead of the unknowns (addgroup); that is what makes
 // the sums stronger than their parts.
 #include "engine/rowlattice.h"
 
@@ -28,10 +28,9 @@ int RowLattice::scalefamily(int f, int t) const {
     return g;
 }
 
-// One equality: coef (over all variables, 0 where absent) and its constant.
-void RowLattice::addequality(const std::vector<int32_t>& coef, int32_t rhs) {
-    for (int v = 0; v < nx_ + nz_; v++)
-        if (coef[(size_t)v] != 0) terms_.push_back({v, coef[(size_t)v]});
+// The equality whose terms were pushed since the last one ends, with its
+// constant.
+void RowLattice::close(int32_t rhs) {
     cstart_.push_back((int32_t)terms_.size());
     rhs_.push_back(rhs);
 }
@@ -48,66 +47,45 @@ static int32_t mode(const int32_t* v, int n, int stride) {
     return best;
 }
 
-// The sum over the codewords ks (indices of Z) as one equality, folded
-// block by block: the unknowns of block l are met M(b, z) times; with
+// The sum over the codewords ks (indices of Z, distinct) as one equality,
+// folded block by block: the unknowns of block l are met M(b, z) times; with
 // M = r(b) + c(z) + R(b, z), r the most frequent count of each class and c
 // that of each value after it, r(b) |class b| and c(z) p_l[z] go into the
-// constant and only R stays.
+// constant and only R stays.  Uses coef_ (the counts of the unknowns).
 void RowLattice::addgroup(const std::vector<int>& ks) {
-    std::vector<int32_t>& coef = coef_;
-    std::fill(coef.begin(), coef.end(), 0);
-    const Field& fd = gf(q_);
+    const int classes = nx_ / q_, e = (int)rhs_.size();
+    std::fill(coef_.begin(), coef_.end(), 0);
     for (int k : ks) {
-        coef[(size_t)(nx_ + k)] = 1;
-        const int f = k / (q_ - 1), lam = k % (q_ - 1) + 1;
-        for (int c = 0; c < nx_ / q_; c++) {
-            const int s = sv_[(size_t)clsblk_[(size_t)c] * F_ + f];
-            const int z = fd.negtab[fd.addtab[s][fd.multab[lam][clsb_[(size_t)c]]]];
-            coef[(size_t)(c * q_ + z)]--;
-        }
+        terms_.push_back({nx_ + k, 1});
+        const uint8_t* z = &meet_[(size_t)k * classes];
+        for (int c = 0; c < classes; c++) coef_[(size_t)(c * q_ + z[c])]++;
     }
-    const int e = (int)rhs_.size();
     int32_t rhs = 0;
-    int32_t M[MAXVAL * MAXVAL], colc[MAXVAL];
+    int32_t* M = coef_.data();
     for (int l = 0; l < L_; l++) {
         const int c0 = blkfirst_[(size_t)l], nc = blkfirst_[(size_t)l + 1] - c0;
-        for (int i = 0; i < nc * q_; i++) M[i] = -coef[(size_t)(c0 * q_ + i)];
+        int32_t* m = M + c0 * q_;
         for (int i = 0; i < nc; i++) {
-            const int32_t r = mode(M + i * q_, q_, 1);
-            for (int z = 0; z < q_; z++) M[i * q_ + z] -= r;
+            const int32_t r = mode(m + i * q_, q_, 1);
+            for (int z = 0; z < q_; z++) m[i * q_ + z] -= r;
             rhs += r * clssize_[(size_t)(c0 + i)];
         }
         for (int z = 0; z < q_; z++) {
-            colc[z] = mode(M + z, nc, q_);
-            for (int i = 0; i < nc; i++) M[i * q_ + z] -= colc[z];
-            if (colc[z] != 0) partnerterms_.push_back({e, l * q_ + z, colc[z]});
+            const int32_t c = mode(m + z, nc, q_);
+            for (int i = 0; i < nc; i++) m[i * q_ + z] -= c;
+            if (c != 0) partnerterms_.push_back({e, l * q_ + z, c});
         }
-        for (int i = 0; i < nc * q_; i++) coef[(size_t)(c0 * q_ + i)] = -M[i];
+        for (int i = 0; i < nc * q_; i++)
+            if (m[i] != 0) terms_.push_back({c0 * q_ + i, -m[i]});
     }
-    addequality(coef, rhs);
+    close(rhs);
 }
 
-bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
-    on_ = false;
-    // Codes of dimension 2 come from one block, whose rows the plain
-    // enumeration with its cuts makes faster.
-    if (!lb_.derived || D < 3 || nblk < 1 || nblk > MAXBLK) return false;
-    int64_t F = 1;
-    for (int j = 0; j < D - 2 && F <= MAXUNKNOWNS; j++) F *= q;
-    if (F * (q - 1) > MAXUNKNOWNS) return false;
-    int classes = 0;
-    for (int l = 0; l < nblk; l++)
-        for (int b = 0; b < q; b++) classes += mt.remain[l][0][b] > 0;
-    if ((int64_t)classes * q > MAXUNKNOWNS) return false;
-    // The pencils dominate the building: one per unknown, each over every
-    // codeword and the unknowns they meet.
-    const int64_t nx = (int64_t)classes * q, nz = F * (q - 1);
-    if (nx * (nx + nz + nz * classes / q) > MAXBUILD) return false;
-    q_ = q, D_ = D, L_ = nblk, F_ = (int)F, nfree_ = nfree;
-    nx_ = classes * q, nz_ = F_ * (q - 1);
+// Classes, blocks, s(u_f) on each block from its column, the value each
+// codeword is zero at on each class, and the base weights.
+void RowLattice::layout(const cmrec& code, const SplitTables& mt) {
+    const int q = q_;
     const Field& fd = gf(q);
-
-    // Classes, blocks, and s(u_f) on each block from its column.
     clsblk_.clear(), clsb_.clear(), clssize_.clear(), blkfirst_.clear();
     sv_.assign((size_t)L_ * F_, 0);
     zerovar_ = -1;
@@ -115,7 +93,7 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
         blkfirst_.push_back((int32_t)clsblk_.size());
         uint8_t* s = &sv_[(size_t)l * F_];
         bool zero = true;
-        for (int r = 1, span = 1; r <= D - 2; r++, span *= q) {
+        for (int r = 1, span = 1; r <= D_ - 2; r++, span *= q) {
             const int v = code.m[r][pos];
             zero = zero && v == 0;
             for (int f = span; f < span * q; f++) s[f] = (uint8_t)fd.addtab[s[f % span]][fd.multab[f / span][v]];
@@ -129,30 +107,37 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
         }
     }
     blkfirst_.push_back((int32_t)clsblk_.size());
+    const int classes = (int)clsblk_.size();
+    meet_.resize((size_t)nz_ * classes);
     zbase_.resize((size_t)nz_);
-    for (int f = 0; f < F_; f++) {
+    for (int k = 0; k < nz_; k++) {
+        const int f = k / (q - 1), lam = k % (q - 1) + 1;
+        for (int c = 0; c < classes; c++) {
+            const int sf = sv_[(size_t)clsblk_[(size_t)c] * F_ + f];
+            meet_[(size_t)k * classes + c] = (uint8_t)fd.negtab[fd.addtab[sf][fd.multab[lam][clsb_[(size_t)c]]]];
+        }
         int wt = 0;
         for (int g = f; g > 0; g /= q) wt += g % q != 0;
-        for (int lam = 1; lam < q; lam++) zbase_[(size_t)(f * (q - 1) + lam - 1)] = nfree + 2 + wt;
+        zbase_[(size_t)k] = nfree_ + 2 + wt;
     }
+}
 
-    // The equalities: class sizes, the partner, each codeword, each family,
-    // all codewords.
+// The equalities: class sizes, the partner, each codeword, each family,
+// each lambda over lines of families and over all, each pencil, all
+// codewords.
+void RowLattice::equalities() {
+    const int q = q_, classes = nx_ / q;
     terms_.clear(), cstart_.assign(1, 0), rhs_.clear(), partnerterms_.clear();
-    coef_.assign((size_t)(nx_ + nz_), 0);
-    std::vector<int32_t>& coef = scratch_;
-    coef.assign((size_t)(nx_ + nz_), 0);
+    coef_.assign((size_t)nx_, 0);
     for (int c = 0; c < classes; c++) {
-        std::fill(coef.begin(), coef.end(), 0);
-        for (int z = 0; z < q; z++) coef[(size_t)(c * q + z)] = 1;
-        addequality(coef, clssize_[(size_t)c]);
+        for (int z = 0; z < q; z++) terms_.push_back({c * q + z, 1});
+        close(clssize_[(size_t)c]);
     }
-    partnereq_ = (int)rhs_.size();
     for (int l = 0; l < L_; l++)
         for (int z = 0; z < q; z++) {
-            std::fill(coef.begin(), coef.end(), 0);
-            for (int c = blkfirst_[(size_t)l]; c < blkfirst_[(size_t)l + 1]; c++) coef[(size_t)(c * q + z)] = 1;
-            addequality(coef, 0);
+            for (int c = blkfirst_[(size_t)l]; c < blkfirst_[(size_t)l + 1]; c++) terms_.push_back({c * q + z, 1});
+            partnerterms_.push_back({(int)rhs_.size(), l * q + z, 1});
+            close(0);
         }
     std::vector<int>& ks = ks_;
     for (int k = 0; k < nz_; k++) {
@@ -185,11 +170,8 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
     for (int c = 0; c < classes; c++)
         for (int z = 0; z < q; z++) {
             ks.clear();
-            for (int k = 0; k < nz_; k++) {
-                const int f = k / (q - 1), lam = k % (q - 1) + 1;
-                const int s = sv_[(size_t)clsblk_[(size_t)c] * F_ + f];
-                if (fd.negtab[fd.addtab[s][fd.multab[lam][clsb_[(size_t)c]]]] == z) ks.push_back(k);
-            }
+            for (int k = 0; k < nz_; k++)
+                if (meet_[(size_t)k * classes + c] == z) ks.push_back(k);
             if (ks.size() > 1) addgroup(ks);
         }
     if (F_ > 1) {
@@ -197,42 +179,60 @@ bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int 
         for (int k = 0; k < nz_; k++) ks.push_back(k);
         addgroup(ks);
     }
+    rhsfixed_ = rhs_;
+}
 
-    // Each variable's equalities.
-    const int nv = nx_ + nz_, ne = (int)rhs_.size();
+// Each variable's equalities, the enumeration order (block by block, value
+// by value, class by class) and the sizes of the search's tables.
+void RowLattice::index() {
+    const int q = q_, nv = nx_ + nz_, ne = (int)rhs_.size();
     vstart_.assign((size_t)nv + 1, 0);
     for (const term& t : terms_) vstart_[(size_t)t.var + 1]++;
     for (int v = 0; v < nv; v++) vstart_[(size_t)v + 1] += vstart_[(size_t)v];
     vcons_.resize(terms_.size());
-    std::vector<int32_t>& fill = scratch_;
+    std::vector<int32_t>& fill = coef_;
     fill.assign(vstart_.begin(), vstart_.end() - 1);
     for (int e = 0; e < ne; e++)
         for (int32_t t = cstart_[(size_t)e]; t < cstart_[(size_t)e + 1]; t++)
             vcons_[(size_t)fill[(size_t)terms_[(size_t)t].var]++] = {e, terms_[(size_t)t].coef};
-    minsum_.resize((size_t)ne), maxsum_.resize((size_t)ne), span_.resize((size_t)ne);
-    rhsfixed_ = rhs_;
-
-    // The enumeration order: block by block, value by value, class by class.
     order_.clear();
     for (int l = 0; l < L_; l++)
         for (int z = 0; z < q; z++)
             for (int c = blkfirst_[(size_t)l]; c < blkfirst_[(size_t)l + 1]; c++) order_.push_back(c * q + z);
-
+    minsum_.resize((size_t)ne), maxsum_.resize((size_t)ne), span_.resize((size_t)ne);
     lo_.resize((size_t)nv), hi_.resize((size_t)nv);
     queue_.resize((size_t)ne), queued_.assign((size_t)ne, 0);
     trail_.clear();
     trail_.reserve((size_t)nv * 8);
-    on_ = true;
+}
+
+bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
+    // Codes of dimension 2 come from one block, whose rows the plain
+    // enumeration with its cuts makes faster.
+    if (!lb_.derived || D < 3 || nblk < 1 || nblk > MAXBLK) return false;
+    int64_t F = 1;
+    for (int j = 0; j < D - 2 && F <= MAXUNKNOWNS; j++) F *= q;
+    if (F * (q - 1) > MAXUNKNOWNS) return false;
+    int classes = 0;
+    for (int l = 0; l < nblk; l++)
+        for (int b = 0; b < q; b++) classes += mt.remain[l][0][b] > 0;
+    if ((int64_t)classes * q > MAXUNKNOWNS) return false;
+    // The pencils dominate the building: one per unknown, each over every
+    // codeword and the unknowns they meet.
+    const int64_t nx = (int64_t)classes * q, nz = F * (q - 1);
+    if (nx * (nx + nz + nz * classes / q) > MAXBUILD) return false;
+    q_ = q, D_ = D, L_ = nblk, F_ = (int)F, nfree_ = nfree;
+    nx_ = (int)nx, nz_ = (int)nz;
+    layout(code, mt);
+    equalities();
+    index();
     return true;
 }
 
 // A partner: the constants of its equalities, the first intervals, and the
 // first propagation.  False when no row is possible.
 bool RowLattice::start(const SplitTables& mt, int propbound, int zerocap) {
-    for (int l = 0; l < L_; l++)
-        for (int z = 0; z < q_; z++) rhs_[(size_t)(partnereq_ + l * q_ + z)] = mt.partner[l][z];
-    rhs_.resize(rhsfixed_.size());
-    for (size_t e = partnereq_ + L_ * q_; e < rhs_.size(); e++) rhs_[e] = rhsfixed_[e];
+    std::copy(rhsfixed_.begin(), rhsfixed_.end(), rhs_.begin());
     for (const partnerterm& t : partnerterms_) rhs_[(size_t)t.eq] += t.coef * mt.partner[t.at / q_][t.at % q_];
     for (int c = 0; c < nx_ / q_; c++) {
         const int l = clsblk_[(size_t)c];

@@ -48,10 +48,8 @@ class RowLattice {
 
     // A new parent of dimension D - 1 with nblk blocks (as RowCuts::parent):
     // builds the unknowns and the equalities.  Reads code and mt.remain.
-    // False (and off) when the parent is too large for the tables.
+    // False when the parent is too large for the tables (or of dimension 1).
     bool parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
-    bool on() const { return on_; }
-    void off() { on_ = false; }
     // The rows of the partner mt.partner, each class share at most
     // propbound and the zero columns at most zerocap: for each one, in the
     // order of the plain enumeration, mt.split holds it while row() runs;
@@ -62,8 +60,7 @@ class RowLattice {
 
     uint64_t partners = 0, partnersskipped = 0;  // partners searched, and with no row
     uint64_t nodes = 0, fails = 0;               // choices made, and those propagation refused
-    uint64_t solutions = 0;
-    uint64_t dnodes[16] = {}, dfails[16] = {};                      // rows given
+    uint64_t solutions = 0;                      // rows given
 
    private:
     struct term {
@@ -77,24 +74,27 @@ class RowLattice {
     void apply(int v, int32_t lo, int32_t hi);
     void enqueue(int v);
     void undo(size_t mark);
-    void addequality(const std::vector<int32_t>& coef, int32_t rhs);
+    void close(int32_t rhs);
     void addgroup(const std::vector<int>& ks);
+    void layout(const cmrec& code, const SplitTables& mt);
+    void equalities();
+    void index();
     int scalefamily(int f, int t) const;
 
     const LevelBounds& lb_;
-    bool on_ = false;
     int q_ = 0, D_ = 0, L_ = 0, F_ = 0, nfree_ = 0;
     int nx_ = 0, nz_ = 0;  // unknowns x (nx_ = classes * q), then the zeros Z (nz_ = F * (q - 1))
     int zerovar_ = -1;     // the unknown of the zero columns of the new code, or -1
     std::vector<int32_t> clsblk_, clsb_, clssize_;  // per class: its block, its value b, its size
     std::vector<int32_t> blkfirst_;                 // the first class of each block (L + 1 entries)
     std::vector<uint8_t> sv_;                       // sv_[l * F + f]: s(u_f) on block l
+    std::vector<uint8_t> meet_;                     // meet_[k * classes + c]: the value codeword k is zero at on class c
     std::vector<int32_t> zbase_;                    // per Z: base(u), the weight when it has no zeros
     std::vector<int32_t> order_;                    // the unknowns in enumeration order
-    std::vector<int32_t> coef_, scratch_;           // scratch of the equalities being built
+    std::vector<int32_t> coef_;                     // scratch of the equalities being built
     std::vector<int> ks_;
-    // The equalities: sum of coef * var = rhs; rhs of the partner equalities
-    // set per partner.  CSR over the terms; per variable its equalities.
+    // The equalities: sum of coef * var = rhs.  CSR over the terms; per
+    // variable its equalities.
     std::vector<term> terms_;
     std::vector<int32_t> cstart_, rhs_;
     struct use {
@@ -111,7 +111,6 @@ class RowLattice {
     };
     std::vector<int32_t> rhsfixed_;
     std::vector<partnerterm> partnerterms_;
-    int partnereq_ = 0;  // the first partner equality (L * q of them, block by block, value by value)
     // The intervals, the trail of their changes, the queue of equalities.
     std::vector<int32_t> lo_, hi_;
     struct change {
@@ -129,13 +128,11 @@ class RowLattice {
 template <class Row, class Stop>
 void RowLattice::rows(SplitTables& mt, int propbound, int zerocap, Row row, Stop stop) {
     partners++;
-    const size_t mark = trail_.size();
     bool stopped = false;
     if (start(mt, propbound, zerocap))
         search(mt, 0, row, stop, stopped);
     else
         partnersskipped++;
-    undo(mark);
     for (int c = 0; c < nx_ / q_; c++)
         for (int z = 0; z < q_; z++) mt.split[clsblk_[(size_t)c]][z][clsb_[(size_t)c]] = 0;
 }
