@@ -3,6 +3,8 @@
 
 #include <climits>
 
+#include "containers/zassert.h"
+
 #include "field/field.h"
 
 DimensionSearch::DimensionSearch(const RunParams& par, const LevelBounds& bounds, RunFault& fault,
@@ -33,14 +35,74 @@ void DimensionSearch::spillto(const std::string& folder) {
 void DimensionSearch::search(int splitlevel) {
     split_ = splitlevel;
     units_ = 0;
+    tell_ = true;
+    startcode();
+    firstlevel();
+    if (!fault_.stopped()) dimsearch(1);
+    en_.store.store_close();
+}
+
+// Clears the step's tables and sets the parameters of the working code.
+void DimensionSearch::startcode() {
     step_.reset();
     en_.code.cur_n = par_.n;
     en_.code.cur_k = par_.k;
     en_.code.cur_d = par_.d;
     en_.code.cur_q = par_.q;
     en_.code.cur_dual = par_.dualdist;
-    firstlevel();
-    if (!fault_.stopped()) dimsearch(1);
+}
+
+// ---- families of the split level ---------------------------------------------------
+
+// Hands the family now in level L (its records and the rows above it) to the sink.
+void DimensionSearch::tellfamily(int L) {
+    Family f;
+    f.level = L;
+    f.firstunit = units_;
+    const int m = par_.nfree();
+    for (int r = 1; r < L; r++)
+        for (int p = 1; p <= m; p++) f.rows.push_back((uint8_t)en_.code.m[r][p]);
+    LevelStore::Cursor at;
+    levrec r;
+    uint16_t counts[MAXBLK * MAXVAL];
+    int got;
+    while ((got = levels_[L].next(at, r, counts)) == 1) {
+        f.records.insert(f.records.end(), {(uint16_t)r.q, (uint16_t)r.flag, (uint16_t)((uint32_t)r.runno & 0xffff),
+                                           (uint16_t)((uint32_t)r.runno >> 16), (uint16_t)r.nblk});
+        f.records.insert(f.records.end(), counts, counts + (size_t)r.nblk * (size_t)r.q);
+        if (r.flag == 1) f.units++;
+    }
+    if (got == 0) sink_.familyready(f);
+}
+
+void DimensionSearch::searchfamily(const Family& f) {
+    ZASSERT("search", f.level < 2 || f.level >= par_.k, "a family below the first level and above the last");
+    split_ = f.level;
+    units_ = f.firstunit;
+    tell_ = false;
+    startcode();
+    for (int i = 0; i < MAXDIM; i++) rc_.levelcnt[i].pending = rc_.levelcnt[i].parents = 0;
+    for (int i = 0; i <= par_.k; i++)
+        for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
+    const int m = par_.nfree();
+    ZASSERT("search", f.rows.size() != (size_t)(f.level - 1) * (size_t)m, "a family's rows fill the free positions");
+    for (int r = 1; r < f.level; r++)
+        for (int p = 1; p <= m; p++) en_.code.m[r][p] = f.rows[(size_t)(r - 1) * (size_t)m + (size_t)(p - 1)];
+    for (int i = 1; i <= par_.k; i++) en_.code.m[i][m + i] = 1;
+    en_.code.cur_len = m + f.level - 1;
+    en_.code.cur_level = f.level - 1;
+    LevelStore& level = levels_[f.level];
+    level.clear();
+    for (size_t at = 0; at < f.records.size() && !fault_.stopped();) {
+        const uint16_t* h = f.records.data() + at;
+        const int q = h[0], nblk = h[4];
+        ZASSERT("search", at + 5 + (size_t)q * (size_t)nblk > f.records.size(), "a family's records are whole");
+        if (!level.append(q, h[1], (int)((uint32_t)h[2] | (uint32_t)h[3] << 16), nblk, h + 5)) break;
+        at += 5 + (size_t)q * (size_t)nblk;
+        rc_.levelcnt[f.level].total++;
+        if (h[1] == 1) rc_.levelcnt[f.level].parents++;
+    }
+    if (!fault_.stopped()) dimsearch(f.level);
     en_.store.store_close();
 }
 
@@ -159,6 +221,7 @@ void DimensionSearch::oneparent(int L, const levrec& r) {
 // parent.  Returns at once at L = k, and early when the run stops.
 void DimensionSearch::dimsearch(int L) {
     if (L == par_.k || fault_.stopped()) return;
+    if (L == split_ && L >= 2 && tell_) tellfamily(L);
     LevelStore::Cursor at;
     at.parents = true;
     levrec r;

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/bounds.h"
 #include "engine/extstep.h"
@@ -38,9 +39,27 @@ class SearchSink : public StepSink {
     virtual bool unitbegins(uint64_t u) = 0;
     // Unit u is over, made (when unitbegins said so) or passed by.
     virtual void unitends(uint64_t u, bool made) = 0;
+    // The split level L >= 2 is full with the children of one parent of
+    // level L - 1 (a family), which `search` is about to take as units:
+    // the sink may keep it to start from later (searchfamily).
+    virtual void familyready(const struct Family&) {}
 
    protected:
     ~SearchSink() = default;
+};
+
+// One family of the split level L >= 2: the codes of level L that are the
+// children of one parent of level L - 1, with the rows 1..L-1 of the working
+// code they extend.  All a search needs to make the family's units without
+// walking the levels above it.
+struct Family {
+    int level = 0;
+    uint64_t firstunit = 0;          // the number of its first unit
+    uint32_t units = 0;              // its records with flag 1
+    std::vector<uint8_t> rows;       // rows 1..level-1 over the free positions, row after row
+    // The level records one after another: q, flag, running number (low
+    // and high half), block count B, then B groups of q counts.
+    std::vector<uint16_t> records;
 };
 
 class DimensionSearch {
@@ -61,6 +80,11 @@ class DimensionSearch {
     // (0: none) are units, announced to the sink.  Returns early when the
     // fault mark stops the run; closes the store either way.
     void search(int splitlevel = 0);
+    // The units of one family (split level f.level >= 2) only, numbered from
+    // f.firstunit and announced to the sink as `search` would: the working
+    // code gets the family's rows, level f.level its records.  Closes the
+    // store.
+    void searchfamily(const Family& f);
 
     // The engines of the last new code, for the size of its class.
     const ColumnInvariants& invariants() const { return en_.inv; }
@@ -76,6 +100,8 @@ class DimensionSearch {
     void partners(int L);
     void oneparent(int L, const levrec& r);
     void dimsearch(int L);
+    void startcode();
+    void tellfamily(int L);
 
     const RunParams& par_;
     const LevelBounds& bounds_;
@@ -89,4 +115,5 @@ class DimensionSearch {
     LevelStore levels_[MAXDIM + 1];  // levels_[L]: the codes of level L
     int split_ = 0;                  // the split level (0: none)
     uint64_t units_ = 0;             // units of the split level met so far
+    bool tell_ = false;              // families go to the sink (not when made from one)
 };

@@ -9,7 +9,6 @@
 // and with the passing time (a progress line) it is told through a
 // `StepSink`.
 #pragma once
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -107,7 +106,7 @@ class ExtensionStep {
     void steptest(int i, int l, int lastl, int nn, StepMode mode);
     void decide(int lastl, StepMode mode);
     bool latticeturn();
-    void timed(bool lattice, std::chrono::steady_clock::duration spent);
+    void timed(bool lattice, uint64_t spent);  // spent: ticks of the cost clock
     void latticerow();
     int buildnewrow(int nfree);
     bool brutecut(int D);

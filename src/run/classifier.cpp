@@ -177,6 +177,61 @@ runend Classifier::runpart(PartShared& shared, bool skeleton) {
     return outcome();
 }
 
+runend Classifier::runskeleton(PartShared& shared, Skeleton& sk) {
+    ZASSERT("classifier", !shared.counting || shared.plan.split < 2, "a skeleton is kept by a counting walk");
+    const int64_t start = prepare();
+    shared_ = &shared;
+    keep_ = &sk;
+    sk = Skeleton();
+    sk.split = shared.plan.split;
+    sk.parts = shared.plan.parts;
+    skeleton_ = true;
+    units_ = 0;
+    segment_ = 0;
+    if (makeworkdir() && seg_.open(workdir_, fault_)) {
+        seg_.start(true);
+        search_.search(shared.plan.split);
+        fault_.poll();
+        if (!fault_.stopped()) endskeleton();
+        seg_.close();
+        removeworkdir();
+    }
+    sk.units = units_;
+    shared.cpu_ms += clockms() - start;
+    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
+    shared_ = nullptr;
+    keep_ = nullptr;
+    return outcome();
+}
+
+runend Classifier::runfromskeleton(PartShared& shared, const Skeleton& sk, bool skeleton) {
+    const int64_t start = prepare();
+    shared_ = &shared;
+    fromskeleton_ = true;
+    skeleton_ = false;
+    if (makeworkdir() && seg_.open(workdir_, fault_)) {
+        for (const Skeleton::Segment& s : sk.segments) {
+            if (!skeleton || !shared.skeletondue(s.s)) continue;
+            if (!shared.append(s.header, nullptr, s.body, s.sum, fault_)) break;
+        }
+        for (const Family& f : sk.families) {
+            if (fault_.poll() || shared.failed()) break;
+            if (shared.anyfree(f.firstunit, f.units)) search_.searchfamily(f);
+        }
+        fault_.poll();
+        seg_.close();
+        removeworkdir();
+    }
+    units_ = sk.units;
+    shared.cpu_ms += clockms() - start;
+    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
+    if (shared.failed() && !fault_.stopped()) fault_.stop("another thread of the part stopped");
+    shared_ = nullptr;
+    fromskeleton_ = false;
+    reportchecks();
+    return outcome();
+}
+
 runend Classifier::runinfolder(const std::string& folder) {
     const int64_t start = prepare();
     std::unique_ptr<SignalGuard> guard;
@@ -194,7 +249,12 @@ runend Classifier::runinfolder(const std::string& folder) {
 // The skeleton segment in hand is whole: to the part file with it (when this
 // thread keeps it).  False after a fault.
 bool Classifier::endskeleton() {
-    return seg_.flush(*shared_, "S " + std::to_string(segment_), fault_);
+    if (!keep_) return seg_.flush(*shared_, "S " + std::to_string(segment_), fault_);
+    Skeleton::Segment s;
+    s.s = segment_;
+    if (!seg_.take("S " + std::to_string(segment_), s.header, s.body, s.sum, fault_)) return false;
+    keep_->segments.push_back(std::move(s));
+    return true;
 }
 
 // A parent of the split level is one unit: the skeleton segment before it
@@ -205,9 +265,11 @@ bool Classifier::unitbegins(uint64_t u) {
         fault_.stop("another thread of the part stopped");
         return false;
     }
-    if (!endskeleton()) return false;
-    units_ = u + 1;
-    if (shared_->counting) shared_->unitsseen.store(units_, std::memory_order_relaxed);
+    if (!fromskeleton_) {
+        if (!endskeleton()) return false;
+        units_ = u + 1;
+        if (shared_->counting) shared_->unitsseen.store(units_, std::memory_order_relaxed);
+    }
     segment_ = 2 * u + 1;
     if (!shared_->claim(u)) return false;
     seg_.start(true);
@@ -222,5 +284,5 @@ void Classifier::unitends(uint64_t u, bool made) {
         shared_->unitsdone++;
     }
     segment_ = 2 * u + 2;
-    seg_.start(skeleton_ && shared_->skeletondue(segment_));
+    seg_.start(!fromskeleton_ && skeleton_ && shared_->skeletondue(segment_));
 }

@@ -27,6 +27,7 @@
 #include "run/partrun.h"
 #include "run/progress.h"
 #include "run/resultfiles.h"
+#include "run/skeleton.h"
 
 struct RunOptions {
     std::string outdir;           // folder of the result files, with separator ("" = working directory)
@@ -66,6 +67,14 @@ class Classifier : private SearchSink {
     // shared.counting it makes no unit and writes nothing: unitsseen()
     // then counts the units of the split level.  No lock, no result files.
     runend runpart(PartShared& shared, bool skeleton);
+    // The walk that keeps the skeleton (see skeleton.h): as runpart with
+    // shared.counting, but the skeleton's segments and the families of the
+    // split level (>= 2) go to `sk`.
+    runend runskeleton(PartShared& shared, Skeleton& sk);
+    // One thread's share of a part made from the skeleton `sk`: only the
+    // families with a unit still to claim are searched; with `skeleton` the
+    // thread writes the skeleton's segments from sk.
+    runend runfromskeleton(PartShared& shared, const Skeleton& sk, bool skeleton);
     uint64_t unitsseen() const { return units_; }
     // What stopped the run, when a fault did.
     const std::string& stopmessage() const { return fault_.message(); }
@@ -94,6 +103,9 @@ class Classifier : private SearchSink {
     void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
     bool unitbegins(uint64_t u) override;
     void unitends(uint64_t u, bool made) override;
+    void familyready(const Family& f) override {
+        if (keep_) keep_->families.push_back(f);
+    }
 
     int64_t prepare();
     runend outcome() const;
@@ -123,4 +135,6 @@ class Classifier : private SearchSink {
     uint64_t units_ = 0;
     uint64_t segment_ = 0;
     bool skeleton_ = false;
+    Skeleton* keep_ = nullptr;   // the skeleton being kept (runskeleton)
+    bool fromskeleton_ = false;  // the part is made from a kept skeleton
 };

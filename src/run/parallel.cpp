@@ -7,6 +7,9 @@
 // they come, so a stop there loses at most the level being walked.
 #include "run/parallel.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -14,6 +17,8 @@
 
 #include "run/partrun.h"
 #include "run/progress.h"
+#include "run/skeleton.h"
+#include "fileio/checked.h"
 
 namespace {
 
@@ -72,6 +77,9 @@ class LevelChooser {
     // else, for a whole run on one thread, k - 1 (the finest checkpoints;
     // nothing to share); else it is chosen by counting.  The walks'
     // processor time goes to cpu_ms.
+    // With keep, every walk of a level >= 2 keeps its skeleton, and the
+    // skeleton of the level chosen is left in `kept` (walked once more when
+    // its count came from the choice file or it was not the last walked).
     bool choose(int& split, uint64_t& units, bool& known, int64_t& cpu_ms) {
         known = true;
         units = 0;
@@ -79,7 +87,7 @@ class LevelChooser {
         if (split < 0 && plan_.parts == 1 && r_.jobs <= 1) split = std::max(0, r_.par.k - 1);
         Ticker tick(r_.progress, [this](FILE* out, int64_t ms) { walkline(out, ms); });
         if (split >= 0) {  // the level is known: its units are counted for threads to share only
-            known = split == 0 || rec_.at(split) >= 0 || r_.jobs > 1;
+            known = split == 0 || rec_.at(split) >= 0 || r_.jobs > 1 || (keeping_ && split >= 2);
             const int64_t u = split == 0 || !known ? 0 : count(split, cpu_ms);
             units = (uint64_t)std::max<int64_t>(0, u);
             return u >= 0;
@@ -105,7 +113,19 @@ class LevelChooser {
         units = (uint64_t)u;
         return true;
     }
+    // Walks that keep the skeleton of their level (from 2 on).
+    void keep() { keeping_ = true; }
+    // The skeleton of the level chosen, when one was kept.
+    std::unique_ptr<Skeleton> kept;
     int counted() const { return rec_.counted(); }
+    // The split level the part must have before anything is walked: the
+    // one asked, that of the part file a resume goes on with, or the one
+    // its kept choice names (0: none yet).
+    int given() const {
+        if (r_.split > 0) return r_.split;
+        const int resumed = resumedlevel();
+        return resumed >= 0 ? resumed : rec_.chosen;
+    }
 
    private:
     // The split level of the part file a resume goes on with (its first
@@ -121,7 +141,8 @@ class LevelChooser {
     // The units of level L: from the record, or by a walk (recorded); -1
     // when a signal stopped the walk.
     int64_t count(int L, int64_t& cpu_ms) {
-        if (rec_.at(L) >= 0) return rec_.at(L);
+        if (kept && kept->split == L) return (int64_t)kept->units;
+        if (rec_.at(L) >= 0 && (!keeping_ || L < 2)) return rec_.at(L);
         Plan plan;
         plan.split = L;
         PartShared shared(plan, true);
@@ -131,7 +152,8 @@ class LevelChooser {
             level_ = L;
         }
         auto c = std::make_unique<Classifier>(r_.par, quietoptions(r_.resdir));
-        const runend how = c->runpart(shared, false);
+        auto sk = keeping_ && L >= 2 ? std::make_unique<Skeleton>() : nullptr;
+        const runend how = sk ? c->runskeleton(shared, *sk) : c->runpart(shared, false);
         {
             std::lock_guard<std::mutex> g(mu_);
             walking_ = nullptr;
@@ -139,6 +161,7 @@ class LevelChooser {
         cpu_ms += shared.cpu_ms.load();
         if (how != runend::complete) return -1;
         rec_.units[(size_t)L] = (int64_t)c->unitsseen();
+        if (sk) kept = std::move(sk);
         writechoice(path_, r_.par, plan_.part, plan_.parts, rec_);
         return runsignal ? -1 : rec_.units[(size_t)L];
     }
@@ -159,6 +182,7 @@ class LevelChooser {
     std::mutex mu_;
     PartShared* walking_ = nullptr;  // the walk in hand
     int level_ = 0;
+    bool keeping_ = false;
 };
 
 // A resumed part whose file is complete already: nothing to make, when the
@@ -181,7 +205,7 @@ bool completealready(const SplitRun& r, SplitResult& res) {
 }
 
 // The threads make the part; res gets how they ended.
-void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResult& res) {
+void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, const Skeleton* sk, SplitResult& res) {
     // A thread without a unit would only walk the skeleton: no more threads
     // than units, when they were counted (each thread holds a classifier's
     // workspace).
@@ -201,7 +225,11 @@ void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResu
         std::vector<std::thread> threads;
         for (int t = 0; t < jobs; t++)
             threads.emplace_back(
-                [&, t] { ends[(size_t)t] = workers[(size_t)t]->runpart(shared, t == 0 && plan.part == 0); });
+                [&, t] {
+                    const bool skeleton = t == 0 && plan.part == 0;
+                    ends[(size_t)t] = sk ? workers[(size_t)t]->runfromskeleton(shared, *sk, skeleton)
+                                         : workers[(size_t)t]->runpart(shared, skeleton);
+                });
         for (std::thread& th : threads) th.join();
     }
     RunFault fault(nullptr);
@@ -220,6 +248,77 @@ void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, SplitResu
     }
 }
 
+// Waits for the lock of the skeleton file (another part may be making it):
+// the descriptor, or -1 when the lock cannot be had (no such lock in this
+// folder) or a signal came.
+int skeletonlock(const SplitRun& r, const Plan& plan, const std::string& path) {
+    const std::string lockpath = path + ".lock";
+    bool said = false;
+    for (;;) {
+        const int fd = lockfile(lockpath);
+        if (fd != -2 || runsignal) return fd >= 0 ? fd : -1;
+        if (!said && r.progress) {
+            fprintf(r.progress, "part %d of %d: waiting for another part to write %s\n", plan.part, plan.parts,
+                    path.c_str());
+            said = true;
+        }
+        usleep(200 * 1000);
+    }
+}
+
+// The skeleton the part starts from (see skeleton.h), or null when it walks
+// the levels above its split level itself, as a whole run on one thread does.
+// Parts read the skeleton file when it is whole and theirs, and else make it
+// under its lock and write it; the threads of a whole run keep it in memory.
+// The level is chosen on the way (the chooser's walks keep the skeleton).
+std::unique_ptr<Skeleton> partskeleton(const SplitRun& r, const Plan& plan, LevelChooser& chooser, SplitResult& res,
+                                       int64_t& countms, bool& chosen) {
+    chosen = false;
+    if (r.parts <= 1 && r.jobs <= 1) return nullptr;
+    const std::string path = skeletonpath(r.outdir + resultname(r.par), r.parts);
+    auto sk = std::make_unique<Skeleton>();
+    std::string why = "missing";
+    int lock = -1;
+    if (r.parts > 1) {
+        why = readskeleton(path, r.par, r.parts, chooser.given(), &plan, *sk);
+        if (why.empty()) {
+            res.skeleton = SkeletonUse::read;
+            return sk;
+        }
+        lock = skeletonlock(r, plan, path);
+        if (runsignal) return nullptr;
+        if (lock >= 0 && (why = readskeleton(path, r.par, r.parts, chooser.given(), &plan, *sk)).empty()) {
+            close(lock);
+            res.skeleton = SkeletonUse::read;
+            return sk;
+        }
+    }
+    chooser.keep();
+    int split = -1;
+    chosen = chooser.choose(split, res.units, res.unitsknown, countms);
+    res.split = split;
+    if (!chosen || runsignal || !chooser.kept || chooser.kept->split != split) {
+        if (lock >= 0) close(lock);
+        return nullptr;
+    }
+    chooser.kept->parts = r.parts;
+    res.skeleton = SkeletonUse::made;
+    if (r.parts > 1) {
+        if (lock < 0) {
+            fprintf(stderr, "talven: cannot lock %s.lock: this part walks the levels above its split level alone\n",
+                    path.c_str());
+        } else {
+            if (why != "missing" && why.rfind("cannot read", 0) != 0)
+                fprintf(stderr, "talven: %s was not used (%s); it is written anew\n", path.c_str(), why.c_str());
+            if (IoError e = writeatomic(path, skeletontext(*chooser.kept, r.par)))
+                fprintf(stderr, "talven: cannot write %s (%s: %s); the other parts walk the skeleton again\n",
+                        path.c_str(), e.action, strerror(e.err));
+            close(lock);
+        }
+    }
+    return std::move(chooser.kept);
+}
+
 }  // namespace
 
 SplitResult runsplit(const SplitRun& r) {
@@ -232,8 +331,17 @@ SplitResult runsplit(const SplitRun& r) {
     // The walks that count the units are part of the run's processor time.
     int64_t countms = 0;
     LevelChooser chooser(r, plan, res.partfile);
-    plan.split = -1;
-    const bool chosen = chooser.choose(plan.split, res.units, res.unitsknown, countms);
+    bool chosen = false;
+    std::unique_ptr<Skeleton> sk = partskeleton(r, plan, chooser, res, countms, chosen);
+    plan.split = sk ? sk->split : res.split;
+    if (sk) {
+        res.units = sk->units;
+        res.unitsknown = true;
+        chosen = true;
+    } else if (!chosen && !runsignal) {
+        plan.split = -1;
+        chosen = chooser.choose(plan.split, res.units, res.unitsknown, countms);
+    }
     res.split = plan.split;
     res.counted = chooser.counted();
     if (!chosen || runsignal) {
@@ -245,7 +353,7 @@ SplitResult runsplit(const SplitRun& r) {
     res.error = shared.open(res.partfile, r.par, r.resume);
     if (!res.error.empty()) return res.how = runend::refused, res;
     shared.cpu_ms += countms;
-    makepart(r, plan, shared, res);
+    makepart(r, plan, shared, sk.get(), res);
     res.cpu = shared.resumedseconds + (double)shared.cpu_ms.load() / 1000.0;
     return res;
 }

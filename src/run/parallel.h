@@ -22,6 +22,11 @@ struct SplitRun {
     uint64_t budget = DEFAULT_BUDGET;  // memory of each thread before its levels spill
 };
 
+// Where the levels above the split level came from: walked by the part
+// itself, or once for all parts and threads (see skeleton.h), made by this
+// one or read from the skeleton file.
+enum class SkeletonUse { walked, made, read };
+
 struct SplitResult {
     runend how = runend::stopped;
     std::string error;           // one line, when the part could not be made
@@ -33,6 +38,7 @@ struct SplitResult {
     uint64_t units = 0;          // units of the whole run at the split level, when counted
     bool unitsknown = true;      // they were counted (not so when the level was not chosen by counting)
     int threads = 0;             // the threads that made the part
+    SkeletonUse skeleton = SkeletonUse::walked;
     double cpu = 0;              // processor seconds of the part, earlier runs included
 };
 

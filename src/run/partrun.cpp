@@ -81,6 +81,14 @@ bool PartShared::claim(uint64_t u) {
     return true;
 }
 
+bool PartShared::anyfree(uint64_t first, uint64_t count) {
+    if (counting) return false;
+    std::lock_guard<std::mutex> g(mu_);
+    for (uint64_t u = first; u < first + count; u++)
+        if (plan.owns(u) && (u >= unitdone.size() || !unitdone[u])) return true;
+    return false;
+}
+
 // Syncs the file and records how far it is whole.  Called with mu_ held.
 bool PartShared::checkpoint(RunFault& fault) {
     if (fflush(fp_) != 0 || fsync(fileno(fp_)) != 0) {
@@ -204,4 +212,30 @@ bool SegmentSink::flush(PartShared& shared, const std::string& header, RunFault&
     const std::string line = header + " " + std::to_string(count_);
     sum_.add(line);
     return shared.append(line + " " + sum_.hex() + "\n", spilled_ ? fp_ : nullptr, mem_, sum_.value(), fault);
+}
+
+bool SegmentSink::take(const std::string& header, std::string& headline, std::string& body, uint64_t& sum,
+                       RunFault& fault) {
+    body.clear();
+    if (spilled_) {
+        if (!fp_ || fflush(fp_) != 0 || ferror(fp_)) {
+            fault.file("write", path_);
+            return false;
+        }
+        rewind(fp_);
+        char buf[65536];
+        size_t got;
+        while ((got = fread(buf, 1, sizeof buf, fp_)) > 0) body.append(buf, got);
+        if (ferror(fp_)) {
+            fault.file("read", path_);
+            return false;
+        }
+    }
+    body += mem_;
+    keep_ = false;
+    const std::string line = header + " " + std::to_string(count_);
+    sum_.add(line);
+    headline = line + " " + sum_.hex() + "\n";
+    sum = sum_.value();
+    return true;
 }

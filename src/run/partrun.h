@@ -50,6 +50,8 @@ class PartShared {
     // Unit u goes to the calling thread: it is the part's (plan.owns(u)),
     // the file does not hold it yet, and no other thread took it first.
     bool claim(uint64_t u);
+    // Some unit from `first` on (`count` of them) is still free to claim.
+    bool anyfree(uint64_t first, uint64_t count);
     // The skeleton segment s still has to be written (by the thread that
     // writes the skeleton).
     bool skeletondue(uint64_t s) const { return s / 2 >= skeldone.size() || !skeldone[s / 2]; }
@@ -96,6 +98,9 @@ class SegmentSink {
     // Appends the segment to the part file with its header ("S s" or
     // "U s u") and the record count.
     bool flush(PartShared& shared, const std::string& header, RunFault& fault);
+    // The same segment kept instead: its header line (with count and sum)
+    // and records, as flush would append them, and its sum.
+    bool take(const std::string& header, std::string& headline, std::string& body, uint64_t& sum, RunFault& fault);
     bool keeping() const { return keep_; }
 
    private:

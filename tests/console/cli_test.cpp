@@ -222,6 +222,29 @@ void makeparts(const std::string& dir, const std::string& args, int M) {
     }
 }
 
+// The parts share the levels above the split level through the skeleton
+// file: the first part writes it, the others read it; a damaged one is said
+// and written anew, and the merge is the whole run either way.
+TEST(Cli, PartsShareOneSkeletonAndADamagedOneIsMadeAgain) {
+    tempdir dir, whole;
+    const std::string args = "-n 13 -k 5 -d 4 -q 2 --split-level 2";
+    ASSERT_EQ(runcommand(whole.path, args + " --quiet").status, 0);
+    ASSERT_EQ(runcommand(dir.path, args + " --quiet --part 0/3").status, 0);
+    const std::string skeleton = dir.file("13_5_4.2.skeleton.3");
+    std::string text = readfile(skeleton);
+    ASSERT_EQ(text.rfind("#talven skeleton of 3 parts split 2 format 1\n", 0), 0u);
+    text[text.size() / 2] = text[text.size() / 2] == '1' ? '0' : '1';
+    writefile(skeleton, text);
+    runresult r = runcommand(dir.path, args + " --quiet --part 1/3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "talven: 13_5_4.2.skeleton.3 was not used (damaged); it is written anew\n");
+    r = runcommand(dir.path, args + " --quiet --part 2/3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(runcommand(dir.path, "--merge . --quiet").status, 0);
+    EXPECT_EQ(masktime(resultfiles(dir.path, "13_5_4.2")), masktime(resultfiles(whole.path, "13_5_4.2")));
+}
+
 // A part travels between machines: a damaged, foreign or older part is
 // refused by the merge and by --resume, never merged into a wrong result;
 // a finished part resumed again is no failure.

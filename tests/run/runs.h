@@ -75,6 +75,14 @@ inline std::string split(const RunParams& p, int M, int jobs, int level, std::ve
         // No thread without a unit of the part.
         const uint64_t owned = s.units > (uint64_t)I ? (s.units - I - 1) / M + 1 : 0;
         EXPECT_EQ((uint64_t)s.threads, std::max<uint64_t>(1, std::min<uint64_t>(jobs, owned)));
+        // The levels above the split level are walked once: by the first
+        // part (or the one process of several threads), which writes them
+        // for the others to read.
+        const bool shared = s.split >= 2 && (M > 1 || jobs > 1);
+        if (into.empty()) {
+            EXPECT_EQ(s.skeleton, !shared ? SkeletonUse::walked : I == 0 ? SkeletonUse::made : SkeletonUse::read)
+                << "part " << I << " of " << M << " split " << s.split;
+        }
         made.push_back(s.partfile);
         shares += scanpart(s.partfile).mass.bydim[(size_t)p.k];
     }
