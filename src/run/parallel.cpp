@@ -2,8 +2,8 @@
 //
 // Two phases, each with the progress line of a watcher thread: the choice
 // of the split level (one thread walks the levels above each candidate
-// level and counts its units), then the part itself (the threads share the
-// units).  The counts of the first phase go to the part's choice file as
+// level and counts its units, keeping the skeleton when it is to be shared),
+// then the part itself (the threads share the units).  The counts of the first phase go to the part's choice file as
 // they come, so a stop there loses at most the level being walked.
 #include "run/parallel.h"
 
@@ -278,16 +278,23 @@ std::unique_ptr<Skeleton> partskeleton(const SplitRun& r, const Plan& plan, Leve
     const std::string path = skeletonpath(r.outdir + resultname(r.par), r.parts);
     auto sk = std::make_unique<Skeleton>();
     std::string why = "missing";
-    int lock = -1;
-    if (r.parts > 1) {
+    int lock = -1, lockerr = 0;
+    // Reading and writing the file are part of the run's processor time too.
+    auto read = [&] {
+        const int64_t start = clockms();
         why = readskeleton(path, r.par, r.parts, chooser.given(), &plan, *sk);
-        if (why.empty()) {
+        countms += clockms() - start;
+        return why.empty();
+    };
+    if (r.parts > 1) {
+        if (read()) {
             res.skeleton = SkeletonUse::read;
             return sk;
         }
         lock = skeletonlock(r, plan, path);
+        lockerr = errno;
         if (runsignal) return nullptr;
-        if (lock >= 0 && (why = readskeleton(path, r.par, r.parts, chooser.given(), &plan, *sk)).empty()) {
+        if (lock >= 0 && read()) {
             close(lock);
             res.skeleton = SkeletonUse::read;
             return sk;
@@ -305,13 +312,16 @@ std::unique_ptr<Skeleton> partskeleton(const SplitRun& r, const Plan& plan, Leve
     res.skeleton = SkeletonUse::made;
     if (r.parts > 1) {
         if (lock < 0) {
-            fprintf(stderr, "talven: cannot lock %s.lock: this part walks the levels above its split level alone\n",
-                    path.c_str());
+            fprintf(stderr, "talven: cannot lock %s.lock (%s): the skeleton is not written for the other parts\n",
+                    path.c_str(), strerror(lockerr));
         } else {
             if (why != "missing" && why.rfind("cannot read", 0) != 0)
                 fprintf(stderr, "talven: %s was not used (%s); it is written anew\n", path.c_str(), why.c_str());
-            if (IoError e = writeatomic(path, skeletontext(*chooser.kept, r.par)))
-                fprintf(stderr, "talven: cannot write %s (%s: %s); the other parts walk the skeleton again\n",
+            const int64_t start = clockms();
+            const IoError e = writeatomic(path, skeletontext(*chooser.kept, r.par));
+            countms += clockms() - start;
+            if (e)
+                fprintf(stderr, "talven: cannot write %s (%s: %s); the other parts make the skeleton again\n",
                         path.c_str(), e.action, strerror(e.err));
             close(lock);
         }

@@ -1,8 +1,9 @@
 // What the threads of one part share while they make it.
 //
-// Every thread walks the same search; each unit of the part goes to the
-// first thread that reaches it, so a thread busy with a long unit is simply
-// passed by the others, and no thread waits for another.  A thread writes the codes
+// Every thread walks the same search (from the shared skeleton's families
+// when there is one); each unit of the part goes to the first thread that
+// reaches it, so a thread busy with a long unit is simply passed by the
+// others, and no thread waits for another.  A thread writes the codes
 // of the segment in hand into a buffer file of its own and, when the segment
 // is whole, appends it under a lock to the part file, which therefore only
 // ever holds whole segments (in the order they were finished).  Every few

@@ -3,8 +3,10 @@
 // Canonical augmentation decides the children of a parent from that parent
 // alone, so a run splits into independent units: the parents of one level
 // (the split level), numbered in the order of the depth-first search.  Part
-// I of M makes the units u with u mod M = I; every part also walks the
-// levels above the split level (the skeleton), which is the same for all.
+// I of M makes the units u with u mod M = I.  The levels above the split
+// level (the skeleton) are the same for all parts: walked once and shared
+// through the skeleton file (skeleton.h), or by each part itself when there
+// is none.
 //
 // The output of a run is a sequence of segments in search order: skeleton
 // segment 0, unit 0 (segment 1), skeleton segment 2, unit 1 (segment 3), and

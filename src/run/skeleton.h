@@ -15,14 +15,19 @@
 //     "P ...", "W ...", "B ..."            the run's parameters
 //     "S s count sum bytes" and the bytes   a skeleton segment, its header
 //                                          and records as in a part file
-//     "F unit units"                        a family: its first unit and
+//     "F unit units bytes sum" and the bytes  a family: its first unit and
 //                                          how many it has, then
-//     "w digits"                            each row above it (free positions)
-//     "r q flag runno blocks counts..."     each of its level records
-//     "E units families sum"                the end, with the checksum of
-//                                          every byte before the sum
+//         "w digits"                       each row above it (free positions)
+//         "r q flag runno blocks counts..."  each of its level records
+//     "x offset unit units"                 the index: where each family is
+//     "E units families offset sum"         the end: where the index starts
+// A part reads the head, the index and only the families of its own units
+// (part 0 the segments too), so a thousand parts do not each read the
+// whole file.  Every piece it reads is checked: the sum of the end line
+// covers the head, the index and the end line up to the sum; each family's
+// sum its bytes; each segment's its records and header as in a part file.
 // A file of another run, another split level, damaged or cut short is
-// never used: the part then walks the skeleton itself, as without a file.
+// never used: the part then walks the skeleton itself.
 #pragma once
 #include <cstdint>
 #include <string>
