@@ -3,16 +3,19 @@
 #   make test  builds and runs the whole test suite, plain and under the
 #              sanitizers (address + undefined: everything; thread: the tests
 #              that run classifications in threads at the same time)
-# Missing tools (cmake, g++, GoogleTest, Google Benchmark, CLI11, nlohmann-json) are
-# installed from Debian's packages first.
+# Missing tools (cmake, g++, GoogleTest, Google Benchmark, CLI11, nlohmann-json,
+# and QEMU's user-mode emulator for the portability test) are installed from
+# Debian's packages first (as root).  Without root: see docs/building.md.
+#   make install [PREFIX=DIR]   the program as DIR/bin/talven (default ~/.local)
 
 BUILD     := build
 SANBUILD  := build-san
 TSANBUILD := build-tsan
 JOBS      ?= 2
 SCRATCH   := scratch
+PREFIX    ?= $(HOME)/.local
 
-.PHONY: all run test deps build build-tests build-san build-tsan test-plain test-san test-tsan bench clean
+.PHONY: all run test deps build build-tests build-san build-tsan test-plain test-san test-tsan bench install clean
 
 all: build
 
@@ -24,6 +27,7 @@ deps:
 	[ -f /usr/include/benchmark/benchmark.h ] || missing="$$missing libbenchmark-dev"; \
 	[ -f /usr/include/CLI/CLI.hpp ] || missing="$$missing libcli11-dev"; \
 	[ -f /usr/include/nlohmann/json.hpp ] || missing="$$missing nlohmann-json3-dev"; \
+	[ "$$(uname -m)" != x86_64 ] || command -v qemu-x86_64 >/dev/null 2>&1 || missing="$$missing qemu-user"; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
@@ -61,8 +65,14 @@ run: build
 	@mkdir -p $(SCRATCH)
 	cd $(SCRATCH) && ../$(BUILD)/talven
 
-bench: build
+bench: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTALVEN_BENCHES=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target talven_benches
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+# The program under $(PREFIX)/bin (no root needed for a prefix of your own).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD)

@@ -35,7 +35,7 @@
 // pass are members of the labeller.  The hot loops read the workspace
 // arrays through local pointers loaded once before the loop, not through the
 // labeller at every step.
-#if defined(__AVX2__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
@@ -44,6 +44,7 @@
 #include <cstring>
 #include <utility>
 
+#include "field/field.h"
 #include "canon/canon.h"
 
 namespace {
@@ -692,15 +693,26 @@ namespace {
 // has AVX2 (a bit per byte from one compare); then eight at a time: the high
 // bit of each byte of `nz` says whether that byte is non-zero (the lowest
 // byte is the first entry on a little-endian machine).
-int row_ones(const uint8_t* row, int N, int32_t* out) {
-    int k = 0, c = 1;
-#if defined(__AVX2__)
+// The thirty-two-at-a-time part, compiled for AVX2 whatever the build's
+// target and used only where the processor has it (bits.hwavx2): the
+// entries before the returned column are done.
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) int row_ones_avx2(const uint8_t* row, int N, int32_t* out, int& k) {
+    int c = 1;
     const __m256i zero = _mm256_setzero_si256();
     for (; c + 31 <= N; c += 32) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c));
         uint32_t nz = ~(uint32_t)_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero));
         for (; nz != 0; nz &= nz - 1) out[k++] = c + std::countr_zero(nz);
     }
+    return c;
+}
+#endif
+
+int row_ones(const uint8_t* row, int N, int32_t* out) {
+    int k = 0, c = 1;
+#if defined(__x86_64__)
+    if (bits.hwavx2) c = row_ones_avx2(row, N, out, k);
 #endif
     if constexpr (std::endian::native == std::endian::little) {
         for (; c + 7 <= N; c += 8) {

@@ -1,5 +1,6 @@
 // The command line (see cli.h).  Options are parsed by CLI11; every value
 // is then checked against the parameter table before anything is written.
+#include "field/field.h"
 #include "console/cli.h"
 
 #include <dirent.h>
@@ -431,7 +432,9 @@ std::string flagvalues(int argc, char** argv) {
 int commandline(int argc, char** argv) {
     CLI::App app{"talven classifies linear [n,k,d] codes over GF(q), q = 2, 3, 4, 5, 7, by canonical augmentation.\n"
                  "Without arguments it shows its menu."};
-    app.set_version_flag("--version", VERSION);
+    app.set_version_flag("--version", [] {
+        return std::string(VERSION) + "\nbuilt for " + buildtarget() + "; on this processor: " + cpupaths();
+    });
     options o;
     app.add_option("-n", o.n, "length");
     app.add_option("-k", o.k, "dimension");

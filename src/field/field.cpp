@@ -94,6 +94,7 @@ BitTables makebits() {
     t.allones = ~(uint64_t)0;
     __builtin_cpu_init();
     t.hwpopcnt = __builtin_cpu_supports("popcnt") ? 1 : 0;
+    t.hwavx2 = __builtin_cpu_supports("avx2") ? 1 : 0;
     return t;
 }
 
@@ -102,3 +103,19 @@ BitTables makebits() {
 const Field fieldtab[8] = {makefield(0), makefield(1), makefield(2), makefield(3),
                            makefield(4), makefield(5), makefield(6), makefield(7)};
 const BitTables bits = makebits();
+
+const char* cpupaths() {
+    if (bits.hwpopcnt && bits.hwavx2) return "popcount instruction, AVX2 row scan";
+    if (bits.hwpopcnt) return "popcount instruction, 8-byte row scan";
+    return "popcount table, 8-byte row scan";
+}
+
+const char* buildtarget() {
+#if defined(TALVEN_NATIVE_BUILD)
+    return "this build machine (-march=native)";
+#elif defined(__x86_64__)
+    return "any x86-64 processor";
+#else
+    return "this architecture's baseline";
+#endif
+}

@@ -43,6 +43,7 @@ struct BitTables {
     uint64_t bitpos1[65];  // bitpos1[p]: only bit p-1 set; bitpos1[0] = 0
     uint64_t allones;
     int hwpopcnt;          // 1 when the processor has a population-count instruction
+    int hwavx2;            // 1 when it has AVX2
 };
 // Built once from the processor's report, before main.  Immutable.
 extern const BitTables bits;
@@ -52,8 +53,26 @@ inline int popcnt64_table(uint64_t w) {
     return bits.popcnt16[w & 0xffff] + bits.popcnt16[(w >> 16) & 0xffff] + bits.popcnt16[(w >> 32) & 0xffff] +
            bits.popcnt16[w >> 48];
 }
-// Number of one bits of w (hardware instruction or the 16-bit table).
+// Number of one bits of w: the processor's instruction where it has one,
+// else the 16-bit table.  A portable build (no -mpopcnt) still uses the
+// instruction, chosen at run time: the compiler would otherwise call a
+// library routine.
 inline int popcnt64(uint64_t w) {
+#if defined(__x86_64__) && !defined(__POPCNT__)
+    if (bits.hwpopcnt) {
+        uint64_t r;
+        __asm__ __volatile__("popcntq %1, %0" : "=r"(r) : "rm"(w) : "cc");  // volatile: never run ahead of the test
+        return (int)r;
+    }
+    return popcnt64_table(w);
+#else
     if (bits.hwpopcnt) return __builtin_popcountll(w);
     return popcnt64_table(w);
+#endif
 }
+
+// The code paths chosen for this processor, in words ("popcount
+// instruction, AVX2 row scan" or the fallbacks), and what the program was
+// compiled for.
+const char* cpupaths();
+const char* buildtarget();

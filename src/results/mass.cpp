@@ -109,7 +109,7 @@ class Lister {
                 const planes add = scale(q_, m, row);
                 for (size_t i = 0; i < have; i++, out++) {
                     const planes w = q_ == 3 ? add3(planes_[i], add) : planes{planes_[i].a ^ add.a, planes_[i].b ^ add.b};
-                    if (!weightok(__builtin_popcountll(w.a | w.b))) return false;
+                    if (!weightok(popcnt64(w.a | w.b))) return false;
                     planes_[out] = w;
                 }
             }

@@ -69,8 +69,14 @@ TEST(Cli, RefusedCommandsWriteNothingAndSayWhyInOneLine) {
     runresult r = runcommand(ten.path, "--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--part"), std::string::npos);
+    // The version, what the program was built for and the paths this
+    // processor takes (the portable build's are checked in tests/portable.sh).
     r = runcommand(ten.path, "--version");
-    EXPECT_EQ(r.out, "talven 1.1\n");
+    const std::vector<std::string> version = splitlines(r.out);
+    ASSERT_EQ(version.size(), 2u) << r.out;
+    EXPECT_EQ(version[0], "talven 1.1");
+    EXPECT_EQ(version[1].rfind("built for ", 0), 0u) << version[1];
+    EXPECT_NE(version[1].find("; on this processor: popcount "), std::string::npos) << version[1];
 }
 
 // The number of codes of a run's totals line.
@@ -243,6 +249,22 @@ TEST(Cli, PartsShareOneSkeletonAndADamagedOneIsMadeAgain) {
     EXPECT_EQ(r.err, "");
     ASSERT_EQ(runcommand(dir.path, "--merge . --quiet").status, 0);
     EXPECT_EQ(masktime(resultfiles(dir.path, "13_5_4.2")), masktime(resultfiles(whole.path, "13_5_4.2")));
+
+    // A part stopped in its units resumes from its checkpoint and the file.
+    tempdir parts, one;
+    const std::string args2 = "-n 14 -k 6 -d 4 -q 2 --quiet --split-level 4", name = "14_6_4.2";
+    ASSERT_EQ(runcommand(one.path, args2).status, 0);
+    ASSERT_EQ(runcommand(parts.path, args2 + " --part 0/2").status, 0);
+    const int pid = starttalven(parts.path, "", "part", args2 + " --part 1/2");
+    for (int i = 0; i < 3000 && readfile(parts.file(name + ".part.1.2")).find("\nU ") == std::string::npos; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(waittalven(pid, parts.path, "part").status, 128 + SIGTERM);
+    r = runcommand(parts.path, args2 + " --part 1/2 --resume");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(runcommand(parts.path, "--merge . --quiet").status, 0);
+    EXPECT_EQ(masktime(resultfiles(parts.path, name)), masktime(resultfiles(one.path, name)));
 }
 
 // A part travels between machines: a damaged, foreign or older part is
