@@ -78,7 +78,7 @@ int next_cand(const canonws& w, int l) {
     int prev = w.path.el[l], best = INT_MAX;
     for (int i = 1; i <= c.cnt; i++)
         if (c.el[i] > prev && c.el[i] < best) best = c.el[i];
-    ZASSERT("canon", best == INT_MAX, "no next candidate");
+    TALVEN_ASSERT("canon", best != INT_MAX, "a next candidate");
     return best;
 }
 
@@ -502,8 +502,7 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
 }
 
 bool Labeller::search_start(LabelMode mode) {
-    ZASSERT("canon", cws.capl == 0 || inc->cols >= cws.capn || inc->rows >= cws.capm,
-            "workspace smaller than incmat");
+    TALVEN_ASSERT("canon", cws.capl != 0 && inc->cols < cws.capn && inc->rows < cws.capm, "workspace as large as incmat");
     search_roots(*this, mode);
     const bool done = refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
     roothash_ = cws.rhash;
@@ -532,7 +531,7 @@ void Labeller::canon_search(LabelMode mode) {
 
 void Labeller::copy_colours() {
     if (mode_ != LabelMode::colour) return;
-    ZASSERT("canon", colours_ == nullptr, "colours==NULL");
+    TALVEN_ASSERT("canon", colours_ != nullptr, "colours given");
     for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours_[c];
 }
 

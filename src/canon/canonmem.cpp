@@ -70,7 +70,7 @@ void Labeller::canon_size(int L, int G, int N, int M) {
 }
 
 void Labeller::canon_mem(int r0, int r1) {
-    ZASSERT("canonmem", inc == nullptr, "no matrix in use");
+    TALVEN_ASSERT("canonmem", inc != nullptr, "a matrix in use");
     int N = inc->cols;
     int M = inc->rows;
     if (cws.capl == 0) return canon_size(r0 + 1, r1 + 1, N + 1, M + 1);

@@ -173,7 +173,7 @@ class chain {
 }  // namespace
 
 BigCount grouporder(const std::vector<std::vector<int32_t>>& gens, int N) {
-    for (const auto& g : gens) ZASSERT("group", (int)g.size() != N + 1, "a permutation of 1..N");
+    for (const auto& g : gens) TALVEN_ASSERT("group", (int)g.size() == N + 1, "a permutation of 1..N");
     chain c(N);
     c.run(gens);
     return c.order();

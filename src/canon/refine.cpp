@@ -135,7 +135,7 @@ void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large
             sum += s;
             i++;
         }
-        ZASSERT("canon", sum != want, "sum!=want");
+        TALVEN_ASSERT("canon", sum == want, "sum==want");
         if (best) noted[best] = 1;
     }
     spl.cnt = 0;
@@ -500,7 +500,7 @@ void Labeller::colour_part(opart& p) {
     int K = 0;
     for (int c = 1; c <= N; c++) {
         // colours outside 1..N would write past the cell arrays
-        ZASSERT("canon", col[c] < 1 || col[c] > N, "colour<1||colour>N");
+        TALVEN_ASSERT("canon", 1 <= col[c] && col[c] <= N, "colours in 1..N");
         if (col[c] > K) K = col[c];
     }
     for (int k = 1; k <= K; k++) count[k] = 0;
@@ -605,7 +605,7 @@ void Labeller::target_cell(opart& p) {
             best = c;
             bsz = p.sz[c];
         }
-    ZASSERT("canon", bsz <= 0, "a cell with elements to individualise");
+    TALVEN_ASSERT("canon", bsz > 0, "a cell with elements to individualise");
     p.tc = best;
 }
 
@@ -615,7 +615,7 @@ void Labeller::individualise(const opart& F, opart& T, int x) {
     int xpos = 0;
     for (int i = st; i < st + sz; i++)
         if (F.el[i] == x) xpos = i;
-    ZASSERT("canon", xpos == 0 || sz < 2, "x not in a target cell of two or more");
+    TALVEN_ASSERT("canon", xpos != 0 && sz >= 2, "x in a target cell of two or more");
     for (int i = 1; i <= F.ne; i++) T.el[i] = F.el[i];
     T.el[xpos] = F.el[st];
     T.el[st] = x;
@@ -646,12 +646,12 @@ void Labeller::cell_index(const opart& p, int rowside) {
     for (int c = 1; c <= p.nc; c++)
         for (int i = p.st[c]; i < p.st[c] + p.sz[c]; i++) {
             int x = p.el[i];
-            ZASSERT("canon", x < 1 || x > n, "element out of range");
+            TALVEN_ASSERT("canon", 1 <= x && x <= n, "element in range");
             idx[x] = c;
             mark[x] = 1;
         }
     for (int x = 1; x <= n; x++)
-        ZASSERT("canon", !mark[x], rowside ? "every row in the partition" : "every column in the partition");
+        TALVEN_ASSERT("canon", mark[x], rowside ? "every row in the partition" : "every column in the partition");
 }
 
 int Labeller::node_invariant(int l) {

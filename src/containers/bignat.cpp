@@ -91,7 +91,7 @@ BigNat& BigNat::operator+=(const BigNat& b) {
 }
 
 BigNat& BigNat::operator-=(const BigNat& b) {
-    ZASSERT("bignat", compare(b) < 0, "a difference of natural numbers");
+    TALVEN_ASSERT("bignat", compare(b) >= 0, "a difference of natural numbers");
     uint32_t borrow = 0;
     for (size_t i = 0; i < limb_.size() && (borrow || i < b.limb_.size()); i++) {
         const uint64_t take = (uint64_t)borrow + (i < b.limb_.size() ? b.limb_[i] : 0);
@@ -103,7 +103,7 @@ BigNat& BigNat::operator-=(const BigNat& b) {
 }
 
 void BigNat::minusone() {
-    ZASSERT("bignat", zero(), "a number above 0");
+    TALVEN_ASSERT("bignat", !zero(), "a number above 0");
     size_t i = 0;
     while (limb_[i] == 0) limb_[i++] = BASE - 1;
     limb_[i]--;
@@ -151,7 +151,7 @@ BigNat BigNat::operator*(const BigNat& b) const {
 }
 
 uint64_t BigNat::divmod(uint64_t d) {
-    ZASSERT("bignat", d == 0 || d >= (uint64_t)1 << 63, "a divisor in 1..2^63-1");
+    TALVEN_ASSERT("bignat", d != 0 && d < (uint64_t)1 << 63, "a divisor in 1..2^63-1");
     unsigned __int128 rem = 0;
     for (size_t i = limb_.size(); i-- > 0;) {
         const unsigned __int128 cur = rem * BASE + limb_[i];
@@ -178,7 +178,7 @@ BigNat BigNat::power(uint32_t q, uint32_t e) {
 // ---- Factored -------------------------------------------------------------------
 
 void Factored::add(uint32_t v, int sign) {
-    ZASSERT("bignat", v == 0 || v >= PRIMELIMIT, "a factor in 1..65535");
+    TALVEN_ASSERT("bignat", v != 0 && v < PRIMELIMIT, "a factor in 1..65535");
     const Primes& P = primes();
     while (v > 1) {
         const uint16_t i = P.least[v];
@@ -207,7 +207,7 @@ bool Factored::natural() const {
 }
 
 BigNat Factored::value() const {
-    ZASSERT("bignat", !natural(), "a natural number");
+    TALVEN_ASSERT("bignat", natural(), "a natural number");
     const Primes& P = primes();
     BigNat r(1);
     uint64_t chunk = 1;  // small factors gathered into one word before they multiply r

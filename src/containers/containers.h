@@ -101,7 +101,7 @@ public:
     }
     // A fresh zeroed array of n entries.
     T* add(size_t n) {
-        ZASSERT("containers", made_ >= blocks_.capacity(), "an array beyond the reserved count");
+        TALVEN_ASSERT("containers", made_ < blocks_.capacity(), "no array beyond the reserved count");
         T* p = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), what_, __LINE__));
         blocks_[made_++] = p;
         return p;

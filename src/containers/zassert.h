@@ -12,9 +12,10 @@
 [[noreturn]] void zfail(const char* file, int line, const char* text);
 constexpr int ZFAIL_EXIT = 3;
 
-// ZASSERT(unit, failcond, "text"): when failcond holds, stop through zfail
-// with the source unit name and the condition text.
-#define ZASSERT(unit, failcond, text)                  \
-    do {                                               \
-        if (failcond) zfail((unit), __LINE__, (text)); \
+// TALVEN_ASSERT(unit, cond, "text"): cond must hold; when it does not, stop
+// through zfail with the source unit name and the text, which says what
+// must hold.
+#define TALVEN_ASSERT(unit, cond, text)                   \
+    do {                                                  \
+        if (!(cond)) zfail((unit), __LINE__, (text));     \
     } while (0)

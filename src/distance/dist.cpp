@@ -60,8 +60,8 @@ void DistEngine::clearlevels() {
 
 void DistEngine::runlevels() {
     infrec& it = dinvar.setinfo;
-    ZASSERT("dist", !it.allocated(), "setinfo.allocated()");
-    ZASSERT("dist", !dinvar.mata.allocated(), "mata.allocated()");
+    TALVEN_ASSERT("dist", it.allocated(), "setinfo.allocated()");
+    TALVEN_ASSERT("dist", dinvar.mata.allocated(), "mata.allocated()");
     int N = it.nsets;
     if (N < 1) return;   // the zero code: nothing to meet
     clearlevels();

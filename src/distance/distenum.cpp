@@ -151,7 +151,7 @@ inline void upd_dist(ectx& e, int w) {
 // blocks when full.
 void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int q) {
     PlaneMatrix& s = e.dv->cwstore;
-    ZASSERT("dist", e.found >= (uint64_t)INT_MAX - 200, "found>INT_MAX");
+    TALVEN_ASSERT("dist", e.found < (uint64_t)INT_MAX - 200, "found below INT_MAX");
     if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint64_t* a = s.a[e.found];
     uint64_t* b = s.b[e.found];
@@ -167,7 +167,7 @@ void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int
 
 void keepbytes(ectx& e, int w, const uint8_t* z, int n) {
     ByteMatrix& s = e.dv->cwstoreb;
-    ZASSERT("dist", e.found >= (uint64_t)INT_MAX - 20000, "found>INT_MAX");
+    TALVEN_ASSERT("dist", e.found < (uint64_t)INT_MAX - 20000, "found below INT_MAX");
     if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint8_t* r = s.a[e.found];
     memcpy(r + 1, z + 1, (size_t)n);

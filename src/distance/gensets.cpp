@@ -445,7 +445,7 @@ void DistEngine::gensets_all(ByteMatrix& G) {
 }
 
 void DistEngine::generatingset_fromall_inv(ByteMatrix& G) {
-    ZASSERT("gensets", !planes, "generatingset_fromall_inv works on bit planes");
+    TALVEN_ASSERT("gensets", planes, "generatingset_fromall_inv works on bit planes");
     const int upto = G.dreq + 1;
     if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.setinfo.k[1]) return;
     generatingset_upto(G, G.cols);

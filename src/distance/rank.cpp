@@ -17,8 +17,8 @@ DistEngine::DistEngine() {
 }
 
 void DistEngine::usefield(int q, bool bitplanes) {
-    ZASSERT("dist", !fieldok(q), "fieldok(q)");
-    ZASSERT("dist", bitplanes && q > 4, "bitplanes&&q>4");
+    TALVEN_ASSERT("dist", fieldok(q), "fieldok(q)");
+    TALVEN_ASSERT("dist", !bitplanes || q <= 4, "bit planes only for q <= 4");
     fld = &gf(q);
     fq = q;
     planes = bitplanes;
@@ -119,7 +119,7 @@ static void rref_dual(const Field& F, ByteMatrix& dst, ByteMatrix& out, const in
 }
 
 int DistEngine::rref(ByteMatrix& dst, ByteMatrix& src, ByteMatrix* out, Rref mode) {
-    ZASSERT("rank", src.q != fq, "src.q!=field.q");
+    TALVEN_ASSERT("rank", src.q == fq, "src.q==field.q");
     const Field& F = *fld;
     int n = src.cols, m = src.rows, q = src.q;
     dinvar.rscr.ensure(m > 0 ? m : 1, n, q);
@@ -209,7 +209,7 @@ int DistEngine::sysform(ByteMatrix& dst, ByteMatrix& src) {
     int n = src.cols;
     int kk = src.used;
     if (kk > src.rows) kk = src.rows;
-    ZASSERT("rank", kk > dst.rows, "src.k>dst.m");
+    TALVEN_ASSERT("rank", kk <= dst.rows, "src.k<=dst.m");
     int* pv = it.piv[it.nsets + 1];   // r + 1 entries, r >= kk
     int r = 1, ndep = 0;
     if (F.q == 2 && n <= 64) return sysform2(dst, src, kk, pv);
@@ -346,8 +346,8 @@ void DistEngine::bitsetup(int rows, int n, int count) {
 }
 
 void DistEngine::infosets(ByteMatrix& genmat) {
-    ZASSERT("rank", genmat.rows != genmat.used, "genmat.m!=genmat.k");
-    ZASSERT("rank", genmat.q != fq, "genmat.q!=field.q");
+    TALVEN_ASSERT("rank", genmat.rows == genmat.used, "genmat.m==genmat.k");
+    TALVEN_ASSERT("rank", genmat.q == fq, "genmat.q==field.q");
     int n = genmat.cols, q = genmat.q;
     infrec& it = dinvar.setinfo;
     if (planes) {
@@ -411,7 +411,7 @@ constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 
 void DistEngine::infoset1(ByteMatrix& genmat) {
     int n = genmat.cols, q = genmat.q;
-    ZASSERT("rank", q != fq, "genmat.q!=field.q");
+    TALVEN_ASSERT("rank", q == fq, "genmat.q==field.q");
     infrec& it = dinvar.setinfo;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (planes) {

@@ -76,7 +76,7 @@ void DimensionSearch::tellfamily(int L) {
 }
 
 void DimensionSearch::searchfamily(const Family& f) {
-    ZASSERT("search", f.level < 2 || f.level >= par_.k, "a family below the first level and above the last");
+    TALVEN_ASSERT("search", 2 <= f.level && f.level < par_.k, "a family of a level from 2 to k - 1");
     split_ = f.level;
     units_ = f.firstunit;
     tell_ = false;
@@ -85,7 +85,7 @@ void DimensionSearch::searchfamily(const Family& f) {
     for (int i = 0; i <= par_.k; i++)
         for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
     const int m = par_.nfree();
-    ZASSERT("search", f.rows.size() != (size_t)(f.level - 1) * (size_t)m, "a family's rows fill the free positions");
+    TALVEN_ASSERT("search", f.rows.size() == (size_t)(f.level - 1) * (size_t)m, "a family's rows fill the free positions");
     for (int r = 1; r < f.level; r++)
         for (int p = 1; p <= m; p++) en_.code.m[r][p] = f.rows[(size_t)(r - 1) * (size_t)m + (size_t)(p - 1)];
     for (int i = 1; i <= par_.k; i++) en_.code.m[i][m + i] = 1;
@@ -96,7 +96,7 @@ void DimensionSearch::searchfamily(const Family& f) {
     for (size_t at = 0; at < f.records.size() && !fault_.stopped();) {
         const uint16_t* h = f.records.data() + at;
         const int q = h[0], nblk = h[4];
-        ZASSERT("search", at + 5 + (size_t)q * (size_t)nblk > f.records.size(), "a family's records are whole");
+        TALVEN_ASSERT("search", at + 5 + (size_t)q * (size_t)nblk <= f.records.size(), "a family's records are whole");
         if (!level.append(q, h[1], (int)((uint32_t)h[2] | (uint32_t)h[3] << 16), nblk, h + 5)) break;
         at += 5 + (size_t)q * (size_t)nblk;
         rc_.levelcnt[f.level].total++;

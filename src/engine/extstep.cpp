@@ -256,7 +256,7 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
             if (b < q - 2) {
                 rowenum(rest, b + 1, i, l, nn);
             } else {  // the last class takes the rest
-                ZASSERT("extstep", rest > mt.cap[l][i][q - 1], "the last class can take the rest");
+                TALVEN_ASSERT("extstep", rest <= mt.cap[l][i][q - 1], "the last class can take the rest");
                 mt.split[l][i][q - 1] = rest;
                 afterpair(i, l, nn + rest);
                 mt.split[l][i][q - 1] = 0;
@@ -279,7 +279,7 @@ void ExtensionStep::latticerow() {
     sink_.progress(walk_.D);
     weighed_ = true;
     const int assigned = buildnewrow(par_.nfree());
-    ZASSERT("extstep", assigned != par_.nfree(), "the new row covers every free column");
+    TALVEN_ASSERT("extstep", assigned == par_.nfree(), "the new row covers every free column");
     placerow(walk_.D);
     if (check_) check_->weights(true, tests.test_dist(code_));
     decide(mt.lastblk, StepMode::split);
@@ -303,7 +303,7 @@ int ExtensionStep::buildnewrow(int nfree) {
                 for (int s = 0; s < mt.split[l][i][b]; s++, assigned++) mt.newrow[++tt] = i;
             tt = start + m;
         }
-    ZASSERT("extstep", tt != tn, "tt!=tn");
+    TALVEN_ASSERT("extstep", tt == tn, "tt==tn");
     return assigned;
 }
 
@@ -447,10 +447,10 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
         }
         if (!last) return;
         const int assigned = buildnewrow(par_.nfree());
-        ZASSERT("extstep", assigned != nn, "the new row has the positions the split counted");
+        TALVEN_ASSERT("extstep", assigned == nn, "the new row has the positions the split counted");
         placerow(D);
         // A partner record covers every free column, so the row is complete.
-        ZASSERT("extstep", assigned != par_.nfree(), "the new row covers every free column");
+        TALVEN_ASSERT("extstep", assigned == par_.nfree(), "the new row covers every free column");
         if (cuts.on() && check_) {
             check_->weights(weighed_, tests.test_dist(code_));
             if (!weighed_) return;

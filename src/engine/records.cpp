@@ -108,7 +108,7 @@ bool LevelStore::spill() {
 }
 
 bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* counts) {
-    ZASSERT("records", first_, "the first level is not written to");
+    TALVEN_ASSERT("records", !first_, "the first level is not written to");
     const size_t size = HEADER + 2 * (size_t)nblk * (size_t)q;
     uint8_t rec[HEADER + 2 * MAXBLK * MAXVAL];
     put(rec, q, flag, runno, nblk);
@@ -316,9 +316,9 @@ int LevelStore::next(Cursor& c, levrec& r, uint16_t* counts) const {
 // ---- writer and readers ---------------------------------------------------------
 
 bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& mt, levcount& lc) {
-    ZASSERT("records", q < 1 || q > MAXVAL, "q within the block width");
-    if (mode == StepMode::split) ZASSERT("records", blk < 0 || blk >= MAXBLK, "last block index in range");
-    if (mode == StepMode::simple) ZASSERT("records", blk < 0 || blk > MAXBLK, "block count in range");
+    TALVEN_ASSERT("records", 1 <= q && q <= MAXVAL, "q within the block width");
+    if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < MAXBLK, "last block index in range");
+    if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= MAXBLK, "block count in range");
     uint16_t counts[MAXBLK * MAXVAL];
     int nblk = 0;
     if (mode == StepMode::split) {

@@ -26,10 +26,10 @@ void SelfCheck::labelling(const Labeller& lab, const ByteMatrix& inc, const int3
         const int32_t* sc = lab.aut_cols(g);
         const int32_t* sr = lab.aut_rows(g);
         for (int c = 1; c <= N; c++)
-            ZASSERT("selfcheck", colours != nullptr && colours[c] != colours[sc[c]], "automorphism keeps colours");
+            TALVEN_ASSERT("selfcheck", colours == nullptr || colours[c] == colours[sc[c]], "automorphism keeps colours");
         for (int r = 1; r <= M; r++)
             for (int c = 1; c <= N; c++)
-                ZASSERT("selfcheck", inc.a[r][c] != inc.a[sr[r]][sc[c]], "automorphism keeps incidences");
+                TALVEN_ASSERT("selfcheck", inc.a[r][c] == inc.a[sr[r]][sc[c]], "automorphism keeps incidences");
         automorphisms++;
     }
 }
@@ -37,8 +37,8 @@ void SelfCheck::labelling(const Labeller& lab, const ByteMatrix& inc, const int3
 void SelfCheck::afterpartner(const SplitTables& mt, int q) {
     for (int l = 0; l <= mt.lastblk; l++)
         for (int i = 0; i < q; i++)
-            for (int b = 0; b < q; b++) ZASSERT("selfcheck", mt.split[l][i][b] != 0, "split tables clean");
-    ZASSERT("selfcheck", mt.cutflag != 0, "no cut pending");
+            for (int b = 0; b < q; b++) TALVEN_ASSERT("selfcheck", mt.split[l][i][b] == 0, "split tables clean");
+    TALVEN_ASSERT("selfcheck", mt.cutflag == 0, "no cut pending");
     tables++;
 }
 
@@ -47,20 +47,20 @@ void SelfCheck::afterpartner(const SplitTables& mt, int q) {
 void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, const ColumnInvariants& b,
                               const Labeller& lb) {
     const int N = a.invt.N, M = a.incmat.rows;
-    ZASSERT("selfcheck", b.invt.N != N || b.incmat.rows != M, "image has the same shape");
-    ZASSERT("selfcheck", a.invt.mainval != b.invt.mainval, "image has the same mainval");
+    TALVEN_ASSERT("selfcheck", b.invt.N == N && b.incmat.rows == M, "image has the same shape");
+    TALVEN_ASSERT("selfcheck", a.invt.mainval == b.invt.mainval, "image has the same mainval");
     std::vector<int32_t> va(a.invt.value + 1, a.invt.value + N + 1), vb(b.invt.value + 1, b.invt.value + N + 1);
     std::sort(va.begin(), va.end());
     std::sort(vb.begin(), vb.end());
-    ZASSERT("selfcheck", va != vb, "image has the same values");
+    TALVEN_ASSERT("selfcheck", va == vb, "image has the same values");
     const int32_t *ra = la.canonical_rows(), *ca = la.canonical_cols();
     const int32_t *rb = lb.canonical_rows(), *cb = lb.canonical_cols();
     for (int j = 1; j <= N; j++)
-        ZASSERT("selfcheck", a.invt.value[ca[j]] != b.invt.value[cb[j]], "same values in canonical order");
+        TALVEN_ASSERT("selfcheck", a.invt.value[ca[j]] == b.invt.value[cb[j]], "same values in canonical order");
     for (int i = 1; i <= M; i++)
         for (int j = 1; j <= N; j++)
-            ZASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] != b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
-    ZASSERT("selfcheck", la.certificate() != lb.certificate(), "same certificate");
+            TALVEN_ASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] == b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
+    TALVEN_ASSERT("selfcheck", la.certificate() == lb.certificate(), "same certificate");
 }
 
 // The minimum distance of the code by listing every codeword once up to
@@ -86,7 +86,7 @@ void SelfCheck::fulllisting(const cmrec& code) {
         }
         best = std::min(best, w);
     }
-    ZASSERT("selfcheck", dist_.mindist(full_) != best, "minimum distance equals the full listing");
+    TALVEN_ASSERT("selfcheck", dist_.mindist(full_) == best, "minimum distance equals the full listing");
     listings++;
 }
 

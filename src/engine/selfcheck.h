@@ -42,7 +42,7 @@ class SelfCheck {
     // Level 1: the verdict of the weight bounds on a complete row and that
     // of the candidate test must agree.
     void weights(bool bounds, bool test) {
-        ZASSERT("selfcheck", bounds != test, "weight bounds agree with the candidate test");
+        TALVEN_ASSERT("selfcheck", bounds == test, "weight bounds agree with the candidate test");
         verdicts++;
     }
     // Level 2: the new code in `code` whose invariants `inv` and labelling

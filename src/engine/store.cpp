@@ -21,7 +21,7 @@
 static constexpr uint64_t EMPTY = 1;  // bucket head or next field: no record
 
 CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : hs{}, fault_(fault), budget_(budget) {
-    ZASSERT("store", nbucket < 1 || nbucket > STORE_BUCKETS, "nbucket in 1..555");
+    TALVEN_ASSERT("store", 1 <= nbucket && nbucket <= STORE_BUCKETS, "nbucket in 1..555");
     hs.nbucket = nbucket;
     hs.heads.ensure(STORE_BUCKETS);
     for (int b = 0; b < STORE_BUCKETS; b++) hs.heads[b] = EMPTY;
@@ -256,7 +256,7 @@ CodeStatus CanonStore::walkchain(int b, int64_t size) {
 
 CodeStatus CanonStore::store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                                     const int32_t* values, uint32_t certhash) {
-    ZASSERT("store", R < 0 || N < 1, "R>=0 && N>=1");
+    TALVEN_ASSERT("store", R >= 0 && N >= 1, "R>=0 && N>=1");
     int W = (N - 1) / 64 + 1;
     int64_t size = 16 + (values ? 4 * (int64_t)N : 0) + (int64_t)R * ((N - 1) / 8 + 1);
     growbuffers((int64_t)R * W, size);
@@ -271,7 +271,7 @@ CodeStatus CanonStore::store_lookup(const ByteMatrix& mat, int R, int N, const i
 
     if (broken_) return CodeStatus::seen;  // a fault since the last reset
     int vals = values != nullptr ? 1 : 0;
-    ZASSERT("store", hs.withvals >= 0 && hs.withvals != vals, "records of one file all with or all without values");
+    TALVEN_ASSERT("store", hs.withvals < 0 || hs.withvals == vals, "records of one file all with or all without values");
     hs.withvals = vals;
 
     if (hs.heads[b] == EMPTY) {

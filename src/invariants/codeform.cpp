@@ -46,7 +46,7 @@ Factored codegroup(int n, int q, bool semilinear) {
 BigNat classsize(const Factored& G, const Factored& aut) {
     Factored f = G;
     f.over(aut);
-    ZASSERT("codeform", !f.natural(), "the automorphism group order divides the group order");
+    TALVEN_ASSERT("codeform", f.natural(), "the automorphism group order divides the group order");
     return f.value();
 }
 

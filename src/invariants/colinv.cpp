@@ -149,7 +149,7 @@ void ColumnInvariants::inv_classes() {
     invt.mainval = -1;
     for (int c = 1; c <= invt.nclass && invt.mainval == -1; c++)
         if (invt.cval[c] != 0) invt.mainval = invt.cval[c];
-    ZASSERT("colinv", invt.mainval == -1, "-1==invt.mainval");
+    TALVEN_ASSERT("colinv", invt.mainval != -1, "a main value is set");
 }
 
 // ---- second pass ------------------------------------------------------------------
@@ -314,7 +314,7 @@ void ColumnInvariants::inv_secondpass(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix
     uint32_t m = 0;
     for (int p = 1; p <= N; p++) m = std::max(m, val[p]);
     for (int p = 1; p <= N; p++) {
-        ZASSERT("colinv", invt.firstpassval[p] < 0, "first-pass values are not negative");
+        TALVEN_ASSERT("colinv", invt.firstpassval[p] >= 0, "first-pass values are not negative");
         invt.value[p] = (int32_t)(val[p] + m * (uint32_t)invt.firstpassval[p]);
     }
     inv_classes();

@@ -130,7 +130,7 @@ BigNat withoutdependence(int n, int k, int q, int dualdist) {
     for (int t = 0; t < k; t++) qk *= (uint64_t)q;
     for (uint64_t qi = 1; qi < qk; qi *= (uint64_t)q) {  // |GL(k,q)| = prod (q^k - q^i), each below 2^63 for k <= 19
         const uint64_t rest = plus.divmod(qk - qi);
-        ZASSERT("codeset", rest != 0, "the matrices of rank k fall into bases of whole codes");
+        TALVEN_ASSERT("codeset", rest == 0, "the matrices of rank k fall into bases of whole codes");
     }
     return plus;
 }

@@ -42,7 +42,7 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       prog_(opt.console),
       mass_(par_),
       search_(par_, bounds_, fault_, budget_, rc_, *this, checklevel(opt)) {
-    ZASSERT("classifier", !fieldok(par_.q) || par_.k > par_.n || par_.k < 1, "parameters of a run");
+    TALVEN_ASSERT("classifier", fieldok(par_.q) && 1 <= par_.k && par_.k <= par_.n, "parameters of a run");
 }
 
 Classifier::~Classifier() = default;
@@ -178,7 +178,7 @@ runend Classifier::runpart(PartShared& shared, bool skeleton) {
 }
 
 runend Classifier::runskeleton(PartShared& shared, Skeleton& sk) {
-    ZASSERT("classifier", !shared.counting || shared.plan.split < 2, "a skeleton is kept by a counting walk");
+    TALVEN_ASSERT("classifier", shared.counting && shared.plan.split >= 2, "a skeleton is kept by a counting walk");
     const int64_t start = prepare();
     shared_ = &shared;
     keep_ = &sk;

@@ -10,7 +10,7 @@ RunMass::RunMass(const RunParams& par)
       former_(par.q, par.linear4 == 1) {}
 
 const Factored& RunMass::group(int m) {
-    ZASSERT("mass", m < 1 || m > MAXLEN, "a length within the limits");
+    TALVEN_ASSERT("mass", 1 <= m && m <= MAXLEN, "a length within the limits");
     if (!made_[m]) {
         group_[(size_t)m] = codegroup(m, par_.q, semilinear_);
         made_[m] = true;
@@ -46,7 +46,7 @@ void RunMass::relabel(const cmrec& code, int skip, int m) {
     for (int r = 1; r <= k; r++)
         for (int c = 1; c <= m; c++) rows_[(size_t)(r - 1) * m + (c - 1)] = (uint8_t)code.m[r][skip + c];
     const bool ok = former_.form(rows_.data(), k, m, form_);
-    ZASSERT("mass", !ok, "a new code has independent rows");
+    TALVEN_ASSERT("mass", ok, "a new code has independent rows");
     aut_ = form_.aut;
     relabelled++;
 }
@@ -73,7 +73,7 @@ const BigNat& RunMass::classsize(const cmrec& code, const ColumnInvariants& inv,
         }
     }
     const int zeros = m - nonzero;
-    ZASSERT("mass", zeros < 0, "no more non-zero coordinates than coordinates");
+    TALVEN_ASSERT("mass", zeros >= 0, "no more non-zero coordinates than coordinates");
     aut_.factorial((uint32_t)zeros);
     for (int t = 0; t < zeros; t++) aut_.times((uint32_t)(q - 1));
     size_ = ::classsize(group(m), aut_);

@@ -75,7 +75,7 @@ bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, co
     line_.clear();
     recordhead(line_, "?", values);
     recordrows(line_, 1, rows, c0, cm.cur_len, [&cm](int r, int c) {
-        ZASSERT("resultfiles", cm.m[r][c] < 0 || cm.m[r][c] > 15, "entry printable as one digit");
+        TALVEN_ASSERT("resultfiles", 0 <= cm.m[r][c] && cm.m[r][c] <= 15, "entry printable as one digit");
         return cm.m[r][c];
     });
     return fwrite(line_.data(), 1, line_.size(), fp) == line_.size();
@@ -83,8 +83,8 @@ bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, co
 
 bool ResultFiles::printres(const cmrec& cm) {
     if (cm.cur_level != cm.cur_k) return true;
-    ZASSERT("resultfiles", cm.cur_len < 0 || cm.cur_len >= MAXLEN, "cur_len in range");
-    ZASSERT("resultfiles", cm.cur_k < 1 || cm.cur_k >= MAXDIM, "cur_k in range");
+    TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
+    TALVEN_ASSERT("resultfiles", 1 <= cm.cur_k && cm.cur_k < MAXDIM, "cur_k in range");
     codecount++;
     if (res == nullptr) return false;
     int skip = par_.brute == 1 ? cm.cur_k : 0;
@@ -110,8 +110,8 @@ int leadingzero(const cmrec& cm) {
 }  // namespace
 
 bool ResultFiles::printh(const cmrec& cm) {
-    ZASSERT("resultfiles", cm.cur_len < 0 || cm.cur_len >= MAXLEN, "cur_len in range");
-    ZASSERT("resultfiles", cm.cur_level < 1 || cm.cur_level >= MAXDIM, "cur_level in range");
+    TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
+    TALVEN_ASSERT("resultfiles", 1 <= cm.cur_level && cm.cur_level < MAXDIM, "cur_level in range");
     int z = leadingzero(cm);
     int lev = cm.cur_level;
     rc_.rescount[1]++;

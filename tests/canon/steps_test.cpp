@@ -98,7 +98,7 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
     int32_t a[4] = {0, 3, 1, 2}, b[4] = {0, 3, 1, 2}, c[4] = {0, 3, 2, 2};
     EXPECT_EQ(diverge_level(a, c, 3), 2);
     expect_stop([&] { diverge_level(a, b, 3); }, "ERROR", "a path that differs from the best path");
-    expect_stop([&] { t.label(make_mat(2, 3).with_col({0, 1, 4, 1})); }, "", "colour<1||colour>N");
+    expect_stop([&] { t.label(make_mat(2, 3).with_col({0, 1, 4, 1})); }, "", "colours in 1..N");
 }
 
 tmat from_dump(const DumpedMatrix& d) { return tmat{d.M, d.N, d.a, d.colour}; }
