@@ -8,7 +8,7 @@
 
 #include "containers/limits.h"
 
-struct cmrec {
+struct WorkingCode {
     int32_t m[MAXDIM][MAXLEN];
     int32_t cur_len, cur_level, cur_d, cur_q, cur_n, cur_k;
     int32_t dreq, cur_dual, dualreq;

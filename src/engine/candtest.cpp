@@ -9,7 +9,7 @@
 #include "distance/rank.h"
 #include "field/field.h"
 
-void CandidateTests::candfill(const cmrec& code) {
+void CandidateTests::candfill(const WorkingCode& code) {
     const int L = code.cur_level, len = code.cur_len;
     ct.cand.ensure(L, len, code.cur_q);
     for (int r = 1; r <= L; r++)
@@ -22,7 +22,7 @@ void CandidateTests::candfill(const cmrec& code) {
     ct.cand.dreq = code.dreq;
 }
 
-bool CandidateTests::test_selforth(const cmrec& code) const {
+bool CandidateTests::test_selforth(const WorkingCode& code) const {
     const int L = code.cur_level, len = code.cur_len, q = code.cur_q;
     if (q > 4 || L < 2) return true;
     const int32_t* x = code.m[L];
@@ -43,7 +43,7 @@ bool CandidateTests::test_selforth(const cmrec& code) const {
 namespace {
 
 // True when some column of rows 1..L is zero throughout.
-bool haszerocol(const cmrec& code, int L, int len) {
+bool haszerocol(const WorkingCode& code, int L, int len) {
     for (int c = 1; c <= len; c++) {
         int r = 1;
         while (r <= L && code.m[r][c] == 0) r++;
@@ -53,7 +53,7 @@ bool haszerocol(const cmrec& code, int L, int len) {
 }
 
 // True when columns c1 and c2 are non-zero multiples of each other.
-bool proportional(const cmrec& code, const Field& F, int L, int c1, int c2) {
+bool proportional(const WorkingCode& code, const Field& F, int L, int c1, int c2) {
     int r = 1;
     while (r <= L && code.m[r][c1] == 0 && code.m[r][c2] == 0) r++;
     if (r > L) return false;  // both zero
@@ -67,7 +67,7 @@ bool proportional(const cmrec& code, const Field& F, int L, int c1, int c2) {
 
 }  // namespace
 
-bool CandidateTests::test_dual(cmrec& code) {
+bool CandidateTests::test_dual(WorkingCode& code) {
     const int L = code.cur_level, len = code.cur_len;
     code.dualreq = L - code.cur_k + code.cur_dual;
     const int req = code.dualreq;
@@ -92,7 +92,7 @@ bool CandidateTests::test_dual(cmrec& code) {
     return (ct.dual.rows <= 9 ? dist_.checkdist_ex(ct.dual) : dist_.checkdist(ct.dual)) != 0;
 }
 
-bool CandidateTests::test_dist(const cmrec& code) {
+bool CandidateTests::test_dist(const WorkingCode& code) {
     const int L = code.cur_level, len = code.cur_len;
     if (L >= 1 && L < MAXDIM && !bounds_.supp[L].empty()) {
         int zeros = 0;

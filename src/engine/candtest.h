@@ -28,19 +28,19 @@ class CandidateTests {
     // Last row against the row above: even overlap (q = 2), overlap of the
     // difference divisible by 4 (doubly even), Euclidean (q = 3) or Hermitian
     // (q = 4) product 0; q = 5, 7 always pass.  Reads the code only.
-    bool test_selforth(const cmrec& code) const;
+    bool test_selforth(const WorkingCode& code) const;
     // Dual distance: sets code.dualreq = cur_level - k + cur_dual and checks
     // that the dual has no non-zero word of weight below it.  Writes ct.cand
     // and ct.dual when it must enumerate; the distance engine's state.
-    bool test_dual(cmrec& code);
+    bool test_dual(WorkingCode& code);
     // The weights the run's bounds allow (bounds.h): a possible number of
     // zero columns, and minimum distance bounds.dmin (code.dreq is not
     // read) or, when the bounds restrict the weights, no codeword of a
     // weight they forbid.  Writes ct.cand; the distance engine's state.
-    bool test_dist(const cmrec& code);
+    bool test_dist(const WorkingCode& code);
     // ct.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
     // entries of the last row as 0), used = rows, dreq = code.dreq.
-    void candfill(const cmrec& code);
+    void candfill(const WorkingCode& code);
 
     candrec ct{};
 

@@ -35,7 +35,7 @@ class SelfCheck;
 class StepSink {
    public:
     // A new code of the current dimension is in the working code.
-    virtual void newcode(const cmrec& code) = 0;
+    virtual void newcode(const WorkingCode& code) = 0;
     // Called at every step test: the run may print a progress line.
     virtual void progress(int D) = 0;
 
@@ -49,7 +49,7 @@ class StepSink {
 // canonical forms of the current parent's children.
 struct SearchEngines {
     SearchEngines(RunFault& fault, MemoryBudget* budget) : store(fault, STORE_BUCKETS, budget) {}
-    cmrec code{};
+    WorkingCode code{};
     DistEngine dist;
     ColumnInvariants inv;
     Labeller lab;
@@ -120,7 +120,7 @@ class ExtensionStep {
 
     const RunParams& par_;
     const LevelBounds& bounds_;
-    cmrec& code_;
+    WorkingCode& code_;
     runcounters& rc_;
     RunFault& fault_;
     DistEngine& dist_;

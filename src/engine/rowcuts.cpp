@@ -22,7 +22,7 @@ int32_t ceildiv(int32_t a, int32_t q) { return -floordiv(-a, q); }
 
 }  // namespace
 
-void RowCuts::parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
+void RowCuts::parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
     on_ = false;
     if (!lb_.derived || D < 2 || nblk < 1 || nblk > MAXBLK) return;
     uint64_t F = 1;

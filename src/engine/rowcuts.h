@@ -60,7 +60,7 @@ class RowCuts : public FirstFilter {
     // columns 1..nfree laid out block by block, class by class, with the
     // class sizes mt.remain[l][0][b] for l < nblk.  Reads them; writes the
     // per-parent tables.
-    void parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
+    void parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
     bool on() const { return on_; }
     // A partner (mt.partner) before its rows are made, each class share
     // bounded by propbound.  When the tally of this dimension says so, the

@@ -83,7 +83,7 @@ void RowLattice::addgroup(const std::vector<int>& ks) {
 
 // Classes, blocks, s(u_f) on each block from its column, the value each
 // codeword is zero at on each class, and the base weights.
-void RowLattice::layout(const cmrec& code, const SplitTables& mt) {
+void RowLattice::layout(const WorkingCode& code, const SplitTables& mt) {
     const int q = q_;
     const Field& fd = gf(q);
     clsblk_.clear(), clsb_.clear(), clssize_.clear(), blkfirst_.clear();
@@ -206,7 +206,7 @@ void RowLattice::index() {
     trail_.reserve((size_t)nv * 8);
 }
 
-bool RowLattice::parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
+bool RowLattice::parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
     // Codes of dimension 2 come from one block, whose rows the plain
     // enumeration with its cuts makes faster.
     if (!lb_.derived || D < 3 || nblk < 1 || nblk > MAXBLK) return false;

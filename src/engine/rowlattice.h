@@ -49,7 +49,7 @@ class RowLattice {
     // A new parent of dimension D - 1 with nblk blocks (as RowCuts::parent):
     // builds the unknowns and the equalities.  Reads code and mt.remain.
     // False when the parent is too large for the tables (or of dimension 1).
-    bool parent(const cmrec& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
+    bool parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
     // The rows of the partner mt.partner, each class share at most
     // propbound and the zero columns at most zerocap: for each one, in the
     // order of the plain enumeration, mt.split holds it while row() runs;
@@ -76,7 +76,7 @@ class RowLattice {
     void undo(size_t mark);
     void close(int32_t rhs);
     void addgroup(const std::vector<int>& ks);
-    void layout(const cmrec& code, const SplitTables& mt);
+    void layout(const WorkingCode& code, const SplitTables& mt);
     void equalities();
     void index();
     int scalefamily(int f, int t) const;

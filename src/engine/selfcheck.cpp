@@ -65,7 +65,7 @@ void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, con
 
 // The minimum distance of the code by listing every codeword once up to
 // scalars, against the distance engine.
-void SelfCheck::fulllisting(const cmrec& code) {
+void SelfCheck::fulllisting(const WorkingCode& code) {
     const int L = code.cur_level, n = code.cur_len, q = code.cur_q;
     const Field& F = gf(q);
     if (L > 9 || F.powtab[L] > ((uint64_t)1 << 20)) return;
@@ -90,7 +90,8 @@ void SelfCheck::fulllisting(const cmrec& code) {
     listings++;
 }
 
-void SelfCheck::newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const ByteMatrix& reduced) {
+void SelfCheck::newcode(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab,
+                        const ByteMatrix& reduced) {
     if (level_ < 2) return;
     fulllisting(code);
     const int q = code.cur_q, L = reduced.used, nd = inv.invt.ndist;

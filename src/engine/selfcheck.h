@@ -48,7 +48,7 @@ class SelfCheck {
     // Level 2: the new code in `code` whose invariants `inv` and labelling
     // `lab` were just made from its distinct-column form `reduced` (rows
     // 1..used).
-    void newcode(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab, const ByteMatrix& reduced);
+    void newcode(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab, const ByteMatrix& reduced);
 
     uint64_t automorphisms = 0;  // automorphisms verified
     uint64_t tables = 0;         // table states verified
@@ -59,7 +59,7 @@ class SelfCheck {
    private:
     void samecanonical(const ColumnInvariants& a, const Labeller& la, const ColumnInvariants& b,
                        const Labeller& lb);
-    void fulllisting(const cmrec& code);
+    void fulllisting(const WorkingCode& code);
 
     int level_;
     std::mt19937_64 rng_;

@@ -20,7 +20,7 @@
 
 // ---- first pass ------------------------------------------------------------------
 
-bool ColumnInvariants::zerocol(const cmrec& code, int c, int L) const {
+bool ColumnInvariants::zerocol(const WorkingCode& code, int c, int L) const {
     for (int r = 1; r <= L; r++)
         if (code.m[r][c] != 0) return false;
     return true;
@@ -28,7 +28,7 @@ bool ColumnInvariants::zerocol(const cmrec& code, int c, int L) const {
 
 // Column c of the code equals s times distinct column j of redmat for some
 // non-zero s (s = 1 only for q = 2).
-bool ColumnInvariants::samepoint(const cmrec& code, int c, int j, int L, int q) const {
+bool ColumnInvariants::samepoint(const WorkingCode& code, int c, int j, int L, int q) const {
     const Field& F = gf(q);
     for (int s = 1; s <= (q == 2 ? 1 : q - 1); s++) {
         int r = 1;
@@ -38,7 +38,7 @@ bool ColumnInvariants::samepoint(const cmrec& code, int c, int j, int L, int q) 
     return false;
 }
 
-void ColumnInvariants::appendcol(const cmrec& code, int c, int L) {
+void ColumnInvariants::appendcol(const WorkingCode& code, int c, int L) {
     int j = ++invt.ndist;
     for (int r = 1; r <= L; r++) redmat.m[r][j] = code.m[r][c];
     invt.mult[j] = 1;
@@ -46,7 +46,7 @@ void ColumnInvariants::appendcol(const cmrec& code, int c, int L) {
 
 // The free columns, consecutive equal (or proportional) columns merged.
 // Leading zero columns are left out.
-void ColumnInvariants::distinctfree(const cmrec& code, int nfree, int L, int q) {
+void ColumnInvariants::distinctfree(const WorkingCode& code, int nfree, int L, int q) {
     int c = 1;
     while (c <= nfree && zerocol(code, c, L)) c++;
     if (c > nfree) return;
@@ -81,7 +81,7 @@ void ColumnInvariants::unitcolumns(int L) {
     }
 }
 
-void ColumnInvariants::inv_firstpass(const cmrec& code, int nfree) {
+void ColumnInvariants::inv_firstpass(const WorkingCode& code, int nfree) {
     const int L = code.cur_level, q = code.cur_q;
     redmat.cur_level = L;
     redmat.cur_q = q;

@@ -42,7 +42,7 @@ class ColumnInvariants {
     // is columns 1..nfree, the unit columns follow): writes redmat (the
     // distinct columns), invt.mult, the points with their multiplicities as
     // values, specialpt and the classes.
-    void inv_firstpass(const cmrec& code, int nfree);
+    void inv_firstpass(const WorkingCode& code, int nfree);
     // Saves the first-pass values into invt.firstpassval.
     void inv_savefirst();
     // Second pass on the distinct-column code in `G` (its rows are
@@ -60,16 +60,16 @@ class ColumnInvariants {
     invtrec invt{};
     // The distinct columns of the candidate (rows 1..cur_level, columns
     // 1..cur_len); column 0 of each row is a mark of the first pass.
-    cmrec redmat{};
+    WorkingCode redmat{};
     // The incidence matrix of the canonical form (rows 1..incmat.rows,
     // columns 1..incmat.cols = invt.N); only grows.
     ByteMatrix incmat{};
 
    private:
-    bool zerocol(const cmrec& code, int c, int L) const;
-    bool samepoint(const cmrec& code, int c, int j, int L, int q) const;
-    void appendcol(const cmrec& code, int c, int L);
-    void distinctfree(const cmrec& code, int nfree, int L, int q);
+    bool zerocol(const WorkingCode& code, int c, int L) const;
+    bool samepoint(const WorkingCode& code, int c, int j, int L, int q) const;
+    void appendcol(const WorkingCode& code, int c, int L);
+    void distinctfree(const WorkingCode& code, int nfree, int L, int q);
     void unitcolumns(int L);
     void listwords(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist);
     void clearinc(int M, int N, int fq);

@@ -92,7 +92,7 @@ class Classifier : private SearchSink {
    private:
     // SearchSink: a new code goes to the result files, or to the segment in
     // hand of a part; the size of its class to the mass.
-    void newcode(const cmrec& code) override {
+    void newcode(const WorkingCode& code) override {
         const BigNat& size = mass_.classsize(code, search_.invariants(), search_.labeller());
         sums_.add(code.cur_level, size);
         if (shared_)

@@ -40,7 +40,7 @@ bool RunMass::uniform(const Labeller& lab, int nd) const {
 
 // The order of the code in columns skip+1..cur_len (length m) from a
 // labelling of its own, into aut_.
-void RunMass::relabel(const cmrec& code, int skip, int m) {
+void RunMass::relabel(const WorkingCode& code, int skip, int m) {
     const int k = code.cur_level;
     rows_.resize((size_t)k * (size_t)m);
     for (int r = 1; r <= k; r++)
@@ -51,7 +51,7 @@ void RunMass::relabel(const cmrec& code, int skip, int m) {
     relabelled++;
 }
 
-const BigNat& RunMass::classsize(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab) {
+const BigNat& RunMass::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
     const int D = code.cur_level, q = code.cur_q;
     const int skip = par_.brute == 1 ? D : 0, m = code.cur_len - skip;
     int nonzero = 0;

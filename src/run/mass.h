@@ -44,7 +44,7 @@ class RunMass {
     // The class size of the new code in `code` (dimension cur_level).  For
     // dimension 2 and up, `inv` and `lab` must still hold the code's
     // invariants and labelling.  Writes the mass's own scratch only.
-    const BigNat& classsize(const cmrec& code, const ColumnInvariants& inv, const Labeller& lab);
+    const BigNat& classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab);
 
     // Codes whose group order needed a labelling of their own (GF(4)).
     uint64_t relabelled = 0;
@@ -52,7 +52,7 @@ class RunMass {
    private:
     const Factored& group(int m);
     bool uniform(const Labeller& lab, int nd) const;
-    void relabel(const cmrec& code, int skip, int m);
+    void relabel(const WorkingCode& code, int skip, int m);
 
     const RunParams& par_;
     bool semilinear_;

@@ -189,7 +189,7 @@ void SegmentSink::start(bool keep) {
     spilled_ = false;
 }
 
-void SegmentSink::newcode(const cmrec& code, const BigNat& size) {
+void SegmentSink::newcode(const WorkingCode& code, const BigNat& size) {
     if (!keep_ || !fp_) return;
     const size_t at = mem_.size();
     appendrecord(mem_, code, size);

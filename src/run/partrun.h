@@ -95,7 +95,7 @@ class SegmentSink {
     // Starts a segment: the codes that follow are kept when `keep`.
     void start(bool keep);
     // A code of the segment, with the size of its class.
-    void newcode(const cmrec& code, const BigNat& size);
+    void newcode(const WorkingCode& code, const BigNat& size);
     // Appends the segment to the part file with its header ("S s" or
     // "U s u") and the record count.
     bool flush(PartShared& shared, const std::string& header, RunFault& fault);

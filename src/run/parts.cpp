@@ -104,7 +104,7 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 
 // ---- records ----------------------------------------------------------------------
 
-void appendrecord(std::string& out, const cmrec& code, const BigNat& size) {
+void appendrecord(std::string& out, const WorkingCode& code, const BigNat& size) {
     recordhead(out, "c ", {std::to_string(code.cur_level), std::to_string(code.cur_len), std::to_string(code.cur_q), size.str()});
     recordrows(out, 1, code.cur_level, 1, code.cur_len, [&code](int r, int c) { return code.m[r][c]; });
 }
@@ -161,7 +161,7 @@ class PartReader {
     // Reads "c dim len q size" and its rows into code and size (q must be
     // `q`, dim at most k), adding every byte read to `sum`; "" or what is
     // wrong.  `eof` is set when the file ended inside.
-    std::string record(cmrec& code, BigNat& size, int q, int k, Checksum& sum, bool& eof) {
+    std::string record(WorkingCode& code, BigNat& size, int q, int k, Checksum& sum, bool& eof) {
         std::vector<int64_t> v;
         eof = false;
         if (!getline(fp_, line_)) return eof = true, "the file ends inside a segment";
@@ -255,8 +255,8 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
     ps.params = P + W + B;
     ps.sum.add(head + ps.params);
     ps.complete_end = (uint64_t)ftello(fp);
-    cmrec* code = new cmrec;
-    std::unique_ptr<cmrec> keep(code);
+    WorkingCode* code = new WorkingCode;
+    std::unique_ptr<WorkingCode> keep(code);
     for (;;) {
         uint64_t at = (uint64_t)ftello(fp);
         if (at >= limit) break;
@@ -488,7 +488,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     auto rc = std::make_unique<runcounters>();
     ResultFiles out(*par, *rc, fault);
     if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
-    auto code = std::make_unique<cmrec>();
+    auto code = std::make_unique<WorkingCode>();
     code->cur_k = par->k;
     std::map<partin*, FILE*> open;
     for (partin* p : byI) {

@@ -67,7 +67,7 @@ std::string paramlines(const RunParams& p);
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p);
 
 // A code record: "c dim len q size\n" and rows 1..dim over columns 1..len.
-void appendrecord(std::string& out, const cmrec& code, const BigNat& size);
+void appendrecord(std::string& out, const WorkingCode& code, const BigNat& size);
 
 // The segments a part has finished, found by reading its file: which units
 // it made and where its complete segments end.

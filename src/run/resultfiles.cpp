@@ -70,7 +70,7 @@ bool ResultFiles::commit(const std::string& stats) {
 
 // Writes the record of head `values` and rows 1..rows of cm over columns
 // c0..c1 with one call; reads and leaves line_ (grow-only) with the text.
-bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, const cmrec& cm, int rows, int c0,
+bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, const WorkingCode& cm, int rows, int c0,
                               FILE* fp) {
     line_.clear();
     recordhead(line_, "?", values);
@@ -81,7 +81,7 @@ bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, co
     return fwrite(line_.data(), 1, line_.size(), fp) == line_.size();
 }
 
-bool ResultFiles::printres(const cmrec& cm) {
+bool ResultFiles::printres(const WorkingCode& cm) {
     if (cm.cur_level != cm.cur_k) return true;
     TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
     TALVEN_ASSERT("resultfiles", 1 <= cm.cur_k && cm.cur_k < MAXDIM, "cur_k in range");
@@ -97,7 +97,7 @@ bool ResultFiles::printres(const cmrec& cm) {
 namespace {
 
 // Number of leading columns, from column 1, zero in rows 1..cur_level.
-int leadingzero(const cmrec& cm) {
+int leadingzero(const WorkingCode& cm) {
     int z = 0;
     while (z < cm.cur_len) {
         for (int r = 1; r <= cm.cur_level; r++)
@@ -109,7 +109,7 @@ int leadingzero(const cmrec& cm) {
 
 }  // namespace
 
-bool ResultFiles::printh(const cmrec& cm) {
+bool ResultFiles::printh(const WorkingCode& cm) {
     TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
     TALVEN_ASSERT("resultfiles", 1 <= cm.cur_level && cm.cur_level < MAXDIM, "cur_level in range");
     int z = leadingzero(cm);
@@ -124,7 +124,7 @@ bool ResultFiles::printh(const cmrec& cm) {
     return ok && !ferror(h);
 }
 
-void ResultFiles::newcode(const cmrec& code) {
+void ResultFiles::newcode(const WorkingCode& code) {
     if (!printres(code)) fault_.file("write", respath);
     if (!printh(code)) fault_.file("write", hpath);
 }

@@ -38,14 +38,14 @@ class ResultFiles {
     // A new code: the result file when it has the final dimension, and the
     // h file.  Raises codecount, the counters of the h file and the
     // statistics; reports a failed write.
-    void newcode(const cmrec& code);
+    void newcode(const WorkingCode& code);
     // The result file's record of a code of the final dimension; false when
     // the stream is null or in error.  Raises codecount.
-    bool printres(const cmrec& code);
+    bool printres(const WorkingCode& code);
     // The h file's record of a new code: leading columns zero in every row
     // are left out.  Raises rescount and statcount.  False when the stream
     // is null or in error.
-    bool printh(const cmrec& code);
+    bool printh(const WorkingCode& code);
 
     // The totals of a complete run: the statistics file, then the trailers
     // of both files, which are closed.  If any of them fails, the trailers
@@ -67,7 +67,7 @@ class ResultFiles {
     // The staged files into their places: synced, then renamed (the
     // result file last); false after a reported fault.
     bool commit(const std::string& stats);
-    bool writerecord(std::initializer_list<std::string_view> values, const cmrec& cm, int rows, int c0, FILE* fp);
+    bool writerecord(std::initializer_list<std::string_view> values, const WorkingCode& cm, int rows, int c0, FILE* fp);
     bool writestats(const std::string& path);
     off_t flushedsize(FILE* fp, const std::string& path);
 

@@ -22,7 +22,7 @@ struct bench {
     LevelBounds bounds;  // derived from par again before each weight test
     DistEngine dist;
     CandidateTests t{par, bounds, dist};
-    std::unique_ptr<cmrec> code = std::make_unique<cmrec>();
+    std::unique_ptr<WorkingCode> code = std::make_unique<WorkingCode>();
 };
 
 using oracle::matrix;
@@ -32,7 +32,7 @@ using oracle::weight;
 // with zero and repeated columns), then the unit columns of rows 1..L.
 matrix lay(bench& b, int q, int n, int k, int L, std::mt19937& rng) {
     b.dist.usefield(q, q <= 4);
-    cmrec& colmap = *b.code;
+    WorkingCode& colmap = *b.code;
     const int nk = n - k;
     colmap.cur_n = n, colmap.cur_k = k, colmap.cur_q = q, colmap.cur_level = L;
     colmap.cur_len = nk + L;
@@ -50,7 +50,7 @@ matrix lay(bench& b, int q, int n, int k, int L, std::mt19937& rng) {
 TEST(CandidateTests, AgainstEnumeration) {
     std::mt19937 rng(11);
     bench b;
-    cmrec& colmap = *b.code;
+    WorkingCode& colmap = *b.code;
     RunParams& runpar = b.par;
     for (int q : {2, 3, 4, 5, 7})
         for (int trial = 0; trial < 60; trial++) {

@@ -133,7 +133,7 @@ RunParams runof(int n, int k, int d, int q, const std::vector<int>& forbid) {
 
 TEST(RowLattice, GivesTheRowsOfTheListingInItsOrder) {
     std::mt19937 g(28);
-    auto code = std::make_unique<cmrec>();
+    auto code = std::make_unique<WorkingCode>();
     auto mt = std::make_unique<SplitTables>();
     size_t rows = 0;
     for (int trial = 0; trial < 400; trial++) {

@@ -49,8 +49,8 @@ int completerecords(const std::string& text, bool h) {
 }
 
 // A code in the colmap layout: rows 1..rows.size(), columns 1..len; digits 0-9, A-F.
-cmrec makecode(const std::vector<std::string>& rows, int k, int q) {
-    cmrec cm{};
+WorkingCode makecode(const std::vector<std::string>& rows, int k, int q) {
+    WorkingCode cm{};
     cm.cur_level = (int)rows.size();
     cm.cur_len = (int)rows[0].size();
     cm.cur_k = k;
