@@ -11,7 +11,7 @@
 
 // The single-level runs drive the engine's information-set record directly.
 struct DistProbe {
-    static dinvrec& of(DistEngine& E) { return E.dinvar; }
+    static DistWorkspace& of(DistEngine& E) { return E.dinvar; }
 };
 
 namespace {
@@ -44,7 +44,7 @@ void BM_combs1(benchmark::State& st) {
     DistEngine E;
     E.usefield(q, q <= 4);
     randcode(q, k, n, 1234);
-    infrec& it = DistProbe::of(E).setinfo;
+    InfoSets& it = DistProbe::of(E).setinfo;
     it.keep = 0;
     E.infoset1(G);
     if (it.k[1] != k) {
@@ -106,7 +106,7 @@ void BM_spectrum_golay(benchmark::State& st) {
     E.usefield(2, true);
     golay();
     E.spectrum(G);
-    infrec& it = DistProbe::of(E).setinfo;
+    InfoSets& it = DistProbe::of(E).setinfo;
     if (it.Aspec[8] != 759 || it.Aspec[12] != 2576 || it.Aspec[16] != 759 || it.Aspec[24] != 1) {
         st.SkipWithError("not the Golay code");
         return;

@@ -13,26 +13,26 @@
 namespace {
 
 // The scalars of the parameter line, in the order printed.
-int32_t runparrec::*const linefields[] = {&runparrec::n,  &runparrec::k,        &runparrec::d,       &runparrec::q,
-                                          &runparrec::dw, &runparrec::selforth, &runparrec::dualdist};
+int32_t ParamRecord::*const linefields[] = {&ParamRecord::n,  &ParamRecord::k,        &ParamRecord::d,       &ParamRecord::q,
+                                          &ParamRecord::dw, &ParamRecord::selforth, &ParamRecord::dualdist};
 
 // The value in h (a RunHeader, const or not) of the scalar that `field`
 // names in the parameter table.
 template <class H>
-auto& headerfield(H& h, int32_t runparrec::*field) {
-    if (field == &runparrec::n) return h.n;
-    if (field == &runparrec::k) return h.k;
-    if (field == &runparrec::d) return h.d;
-    if (field == &runparrec::q) return h.q;
-    if (field == &runparrec::dw) return h.dw;
-    if (field == &runparrec::selforth) return h.selforth;
+auto& headerfield(H& h, int32_t ParamRecord::*field) {
+    if (field == &ParamRecord::n) return h.n;
+    if (field == &ParamRecord::k) return h.k;
+    if (field == &ParamRecord::d) return h.d;
+    if (field == &ParamRecord::q) return h.q;
+    if (field == &ParamRecord::dw) return h.dw;
+    if (field == &ParamRecord::selforth) return h.selforth;
     return h.dualdist;
 }
 
 // The label of the parameter line for field, as printed (brute generation
 // writes " ; dual distance " where the other writes ",dual distance ").
-std::string label(int32_t runparrec::*field, bool brute) {
-    if (brute && field == &runparrec::dualdist) return " ; dual distance ";
+std::string label(int32_t ParamRecord::*field, bool brute) {
+    if (brute && field == &ParamRecord::dualdist) return " ; dual distance ";
     return paramdef(field).header;
 }
 

@@ -106,7 +106,7 @@ std::string number(const char* opt, const std::string& text, int64_t lo, int64_t
 }
 
 // Checks one scalar against the parameter table; "" or the complaint.
-std::string bounded(int32_t runparrec::*field, const runparrec& p, const std::string& text, int64_t v) {
+std::string bounded(int32_t ParamRecord::*field, const ParamRecord& p, const std::string& text, int64_t v) {
     const ParamDef& d = paramdef(field);
     if (inbounds(d, p, v)) return "";
     return std::string(d.name) + "=" + text + " is out of bounds (" + std::to_string(d.lo) + ".." +
@@ -115,7 +115,7 @@ std::string bounded(int32_t runparrec::*field, const runparrec& p, const std::st
 
 // "8,12,16-20" into the allowed weights of p (1..n); "" or the complaint.
 // Every item is a weight or a range a-b of decimal numbers, nothing else.
-std::string parseweights(const std::string& text, runparrec& p) {
+std::string parseweights(const std::string& text, ParamRecord& p) {
     for (int w = 1; w < MAXLEN; w++) p.wt[w] = 0;
     size_t at = 0;
     for (;;) {
@@ -138,7 +138,7 @@ std::string parseweights(const std::string& text, runparrec& p) {
 }
 
 // "D=B" (dimension D) or "B" (every dimension); "" or the complaint.
-std::string parseprop(const std::string& item, runparrec& p) {
+std::string parseprop(const std::string& item, ParamRecord& p) {
     int64_t D = 0, B = 0;
     const size_t eq = item.find('=');
     const bool ok = eq == std::string::npos ? decimal(item, B)
@@ -158,7 +158,7 @@ std::string parseprop(const std::string& item, runparrec& p) {
 }
 
 // The parameter record of the command line; "" or the complaint.
-std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
+std::string makerecord(const options& o, ParamRecord& p, const CLI::App& app) {
     if (o.settings) {
         if (!readsettings(p, std::string(RES_DIR) + "/settings")) return "no settings file " RES_DIR "/settings";
     } else {
@@ -171,11 +171,11 @@ std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
             if (!given(need)) return std::string("a run needs ") + need + " (or --settings)";
     struct {
         const char* opt;
-        int32_t runparrec::*field;
+        int32_t ParamRecord::*field;
         const std::string& text;
-    } scalars[] = {{"-n", &runparrec::n, o.n},      {"-k", &runparrec::k, o.k},
-                   {"-d", &runparrec::d, o.d},      {"-q", &runparrec::q, o.q},
-                   {"--dw", &runparrec::dw, o.dw},  {"--dual", &runparrec::dualdist, o.dual}};
+    } scalars[] = {{"-n", &ParamRecord::n, o.n},      {"-k", &ParamRecord::k, o.k},
+                   {"-d", &ParamRecord::d, o.d},      {"-q", &ParamRecord::q, o.q},
+                   {"--dw", &ParamRecord::dw, o.dw},  {"--dual", &ParamRecord::dualdist, o.dual}};
     for (auto& s : scalars) {
         if (!given(s.opt)) continue;
         int64_t v = 0;
@@ -187,7 +187,7 @@ std::string makerecord(const options& o, runparrec& p, const CLI::App& app) {
     if (!o.settings && !given("--dual")) p.dualdist = 1;
     if (given("--selforth")) p.selforth = o.selforth ? 1 : 0;
     // d and dw are bounded by n, which may have come after them.
-    for (auto field : {&runparrec::d, &runparrec::dw}) {
+    for (auto field : {&ParamRecord::d, &ParamRecord::dw}) {
         std::string why = bounded(field, p, std::to_string(p.*field), p.*field);
         if (!why.empty()) return why;
     }
@@ -515,7 +515,7 @@ int commandline(int argc, char** argv) {
     RunShape rs;
     std::string why = runshape(o, rs);
     if (!why.empty()) return refuse(why);
-    runparrec rec{};
+    ParamRecord rec{};
     why = makerecord(o, rec, app);
     if (!why.empty()) return refuse(why);
     why = splitandbrute(o, rec.k, rs);

@@ -55,7 +55,7 @@ void Menu::showmenu() const {
 
 // Asks one scalar of the parameter table with its prompt and bounds (the
 // prompt of the starting dimension shows k).
-static void ask(runparrec& p, int32_t runparrec::*field) {
+static void ask(ParamRecord& p, int32_t ParamRecord::*field) {
     const ParamDef& d = paramdef(field);
     printf(d.prompt, p.k);
     p.*field = readint(d.lo, upperbound(d, p));
@@ -63,8 +63,8 @@ static void ask(runparrec& p, int32_t runparrec::*field) {
 
 void Menu::paramdialogue() {
     resetpar(runpar);
-    for (auto field : {&runparrec::n, &runparrec::k, &runparrec::d, &runparrec::q, &runparrec::dw,
-                       &runparrec::selforth})
+    for (auto field : {&ParamRecord::n, &ParamRecord::k, &ParamRecord::d, &ParamRecord::q, &ParamRecord::dw,
+                       &ParamRecord::selforth})
         ask(runpar, field);
     for (int w = 1; w <= runpar.n; w++) runpar.wt[w] = 0;
     for (int w = runpar.d; w <= runpar.n; w++)
@@ -88,7 +88,7 @@ void Menu::propdialogue() {
     }
 }
 
-void Menu::dualdialogue() { ask(runpar, &runparrec::dualdist); }
+void Menu::dualdialogue() { ask(runpar, &ParamRecord::dualdist); }
 
 void Menu::about() {
     printf("\n talven classifies linear [n,k,d] codes over GF(q), q = 2, 3, 4, 5, 7.\n");
@@ -154,7 +154,7 @@ void Menu::startrun() {
 
 void Menu::brutemode() {
     if (!runpossible(true)) return;
-    ask(runpar, &runparrec::brutedim);
+    ask(runpar, &ParamRecord::brutedim);
     runpar.dualdist = 1;
     normweights(runpar, doublyeven);
     runpar.brute = 1;

@@ -18,7 +18,7 @@ class Menu {
     // Runs the menu until Exit is chosen (or standard input ends).
     void mainmenu();
 
-    runparrec runpar{};
+    ParamRecord runpar{};
     int32_t doublyeven = 0;  // q = 2: every wanted weight is divisible by 4 (set at Start)
 
    private:

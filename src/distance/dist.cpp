@@ -33,7 +33,7 @@ uint64_t cost(int m, int t) {
 }
 
 int DistEngine::worthraise(int j) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     int e = it.k[1] - it.k[j];
     if (e > 25) return 0;
     uint64_t qe = 1;
@@ -45,7 +45,7 @@ int DistEngine::worthraise(int j) {
 // ---- running sets ---------------------------------------------------------------
 
 void DistEngine::runset(int i) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     if (it.lcv[i] == 0) return;
     if (it.k[i] == it.k[1])
         runfull(i);
@@ -54,12 +54,12 @@ void DistEngine::runset(int i) {
 }
 
 void DistEngine::clearlevels() {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
 }
 
 void DistEngine::runlevels() {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     TALVEN_ASSERT("dist", it.allocated(), "setinfo.allocated()");
     TALVEN_ASSERT("dist", dinvar.mata.allocated(), "mata.allocated()");
     int N = it.nsets;
@@ -93,7 +93,7 @@ void DistEngine::runlevels() {
 // ---- operations --------------------------------------------------------------------
 
 int DistEngine::mindist(ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.keep = 0;
     it.cntmode = 0;
     it.stop = 0;
@@ -131,7 +131,7 @@ int DistEngine::mindist(ByteMatrix& G) {
 }
 
 int DistEngine::checkdist(ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.keep = 0;
     it.stop = 0;
     it.cntmode = 0;
@@ -144,14 +144,14 @@ int DistEngine::checkdist(ByteMatrix& G) {
 
 // Exhaustive listing of G: one systematic form, every codeword up to scalars.
 void DistEngine::exhaustive(ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     infoset1(G);
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
     dinvar.mata[0].cols = G.cols;
 }
 
 int DistEngine::checkdist_ex(ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.lb = G.dreq - 1;
     it.wmax = G.cols;
     it.keep = it.stop = it.exact = it.cntmode = 0;
@@ -163,7 +163,7 @@ int DistEngine::checkdist_ex(ByteMatrix& G) {
 }
 
 void DistEngine::spectrum_common(ByteMatrix& G, int keep, int upto) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.lb = 0;
     it.wmax = upto;
     it.keep = (uint8_t)keep;

@@ -37,7 +37,7 @@ public:
     // The results, read-only: the information sets and counts (ub, stop,
     // found, wmax, ...), the weight counts Aspec[0..n] of the last counting
     // run, and the codeword stores rows 1..rows (bit planes / bytes).
-    const infrec& setinfo() const { return dinvar.setinfo; }
+    const InfoSets& setinfo() const { return dinvar.setinfo; }
     const uint64_t* weights() const { return dinvar.setinfo.Aspec.data(); }
     const PlaneMatrix& bitstore() const { return dinvar.cwstore; }
     const ByteMatrix& bytestore() const { return dinvar.cwstoreb; }
@@ -208,7 +208,7 @@ public:
 private:
     // The tests reach the whole workspace through this probe.
     friend struct DistProbe;
-    dinvrec dinvar{};             // every workspace
+    DistWorkspace dinvar{};             // every workspace
     const Field* fld = nullptr;   // the field in use; null until usefield
     int fq = 0;                   // its size
     bool planes = false;          // bit planes for this q (q <= 4)

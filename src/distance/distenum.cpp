@@ -57,11 +57,11 @@ struct ectx {
     int32_t* const* piv;           // pivot columns of the sets
     uint64_t* const* pmask;        // pivot masks; row 0 is scratch
     int pmW;                       // their word count
-    dinvrec* dv;                   // the stores
+    DistWorkspace* dv;                   // the stores
 };
 
-void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
-    infrec& it = dv.setinfo;
+void ctxinit(ectx& e, DistWorkspace& dv, const Field* F, bool planes, int i) {
+    InfoSets& it = dv.setinfo;
     e.i = i;
     e.ki = it.k[i];
     e.k1 = it.k[1];
@@ -101,7 +101,7 @@ void ctxinit(ectx& e, dinvrec& dv, const Field* F, bool planes, int i) {
 }
 
 void ctxdone(const ectx& e) {
-    infrec& it = e.dv->setinfo;
+    InfoSets& it = e.dv->setinfo;
     it.ub = e.ub;
     it.stop = e.stop;
     it.found = e.found;
@@ -509,12 +509,12 @@ void DistEngine::clearbases() {
 }
 
 bool DistEngine::isfirst(int i, const uint64_t* supp) const {
-    const infrec& it = dinvar.setinfo;
+    const InfoSets& it = dinvar.setinfo;
     return claimbits(i, it.lcv.data(), dinvar.pivmask.a, dinvar.pivmask.cols, supp);
 }
 
 bool DistEngine::isfirstb(int i, const uint8_t* z) const {
-    const infrec& it = dinvar.setinfo;
+    const InfoSets& it = dinvar.setinfo;
     return claimbytes(i, it.lcv.data(), it.k.data(), it.piv, z);
 }
 

@@ -142,7 +142,7 @@ static bool insertbytes(const Field& F, ByteMatrix& B, const uint8_t* c, int n) 
 // B := empty, row 0 := the pivot mask of set 1 (bits), and the same mask in
 // byte form in mata[1] row 0.
 void DistEngine::basisinit(PlaneMatrix& B) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata[1].q;
     B.ensure(k1 > 0 ? k1 : 1, W, q);
     B.used = 0;
@@ -156,7 +156,7 @@ void DistEngine::basisinit(PlaneMatrix& B) {
 // Inserts stored codewords start..end into B until rank k[1]; with `classes`
 // the marks of start..end are set from the classes that raised the rank.
 int DistEngine::updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool classes) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     PlaneMatrix& S = dinvar.cwstore;
     int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
@@ -186,7 +186,7 @@ int DistEngine::gensets_update(PlaneMatrix& B, uint64_t start) {
 }
 
 int DistEngine::gensets_updateb(ByteMatrix& B, uint64_t start) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     ByteMatrix& S = dinvar.cwstoreb;
     int n = it.n, k1 = it.k[1];
     if (start == 1) {
@@ -337,7 +337,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
 // ---- generating sets after the minimum distance -----------------------------------------------
 
 void DistEngine::gensets_start(ByteMatrix& G, int ub) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.keep = 1;
     it.lb = 0;
     it.ub = ub;
@@ -356,7 +356,7 @@ void DistEngine::setrows(uint64_t rows) {
 }
 
 void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     gensets_start(G, d);
     it.exact = 0;
     it.wmax = d - 1;
@@ -377,7 +377,7 @@ void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
 }
 
 void DistEngine::gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     gensets_start(G, G.cols);
     it.exact = 1;
     it.wmax = 0;
@@ -397,7 +397,7 @@ void DistEngine::gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G) {
 // ---- full listings ------------------------------------------------------------------------------
 
 void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     spectrum_keep(G, upto);
     int n = G.cols;
     uint64_t s = 0;
@@ -428,7 +428,7 @@ void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
 }
 
 void DistEngine::gensets_all(ByteMatrix& G) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     spectrum_sorted(G);
     ByteMatrix& S = dinvar.cwstoreb;
     lastraise = 0;
@@ -452,7 +452,7 @@ void DistEngine::generatingset_fromall_inv(ByteMatrix& G) {
 }
 
 int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     spectrum_sorted(G, upto);
     PlaneMatrix& S = dinvar.cwstore;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;

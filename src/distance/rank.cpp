@@ -25,13 +25,13 @@ void DistEngine::usefield(int q, bool bitplanes) {
 }
 
 void DistEngine::reset() {
-    dinvar = dinvrec{};
+    dinvar = DistWorkspace{};
     lastraise = 0;
 }
 
 static int settslots(int r, int c, int mode) { return mode == 3 ? 3 : c / (r > 0 ? r : 1) + 4; }
 
-void infrec::ensure(int r, int c, int mode) {
+void InfoSets::ensure(int r, int c, int mode) {
     const int tt = settslots(r, c, mode);
     if (!(pivs_.allocated() && c <= capc_ && r <= capr_ && tt <= capt_)) {
         pivs_.make(tt, r, "no memory for the information sets");
@@ -204,7 +204,7 @@ int DistEngine::sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv) {
 }
 
 int DistEngine::sysform(ByteMatrix& dst, ByteMatrix& src) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     const Field& F = *fld;
     int n = src.cols;
     int kk = src.used;
@@ -293,7 +293,7 @@ void DistEngine::packrows2(PlaneMatrix& out, ByteMatrix& src) {
 // Bit mask of the pivot columns of set i, for the claim test of the counting
 // step.
 void DistEngine::setpivmask(int i) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     uint64_t* mk = dinvar.pivmask.a[i];
     int W = dinvar.pivmask.cols;
     for (int x = 1; x <= W; x++) mk[x] = 0;
@@ -329,7 +329,7 @@ void DistEngine::storeensure(int rows, int n) {
 }
 
 void DistEngine::clearsets(int n) {
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     it.nsets = 0;
     it.ranksum = 0;
     it.nfull = 0;
@@ -349,7 +349,7 @@ void DistEngine::infosets(ByteMatrix& genmat) {
     TALVEN_ASSERT("rank", genmat.rows == genmat.used, "genmat.m==genmat.k");
     TALVEN_ASSERT("rank", genmat.q == fq, "genmat.q==field.q");
     int n = genmat.cols, q = genmat.q;
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     if (planes) {
         if (it.keep) storeensure(genmat.rows, n);
     } else if (it.keep) {
@@ -412,7 +412,7 @@ constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 void DistEngine::infoset1(ByteMatrix& genmat) {
     int n = genmat.cols, q = genmat.q;
     TALVEN_ASSERT("rank", q == fq, "genmat.q==field.q");
-    infrec& it = dinvar.setinfo;
+    InfoSets& it = dinvar.setinfo;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (planes) {
         storeensure(3, n);

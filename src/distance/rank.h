@@ -23,7 +23,7 @@
 // planning and counting state of the enumeration.  Sized by ensure for a
 // matrix of r rows and c columns: t + 1 pivot lists of r + 1 entries, with
 // t = 3 in mode 3 (the exhaustive listing), else c / r + 4.
-struct infrec {
+struct InfoSets {
     int32_t** piv = nullptr;   // piv[i][1..k[i]], i = 0..t (row pointers)
     Buffer<int32_t> k;         // ranks, 0..t
     Buffer<int32_t> lcv;       // levels, 0..t
@@ -57,11 +57,11 @@ private:
 };
 
 // The workspaces of one DistEngine (its private member `dinvar`).
-struct dinvrec {
+struct DistWorkspace {
     ByteMatrix wcopy;              // reduced echelon copy of the last generator matrix
     MatrixSet<ByteMatrix> mata;    // systematic matrices 1..nsets; [0], [-1]: work rows
     MatrixSet<PlaneMatrix> mataw;  // their bit-plane forms (q <= 4)
-    infrec setinfo;
+    InfoSets setinfo;
     PlaneMatrix cwstore;           // codeword store, bit planes (q <= 4)
     ByteMatrix cwstoreb;           // codeword store, bytes (q = 5, 7)
     PlaneMatrix pivmask;           // row i: bit mask of the pivot columns piv[i]

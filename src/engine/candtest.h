@@ -11,7 +11,7 @@
 #include "params/params.h"
 
 // The working matrices of the tests (grow-only, released with the owner).
-struct candrec {
+struct TestMatrices {
     ByteMatrix cand;   // the candidate (or its distinct columns), used = rows, dreq = distance asked
     ByteMatrix dual;   // a generator matrix of the candidate's dual
     PlaneMatrix gb;    // basis of the low-weight listing, q <= 4
@@ -42,7 +42,7 @@ class CandidateTests {
     // entries of the last row as 0), used = rows, dreq = code.dreq.
     void candfill(const WorkingCode& code);
 
-    candrec ct{};
+    TestMatrices ct{};
 
    private:
     const RunParams& par_;

@@ -63,7 +63,7 @@ void DimensionSearch::tellfamily(int L) {
     for (int r = 1; r < L; r++)
         for (int p = 1; p <= m; p++) f.rows.push_back((uint8_t)en_.code.m[r][p]);
     LevelStore::Cursor at;
-    levrec r;
+    LevelRecord r;
     uint16_t counts[MAXBLK * MAXVAL];
     int got;
     while ((got = levels_[L].next(at, r, counts)) == 1) {
@@ -179,7 +179,7 @@ void DimensionSearch::partners(int L) {
     LevelStore::Cursor at;
     if (L == 1 && step_.cuts.on()) at.filter = &step_.cuts;  // partners that cannot give a row are not read
     at.scaled = bounds_.derived;  // one partner of each set whose last rows differ by a scalar (records.h)
-    levrec r;
+    LevelRecord r;
     int got;
     while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, mt)) == 1) {
         rc_.levelcnt[L].pending--;
@@ -198,7 +198,7 @@ void DimensionSearch::partners(int L) {
 
 // One parent: its children over all partners into level L + 1, then the
 // descent.
-void DimensionSearch::oneparent(int L, const levrec& r) {
+void DimensionSearch::oneparent(int L, const LevelRecord& r) {
     SplitTables& mt = step_.mt;
     rc_.levelcnt[L].parents--;
     rc_.levelcnt[L + 1].pending = 0;
@@ -224,7 +224,7 @@ void DimensionSearch::dimsearch(int L) {
     if (L == split_ && L >= 2 && tell_) tellfamily(L);
     LevelStore::Cursor at;
     at.parents = true;
-    levrec r;
+    LevelRecord r;
     while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.mt) == 1) {
         if (r.flag != 1) continue;
         if (L == split_) {

@@ -98,7 +98,7 @@ class DimensionSearch {
     template <class F>
     int fillrow(int row, F count, int nblk, int q);
     void partners(int L);
-    void oneparent(int L, const levrec& r);
+    void oneparent(int L, const LevelRecord& r);
     void dimsearch(int L);
     void startcode();
     void tellfamily(int L);

@@ -359,7 +359,7 @@ void ExtensionStep::invariants() {
 // last canonical point of the smallest value; then the form must be new
 // among the siblings.
 CodeStatus ExtensionStep::newornot() {
-    const invtrec& invt = inv_.invt;
+    const InvariantTable& invt = inv_.invt;
     const int sp = invt.specialpt, N = invt.N;
     if (invt.value[sp] != invt.mainval) return CodeStatus::seen;
     // The last canonical point p of value mainval lies, with its orbit, in

@@ -32,8 +32,8 @@ void put(uint8_t* p, int q, int flag, int runno, int nblk) {
     for (int i = 0; i < 4; i++) p[4 + i] = (uint8_t)((uint32_t)runno >> (8 * i));
 }
 
-void get(const uint8_t* p, levrec& r) {
-    r = levrec{};
+void get(const uint8_t* p, LevelRecord& r) {
+    r = LevelRecord{};
     r.q = p[0];
     r.flag = p[1];
     r.nblk = p[2] | (p[3] << 8);
@@ -147,7 +147,7 @@ bool LevelStore::scaledcopy(int q, int nblk, const uint16_t* counts) {
     uint16_t scaled[MAXBLK * MAXVAL];
     const size_t bytes = 2 * (size_t)nblk * (size_t)q;
     auto same = [&](uint32_t offset) {
-        levrec r;
+        LevelRecord r;
         get(mem_.data() + offset, r);
         return r.q == q && r.nblk == nblk && memcmp(mem_.data() + offset + HEADER, scaled, bytes) == 0;
     };
@@ -266,7 +266,7 @@ static bool firstofscalings(const int32_t* a, int q) {
     return true;
 }
 
-int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
+int LevelStore::nextfirst(Cursor& c, LevelRecord& r, uint16_t* counts) const {
     const int m = q_ - 1;
     bool have = c.x >= from_ && !c.parents && nextparts(c);
     if (c.x < 0) c.x = from_ - 1;
@@ -280,7 +280,7 @@ int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
         if (!c.scaled || firstofscalings(c.a, q_)) break;
         have = nextparts(c);
     }
-    r = levrec{};
+    r = LevelRecord{};
     r.q = q_;
     r.nblk = 1;
     r.runno = ++c.runno;
@@ -290,7 +290,7 @@ int LevelStore::nextfirst(Cursor& c, levrec& r, uint16_t* counts) const {
     return 1;
 }
 
-int LevelStore::next(Cursor& c, levrec& r, uint16_t* counts) const {
+int LevelStore::next(Cursor& c, LevelRecord& r, uint16_t* counts) const {
     if (first_) return nextfirst(c, r, counts);
     if (!spill_) {
         if (c.at >= mem_.size()) return 0;
@@ -343,7 +343,7 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
     return ok;
 }
 
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt) {
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1 || r.flag == 0) return got;
@@ -352,7 +352,7 @@ int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, 
     return 1;
 }
 
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt) {
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1) return got;

@@ -52,7 +52,7 @@ struct runcounters {
 enum class StepMode { split, simple };
 
 // Header and counts of one level record, as read back.
-struct levrec {
+struct LevelRecord {
     int32_t q;       // values per block
     int32_t nblk;    // B, the number of blocks
     int32_t runno;   // running number
@@ -127,11 +127,11 @@ class LevelStore {
     // Reads the record at c into r and its counts into counts (B * q values,
     // group by group) and moves c on.  Returns 1 for a record, 0 at the end,
     // -1 for a read fault (reported).
-    int next(Cursor& c, levrec& r, uint16_t* counts) const;
+    int next(Cursor& c, LevelRecord& r, uint16_t* counts) const;
 
    private:
     bool spill();
-    int nextfirst(Cursor& c, levrec& r, uint16_t* counts) const;
+    int nextfirst(Cursor& c, LevelRecord& r, uint16_t* counts) const;
     bool startweight(Cursor& c) const;
     bool nextparts(Cursor& c) const;
     void fillparts(Cursor& c, int from, int rest) const;
@@ -175,8 +175,8 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
 // Parent reader: the next record of `from` at c into r; when its flag is not
 // 0 its counts go to mt.remain[l][0][0..q-1], l = 0..B-1.  Same results as
 // LevelStore::next.
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt);
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt);
 
 // Partner reader: as the parent reader, but the counts go to
 // mt.partner[l][0..q-1], and r.simple is set.
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, levrec& r, SplitTables& mt);
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt);

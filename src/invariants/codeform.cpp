@@ -105,7 +105,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
         for (int r = 1; r <= k; r++) g_.a[r][j] = (uint8_t)points[(size_t)j - 1][(size_t)r - 1];
     g_.used = k;
     g_.dreq = 1;
-    invtrec& invt = inv_.invt;
+    InvariantTable& invt = inv_.invt;
     invt.q = q_;
     invt.ndist = nd;
     invt.N = per * nd;

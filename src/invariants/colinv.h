@@ -16,7 +16,7 @@
 
 constexpr int MAXPTS = 2 * 6 * MAXLEN;  // points: up to 2(q-1) per distinct column
 
-struct invtrec {
+struct InvariantTable {
     int32_t N;          // number of points
     int32_t nclass;     // number of classes
     int32_t specialpt;  // the point of the coordinate added last
@@ -57,7 +57,7 @@ class ColumnInvariants {
     // also allows the field automorphism).  Other fields are not affected.
     void setlinear(bool linear) { linear_ = linear; }
 
-    invtrec invt{};
+    InvariantTable invt{};
     // The distinct columns of the candidate (rows 1..cur_level, columns
     // 1..cur_len); column 0 of each row is a mark of the first pass.
     WorkingCode redmat{};

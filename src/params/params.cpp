@@ -8,45 +8,45 @@
 // clang-format off
 const ParamDef paramtable[NSCALARS] = {
     // name        line field                  def lo         hi         ref layout prompt                                   header
-    {"brute",      1,  &runparrec::brute,      0,  0,         1,         0,  false, nullptr,                                 nullptr},
-    {"brutedim",   2,  &runparrec::brutedim,   0,  1,         19,        'k', false, "Enter  starting dimension < %d :",      nullptr},
-    {"reserved1",  3,  &runparrec::reserved1,  0,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
-    {"reserved2",  4,  &runparrec::reserved2,  4,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
-    {"n",          5,  &runparrec::n,          24, 1,         799,       0,  true,  "\n Enter n = ",                         " n="},
-    {"k",          6,  &runparrec::k,          12, 1,         19,        0,  true,  "\n Enter k = ",                         "  k="},
-    {"d",          7,  &runparrec::d,          8,  1,         799,       'n', true, "\n Enter d = ",                         "  d="},
-    {"q",          8,  &runparrec::q,          2,  1,         8,         0,  true,  "\n Enter q = ",                         " q="},
-    {"dw",         9,  &runparrec::dw,         1,  1,         799,       'n', true, "\n Weights are divisible by dw = ",     " ; divisible by "},
-    {"selforth",   10, &runparrec::selforth,   0,  0,         1,         0,  false, "\n Self orthogonal 1-Yes /  0-No  ",    "  ; self orthogonal "},
-    {"dualdist",   11, &runparrec::dualdist,   1,  1,         799,       0,  false, "Enter  dual distance :",                ",dual distance "},
+    {"brute",      1,  &ParamRecord::brute,      0,  0,         1,         0,  false, nullptr,                                 nullptr},
+    {"brutedim",   2,  &ParamRecord::brutedim,   0,  1,         19,        'k', false, "Enter  starting dimension < %d :",      nullptr},
+    {"reserved1",  3,  &ParamRecord::reserved1,  0,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
+    {"reserved2",  4,  &ParamRecord::reserved2,  4,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
+    {"n",          5,  &ParamRecord::n,          24, 1,         799,       0,  true,  "\n Enter n = ",                         " n="},
+    {"k",          6,  &ParamRecord::k,          12, 1,         19,        0,  true,  "\n Enter k = ",                         "  k="},
+    {"d",          7,  &ParamRecord::d,          8,  1,         799,       'n', true, "\n Enter d = ",                         "  d="},
+    {"q",          8,  &ParamRecord::q,          2,  1,         8,         0,  true,  "\n Enter q = ",                         " q="},
+    {"dw",         9,  &ParamRecord::dw,         1,  1,         799,       'n', true, "\n Weights are divisible by dw = ",     " ; divisible by "},
+    {"selforth",   10, &ParamRecord::selforth,   0,  0,         1,         0,  false, "\n Self orthogonal 1-Yes /  0-No  ",    "  ; self orthogonal "},
+    {"dualdist",   11, &ParamRecord::dualdist,   1,  1,         799,       0,  false, "Enter  dual distance :",                ",dual distance "},
 };
 // clang-format on
 
 const ArrayDef weightdef = {0, 1, "\n Weight %d (y/n): "};
 const ArrayDef propdef = {1, 799, "\n in dimension  %d -> "};
 
-const ParamDef& paramdef(int32_t runparrec::*field) {
+const ParamDef& paramdef(int32_t ParamRecord::*field) {
     for (const ParamDef& d : paramtable)
         if (d.field == field) return d;
     zfail("params", __LINE__, "a parameter of the table");
 }
 
-int32_t upperbound(const ParamDef& d, const runparrec& p) {
+int32_t upperbound(const ParamDef& d, const ParamRecord& p) {
     int32_t hi = d.hi;
     if (d.hiref == 'n') hi = p.n < hi ? p.n : hi;
     if (d.hiref == 'k') hi = p.k < hi ? p.k : hi;
     return hi;
 }
 
-bool inbounds(const ParamDef& d, const runparrec& p, int64_t v) { return v >= d.lo && v <= upperbound(d, p); }
+bool inbounds(const ParamDef& d, const ParamRecord& p, int64_t v) { return v >= d.lo && v <= upperbound(d, p); }
 
-void setdefaults(runparrec& p) {
+void setdefaults(ParamRecord& p) {
     for (const ParamDef& d : paramtable) p.*d.field = d.def;
     for (int i = 0; i < MAXDIM; i++) p.propcol[i] = NOBOUND;
     for (int w = 8; w <= 24; w++) p.wt[w] = 1;
 }
 
-void resetpar(runparrec& p) {
+void resetpar(ParamRecord& p) {
     for (const ParamDef& d : paramtable) p.*d.field = 0;
     p.dw = 1;
     p.dualdist = 1;
@@ -60,14 +60,14 @@ namespace {
 
 // Forbids every allowed weight w in 1..n that `bad` rejects.
 template <class F>
-void forbid(runparrec& p, F bad) {
+void forbid(ParamRecord& p, F bad) {
     for (int w = 1; w <= p.n; w++)
         if (bad(w)) p.wt[w] = 0;
 }
 
 // True when some allowed weight in 1..n satisfies `pred`.
 template <class F>
-bool anyallowed(const runparrec& p, F pred) {
+bool anyallowed(const ParamRecord& p, F pred) {
     for (int w = 1; w <= p.n; w++)
         if (p.wt[w] == 1 && pred(w)) return true;
     return false;
@@ -75,7 +75,7 @@ bool anyallowed(const runparrec& p, F pred) {
 
 }  // namespace
 
-void normweights(runparrec& p, int32_t& doublyeven) {
+void normweights(ParamRecord& p, int32_t& doublyeven) {
     if (p.q == 3) {
         if (p.selforth == 1) {
             forbid(p, [](int w) { return w % 3 != 0; });
@@ -111,7 +111,7 @@ void normweights(runparrec& p, int32_t& doublyeven) {
 
 // ---- the parameters of one run --------------------------------------------------
 
-std::string runrefusal(const runparrec& p, bool brute) {
+std::string runrefusal(const ParamRecord& p, bool brute) {
     if (!fieldok(p.q))
         return "Field size q=" + std::to_string(p.q) + " is not supported: choose q = 2, 3, 4, 5 or 7.";
     if (p.k > p.n)
@@ -126,7 +126,7 @@ namespace {
 
 // 1 when a weight of the walk from `from` in steps of `step` up to `to` is
 // forbidden.
-int forbiddenstep(const runparrec& p, int from, int step, int to) {
+int forbiddenstep(const ParamRecord& p, int from, int step, int to) {
     for (int w = from; w <= to; w += step)
         if (w >= 1 && w < MAXLEN && p.wt[w] == 0) return 1;
     return 0;
@@ -152,9 +152,9 @@ int checkweights(const RunParams& p) {
 
 }  // namespace
 
-RunParams makerunparams(const runparrec& rec, int32_t doublyeven, bool brute, int32_t brutedim) {
+RunParams makerunparams(const ParamRecord& rec, int32_t doublyeven, bool brute, int32_t brutedim) {
     RunParams p{};
-    static_cast<runparrec&>(p) = rec;
+    static_cast<ParamRecord&>(p) = rec;
     p.nasked = rec.n;
     p.doublyeven = rec.q == 2 ? doublyeven : 0;
     p.brute = brute ? 1 : 0;

@@ -1,6 +1,6 @@
 // The parameters of a classification.
 //
-// `runparrec` is what the user chose and what the settings file keeps: the
+// `ParamRecord` is what the user chose and what the settings file keeps: the
 // eleven scalars, the allowed weights and the bounds on proportional
 // coordinates.  `paramtable` describes every scalar once (its name, its line
 // in the settings file, its default, its bounds and its prompt); the
@@ -15,7 +15,7 @@
 #include "containers/limits.h"
 constexpr int32_t NOBOUND = 800;  // a proportional bound that never cuts
 
-struct runparrec {
+struct ParamRecord {
     int32_t brute;
     int32_t brutedim;
     int32_t reserved1;
@@ -32,7 +32,7 @@ struct runparrec {
 struct ParamDef {
     const char* name;             // as the command line and the messages name it
     int line;                     // line in the settings file
-    int32_t runparrec::*field;
+    int32_t ParamRecord::*field;
     int32_t def;                  // default of a fresh start
     int32_t lo, hi;               // bounds, of the dialogue and of the settings file
     char hiref;                   // 'n' or 'k': the upper bound is that parameter, not hi
@@ -44,7 +44,7 @@ constexpr int NSCALARS = 11;
 // The eleven scalars in the order of the settings file.
 extern const ParamDef paramtable[NSCALARS];
 // The entry of one scalar, by its field.
-const ParamDef& paramdef(int32_t runparrec::*field);
+const ParamDef& paramdef(int32_t ParamRecord::*field);
 
 // The two arrays behind the scalars: wt[1..n] from line 12, then
 // propcol[2..k].  Defaults: weights 8..24 allowed, bounds NOBOUND.
@@ -56,28 +56,28 @@ extern const ArrayDef weightdef;   // 0..1, "\n Weight %d (y/n): "
 extern const ArrayDef propdef;     // 1..799, "\n in dimension  %d -> "
 
 // The upper bound of `d` for the record p (hi, or p.n / p.k).
-int32_t upperbound(const ParamDef& d, const runparrec& p);
-bool inbounds(const ParamDef& d, const runparrec& p, int64_t v);
+int32_t upperbound(const ParamDef& d, const ParamRecord& p);
+bool inbounds(const ParamDef& d, const ParamRecord& p, int64_t v);
 
 // The default record: 24, 12, 8, 2, weights 8..24, bounds 800.  Weights
 // outside 8..24 are left as they are.
-void setdefaults(runparrec& p);
+void setdefaults(ParamRecord& p);
 // The record the parameter dialogue starts from: everything 0, dw and the
 // dual distance 1, no weight allowed, every bound NOBOUND.
-void resetpar(runparrec& p);
+void resetpar(ParamRecord& p);
 
 // ---- normalisation and the parameters of one run ------------------------------
 
 // Makes the self-orthogonality flag and the allowed weights agree, for
 // q = 2, 3, 4 (reads and writes p.selforth and p.wt[1..n]); for q = 2 it
 // also sets doublyeven.  Other q are left alone.
-void normweights(runparrec& p, int32_t& doublyeven);
+void normweights(ParamRecord& p, int32_t& doublyeven);
 
 // The one line that refuses a run of p (brute generation when brute is
 // set), or "" when the run can be made.
-std::string runrefusal(const runparrec& p, bool brute);
+std::string runrefusal(const ParamRecord& p, bool brute);
 
-struct RunParams : runparrec {
+struct RunParams : ParamRecord {
     // In brute generation n is the length the construction works on, the
     // asked n plus k (the first k coordinates stay zero); `nasked` is n.
     int32_t nasked;
@@ -99,7 +99,7 @@ struct RunParams : runparrec {
 // The parameters of a run from a record that passed `runrefusal`, after
 // normweights: brute generation lengthens the codes by k and works without
 // the dual-distance and proportional-coordinate restrictions.
-RunParams makerunparams(const runparrec& p, int32_t doublyeven, bool brute, int32_t brutedim);
+RunParams makerunparams(const ParamRecord& p, int32_t doublyeven, bool brute, int32_t brutedim);
 
 // The line a GF(4) run's header carries under its parameters, naming the
 // equivalence its codes are classed under (without the line end).

@@ -36,8 +36,8 @@ bool readval(FILE* f, int64_t& v) {
 
 // The scalars read (at their defaults where the file stops) checked as a
 // whole: the layout scalars in bounds, k at most n, q a field with tables.
-bool layoutvalid(const runparrec& p, const int64_t* v) {
-    runparrec t = p;
+bool layoutvalid(const ParamRecord& p, const int64_t* v) {
+    ParamRecord t = p;
     for (int i = 0; i < NSCALARS; i++)
         if (paramtable[i].layout) t.*paramtable[i].field = (int32_t)v[i];
     for (int i = 0; i < NSCALARS; i++) {
@@ -48,7 +48,7 @@ bool layoutvalid(const runparrec& p, const int64_t* v) {
 }
 
 // Reads the file into p; false when it could not be opened.
-bool readfile(runparrec& p, const std::string& path) {
+bool readfile(ParamRecord& p, const std::string& path) {
     FILE* f = fopen(path.c_str(), "r");
     if (!f) return false;
     int64_t v[NSCALARS];
@@ -56,7 +56,7 @@ bool readfile(runparrec& p, const std::string& path) {
     int got = 0;
     while (got < NSCALARS && readval(f, v[got])) got++;
     const bool layout = layoutvalid(p, v);
-    runparrec t = p;  // the bounds of the other values follow the file's n and k
+    ParamRecord t = p;  // the bounds of the other values follow the file's n and k
     if (layout)
         for (int i = 0; i < NSCALARS; i++)
             if (paramtable[i].layout) t.*paramtable[i].field = (int32_t)v[i];
@@ -81,7 +81,7 @@ bool readfile(runparrec& p, const std::string& path) {
 
 // The text of the file: the scalars, then wt[1..nw], then propcol[2..kp],
 // one per line.
-std::string settingstext(const runparrec& p, int nw, int kp) {
+std::string settingstext(const ParamRecord& p, int nw, int kp) {
     std::string s;
     for (const ParamDef& d : paramtable) s += std::to_string(p.*d.field) + "\n";
     for (int w = 1; w <= nw; w++) s += std::to_string(p.wt[w]) + "\n";
@@ -96,14 +96,14 @@ void writesettings(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-void loadsettings(runparrec& p, const std::string& path) {
+void loadsettings(ParamRecord& p, const std::string& path) {
     if (readsettings(p, path)) return;
     writesettings(path, settingstext(p, 24, 12));
 }
 
-bool readsettings(runparrec& p, const std::string& path) {
+bool readsettings(ParamRecord& p, const std::string& path) {
     setdefaults(p);
     return readfile(p, path);
 }
 
-void savesettings(const runparrec& p, const std::string& path) { writesettings(path, settingstext(p, p.n, p.k)); }
+void savesettings(const ParamRecord& p, const std::string& path) { writesettings(path, settingstext(p, p.n, p.k)); }

@@ -12,11 +12,11 @@
 
 // Fills p from the file at path, or creates the file with the defaults.
 // Values outside their bounds fall back to their defaults (see README).
-void loadsettings(runparrec& p, const std::string& path);
+void loadsettings(ParamRecord& p, const std::string& path);
 // Fills p from the file at path as loadsettings does, but leaves a missing
 // file missing (false; p holds the defaults).
-bool readsettings(runparrec& p, const std::string& path);
+bool readsettings(ParamRecord& p, const std::string& path);
 // Rewrites the file from p (a new file renamed over the old one).  A file
 // that cannot be written is reported in one line on stderr naming the file
 // and the reason; nothing else happens.
-void savesettings(const runparrec& p, const std::string& path);
+void savesettings(const ParamRecord& p, const std::string& path);

@@ -8,7 +8,7 @@
 #include "results/analyse.h"
 
 CodeSet codesetof(const RunHeader& h, int D) {
-    runparrec rec{};
+    ParamRecord rec{};
     rec.n = h.n;
     rec.k = h.k;
     rec.d = h.d;

@@ -126,7 +126,7 @@ TEST(CodeioExact, ResultFileReadsAndWritesBackByteForByte) {
     EXPECT_EQ(out.str(), hammingfile);
 
     // The header the program makes of a run's parameters is the documented one.
-    runparrec p;
+    ParamRecord p;
     resetpar(p);
     p.n = 7, p.k = 4, p.d = 3, p.q = 2, p.dw = 1, p.selforth = 0, p.dualdist = 1;
     for (int x = 3; x <= 7; x++) p.wt[x] = 1;

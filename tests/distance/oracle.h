@@ -15,7 +15,7 @@
 
 // The tests' access to an engine's whole workspace.
 struct DistProbe {
-    static const dinvrec& of(const DistEngine& E) { return E.dinvar; }
+    static const DistWorkspace& of(const DistEngine& E) { return E.dinvar; }
 };
 
 namespace dtest {
@@ -97,7 +97,7 @@ inline std::vector<vec> parse(std::initializer_list<const char*> rows) {
 // Stored codewords 1..count as they are stored (`raw`) or normalised, in
 // store order.
 inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, bool raw = false) {
-    const dinvrec& dv = DistProbe::of(E);
+    const DistWorkspace& dv = DistProbe::of(E);
     std::vector<vec> out;
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
@@ -118,7 +118,7 @@ inline int storedweight(const DistEngine& E, uint64_t f) {
 inline std::vector<uint64_t> transcript(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool low) {
     ByteMatrix G{}, Gs{};
     PlaneMatrix Gb{};
-    const infrec& it = DistProbe::of(E).setinfo;
+    const InfoSets& it = DistProbe::of(E).setinfo;
     auto fresh = [&](int D) -> ByteMatrix& { return loadmatrix(G, rows, n, q, D); };
     std::vector<uint64_t> t{(uint64_t)E.mindist(fresh(0))};
     for (int D = 2; D <= 5; D++) t.push_back((uint64_t)E.checkdist(fresh(D)));

@@ -78,7 +78,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
                                       << (bits ? " bits" : " bytes"));
     E.usefield(q, bits);
     truth t = brute(rows, n, q);
-    const infrec& it = DistProbe::of(E).setinfo;
+    const InfoSets& it = DistProbe::of(E).setinfo;
     E.spectrum(loadmatrix(G, rows, n, q));
     for (int w = 1; w <= n; w++) ASSERT_EQ(it.Aspec[w], t.A[w]) << "weight " << w;
     EXPECT_EQ(it.found, t.words.size());
@@ -145,7 +145,7 @@ void checkrandom(DistEngine& E, std::mt19937& rng, int k, int n, int q, double d
 // Beyond the brute force: the exhaustive listing (checked against it above)
 // gives the spectrum; the planned levels must agree with it.
 void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
-    const infrec& it = DistProbe::of(E).setinfo;
+    const InfoSets& it = DistProbe::of(E).setinfo;
     E.usefield(q, q <= 4);
     E.spectrum(loadmatrix(G, rows, n, q));
     std::vector<uint64_t> A(it.Aspec.data(), it.Aspec.data() + n + 1);

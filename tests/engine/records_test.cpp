@@ -67,7 +67,7 @@ void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19
 void readback(const LevelStore& from, SplitTables& mt, int q, const std::vector<written>& want) {
     for (int parent = 0; parent <= 1; parent++) {
         LevelStore::Cursor at;
-        levrec r;
+        LevelRecord r;
         for (size_t t = 0; t < want.size(); t++) {
             for (int l = 0; l < MAXBLK; l++)
                 for (int b = 0; b < MAXVAL; b++) mt.remain[l][0][b] = -5;
@@ -108,7 +108,7 @@ TEST_F(Records, WriteThenReadBackInMemoryAndSpilled) {
             // A cleared level is empty and takes new records.
             s.clear();
             LevelStore::Cursor at;
-            levrec r;
+            LevelRecord r;
             EXPECT_EQ(levrec_readpartner(s, at, r, mt), 0);
             want.clear();
             writerandom(s, mt, lc, q, g, want);
@@ -177,7 +177,7 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
             LevelStore::Cursor at, parents, part;
             parents.parents = true;
             part.filter = &f;
-            levrec r, rp;
+            LevelRecord r, rp;
             uint16_t counts[MAXBLK * MAXVAL], pc[MAXBLK * MAXVAL];
             std::vector<uint8_t> ok(MAXLEN);
             int runno = 0, kept = 0;

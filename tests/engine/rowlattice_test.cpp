@@ -124,7 +124,7 @@ layout randomlayout(int q, int D, int nfree, std::mt19937& g) {
 }
 
 RunParams runof(int n, int k, int d, int q, const std::vector<int>& forbid) {
-    runparrec rec{};
+    ParamRecord rec{};
     resetpar(rec);
     rec.n = n, rec.k = k, rec.d = d, rec.q = q;
     for (int w = d; w <= n; w++) rec.wt[w] = std::find(forbid.begin(), forbid.end(), w) == forbid.end();

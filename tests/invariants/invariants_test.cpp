@@ -198,7 +198,7 @@ using Classes = Columns;
 
 std::vector<int> Columns::label(const matrix& g, int q) {
     const int n = (int)g[0].size();
-    invtrec& t = inv.invt;
+    InvariantTable& t = inv.invt;
     dtest::loadmatrix(G, g, n, q, 1);
     t.q = q;
     t.ndist = n;
@@ -236,7 +236,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
     // Values constant on the 2(q - 1) points of a column (as in runs) or not,
     // negative and large ones among them.
     std::mt19937 rng(808);
-    invtrec& t = inv.invt;
+    InvariantTable& t = inv.invt;
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
         const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;

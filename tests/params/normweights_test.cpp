@@ -30,7 +30,7 @@ TEST(NormWeights, FlagsAndWeightsAgree) {
         {5, 10, 1, {3, 4, 5}, {}, 1, 7},
     };
     for (const auto& c : cases) {
-        runparrec runpar{};
+        ParamRecord runpar{};
         for (int w : c.allowed) runpar.wt[w] = 1;
         runpar.q = c.q, runpar.n = c.n, runpar.selforth = c.selforth;
         int32_t doublyeven = 7;  // any stale value

@@ -22,7 +22,7 @@ struct runcase {
 
 // The parameters of the run `c` as the menu makes them.
 inline RunParams params(const runcase& c) {
-    runparrec rec{};
+    ParamRecord rec{};
     resetpar(rec);
     rec.n = c.n, rec.k = c.k, rec.d = c.d, rec.q = c.q;
     rec.dw = c.dw, rec.selforth = c.selforth, rec.dualdist = c.dual;
