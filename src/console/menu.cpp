@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "console/readers.h"
+#include "console/answers.h"
 #include "params/settings.h"
 #include "run/classifier.h"
 

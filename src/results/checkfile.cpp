@@ -10,7 +10,7 @@
 #include "codeio/readers.h"
 #include "results/analyse.h"
 #include "results/classsort.h"
-#include "results/mass.h"
+#include "results/filemass.h"
 
 namespace {
 

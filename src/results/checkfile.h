@@ -15,7 +15,7 @@
 // Lines file carries are recomputed and compared.  The run's parameters
 // come from a result file's header or from the comment an export opens
 // with.  On demand the mass of the codes is compared with the number of
-// codes they must class (results/mass.h).  A file that cannot be
+// codes they must class (results/filemass.h).  A file that cannot be
 // read to its end (cut short, a garbled record, a symbol that is no
 // element) is a fault at its line.
 #pragma once
@@ -29,7 +29,7 @@ struct CheckOptions {
     Format format = Format::result;
     int q = 0;           // the field of plain matrices (0: the file says)
     int linear4 = -1;    // GF(4): 1 monomial maps only, 0 with the field automorphism, -1 as the header says
-    bool mass = false;   // also the mass of the codes and its verdict (results/mass.h)
+    bool mass = false;   // also the mass of the codes and its verdict (results/filemass.h)
     std::atomic<int64_t>* reached = nullptr;  // when given: the number of the code in hand (a progress line)
 };
 

@@ -12,7 +12,7 @@
 #include "codeio/writers.h"
 #include "results/analyse.h"
 #include "results/fileformat.h"
-#include "results/mass.h"
+#include "results/filemass.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 // A_0 .. A_n", then one line of those numbers per code, and at the end the
 // mass of the codes as "# mass=M expected=E complete=yes|no" (or
 // "expected=not-counted complete=unknown" without a closed count; see
-// results/mass.h).  JSON Lines always carries the facts.  The group orders are
+// results/filemass.h).  JSON Lines always carries the facts.  The group orders are
 // those of the file's equivalence (its header; GF(4) files without the
 // line are semilinear), and a GF(4) export states it (the statement
 // equivalence := "linear" or "semilinear", the JSON key "equivalence").  Gives "" or the complaint, naming the file.

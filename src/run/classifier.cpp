@@ -156,7 +156,7 @@ runend Classifier::run() {
     return outcome();
 }
 
-runend Classifier::runpart(PartShared& shared, bool skeleton) {
+runend Classifier::runshare(PartShared& shared, bool skeleton) {
     const int64_t start = prepare();
     shared_ = &shared;
     skeleton_ = skeleton && !shared.counting;

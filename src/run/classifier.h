@@ -23,7 +23,7 @@
 #include "engine/dimsearch.h"
 #include "fileio/fault.h"
 #include "params/params.h"
-#include "run/mass.h"
+#include "run/runmass.h"
 #include "run/partrun.h"
 #include "run/progress.h"
 #include "run/resultfiles.h"
@@ -66,8 +66,8 @@ class Classifier : private SearchSink {
     // part file, and adds its processor time to shared.cpu_ms.  With
     // shared.counting it makes no unit and writes nothing: unitsseen()
     // then counts the units of the split level.  No lock, no result files.
-    runend runpart(PartShared& shared, bool skeleton);
-    // The walk that keeps the skeleton (see skeleton.h): as runpart with
+    runend runshare(PartShared& shared, bool skeleton);
+    // The walk that keeps the skeleton (see skeleton.h): as runshare with
     // shared.counting, but the skeleton's segments and the families of the
     // split level (>= 2) go to `sk`.
     runend runskeleton(PartShared& shared, Skeleton& sk);
@@ -80,7 +80,7 @@ class Classifier : private SearchSink {
     const std::string& stopmessage() const { return fault_.message(); }
 
     int32_t codecount() const { return out_.codecount; }
-    // The mass of every dimension of the codes made so far (see mass.h),
+    // The mass of every dimension of the codes made so far (see runmass.h),
     // and how many of them needed a labelling of their own for it.
     const MassSums& mass() const { return sums_; }
     uint64_t relabelled() const { return mass_.relabelled; }

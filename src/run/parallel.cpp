@@ -153,7 +153,7 @@ class LevelChooser {
         }
         auto c = std::make_unique<Classifier>(r_.par, quietoptions(r_.resdir));
         auto sk = keeping_ && L >= 2 ? std::make_unique<Skeleton>() : nullptr;
-        const runend how = sk ? c->runskeleton(shared, *sk) : c->runpart(shared, false);
+        const runend how = sk ? c->runskeleton(shared, *sk) : c->runshare(shared, false);
         {
             std::lock_guard<std::mutex> g(mu_);
             walking_ = nullptr;
@@ -228,7 +228,7 @@ void makepart(const SplitRun& r, const Plan& plan, PartShared& shared, const Ske
                 [&, t] {
                     const bool skeleton = t == 0 && plan.part == 0;
                     ends[(size_t)t] = sk ? workers[(size_t)t]->runfromskeleton(shared, *sk, skeleton)
-                                         : workers[(size_t)t]->runpart(shared, skeleton);
+                                         : workers[(size_t)t]->runshare(shared, skeleton);
                 });
         for (std::thread& th : threads) th.join();
     }

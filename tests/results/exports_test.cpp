@@ -7,7 +7,7 @@
 #include "brute.h"
 #include "results/exports.h"
 #include "results/fileformat.h"
-#include "results/mass.h"
+#include "results/filemass.h"
 
 namespace {
 

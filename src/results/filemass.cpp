@@ -1,5 +1,5 @@
-// The mass of a file and the number of codes to reach (see mass.h).
-#include "results/mass.h"
+// The mass of a file and the number of codes to reach (see filemass.h).
+#include "results/filemass.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,5 +1,5 @@
-// The class sizes of a run's new codes (see mass.h).
-#include "run/mass.h"
+// The class sizes of a run's new codes (see runmass.h).
+#include "run/runmass.h"
 
 #include "containers/zassert.h"
 

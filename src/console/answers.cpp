@@ -3,7 +3,7 @@
 // refused whole, so its tail can never become the next answer.  A carriage
 // return before the newline is dropped, so answer files edited on Windows
 // read the same; a last line without a newline still counts.
-#include "console/readers.h"
+#include "console/answers.h"
 
 #include <cctype>
 #include <cstdio>
