@@ -66,12 +66,7 @@ void DimensionSearch::tellfamily(int L) {
     LevelRecord r;
     uint16_t counts[MAXBLK * MAXVAL];
     int got;
-    while ((got = levels_[L].next(at, r, counts)) == 1) {
-        f.records.insert(f.records.end(), {(uint16_t)r.q, (uint16_t)r.flag, (uint16_t)((uint32_t)r.runno & 0xffff),
-                                           (uint16_t)((uint32_t)r.runno >> 16), (uint16_t)r.nblk});
-        f.records.insert(f.records.end(), counts, counts + (size_t)r.nblk * (size_t)r.q);
-        if (r.flag == 1) f.units++;
-    }
+    while ((got = levels_[L].next(at, r, counts)) == 1) f.add(r.q, r.flag, r.runno, r.nblk, counts);
     if (got == 0) sink_.familyready(f);
 }
 
@@ -81,24 +76,21 @@ void DimensionSearch::searchfamily(const Family& f) {
     units_ = f.firstunit;
     tell_ = false;
     startcode();
-    for (int i = 0; i < MAXDIM; i++) rc_.levelcnt[i].pending = rc_.levelcnt[i].parents = 0;
-    for (int i = 0; i <= par_.k; i++)
-        for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
+    blankcode();
     const int m = par_.nfree();
-    TALVEN_ASSERT("search", f.rows.size() == (size_t)(f.level - 1) * (size_t)m, "a family's rows fill the free positions");
+    TALVEN_ASSERT("search", f.rows.size() == (size_t)(f.level - 1) * (size_t)m,
+                  "a family's rows fill the free positions");
     for (int r = 1; r < f.level; r++)
         for (int p = 1; p <= m; p++) en_.code.m[r][p] = f.rows[(size_t)(r - 1) * (size_t)m + (size_t)(p - 1)];
-    for (int i = 1; i <= par_.k; i++) en_.code.m[i][m + i] = 1;
     en_.code.cur_len = m + f.level - 1;
     en_.code.cur_level = f.level - 1;
     LevelStore& level = levels_[f.level];
     level.clear();
     for (size_t at = 0; at < f.records.size() && !fault_.stopped();) {
         const uint16_t* h = f.records.data() + at;
-        const int q = h[0], nblk = h[4];
-        TALVEN_ASSERT("search", at + 5 + (size_t)q * (size_t)nblk <= f.records.size(), "a family's records are whole");
-        if (!level.append(q, h[1], (int)((uint32_t)h[2] | (uint32_t)h[3] << 16), nblk, h + 5)) break;
-        at += 5 + (size_t)q * (size_t)nblk;
+        TALVEN_ASSERT("search", at + Family::length(h) <= f.records.size(), "a family's records are whole");
+        if (!level.append(h[0], h[1], Family::runno(h), h[4], h + 5)) break;
+        at += Family::length(h);
         rc_.levelcnt[f.level].total++;
         if (h[1] == 1) rc_.levelcnt[f.level].parents++;
     }
@@ -136,9 +128,7 @@ static int32_t distributions(int x, int q) {
 // writes the working code (zero, then the unit columns), the level counters
 // and the store; prints the codes when k = 1.
 void DimensionSearch::firstlevel() {
-    for (int i = 0; i < MAXDIM; i++) rc_.levelcnt[i].pending = rc_.levelcnt[i].parents = 0;
-    for (int i = 0; i <= par_.k; i++)
-        for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
+    blankcode();
     if (!en_.store.store_reset()) return;
     levels_[1].setfirst(par_, bounds_);
     const int m = par_.nfree();
@@ -155,6 +145,14 @@ void DimensionSearch::firstlevel() {
         if (par_.k == 1 && dualdist >= par_.dualdist) printfirst(m - x);
     }
     en_.code.cur_len = m + 1;
+}
+
+// Clears the level counters and the working code but for the unit columns.
+void DimensionSearch::blankcode() {
+    for (int i = 0; i < MAXDIM; i++) rc_.levelcnt[i].pending = rc_.levelcnt[i].parents = 0;
+    for (int i = 0; i <= par_.k; i++)
+        for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
+    const int m = par_.nfree();
     for (int i = 1; i <= par_.k; i++) en_.code.m[i][m + i] = 1;
 }
 

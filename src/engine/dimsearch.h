@@ -41,8 +41,8 @@ class SearchSink : public StepSink {
     virtual void unitends(uint64_t u, bool made) = 0;
     // The split level L >= 2 is full with the children of one parent of
     // level L - 1 (a family), which `search` is about to take as units:
-    // the sink may keep it to start from later (searchfamily).
-    virtual void familyready(const struct Family&) {}
+    // the sink may take it (move it away) to start from later (searchfamily).
+    virtual void familyready(struct Family&) {}
 
    protected:
     ~SearchSink() = default;
@@ -60,6 +60,17 @@ struct Family {
     // The level records one after another: q, flag, running number (low
     // and high half), block count B, then B groups of q counts.
     std::vector<uint16_t> records;
+
+    // Appends one record (and counts it as a unit when its flag is 1).
+    void add(int q, int flag, int runno, int nblk, const uint16_t* counts) {
+        records.insert(records.end(), {(uint16_t)q, (uint16_t)flag, (uint16_t)((uint32_t)runno & 0xffff),
+                                       (uint16_t)((uint32_t)runno >> 16), (uint16_t)nblk});
+        records.insert(records.end(), counts, counts + (size_t)nblk * (size_t)q);
+        units += flag == 1;
+    }
+    // Of the record that starts at h: its running number, its length in entries.
+    static int runno(const uint16_t* h) { return (int)((uint32_t)h[2] | (uint32_t)h[3] << 16); }
+    static size_t length(const uint16_t* h) { return 5 + (size_t)h[0] * (size_t)h[4]; }
 };
 
 class DimensionSearch {
@@ -101,6 +112,7 @@ class DimensionSearch {
     void oneparent(int L, const LevelRecord& r);
     void dimsearch(int L);
     void startcode();
+    void blankcode();
     void tellfamily(int L);
 
     const RunParams& par_;

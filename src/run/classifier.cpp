@@ -156,18 +156,19 @@ runend Classifier::run() {
     return outcome();
 }
 
-runend Classifier::runshare(PartShared& shared, bool skeleton) {
+// One thread's walk of a split run (runshare, runskeleton, runfromskeleton):
+// the run's state cleared, a working folder and, with `buffer`, the segment
+// buffer made; `walk`; then the folder removed, the processor time added to
+// shared.cpu_ms, and a fault of this thread handed to the others.
+template <class F>
+runend Classifier::shareof(PartShared& shared, bool buffer, F walk) {
     const int64_t start = prepare();
     shared_ = &shared;
-    skeleton_ = skeleton && !shared.counting;
-    units_ = 0;
-    segment_ = 0;
-    if (makeworkdir() && (shared.counting || seg_.open(workdir_, fault_))) {
-        seg_.start(skeleton_ && shared.skeletondue(0));
-        search_.search(shared.plan.split);
-        fault_.poll();
-        if (!fault_.stopped()) endskeleton();
-        seg_.close();
+    if (makeworkdir()) {
+        if (!buffer || seg_.open(workdir_, fault_)) {
+            walk();
+            seg_.close();
+        }
         removeworkdir();
     }
     shared.cpu_ms += clockms() - start;
@@ -177,39 +178,39 @@ runend Classifier::runshare(PartShared& shared, bool skeleton) {
     return outcome();
 }
 
+// The whole search, the split level's units announced, the skeleton's
+// segments ending as they go.
+void Classifier::walkall() {
+    units_ = 0;
+    segment_ = 0;
+    seg_.start(skeleton_ && shared_->skeletondue(0));
+    search_.search(shared_->plan.split);
+    fault_.poll();
+    if (!fault_.stopped()) endskeleton();
+}
+
+runend Classifier::runshare(PartShared& shared, bool skeleton) {
+    skeleton_ = skeleton && !shared.counting;
+    return shareof(shared, !shared.counting, [this] { walkall(); });
+}
+
 runend Classifier::runskeleton(PartShared& shared, Skeleton& sk) {
     TALVEN_ASSERT("classifier", shared.counting && shared.plan.split >= 2, "a skeleton is kept by a counting walk");
-    const int64_t start = prepare();
-    shared_ = &shared;
     keep_ = &sk;
     sk = Skeleton();
     sk.split = shared.plan.split;
     sk.parts = shared.plan.parts;
     skeleton_ = true;
-    units_ = 0;
-    segment_ = 0;
-    if (makeworkdir() && seg_.open(workdir_, fault_)) {
-        seg_.start(true);
-        search_.search(shared.plan.split);
-        fault_.poll();
-        if (!fault_.stopped()) endskeleton();
-        seg_.close();
-        removeworkdir();
-    }
+    const runend how = shareof(shared, true, [this] { walkall(); });
     sk.units = units_;
-    shared.cpu_ms += clockms() - start;
-    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
-    shared_ = nullptr;
     keep_ = nullptr;
-    return outcome();
+    return how;
 }
 
 runend Classifier::runfromskeleton(PartShared& shared, const Skeleton& sk, bool skeleton) {
-    const int64_t start = prepare();
-    shared_ = &shared;
     fromskeleton_ = true;
     skeleton_ = false;
-    if (makeworkdir() && seg_.open(workdir_, fault_)) {
+    const runend how = shareof(shared, true, [&] {
         for (const Skeleton::Segment& s : sk.segments) {
             if (!skeleton || !shared.skeletondue(s.s)) continue;
             if (!shared.append(s.header, nullptr, s.body, s.sum, fault_)) break;
@@ -219,17 +220,11 @@ runend Classifier::runfromskeleton(PartShared& shared, const Skeleton& sk, bool 
             if (shared.anyfree(f.firstunit, f.units)) search_.searchfamily(f);
         }
         fault_.poll();
-        seg_.close();
-        removeworkdir();
-    }
+        if (shared.failed() && !fault_.stopped()) fault_.stop("another thread of the part stopped");
+    });
     units_ = sk.units;
-    shared.cpu_ms += clockms() - start;
-    if (fault_.kind() == StopKind::fault) shared.fail(fault_.detail());
-    if (shared.failed() && !fault_.stopped()) fault_.stop("another thread of the part stopped");
-    shared_ = nullptr;
     fromskeleton_ = false;
-    reportchecks();
-    return outcome();
+    return how;
 }
 
 runend Classifier::runinfolder(const std::string& folder) {

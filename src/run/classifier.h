@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "containers/code.h"
 #include "engine/bounds.h"
@@ -103,8 +104,8 @@ class Classifier : private SearchSink {
     void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
     bool unitbegins(uint64_t u) override;
     void unitends(uint64_t u, bool made) override;
-    void familyready(const Family& f) override {
-        if (keep_) keep_->families.push_back(f);
+    void familyready(Family& f) override {
+        if (keep_) keep_->families.push_back(std::move(f));
     }
 
     int64_t prepare();
@@ -115,6 +116,9 @@ class Classifier : private SearchSink {
     void removeworkdir();
     void reportchecks() const;
     bool endskeleton();
+    template <class F>
+    runend shareof(PartShared& shared, bool buffer, F walk);
+    void walkall();
 
     RunParams par_;
     RunOptions opt_;

@@ -56,11 +56,7 @@ std::string paramlines(const RunParams& p) {
     return s;
 }
 
-namespace {
-
-// The numbers of a line after its one-letter tag; false when anything else
-// is there.
-bool numbers(const std::string& line, char tag, std::vector<int64_t>& out) {
+bool tagnumbers(const std::string& line, char tag, std::vector<int64_t>& out) {
     out.clear();
     if (line.empty() || line[0] != tag) return false;
     const char* p = line.c_str() + 1;
@@ -76,11 +72,9 @@ bool numbers(const std::string& line, char tag, std::vector<int64_t>& out) {
     }
 }
 
-}  // namespace
-
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p) {
     std::vector<int64_t> v, w, b;
-    if (!numbers(P, 'P', v) || (v.size() != 15 && v.size() != 16) || !numbers(W, 'W', w) || !numbers(B, 'B', b))
+    if (!tagnumbers(P, 'P', v) || (v.size() != 15 && v.size() != 16) || !tagnumbers(W, 'W', w) || !tagnumbers(B, 'B', b))
         return false;
     p = RunParams{};
     int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked,     &p.n,       &p.k,     &p.d,
@@ -142,11 +136,11 @@ bool segmentheader(const std::string& line, segref& ref) {
     ref.prefix = line.substr(0, cut);
     if (!parsehex64(line.substr(cut + 1, line.size() - cut - 2), ref.sum)) return false;
     std::vector<int64_t> v;
-    if (numbers(ref.prefix, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
+    if (tagnumbers(ref.prefix, 'S', v) && v.size() == 2 && v[0] >= 0 && v[0] % 2 == 0 && v[1] >= 0) {
         ref.s = (uint64_t)v[0], ref.count = (uint64_t)v[1], ref.u = UINT64_MAX;
         return true;
     }
-    if (numbers(ref.prefix, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
+    if (tagnumbers(ref.prefix, 'U', v) && v.size() == 3 && v[0] > 0 && v[0] % 2 == 1 && v[1] == (v[0] - 1) / 2 &&
         v[2] >= 0) {
         ref.s = (uint64_t)v[0], ref.u = (uint64_t)v[1], ref.count = (uint64_t)v[2];
         return true;
@@ -170,7 +164,7 @@ class PartReader {
         sum.add(line_);
         const size_t cut = line_.rfind(' ');
         if (cut == std::string::npos || !BigNat::parse(std::string_view(line_).substr(cut + 1, line_.size() - cut - 2), size) ||
-            size.zero() || !numbers(line_.substr(0, cut), 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k ||
+            size.zero() || !tagnumbers(line_.substr(0, cut), 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k ||
             v[1] < 1 || v[1] >= MAXLEN || v[2] != q)
             return "a damaged code record";
         code.cur_level = (int32_t)v[0];
@@ -377,9 +371,9 @@ bool readchoice(const std::string& path, const RunParams& par, int part, int par
         const size_t end = text.find('\n', at) + 1;
         line = text.substr(at, end - at);
         at = end;
-        if (numbers(line, 'L', v) && v.size() == 2 && v[0] >= 1 && v[0] < par.k && v[1] >= 0)
+        if (tagnumbers(line, 'L', v) && v.size() == 2 && v[0] >= 1 && v[0] < par.k && v[1] >= 0)
             c.units[(size_t)v[0]] = v[1];
-        else if (numbers(line, 'C', v) && v.size() == 1 && v[0] >= 1 && v[0] < par.k && c.at((int)v[0]) >= 0)
+        else if (tagnumbers(line, 'C', v) && v.size() == 1 && v[0] >= 1 && v[0] < par.k && c.at((int)v[0]) >= 0)
             c.chosen = (int)v[0];
         else
             return false;

@@ -66,6 +66,10 @@ std::string paramlines(const RunParams& p);
 // The run's parameters from those lines; false when they are damaged.
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p);
 
+// The numbers of a line after its one-letter tag (the lines of part,
+// choice and skeleton files); false when anything else is there.
+bool tagnumbers(const std::string& line, char tag, std::vector<int64_t>& out);
+
 // A code record: "c dim len q size\n" and rows 1..dim over columns 1..len.
 void appendrecord(std::string& out, const WorkingCode& code, const BigNat& size);
 

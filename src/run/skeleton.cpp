@@ -25,17 +25,15 @@ std::string familybody(const Family& f, int width) {
         for (int p = 0; p < width; p++) out += (char)('0' + f.rows[r + (size_t)p]);
         out += "\n";
     }
-    for (size_t at = 0; at < f.records.size();) {
+    for (size_t at = 0; at < f.records.size(); at += Family::length(f.records.data() + at)) {
         const uint16_t* h = f.records.data() + at;
-        out += "r " + std::to_string(h[0]) + " " + std::to_string(h[1]) + " " +
-               std::to_string((uint32_t)h[2] | (uint32_t)h[3] << 16) + " " + std::to_string(h[4]);
-        const size_t n = 5 + (size_t)h[0] * (size_t)h[4];
-        for (size_t i = 5; i < n; i++) {
+        out += "r " + std::to_string(h[0]) + " " + std::to_string(h[1]) + " " + std::to_string(Family::runno(h)) +
+               " " + std::to_string(h[4]);
+        for (size_t i = 5; i < Family::length(h); i++) {
             out += ' ';
             out += std::to_string(h[i]);
         }
         out += "\n";
-        at += n;
     }
     return out;
 }
@@ -46,23 +44,16 @@ std::string sumof(const std::string& text) {
     return c.hex();
 }
 
-// Numbers separated by single spaces after a tag of one letter; false for
-// anything else.
+// The numbers of a tagged line (see tagnumbers), none of them negative.
 bool numbers(const std::string& line, char tag, std::vector<uint64_t>& out) {
+    std::vector<int64_t> v;
     out.clear();
-    if (line.size() < 2 || line[0] != tag || line[1] != ' ') return false;
-    const char* p = line.c_str() + 1;
-    while (*p == ' ') {
-        p++;
-        if (*p < '0' || *p > '9') return false;
-        uint64_t v = 0;
-        while (*p >= '0' && *p <= '9') {
-            if (v > (UINT64_MAX - 9) / 10) return false;
-            v = 10 * v + (uint64_t)(*p++ - '0');
-        }
-        out.push_back(v);
+    if (!tagnumbers(line, tag, v)) return false;
+    for (int64_t x : v) {
+        if (x < 0) return false;
+        out.push_back((uint64_t)x);
     }
-    return *p == '\0';
+    return true;
 }
 
 // A line with a hexadecimal sum before its last number or at its end:
@@ -156,13 +147,12 @@ bool readfamily(Pieces& in, uint64_t at, uint64_t unit, uint64_t units, const Ru
         if (q != (uint64_t)par.q || flag > 1 || runno > INT32_MAX || nblk < 1 || nblk > MAXBLK ||
             v.size() != 4 + nblk * q)
             return false;
-        f.records.insert(f.records.end(),
-                         {(uint16_t)q, (uint16_t)flag, (uint16_t)(runno & 0xffff), (uint16_t)(runno >> 16), (uint16_t)nblk});
+        uint16_t counts[MAXBLK * MAXVAL];
         for (size_t i = 4; i < v.size(); i++) {
             if (v[i] > MAXLEN) return false;
-            f.records.push_back((uint16_t)v[i]);
+            counts[i - 4] = (uint16_t)v[i];
         }
-        f.units += flag == 1;
+        f.add((int)q, (int)flag, (int)runno, (int)nblk, counts);
     }
     return f.units == units;
 }
