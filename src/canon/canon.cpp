@@ -15,7 +15,7 @@
 // jump back.  At the first-path level only the smallest column of each
 // orbit is tried; deeper, only the smallest of each orbit of the stored
 // automorphisms that fix the path so far.  Running out of levels or of
-// automorphism slots stops the search with `cstatus` 3 or 1; `canon_code`
+// automorphism slots stops the search with `end` out of levels or out of automorphism slots; `canon_code`
 // grows the workspace and starts again.
 //
 // Leaves are compared row by row, the first difference deciding.  The
@@ -46,7 +46,7 @@
 
 // The search steps below are free functions on a labeller's workspace.
 struct LabelSteps {
-    static canonws& ws(Labeller& L) { return L.cws; }
+    static LabelWorkspace& ws(Labeller& L) { return L.work; }
 };
 
 namespace {
@@ -54,17 +54,17 @@ namespace {
 inline int sign(int64_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 // cand[l] := the elements of the target cell of colpart[l], in cell order.
-void set_cand(canonws& w, int l) {
-    const opart& p = w.colpart[l];
-    ivec& c = w.cand[l];
+void set_cand(LabelWorkspace& w, int l) {
+    const Partition& p = w.colpart[l];
+    IndexList& c = w.cand[l];
     int st = p.st[p.tc], sz = p.sz[p.tc];
     for (int i = 0; i < sz; i++) c.el[i + 1] = p.el[st + i];
     c.cnt = sz;
 }
 
 // Keeps in cand[l] only the columns with mcr = 1 (order kept).
-void filter_cand(canonws& w, int l) {
-    ivec& c = w.cand[l];
+void filter_cand(LabelWorkspace& w, int l) {
+    IndexList& c = w.cand[l];
     int k = 0;
     for (int i = 1; i <= c.cnt; i++)
         if (w.mcr[c.el[i]]) c.el[++k] = c.el[i];
@@ -73,8 +73,8 @@ void filter_cand(canonws& w, int l) {
 
 // The smallest candidate of level l (cand[l]) above the current path[l];
 // reads only.
-int next_cand(const canonws& w, int l) {
-    const ivec& c = w.cand[l];
+int next_cand(const LabelWorkspace& w, int l) {
+    const IndexList& c = w.cand[l];
     int prev = w.path.el[l], best = INT_MAX;
     for (int i = 1; i <= c.cnt; i++)
         if (c.el[i] > prev && c.el[i] < best) best = c.el[i];
@@ -89,7 +89,7 @@ int next_cand(const canonws& w, int l) {
 // candidate tried; naut 0, fl = level = depth.  On the default path its bit
 // rows become those of the first and the best leaf.
 void first_leaf(Labeller& L, int l) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     if (!L.plain()) L.leaf_begin(w.colpart[l], w.rowpart[l]), L.leaf_keep(1);
     int d = l - 1;
     w.firstdepth = w.bestdepth = w.curdepth = d;
@@ -114,7 +114,7 @@ void first_leaf(Labeller& L, int l) {
 // Refinement test at level l, after the refinement below the node: updates
 // eqbest, eqfirst, cmpbest of level l from refhash[l] against bestref and
 // firstref; same survival rule as the node test.
-int ref_test(canonws& w, int l) {
+int ref_test(LabelWorkspace& w, int l) {
     int rh = w.refhash[l];
     if (w.eqbest[l]) w.eqbest[l] = l <= w.bestdepth && rh == w.bestref[l];
     if (w.eqfirst[l]) w.eqfirst[l] = l <= w.firstdepth && rh == w.firstref[l];
@@ -126,7 +126,7 @@ int ref_test(canonws& w, int l) {
 // bestcol, bestrow (from colpart/rowpart[level]), bestpath, bestinv,
 // bestref, bestdepth; the path's levels compare equal to the new best
 // (cmpbest 0, eqbest 1), and eqfirst is recomputed for them.
-void new_best(canonws& w, int level, int depth) {
+void new_best(LabelWorkspace& w, int level, int depth) {
     opart_copy(w.colpart[level], w.bestcol);
     opart_copy(w.rowpart[level], w.bestrow);
     int run = 1;
@@ -147,7 +147,7 @@ void new_best(canonws& w, int level, int depth) {
 // classes in colour mode, from `colour`), discrete `orbits` with orbidx /
 // orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
 void search_roots(Labeller& L, LabelMode mode) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     w.running = 1;
     w.bestdepth = w.curdepth = 0;
     w.naut = 0;
@@ -155,7 +155,7 @@ void search_roots(Labeller& L, LabelMode mode) {
     L.root_rows(w.rowpart[1]);
     if (mode == LabelMode::colour) L.colour_part(w.colpart[1]);
     int N = L.matrix().cols;
-    opart& o = w.orbits;
+    Partition& o = w.orbits;
     for (int c = 1; c <= N; c++) {
         o.el[c] = c;
         o.st[c] = c;
@@ -171,9 +171,9 @@ void search_roots(Labeller& L, LabelMode mode) {
 // keep the old order inside cells, as the reference path's do).  Writes
 // colpart/rowpart[2..l], cand, path, nodeinv, refhash of the levels it
 // passes; returns the leaf's level l, or 0 when the level capacity ran out
-// (cstatus 3).
+// (out of levels).
 int first_path(Labeller& L) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     int l = 1;
     while (!discrete(w.colpart[l])) {
         L.target_cell(w.colpart[l]);
@@ -188,8 +188,8 @@ int first_path(Labeller& L) {
         L.refine(w.colpart[l + 1], w.rowpart[l + 1], Refinement::individualised);
         w.refhash[l] = (int32_t)w.rhash;
         l++;
-        if (l >= w.capl - 1) {
-            w.cstatus = 3;
+        if (l >= w.maxlevels - 1) {
+            w.end = SearchEnd::out_of_levels;
             return 0;
         }
     }
@@ -202,7 +202,7 @@ int first_path(Labeller& L) {
 // are above the best's, or so far equal to the first or the best leaf's.
 int node_test(Labeller& L, int l) {
     int inv = L.node_invariant(l);
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     w.nodeinv[l] = inv;
     w.curdepth = l;
     int eb = (l == 1 || w.eqbest[l - 1]) && (l == 1 || l <= w.bestdepth) && inv == w.bestinv[l];
@@ -226,12 +226,12 @@ int node_test(Labeller& L, int l) {
 // compare with the first leaf (equal: automorphism, back to fl).  Writes
 // leafcol/leafrow, orbits, the automorphism store and the best leaf as
 // those steps do.  Returns the level to continue at, or -1 when the
-// automorphism store ran full (cstatus 1).
+// automorphism store ran full (out of automorphism slots).
 int leaf(Labeller& L, int level) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     int depth = level - 1;
-    const opart& lc = w.colpart[level];
-    const opart& lr = w.rowpart[level];
+    const Partition& lc = w.colpart[level];
+    const Partition& lr = w.rowpart[level];
     int next = level;
     const bool bits = !L.plain();
     if (bits) L.leaf_begin(lc, lr);
@@ -262,7 +262,7 @@ int leaf(Labeller& L, int level) {
 // cand of `level`, colpart/rowpart[level] individualised and refined,
 // refhash of level-1.  Returns 1 when the child survives the refinement test.
 int descend(Labeller& L, int level) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     w.tried[level] = 0;
     w.path.el[level] = 0;
     w.cand[level].cnt = 0;
@@ -275,9 +275,9 @@ int descend(Labeller& L, int level) {
 
 // The backtracking walk after the first leaf, from `level` down to level 0;
 // moves level, fl, tried, path and cand, and everything the nodes and
-// leaves write.  Returns 0 when it was aborted (cstatus 3 or 1).
+// leaves write.  Returns 0 when it was aborted (out of levels or of automorphism slots).
 int main_loop(Labeller& L) {
-    canonws& w = LabelSteps::ws(L);
+    LabelWorkspace& w = LabelSteps::ws(L);
     int& level = w.level;
     while (level > 0) {
         if (w.tried[level] >= w.cand[level].cnt) {
@@ -291,8 +291,8 @@ int main_loop(Labeller& L) {
         if (level == w.fl && w.orbmin[w.path.el[level]] == 0) continue;
         if (!node_test(L, level)) continue;
         level++;
-        if (level >= w.capl - 1) {
-            w.cstatus = 3;
+        if (level >= w.maxlevels - 1) {
+            w.end = SearchEnd::out_of_levels;
             return 0;
         }
         if (!descend(L, level)) {
@@ -318,7 +318,7 @@ int main_loop(Labeller& L) {
 
 }  // namespace
 
-int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr) {
+int Labeller::leaf_compare(const Partition& lc, const Partition& lr, const Partition& rc, const Partition& rr) {
     uint8_t* const* a = inc->a;
     const int32_t *lcol = lc.el, *lrow = lr.el, *rcol = rc.el, *rrow = rr.el;
     int M = inc->rows, N = inc->cols;
@@ -330,12 +330,12 @@ int Labeller::leaf_compare(const opart& lc, const opart& lr, const opart& rc, co
             if (u != v) return u > v ? 1 : -1;
         }
     }
-    for (int j = 1; j <= N; j++) cws.leafcol[lcol[j]] = rcol[j];
-    for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rrow[i];
+    for (int j = 1; j <= N; j++) work.leafcol[lcol[j]] = rcol[j];
+    for (int i = 1; i <= M; i++) work.leafrow[lrow[i]] = rrow[i];
     return 0;
 }
 
-void Labeller::leaf_begin(const opart& lc, const opart& lr) {
+void Labeller::leaf_begin(const Partition& lc, const Partition& lr) {
     const int N = inc->cols;  // the buffers were sized by `use`
     for (int j = 1; j <= N; j++) colpos_[(size_t)lc.el[j]] = j - 1;
     leafr_ = &lr;
@@ -380,11 +380,11 @@ int Labeller::leaf_against(int reference) {
         for (int w = 0; w < W; w++)
             if (x[w] != ref[w]) return x[w] > ref[w] ? 1 : -1;
     }
-    const opart& rc = reference == 0 ? cws.bestcol : cws.firstcol;
-    const opart& rr = reference == 0 ? cws.bestrow : cws.firstrow;
+    const Partition& rc = reference == 0 ? work.bestcol : work.firstcol;
+    const Partition& rr = reference == 0 ? work.bestrow : work.firstrow;
     const int32_t* lrow = leafr_->el;
-    for (int c = 1; c <= N; c++) cws.leafcol[c] = rc.el[colpos_[(size_t)c] + 1];
-    for (int i = 1; i <= M; i++) cws.leafrow[lrow[i]] = rr.el[i];
+    for (int c = 1; c <= N; c++) work.leafcol[c] = rc.el[colpos_[(size_t)c] + 1];
+    for (int i = 1; i <= M; i++) work.leafrow[lrow[i]] = rr.el[i];
     return 0;
 }
 
@@ -399,12 +399,12 @@ void Labeller::leaf_keep(int keep) {
 
 int Labeller::merge_orbits() {
     int N = inc->cols;
-    opart& o = cws.orbits;
-    opart& nw = cws.neworb;
-    int32_t* placed = cws.queue;
-    int32_t* orbmin = cws.orbmin;
-    int32_t* orbidx = cws.orbidx;
-    const int32_t* leafcol = cws.leafcol;
+    Partition& o = work.orbits;
+    Partition& nw = work.neworb;
+    int32_t* placed = work.queue;
+    int32_t* orbmin = work.orbmin;
+    int32_t* orbidx = work.orbidx;
+    const int32_t* leafcol = work.leafcol;
     for (int c = 1; c <= N; c++) {
         placed[c] = 0;
         orbmin[c] = 0;
@@ -442,16 +442,16 @@ int Labeller::merge_orbits() {
 }
 
 int Labeller::store_aut() {
-    cws.naut++;
-    if (cws.naut >= cws.capg - 1) {
-        cws.cstatus = 1;
+    work.naut++;
+    if (work.naut >= work.maxauts - 1) {
+        work.end = SearchEnd::out_of_automorphisms;
         return 0;
     }
     int N = inc->cols, M = inc->rows;
-    ivec& ac = cws.autcol[cws.naut];
-    ivec& ar = cws.autrow[cws.naut];
-    for (int c = 1; c <= N; c++) ac.el[c] = cws.leafcol[c];
-    for (int r = 1; r <= M; r++) ar.el[r] = cws.leafrow[r];
+    IndexList& ac = work.autcol[work.naut];
+    IndexList& ar = work.autrow[work.naut];
+    for (int c = 1; c <= N; c++) ac.el[c] = work.leafcol[c];
+    for (int r = 1; r <= M; r++) ar.el[r] = work.leafrow[r];
     ac.cnt = N;
     ar.cnt = M;
     return 1;
@@ -459,19 +459,19 @@ int Labeller::store_aut() {
 
 void Labeller::fix_mcr(int k) {
     int N = inc->cols;
-    const int32_t* path = cws.path.el;
-    const ivec* autcol = cws.autcol;
-    int32_t* mcr = cws.mcr;
-    int32_t* sel = cws.filt;  // the automorphisms that fix the path
+    const int32_t* path = work.path.el;
+    const IndexList* autcol = work.autcol;
+    int32_t* mcr = work.mcr;
+    int32_t* sel = work.filt;  // the automorphisms that fix the path
     int ns = 0;
-    for (int g = 1; g <= cws.naut; g++) {
+    for (int g = 1; g <= work.naut; g++) {
         const int32_t* a = autcol[g].el;
         bool fixes = true;
         for (int i = 1; i <= k && fixes; i++) fixes = a[path[i]] == path[i];
         if (fixes) sel[ns++] = g;
     }
-    int32_t* vis = cws.visited;
-    int32_t* q = cws.queue;
+    int32_t* vis = work.visited;
+    int32_t* q = work.queue;
     for (int c = 1; c <= N; c++) vis[c] = 0;
     for (int c = 1; c <= N; c++) {
         if (vis[c]) {
@@ -502,10 +502,10 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
 }
 
 bool Labeller::search_start(LabelMode mode) {
-    TALVEN_ASSERT("canon", cws.capl != 0 && inc->cols < cws.capn && inc->rows < cws.capm, "workspace as large as incmat");
+    TALVEN_ASSERT("canon", work.maxlevels != 0 && inc->cols < work.maxcols && inc->rows < work.maxrows, "workspace as large as incmat");
     search_roots(*this, mode);
-    const bool done = refine(cws.colpart[1], cws.rowpart[1], Refinement::root);
-    roothash_ = cws.rhash;
+    const bool done = refine(work.colpart[1], work.rowpart[1], Refinement::root);
+    roothash_ = work.rhash;
     return done;
 }
 
@@ -514,14 +514,14 @@ void Labeller::search_rest() {
     if (l == 0) return;
     first_leaf(*this, l);
     if (!main_loop(*this)) return;
-    if (cws.bestdepth >= 1) {
+    if (work.bestdepth >= 1) {
         uint32_t h = 1;
-        for (int i = 1; i <= cws.bestdepth; i++) h = (h + (uint32_t)cws.bestinv[i] * (uint32_t)i) % 1111111u;
-        cws.certhash = h;
+        for (int i = 1; i <= work.bestdepth; i++) h = (h + (uint32_t)work.bestinv[i] * (uint32_t)i) % 1111111u;
+        work.certhash = h;
     } else {
-        cws.certhash = (uint32_t)(roothash_ % 1111111u);
+        work.certhash = (uint32_t)(roothash_ % 1111111u);
     }
-    cws.running = 0;
+    work.running = 0;
 }
 
 void Labeller::canon_search(LabelMode mode) {
@@ -532,14 +532,14 @@ void Labeller::canon_search(LabelMode mode) {
 void Labeller::copy_colours() {
     if (mode_ != LabelMode::colour) return;
     TALVEN_ASSERT("canon", colours_ != nullptr, "colours given");
-    for (int c = 1, N = inc->cols; c <= N; c++) cws.colour[c] = colours_[c];
+    for (int c = 1, N = inc->cols; c <= N; c++) work.colour[c] = colours_[c];
 }
 
 bool Labeller::root_code(LabelMode mode, const int32_t* colours) {
     mode_ = mode;
     colours_ = colours;
     canon_mem(10, 10);
-    cws.cstatus = 0;
+    work.end = SearchEnd::complete;
     copy_colours();
     return search_start(mode);
 }
@@ -547,17 +547,17 @@ bool Labeller::root_code(LabelMode mode, const int32_t* colours) {
 void Labeller::rest_code() {
     search_rest();
     int L = 10, G = 11;
-    while (cws.cstatus != 0) {
-        if (cws.cstatus == 3) {
+    while (work.end != SearchEnd::complete) {
+        if (work.end == SearchEnd::out_of_levels) {
             L += 10;
-            cws.nretry3++;
+            work.retries_levels++;
         }
-        if (cws.cstatus == 1) {
+        if (work.end == SearchEnd::out_of_automorphisms) {
             G += 10;
-            cws.nretry1++;
+            work.retries_auts++;
         }
         canon_mem(L, G);
-        cws.cstatus = 0;
+        work.end = SearchEnd::complete;
         copy_colours();
         canon_search(mode_);
     }
@@ -569,11 +569,11 @@ void Labeller::canon_code(LabelMode mode, const int32_t* colours) {
 }
 
 bool Labeller::root_last_cell_has(int x, int colour) const {
-    const opart& r = cws.colpart[1];
+    const Partition& r = work.colpart[1];
     const bool coloured = mode_ == LabelMode::colour;
     for (int c = r.nc; c >= 1; c--) {
         const int32_t* el = r.el + r.st[c];
-        if (r.sz[c] == 0 || (coloured && cws.colour[el[0]] != colour)) continue;
+        if (r.sz[c] == 0 || (coloured && work.colour[el[0]] != colour)) continue;
         for (int i = 0; i < r.sz[c]; i++)
             if (el[i] == x) return true;
         return false;

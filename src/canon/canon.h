@@ -17,7 +17,7 @@
 // pruning by orbits.
 //
 // All state of a labelling lives in one `Labeller`: its private workspace
-// `cws` (canonmem.h), read by callers only through the accessors above, the cell count of the refinement pass under way, and the
+// `work` (canonmem.h), read by callers only through the accessors above, the cell count of the refinement pass under way, and the
 // address of the matrix it reads (the matrix belongs to the caller and must
 // stay unchanged while it is labelled).  Nothing is shared between
 // labellers, so labellers in different threads run at the same time; one
@@ -47,23 +47,23 @@ public:
     // ---- results of the last labelling ---------------------------------------
 
     // The canonical order of the columns [1..N] and of the rows [1..M].
-    const int32_t* canonical_cols() const { return cws.bestcol.el; }
-    const int32_t* canonical_rows() const { return cws.bestrow.el; }
+    const int32_t* canonical_cols() const { return work.bestcol.el; }
+    const int32_t* canonical_rows() const { return work.bestrow.el; }
     // The certificate (below 1111111).
-    uint32_t certificate() const { return cws.certhash; }
+    uint32_t certificate() const { return work.certhash; }
     // The stored automorphisms g = 1..automorphisms(): column images [1..N]
     // and row images [1..M].  They generate the automorphism group.
-    int automorphisms() const { return cws.naut; }
-    const int32_t* aut_cols(int g) const { return cws.autcol[g].el; }
-    const int32_t* aut_rows(int g) const { return cws.autrow[g].el; }
+    int automorphisms() const { return work.naut; }
+    const int32_t* aut_cols(int g) const { return work.autcol[g].el; }
+    const int32_t* aut_rows(int g) const { return work.autrow[g].el; }
     // The orbit number of every column [1..N] (cell_index of the orbits,
     // written into the workspace's cellcol).
     const int32_t* column_orbits() {
-        cell_index(cws.orbits);
-        return cws.cellcol;
+        cell_index(work.orbits);
+        return work.cellcol;
     }
     // Search-tree nodes (refinements) so far, for benchmarks.
-    uint64_t nodes() const { return cws.nodes; }
+    uint64_t nodes() const { return work.nodes; }
 
     // ---- labelling ---------------------------------------------------------
 
@@ -105,12 +105,12 @@ public:
     const ByteMatrix& matrix() const { return *inc; }
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
     // not read.  Grows the workspace (canon_mem) and
-    // repeats canon_search until it completes (`cstatus` 0), counting the
-    // retries in nretry3 / nretry1.  Writes every array of the workspace.
+    // repeats canon_search until it completes (`end` complete), counting the
+    // retries in retries_levels / retries_auts.  Writes every array of the workspace.
     void canon_code(LabelMode mode, const int32_t* colours);
     // One complete search from scratch on a workspace large enough for the
-    // matrix; may stop with `cstatus` 3 (out of levels) or 1 (automorphism
-    // store full).  In colour mode `colour[1..N]` must hold the colours.
+    // matrix; may stop with `end` out_of_levels or out_of_automorphisms
+    // (the automorphism store full).  In colour mode `colour[1..N]` must hold the colours.
     // Writes every array of the workspace; on completion leaves bestcol,
     // bestrow, bestpath, bestdepth, orbits (with orbidx, orbmin), autcol /
     // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
@@ -126,42 +126,42 @@ public:
 
     // Column root: one cell 1..N; row root: one cell 1..M.  Both write `p`
     // only.
-    void root_cols(opart& p) const;
-    void root_rows(opart& p) const;
+    void root_cols(Partition& p) const;
+    void root_rows(Partition& p) const;
     // Colour root: cell c holds the columns of colour c (from `colour`) in
     // increasing order, c = 1..largest colour; colours no column has give
     // empty cells.  Writes `p`; colmark[1..largest colour] is scratch.
-    void colour_part(opart& p);
+    void colour_part(Partition& p);
     // Refines `col` and `row` against each other to an equitable pair: at
     // the root every cell is a splitter; after `individualise` the splitter
     // is the new singleton, read from colspl.  Writes
     // `col`, `row` (whose arrays may be exchanged with those of colw / roww),
     // rhash (the refinement hash); scratch: colw, roww, colnew, rownew,
-    // collarge, rowlarge, the split arrays pcnt..pnew.  Leaves colspl and
+    // collarge, rowlarge, the split arrays piececount..pnew.  Leaves colspl and
     // rowspl empty and allcells 0.
     // Returns true; false only when a watch (label_root_watch) stopped it.
-    bool refine(opart& col, opart& row, Refinement mode);
+    bool refine(Partition& col, Partition& row, Refinement mode);
     // One rows pass: `row` split against the cells of `col` listed in
     // colspl (emptied); the new row splitters go to rowspl.  Adds to rhash;
-    // reads and clears allcells; scratch: roww, rownew, rowlarge, pcnt..pnew.
-    void refine_rows(opart& row, const opart& col);
+    // reads and clears allcells; scratch: roww, rownew, rowlarge, piececount..pnew.
+    void refine_rows(Partition& row, const Partition& col);
     // One columns pass: the same with the sides exchanged (rowspl emptied,
     // colspl written; colw, colnew, collarge).
-    void refine_cols(opart& col, const opart& row);
+    void refine_cols(Partition& col, const Partition& row);
     // Splits every cell of `P` (rows pass when rowside is 1) against cell s
     // of `Q`, writing the result back into `P`.  Adds to rhash; scratch:
-    // rownew or colnew, pcnt..pnew.
-    void split_by_cell(opart& P, const opart& Q, int s, int rowside);
+    // rownew or colnew, piececount..pnew.
+    void split_by_cell(Partition& P, const Partition& Q, int s, int rowside);
     // Sets p.tc to the first cell of largest size; reads no other state.
-    static void target_cell(opart& p);
+    static void target_cell(Partition& p);
     // T := F with column x (an element of cell F.tc) made a cell of its own
     // in front of the rest of that cell.  Writes `T` and colspl := {F.tc}
     // (the splitter of the next refine).
-    void individualise(const opart& F, opart& T, int x);
+    void individualise(const Partition& F, Partition& T, int x);
     // Cell number of every element: into cellcol for a column partition,
     // cellrow (rowside 1) for a row partition; every element must occur.
     // colmark / rowmark are scratch.
-    void cell_index(const opart& p, int rowside = 0);
+    void cell_index(const Partition& p, int rowside = 0);
     // Invariant of the node at level l (0..11110), from colpart[l],
     // rowpart[l] and path[1..l].  Leaves cellcol / cellrow of those
     // partitions (colmark, rowmark scratch).
@@ -172,7 +172,7 @@ public:
     // Compares the matrix read through (lc, lr) with the one read through
     // (rc, rr): -1, 0, +1.  On equality writes the map into leafcol[1..N]
     // and leafrow[1..M]; otherwise writes nothing.
-    int leaf_compare(const opart& lc, const opart& lr, const opart& rc, const opart& rr);
+    int leaf_compare(const Partition& lc, const Partition& lr, const Partition& rc, const Partition& rr);
     // The same comparison on bit rows (default path): leaf_begin takes the
     // leaf (lc, lr), whose rows are then made as the comparisons reach them;
     // leaf_against compares it with the best leaf (reference 0, partitions
@@ -180,7 +180,7 @@ public:
     // the map like leaf_compare; leaf_keep makes the leaf the new best
     // (keep 0) or the first and the best (keep 1).  The rows of the best and
     // the first leaf are kept for the comparisons that follow.
-    void leaf_begin(const opart& lc, const opart& lr);
+    void leaf_begin(const Partition& lc, const Partition& lr);
     int leaf_against(int reference);
     void leaf_keep(int keep);
     // Joins `orbits` with the cycles of leafcol; rewrites orbits (its arrays
@@ -188,8 +188,8 @@ public:
     // Returns 1 when the number of orbits fell.
     int merge_orbits();
     // Stores leafcol / leafrow as automorphism naut+1 (autcol, autrow) and
-    // counts it in naut.  When the store is full (naut reaches capg - 1)
-    // nothing is stored, `cstatus` becomes 1 and 0 is returned.
+    // counts it in naut.  When the store is full (naut reaches maxauts - 1)
+    // nothing is stored, `end` becomes out_of_automorphisms and 0 is returned.
     int store_aut();
     // mcr[c] := 1 for the smallest column of each orbit of the stored
     // automorphisms (autcol[1..naut]) that fix path[1..k], else 0.  Scratch:
@@ -213,7 +213,7 @@ private:
     friend struct LabelSteps;
     friend struct LabelProbe;
     // The results of the last labelling and every array of the search.
-    canonws cws{};
+    LabelWorkspace work{};
     const ByteMatrix* inc = nullptr;  // the matrix in use; not owned
     // The labelling under way (set by root_code): its mode, the caller's
     // colours (copied into `colour` before every search), the root hash.
@@ -236,7 +236,7 @@ private:
     rootwatch watch_{false, 0, 0, 0};
     // Whether the cell of `col` holding position watch_.last holds neither
     // watch_.x nor watch_.y.
-    bool watch_out(const opart& col) const;
+    bool watch_out(const Partition& col) const;
     LabelDump dump_;            // every labelled matrix, when the environment asks
     int ncell = 0;              // refinement pass: entries of the list of cells of two or more
     bool plain_ = false;        // the reference path (set_plain)
@@ -250,7 +250,7 @@ private:
     // size of its cells of two or more, and the cells split in the pass
     // under way.
     struct oneside {
-        const opart* part;
+        const Partition* part;
         int n2, s2, splits;
     };
     oneside side_[2] = {{nullptr, 0, 0, 0}, {nullptr, 0, 0, 0}};
@@ -261,27 +261,27 @@ private:
     // colpos_ is the position of every column in the leaf in hand.
     std::vector<uint64_t> bits_[3];
     std::vector<int32_t> colpos_;
-    const opart* leafr_ = nullptr;
+    const Partition* leafr_ = nullptr;
     int words_ = 0, built_ = 0;
     void leaf_rows(int i);
 
     // Steps of a refinement pass, described in refine.cpp.
-    void count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
-    void pos_setup(const opart& P, opart& W, opart& nw);
+    void count_cell(const Partition& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi);
+    void pos_setup(const Partition& P, Partition& W, Partition& nw);
     template <int K, int m>
-    void splitcells(opart& W, opart& nw, const opart& Q, int s, int rowside);
-    void splitcells_any(opart& W, const opart& Q, int s, int rowside);
-    void pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside);
-    void ones_setup(const opart& P, int rowside);
+    void splitcells(Partition& W, Partition& nw, const Partition& Q, int s, int rowside);
+    void splitcells_any(Partition& W, const Partition& Q, int s, int rowside);
+    void pass(Partition& P, const Partition& Q, IndexList& inspl, IndexList& outspl, IndexList& large, Partition& W, int rowside);
+    void ones_setup(const Partition& P, int rowside);
     template <int ROW>
-    void ones_split(opart& P, const opart& Q, int s);
-    void ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, opart& W, int rowside, bool reuse);
-    void rows_pass(opart& row, const opart& col, bool reuse);
-    void cols_pass(opart& col, const opart& row, bool reuse);
+    void ones_split(Partition& P, const Partition& Q, int s);
+    void ones_pass(Partition& P, const Partition& Q, IndexList& inspl, IndexList& outspl, Partition& W, int rowside, bool reuse);
+    void rows_pass(Partition& row, const Partition& col, bool reuse);
+    void cols_pass(Partition& col, const Partition& row, bool reuse);
 };
 
 // Copies partition `F` into `T`.
-void opart_copy(const opart& F, opart& T);
-inline bool discrete(const opart& p) { return p.nc == p.ne; }
+void opart_copy(const Partition& F, Partition& T);
+inline bool discrete(const Partition& p) { return p.nc == p.ne; }
 // First level 1..k where `path` and `bestpath` differ.
 int diverge_level(const int32_t* path, const int32_t* bestpath, int k);

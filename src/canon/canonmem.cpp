@@ -16,8 +16,8 @@ namespace {
 // One pass over every integer array of the workspace `w`, always in the same
 // order: op(address of the view, capacity the array is sized by).
 template <class Op>
-void each_array(canonws& w, Op op, int L, int G, int N, int M) {
-    auto part = [&op](opart& p, int cap) {
+void each_array(LabelWorkspace& w, Op op, int L, int G, int N, int M) {
+    auto part = [&op](Partition& p, int cap) {
         op(&p.el, cap);
         op(&p.st, cap);
         op(&p.sz, cap);
@@ -30,9 +30,9 @@ void each_array(canonws& w, Op op, int L, int G, int N, int M) {
         op(p, N);
     for (int32_t** p : {&w.rowspl.el, &w.rowlarge.el, &w.leafrow, &w.cellrow, &w.rowmark, &w.rcellof, &w.rposof})
         op(p, M);
-    for (opart* p : {&w.firstcol, &w.bestcol, &w.orbits, &w.neworb, &w.colw, &w.colnew}) part(*p, N);
-    for (opart* p : {&w.firstrow, &w.bestrow, &w.roww, &w.rownew}) part(*p, M);
-    for (int32_t** p : {&w.pcnt, &w.phist, &w.ppos, &w.pstart, &w.psize, &w.pnew, &w.tcnt, &w.tcell, &w.tlist})
+    for (Partition* p : {&w.firstcol, &w.bestcol, &w.orbits, &w.neworb, &w.colw, &w.colnew}) part(*p, N);
+    for (Partition* p : {&w.firstrow, &w.bestrow, &w.roww, &w.rownew}) part(*p, M);
+    for (int32_t** p : {&w.piececount, &w.piecehist, &w.ppos, &w.pstart, &w.psize, &w.pnew, &w.tcnt, &w.tcell, &w.tlist})
         op(p, N + M);
     for (int l = 0; l <= L; l++) {
         part(w.colpart[l], N);
@@ -48,7 +48,7 @@ void each_array(canonws& w, Op op, int L, int G, int N, int M) {
 }  // namespace
 
 void Labeller::canon_size(int L, int G, int N, int M) {
-    canonws& w = cws;
+    LabelWorkspace& w = work;
     const char* what = "no memory for the workspace of a labelling";
     w.parts.release();
     w.lists.release();
@@ -63,19 +63,19 @@ void Labeller::canon_size(int L, int G, int N, int M) {
     each_array(w, [&count](int32_t**, int) { count++; }, L, G, N, M);
     w.arrays.reserve(count, what);
     each_array(w, [&w](int32_t** p, int cap) { *p = w.arrays.add((size_t)cap + 1); }, L, G, N, M);
-    w.capl = L;
-    w.capg = G;
-    w.capn = N;
-    w.capm = M;
+    w.maxlevels = L;
+    w.maxauts = G;
+    w.maxcols = N;
+    w.maxrows = M;
 }
 
 void Labeller::canon_mem(int r0, int r1) {
     TALVEN_ASSERT("canonmem", inc != nullptr, "a matrix in use");
     int N = inc->cols;
     int M = inc->rows;
-    if (cws.capl == 0) return canon_size(r0 + 1, r1 + 1, N + 1, M + 1);
-    if (N < cws.capn && M < cws.capm && r0 < cws.capl && r1 < cws.capg) return;
-    int L = cws.capl, G = cws.capg, cn = cws.capn, cm = cws.capm;
+    if (work.maxlevels == 0) return canon_size(r0 + 1, r1 + 1, N + 1, M + 1);
+    if (N < work.maxcols && M < work.maxrows && r0 < work.maxlevels && r1 < work.maxauts) return;
+    int L = work.maxlevels, G = work.maxauts, cn = work.maxcols, cm = work.maxrows;
     if (N >= cn) cn = N + 3;
     if (M >= cm) cm = M + 3;
     if (r0 >= L) L += 3;

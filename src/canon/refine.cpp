@@ -49,7 +49,7 @@
 
 namespace {
 
-void swap_arrays(opart& a, opart& b) {
+void swap_arrays(Partition& a, Partition& b) {
     std::swap(a.el, b.el);
     std::swap(a.st, b.st);
     std::swap(a.sz, b.sz);
@@ -63,13 +63,13 @@ inline void hash_step(uint64_t& h, int start, int size) {
     h = (h + (uint64_t)(int64_t)prod) % (uint64_t)m;
 }
 
-// Splits the cell of W at positions st..st+sz-1 by the counts in pcnt (all
+// Splits the cell of W at positions st..st+sz-1 by the counts in piececount (all
 // within lo..hi): pieces in increasing count, elements in their old order,
 // one hash step per piece into rhash.  Records the pieces' sizes at their
 // starts in szat and appends the starts of pieces of two or more to `out`.
-// Writes pstart, psize[1..npieces], npieces, npel; scratch phist, ppos, pnew.
+// Writes pstart, psize[1..npieces], npieces, npel; scratch piecehist, ppos, pnew.
 template <int K, int m>
-void split_one(canonws& w, opart& W, int32_t* szat, int st, int sz, int lo, int hi, int32_t* out, int& nout) {
+void split_one(LabelWorkspace& w, Partition& W, int32_t* szat, int st, int sz, int lo, int hi, int32_t* out, int& nout) {
     if (lo == hi) {  // one piece: the whole cell, nothing moves
         hash_step<K, m>(w.rhash, 1, sz);
         w.pstart[1] = 1;
@@ -79,8 +79,8 @@ void split_one(canonws& w, opart& W, int32_t* szat, int st, int sz, int lo, int 
         out[nout++] = st;
         return;
     }
-    const int32_t* cnt = w.pcnt;
-    int32_t* hist = w.phist;
+    const int32_t* cnt = w.piececount;
+    int32_t* hist = w.piecehist;
     int32_t* pos = w.ppos;
     uint64_t h = w.rhash;
     for (int v = lo; v <= hi; v++) hist[v] = 0;
@@ -106,7 +106,7 @@ void split_one(canonws& w, opart& W, int32_t* szat, int st, int sz, int lo, int 
 }
 
 // Cell numbers of W from its positions (see pos_setup); reads nw.sz only.
-void pos_finish(opart& W, const opart& nw) {
+void pos_finish(Partition& W, const Partition& nw) {
     int nc = 0;
     for (int p = 1; p <= W.ne; p += nw.sz[p]) {
         nc++;
@@ -120,7 +120,7 @@ void pos_finish(opart& W, const opart& nw) {
 // After a pass: for every old cell (sizes oldsz[1..oldnc]) note its largest
 // new cell in W (first largest when firsttie, else last); the splitter list
 // gets every new cell not noted, in increasing order.  large.el is scratch.
-void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large, ivec& spl, bool firsttie) {
+void list_splitters(const int32_t* oldsz, int oldnc, const Partition& W, IndexList& large, IndexList& spl, bool firsttie) {
     int32_t* noted = large.el;
     for (int c = 1; c <= W.nc; c++) noted[c] = 0;
     int i = 1;
@@ -145,7 +145,7 @@ void list_splitters(const int32_t* oldsz, int oldnc, const opart& W, ivec& large
 
 // Drops cells of size 0 (colours no column has).  Refinement removes them
 // as soon as any row exists; a matrix without rows needs this.
-void squeeze(opart& p) {
+void squeeze(Partition& p) {
     int nc = 0;
     for (int c = 1; c <= p.nc; c++) {
         if (p.sz[c] == 0) continue;
@@ -159,10 +159,10 @@ void squeeze(opart& p) {
 }  // namespace
 
 // Counts for the elements of one cell (positions st..st+sz-1 of P) against
-// splitter elements q[0..qs-1]; leaves them in pcnt[0..sz-1] and returns
+// splitter elements q[0..qs-1]; leaves them in piececount[0..sz-1] and returns
 // the smallest and largest count in lo, hi.  Reads the matrix.
-void Labeller::count_cell(const opart& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi) {
-    int32_t* cnt = cws.pcnt;
+void Labeller::count_cell(const Partition& P, int st, int sz, const int32_t* q, int qs, int rowside, int& lo, int& hi) {
+    int32_t* cnt = work.piececount;
     uint8_t* const* a = inc->a;
     const int32_t* el = P.el + st;
     if (rowside) {
@@ -198,7 +198,7 @@ void Labeller::count_cell(const opart& P, int st, int sz, const int32_t* q, int 
 // at the end of a pass, so a split never walks the singleton cells.  Cells of
 // size 0 have no position and vanish, as they do in a split.  Writes W.el,
 // W.ne, nw.sz, nw.st and ncell.
-void Labeller::pos_setup(const opart& P, opart& W, opart& nw) {
+void Labeller::pos_setup(const Partition& P, Partition& W, Partition& nw) {
     if (&P != &W)
         for (int i = 1; i <= P.ne; i++) W.el[i] = P.el[i];
     int n = 0;
@@ -214,7 +214,7 @@ void Labeller::pos_setup(const opart& P, opart& W, opart& nw) {
 // Splits every cell of W (position form in nw, ncell cells of two or more)
 // against cell s of Q; the cell list and ncell become those of the pieces.
 template <int K, int m>
-void Labeller::splitcells(opart& W, opart& nw, const opart& Q, int s, int rowside) {
+void Labeller::splitcells(Partition& W, Partition& nw, const Partition& Q, int s, int rowside) {
     const int qs = Q.sz[s];
     const int32_t* q = Q.el + Q.st[s];
     const int n = ncell;
@@ -223,7 +223,7 @@ void Labeller::splitcells(opart& W, opart& nw, const opart& Q, int s, int rowsid
         int st = nw.st[k], sz = nw.sz[st];
         int lo, hi;
         count_cell(W, st, sz, q, qs, rowside, lo, hi);
-        split_one<K, m>(cws, W, nw.sz, st, sz, lo, hi, nw.el, nout);
+        split_one<K, m>(work, W, nw.sz, st, sz, lo, hi, nw.el, nout);
     }
     std::swap(nw.st, nw.el);
     ncell = nout;
@@ -231,11 +231,11 @@ void Labeller::splitcells(opart& W, opart& nw, const opart& Q, int s, int rowsid
 
 // splitcells with the hash constants of the side: rows in rownew, columns in
 // colnew.
-void Labeller::splitcells_any(opart& W, const opart& Q, int s, int rowside) {
+void Labeller::splitcells_any(Partition& W, const Partition& Q, int s, int rowside) {
     if (rowside)
-        splitcells<3, 11>(W, cws.rownew, Q, s, 1);
+        splitcells<3, 11>(W, work.rownew, Q, s, 1);
     else
-        splitcells<5, 33>(W, cws.colnew, Q, s, 0);
+        splitcells<5, 33>(W, work.colnew, Q, s, 0);
 }
 
 // The state of a side (rows or columns) split by the ones, kept from one
@@ -245,10 +245,10 @@ void Labeller::splitcells_any(opart& W, const opart& Q, int s, int rowside) {
 // its position and cellof[x] the start of its cell, or -1 when that cell is
 // a singleton (never split, so never counted); n2, s2 the number and
 // summed size of the cells of two or more.  Cells of size 0 vanish.
-void Labeller::ones_setup(const opart& P, int rowside) {
-    int32_t* cellof = rowside ? cws.rcellof : cws.ccellof;
-    int32_t* posof = rowside ? cws.rposof : cws.cposof;
-    int32_t* szat = rowside ? cws.rownew.sz : cws.colnew.sz;
+void Labeller::ones_setup(const Partition& P, int rowside) {
+    int32_t* cellof = rowside ? work.rcellof : work.ccellof;
+    int32_t* posof = rowside ? work.rposof : work.cposof;
+    int32_t* szat = rowside ? work.rownew.sz : work.colnew.sz;
     const int32_t* el = P.el;
     int n2 = 0, s2 = 0;
     for (int c = 1; c <= P.nc; c++) {
@@ -275,21 +275,21 @@ void Labeller::ones_setup(const opart& P, int rowside) {
 // count) and so are their hash steps, added for all cells of two or more at
 // once; the order of the elements inside a piece differs from the
 // reference's, which nothing reads (see the top of the file).  Leaves tcnt
-// and tcell 0.  Writes P.el, the side's state, rhash; scratch phist, ppos,
+// and tcell 0.  Writes P.el, the side's state, rhash; scratch piecehist, ppos,
 // pnew.
 template <int ROW>
-void Labeller::ones_split(opart& P, const opart& Q, int s) {
+void Labeller::ones_split(Partition& P, const Partition& Q, int s) {
     constexpr int K = ROW ? 3 : 5, m = ROW ? 11 : 33;
     oneside& sd = side_[ROW];
     if (sd.n2 == 0) return;  // no cell of two or more: no hash step, nothing to count
     const int32_t* ptr = ROW ? colptr_.data() : rowptr_.data();
     const int32_t* adj = ROW ? coladj_.data() : rowadj_.data();
-    int32_t* szat = ROW ? cws.rownew.sz : cws.colnew.sz;
-    int32_t* cellof = ROW ? cws.rcellof : cws.ccellof;
-    int32_t* posof = ROW ? cws.rposof : cws.cposof;
-    int32_t* cnt = cws.tcnt;
-    int32_t* tcell = cws.tcell;
-    int32_t* touched = cws.tlist;
+    int32_t* szat = ROW ? work.rownew.sz : work.colnew.sz;
+    int32_t* cellof = ROW ? work.rcellof : work.ccellof;
+    int32_t* posof = ROW ? work.rposof : work.cposof;
+    int32_t* cnt = work.tcnt;
+    int32_t* tcell = work.tcell;
+    int32_t* touched = work.tlist;
     int32_t* el = P.el;
     const int32_t* q = Q.el + Q.st[s];
     const int qs = Q.sz[s];
@@ -308,15 +308,15 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
         }
     }
     int64_t sum = (int64_t)K * sd.s2;
-    int32_t* hist = cws.phist;
-    int32_t* pos = cws.ppos;
-    int32_t* pnew = cws.pnew;
+    int32_t* hist = work.piecehist;
+    int32_t* pos = work.ppos;
+    int32_t* pnew = work.pnew;
     for (int i = 0; i < nt; i++) {
         const int st = touched[i], sz = szat[st], t = tcell[st], zero = sz - t;
         tcell[st] = 0;
         int32_t* met = el + st + zero;
-        // the counts move to pcnt (by place in `met`), tcnt goes back to 0
-        int32_t* pc = cws.pcnt;
+        // the counts move to piececount (by place in `met`), tcnt goes back to 0
+        int32_t* pc = work.piececount;
         int lo = cnt[met[0]], hi = lo;
         for (int k = 0; k < t; k++) {
             const int v = cnt[met[k]];
@@ -366,7 +366,7 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
             at += size;
         }
     }
-    cws.rhash = (cws.rhash + (uint64_t)sum) % (uint64_t)m;
+    work.rhash = (work.rhash + (uint64_t)sum) % (uint64_t)m;
 }
 
 // The pass of the default path: P split in place against the cells of Q
@@ -374,11 +374,11 @@ void Labeller::ones_split(opart& P, const opart& Q, int s) {
 // it describing P already; the new cells numbered into W's st / sz, which
 // are then exchanged with P's.  Same results as the reference pass below
 // (cells, hash, splitter list), elements inside a cell aside.
-void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, opart& W, int rowside, bool reuse) {
+void Labeller::ones_pass(Partition& P, const Partition& Q, IndexList& inspl, IndexList& outspl, Partition& W, int rowside, bool reuse) {
     outspl.cnt = 0;
     if (inspl.cnt == 0) {  // nothing to split against: P stays
-        if (cws.allcells) {
-            cws.allcells = 0;
+        if (work.allcells) {
+            work.allcells = 0;
             for (int c = 1; c <= P.nc; c++) outspl.el[c] = c;
             outspl.cnt = P.nc;
         }
@@ -393,12 +393,12 @@ void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, op
             ones_split<0>(P, Q, inspl.el[k]);
     }
     inspl.cnt = 0;
-    if (!cws.allcells && side_[rowside].splits == 0) return;  // nothing split: P stays
+    if (!work.allcells && side_[rowside].splits == 0) return;  // nothing split: P stays
     // The new cells by number, old cell by old cell, and the splitter list:
     // the new cells of each old cell that split, but its largest (rows: the
     // first largest, columns: the last).  An old cell that did not split
     // keeps its one cell, which is not listed.
-    const int32_t* szat = rowside ? cws.rownew.sz : cws.colnew.sz;
+    const int32_t* szat = rowside ? work.rownew.sz : work.colnew.sz;
     int nc = 0, nl = 0;
     for (int o = 1; o <= P.nc; o++) {
         const int st = P.st[o], sz = P.sz[o];
@@ -418,8 +418,8 @@ void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, op
             if (c != best) outspl.el[++nl] = c;
     }
     W.nc = nc, W.ne = P.ne, W.tc = 0;
-    if (cws.allcells) {
-        cws.allcells = 0;
+    if (work.allcells) {
+        work.allcells = 0;
         for (int c = 1; c <= nc; c++) outspl.el[c] = c;
         outspl.cnt = nc;
     } else {
@@ -435,19 +435,19 @@ void Labeller::ones_pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, op
 // named in `inspl` (emptied); the resulting splitter list goes to `outspl`.
 // W is the pass's working partition, whose arrays are exchanged with P's
 // when P changed; `large` is scratch.  Reads and clears allcells.
-void Labeller::pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& large, opart& W, int rowside) {
+void Labeller::pass(Partition& P, const Partition& Q, IndexList& inspl, IndexList& outspl, IndexList& large, Partition& W, int rowside) {
     outspl.cnt = 0;
     if (inspl.cnt == 0) {
         opart_copy(P, W);
     } else {
-        opart& nw = rowside ? cws.rownew : cws.colnew;
+        Partition& nw = rowside ? work.rownew : work.colnew;
         pos_setup(P, W, nw);
         for (int k = 1; k <= inspl.cnt; k++) splitcells_any(W, Q, inspl.el[k], rowside);
         pos_finish(W, nw);
     }
     inspl.cnt = 0;
-    if (cws.allcells) {
-        cws.allcells = 0;
+    if (work.allcells) {
+        work.allcells = 0;
         for (int c = 1; c <= W.nc; c++) outspl.el[c] = c;
         outspl.cnt = W.nc;
         swap_arrays(P, W);
@@ -462,7 +462,7 @@ void Labeller::pass(opart& P, const opart& Q, ivec& inspl, ivec& outspl, ivec& l
     P.ne = W.ne;
 }
 
-void opart_copy(const opart& F, opart& T) {
+void opart_copy(const Partition& F, Partition& T) {
     for (int i = 1; i <= F.ne; i++) T.el[i] = F.el[i];
     for (int c = 1; c <= F.nc; c++) {
         T.st[c] = F.st[c];
@@ -473,7 +473,7 @@ void opart_copy(const opart& F, opart& T) {
     T.tc = F.tc;
 }
 
-void Labeller::root_cols(opart& p) const {
+void Labeller::root_cols(Partition& p) const {
     int N = inc->cols;
     for (int i = 1; i <= N; i++) p.el[i] = i;
     p.st[1] = 1;
@@ -483,7 +483,7 @@ void Labeller::root_cols(opart& p) const {
     p.tc = 0;
 }
 
-void Labeller::root_rows(opart& p) const {
+void Labeller::root_rows(Partition& p) const {
     int M = inc->rows;
     for (int i = 1; i <= M; i++) p.el[i] = i;
     p.st[1] = 1;
@@ -493,10 +493,10 @@ void Labeller::root_rows(opart& p) const {
     p.tc = 0;
 }
 
-void Labeller::colour_part(opart& p) {
+void Labeller::colour_part(Partition& p) {
     int N = inc->cols;
-    const int32_t* col = cws.colour;
-    int32_t* count = cws.colmark;
+    const int32_t* col = work.colour;
+    int32_t* count = work.colmark;
     int K = 0;
     for (int c = 1; c <= N; c++) {
         // colours outside 1..N would write past the cell arrays
@@ -518,8 +518,8 @@ void Labeller::colour_part(opart& p) {
     p.tc = 0;
 }
 
-void Labeller::split_by_cell(opart& P, const opart& Q, int s, int rowside) {
-    opart& nw = rowside ? cws.rownew : cws.colnew;
+void Labeller::split_by_cell(Partition& P, const Partition& Q, int s, int rowside) {
+    Partition& nw = rowside ? work.rownew : work.colnew;
     if (plain_) {
         pos_setup(P, P, nw);
         splitcells_any(P, Q, s, rowside);
@@ -534,25 +534,25 @@ void Labeller::split_by_cell(opart& P, const opart& Q, int s, int rowside) {
     pos_finish(P, nw);
 }
 
-void Labeller::rows_pass(opart& row, const opart& col, bool reuse) {
+void Labeller::rows_pass(Partition& row, const Partition& col, bool reuse) {
     if (plain_)
-        pass(row, col, cws.colspl, cws.rowspl, cws.rowlarge, cws.roww, 1);
+        pass(row, col, work.colspl, work.rowspl, work.rowlarge, work.roww, 1);
     else
-        ones_pass(row, col, cws.colspl, cws.rowspl, cws.roww, 1, reuse);
+        ones_pass(row, col, work.colspl, work.rowspl, work.roww, 1, reuse);
 }
 
-void Labeller::cols_pass(opart& col, const opart& row, bool reuse) {
+void Labeller::cols_pass(Partition& col, const Partition& row, bool reuse) {
     if (plain_)
-        pass(col, row, cws.rowspl, cws.colspl, cws.collarge, cws.colw, 0);
+        pass(col, row, work.rowspl, work.colspl, work.collarge, work.colw, 0);
     else
-        ones_pass(col, row, cws.rowspl, cws.colspl, cws.colw, 0, reuse);
+        ones_pass(col, row, work.rowspl, work.colspl, work.colw, 0, reuse);
 }
 
-void Labeller::refine_rows(opart& row, const opart& col) { rows_pass(row, col, false); }
+void Labeller::refine_rows(Partition& row, const Partition& col) { rows_pass(row, col, false); }
 
-void Labeller::refine_cols(opart& col, const opart& row) { cols_pass(col, row, false); }
+void Labeller::refine_cols(Partition& col, const Partition& row) { cols_pass(col, row, false); }
 
-bool Labeller::watch_out(const opart& col) const {
+bool Labeller::watch_out(const Partition& col) const {
     int lo = 1, hi = col.nc;  // the cell holding position watch_.last: the last one starting at or before it
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
@@ -567,38 +567,38 @@ bool Labeller::watch_out(const opart& col) const {
     return true;
 }
 
-bool Labeller::refine(opart& col, opart& row, Refinement mode) {
-    cws.rhash = 0;
-    cws.nodes++;
+bool Labeller::refine(Partition& col, Partition& row, Refinement mode) {
+    work.rhash = 0;
+    work.nodes++;
     if (mode == Refinement::root) {
-        for (int c = 1; c <= col.nc; c++) cws.colspl.el[c] = c;
-        cws.colspl.cnt = col.nc;
-        cws.allcells = 1;
+        for (int c = 1; c <= col.nc; c++) work.colspl.el[c] = c;
+        work.colspl.cnt = col.nc;
+        work.allcells = 1;
     } else {
-        cws.allcells = 0;
+        work.allcells = 0;
     }
     bool out = false;
     rows_pass(row, col, false);
-    if (mode == Refinement::root) cws.allcells = 1;
+    if (mode == Refinement::root) work.allcells = 1;
     cols_pass(col, row, false);
     out = watch_.on && watch_out(col);
-    while (cws.colspl.cnt != 0 && !out) {
+    while (work.colspl.cnt != 0 && !out) {
         int rn = row.nc;
         rows_pass(row, col, true);
-        if (row.nc == rn || cws.rowspl.cnt == 0) break;
+        if (row.nc == rn || work.rowspl.cnt == 0) break;
         int cn = col.nc;
         cols_pass(col, row, true);
         out = watch_.on && watch_out(col);
         if (col.nc == cn) break;
     }
-    cws.colspl.cnt = 0;
-    cws.rowspl.cnt = 0;
+    work.colspl.cnt = 0;
+    work.rowspl.cnt = 0;
     side_[0].part = side_[1].part = nullptr;
     if (mode == Refinement::root) squeeze(col);
     return !out;
 }
 
-void Labeller::target_cell(opart& p) {
+void Labeller::target_cell(Partition& p) {
     int best = 0, bsz = 0;
     for (int c = 1; c <= p.nc; c++)
         if (p.sz[c] > bsz) {
@@ -609,7 +609,7 @@ void Labeller::target_cell(opart& p) {
     p.tc = best;
 }
 
-void Labeller::individualise(const opart& F, opart& T, int x) {
+void Labeller::individualise(const Partition& F, Partition& T, int x) {
     int t = F.tc;
     int st = F.st[t], sz = F.sz[t];
     int xpos = 0;
@@ -634,14 +634,14 @@ void Labeller::individualise(const opart& F, opart& T, int x) {
     T.ne = F.ne;
     T.nc = F.nc + 1;
     T.tc = 0;
-    cws.colspl.el[1] = t;
-    cws.colspl.cnt = 1;
+    work.colspl.el[1] = t;
+    work.colspl.cnt = 1;
 }
 
-void Labeller::cell_index(const opart& p, int rowside) {
+void Labeller::cell_index(const Partition& p, int rowside) {
     int n = rowside ? inc->rows : inc->cols;
-    int32_t* idx = rowside ? cws.cellrow : cws.cellcol;
-    int32_t* mark = rowside ? cws.rowmark : cws.colmark;
+    int32_t* idx = rowside ? work.cellrow : work.cellcol;
+    int32_t* mark = rowside ? work.rowmark : work.colmark;
     for (int x = 1; x <= n; x++) mark[x] = 0;
     for (int c = 1; c <= p.nc; c++)
         for (int i = p.st[c]; i < p.st[c] + p.sz[c]; i++) {
@@ -655,11 +655,11 @@ void Labeller::cell_index(const opart& p, int rowside) {
 }
 
 int Labeller::node_invariant(int l) {
-    cell_index(cws.colpart[l]);
-    cell_index(cws.rowpart[l], 1);
-    const int32_t* path = cws.path.el;
-    const int32_t* cellcol = cws.cellcol;
-    const int32_t* cellrow = cws.cellrow;
+    cell_index(work.colpart[l]);
+    cell_index(work.rowpart[l], 1);
+    const int32_t* path = work.path.el;
+    const int32_t* cellcol = work.cellcol;
+    const int32_t* cellrow = work.cellrow;
     if (!plain_) {  // the same sum, column by column over the path's ones
         const int32_t* ptr = colptr_.data();
         const int32_t* adj = coladj_.data();

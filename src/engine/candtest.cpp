@@ -11,15 +11,15 @@
 
 void CandidateTests::candfill(const WorkingCode& code) {
     const int L = code.cur_level, len = code.cur_len;
-    ct.cand.ensure(L, len, code.cur_q);
+    mats.cand.ensure(L, len, code.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= len; c++) {
             int v = code.m[r][c];
             if (code.m[L][c] < 0) v = 0;  // an unassigned column of the last row
-            ct.cand.a[r][c] = (uint8_t)v;
+            mats.cand.a[r][c] = (uint8_t)v;
         }
-    ct.cand.used = L;
-    ct.cand.dreq = code.dreq;
+    mats.cand.used = L;
+    mats.cand.dreq = code.dreq;
 }
 
 bool CandidateTests::test_selforth(const WorkingCode& code) const {
@@ -86,10 +86,10 @@ bool CandidateTests::test_dual(WorkingCode& code) {
     candfill(code);
     const int drows = len - L;
     if (drows <= 0) return true;  // the dual is the zero code
-    ct.dual.ensure(drows, len, code.cur_q);
-    dist_.dualmat(ct.dual, ct.cand);
-    ct.dual.dreq = req;
-    return (ct.dual.rows <= 9 ? dist_.checkdist_ex(ct.dual) : dist_.checkdist(ct.dual)) != 0;
+    mats.dual.ensure(drows, len, code.cur_q);
+    dist_.dualmat(mats.dual, mats.cand);
+    mats.dual.dreq = req;
+    return (mats.dual.rows <= 9 ? dist_.checkdist_ex(mats.dual) : dist_.checkdist(mats.dual)) != 0;
 }
 
 bool CandidateTests::test_dist(const WorkingCode& code) {
@@ -105,12 +105,12 @@ bool CandidateTests::test_dist(const WorkingCode& code) {
     }
     candfill(code);
     if (bounds_.restricted) {
-        dist_.spectrum(ct.cand);
+        dist_.spectrum(mats.cand);
         const uint64_t* A = dist_.weights();
         for (int w = 1; w <= len; w++)
             if (A[w] > 0 && !bounds_.allowed(w)) return false;
         return true;
     }
-    ct.cand.dreq = bounds_.dmin;
-    return (code.cur_level <= 9 ? dist_.checkdist_ex(ct.cand) : dist_.checkdist(ct.cand)) != 0;
+    mats.cand.dreq = bounds_.dmin;
+    return (code.cur_level <= 9 ? dist_.checkdist_ex(mats.cand) : dist_.checkdist(mats.cand)) != 0;
 }

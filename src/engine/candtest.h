@@ -30,19 +30,19 @@ class CandidateTests {
     // (q = 4) product 0; q = 5, 7 always pass.  Reads the code only.
     bool test_selforth(const WorkingCode& code) const;
     // Dual distance: sets code.dualreq = cur_level - k + cur_dual and checks
-    // that the dual has no non-zero word of weight below it.  Writes ct.cand
-    // and ct.dual when it must enumerate; the distance engine's state.
+    // that the dual has no non-zero word of weight below it.  Writes mats.cand
+    // and mats.dual when it must enumerate; the distance engine's state.
     bool test_dual(WorkingCode& code);
     // The weights the run's bounds allow (bounds.h): a possible number of
     // zero columns, and minimum distance bounds.dmin (code.dreq is not
     // read) or, when the bounds restrict the weights, no codeword of a
-    // weight they forbid.  Writes ct.cand; the distance engine's state.
+    // weight they forbid.  Writes mats.cand; the distance engine's state.
     bool test_dist(const WorkingCode& code);
-    // ct.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
+    // mats.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
     // entries of the last row as 0), used = rows, dreq = code.dreq.
     void candfill(const WorkingCode& code);
 
-    TestMatrices ct{};
+    TestMatrices mats{};
 
    private:
     const RunParams& par_;

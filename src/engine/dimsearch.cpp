@@ -173,20 +173,20 @@ int DimensionSearch::fillrow(int row, F count, int nblk, int q) {
 // All partners of level L against the parent now in row L, children into
 // level L + 1.
 void DimensionSearch::partners(int L) {
-    SplitTables& mt = step_.mt;
+    SplitTables& tables = step_.tables;
     LevelStore::Cursor at;
     if (L == 1 && step_.cuts.on()) at.filter = &step_.cuts;  // partners that cannot give a row are not read
     at.scaled = bounds_.derived;  // one partner of each set whose last rows differ by a scalar (records.h)
     LevelRecord r;
     int got;
-    while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, mt)) == 1) {
+    while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, tables)) == 1) {
         rc_.levelcnt[L].pending--;
-        mt.lastblk = r.nblk - 1;
+        tables.lastblk = r.nblk - 1;
         const PartnerWalk walk{bounds_.propcap[L + 1], bounds_.zerocap[L + 1], r.q, L + 1, &levels_[L + 1]};
         if (r.simple == 0) {
             step_.extend(walk);
         } else {
-            int P = fillrow(L + 1, [&mt](int l, int v) { return mt.partner[l][v]; }, r.nblk, r.q);
+            int P = fillrow(L + 1, [&tables](int l, int v) { return tables.partner[l][v]; }, r.nblk, r.q);
             en_.code.cur_len = P + L + 1;
             en_.code.cur_level = L + 1;
             step_.extendsimple(walk, r.nblk);
@@ -197,14 +197,14 @@ void DimensionSearch::partners(int L) {
 // One parent: its children over all partners into level L + 1, then the
 // descent.
 void DimensionSearch::oneparent(int L, const LevelRecord& r) {
-    SplitTables& mt = step_.mt;
+    SplitTables& tables = step_.tables;
     rc_.levelcnt[L].parents--;
     rc_.levelcnt[L + 1].pending = 0;
     rc_.levelcnt[L + 1].total = 0;
     rc_.levelcnt[L].pending = rc_.levelcnt[L].total;
     if (!en_.store.store_reset()) return;
-    mt.recno = 0;
-    int P = fillrow(L, [&mt](int l, int v) { return mt.remain[l][0][v]; }, r.nblk, r.q);
+    tables.recno = 0;
+    int P = fillrow(L, [&tables](int l, int v) { return tables.remain[l][0][v]; }, r.nblk, r.q);
     en_.code.cur_level = L;
     en_.code.cur_len = P + L;
     step_.newparent(L + 1, r.nblk);
@@ -223,7 +223,7 @@ void DimensionSearch::dimsearch(int L) {
     LevelStore::Cursor at;
     at.parents = true;
     LevelRecord r;
-    while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.mt) == 1) {
+    while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.tables) == 1) {
         if (r.flag != 1) continue;
         if (L == split_) {
             const uint64_t u = units_++;

@@ -35,7 +35,7 @@ ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, Se
       store_(en.store),
       sink_(sink),
       check_(nullptr) {
-    cleartables(mt);
+    cleartables(tables);
 }
 
 // ---- row enumeration --------------------------------------------------------------
@@ -47,12 +47,12 @@ void ExtensionStep::pairtables(int l, int i) {
     const int q = walk_.q, propbound = walk_.propbound;
     int sum = 0;
     for (int b = q - 1; b >= 0; b--) {
-        mt.split[l][i][b] = 0;
-        if (i > 0) mt.remain[l][i][b] = mt.remain[l][i - 1][b] - mt.split[l][i - 1][b];
-        mt.cap[l][i][b] = std::min(mt.remain[l][i][b], propbound);
-        if (b == 0 && i == 0 && l == zeroblk_) mt.cap[l][i][b] = std::min(mt.cap[l][i][b], walk_.zerocap);
-        sum += mt.cap[l][i][b];
-        if (b >= 1) mt.capsum[l][i][b - 1] = sum;
+        tables.split[l][i][b] = 0;
+        if (i > 0) tables.remain[l][i][b] = tables.remain[l][i - 1][b] - tables.split[l][i - 1][b];
+        tables.cap[l][i][b] = std::min(tables.remain[l][i][b], propbound);
+        if (b == 0 && i == 0 && l == zeroblk_) tables.cap[l][i][b] = std::min(tables.cap[l][i][b], walk_.zerocap);
+        sum += tables.cap[l][i][b];
+        if (b >= 1) tables.capsum[l][i][b - 1] = sum;
     }
 }
 
@@ -62,7 +62,7 @@ bool ExtensionStep::nextpair(int& l, int& i) const {
         i++;
         return true;
     }
-    if (l < mt.lastblk) {
+    if (l < tables.lastblk) {
         l++;
         i = 0;
         return true;
@@ -73,14 +73,14 @@ bool ExtensionStep::nextpair(int& l, int& i) const {
 // After a completed split of pair (l, i): the step test, then (unless it cut
 // this branch) the next pair.
 void ExtensionStep::afterpair(int i, int l, int nn) {
-    steptest(i, l, mt.lastblk, nn, StepMode::split);
-    if (mt.cutflag) {
-        mt.cutflag = 0;
+    steptest(i, l, tables.lastblk, nn, StepMode::split);
+    if (tables.cutflag) {
+        tables.cutflag = 0;
         return;
     }
     int nl = l, ni = i;
     if (!nextpair(nl, ni)) return;
-    if (nl != l && cuts.on()) cuts.blockdone(mt, l);
+    if (nl != l && cuts.on()) cuts.blockdone(tables, l);
     rowenum(0, 0, ni, nl, nn);
 }
 
@@ -91,14 +91,14 @@ void ExtensionStep::newparent(int D, int nblk) {
         int r = 1;
         while (r <= D - 2 && code_.m[r][pos] == 0) r++;
         if (r > D - 2) zeroblk_ = l;
-        for (int b = 0; b < q; b++) pos += mt.remain[l][0][b];
+        for (int b = 0; b < q; b++) pos += tables.remain[l][0][b];
     }
-    cuts.parent(code_, mt, nblk, D, q, par_.nfree());
+    cuts.parent(code_, tables, nblk, D, q, par_.nfree());
     // The lattice search is built for the parent when a partner first asks
     // for it (codes of dimension 2 and brute generation never do).
     parentblocks_ = nblk;
     latticestate_ = par_.brute == 1 || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
-    keyson_ = q > 2 && zeroblk_ >= 0 && mt.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
+    keyson_ = q > 2 && zeroblk_ >= 0 && tables.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
     keys_.clear();
     keyindex_.clear();
 }
@@ -114,20 +114,20 @@ void ExtensionStep::newparent(int D, int nblk) {
 // one seen before.  The key of a candidate is its split counts, class by
 // class, with only the count of value 0 for the zero class.
 
-// True when a candidate with the key of the one in mt.split passed its tests
+// True when a candidate with the key of the one in tables.split passed its tests
 // earlier for this parent.  Leaves that key in key_.
 bool ExtensionStep::siblingseen() {
     if (!keyson_) return false;
     const int q = walk_.q;
     key_.clear();
-    for (int l = 0; l <= mt.lastblk; l++)
+    for (int l = 0; l <= tables.lastblk; l++)
         for (int b = 0; b < q; b++) {
-            if (mt.remain[l][0][b] == 0) continue;
+            if (tables.remain[l][0][b] == 0) continue;
             if (l == zeroblk_ && b == 0) {  // the other values' count follows from the class size
-                key_.push_back((uint16_t)mt.split[l][0][0]);
+                key_.push_back((uint16_t)tables.split[l][0][0]);
                 continue;
             }
-            for (int i = 0; i < q; i++) key_.push_back((uint16_t)mt.split[l][i][b]);
+            for (int i = 0; i < q; i++) key_.push_back((uint16_t)tables.split[l][i][b]);
         }
     Checksum h;
     h.add(reinterpret_cast<const char*>(key_.data()), 2 * key_.size());
@@ -163,7 +163,7 @@ bool ExtensionStep::latticeturn() {
         want = t.lattice != trial;
     }
     if (want && latticestate_ == 1)
-        latticestate_ = lattice.parent(code_, mt, parentblocks_, walk_.D, walk_.q, par_.nfree()) ? 2 : 0;
+        latticestate_ = lattice.parent(code_, tables, parentblocks_, walk_.D, walk_.q, par_.nfree()) ? 2 : 0;
     return want && latticestate_ == 2;
 }
 
@@ -200,7 +200,7 @@ void ExtensionStep::extend(const PartnerWalk& w) {
     const uint64_t begin = chosen ? costclock() : 0;
     const bool uselattice = latticeturn();
     if (uselattice) {
-        lattice.rows(mt, w.propbound, w.zerocap, [this] { latticerow(); },
+        lattice.rows(tables, w.propbound, w.zerocap, [this] { latticerow(); },
                      [this] {
                          if ((++ticks_ & 4095) == 0) {
                              sink_.progress(walk_.D);
@@ -208,11 +208,11 @@ void ExtensionStep::extend(const PartnerWalk& w) {
                          }
                          return fault_.stopped();
                      });
-    } else if (!cuts.on() || cuts.partner(mt, w.propbound)) {
+    } else if (!cuts.on() || cuts.partner(tables, w.propbound)) {
         rowenum(0, 0, 0, 0, 0);
     }
     if (chosen) timed(uselattice, costclock() - begin);
-    if (check_ && !fault_.stopped()) check_->afterpartner(mt, w.q);
+    if (check_ && !fault_.stopped()) check_->afterpartner(tables, w.q);
 }
 
 // One class b of pair (l, i) takes its share of `amount`, largest first; the
@@ -222,27 +222,27 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
     const int q = walk_.q;
     if (b == 0) {
         pairtables(l, i);
-        amount = mt.partner[l][i];
+        amount = tables.partner[l][i];
         while (amount == 0) {
             const int pl = l;
             if (!nextpair(l, i)) {
-                steptest(i, l, mt.lastblk, nn, StepMode::split);
-                mt.cutflag = 0;
+                steptest(i, l, tables.lastblk, nn, StepMode::split);
+                tables.cutflag = 0;
                 return;
             }
-            if (l != pl && cuts.on()) cuts.blockdone(mt, pl);
+            if (l != pl && cuts.on()) cuts.blockdone(tables, pl);
             pairtables(l, i);
-            amount = mt.partner[l][i];
+            amount = tables.partner[l][i];
         }
     }
-    int32_t& share = mt.split[l][i][b];
-    share = std::min(amount, mt.cap[l][i][b]);
+    int32_t& share = tables.split[l][i][b];
+    share = std::min(amount, tables.cap[l][i][b]);
     int rest = amount - share;
     nn += share;
     // Shares the weight bounds rule out at once are passed over (RowCuts).
     const bool jump = b == 0 && cuts.on() && cuts.shares();
     auto skip = [&] {
-        const int to = cuts.nextshare(mt, i, share);
+        const int to = cuts.nextshare(tables, i, share);
         cuts.passed(share - to);
         rest += share - to, nn -= share - to, share = to;
     };
@@ -252,14 +252,14 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
         if (rest == 0) {
             afterpair(i, l, nn);
         } else {
-            if (rest > mt.capsum[l][i][b]) break;
+            if (rest > tables.capsum[l][i][b]) break;
             if (b < q - 2) {
                 rowenum(rest, b + 1, i, l, nn);
             } else {  // the last class takes the rest
-                TALVEN_ASSERT("extstep", rest <= mt.cap[l][i][q - 1], "the last class can take the rest");
-                mt.split[l][i][q - 1] = rest;
+                TALVEN_ASSERT("extstep", rest <= tables.cap[l][i][q - 1], "the last class can take the rest");
+                tables.split[l][i][q - 1] = rest;
                 afterpair(i, l, nn + rest);
-                mt.split[l][i][q - 1] = 0;
+                tables.split[l][i][q - 1] = 0;
             }
         }
         if (share < 1 || fault_.stopped()) break;
@@ -267,12 +267,12 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
         rest++;
         nn--;
         if (jump) skip();
-        if (rest > mt.capsum[l][i][b]) break;
+        if (rest > tables.capsum[l][i][b]) break;
     }
     share = 0;
 }
 
-// A row of the lattice search is in mt.split: its codewords have allowed
+// A row of the lattice search is in tables.split: its codewords have allowed
 // weights and its zero columns are possible.
 void ExtensionStep::latticerow() {
     if (fault_.poll()) return;
@@ -282,7 +282,7 @@ void ExtensionStep::latticerow() {
     TALVEN_ASSERT("extstep", assigned == par_.nfree(), "the new row covers every free column");
     placerow(walk_.D);
     if (check_) check_->weights(true, tests.test_dist(code_));
-    decide(mt.lastblk, StepMode::split);
+    decide(tables.lastblk, StepMode::split);
 }
 
 // ---- the step test ------------------------------------------------------------------
@@ -291,16 +291,16 @@ void ExtensionStep::latticerow() {
 // split[l][i][b] positions.  Returns the number of positions assigned.
 int ExtensionStep::buildnewrow(int nfree) {
     const int q = walk_.q;
-    for (int p = 0; p <= nfree; p++) mt.newrow[p] = -3;
+    for (int p = 0; p <= nfree; p++) tables.newrow[p] = -3;
     int tt = 0, tn = 0, assigned = 0;
-    for (int l = 0; l <= mt.lastblk; l++)
+    for (int l = 0; l <= tables.lastblk; l++)
         for (int b = 0; b < q; b++) {
-            const int m = mt.remain[l][0][b];
+            const int m = tables.remain[l][0][b];
             if (m <= 0) continue;
             tn += m;
             const int start = tt;
             for (int i = 0; i < q; i++)
-                for (int s = 0; s < mt.split[l][i][b]; s++, assigned++) mt.newrow[++tt] = i;
+                for (int s = 0; s < tables.split[l][i][b]; s++, assigned++) tables.newrow[++tt] = i;
             tt = start + m;
         }
     TALVEN_ASSERT("extstep", tt == tn, "tt==tn");
@@ -310,11 +310,11 @@ int ExtensionStep::buildnewrow(int nfree) {
 // Brute generation: a branch whose leading zero class is too small is cut.
 bool ExtensionStep::brutecut(int D) {
     if (par_.brute != 1) return false;
-    int z = mt.split[0][0][0];
+    int z = tables.split[0][0][0];
     const int s = par_.brutedim;
     if (s > D) z -= s - D;
     if (D > z) {
-        mt.cutflag = 1;
+        tables.cutflag = 1;
         return true;
     }
     return false;
@@ -328,7 +328,7 @@ void ExtensionStep::placerow(int D) {
     code_.cur_len = D + nfree;
     for (int p = 0; p <= nfree; p++) {
         code_.m[0][p] = 0;
-        code_.m[D][p] = mt.newrow[p];
+        code_.m[D][p] = tables.newrow[p];
     }
 }
 
@@ -345,14 +345,14 @@ bool ExtensionStep::passestests() {
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
     const int L = code_.cur_level, nd = inv_.redmat.cur_len;
-    ByteMatrix& cand = tests.ct.cand;
+    ByteMatrix& cand = tests.mats.cand;
     cand.ensure(L, nd, code_.cur_q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
     cand.used = L;
     cand.dreq = code_.cur_d;
     inv_.inv_savefirst();
-    inv_.inv_secondpass(cand, tests.ct.gb, tests.ct.gs, dist_);
+    inv_.inv_secondpass(cand, tests.mats.gb, tests.mats.gs, dist_);
 }
 
 // Canonical augmentation: the added coordinate must lie in the orbit of the
@@ -398,7 +398,7 @@ bool ExtensionStep::redundant() const {
     if (walk_.D != 2 || par_.k != 2 || !bounds_.derived || par_.brute == 1) return false;
     const int q = walk_.q;
     int M = 0;
-    for (int i = 1; i < q; i++) M += mt.split[0][i][0];
+    for (int i = 1; i < q; i++) M += tables.split[0][i][0];
     if (M == 0 || M > walk_.propbound) return false;
     const Field& f = gf(q);
     // The largest partner: value c^-1 j takes the place of j, the M columns
@@ -408,21 +408,21 @@ bool ExtensionStep::redundant() const {
         const int inv = f.invtab[c];
         for (int j = 1; j < q; j++) {
             const int v = f.multab[inv][j];
-            b[j] = mt.split[0][v][1] + (j == 1 ? M : 0);
+            b[j] = tables.split[0][v][1] + (j == 1 ? M : 0);
         }
         if (std::lexicographical_compare(best + 1, best + q, b + 1, b + q)) std::copy(b + 1, b + q, best + 1);
     }
     for (int j = 1; j < q; j++)
-        if (best[j] != mt.partner[0][j]) return true;
+        if (best[j] != tables.partner[0][j]) return true;
     return false;
 }
 
 // The step test.  split (from the enumerator): only the last pair
-// (l = lastl, i = q - 1) builds the new row from mt.split and goes on.
+// (l = lastl, i = q - 1) builds the new row from tables.split and goes on.
 // simple: the working code's row D already holds the row; lastl is the
 // number of blocks.  Tests the candidate, gives it invariants and a
 // canonical form, decides whether it is new, hands a new code to the sink,
-// and writes its level record.  May set mt.cutflag (brute generation).
+// and writes its level record.  May set tables.cutflag (brute generation).
 void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (fault_.poll() || brutecut(D)) return;
@@ -435,13 +435,13 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
             // only (value 1 then takes what is left of each class).
             bool cut;
             if (last) {
-                weighed_ = cuts.leaf(mt, l);
+                weighed_ = cuts.leaf(tables, l);
                 cut = !weighed_ && !check_;  // the self-check asks the candidate test too
             } else {
-                cut = cuts.full() && (q > 2 || i == 0) && !cuts.check(mt, l, i);
+                cut = cuts.full() && (q > 2 || i == 0) && !cuts.check(tables, l, i);
             }
             if (cut) {
-                mt.cutflag = 1;
+                tables.cutflag = 1;
                 return;
             }
         }
@@ -467,7 +467,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (mode == StepMode::split && redundant()) return;
     if (mode == StepMode::split && siblingseen()) {
-        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there
+        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, tables, rc_.levelcnt[D]);  // a fault is reported there
         return;
     }
     if (!passestests()) return;
@@ -475,14 +475,14 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     invariants();
     const CodeStatus status = newornot();
     if (status == CodeStatus::fresh) {
-        if (check_) check_->newcode(code_, inv_, lab_, tests.ct.cand);
+        if (check_) check_->newcode(code_, inv_, lab_, tests.mats.cand);
         sink_.newcode(code_);
     }
-    levrec_write(*walk_.out, status, lastl, q, mode, mt, rc_.levelcnt[D]);  // a fault is reported there
+    levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.levelcnt[D]);  // a fault is reported there
 }
 
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {
     walk_ = w;
     steptest(w.q - 1, nblk, nblk, 1, StepMode::simple);
-    mt.cutflag = 0;  // a cut of the whole row leaves nothing to abandon
+    tables.cutflag = 0;  // a cut of the whole row leaves nothing to abandon
 }

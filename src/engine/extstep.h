@@ -2,7 +2,7 @@
 // of the same level, enumerate every new row, test each candidate, decide
 // whether it is a new code, and write its level record.
 //
-// The step owns its tables (`mt`) and the candidate tests; everything else it
+// The step owns its tables (`tables`) and the candidate tests; everything else it
 // works with belongs to the search and is handed in: the parameters and
 // bounds, the working code and the engines (`SearchEngines`), the level
 // counters and the fault mark.  What the run does with a new code (print it)
@@ -73,27 +73,27 @@ class ExtensionStep {
     ExtensionStep& operator=(const ExtensionStep&) = delete;
 
     // Clears the tables (see cleartables).
-    void reset() { cleartables(mt); }
+    void reset() { cleartables(tables); }
     // The run's self-checks (null: none).
     void setcheck(SelfCheck* check) { check_ = check; }
 
     // A new parent of dimension D - 1 with nblk blocks is in the working
-    // code and in mt.remain[.][0]: the weight bounds of its rows (RowCuts).
+    // code and in tables.remain[.][0]: the weight bounds of its rows (RowCuts).
     void newparent(int D, int nblk);
-    // Row enumeration of one partner: the partner's amounts mt.partner[l][i]
+    // Row enumeration of one partner: the partner's amounts tables.partner[l][i]
     // are handed out to the classes (l, b) of the parent, largest share of
     // class 0 first, each share bounded by min(what the class has left,
     // w.propbound) (the zero columns by w.zerocap), and the step test runs
     // after every completed pair (l, i).  A partner, or a partial split,
     // whose codes can have no allowed weights is left at once (RowCuts).
-    // Reads mt.remain[.][0] and mt.partner; every mt.split entry it touches
-    // is 0 again on return, and mt.cutflag is 0.
+    // Reads tables.remain[.][0] and tables.partner; every tables.split entry it touches
+    // is 0 again on return, and tables.cutflag is 0.
     void extend(const PartnerWalk& w);
     // A simple extension: the working code's row w.D already holds the new
     // row, made from a partner of nblk blocks; tests it like any other.
     void extendsimple(const PartnerWalk& w, int nblk);
 
-    SplitTables mt;
+    SplitTables tables;
     CandidateTests tests;
     RowCuts cuts;
     RowLattice lattice;

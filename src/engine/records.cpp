@@ -15,9 +15,9 @@
 #include "field/field.h"
 #include "fileio/checksum.h"
 
-void cleartables(SplitTables& mt) {
-    memset(&mt, 0, sizeof mt);
-    for (int p = 0; p < MAXLEN; p++) mt.newrow[p] = -3;
+void cleartables(SplitTables& tables) {
+    memset(&tables, 0, sizeof tables);
+    for (int p = 0; p < MAXLEN; p++) tables.newrow[p] = -3;
 }
 
 namespace {
@@ -52,7 +52,6 @@ uint64_t recordhash(int nblk, int q, const uint16_t* counts) {
 }  // namespace
 
 LevelStore::~LevelStore() {
-    if (spill_) fclose(spill_);
     if (budget_) budget_->give(taken_);
 }
 
@@ -67,8 +66,7 @@ void LevelStore::clear() {
     index_.clear();
     first_ = false;
     if (spill_) {
-        fclose(spill_);
-        spill_ = nullptr;
+        spill_.reset();
         unlink(spillpath_.c_str());
     }
     spillsize_ = 0;
@@ -93,7 +91,7 @@ void LevelStore::setfirst(const RunParams& par, const LevelBounds& bounds) {
 
 // Moves the level to its file; false after a reported fault.
 bool LevelStore::spill() {
-    spill_ = fopen(spillpath_.c_str(), "w+b");
+    spill_.reset(fopen(spillpath_.c_str(), "w+b"));
     if (!spill_) {
         fault_->file("create", spillpath_);
         return false;
@@ -315,7 +313,7 @@ int LevelStore::next(Cursor& c, LevelRecord& r, uint16_t* counts) const {
 
 // ---- writer and readers ---------------------------------------------------------
 
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& mt, levcount& lc) {
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, levcount& lc) {
     TALVEN_ASSERT("records", 1 <= q && q <= MAXVAL, "q within the block width");
     if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < MAXBLK, "last block index in range");
     if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= MAXBLK, "block count in range");
@@ -324,42 +322,42 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
     if (mode == StepMode::split) {
         for (int l = 0; l <= blk; l++)
             for (int b = 0; b < q; b++) {
-                if (mt.remain[l][0][b] == 0) continue;
-                for (int i = 0; i < q; i++) counts[nblk * q + i] = (uint16_t)mt.split[l][i][b];
+                if (tables.remain[l][0][b] == 0) continue;
+                for (int i = 0; i < q; i++) counts[nblk * q + i] = (uint16_t)tables.split[l][i][b];
                 nblk++;
             }
     } else {
         nblk = blk;
         for (int l = 0; l < blk; l++)
-            for (int i = 0; i < q; i++) counts[l * q + i] = (uint16_t)mt.partner[l][i];
+            for (int i = 0; i < q; i++) counts[l * q + i] = (uint16_t)tables.partner[l][i];
     }
     const int flag = status == CodeStatus::fresh ? 1 : 0;
     if (flag == 0 && to.scaledcopy(q, nblk, counts)) return true;
-    mt.recno++;
-    bool ok = to.append(q, flag, mt.recno, nblk, counts);
+    tables.recno++;
+    bool ok = to.append(q, flag, tables.recno, nblk, counts);
     if (flag == 1) lc.parents++;
     lc.total++;
     lc.pending++;
     return ok;
 }
 
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt) {
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1 || r.flag == 0) return got;
     for (int l = 0; l < r.nblk; l++)
-        for (int b = 0; b < r.q; b++) mt.remain[l][0][b] = counts[l * r.q + b];
+        for (int b = 0; b < r.q; b++) tables.remain[l][0][b] = counts[l * r.q + b];
     return 1;
 }
 
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt) {
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1) return got;
     r.simple = 1;
     for (int l = 0; l < r.nblk; l++) {
         int32_t sum = 0;
-        for (int i = 0; i < r.q; i++) sum += mt.partner[l][i] = counts[l * r.q + i];
+        for (int i = 0; i < r.q; i++) sum += tables.partner[l][i] = counts[l * r.q + i];
         if (sum > 1) r.simple = 0;
     }
     return 1;

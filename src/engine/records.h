@@ -28,6 +28,7 @@
 #include "engine/store.h"
 #include "engine/tables.h"
 #include "fileio/fault.h"
+#include "fileio/file.h"
 #include "params/params.h"
 
 // Counters of one run.
@@ -141,7 +142,7 @@ class LevelStore {
     std::string spillpath_;
     std::vector<uint8_t> mem_;
     uint64_t taken_ = 0;       // bytes of the budget this level holds
-    FILE* spill_ = nullptr;
+    File spill_;
     uint64_t spillsize_ = 0;
     // The records of the level by the hash of their counts, for scaledcopy
     // (only while the level is in memory and scaledon_).
@@ -164,19 +165,19 @@ bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 // whose last rows differ by a scalar, and it keeps the first in search
 // order, which is the one whose children come first.
 //   split: blk is the last block index L - 1; one group per class (l, b),
-//          l = 0..L-1, b = 0..q-1, with mt.remain[l][0][b] != 0, listing
-//          mt.split[l][0..q-1][b];
-//   simple: blk is the number of blocks L; group l lists mt.partner[l][0..q-1].
-// Reads mt.remain, mt.split or mt.partner; raises mt.recno before the record,
+//          l = 0..L-1, b = 0..q-1, with tables.remain[l][0][b] != 0, listing
+//          tables.split[l][0..q-1][b];
+//   simple: blk is the number of blocks L; group l lists tables.partner[l][0..q-1].
+// Reads tables.remain, tables.split or tables.partner; raises tables.recno before the record,
 // then lc: parents (new codes only), total and pending.  Returns false after a
 // reported fault.
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& mt, levcount& lc);
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, levcount& lc);
 
 // Parent reader: the next record of `from` at c into r; when its flag is not
-// 0 its counts go to mt.remain[l][0][0..q-1], l = 0..B-1.  Same results as
+// 0 its counts go to tables.remain[l][0][0..q-1], l = 0..B-1.  Same results as
 // LevelStore::next.
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt);
+int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);
 
 // Partner reader: as the parent reader, but the counts go to
-// mt.partner[l][0..q-1], and r.simple is set.
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& mt);
+// tables.partner[l][0..q-1], and r.simple is set.
+int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);

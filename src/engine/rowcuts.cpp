@@ -22,7 +22,7 @@ int32_t ceildiv(int32_t a, int32_t q) { return -floordiv(-a, q); }
 
 }  // namespace
 
-void RowCuts::parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
+void RowCuts::parent(const WorkingCode& code, const SplitTables& tables, int nblk, int D, int q, int nfree) {
     on_ = false;
     if (!lb_.derived || D < 2 || nblk < 1 || nblk > MAXBLK) return;
     uint64_t F = 1;
@@ -47,7 +47,7 @@ void RowCuts::parent(const WorkingCode& code, const SplitTables& mt, int nblk, i
     int pos = 1;
     for (int l = 0; l < L_; l++) {
         T_[l] = 0;
-        for (int b = 0; b < q; b++) T_[l] += m_[l][b] = mt.remain[l][0][b];
+        for (int b = 0; b < q; b++) T_[l] += m_[l][b] = tables.remain[l][0][b];
         uint8_t* s = &sv_[(size_t)l * F_];
         s[0] = 0;
         bool zero = true;
@@ -68,14 +68,14 @@ void RowCuts::parent(const WorkingCode& code, const SplitTables& mt, int nblk, i
     on_ = true;
 }
 
-RowCuts::span RowCuts::classrange(const SplitTables& mt, int l, int i, int b, int z) const {
+RowCuts::span RowCuts::classrange(const SplitTables& tables, int l, int i, int b, int z) const {
     const int m = m_[l][b];
     if (m == 0) return {0, 0};
-    if (z <= i) return {mt.split[l][z][b], mt.split[l][z][b]};
+    if (z <= i) return {tables.split[l][z][b], tables.split[l][z][b]};
     int R = m, P = 0;
-    for (int t = 0; t <= i; t++) R -= mt.split[l][t][b];
-    for (int t = i + 1; t < q_; t++) P += mt.partner[l][t];
-    const int p = mt.partner[l][z];
+    for (int t = 0; t <= i; t++) R -= tables.split[l][t][b];
+    for (int t = i + 1; t < q_; t++) P += tables.partner[l][t];
+    const int p = tables.partner[l][z];
     int cap = propbound_;
     if (l == zl_ && b == 0 && z == 0) cap = std::min(cap, lb_.zerocap[D_]);
     return {std::max(0, R - (P - p)), std::min(std::min(R, p), cap)};
@@ -84,9 +84,9 @@ RowCuts::span RowCuts::classrange(const SplitTables& mt, int l, int i, int b, in
 // The contributions of block l (pairs 0..i done) by the value s: tlo_, thi_.
 // The bounds of each class and value first (as classrange, with the sums
 // over the values taken once).
-void RowCuts::blocktables(const SplitTables& mt, int l, int i) {
+void RowCuts::blocktables(const SplitTables& tables, int l, int i) {
     const int q = q_;
-    const int32_t* p = mt.partner[l];
+    const int32_t* p = tables.partner[l];
     int P = 0;
     for (int t = i + 1; t < q; t++) P += p[t];
     span r[MAXVAL][MAXVAL];  // r[b][z]
@@ -97,8 +97,8 @@ void RowCuts::blocktables(const SplitTables& mt, int l, int i) {
             continue;
         }
         for (int t = 0; t <= i; t++) {
-            R -= mt.split[l][t][b];
-            r[b][t] = {mt.split[l][t][b], mt.split[l][t][b]};
+            R -= tables.split[l][t][b];
+            r[b][t] = {tables.split[l][t][b], tables.split[l][t][b]};
         }
         for (int z = i + 1; z < q; z++) r[b][z] = {std::max(0, R - (P - p[z])), std::min(std::min(R, p[z]), propbound_)};
     }
@@ -131,7 +131,7 @@ void RowCuts::count(bool cut) {
     t.tries = t.hits = 0;
 }
 
-bool RowCuts::partner(const SplitTables& mt, int propbound) {
+bool RowCuts::partner(const SplitTables& tables, int propbound) {
     propbound_ = propbound;
     const int q = q_;
     const size_t row = (size_t)F_ * q;
@@ -144,7 +144,7 @@ bool RowCuts::partner(const SplitTables& mt, int propbound) {
     const int32_t base = nfree_ + 2;
     for (int f = 0; f < F_; f++) A_[(size_t)f] = (q - 1) * (base + unitw_[(size_t)f]);
     for (int l = L_ - 1; l >= 0; l--) {
-        blocktables(mt, l, -1);
+        blocktables(tables, l, -1);
         const uint8_t* s = &sv_[(size_t)l * F_];
         const int32_t* nlo = &suflo_[(size_t)(l + 1) * row];
         const int32_t* nhi = &sufhi_[(size_t)(l + 1) * row];
@@ -157,20 +157,20 @@ bool RowCuts::partner(const SplitTables& mt, int propbound) {
                 lo[at + j] = nlo[at + j] + tlo_[sf * q + j];
                 hi[at + j] = nhi[at + j] + thi_[sf * q + j];
             }
-            A_[(size_t)f] -= fixed - mt.partner[l][neg_[sf]];
+            A_[(size_t)f] -= fixed - tables.partner[l][neg_[sf]];
         }
     }
     partners++;
-    const bool ok = check(mt, 0, -1);
+    const bool ok = check(tables, 0, -1);
     partnersskipped += !ok;
     return ok;
 }
 
 // The contributions of block l with every value given, by the value s:
 // tlo_ only.
-void RowCuts::exacttables(const SplitTables& mt, int l) {
+void RowCuts::exacttables(const SplitTables& tables, int l) {
     const int q = q_;
-    const int32_t(*x)[MAXVAL] = mt.split[l];  // x[z][b]
+    const int32_t(*x)[MAXVAL] = tables.split[l];  // x[z][b]
     for (int s = 0; s < values_[l]; s++) {
         tlo_[s * q] = x[neg_[s]][0];
         for (int lam = 1; lam < q; lam++) {
@@ -181,9 +181,9 @@ void RowCuts::exacttables(const SplitTables& mt, int l) {
     }
 }
 
-void RowCuts::blockdone(const SplitTables& mt, int l) {
+void RowCuts::blockdone(const SplitTables& tables, int l) {
     const int q = q_;
-    exacttables(mt, l);
+    exacttables(tables, l);
     const size_t row = (size_t)F_ * q;
     const uint8_t* s = &sv_[(size_t)l * F_];
     const int32_t* from = &pre_[(size_t)l * row];
@@ -193,10 +193,10 @@ void RowCuts::blockdone(const SplitTables& mt, int l) {
 }
 
 // The zero columns of the code, when pairs (l, 0..i) are done.
-RowCuts::span RowCuts::zerorange(const SplitTables& mt, int l, int i) const {
+RowCuts::span RowCuts::zerorange(const SplitTables& tables, int l, int i) const {
     if (zl_ < 0) return {0, 0};
-    if (zl_ < l) return {mt.split[zl_][0][0], mt.split[zl_][0][0]};
-    return classrange(mt, zl_, zl_ == l ? i : -1, 0, 0);
+    if (zl_ < l) return {tables.split[zl_][0][0], tables.split[zl_][0][0]};
+    return classrange(tables, zl_, zl_ == l ? i : -1, 0, 0);
 }
 
 // One family: the weight of each lambda between its bounds must be allowed,
@@ -223,13 +223,13 @@ bool RowCuts::family(int f, int32_t& ylo, int32_t& yhi, const int32_t* rlo, cons
     return true;
 }
 
-bool RowCuts::check(const SplitTables& mt, int l, int i) {
+bool RowCuts::check(const SplitTables& tables, int l, int i) {
     const int q = q_;
     checks++;
-    const span z = zerorange(mt, l, i);
+    const span z = zerorange(tables, l, i);
     bool ok = lb_.zerosok(D_, z.lo, z.hi);
     if (ok) {
-        blocktables(mt, l, i);
+        blocktables(tables, l, i);
         const size_t row = (size_t)F_ * q;
         const uint8_t* s = &sv_[(size_t)l * F_];
         const int32_t* pre = &pre_[(size_t)l * row];
@@ -251,13 +251,13 @@ bool RowCuts::check(const SplitTables& mt, int l, int i) {
     return ok;
 }
 
-bool RowCuts::leaf(const SplitTables& mt, int l) {
+bool RowCuts::leaf(const SplitTables& tables, int l) {
     const int q = q_;
     leaves++;
-    const int zeros = zl_ < 0 ? 0 : mt.split[zl_][0][0];
+    const int zeros = zl_ < 0 ? 0 : tables.split[zl_][0][0];
     bool ok = lb_.zerosok(D_, zeros, zeros);
     if (ok) {
-        exacttables(mt, l);
+        exacttables(tables, l);
         const size_t row = (size_t)F_ * q;
         const uint8_t* s = &sv_[(size_t)l * F_];
         const int32_t* pre = &pre_[(size_t)l * row];
@@ -299,9 +299,9 @@ bool RowCuts::parts(int x, uint8_t* parts) const {
 // partner check found; for value i >= 1 the codeword with lambda = -i is
 // complete as soon as the pair is, of weight n - k + 2 - t_0 - p_i + share,
 // which must be allowed.
-int RowCuts::nextshare(const SplitTables& mt, int i, int share) const {
+int RowCuts::nextshare(const SplitTables& tables, int i, int share) const {
     if (i == 0) return share > rooty_.hi ? rooty_.hi : share < rooty_.lo ? -1 : share;
-    const int32_t offset = nfree_ + 2 - mt.split[0][0][0] - mt.partner[0][i];
+    const int32_t offset = nfree_ + 2 - tables.split[0][0][0] - tables.partner[0][i];
     const int32_t w = lb_.prevok(offset + share);
     return w < offset ? -1 : w - offset;
 }

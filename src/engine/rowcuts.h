@@ -58,36 +58,36 @@ class RowCuts : public FirstFilter {
 
     // A new parent of dimension D - 1: rows 1..D-1 of `code`, its free
     // columns 1..nfree laid out block by block, class by class, with the
-    // class sizes mt.remain[l][0][b] for l < nblk.  Reads them; writes the
+    // class sizes tables.remain[l][0][b] for l < nblk.  Reads them; writes the
     // per-parent tables.
-    void parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
+    void parent(const WorkingCode& code, const SplitTables& tables, int nblk, int D, int q, int nfree);
     bool on() const { return on_; }
-    // A partner (mt.partner) before its rows are made, each class share
+    // A partner (tables.partner) before its rows are made, each class share
     // bounded by propbound.  When the tally of this dimension says so, the
     // tables of the blocks not begun are made and branch checks are in use
     // (full()); false then when no row of the partner can give a code whose
     // codewords have allowed weights and whose zero columns are possible.
-    bool partner(const SplitTables& mt, int propbound);
+    bool partner(const SplitTables& tables, int propbound);
     bool full() const { return full_; }
     // Block l has every value (all its pairs are done): the exact sums of
-    // blocks 0..l.  Reads mt.split.
-    void blockdone(const SplitTables& mt, int l);
+    // blocks 0..l.  Reads tables.split.
+    void blockdone(const SplitTables& tables, int l);
     // full() only.  Pairs (l, 0..i) and every pair of the blocks before l
     // are done (i = -1: none of block l): false when no way to finish the
     // row gives allowed weights and possible zero columns.
-    bool check(const SplitTables& mt, int l, int i);
+    bool check(const SplitTables& tables, int l, int i);
     // The row is complete (every pair of every block done; the last block
     // is l): true exactly when every codeword of the candidate that
     // involves the new row has an allowed weight and its number of zero
     // columns is possible.
-    bool leaf(const SplitTables& mt, int l);
+    bool leaf(const SplitTables& tables, int l);
     // full(), a parent of dimension 1, and pairs (0, 0..i-1) done: true
     // when the share of the zero class in pair (0, i) decides a codeword
     // alone, and nextshare then gives the largest share <= `share` that
     // does not fail at once (-1: none).  Shares in between would be cut
     // when the pair is done, so the row enumeration passes over them.
     bool shares() const { return full_ && D_ == 2 && twoclasses_; }
-    int nextshare(const SplitTables& mt, int i, int share) const;
+    int nextshare(const SplitTables& tables, int i, int share) const;
     // n shares were passed over: n branches cut, for the tally too.
     void passed(int n) {
         for (int t = 0; t < n; t++) count(true);
@@ -116,10 +116,10 @@ class RowCuts : public FirstFilter {
         uint32_t sample = 0;           // partners since the last sampled one
         bool use = true;
     };
-    void blocktables(const SplitTables& mt, int l, int i);
-    void exacttables(const SplitTables& mt, int l);
-    span classrange(const SplitTables& mt, int l, int i, int b, int z) const;
-    span zerorange(const SplitTables& mt, int l, int i) const;
+    void blocktables(const SplitTables& tables, int l, int i);
+    void exacttables(const SplitTables& tables, int l);
+    span classrange(const SplitTables& tables, int l, int i, int b, int z) const;
+    span zerorange(const SplitTables& tables, int l, int i) const;
     bool family(int f, int32_t& ylo, int32_t& yhi, const int32_t* rlo, const int32_t* rhi) const;
     void count(bool cut);
 

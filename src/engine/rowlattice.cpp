@@ -83,7 +83,7 @@ void RowLattice::addgroup(const std::vector<int>& ks) {
 
 // Classes, blocks, s(u_f) on each block from its column, the value each
 // codeword is zero at on each class, and the base weights.
-void RowLattice::layout(const WorkingCode& code, const SplitTables& mt) {
+void RowLattice::layout(const WorkingCode& code, const SplitTables& tables) {
     const int q = q_;
     const Field& fd = gf(q);
     clsblk_.clear(), clsb_.clear(), clssize_.clear(), blkfirst_.clear();
@@ -99,7 +99,7 @@ void RowLattice::layout(const WorkingCode& code, const SplitTables& mt) {
             for (int f = span; f < span * q; f++) s[f] = (uint8_t)fd.addtab[s[f % span]][fd.multab[f / span][v]];
         }
         for (int b = 0; b < q; b++) {
-            const int m = mt.remain[l][0][b];
+            const int m = tables.remain[l][0][b];
             if (m == 0) continue;
             if (zero && b == 0) zerovar_ = (int)clsblk_.size() * q;
             clsblk_.push_back(l), clsb_.push_back(b), clssize_.push_back(m);
@@ -206,7 +206,7 @@ void RowLattice::index() {
     trail_.reserve((size_t)nv * 8);
 }
 
-bool RowLattice::parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree) {
+bool RowLattice::parent(const WorkingCode& code, const SplitTables& tables, int nblk, int D, int q, int nfree) {
     // Codes of dimension 2 come from one block, whose rows the plain
     // enumeration with its cuts makes faster.
     if (!lb_.derived || D < 3 || nblk < 1 || nblk > MAXBLK) return false;
@@ -215,7 +215,7 @@ bool RowLattice::parent(const WorkingCode& code, const SplitTables& mt, int nblk
     if (F * (q - 1) > MAXUNKNOWNS) return false;
     int classes = 0;
     for (int l = 0; l < nblk; l++)
-        for (int b = 0; b < q; b++) classes += mt.remain[l][0][b] > 0;
+        for (int b = 0; b < q; b++) classes += tables.remain[l][0][b] > 0;
     if ((int64_t)classes * q > MAXUNKNOWNS) return false;
     // The pencils dominate the building: one per unknown, each over every
     // codeword and the unknowns they meet.
@@ -223,7 +223,7 @@ bool RowLattice::parent(const WorkingCode& code, const SplitTables& mt, int nblk
     if (nx * (nx + nz + nz * classes / q) > MAXBUILD) return false;
     q_ = q, D_ = D, L_ = nblk, F_ = (int)F, nfree_ = nfree;
     nx_ = (int)nx, nz_ = (int)nz;
-    layout(code, mt);
+    layout(code, tables);
     equalities();
     index();
     return true;
@@ -231,15 +231,15 @@ bool RowLattice::parent(const WorkingCode& code, const SplitTables& mt, int nblk
 
 // A partner: the constants of its equalities, the first intervals, and the
 // first propagation.  False when no row is possible.
-bool RowLattice::start(const SplitTables& mt, int propbound, int zerocap) {
+bool RowLattice::start(const SplitTables& tables, int propbound, int zerocap) {
     std::copy(rhsfixed_.begin(), rhsfixed_.end(), rhs_.begin());
-    for (const partnerterm& t : partnerterms_) rhs_[(size_t)t.eq] += t.coef * mt.partner[t.at / q_][t.at % q_];
+    for (const partnerterm& t : partnerterms_) rhs_[(size_t)t.eq] += t.coef * tables.partner[t.at / q_][t.at % q_];
     for (int c = 0; c < nx_ / q_; c++) {
         const int l = clsblk_[(size_t)c];
         for (int z = 0; z < q_; z++) {
             const int v = c * q_ + z;
             lo_[(size_t)v] = 0;
-            hi_[(size_t)v] = std::min(std::min(clssize_[(size_t)c], mt.partner[l][z]), propbound);
+            hi_[(size_t)v] = std::min(std::min(clssize_[(size_t)c], tables.partner[l][z]), propbound);
         }
     }
     if (zerovar_ >= 0) hi_[(size_t)zerovar_] = std::min(hi_[(size_t)zerovar_], zerocap);

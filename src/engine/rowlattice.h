@@ -47,16 +47,16 @@ class RowLattice {
     explicit RowLattice(const LevelBounds& b) : lb_(b) {}
 
     // A new parent of dimension D - 1 with nblk blocks (as RowCuts::parent):
-    // builds the unknowns and the equalities.  Reads code and mt.remain.
+    // builds the unknowns and the equalities.  Reads code and tables.remain.
     // False when the parent is too large for the tables (or of dimension 1).
-    bool parent(const WorkingCode& code, const SplitTables& mt, int nblk, int D, int q, int nfree);
-    // The rows of the partner mt.partner, each class share at most
+    bool parent(const WorkingCode& code, const SplitTables& tables, int nblk, int D, int q, int nfree);
+    // The rows of the partner tables.partner, each class share at most
     // propbound and the zero columns at most zerocap: for each one, in the
-    // order of the plain enumeration, mt.split holds it while row() runs;
+    // order of the plain enumeration, tables.split holds it while row() runs;
     // every split entry the search wrote is 0 again on return.  stop() is
     // asked between choices; true ends the search.
     template <class Row, class Stop>
-    void rows(SplitTables& mt, int propbound, int zerocap, Row row, Stop stop);
+    void rows(SplitTables& tables, int propbound, int zerocap, Row row, Stop stop);
 
     uint64_t partners = 0, partnersskipped = 0;  // partners searched, and with no row
     uint64_t nodes = 0, fails = 0;               // choices made, and those propagation refused
@@ -66,7 +66,7 @@ class RowLattice {
     struct term {
         int32_t var, coef;
     };
-    bool start(const SplitTables& mt, int propbound, int zerocap);
+    bool start(const SplitTables& tables, int propbound, int zerocap);
     bool propagate();
     bool narrow(int c);
     bool setbounds(int v, int32_t lo, int32_t hi);
@@ -76,7 +76,7 @@ class RowLattice {
     void undo(size_t mark);
     void close(int32_t rhs);
     void addgroup(const std::vector<int>& ks);
-    void layout(const WorkingCode& code, const SplitTables& mt);
+    void layout(const WorkingCode& code, const SplitTables& tables);
     void equalities();
     void index();
     int scalefamily(int f, int t) const;
@@ -122,29 +122,29 @@ class RowLattice {
     size_t qhead_ = 0;
     int qsize_ = 0;
     template <class Row, class Stop>
-    void search(SplitTables& mt, size_t t, Row& row, Stop& stop, bool& stopped);
+    void search(SplitTables& tables, size_t t, Row& row, Stop& stop, bool& stopped);
 };
 
 template <class Row, class Stop>
-void RowLattice::rows(SplitTables& mt, int propbound, int zerocap, Row row, Stop stop) {
+void RowLattice::rows(SplitTables& tables, int propbound, int zerocap, Row row, Stop stop) {
     partners++;
     bool stopped = false;
-    if (start(mt, propbound, zerocap))
-        search(mt, 0, row, stop, stopped);
+    if (start(tables, propbound, zerocap))
+        search(tables, 0, row, stop, stopped);
     else
         partnersskipped++;
     for (int c = 0; c < nx_ / q_; c++)
-        for (int z = 0; z < q_; z++) mt.split[clsblk_[(size_t)c]][z][clsb_[(size_t)c]] = 0;
+        for (int z = 0; z < q_; z++) tables.split[clsblk_[(size_t)c]][z][clsb_[(size_t)c]] = 0;
 }
 
 // Fixes the unknowns order_[t..] one after another; a fixed one is passed.
 template <class Row, class Stop>
-void RowLattice::search(SplitTables& mt, size_t t, Row& row, Stop& stop, bool& stopped) {
+void RowLattice::search(SplitTables& tables, size_t t, Row& row, Stop& stop, bool& stopped) {
     while (t < order_.size() && lo_[(size_t)order_[t]] == hi_[(size_t)order_[t]]) t++;
     if (t == order_.size()) {
         for (int v = 0; v < nx_; v++) {
             const int c = v / q_;
-            mt.split[clsblk_[(size_t)c]][v % q_][clsb_[(size_t)c]] = lo_[(size_t)v];
+            tables.split[clsblk_[(size_t)c]][v % q_][clsb_[(size_t)c]] = lo_[(size_t)v];
         }
         solutions++;
         row();
@@ -160,7 +160,7 @@ void RowLattice::search(SplitTables& mt, size_t t, Row& row, Stop& stop, bool& s
         nodes++;
         const size_t mark = trail_.size();
         if (setbounds(v, val, val) && propagate())
-            search(mt, t + 1, row, stop, stopped);
+            search(tables, t + 1, row, stop, stopped);
         else
             fails++;
         undo(mark);

@@ -34,11 +34,11 @@ void SelfCheck::labelling(const Labeller& lab, const ByteMatrix& inc, const int3
     }
 }
 
-void SelfCheck::afterpartner(const SplitTables& mt, int q) {
-    for (int l = 0; l <= mt.lastblk; l++)
+void SelfCheck::afterpartner(const SplitTables& split, int q) {
+    for (int l = 0; l <= split.lastblk; l++)
         for (int i = 0; i < q; i++)
-            for (int b = 0; b < q; b++) TALVEN_ASSERT("selfcheck", mt.split[l][i][b] == 0, "split tables clean");
-    TALVEN_ASSERT("selfcheck", mt.cutflag == 0, "no cut pending");
+            for (int b = 0; b < q; b++) TALVEN_ASSERT("selfcheck", split.split[l][i][b] == 0, "split tables clean");
+    TALVEN_ASSERT("selfcheck", split.cutflag == 0, "no cut pending");
     tables++;
 }
 

@@ -38,7 +38,7 @@ class SelfCheck {
     // Level 1: the stored automorphisms of the labelling just made of inc.
     void labelling(const Labeller& lab, const ByteMatrix& inc, const int32_t* colours);
     // Level 1: the tables after the rows of one partner were made.
-    void afterpartner(const SplitTables& mt, int q);
+    void afterpartner(const SplitTables& split, int q);
     // Level 1: the verdict of the weight bounds on a complete row and that
     // of the candidate test must agree.
     void weights(bool bounds, bool test) {

@@ -20,58 +20,55 @@
 
 static constexpr uint64_t EMPTY = 1;  // bucket head or next field: no record
 
-CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : hs{}, fault_(fault), budget_(budget) {
+CanonStore::CanonStore(RunFault& fault, int nbucket, MemoryBudget* budget) : state_{}, fault_(fault), budget_(budget) {
     TALVEN_ASSERT("store", 1 <= nbucket && nbucket <= STORE_BUCKETS, "nbucket in 1..555");
-    hs.nbucket = nbucket;
-    hs.heads.ensure(STORE_BUCKETS);
-    for (int b = 0; b < STORE_BUCKETS; b++) hs.heads[b] = EMPTY;
-    hs.withvals = -1;
+    state_.nbucket = nbucket;
+    state_.heads.ensure(STORE_BUCKETS);
+    for (int b = 0; b < STORE_BUCKETS; b++) state_.heads[b] = EMPTY;
+    state_.values = RecordValues::none_yet;
 }
 
 CanonStore::~CanonStore() {
-    if (hs.fp != nullptr) fclose(hs.fp);
     if (budget_) budget_->give(taken_);
 }
 
 // Reports a failed operation on the file, drops its stream, and gives false;
 // every lookup answers "seen" until the next successful reset.
 bool CanonStore::fault(const char* action) {
-    fault_.file(action, hs.path);
-    if (hs.fp != nullptr) fclose(hs.fp);  // the stream is abandoned either way
-    hs.fp = nullptr;
+    fault_.file(action, state_.path);
+    state_.fp.reset();  // the stream is abandoned either way
     broken_ = true;
     return false;
 }
 
 // Creates the file empty and opens it for update.
 bool CanonStore::openfile() {
-    hs.path = dir_ + "comp_file";
-    hs.fp = fopen(hs.path.c_str(), "w+b");
-    if (hs.fp == nullptr) return fault("create");
+    state_.path = dir_ + "comp_file";
+    state_.fp.reset(fopen(state_.path.c_str(), "w+b"));
+    if (state_.fp == nullptr) return fault("create");
     return true;
 }
 
 bool CanonStore::store_reset() {
-    for (int b = 0; b < STORE_BUCKETS; b++) hs.heads[b] = EMPTY;
-    hs.end = 0;
-    hs.withvals = -1;
+    for (int b = 0; b < STORE_BUCKETS; b++) state_.heads[b] = EMPTY;
+    state_.end = 0;
+    state_.values = RecordValues::none_yet;
     mem_.clear();
     broken_ = false;
     spilled_ = budget_ == nullptr;  // no budget: the records live in the file
-    if (hs.fp != nullptr && hs.path != dir_ + "comp_file") store_close();
-    if (hs.fp != nullptr) {  // the stream stays open: truncated, not made anew
-        if (ferror(hs.fp) || fflush(hs.fp) != 0 || ftruncate(fileno(hs.fp), 0) != 0) return fault("write");
+    if (state_.fp != nullptr && state_.path != dir_ + "comp_file") store_close();
+    if (state_.fp != nullptr) {  // the stream stays open: truncated, not made anew
+        if (ferror(state_.fp) || fflush(state_.fp) != 0 || ftruncate(fileno(state_.fp), 0) != 0) return fault("write");
         return true;
     }
     return spilled_ ? openfile() : true;
 }
 
 void CanonStore::store_close() {
-    if (hs.fp == nullptr) return;
-    int bad = ferror(hs.fp);
-    int shut = fclose(hs.fp);
-    hs.fp = nullptr;
-    if (bad || shut != 0) fault_.file("close", hs.path);
+    if (state_.fp == nullptr) return;
+    int bad = ferror(state_.fp);
+    int shut = fclose(state_.fp.release());
+    if (bad || shut != 0) fault_.file("close", state_.path);
 }
 
 // ---- the key ----------------------------------------------------------------
@@ -94,19 +91,19 @@ uint64_t get64(const uint8_t* p) {
 
 // Makes the three buffers hold at least the given sizes (grow only).
 void CanonStore::growbuffers(int64_t words, int64_t keybytes) {
-    const int64_t capwords = (int64_t)hs.words.capacity(), capkey = (int64_t)hs.key.capacity();
-    if (words > capwords) hs.words.ensure((size_t)std::max(words, 2 * capwords));
+    const int64_t capwords = (int64_t)state_.words.capacity(), capkey = (int64_t)state_.key.capacity();
+    if (words > capwords) state_.words.ensure((size_t)std::max(words, 2 * capwords));
     if (keybytes > capkey) {
-        hs.key.ensure((size_t)std::max(keybytes, 2 * capkey));
-        hs.back.ensure(hs.key.capacity());
+        state_.key.ensure((size_t)std::max(keybytes, 2 * capkey));
+        state_.back.ensure(state_.key.capacity());
     }
 }
 
-// Packs canonical row r = 1..R into hs.words (r-1)*W .. r*W-1: column c to
+// Packs canonical row r = 1..R into state_.words (r-1)*W .. r*W-1: column c to
 // word (c-1)/64, bit (c-1)%64.
 void CanonStore::packrows(const ByteMatrix& mat, int R, int N, int W, const int32_t* rowel, const int32_t* colel) {
     for (int r = 1; r <= R; r++) {
-        uint64_t* w = hs.words.data() + (int64_t)(r - 1) * W;
+        uint64_t* w = state_.words.data() + (int64_t)(r - 1) * W;
         for (int j = 0; j < W; j++) w[j] = 0;
         const uint8_t* row = mat.a[rowel[r]];
         for (int c = 1; c <= N; c++)
@@ -119,7 +116,7 @@ void CanonStore::packrows(const ByteMatrix& mat, int R, int N, int W, const int3
 uint64_t CanonStore::hashrows(int R, int W, uint32_t certhash) const {
     uint64_t h = 0;
     for (int r = 1; r <= R; r++) {
-        const uint64_t* row = hs.words.data() + (int64_t)(r - 1) * W;
+        const uint64_t* row = state_.words.data() + (int64_t)(r - 1) * W;
         for (int j = 1; j <= W; j++) {
             uint64_t w = row[j - 1];
             w ^= (j & 1) ? (uint64_t)certhash << 32 : (uint64_t)certhash;
@@ -133,9 +130,9 @@ uint64_t CanonStore::hashrows(int R, int W, uint32_t certhash) const {
     return h;
 }
 
-// Writes the key record (next = 1) into hs.key; returns its size in bytes.
+// Writes the key record (next = 1) into state_.key; returns its size in bytes.
 int64_t CanonStore::buildkey(int R, int N, int W, const int32_t* colel, const int32_t* values) {
-    uint8_t* p = hs.key.data();
+    uint8_t* p = state_.key.data();
     put64(p, EMPTY);
     put32(p + 8, (uint32_t)R);
     put32(p + 12, (uint32_t)N);
@@ -144,10 +141,10 @@ int64_t CanonStore::buildkey(int R, int N, int W, const int32_t* colel, const in
         for (int c = 1; c <= N; c++, p += 4) put32(p, (uint32_t)values[colel[c]]);
     int B = (N - 1) / 8 + 1;
     for (int r = 1; r <= R; r++) {
-        const uint64_t* row = hs.words.data() + (int64_t)(r - 1) * W;
+        const uint64_t* row = state_.words.data() + (int64_t)(r - 1) * W;
         for (int j = 0; j < B; j++) *p++ = (uint8_t)(row[j >> 3] >> (8 * (j & 7)));
     }
-    return p - hs.key.data();
+    return p - state_.key.data();
 }
 
 // ---- where the records live ------------------------------------------------
@@ -177,8 +174,8 @@ bool CanonStore::put(uint64_t off, const uint8_t* p, size_t n) {
             return true;
         }
     }
-    if (fseeko(hs.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
-    if (fwrite(p, 1, n, hs.fp) != n) return fault("write");
+    if (fseeko(state_.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
+    if (fwrite(p, 1, n, state_.fp) != n) return fault("write");
     return true;
 }
 
@@ -189,8 +186,8 @@ bool CanonStore::getbytes(uint64_t off, uint8_t* p, size_t n) {
         memcpy(p, mem_.data() + off, n);
         return true;
     }
-    if (fseeko(hs.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
-    if (fread(p, 1, n, hs.fp) != n) return fault("read");
+    if (fseeko(state_.fp, (off_t)off, SEEK_SET) != 0) return fault("seek");
+    if (fread(p, 1, n, state_.fp) != n) return fault("read");
     return true;
 }
 
@@ -198,15 +195,15 @@ bool CanonStore::getbytes(uint64_t off, uint8_t* p, size_t n) {
 // when the records are in the file.
 bool CanonStore::sync() {
     if (!spilled_) return true;
-    if (fflush(hs.fp) != 0 || ferror(hs.fp)) return fault("write");
+    if (fflush(state_.fp) != 0 || ferror(state_.fp)) return fault("write");
     return true;
 }
 
 // Moves the records to the file (made, or truncated when it is open).
 bool CanonStore::spill() {
-    if (hs.fp == nullptr && !openfile()) return false;
-    if (fseeko(hs.fp, 0, SEEK_SET) != 0 || ftruncate(fileno(hs.fp), 0) != 0) return fault("write");
-    if (!mem_.empty() && fwrite(mem_.data(), 1, mem_.size(), hs.fp) != mem_.size()) return fault("write");
+    if (state_.fp == nullptr && !openfile()) return false;
+    if (fseeko(state_.fp, 0, SEEK_SET) != 0 || ftruncate(fileno(state_.fp), 0) != 0) return fault("write");
+    if (!mem_.empty() && fwrite(mem_.data(), 1, mem_.size(), state_.fp) != mem_.size()) return fault("write");
     mem_.clear();
     spilled_ = true;
     return true;
@@ -214,43 +211,43 @@ bool CanonStore::spill() {
 
 // Appends the key record at the end; its offset goes to *at.
 bool CanonStore::appendkey(int64_t size, uint64_t* at) {
-    if (!put((uint64_t)hs.end, hs.key.data(), (size_t)size)) return false;
-    *at = (uint64_t)hs.end;
-    hs.end += size;
+    if (!put((uint64_t)state_.end, state_.key.data(), (size_t)size)) return false;
+    *at = (uint64_t)state_.end;
+    state_.end += size;
     return true;
 }
 
-// Reads the record at hs.cur and compares it with the key.  Sets hs.next.
+// Reads the record at state_.cur and compares it with the key.  Sets state_.next.
 // Returns 1 equal, 0 different, -1 after a fault.
 int CanonStore::compareat(int64_t size) {
-    if (!getbytes(hs.cur, hs.back.data(), 16)) return -1;
-    hs.next = get64(hs.back.data());
+    if (!getbytes(state_.cur, state_.back.data(), 16)) return -1;
+    state_.next = get64(state_.back.data());
     // A chain only points forward, to records already written.
-    if (hs.next != EMPTY && (hs.next <= hs.cur || hs.next >= (uint64_t)hs.end)) {
+    if (state_.next != EMPTY && (state_.next <= state_.cur || state_.next >= (uint64_t)state_.end)) {
         fault("read");
         return -1;
     }
-    if (memcmp(hs.back.data() + 8, hs.key.data() + 8, 8) != 0) return 0;
+    if (memcmp(state_.back.data() + 8, state_.key.data() + 8, 8) != 0) return 0;
     size_t rest = (size_t)(size - 16);
-    if (!getbytes(hs.cur + 16, hs.back.data() + 16, rest)) return -1;
-    return memcmp(hs.back.data() + 16, hs.key.data() + 16, rest) == 0 ? 1 : 0;
+    if (!getbytes(state_.cur + 16, state_.back.data() + 16, rest)) return -1;
+    return memcmp(state_.back.data() + 16, state_.key.data() + 16, rest) == 0 ? 1 : 0;
 }
 
 // Walks bucket b; appends the key at the tail when it is not there.
 CodeStatus CanonStore::walkchain(int b, int64_t size) {
-    hs.cur = hs.heads[b];
+    state_.cur = state_.heads[b];
     for (;;) {
         int eq = compareat(size);
         if (eq != 0) return CodeStatus::seen;  // equal, or a fault
-        hs.prev = hs.cur;
-        if (hs.next == EMPTY) break;
-        hs.cur = hs.next;
+        state_.prev = state_.cur;
+        if (state_.next == EMPTY) break;
+        state_.cur = state_.next;
     }
     uint64_t at;
     if (!appendkey(size, &at)) return CodeStatus::seen;
     uint8_t link[8];
     put64(link, at);
-    if (!put(hs.prev, link, 8)) return CodeStatus::seen;
+    if (!put(state_.prev, link, 8)) return CodeStatus::seen;
     return sync() ? CodeStatus::fresh : CodeStatus::seen;
 }
 
@@ -265,19 +262,20 @@ CodeStatus CanonStore::store_lookup(const ByteMatrix& mat, int R, int N, const i
     buildkey(R, N, W, colel, values);
 
     uint32_t lo = (uint32_t)h, hi = (uint32_t)(h >> 32);
-    int b = (int)((hi ^ lo) % (uint32_t)hs.nbucket);
-    hs.lasthash = h;
-    hs.lastbucket = b;
+    int b = (int)((hi ^ lo) % (uint32_t)state_.nbucket);
+    state_.lasthash = h;
+    state_.lastbucket = b;
 
     if (broken_) return CodeStatus::seen;  // a fault since the last reset
-    int vals = values != nullptr ? 1 : 0;
-    TALVEN_ASSERT("store", hs.withvals < 0 || hs.withvals == vals, "records of one file all with or all without values");
-    hs.withvals = vals;
+    const RecordValues kind = values != nullptr ? RecordValues::with : RecordValues::without;
+    TALVEN_ASSERT("store", state_.values == RecordValues::none_yet || state_.values == kind,
+                  "records of one file all with or all without values");
+    state_.values = kind;
 
-    if (hs.heads[b] == EMPTY) {
+    if (state_.heads[b] == EMPTY) {
         uint64_t at;
         if (!appendkey(size, &at) || !sync()) return CodeStatus::seen;
-        hs.heads[b] = at;
+        state_.heads[b] = at;
         return CodeStatus::fresh;
     }
     return walkchain(b, size);

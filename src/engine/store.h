@@ -23,20 +23,25 @@
 #include "containers/containers.h"
 #include "engine/budget.h"
 #include "fileio/fault.h"
+#include "fileio/file.h"
 
 constexpr int STORE_BUCKETS = 555;  // buckets in a run
 
 // What a lookup found.
 enum class CodeStatus : int32_t { seen = 0, fresh = 1 };
 
+// Whether the records of a store carry the invariant values of their
+// columns: not known while it is empty, then the same for every record.
+enum class RecordValues : int32_t { none_yet, without, with };
+
 // The state of the store.
-struct hashstore {
+struct StoreState {
     int32_t nbucket = 0;     // bucket count (555)
     Buffer<uint64_t> heads;  // heads[b]: offset of the first record of bucket b
     int64_t end = 0;         // where the next record goes
-    FILE* fp = nullptr;      // open with "r+b" between resets, else null
+    File fp;                 // open with "r+b" between resets, else empty
     std::string path;        // the file
-    int32_t withvals = -1;   // -1 empty; else 1 when the records carry values
+    RecordValues values = RecordValues::none_yet;
     // The walk of the last lookup: record examined, previous record, next field read.
     uint64_t cur = 0, prev = 0, next = 0;
     // Where the last lookup went (read by tests).
@@ -84,9 +89,11 @@ class CanonStore {
     CodeStatus store_lookup(const ByteMatrix& mat, int R, int N, const int32_t* rowel, const int32_t* colel,
                             const int32_t* values, uint32_t certhash);
 
-    hashstore hs;  // read by tests
+    // The state, for tests (where the last lookup went, the bucket heads).
+    const StoreState& state() const { return state_; }
 
    private:
+    StoreState state_;
     bool fault(const char* action);
     bool openfile();
     bool put(uint64_t off, const uint8_t* p, size_t n);

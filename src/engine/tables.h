@@ -39,4 +39,4 @@ struct SplitTables {
 
 // Clears every table to 0 and marks every position of `newrow` as not
 // assigned (-3); `lastblk`, `recno` and `cutflag` become 0.
-void cleartables(SplitTables& mt);
+void cleartables(SplitTables& tables);

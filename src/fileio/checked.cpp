@@ -9,17 +9,16 @@
 #include <cerrno>
 #include <cstring>
 
-FILE* chkopen(const std::string& path, const char* mode, RunFault& fault) {
-    FILE* fp = fopen(path.c_str(), mode);
-    if (fp == nullptr) fault.file("open", path);
-    return fp;
+File chkopen(const std::string& path, const char* mode, RunFault& fault) {
+    File f(fopen(path.c_str(), mode));
+    if (f == nullptr) fault.file("open", path);
+    return f;
 }
 
-bool chkclose(FILE*& fp, const std::string& path, RunFault& fault) {
-    if (fp == nullptr) return true;
-    bool err = ferror(fp) != 0;
-    bool closefail = fclose(fp) != 0;
-    fp = nullptr;
+bool chkclose(File& f, const std::string& path, RunFault& fault) {
+    if (f == nullptr) return true;
+    bool err = ferror(f) != 0;
+    bool closefail = fclose(f.release()) != 0;
     if (err)
         fault.file("read or write", path);
     else if (closefail)
@@ -28,9 +27,9 @@ bool chkclose(FILE*& fp, const std::string& path, RunFault& fault) {
 }
 
 bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
-    FILE* in = chkopen(from, "rb", fault);
+    File in = chkopen(from, "rb", fault);
     if (!in) return false;
-    FILE* out = chkopen(to, "wb", fault);
+    File out = chkopen(to, "wb", fault);
     if (!out) {
         chkclose(in, from, fault);
         return false;
@@ -43,26 +42,26 @@ bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
     return chkclose(out, to, fault) && ok;
 }
 
-FILE* openregular(const std::string& path, std::string& why) {
+File openregular(const std::string& path, std::string& why) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         why = "cannot read " + path + ": " + strerror(errno);
-        return nullptr;
+        return File();
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         why = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? "cannot read " + path + ": " + strerror(EISDIR)
                                                           : path + " is not a regular file";
         close(fd);
-        return nullptr;
+        return File();
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* fp = fdopen(fd, "rb");
-    if (!fp) {
+    File f(fdopen(fd, "rb"));
+    if (!f) {
         why = "cannot read " + path + ": " + strerror(errno);
         close(fd);
     }
-    return fp;
+    return f;
 }
 
 int lockfile(const std::string& path) {

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "fileio/fault.h"
+#include "fileio/file.h"
 
 // Opens path with mode; on failure reports fault.file("open", path).
-FILE* chkopen(const std::string& path, const char* mode, RunFault& fault);
-// Closes fp (when not null) and sets it to null; a stream in error or a
-// failing close reports "read or write" or "close" for path and gives false.
-bool chkclose(FILE*& fp, const std::string& path, RunFault& fault);
+File chkopen(const std::string& path, const char* mode, RunFault& fault);
+// Closes the stream of f (when it holds one); a stream in error or a failing
+// close reports "read or write" or "close" for path and gives false.
+bool chkclose(File& f, const std::string& path, RunFault& fault);
 // Copies the file from to the file to, byte for byte; false after a
 // reported fault.
 bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
@@ -21,7 +22,7 @@ bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
 // a FIFO or a device is refused (a FIFO would block the caller, a device
 // may never end).  Null with `why` set ("cannot read <path>: <reason>",
 // "<path> is not a regular file") on failure.
-FILE* openregular(const std::string& path, std::string& why);
+File openregular(const std::string& path, std::string& why);
 
 // Takes the lock of `path` (creating the file when it is missing, without
 // truncating it): flock, which goes with the process, so a killed run

@@ -18,7 +18,6 @@ constexpr int64_t CHECKPOINT_MS = 2000;  // at most one synced checkpoint per tw
 }  // namespace
 
 PartShared::~PartShared() {
-    if (fp_) fclose(fp_);
     if (lockfd_ >= 0) close(lockfd_);
 }
 
@@ -47,11 +46,11 @@ std::string PartShared::open(const std::string& path, const RunParams& par, bool
         resumedunits = ps.units.size();
         resumedseconds = c.seconds;
         sum_ = ps.sum;
-        fp_ = fopen(path.c_str(), "ab");
+        fp_.reset(fopen(path.c_str(), "ab"));
         if (!fp_) return "cannot append to " + path + ": " + strerror(errno);
         return "";
     }
-    fp_ = fopen(path.c_str(), "wb");
+    fp_.reset(fopen(path.c_str(), "wb"));
     if (!fp_) return "cannot write " + path + ": " + strerror(errno);
     if (fputs(header.c_str(), fp_) < 0 || fflush(fp_) != 0) return "cannot write " + path + ": " + strerror(errno);
     sum_ = Checksum();
@@ -136,8 +135,7 @@ bool PartShared::finish(uint64_t segments, RunFault& fault) {
     sum_.add(line, strlen(line));
     const std::string end = std::string(line) + " " + sum_.hex() + "\n";
     bool ok = fp_ && fputs(end.c_str(), fp_) >= 0 && fflush(fp_) == 0 && fsync(fileno(fp_)) == 0;
-    if (fp_ && fclose(fp_) != 0) ok = false;
-    fp_ = nullptr;
+    if (fp_ && fclose(fp_.release()) != 0) ok = false;
     if (!ok) {
         fault.file("write", path_);
         return false;
@@ -167,15 +165,12 @@ SegmentSink::~SegmentSink() { close(); }
 
 bool SegmentSink::open(const std::string& dir, RunFault& fault) {
     path_ = dir + "segment";
-    fp_ = fopen(path_.c_str(), "w+b");
+    fp_.reset(fopen(path_.c_str(), "w+b"));
     if (!fp_) fault.file("create", path_);
     return fp_ != nullptr;
 }
 
-void SegmentSink::close() {
-    if (fp_) fclose(fp_);
-    fp_ = nullptr;
-}
+void SegmentSink::close() { fp_.reset(); }
 
 void SegmentSink::start(bool keep) {
     keep_ = keep;
@@ -211,7 +206,7 @@ bool SegmentSink::flush(PartShared& shared, const std::string& header, RunFault&
     keep_ = false;
     const std::string line = header + " " + std::to_string(count_);
     sum_.add(line);
-    return shared.append(line + " " + sum_.hex() + "\n", spilled_ ? fp_ : nullptr, mem_, sum_.value(), fault);
+    return shared.append(line + " " + sum_.hex() + "\n", spilled_ ? fp_.get() : nullptr, mem_, sum_.value(), fault);
 }
 
 bool SegmentSink::take(const std::string& header, std::string& headline, std::string& body, uint64_t& sum,

@@ -21,6 +21,7 @@
 #include "containers/bignat.h"
 #include "containers/code.h"
 #include "fileio/fault.h"
+#include "fileio/file.h"
 #include "run/parts.h"
 
 class PartShared {
@@ -75,7 +76,7 @@ class PartShared {
     std::mutex mu_;
     std::atomic<bool> failed_{false};
     std::string failure_;
-    FILE* fp_ = nullptr;
+    File fp_;
     int lockfd_ = -1;
     std::string path_;
     Checksum sum_;                // the file's sum so far (see parts.h)
@@ -105,7 +106,7 @@ class SegmentSink {
     bool keeping() const { return keep_; }
 
    private:
-    FILE* fp_ = nullptr;
+    File fp_;
     std::string path_;
     uint64_t count_ = 0;
     bool keep_ = false;

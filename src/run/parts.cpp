@@ -229,9 +229,8 @@ std::string readendline(const std::string& line, PartScan& ps) {
 // whole segment.
 PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* refs) {
     PartScan ps;
-    FILE* fp = openregular(path, ps.error);
+    File fp = openregular(path, ps.error);
     if (!fp) return ps;
-    std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
     PartReader rd(fp);
     std::string head, P, W, B;
     auto fail = [&](const std::string& what) {
@@ -354,9 +353,8 @@ bool writechoice(const std::string& path, const RunParams& par, int part, int pa
 
 bool readchoice(const std::string& path, const RunParams& par, int part, int parts, SplitChoice& c) {
     std::string why;
-    FILE* fp = openregular(path, why);
+    File fp = openregular(path, why);
     if (!fp) return false;
-    std::unique_ptr<FILE, int (*)(FILE*)> guard(fp, fclose);
     const std::string head = choicehead(par, part, parts);
     std::string text, line;
     while (text.size() <= head.size() + 4096 && getline(fp, line) && line.rfind("sum ", 0) != 0) text += line;
@@ -484,7 +482,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
     auto code = std::make_unique<WorkingCode>();
     code->cur_k = par->k;
-    std::map<partin*, FILE*> open;
+    std::map<partin*, File> open;
     for (partin* p : byI) {
         std::string why;
         open[p] = openregular(p->path, why);
@@ -509,8 +507,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
         sum.add(r.prefix);
         if (sum.value() != r.sum) res.error = order[s].first->path + " changed while it was merged";
     }
-    for (auto& [p, fp] : open)
-        if (fp) fclose(fp);
+    open.clear();
     if (!res.error.empty() || fault.stopped()) {
         out.abandon();
         if (res.error.empty()) res.error = fault.detail();

@@ -140,7 +140,7 @@ RunTrailer ResultFiles::totals(double secs) const {
 // Writes the statistics file; false after a reported fault (the file is then
 // removed again if it was opened, so that it holds no partial totals).
 bool ResultFiles::writestats(const std::string& path) {
-    FILE* fp = chkopen(written(path), "w", fault_);
+    File fp = chkopen(written(path), "w", fault_);
     if (!fp) return false;
     for (int i = 1; i <= MAXLEN; i++)
         for (int j = 1; j <= MAXDIM; j++)
@@ -167,7 +167,7 @@ void ResultFiles::finish(double secs) {
         return;
     }
     const std::string trailer = trailertext(totals(secs));
-    for (FILE* fp : {h, res}) fputs(trailer.c_str(), fp);
+    for (FILE* fp : {h.get(), res.get()}) fputs(trailer.c_str(), fp);
     close();
     if (staged_) {
         if (fault_.stopped() || !commit(stats)) abandon();

@@ -15,6 +15,7 @@
 #include "containers/code.h"
 #include "engine/records.h"
 #include "fileio/fault.h"
+#include "fileio/file.h"
 #include "params/params.h"
 
 class ResultFiles {
@@ -57,8 +58,8 @@ class ResultFiles {
     RunTrailer totals(double secs) const;
 
     int32_t codecount = 0;
-    FILE* res = nullptr;
-    FILE* h = nullptr;
+    File res;
+    File h;
     std::string respath, hpath;  // the files' names
 
    private:

@@ -76,8 +76,7 @@ bool withsum(const std::string& line, char tag, bool last, std::vector<uint64_t>
 // The file, read piece by piece.
 class Pieces {
    public:
-    explicit Pieces(FILE* fp) : fp_(fp) {}
-    ~Pieces() { fclose(fp_); }
+    explicit Pieces(File fp) : fp_(std::move(fp)) {}
     bool read(uint64_t at, size_t n, std::string& out) {
         out.resize(n);
         return n == 0 || (fseeko(fp_, (off_t)at, SEEK_SET) == 0 && fread(out.data(), 1, n, fp_) == n);
@@ -106,7 +105,7 @@ class Pieces {
     }
 
    private:
-    FILE* fp_;
+    File fp_;
 };
 
 // The family whose "F" line is at `at`, with first unit `unit` and `units`
@@ -210,9 +209,9 @@ std::string skeletontext(const Skeleton& sk, const RunParams& par) {
 std::string readskeleton(const std::string& path, const RunParams& par, int parts, int split, const Plan* owner,
                          Skeleton& sk) {
     std::string why;
-    FILE* fp = openregular(path, why);
+    File fp = openregular(path, why);
     if (!fp) return why;
-    Pieces in(fp);
+    Pieces in(std::move(fp));
     // The head: the first line and the run's parameters.
     uint64_t at = 0;
     std::string line;

@@ -41,14 +41,14 @@ struct tres {  // one labelling, copied out of the workspace
 
 // The tests' access to a labeller's whole workspace.
 struct LabelProbe {
-    static canonws& ws(Labeller& lab) { return lab.cws; }
+    static LabelWorkspace& ws(Labeller& lab) { return lab.work; }
 };
 
 // A labeller and the matrix it is pointed at (which it does not own).
 struct tlab {
     ByteMatrix inc{};
     Labeller lab;
-    canonws& w = LabelProbe::ws(lab);
+    LabelWorkspace& w = LabelProbe::ws(lab);
     void load(const tmat& m);   // m into inc, and lab.use(inc)
     tres label(const tmat& m);  // colour mode when m has colours
 };

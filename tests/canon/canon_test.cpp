@@ -106,7 +106,7 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
     // Each case runs with room for everything (no retries, no allocation:
     // each would use up an injected failure), then from a fresh workspace
     // through the retries: eight individualised columns fit, nine need a retry
-    // (cstatus 3); nine automorphisms fit, ten need one (cstatus 1).
+    // (out of levels); nine automorphisms fit, ten need one (out of automorphism slots).
     struct sym {
         tmat A;
         size_t order;  // 0: not checked
@@ -153,10 +153,10 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
         roomy.load(c.A), roomy.lab.canon_mem(60, 60);
         failinject = 1000;
         tres ample = roomy.label(c.A);
-        EXPECT_EQ(std::make_tuple(roomy.w.nretry3, roomy.w.nretry1, failinject), std::make_tuple(0ul, 0ul, 1000));
+        EXPECT_EQ(std::make_tuple(roomy.w.retries_levels, roomy.w.retries_auts, failinject), std::make_tuple(0ul, 0ul, 1000));
         failinject = 0;
         tres r = fresh.label(c.A);
-        std::vector<int> got = {(int)fresh.w.nretry3, (int)fresh.w.nretry1, r.bestdepth, r.naut};
+        std::vector<int> got = {(int)fresh.w.retries_levels, (int)fresh.w.retries_auts, r.bestdepth, r.naut};
         EXPECT_EQ(c.retry.empty() ? c.retry : got, c.retry) << "case " << t;
         EXPECT_TRUE(ample == r) << "case " << t;
         expect_sane(c.A, r);

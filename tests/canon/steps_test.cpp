@@ -21,7 +21,7 @@ namespace {
 
 struct Steps : testing::Test {
     tlab t;
-    canonws& w = t.w;
+    LabelWorkspace& w = t.w;
     Labeller& L = t.lab;
     void prepare(const tmat& m) {
         t.load(m), L.canon_mem(10, 10);
@@ -50,7 +50,7 @@ TEST_P(Refine, RefinedPairIsEquitable) {
         for (int r = 7; r <= 12 && disc; r++)
             for (int c = 1; c <= 5; c++) m.set(r, c, m.at(r - 6 + (t % 3), c));
         prepare(m);
-        opart &C = w.colpart[1], &R = w.rowpart[1];
+        Partition &C = w.colpart[1], &R = w.rowpart[1];
         if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), w.colour), L.colour_part(C);
         L.refine(C, R, Refinement::root);
         L.cell_index(C), L.cell_index(R, 1);
@@ -81,7 +81,7 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
     t.load(make_mat(2, 3));
     failinject = 1;
     L.canon_mem(10, 10);
-    EXPECT_EQ(std::make_tuple(failinject, w.capl, w.capn), std::make_tuple(0, 11, 4));
+    EXPECT_EQ(std::make_tuple(failinject, w.maxlevels, w.maxcols), std::make_tuple(0, 11, 4));
     tlab fresh;
     fresh.load(make_mat(2, 3));
     expect_stop([&] { failinject = 2, fresh.lab.canon_mem(10, 10); }, "ERROR",
@@ -147,7 +147,7 @@ outcome run(tlab& L, const tmat& A) {
     uint64_t before = L.w.nodes;
     o.r = L.label(A);
     o.nodes = L.w.nodes - before;
-    const canonws& w = L.w;
+    const LabelWorkspace& w = L.w;
     const int32_t* from[] = {w.firstpath.el, w.firstinv, w.firstref, w.bestpath.el, w.bestinv, w.bestref};
     for (int i = 0; i < 6; i++) o.paths[i].assign(from[i] + 1, from[i] + 1 + (i < 3 ? w.firstdepth : w.bestdepth));
     EXPECT_TRUE(auts_valid(A, o.r));  // the row images may differ between the paths, but must fit

@@ -18,11 +18,11 @@ namespace {
 class Records : public ::testing::Test {
 protected:
     tempdir dir;
-    std::unique_ptr<SplitTables> tables = std::make_unique<SplitTables>();
-    SplitTables& mt = *tables;
+    std::unique_ptr<SplitTables> owned = std::make_unique<SplitTables>();
+    SplitTables& tables = *owned;
     levcount lc{};
     RunFault fault;
-    void SetUp() override { cleartables(mt); }
+    void SetUp() override { cleartables(tables); }
 };
 
 struct written {
@@ -31,21 +31,21 @@ struct written {
 };
 
 // Random records of both kinds into `to`, the groups they must hold into `out`.
-void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19937& g, std::vector<written>& out) {
+void writerandom(LevelStore& to, SplitTables& tables, levcount& lc, int q, std::mt19937& g, std::vector<written>& out) {
     for (int t = 0; t < 30; t++) {
-        cleartables(mt);
-        mt.recno = t;
+        cleartables(tables);
+        tables.recno = t;
         written w{(int)(g() % 2), {}};
         const int L = t % 2 ? (t == 1 ? 300 : (int)(g() % 20)) : 1 + (int)(g() % 12);  // 300: the count takes two bytes
         if (t % 2 == 0) {  // random classes and splits; noise in the empty classes
             for (int l = 0; l < L; l++)
                 for (int b = 0; b < q; b++) {
                     int m = (g() % 3 == 0) ? 0 : (int)(g() % 7), left = m;
-                    mt.remain[l][0][b] = m;
+                    tables.remain[l][0][b] = m;
                     std::vector<int> grp;
                     for (int i = 0; i < q; i++) {
                         int s = (i == q - 1) ? left : (left ? (int)(g() % (left + 1)) : 0);
-                        mt.split[l][i][b] = m ? s : (int)(g() % 4);
+                        tables.split[l][i][b] = m ? s : (int)(g() % 4);
                         left -= s;
                         grp.push_back(s);
                     }
@@ -54,24 +54,24 @@ void writerandom(LevelStore& to, SplitTables& mt, levcount& lc, int q, std::mt19
         } else {
             w.groups.assign(L, std::vector<int>(q));
             for (int l = 0; l < L; l++)
-                for (int i = 0; i < q; i++) w.groups[l][i] = mt.partner[l][i] = (int)(g() % 5);
+                for (int i = 0; i < q; i++) w.groups[l][i] = tables.partner[l][i] = (int)(g() % 5);
         }
         ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, t % 2 ? L : L - 1, q,
-                                 t % 2 ? StepMode::simple : StepMode::split, mt, lc));
+                                 t % 2 ? StepMode::simple : StepMode::split, tables, lc));
         out.push_back(w);
     }
 }
 
 // Both readers give every record back: the partner reader all counts and
 // the simple flag, the parent reader the counts of flag-1 records only.
-void readback(const LevelStore& from, SplitTables& mt, int q, const std::vector<written>& want) {
+void readback(const LevelStore& from, SplitTables& tables, int q, const std::vector<written>& want) {
     for (int parent = 0; parent <= 1; parent++) {
         LevelStore::Cursor at;
         LevelRecord r;
         for (size_t t = 0; t < want.size(); t++) {
             for (int l = 0; l < MAXBLK; l++)
-                for (int b = 0; b < MAXVAL; b++) mt.remain[l][0][b] = -5;
-            ASSERT_EQ(parent ? levrec_readparent(from, at, r, mt) : levrec_readpartner(from, at, r, mt), 1);
+                for (int b = 0; b < MAXVAL; b++) tables.remain[l][0][b] = -5;
+            ASSERT_EQ(parent ? levrec_readparent(from, at, r, tables) : levrec_readpartner(from, at, r, tables), 1);
             EXPECT_EQ(std::make_tuple(r.q, r.runno, r.flag), std::make_tuple(q, (int)t + 1, want[t].flag));
             ASSERT_EQ(r.nblk, (int)want[t].groups.size());
             bool simple = true;
@@ -79,14 +79,14 @@ void readback(const LevelStore& from, SplitTables& mt, int q, const std::vector<
                 int sum = 0;
                 for (int i = 0; i < q; i++) {
                     sum += want[t].groups[l][i];
-                    ASSERT_EQ(parent ? mt.remain[l][0][i] : mt.partner[l][i],
+                    ASSERT_EQ(parent ? tables.remain[l][0][i] : tables.partner[l][i],
                               parent && !want[t].flag ? -5 : want[t].groups[l][i]);
                 }
                 simple = simple && sum <= 1;
             }
             EXPECT_TRUE(parent || r.simple == simple) << "record " << t;
         }
-        EXPECT_EQ(parent ? levrec_readparent(from, at, r, mt) : levrec_readpartner(from, at, r, mt), 0);
+        EXPECT_EQ(parent ? levrec_readparent(from, at, r, tables) : levrec_readpartner(from, at, r, tables), 0);
     }
 }
 
@@ -100,19 +100,19 @@ TEST_F(Records, WriteThenReadBackInMemoryAndSpilled) {
             s.setup(b, dir.file("level"), &fault);
             std::vector<written> want;
             lc = levcount{};
-            writerandom(s, mt, lc, q, g, want);
+            writerandom(s, tables, lc, q, g, want);
             EXPECT_EQ(s.spilled(), b == &none);
-            readback(s, mt, q, want);
+            readback(s, tables, q, want);
             const auto parents = std::count_if(want.begin(), want.end(), [](const written& w) { return w.flag; });
             EXPECT_EQ(std::make_tuple(lc.total, lc.pending, (long)lc.parents), std::make_tuple(30, 30, parents));
             // A cleared level is empty and takes new records.
             s.clear();
             LevelStore::Cursor at;
             LevelRecord r;
-            EXPECT_EQ(levrec_readpartner(s, at, r, mt), 0);
+            EXPECT_EQ(levrec_readpartner(s, at, r, tables), 0);
             want.clear();
-            writerandom(s, mt, lc, q, g, want);
-            readback(s, mt, q, want);
+            writerandom(s, tables, lc, q, g, want);
+            readback(s, tables, q, want);
         }
     EXPECT_FALSE(fault.stopped());
 }
@@ -121,9 +121,9 @@ TEST_F(Records, ASpillThatCannotBeWrittenIsReported) {
     MemoryBudget none(0);
     LevelStore s;
     s.setup(&none, dir.file("no/such/level"), &fault);
-    mt.partner[0][0] = 1;
+    tables.partner[0][0] = 1;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(levrec_write(s, CodeStatus::fresh, 1, 2, StepMode::simple, mt, lc));
+    EXPECT_FALSE(levrec_write(s, CodeStatus::fresh, 1, 2, StepMode::simple, tables, lc));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\n Run stopped: cannot create file " + dir.file("no/such/level") + "\n");
     EXPECT_TRUE(fault.stopped());

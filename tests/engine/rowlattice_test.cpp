@@ -134,7 +134,7 @@ RunParams runof(int n, int k, int d, int q, const std::vector<int>& forbid) {
 TEST(RowLattice, GivesTheRowsOfTheListingInItsOrder) {
     std::mt19937 g(28);
     auto code = std::make_unique<WorkingCode>();
-    auto mt = std::make_unique<SplitTables>();
+    auto tables = std::make_unique<SplitTables>();
     size_t rows = 0;
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[(size_t)trial % 5];
@@ -152,27 +152,27 @@ TEST(RowLattice, GivesTheRowsOfTheListingInItsOrder) {
         s.zerocap = lb.zerocap[D];
         SCOPED_TRACE(testing::Message() << "trial " << trial << " q " << q << " D " << D << " n " << n << " d " << d);
 
-        cleartables(*mt);
+        cleartables(*tables);
         for (int l = 0, pos = 1; l < s.L; l++)
             for (int b = 0; b < q; b++) {
-                mt->remain[l][0][b] = s.m[(size_t)l][(size_t)b];
-                mt->partner[l][b] = s.p[(size_t)l][(size_t)b];
+                tables->remain[l][0][b] = s.m[(size_t)l][(size_t)b];
+                tables->partner[l][b] = s.p[(size_t)l][(size_t)b];
                 for (int t = 0; t < s.m[(size_t)l][(size_t)b]; t++, pos++) {
                     for (int r = 1; r <= D - 2; r++) code->m[r][pos] = s.v[(size_t)l][(size_t)r - 1];
                     code->m[D - 1][pos] = b;
                 }
             }
-        mt->lastblk = s.L - 1;
+        tables->lastblk = s.L - 1;
         RowLattice lattice(lb);
-        ASSERT_TRUE(lattice.parent(*code, *mt, s.L, D, q, nfree));
+        ASSERT_TRUE(lattice.parent(*code, *tables, s.L, D, q, nfree));
         std::vector<table> found;
         lattice.rows(
-            *mt, s.propbound, s.zerocap,
+            *tables, s.propbound, s.zerocap,
             [&] {
                 table x((size_t)(s.L * q * q), 0);
                 for (int l = 0; l < s.L; l++)
                     for (int b = 0; b < q; b++)
-                        for (int z = 0; z < q; z++) x[(size_t)((l * q + b) * q + z)] = mt->split[l][z][b];
+                        for (int z = 0; z < q; z++) x[(size_t)((l * q + b) * q + z)] = tables->split[l][z][b];
                 found.push_back(x);
             },
             [] { return false; });
@@ -181,7 +181,7 @@ TEST(RowLattice, GivesTheRowsOfTheListingInItsOrder) {
         rows += want.rows.size();
         for (int l = 0; l < s.L; l++)
             for (int z = 0; z < q; z++)
-                for (int b = 0; b < q; b++) EXPECT_EQ(mt->split[l][z][b], 0) << "split tables left clean";
+                for (int b = 0; b < q; b++) EXPECT_EQ(tables->split[l][z][b], 0) << "split tables left clean";
     }
     EXPECT_GT(rows, 400u);  // the cases have rows to find, not only none
 }

@@ -94,16 +94,16 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
             form f;
             if (!all.empty() && g() % 2 == 0) {
                 f = all[g() % all.size()];  // repeat an earlier form, maybe recertified
-                if (g() % 3 == 0) lookup(f, g), was = st->hs.lastbucket, f.cert = (f.cert + 1 + g() % 1000) % 1111111;
+                if (g() % 3 == 0) lookup(f, g), was = st->state().lastbucket, f.cert = (f.cert + 1 + g() % 1000) % 1111111;
             } else {
                 f = nb == 3 ? randomform(g, 1 + g() % 3, 1 + g() % 9, false)
                             : randomform(g, 1 + g() % 6, 1 + g() % 70, true);
                 f.cert = g() % 3;  // few certificates, so that buckets meet often
             }
             const int fresh = lookup(f, g);
-            ASSERT_TRUE(st->hs.lastbucket >= 0 && st->hs.lastbucket < nb);
-            ASSERT_EQ(fresh, seen.insert(formkey{st->hs.lastbucket, f.e, f.vals}).second ? 1 : 0) << "form " << t;
-            recert += was >= 0 && was != st->hs.lastbucket;
+            ASSERT_TRUE(st->state().lastbucket >= 0 && st->state().lastbucket < nb);
+            ASSERT_EQ(fresh, seen.insert(formkey{st->state().lastbucket, f.e, f.vals}).second ? 1 : 0) << "form " << t;
+            recert += was >= 0 && was != st->state().lastbucket;
             all.push_back(f);
         }
         EXPECT_GT(recert, 5);
@@ -116,7 +116,7 @@ TEST_F(Store, InsertThenFindAgainstOracle) {
     ASSERT_EQ(lookup(randomform(g, 2, 9, true), g), 1);
     ASSERT_TRUE(st->store_reset());
     EXPECT_TRUE(readfile(comp()).empty());
-    for (int b = 0; b < STORE_BUCKETS; b++) ASSERT_EQ(st->hs.heads[b], 1u);
+    for (int b = 0; b < STORE_BUCKETS; b++) ASSERT_EQ(st->state().heads[b], 1u);
 }
 
 TEST_F(Store, FormsDifferingInOnePlaceAreDistinct) {

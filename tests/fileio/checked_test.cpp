@@ -14,11 +14,11 @@ TEST(Checked, FailuresAreReportedOncePerRunNamingTheFile) {
     // Buffered: the failure shows when the file is closed.  (Capturing
     // flushes every stream, so it starts before the file is open.)
     testing::internal::CaptureStdout();
-    FILE* f = chkopen("/dev/full", "w", fault);
-    ASSERT_NE(f, nullptr);
+    File f = chkopen("/dev/full", "w", fault);
+    ASSERT_NE(f.get(), nullptr);
     fputs("x", f);
     EXPECT_FALSE(chkclose(f, "/dev/full", fault));
-    EXPECT_EQ(f, nullptr);
+    EXPECT_EQ(f.get(), nullptr);
     EXPECT_TRUE(fault.stopped());
     EXPECT_EQ(chkopen(dir.file("no/such"), "r", fault), nullptr);  // not printed: the run stopped already
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n Run stopped: cannot close file /dev/full\n");
@@ -28,7 +28,7 @@ TEST(Checked, FailuresAreReportedOncePerRunNamingTheFile) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n Run stopped: cannot open file " + dir.file("no/such") + "\n");
     RunFault fine;
     f = chkopen(dir.file("ok"), "w", fine);
-    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f.get(), nullptr);
     fputs("x", f);
     EXPECT_TRUE(chkclose(f, "ok", fine));
     EXPECT_TRUE(chkclose(f, "ok", fine));  // already closed: nothing to do

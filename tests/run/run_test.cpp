@@ -71,7 +71,7 @@ TEST(Printers, HFileAgainstDirectCount) {
     auto rc = std::make_unique<runcounters>();
     RunFault fault;
     ResultFiles out(par, *rc, fault);
-    out.h = fopen(dir.file("h").c_str(), "w");
+    out.h.reset(fopen(dir.file("h").c_str(), "w"));
     std::mt19937 g(5);
     std::string expect;
     int total = 0, perdim[8] = {}, stat[32][8] = {};
@@ -93,8 +93,7 @@ TEST(Printers, HFileAgainstDirectCount) {
                   std::to_string(lev >= 2 ? perdim[lev] : total) + " " + std::to_string(total) + "\n";
         for (auto& row : rows) expect += row.substr((size_t)z) + "\n";
     }
-    fclose(out.h);
-    out.h = nullptr;
+    out.h.reset();
     EXPECT_EQ(readfile(dir.file("h")), expect);
     for (int i = 0; i < 32; i++)
         for (int j = 1; j < 8; j++) ASSERT_EQ(rc->statcount[i][j], stat[i][j]);
