@@ -11,7 +11,7 @@
 
 // The single-level runs drive the engine's information-set record directly.
 struct DistProbe {
-    static DistWorkspace& of(DistEngine& E) { return E.dinvar; }
+    static DistWorkspace& of(DistEngine& E) { return E.work; }
 };
 
 namespace {
@@ -45,18 +45,18 @@ void BM_combs1(benchmark::State& st) {
     E.usefield(q, q <= 4);
     randcode(q, k, n, 1234);
     InfoSets& it = DistProbe::of(E).setinfo;
-    it.keep = 0;
+    it.keep = false;
     E.infoset1(G);
     if (it.k[1] != k) {
         st.SkipWithError("rank");
         return;
     }
-    it.cntmode = 0;
+    it.step = CountStep::distance;
     for (auto _ : st) {
-        it.stop = 0;
+        it.stop = false;
         it.ub = 0;
         it.lb = -1;
-        it.lcv[1] = L;
+        it.levels[1] = L;
         E.runfull(1);
         benchmark::DoNotOptimize(it.ub);
     }

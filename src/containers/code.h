@@ -10,6 +10,11 @@
 
 struct WorkingCode {
     int32_t m[MAXDIM][MAXLEN];
-    int32_t cur_len, cur_level, cur_d, cur_q, cur_n, cur_k;
-    int32_t dreq, cur_dual, dualreq;
+    int32_t len;      // the columns in use: the current length
+    int32_t level;    // the rows in use: the dimension of the code in hand
+    int32_t d, q;     // the run's minimum distance and field
+    int32_t n, k;     // the run's length and dimension
+    int32_t dreq;     // the minimum distance the distance test asks
+    int32_t dual;     // the run's dual distance
+    int32_t dualreq;  // the dual distance asked of the code in hand
 };

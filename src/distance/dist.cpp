@@ -1,8 +1,8 @@
 // Minimum distance and weight checks: the level planning over the
 // information sets, and the exhaustive listing for small codes.
 //
-// After running information set j at level lcv[j], every codeword not yet
-// met has more than lcv[j] non-zero coordinates on the pivots of j (for a set
+// After running information set j at level levels[j], every codeword not yet
+// met has more than levels[j] non-zero coordinates on the pivots of j (for a set
 // of full rank at least one even at level 0).  Summing over the sets gives a
 // lower bound on the weight of the codewords not yet met; the planners raise
 // one level at a time, cheapest first, until that bound passes the target.
@@ -33,53 +33,53 @@ uint64_t cost(int m, int t) {
 }
 
 int DistEngine::worthraise(int j) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     int e = it.k[1] - it.k[j];
     if (e > 25) return 0;
     uint64_t qe = 1;
     for (int u = 0; u < e; u++) qe = satmul(qe, (uint64_t)fq);
-    uint64_t lhs = satmul(qe, cost(it.k[j], it.lcv[j] + 1)) >> 1;
-    return lhs < cost(it.k[1], it.lcv[1] + 1) ? 1 : 0;
+    uint64_t lhs = satmul(qe, cost(it.k[j], it.levels[j] + 1)) >> 1;
+    return lhs < cost(it.k[1], it.levels[1] + 1) ? 1 : 0;
 }
 
 // ---- running sets ---------------------------------------------------------------
 
 void DistEngine::runset(int i) {
-    InfoSets& it = dinvar.setinfo;
-    if (it.lcv[i] == 0) return;
+    InfoSets& it = work.setinfo;
+    if (it.levels[i] == 0) return;
     if (it.k[i] == it.k[1])
         runfull(i);
     else
-        runpart(i);
+        runpartial(i);
 }
 
 void DistEngine::clearlevels() {
-    InfoSets& it = dinvar.setinfo;
-    for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
+    InfoSets& it = work.setinfo;
+    for (int i = 1; i <= it.nsets; i++) it.levels[i] = 0;
 }
 
 void DistEngine::runlevels() {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     TALVEN_ASSERT("dist", it.allocated(), "setinfo.allocated()");
-    TALVEN_ASSERT("dist", dinvar.mata.allocated(), "mata.allocated()");
+    TALVEN_ASSERT("dist", work.sysmats.allocated(), "sysmats.allocated()");
     int N = it.nsets;
     if (N < 1) return;   // the zero code: nothing to meet
     clearlevels();
     int F = it.nfull, r = F - 1, W = it.wmax;
-    if (r >= W) it.lcv[1] = 1;
+    if (r >= W) it.levels[1] = 1;
     int j = 0, L = 0;
     while (r < W) {
         if (j == N) j = 0;
         if (j < F) {
             j++;
             r++;
-            it.lcv[j]++;
+            it.levels[j]++;
             L = r;
         } else if (j < N) {
             j++;
             if (worthraise(j)) {
                 F++;
-                it.lcv[j]++;
+                it.levels[j]++;
                 L = r + 1;
                 r += 2;
             }
@@ -93,10 +93,10 @@ void DistEngine::runlevels() {
 // ---- operations --------------------------------------------------------------------
 
 int DistEngine::mindist(ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
-    it.keep = 0;
-    it.cntmode = 0;
-    it.stop = 0;
+    InfoSets& it = work.setinfo;
+    it.keep = false;
+    it.step = CountStep::distance;
+    it.stop = false;
     infosets(G);
     it.ub = G.cols;
     it.lb = 0;
@@ -111,7 +111,7 @@ int DistEngine::mindist(ByteMatrix& G) {
         if (j < F) {
             j++;
             it.lb = bound;
-            it.lcv[j]++;
+            it.levels[j]++;
             runset(j);
             last = bound;
             bound++;
@@ -120,7 +120,7 @@ int DistEngine::mindist(ByteMatrix& G) {
             if (worthraise(j)) {
                 it.lb = bound;
                 F++;
-                it.lcv[j]++;
+                it.levels[j]++;
                 last += 2;
                 runset(j);
                 bound = last + 1;
@@ -131,10 +131,10 @@ int DistEngine::mindist(ByteMatrix& G) {
 }
 
 int DistEngine::checkdist(ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
-    it.keep = 0;
-    it.stop = 0;
-    it.cntmode = 0;
+    InfoSets& it = work.setinfo;
+    it.keep = false;
+    it.stop = false;
+    it.step = CountStep::distance;
     it.lb = it.wmax = G.dreq - 1;
     infosets(G);
     clearlevels();
@@ -144,17 +144,18 @@ int DistEngine::checkdist(ByteMatrix& G) {
 
 // Exhaustive listing of G: one systematic form, every codeword up to scalars.
 void DistEngine::exhaustive(ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     infoset1(G);
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
-    dinvar.mata[0].cols = G.cols;
+    work.sysmats[0].cols = G.cols;
 }
 
 int DistEngine::checkdist_ex(ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     it.lb = G.dreq - 1;
     it.wmax = G.cols;
-    it.keep = it.stop = it.exact = it.cntmode = 0;
+    it.keep = it.stop = it.exact = false;
+    it.step = CountStep::distance;
     it.found = 0;
     exhaustive(G);
     if (G.used > it.k[1]) return 0;
@@ -163,20 +164,20 @@ int DistEngine::checkdist_ex(ByteMatrix& G) {
 }
 
 void DistEngine::spectrum_common(ByteMatrix& G, int keep, int upto) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     it.lb = 0;
     it.wmax = upto;
-    it.keep = (uint8_t)keep;
-    it.stop = it.exact = 0;
-    it.cntmode = 1;
+    it.keep = keep != 0;
+    it.stop = it.exact = false;
+    it.step = CountStep::counting;
     it.found = 0;
     exhaustive(G);
     runexhaust();
     if (keep) {
         if (planes)
-            dinvar.cwstore.rows = (int)it.found;
+            work.wordplanes.rows = (int)it.found;
         else
-            dinvar.cwstoreb.rows = (int)it.found;
+            work.wordbytes.rows = (int)it.found;
     }
 }
 

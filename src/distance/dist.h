@@ -37,10 +37,10 @@ public:
     // The results, read-only: the information sets and counts (ub, stop,
     // found, wmax, ...), the weight counts Aspec[0..n] of the last counting
     // run, and the codeword stores rows 1..rows (bit planes / bytes).
-    const InfoSets& setinfo() const { return dinvar.setinfo; }
-    const uint64_t* weights() const { return dinvar.setinfo.Aspec.data(); }
-    const PlaneMatrix& bitstore() const { return dinvar.cwstore; }
-    const ByteMatrix& bytestore() const { return dinvar.cwstoreb; }
+    const InfoSets& setinfo() const { return work.setinfo; }
+    const uint64_t* weights() const { return work.setinfo.Aspec.data(); }
+    const PlaneMatrix& bitstore() const { return work.wordplanes; }
+    const ByteMatrix& bytestore() const { return work.wordbytes; }
     // No field chosen yet: every operation on a matrix fails its field check
     // until usefield has been called.
     DistEngine();
@@ -48,7 +48,7 @@ public:
     DistEngine& operator=(const DistEngine&) = delete;
 
     // Selects GF(q) (q in 2, 3, 4, 5, 7) and whether codes over it go
-    // through the bit planes (cwstore, mataw) or the bytes (cwstoreb); bit
+    // through the bit planes (wordplanes, sysplanes) or the bytes (wordbytes); bit
     // planes serve q <= 4 only.  The workspaces are kept; the next operation
     // resizes them for the new field.  Every matrix handed over afterwards
     // must be over GF(q).
@@ -79,17 +79,17 @@ public:
     // from the bottom.  Returns the rank, dst.used := it.
     int sysform(ByteMatrix& dst, ByteMatrix& src);
     // All information sets of genmat (genmat.rows must equal genmat.used).
-    // Writes wcopy, mata[1..nsets], colfree, setinfo (n, nslots, nsets,
-    // k, piv, nfull, ranksum) and leaves every lcv at 0; with bit planes
-    // also mataw[1..nsets], pivmask[1..nsets].  The
+    // Writes wcopy, sysmats[1..nsets], colfree, setinfo (n, nslots, nsets,
+    // k, piv, nfull, ranksum) and leaves every levels at 0; with bit planes
+    // also sysplanes[1..nsets], pivmask[1..nsets].  The
     // store is sized for genmat.rows codewords when setinfo.keep is set.  A
     // matrix of rank 1 gets one set of rank 1; rank 0 gets none (k[1] = 0).
     void infosets(ByteMatrix& genmat);
-    // One systematic form of genmat rows 1..min(used, rows) in mata[1], with
-    // lcv[1] = k[1] = its rank (and mataw[1], pivmask[1] with bit planes); the store is sized for the exhaustive listing when
+    // One systematic form of genmat rows 1..min(used, rows) in sysmats[1], with
+    // levels[1] = k[1] = its rank (and sysplanes[1], pivmask[1] with bit planes); the store is sized for the exhaustive listing when
     // setinfo.keep is set.
     void infoset1(ByteMatrix& genmat);
-    // mataw[i] := bit-plane form of mata[i] (q = 2, 3, 4); reads mata[i]
+    // sysplanes[i] := bit-plane form of sysmats[i] (q = 2, 3, 4); reads sysmats[i]
     // only.
     void packmat(int i);
     // Whole matrix, q = 2: out := rows 1..m of src in plane a.
@@ -98,63 +98,66 @@ public:
     // ---- minimum distance and checks (dist.cpp) ---------------------------------
     // All of these rebuild the information sets of G as infosets does (or
     // infoset1 for the exhaustive listing) and leave their results in
-    // setinfo; G itself is not changed.  The work rows mata[0], mata[-1] /
-    // mataw[0], mataw[-1] are scratch.
+    // setinfo; G itself is not changed.  The work rows sysmats[0], sysmats[-1] /
+    // sysplanes[0], sysplanes[-1] are scratch.
 
     // Minimum distance of G, also left in setinfo.ub.  G.rows must equal
     // G.used.  Codes of rank 0 give 0; rank 1 is handled by its one set.
-    // Writes lb, lcv (the levels run), stop; leaves keep and cntmode 0; the
+    // Writes lb, levels (the levels run), stop; leaves keep unset and the
+    // step the distance step; the
     // stores are not touched.
     int mindist(ByteMatrix& G);
     // 1 when no non-zero codeword of G has weight <= G.dreq - 1, else 0
-    // (setinfo.stop).  Writes lb = wmax = G.dreq - 1, lcv; leaves keep and
-    // cntmode 0; the stores are not touched.
+    // (setinfo.stop).  Writes lb = wmax = G.dreq - 1, levels; leaves keep and
+    // the step the distance step; the stores are not touched.
     int checkdist(ByteMatrix& G);
     // The same by the exhaustive listing of one systematic form; 0 also when
-    // rows 1..G.used have rank below G.used.  Writes lb, wmax = n, lcv[1],
-    // Aspec := 0, found := 0; leaves keep, exact, cntmode 0.  With bit planes
+    // rows 1..G.used have rank below G.used.  Writes lb, wmax = n, levels[1],
+    // Aspec := 0, found := 0; leaves keep and exact unset, the step the
+    // distance step.  With bit planes
     // the store header is set to 3 rows (no row is written).
     int checkdist_ex(ByteMatrix& G);
     // Projective weight counts setinfo.Aspec[0..n], their total in found,
-    // by the exhaustive listing (lcv[1] = k[1], wmax = n, cntmode 1, keep
+    // by the exhaustive listing (levels[1] = k[1], wmax = n, the counting
+    // step, keep
     // 0).  With bit planes the store header is set to 3 rows (no row is
     // written).
     void spectrum(ByteMatrix& G);
     // As spectrum with keep 1, and every codeword (once up to scalars)
-    // stored with its weight in rows 1..found of cwstore (bit planes) or
-    // cwstoreb, which grows as needed; the store's row count := found.
+    // stored with its weight in rows 1..found of wordplanes (bit planes) or
+    // wordbytes, which grows as needed; the store's row count := found.
     // With `upto` >= 0 only the words of weight up to it are counted and
     // kept (in the same order as in the whole listing).
     void spectrum_keep(ByteMatrix& G, int upto = -1);
     // Plans the levels for weight wmax over the sets already built and runs
-    // them; lb := the last planned threshold when it was 0.  Writes lcv and,
+    // them; lb := the last planned threshold when it was 0.  Writes levels and,
     // through the steps, ub / stop or found / Aspec / the store.
     void runlevels();
-    // Set i at level lcv[i] by runfull or runpart (nothing at level 0).
+    // Set i at level levels[i] by runfull or runpartial (nothing at level 0).
     void runset(int i);
     // 1 when partial set j is worth raising one level (deficit <= 25 and half
-    // its extra work below the next level of set 1).  Reads k, lcv only.
+    // its extra work below the next level of set 1).  Reads k, levels only.
     int worthraise(int j);
 
     // ---- enumeration (distenum.cpp) ---------------------------------------------
-    // The steps read setinfo.cntmode, lb, wmax, exact, keep, k, a, lcv and
+    // The steps read setinfo.step, lb, wmax, exact, keep, k, a, levels and
     // write ub, stop (minimum-distance step) or found, Aspec and the store
-    // (counting step).  Work rows: mata[0] / mata[-1] (bytes) or mataw[0] /
-    // mataw[-1] (bit planes); pivmask row 0 holds the support of the last
+    // (counting step).  Work rows: sysmats[0] / sysmats[-1] (bytes) or sysplanes[0] /
+    // sysplanes[-1] (bit planes); pivmask row 0 holds the support of the last
     // codeword claimed.
 
     // Set i of rank k[1]: bases cleared, walkset from depth 1.
     void runfull(int i);
     // Set i of lower rank: walkset on the zero base, then walkoutside over the rows
     // outside the rank.
-    void runpart(int i);
-    // Exhaustive listing: set 1 at level k[1] (lcv[1] := k[1]).
+    void runpartial(int i);
+    // Exhaustive listing: set 1 at level k[1] (levels[1] := k[1]).
     void runexhaust();
     // The recursions, entered with the work rows prepared by the above.
     void walkset(int depth, int start, int i);
     void walkoutside(int depth, int start, int i);
     // Claim test of the counting step: false when an earlier set that was run
-    // (lcv > 0) meets the codeword, i.e. the codeword has at most lcv[j]
+    // (levels > 0) meets the codeword, i.e. the codeword has at most levels[j]
     // non-zero coordinates on a[j].  `supp` is the support in bit form (W
     // words, read against pivmask) ...
     bool isfirst(int i, const uint64_t* supp) const;
@@ -166,7 +169,7 @@ public:
     // invariant in plane a word -1, class in plane b word 0, mark in plane b
     // word -1), setinfo.wmax = the weight at which the kept codewords span
     // the code, found / done.  Besides the sets and the counting state they
-    // write mata[1] row 0 (byte mask of the columns outside set 1) and the
+    // write sysmats[1] row 0 (byte mask of the columns outside set 1) and the
     // last raising row; perma, permb, permbytes, nextrow and the class table
     // are scratch.
 
@@ -190,7 +193,7 @@ public:
     // G.dreq + 1 are listed first, as they nearly always span the code;
     // the whole listing follows only when they do not, so the result is
     // that of the whole listing either way.  Without bit planes it prints
-    // an error and only sets cwstore.rows := found.
+    // an error and only sets wordplanes.rows := found.
     void generatingset_fromall_inv(ByteMatrix& G);
     // One attempt of it over the words listed up to weight `upto`; returns
     // the rank reached.
@@ -199,7 +202,7 @@ public:
     // makes B afresh.  Returns the rank.  With bit planes the bit form also
     // sets the marks of start..found from the classes that raised the rank.
     int gensets_update(PlaneMatrix& B, uint64_t start);
-    int gensets_updateb(ByteMatrix& B, uint64_t start);
+    int gensets_update(ByteMatrix& B, uint64_t start);
     // Pair invariant and classes of store rows lo+1..hi (bit store), which are
     // reordered by invariant (row pointers only, through perma and
     // permb).
@@ -208,7 +211,7 @@ public:
 private:
     // The tests reach the whole workspace through this probe.
     friend struct DistProbe;
-    DistWorkspace dinvar{};             // every workspace
+    DistWorkspace work{};             // every workspace
     const Field* fld = nullptr;   // the field in use; null until usefield
     int fq = 0;                   // its size
     bool planes = false;          // bit planes for this q (q <= 4)
@@ -220,9 +223,9 @@ private:
     void setpivmask(int i);                   // pivmask[i] := the bits of a[i]
     void storeensure(int rows, int n);        // the store in use holds `rows` codewords
     void clearsets(int n);                    // no sets, no levels, colfree all 0xff
-    void bitsetup(int rows, int n, int count);   // mataw and pivmask sized
+    void bitsetup(int rows, int n, int count);   // sysplanes and pivmask sized
     // dist.cpp
-    void clearlevels();                       // lcv[1..nsets] := 0
+    void clearlevels();                       // levels[1..nsets] := 0
     void exhaustive(ByteMatrix& G);                 // infoset1, Aspec := 0
     void spectrum_common(ByteMatrix& G, int keep, int upto);  // spectrum / spectrum_keep
     // distenum.cpp

@@ -1,12 +1,12 @@
 // Codeword enumeration engines: the two recursions over one information set
 // and the two steps that consume the codewords they meet.
 //
-// walkset walks every combination of up to lcv[i] systematic rows of set i,
+// walkset walks every combination of up to levels[i] systematic rows of set i,
 // the first coefficient 1 and the others any non-zero scalar, in the fixed
 // order rows ascending, scalars 1..q-1; walkoutside walks the combinations of the
 // rows outside the rank of a partial set and runs walkset on each as base.
 // Each depth has its own preallocated accumulator row (acc1 = rows of
-// mata[0] / mataw[0], acc2 = rows of mata[-1] / mataw[-1]), so a step is one
+// sysmats[0] / sysplanes[0], acc2 = rows of sysmats[-1] / sysplanes[-1]), so a step is one
 // pass over W words (bit planes, q <= 4) or n bytes (q = 5, 7), with no
 // allocation.  The recursions are templates on the field variant and, for
 // short codes, on the word count, so that the q = 2 step compiles to one XOR
@@ -46,13 +46,13 @@ struct ectx {
     uint8_t* const* b1;
     uint8_t* const* b2;
     int ub, lb, thr;       // minimum-distance step, thr = max(ub - 1, lb)
-    uint8_t stop;
+    bool stop;
     // counting step
     int wmax;
-    uint8_t exact, keep;
+    bool exact, keep;
     uint64_t found;
     uint64_t* Aspec;
-    const int32_t* lcv;            // levels of the sets (claim test)
+    const int32_t* levels;            // levels of the sets (claim test)
     const int32_t* kset;           // ranks of the sets
     int32_t* const* piv;           // pivot columns of the sets
     uint64_t* const* pmask;        // pivot masks; row 0 is scratch
@@ -65,23 +65,23 @@ void ctxinit(ectx& e, DistWorkspace& dv, const Field* F, bool planes, int i) {
     e.i = i;
     e.ki = it.k[i];
     e.k1 = it.k[1];
-    e.lev = it.lcv[i];
-    e.n = dv.mata[0].cols;
+    e.lev = it.levels[i];
+    e.n = dv.sysmats[0].cols;
     e.W = wordsfor(e.n);
-    e.q = dv.mata[1].q;
+    e.q = dv.sysmats[1].q;
     e.planes = planes;
     e.F = F;
     if (e.planes) {
-        e.ra = dv.mataw[i].a;
-        e.rb = dv.mataw[i].b;
-        e.a1a = dv.mataw[0].a;
-        e.a1b = dv.mataw[0].b;
-        e.a2a = dv.mataw[-1].a;
-        e.a2b = dv.mataw[-1].b;
+        e.ra = dv.sysplanes[i].a;
+        e.rb = dv.sysplanes[i].b;
+        e.a1a = dv.sysplanes[0].a;
+        e.a1b = dv.sysplanes[0].b;
+        e.a2a = dv.sysplanes[-1].a;
+        e.a2b = dv.sysplanes[-1].b;
     } else {
-        e.rr = dv.mata[i].a;
-        e.b1 = dv.mata[0].a;
-        e.b2 = dv.mata[-1].a;
+        e.rr = dv.sysmats[i].a;
+        e.b1 = dv.sysmats[0].a;
+        e.b2 = dv.sysmats[-1].a;
     }
     e.ub = it.ub;
     e.lb = it.lb;
@@ -92,7 +92,7 @@ void ctxinit(ectx& e, DistWorkspace& dv, const Field* F, bool planes, int i) {
     e.keep = it.keep;
     e.found = it.found;
     e.Aspec = it.Aspec.data();
-    e.lcv = it.lcv.data();
+    e.levels = it.levels.data();
     e.kset = it.k.data();
     e.piv = it.piv;
     e.pmask = dv.pivmask.a;
@@ -111,9 +111,9 @@ void ctxdone(const ectx& e) {
 // against the pivot masks, byte codeword against the pivot lists.  Kept out
 // of line: inlined, they would make the counting step save registers even on
 // its common early exits.
-[[gnu::noinline]] bool claimbits(int i, const int32_t* lcv, const uint64_t* const* pmask, int W, const uint64_t* supp) {
+[[gnu::noinline]] bool claimbits(int i, const int32_t* levels, const uint64_t* const* pmask, int W, const uint64_t* supp) {
     for (int j = 1; j < i; j++) {
-        int lv = lcv[j];
+        int lv = levels[j];
         if (lv <= 0) continue;   // a set that was not run claims nothing
         const uint64_t* mk = pmask[j];
         int t = 0;
@@ -123,10 +123,10 @@ void ctxdone(const ectx& e) {
     return true;
 }
 
-[[gnu::noinline]] bool claimbytes(int i, const int32_t* lcv, const int32_t* kset, const int32_t* const* piv,
+[[gnu::noinline]] bool claimbytes(int i, const int32_t* levels, const int32_t* kset, const int32_t* const* piv,
                                    const uint8_t* z) {
     for (int j = 1; j < i; j++) {
-        int lv = lcv[j];
+        int lv = levels[j];
         if (lv <= 0) continue;
         const int32_t* p = piv[j];
         int t = 0;
@@ -141,7 +141,7 @@ void ctxdone(const ectx& e) {
 // costs one comparison.
 inline void upd_dist(ectx& e, int w) {
     if (w < e.ub) e.ub = w;
-    if (w <= e.lb) e.stop = 1;
+    if (w <= e.lb) e.stop = true;
     e.thr = std::max(e.ub - 1, e.lb);
 }
 
@@ -150,7 +150,7 @@ inline void upd_dist(ectx& e, int w) {
 // Store row e.found := (za, zb) with weight w; the store grows by whole
 // blocks when full.
 void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int q) {
-    PlaneMatrix& s = e.dv->cwstore;
+    PlaneMatrix& s = e.dv->wordplanes;
     TALVEN_ASSERT("dist", e.found < (uint64_t)INT_MAX - 200, "found below INT_MAX");
     if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint64_t* a = s.a[e.found];
@@ -166,7 +166,7 @@ void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int
 }
 
 void keepbytes(ectx& e, int w, const uint8_t* z, int n) {
-    ByteMatrix& s = e.dv->cwstoreb;
+    ByteMatrix& s = e.dv->wordbytes;
     TALVEN_ASSERT("dist", e.found < (uint64_t)INT_MAX - 20000, "found below INT_MAX");
     if ((int64_t)e.found > s.caprows()) s.grow((int)e.found);
     uint8_t* r = s.a[e.found];
@@ -184,7 +184,7 @@ void countword(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
         uint64_t* sp = e.pmask[0];
         for (int x = 1; x <= e.W; x++)
             sp[x] = Q == 2 ? za[x] : (Q == 3 ? (za[x] ^ zb[x]) : (za[x] | zb[x]));
-        if (!claimbits(e.i, e.lcv, e.pmask, e.pmW, sp)) return;
+        if (!claimbits(e.i, e.levels, e.pmask, e.pmW, sp)) return;
     }
     e.found++;
     e.Aspec[w]++;
@@ -194,7 +194,7 @@ void countword(ectx& e, int w, const uint64_t* za, const uint64_t* zb) {
 // The same for a byte-form codeword.
 void countword(ectx& e, int w, const uint8_t* z) {
     if (w > e.wmax || (e.exact && w != e.wmax)) return;
-    if (e.i >= 2 && !claimbytes(e.i, e.lcv, e.kset, e.piv, z)) return;
+    if (e.i >= 2 && !claimbytes(e.i, e.levels, e.kset, e.piv, z)) return;
     e.found++;
     e.Aspec[w]++;
     if (e.keep) keepbytes(e, w, z, e.n);
@@ -483,9 +483,9 @@ void dispatch(ectx& e, int stage, int depth, int start) {
 // Recursion entry with the lead scalar of a second-stage call taken as 1.
 void DistEngine::enter(int i, int stage, int depth, int start) {
     ectx e;
-    ctxinit(e, dinvar, fld, planes, i);
+    ctxinit(e, work, fld, planes, i);
     if (e.stop) return;
-    if (dinvar.setinfo.cntmode)
+    if (work.setinfo.step == CountStep::counting)
         dispatch<true>(e, stage, depth, start);
     else
         dispatch<false>(e, stage, depth, start);
@@ -494,53 +494,53 @@ void DistEngine::enter(int i, int stage, int depth, int start) {
 
 // Both bases := the zero vector.
 void DistEngine::clearbases() {
-    int n = dinvar.mata[0].cols;
+    int n = work.sysmats[0].cols;
     if (planes) {
         int W = wordsfor(n);
-        uint64_t z = dinvar.mata[1].q == 3 ? bits.allones : 0;
+        uint64_t z = work.sysmats[1].q == 3 ? bits.allones : 0;
         for (int x = 1; x <= W; x++) {
-            dinvar.mataw[0].a[0][x] = dinvar.mataw[0].b[0][x] = z;
-            dinvar.mataw[-1].a[0][x] = dinvar.mataw[-1].b[0][x] = z;
+            work.sysplanes[0].a[0][x] = work.sysplanes[0].b[0][x] = z;
+            work.sysplanes[-1].a[0][x] = work.sysplanes[-1].b[0][x] = z;
         }
     } else {
-        memset(dinvar.mata[0].a[0] + 1, 0, (size_t)n);
-        memset(dinvar.mata[-1].a[0] + 1, 0, (size_t)n);
+        memset(work.sysmats[0].a[0] + 1, 0, (size_t)n);
+        memset(work.sysmats[-1].a[0] + 1, 0, (size_t)n);
     }
 }
 
 bool DistEngine::isfirst(int i, const uint64_t* supp) const {
-    const InfoSets& it = dinvar.setinfo;
-    return claimbits(i, it.lcv.data(), dinvar.pivmask.a, dinvar.pivmask.cols, supp);
+    const InfoSets& it = work.setinfo;
+    return claimbits(i, it.levels.data(), work.pivmask.a, work.pivmask.cols, supp);
 }
 
 bool DistEngine::isfirstb(int i, const uint8_t* z) const {
-    const InfoSets& it = dinvar.setinfo;
-    return claimbytes(i, it.lcv.data(), it.k.data(), it.piv, z);
+    const InfoSets& it = work.setinfo;
+    return claimbytes(i, it.levels.data(), it.k.data(), it.piv, z);
 }
 
 void DistEngine::walkset(int depth, int start, int i) { enter(i, 1, depth, start); }
 void DistEngine::walkoutside(int depth, int start, int i) { enter(i, 2, depth, start); }
 
 void DistEngine::runfull(int i) {
-    dinvar.mata[0].cols = dinvar.mata[1].cols;
+    work.sysmats[0].cols = work.sysmats[1].cols;
     clearbases();
-    if (dinvar.setinfo.stop) return;
+    if (work.setinfo.stop) return;
     walkset(1, 1, i);
 }
 
-void DistEngine::runpart(int i) {
-    dinvar.mata[0].cols = dinvar.mata[1].cols;
+void DistEngine::runpartial(int i) {
+    work.sysmats[0].cols = work.sysmats[1].cols;
     clearbases();
-    if (dinvar.setinfo.stop) return;
+    if (work.setinfo.stop) return;
     walkset(1, 1, i);
-    if (dinvar.setinfo.stop) return;
-    if (dinvar.setinfo.k[1] > dinvar.setinfo.k[i]) walkoutside(1, dinvar.setinfo.k[i] + 1, i);
+    if (work.setinfo.stop) return;
+    if (work.setinfo.k[1] > work.setinfo.k[i]) walkoutside(1, work.setinfo.k[i] + 1, i);
 }
 
 void DistEngine::runexhaust() {
-    dinvar.setinfo.lcv[1] = dinvar.setinfo.k[1];
-    dinvar.mata[0].cols = dinvar.mata[1].cols;
+    work.setinfo.levels[1] = work.setinfo.k[1];
+    work.sysmats[0].cols = work.sysmats[1].cols;
     clearbases();
-    if (dinvar.setinfo.stop || dinvar.setinfo.k[1] < 1) return;
+    if (work.setinfo.stop || work.setinfo.k[1] < 1) return;
     walkset(1, 1, 1);
 }

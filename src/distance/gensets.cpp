@@ -140,15 +140,15 @@ static bool insertbytes(const Field& F, ByteMatrix& B, const uint8_t* c, int n) 
 // ---- incremental basis ------------------------------------------------------------------
 
 // B := empty, row 0 := the pivot mask of set 1 (bits), and the same mask in
-// byte form in mata[1] row 0.
+// byte form in sysmats[1] row 0.
 void DistEngine::basisinit(PlaneMatrix& B) {
-    InfoSets& it = dinvar.setinfo;
-    int k1 = it.k[1], n = it.n, W = wordsfor(n), q = dinvar.mata[1].q;
+    InfoSets& it = work.setinfo;
+    int k1 = it.k[1], n = it.n, W = wordsfor(n), q = work.sysmats[1].q;
     B.ensure(k1 > 0 ? k1 : 1, W, q);
     B.used = 0;
-    const uint64_t* mk = dinvar.pivmask.a[1];
+    const uint64_t* mk = work.pivmask.a[1];
     for (int x = 1; x <= W; x++) B.a[0][x] = mk[x];
-    uint8_t* m0 = dinvar.mata[1].a[0];   // the same mask in byte form
+    uint8_t* m0 = work.sysmats[1].a[0];   // the same mask in byte form
     memset(m0 + 1, 1, (size_t)n);
     for (int u = 1; u <= k1; u++) m0[it.piv[1][u]] = 0;
 }
@@ -156,8 +156,8 @@ void DistEngine::basisinit(PlaneMatrix& B) {
 // Inserts stored codewords start..end into B until rank k[1]; with `classes`
 // the marks of start..end are set from the classes that raised the rank.
 int DistEngine::updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool classes) {
-    InfoSets& it = dinvar.setinfo;
-    PlaneMatrix& S = dinvar.cwstore;
+    InfoSets& it = work.setinfo;
+    PlaneMatrix& S = work.wordplanes;
     int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
     if (classes) {
@@ -182,15 +182,15 @@ int DistEngine::updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool class
 }
 
 int DistEngine::gensets_update(PlaneMatrix& B, uint64_t start) {
-    return updbits(B, start, dinvar.setinfo.found, planes);
+    return updbits(B, start, work.setinfo.found, planes);
 }
 
-int DistEngine::gensets_updateb(ByteMatrix& B, uint64_t start) {
-    InfoSets& it = dinvar.setinfo;
-    ByteMatrix& S = dinvar.cwstoreb;
+int DistEngine::gensets_update(ByteMatrix& B, uint64_t start) {
+    InfoSets& it = work.setinfo;
+    ByteMatrix& S = work.wordbytes;
     int n = it.n, k1 = it.k[1];
     if (start == 1) {
-        B.ensure(k1 > 0 ? k1 : 1, n, dinvar.mata[1].q);
+        B.ensure(k1 > 0 ? k1 : 1, n, work.sysmats[1].q);
         B.used = 0;
         memset(B.a[0] + 1, 1, (size_t)n);
         for (int u = 1; u <= k1; u++) B.a[0][it.piv[1][u]] = 0;
@@ -242,25 +242,25 @@ static int pairweight(int q, int W, const uint64_t* xa, const uint64_t* xb, cons
 // The scratch row pointers sized for rows 1..m (grow-only).
 void DistEngine::permensure(uint64_t m) {
     if (planes) {
-        dinvar.perma.ensure((size_t)m + 1);
-        dinvar.permb.ensure((size_t)m + 1);
+        work.perma.ensure((size_t)m + 1);
+        work.permb.ensure((size_t)m + 1);
     } else {
-        dinvar.permbytes.ensure((size_t)m + 1);
+        work.permbytes.ensure((size_t)m + 1);
     }
 }
 
 // Rewrites store rows lo+1..hi in the order given by the scratch pointers.
 void DistEngine::putback(uint64_t lo, uint64_t m) {
-    PlaneMatrix& S = dinvar.cwstore;
+    PlaneMatrix& S = work.wordplanes;
     for (uint64_t j = 1; j <= m; j++) {
-        S.a[lo + j] = dinvar.perma[j];
-        S.b[lo + j] = dinvar.permb[j];
+        S.a[lo + j] = work.perma[j];
+        S.b[lo + j] = work.permb[j];
     }
 }
 
 void DistEngine::classify(uint64_t lo, uint64_t hi) {
-    PlaneMatrix& S = dinvar.cwstore;
-    int q = dinvar.mata[1].q, W = wordsfor(dinvar.setinfo.n);
+    PlaneMatrix& S = work.wordplanes;
+    int q = work.sysmats[1].q, W = wordsfor(work.setinfo.n);
     if (hi <= lo) return;
     uint64_t m = hi - lo;
     for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
@@ -271,7 +271,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             // x there: c[p] where x is 0, m - c[p] where x is 1, with c[p]
             // the words that have p.  So the sums take m times the weight
             // instead of m^2 pair weights.
-            const int n = dinvar.setinfo.n;
+            const int n = work.setinfo.n;
             uint32_t c[MAXLEN + 64];
             memset(c, 0, sizeof(uint32_t) * 64 * (size_t)W);
             uint64_t all = 0;
@@ -310,8 +310,8 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             const uint64_t f = order[j];
             if (j == 0 || S.a[f][-1] != S.a[order[j - 1]][-1]) c++;
             S.b[f][0] = c;
-            dinvar.perma[j + 1] = S.a[f];
-            dinvar.permb[j + 1] = S.b[f];
+            work.perma[j + 1] = S.a[f];
+            work.permb[j + 1] = S.b[f];
         }
     } else {
         uint64_t cnt[101] = {0};
@@ -327,8 +327,8 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             uint64_t v = S.a[f][-1];
             S.b[f][0] = cls[v];
             uint64_t j = ++pos[v];
-            dinvar.perma[j] = S.a[f];
-            dinvar.permb[j] = S.b[f];
+            work.perma[j] = S.a[f];
+            work.permb[j] = S.b[f];
         }
     }
     putback(lo, m);
@@ -337,37 +337,37 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
 // ---- generating sets after the minimum distance -----------------------------------------------
 
 void DistEngine::gensets_start(ByteMatrix& G, int ub) {
-    InfoSets& it = dinvar.setinfo;
-    it.keep = 1;
+    InfoSets& it = work.setinfo;
+    it.keep = true;
     it.lb = 0;
     it.ub = ub;
     infosets(G);
-    it.stop = 0;
-    it.cntmode = 1;
+    it.stop = false;
+    it.step = CountStep::counting;
     it.found = 0;
     it.done = 0;
-    for (int i = 1; i <= it.nsets; i++) it.lcv[i] = 0;
+    for (int i = 1; i <= it.nsets; i++) it.levels[i] = 0;
     for (int w = 0; w <= G.cols; w++) it.Aspec[w] = 0;
 }
 
 void DistEngine::setrows(uint64_t rows) {
-    dinvar.cwstore.rows = (int)rows;
-    dinvar.cwstoreb.rows = (int)rows;
+    work.wordplanes.rows = (int)rows;
+    work.wordbytes.rows = (int)rows;
 }
 
 void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     gensets_start(G, d);
-    it.exact = 0;
+    it.exact = false;
     it.wmax = d - 1;
     int rank = 0;
     while (rank != it.k[1] && it.wmax < G.cols) {
-        it.exact = 1;
+        it.exact = true;
         it.wmax++;
         runlevels();
-        dinvar.cwstore.rows = (int)it.found;
+        work.wordplanes.rows = (int)it.found;
         if (it.found != it.done) {
-            dinvar.cwstore.b[0][0] = 0;
+            work.wordplanes.b[0][0] = 0;
             if (planes) classify(it.done, it.found);
             rank = gensets_update(Gb, it.done + 1);
             it.done = it.found;
@@ -377,17 +377,17 @@ void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
 }
 
 void DistEngine::gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     gensets_start(G, G.cols);
-    it.exact = 1;
+    it.exact = true;
     it.wmax = 0;
     int rank = 0;
     while (rank != it.k[1] && it.wmax < G.cols) {
         it.wmax++;
         runlevels();
-        dinvar.cwstoreb.rows = (int)it.found;
+        work.wordbytes.rows = (int)it.found;
         if (it.found != it.done) {
-            rank = gensets_updateb(Gs, it.done + 1);
+            rank = gensets_update(Gs, it.done + 1);
             it.done = it.found;
         }
     }
@@ -397,7 +397,7 @@ void DistEngine::gensets_dist_b(ByteMatrix& Gs, ByteMatrix& G) {
 // ---- full listings ------------------------------------------------------------------------------
 
 void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     spectrum_keep(G, upto);
     int n = G.cols;
     uint64_t s = 0;
@@ -410,29 +410,29 @@ void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
     int32_t* next = it.nextrow.data();   // next free row per weight
     for (int w = 0; w <= n; w++) next[w] = (int32_t)it.Bspec[w];
     if (planes) {
-        PlaneMatrix& S = dinvar.cwstore;
+        PlaneMatrix& S = work.wordplanes;
         for (uint64_t f = 1; f <= m; f++) {
             uint64_t j = (uint64_t)++next[S.a[f][0]];
-            dinvar.perma[j] = S.a[f];
-            dinvar.permb[j] = S.b[f];
+            work.perma[j] = S.a[f];
+            work.permb[j] = S.b[f];
         }
         putback(0, m);
     } else {
-        ByteMatrix& S = dinvar.cwstoreb;
+        ByteMatrix& S = work.wordbytes;
         for (uint64_t f = 1; f <= m; f++) {
             uint64_t j = (uint64_t)++next[bstoredweight(S.a[f])];
-            dinvar.permbytes[j] = S.a[f];
+            work.permbytes[j] = S.a[f];
         }
-        for (uint64_t j = 1; j <= m; j++) S.a[j] = dinvar.permbytes[j];
+        for (uint64_t j = 1; j <= m; j++) S.a[j] = work.permbytes[j];
     }
 }
 
 void DistEngine::gensets_all(ByteMatrix& G) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     spectrum_sorted(G);
-    ByteMatrix& S = dinvar.cwstoreb;
+    ByteMatrix& S = work.wordbytes;
     lastraise = 0;
-    gensets_updateb(dinvar.gbasb, 1);
+    gensets_update(work.gbasb, 1);
     if (lastraise == 0) return;
     int w = bstoredweight(S.a[lastraise]);
     uint64_t sum = 0;
@@ -447,14 +447,14 @@ void DistEngine::gensets_all(ByteMatrix& G) {
 void DistEngine::generatingset_fromall_inv(ByteMatrix& G) {
     TALVEN_ASSERT("gensets", planes, "generatingset_fromall_inv works on bit planes");
     const int upto = G.dreq + 1;
-    if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == dinvar.setinfo.k[1]) return;
+    if (upto >= 1 && upto < G.cols && generatingset_upto(G, upto) == work.setinfo.k[1]) return;
     generatingset_upto(G, G.cols);
 }
 
 int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     spectrum_sorted(G, upto);
-    PlaneMatrix& S = dinvar.cwstore;
+    PlaneMatrix& S = work.wordplanes;
     for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;
     int rank = 0;
     it.wmax = 0;
@@ -470,7 +470,7 @@ int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
         it.wmax = w;
         S.b[0][0] = 0;
         if (planes) classify(it.done, scan);
-        rank = updbits(dinvar.gbas, it.done + 1, scan, true);
+        rank = updbits(work.gbas, it.done + 1, scan, true);
         it.done = scan;
     }
     S.rows = (int)it.done;

@@ -3,7 +3,7 @@
 // plain Gaussian elimination over the engine's field on byte rows (m <= 19
 // rows, n <= 799 columns, so this is never the costly part); the enumeration
 // that follows reuses what is built here for every step, so everything is
-// computed once per code into grow-only containers of the engine's `dinvar`.
+// computed once per code into grow-only containers of the engine's `work`.
 #include <cstring>
 
 #include "distance/dist.h"
@@ -25,7 +25,7 @@ void DistEngine::usefield(int q, bool bitplanes) {
 }
 
 void DistEngine::reset() {
-    dinvar = DistWorkspace{};
+    work = DistWorkspace{};
     lastraise = 0;
 }
 
@@ -36,12 +36,12 @@ void InfoSets::ensure(int r, int c, int mode) {
     if (!(pivs_.allocated() && c <= capc_ && r <= capr_ && tt <= capt_)) {
         pivs_.make(tt, r, "no memory for the information sets");
         k = Buffer<int32_t>{};
-        lcv = Buffer<int32_t>{};
+        levels = Buffer<int32_t>{};
         Aspec = Buffer<uint64_t>{};
         Bspec = Buffer<uint64_t>{};
         nextrow = Buffer<int32_t>{};
         k.ensure((size_t)tt + 1);
-        lcv.ensure((size_t)tt + 1);
+        levels.ensure((size_t)tt + 1);
         Aspec.ensure((size_t)c + 1);
         Bspec.ensure((size_t)c + 1);
         nextrow.ensure((size_t)c + 1);
@@ -122,17 +122,17 @@ int DistEngine::rref(ByteMatrix& dst, ByteMatrix& src, ByteMatrix* out, Rref mod
     TALVEN_ASSERT("rank", src.q == fq, "src.q==field.q");
     const Field& F = *fld;
     int n = src.cols, m = src.rows, q = src.q;
-    dinvar.rscr.ensure(m > 0 ? m : 1, n, q);
+    work.rscr.ensure(m > 0 ? m : 1, n, q);
     ByteMatrix* from = &src;
     if (&dst == &src) {   // keep the unreduced rows for the dependent ones
-        for (int r = 1; r <= m; r++) memcpy(dinvar.rscr.a[r] + 1, src.a[r] + 1, (size_t)n);
-        from = &dinvar.rscr;
+        for (int r = 1; r <= m; r++) memcpy(work.rscr.a[r] + 1, src.a[r] + 1, (size_t)n);
+        from = &work.rscr;
     } else {
         dst.ensure(m, n, q);
     }
     ByteMatrix& s = *from;
-    dinvar.pivbuf.ensure((size_t)m + 2);   // grow-only: no heap use per call
-    int* pv = dinvar.pivbuf.data();
+    work.pivbuf.ensure((size_t)m + 2);   // grow-only: no heap use per call
+    int* pv = work.pivbuf.data();
     int* dep = pv + 0;   // dependent source rows share the tail of the list
     int ndep = 0;
     int r = 1;
@@ -156,12 +156,12 @@ int DistEngine::rref(ByteMatrix& dst, ByteMatrix& src, ByteMatrix* out, Rref mod
     dst.used = rank;
     dst.q = q;
     // rscr is at least n wide here; its row 0 is free
-    if (mode == Rref::sys && out) rref_sys(dst, *out, pv, rank, dinvar.rscr.a[0]);
-    if (mode == Rref::dual && out) rref_dual(F, dst, *out, pv, rank, dinvar.rscr.a[0]);
+    if (mode == Rref::sys && out) rref_sys(dst, *out, pv, rank, work.rscr.a[0]);
+    if (mode == Rref::dual && out) rref_dual(F, dst, *out, pv, rank, work.rscr.a[0]);
     return rank;
 }
 
-void DistEngine::dualmat(ByteMatrix& out, ByteMatrix& gm) { rref(dinvar.wcopy, gm, &out, Rref::dual); }
+void DistEngine::dualmat(ByteMatrix& out, ByteMatrix& gm) { rref(work.wcopy, gm, &out, Rref::dual); }
 
 // ---- systematic form on the free columns --------------------------------------
 
@@ -169,7 +169,7 @@ void DistEngine::dualmat(ByteMatrix& out, ByteMatrix& gm) { rref(dinvar.wcopy, g
 // into one word each (an exclusive or clears a column), unpacked at the end.
 int DistEngine::sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv) {
     const int n = src.cols;
-    uint8_t* colfree = dinvar.colfree.a[0];
+    uint8_t* colfree = work.colfree.a[0];
     uint64_t freebits = 0, rb[65];
     for (int c = 1; c <= n; c++)
         if (colfree[c]) freebits |= (uint64_t)1 << (c - 1);
@@ -204,7 +204,7 @@ int DistEngine::sysform2(ByteMatrix& dst, ByteMatrix& src, int kk, int* pv) {
 }
 
 int DistEngine::sysform(ByteMatrix& dst, ByteMatrix& src) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     const Field& F = *fld;
     int n = src.cols;
     int kk = src.used;
@@ -217,14 +217,14 @@ int DistEngine::sysform(ByteMatrix& dst, ByteMatrix& src) {
         uint8_t* row = dst.a[r];
         memcpy(row + 1, src.a[j] + 1, (size_t)n);
         for (int i = 1; i < r; i++) clearcol(F, row, dst.a[i], pv[i], n);
-        int p = firstnz(row, dinvar.colfree.a[0], n);
+        int p = firstnz(row, work.colfree.a[0], n);
         if (p > n) {   // dependent on the free columns: store from the bottom
             ndep++;
             memcpy(dst.a[kk - ndep + 1] + 1, row + 1, (size_t)n);
             continue;
         }
         pv[r] = p;
-        dinvar.colfree.a[0][p] = 0;
+        work.colfree.a[0][p] = 0;
         rowscale(F, row, F.invtab[row[p]], n);
         for (int i = 1; i < r; i++) clearcol(F, dst.a[i], row, p, n);
         r++;
@@ -293,9 +293,9 @@ void DistEngine::packrows2(PlaneMatrix& out, ByteMatrix& src) {
 // Bit mask of the pivot columns of set i, for the claim test of the counting
 // step.
 void DistEngine::setpivmask(int i) {
-    InfoSets& it = dinvar.setinfo;
-    uint64_t* mk = dinvar.pivmask.a[i];
-    int W = dinvar.pivmask.cols;
+    InfoSets& it = work.setinfo;
+    uint64_t* mk = work.pivmask.a[i];
+    int W = work.pivmask.cols;
     for (int x = 1; x <= W; x++) mk[x] = 0;
     for (int j = 1; j <= it.k[i]; j++) {
         int p = it.piv[i][j];
@@ -304,8 +304,8 @@ void DistEngine::setpivmask(int i) {
 }
 
 void DistEngine::packmat(int i) {
-    ByteMatrix& s = dinvar.mata[i];
-    PlaneMatrix& o = dinvar.mataw[i];
+    ByteMatrix& s = work.sysmats[i];
+    PlaneMatrix& o = work.sysplanes[i];
     int n = s.cols, W = wordsfor(n), q = s.q;
     if (q == 2) {
         o.ensure(s.rows, W, q);
@@ -323,45 +323,45 @@ void DistEngine::packmat(int i) {
 void DistEngine::storeensure(int rows, int n) {
     if (rows < 1) rows = 1;
     if (planes)
-        dinvar.cwstore.ensure(rows, wordsfor(n), fq);
+        work.wordplanes.ensure(rows, wordsfor(n), fq);
     else
-        dinvar.cwstoreb.ensure(rows, n, fq);
+        work.wordbytes.ensure(rows, n, fq);
 }
 
 void DistEngine::clearsets(int n) {
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     it.nsets = 0;
     it.ranksum = 0;
     it.nfull = 0;
-    dinvar.colfree.ensure(0, n, 2);
-    memset(dinvar.colfree.a[0] + 1, 0xff, (size_t)n);
-    for (int i = 0; i <= it.nslots && i <= it.t; i++) it.k[i] = it.lcv[i] = 0;
+    work.colfree.ensure(0, n, 2);
+    memset(work.colfree.a[0] + 1, 0xff, (size_t)n);
+    for (int i = 0; i <= it.nslots && i <= it.t; i++) it.k[i] = it.levels[i] = 0;
 }
 
 // Common set-up of the bit forms and the claim masks.
 void DistEngine::bitsetup(int rows, int n, int count) {
     int W = wordsfor(n);
-    dinvar.mataw.ensure(rows, W, fq, count);
-    dinvar.pivmask.ensure(count, W, 2);
+    work.sysplanes.ensure(rows, W, fq, count);
+    work.pivmask.ensure(count, W, 2);
 }
 
 void DistEngine::infosets(ByteMatrix& genmat) {
     TALVEN_ASSERT("rank", genmat.rows == genmat.used, "genmat.m==genmat.k");
     TALVEN_ASSERT("rank", genmat.q == fq, "genmat.q==field.q");
     int n = genmat.cols, q = genmat.q;
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     if (planes) {
         if (it.keep) storeensure(genmat.rows, n);
     } else if (it.keep) {
         storeensure(genmat.rows, n);
     }
-    rref(dinvar.wcopy, genmat, nullptr, Rref::none);
-    int k = dinvar.wcopy.used;
+    rref(work.wcopy, genmat, nullptr, Rref::none);
+    int k = work.wcopy.used;
     int rows = k > 0 ? k : 1;
     it.ensure(rows, n, 1);
     it.n = n;
     it.nslots = it.t;
-    dinvar.mata.ensure(rows, n, q, it.nslots + 1);
+    work.sysmats.ensure(rows, n, q, it.nslots + 1);
     if (planes) {
         // The bit forms are rewritten in full on every call, so they are
         // kept across calls rather than made afresh after many calls: a
@@ -369,8 +369,8 @@ void DistEngine::infosets(ByteMatrix& genmat) {
         bitsetup(rows, n, it.nslots + 1);
     }
     clearsets(n);
-    dinvar.wcopy.used = k;
-    int r = sysform(dinvar.mata[1], dinvar.wcopy);
+    work.wcopy.used = k;
+    int r = sysform(work.sysmats[1], work.wcopy);
     it.k[1] = r;
     if (planes) {
         packmat(1);
@@ -382,7 +382,7 @@ void DistEngine::infosets(ByteMatrix& genmat) {
     it.nfull = 1;
     if (r < 2) return;   // rank 1: the one set is all there is
     while (it.nsets != it.nslots && it.nsets < it.nslots - 2) {
-        int rr = sysform(dinvar.mata[it.nsets + 1], dinvar.mata[1]);
+        int rr = sysform(work.sysmats[it.nsets + 1], work.sysmats[1]);
         if (rr < 2) break;
         it.nsets++;
         if (rr == it.k[1]) it.nfull++;
@@ -412,7 +412,7 @@ constexpr uint64_t STOREPRE = (uint64_t)1 << 20;
 void DistEngine::infoset1(ByteMatrix& genmat) {
     int n = genmat.cols, q = genmat.q;
     TALVEN_ASSERT("rank", q == fq, "genmat.q==field.q");
-    InfoSets& it = dinvar.setinfo;
+    InfoSets& it = work.setinfo;
     int m = genmat.rows > 0 ? genmat.rows : 1;
     if (planes) {
         storeensure(3, n);
@@ -421,11 +421,11 @@ void DistEngine::infoset1(ByteMatrix& genmat) {
     it.ensure(m, n, 3);
     it.n = n;
     it.nslots = it.t;
-    dinvar.mata.ensure(m, n, q, it.nslots);
+    work.sysmats.ensure(m, n, q, it.nslots);
     if (planes) bitsetup(m, n, it.nslots);
     clearsets(n);
-    int r = sysform(dinvar.mata[1], genmat);
-    it.lcv[1] = r;
+    int r = sysform(work.sysmats[1], genmat);
+    it.levels[1] = r;
     it.k[1] = r;
     it.nsets = r > 0 ? 1 : 0;
     it.nfull = it.nsets;

@@ -1,7 +1,7 @@
 // The records of the distance subsystem and the helpers that touch no state.
 //
 // A code arrives as a byte matrix (cols = n, rows = m, used = k, dreq = d,
-// q).  DistEngine (dist.h) builds from it, in its record `dinvar`, a list of
+// q).  DistEngine (dist.h) builds from it, in its record `work`, a list of
 // systematic matrices whose pivot columns are pairwise disjoint (the
 // information sets of the minimum-distance method), or one systematic matrix
 // for the exhaustive listing, and for q <= 4 their bit-plane forms, in which
@@ -17,8 +17,13 @@
 
 #include "containers/containers.h"
 
+// What a walk over the information sets does with the codewords it meets:
+// stops at the first of weight <= lb (the minimum-distance step), or counts
+// them and, when asked, stores them (the counting step).
+enum class CountStep : uint8_t { distance, counting };
+
 // The information-set record: per set i = 1..nsets its pivot columns
-// piv[i][1..k[i]], its rank k[i] and its level lcv[i]; the weight counts
+// piv[i][1..k[i]], its rank k[i] and its level levels[i]; the weight counts
 // Aspec[0..n] of the counting step and scratch of the same length; and the
 // planning and counting state of the enumeration.  Sized by ensure for a
 // matrix of r rows and c columns: t + 1 pivot lists of r + 1 entries, with
@@ -26,7 +31,7 @@
 struct InfoSets {
     int32_t** piv = nullptr;   // piv[i][1..k[i]], i = 0..t (row pointers)
     Buffer<int32_t> k;         // ranks, 0..t
-    Buffer<int32_t> lcv;       // levels, 0..t
+    Buffer<int32_t> levels;       // levels, 0..t
     Buffer<uint64_t> Aspec;    // weight counts, 0..c
     Buffer<uint64_t> Bspec;    // scratch of the sorted store: first row - 1 of each weight
     Buffer<int32_t> nextrow;   // scratch of the sorted store: next free row of each weight
@@ -36,10 +41,10 @@ struct InfoSets {
     int32_t nsets = 0;         // information sets built
     int32_t ranksum = 0;       // sum of k[1..nsets]
     int32_t nfull = 0;         // sets of full rank k[1]
-    uint8_t cntmode = 0;       // 1: counting step, 0: minimum-distance step
-    uint8_t stop = 0;          // raised by the minimum-distance step at weight <= lb
-    uint8_t keep = 0;          // counted codewords are stored
-    uint8_t exact = 0;         // count only weight == wmax
+    CountStep step = CountStep::distance;  // what the walks of the sets do
+    bool stop = false;         // raised by the minimum-distance step at weight <= lb
+    bool keep = false;         // counted codewords are stored
+    bool exact = false;        // count only weight == wmax
     int32_t ub = 0;            // smallest weight met
     int32_t lb = 0;            // threshold of the minimum-distance step
     int32_t wmax = 0;          // target / largest counted weight
@@ -56,14 +61,14 @@ private:
     int32_t capc_ = 0, capr_ = 0, capt_ = 0;
 };
 
-// The workspaces of one DistEngine (its private member `dinvar`).
+// The workspaces of one DistEngine (its private member `work`).
 struct DistWorkspace {
     ByteMatrix wcopy;              // reduced echelon copy of the last generator matrix
-    MatrixSet<ByteMatrix> mata;    // systematic matrices 1..nsets; [0], [-1]: work rows
-    MatrixSet<PlaneMatrix> mataw;  // their bit-plane forms (q <= 4)
+    MatrixSet<ByteMatrix> sysmats;    // systematic matrices 1..nsets; [0], [-1]: work rows
+    MatrixSet<PlaneMatrix> sysplanes;  // their bit-plane forms (q <= 4)
     InfoSets setinfo;
-    PlaneMatrix cwstore;           // codeword store, bit planes (q <= 4)
-    ByteMatrix cwstoreb;           // codeword store, bytes (q = 5, 7)
+    PlaneMatrix wordplanes;           // codeword store, bit planes (q <= 4)
+    ByteMatrix wordbytes;           // codeword store, bytes (q = 5, 7)
     PlaneMatrix pivmask;           // row i: bit mask of the pivot columns piv[i]
     ByteMatrix rscr;               // scratch copy for reductions in place
     ByteMatrix colfree;            // row 0: 0xff on the columns no set has taken

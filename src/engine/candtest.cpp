@@ -10,8 +10,8 @@
 #include "field/field.h"
 
 void CandidateTests::candfill(const WorkingCode& code) {
-    const int L = code.cur_level, len = code.cur_len;
-    mats.cand.ensure(L, len, code.cur_q);
+    const int L = code.level, len = code.len;
+    mats.cand.ensure(L, len, code.q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= len; c++) {
             int v = code.m[r][c];
@@ -23,7 +23,7 @@ void CandidateTests::candfill(const WorkingCode& code) {
 }
 
 bool CandidateTests::test_selforth(const WorkingCode& code) const {
-    const int L = code.cur_level, len = code.cur_len, q = code.cur_q;
+    const int L = code.level, len = code.len, q = code.q;
     if (q > 4 || L < 2) return true;
     const int32_t* x = code.m[L];
     const int32_t* y = code.m[L - 1];
@@ -68,8 +68,8 @@ bool proportional(const WorkingCode& code, const Field& F, int L, int c1, int c2
 }  // namespace
 
 bool CandidateTests::test_dual(WorkingCode& code) {
-    const int L = code.cur_level, len = code.cur_len;
-    code.dualreq = L - code.cur_k + code.cur_dual;
+    const int L = code.level, len = code.len;
+    code.dualreq = L - code.k + code.dual;
     const int req = code.dualreq;
     if (req < 2) return true;
     if (req == 2) return !haszerocol(code, L, len);
@@ -77,7 +77,7 @@ bool CandidateTests::test_dual(WorkingCode& code) {
         // Zero columns are rejected here too: the level below checked them
         // only when it had a test of its own (codes of dimension 1 have none).
         if (haszerocol(code, L, len)) return false;
-        const Field& F = gf(code.cur_q);
+        const Field& F = gf(code.q);
         for (int c1 = 1; c1 <= len; c1++)
             for (int c2 = c1 + 1; c2 <= len; c2++)
                 if (proportional(code, F, L, c1, c2)) return false;
@@ -86,14 +86,14 @@ bool CandidateTests::test_dual(WorkingCode& code) {
     candfill(code);
     const int drows = len - L;
     if (drows <= 0) return true;  // the dual is the zero code
-    mats.dual.ensure(drows, len, code.cur_q);
+    mats.dual.ensure(drows, len, code.q);
     dist_.dualmat(mats.dual, mats.cand);
     mats.dual.dreq = req;
     return (mats.dual.rows <= 9 ? dist_.checkdist_ex(mats.dual) : dist_.checkdist(mats.dual)) != 0;
 }
 
 bool CandidateTests::test_dist(const WorkingCode& code) {
-    const int L = code.cur_level, len = code.cur_len;
+    const int L = code.level, len = code.len;
     if (L >= 1 && L < MAXDIM && !bounds_.supp[L].empty()) {
         int zeros = 0;
         for (int c = 1; c <= len; c++) {
@@ -112,5 +112,5 @@ bool CandidateTests::test_dist(const WorkingCode& code) {
         return true;
     }
     mats.cand.dreq = bounds_.dmin;
-    return (code.cur_level <= 9 ? dist_.checkdist_ex(mats.cand) : dist_.checkdist(mats.cand)) != 0;
+    return (code.level <= 9 ? dist_.checkdist_ex(mats.cand) : dist_.checkdist(mats.cand)) != 0;
 }

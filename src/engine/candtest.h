@@ -1,8 +1,8 @@
 // The tests every complete candidate of the extension step must pass before
 // it is given invariants: self-orthogonality (when asked for), the dual
 // distance, and the minimum distance or the allowed weights.  They read the
-// candidate in the run's working code (rows 1..cur_level, columns
-// 1..cur_len).
+// candidate in the run's working code (rows 1..level, columns
+// 1..len).
 #pragma once
 #include "containers/code.h"
 #include "containers/containers.h"
@@ -29,7 +29,7 @@ class CandidateTests {
     // difference divisible by 4 (doubly even), Euclidean (q = 3) or Hermitian
     // (q = 4) product 0; q = 5, 7 always pass.  Reads the code only.
     bool test_selforth(const WorkingCode& code) const;
-    // Dual distance: sets code.dualreq = cur_level - k + cur_dual and checks
+    // Dual distance: sets code.dualreq = level - k + dual and checks
     // that the dual has no non-zero word of weight below it.  Writes mats.cand
     // and mats.dual when it must enumerate; the distance engine's state.
     bool test_dual(WorkingCode& code);
@@ -38,7 +38,7 @@ class CandidateTests {
     // read) or, when the bounds restrict the weights, no codeword of a
     // weight they forbid.  Writes mats.cand; the distance engine's state.
     bool test_dist(const WorkingCode& code);
-    // mats.cand := code rows 1..cur_level, columns 1..cur_len (unassigned
+    // mats.cand := code rows 1..level, columns 1..len (unassigned
     // entries of the last row as 0), used = rows, dreq = code.dreq.
     void candfill(const WorkingCode& code);
 

@@ -45,11 +45,11 @@ void DimensionSearch::search(int splitlevel) {
 // Clears the step's tables and sets the parameters of the working code.
 void DimensionSearch::startcode() {
     step_.reset();
-    en_.code.cur_n = par_.n;
-    en_.code.cur_k = par_.k;
-    en_.code.cur_d = par_.d;
-    en_.code.cur_q = par_.q;
-    en_.code.cur_dual = par_.dualdist;
+    en_.code.n = par_.n;
+    en_.code.k = par_.k;
+    en_.code.d = par_.d;
+    en_.code.q = par_.q;
+    en_.code.dual = par_.dualdist;
 }
 
 // ---- families of the split level ---------------------------------------------------
@@ -82,8 +82,8 @@ void DimensionSearch::searchfamily(const Family& f) {
                   "a family's rows fill the free positions");
     for (int r = 1; r < f.level; r++)
         for (int p = 1; p <= m; p++) en_.code.m[r][p] = f.rows[(size_t)(r - 1) * (size_t)m + (size_t)(p - 1)];
-    en_.code.cur_len = m + f.level - 1;
-    en_.code.cur_level = f.level - 1;
+    en_.code.len = m + f.level - 1;
+    en_.code.level = f.level - 1;
     LevelStore& level = levels_[f.level];
     level.clear();
     for (size_t at = 0; at < f.records.size() && !fault_.stopped();) {
@@ -105,8 +105,8 @@ void DimensionSearch::searchfamily(const Family& f) {
 // equivalent to the all-ones one), so each is printed as a new code.
 void DimensionSearch::printfirst(int z) {
     const int m = par_.nfree();
-    en_.code.cur_level = 1;
-    en_.code.cur_len = m + 1;
+    en_.code.level = 1;
+    en_.code.len = m + 1;
     for (int p = 1; p <= m; p++) en_.code.m[1][p] = p > z ? 1 : 0;
     en_.code.m[1][m + 1] = 1;
     sink_.newcode(en_.code);
@@ -144,7 +144,7 @@ void DimensionSearch::firstlevel() {
         const int dualdist = m - x > 0 ? 1 : 2;
         if (par_.k == 1 && dualdist >= par_.dualdist) printfirst(m - x);
     }
-    en_.code.cur_len = m + 1;
+    en_.code.len = m + 1;
 }
 
 // Clears the level counters and the working code but for the unit columns.
@@ -187,8 +187,8 @@ void DimensionSearch::partners(int L) {
             step_.extend(walk);
         } else {
             int P = fillrow(L + 1, [&tables](int l, int v) { return tables.partner[l][v]; }, r.nblk, r.q);
-            en_.code.cur_len = P + L + 1;
-            en_.code.cur_level = L + 1;
+            en_.code.len = P + L + 1;
+            en_.code.level = L + 1;
             step_.extendsimple(walk, r.nblk);
         }
     }
@@ -205,8 +205,8 @@ void DimensionSearch::oneparent(int L, const LevelRecord& r) {
     if (!en_.store.store_reset()) return;
     tables.recno = 0;
     int P = fillrow(L, [&tables](int l, int v) { return tables.remain[l][0][v]; }, r.nblk, r.q);
-    en_.code.cur_level = L;
-    en_.code.cur_len = P + L;
+    en_.code.level = L;
+    en_.code.len = P + L;
     step_.newparent(L + 1, r.nblk);
     levels_[L + 1].clear();
     partners(L);

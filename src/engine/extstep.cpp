@@ -85,7 +85,7 @@ void ExtensionStep::afterpair(int i, int l, int nn) {
 }
 
 void ExtensionStep::newparent(int D, int nblk) {
-    const int q = code_.cur_q;
+    const int q = code_.q;
     zeroblk_ = -1;
     for (int l = 0, pos = 1; l < nblk && zeroblk_ < 0; l++) {
         int r = 1;
@@ -323,9 +323,9 @@ bool ExtensionStep::brutecut(int D) {
 // Writes the candidate row into row D of the working code.
 void ExtensionStep::placerow(int D) {
     const int nfree = par_.nfree();
-    code_.cur_level = D;
-    code_.cur_q = walk_.q;
-    code_.cur_len = D + nfree;
+    code_.level = D;
+    code_.q = walk_.q;
+    code_.len = D + nfree;
     for (int p = 0; p <= nfree; p++) {
         code_.m[0][p] = 0;
         code_.m[D][p] = tables.newrow[p];
@@ -335,7 +335,7 @@ void ExtensionStep::placerow(int D) {
 // The candidate tests; the weights are left out when `cuts` has judged
 // them already.
 bool ExtensionStep::passestests() {
-    code_.dreq = code_.cur_d;
+    code_.dreq = code_.d;
     if (par_.selforth == 1 && !tests.test_selforth(code_)) return false;
     if (!tests.test_dual(code_)) return false;
     return weighed_ || tests.test_dist(code_);
@@ -344,13 +344,13 @@ bool ExtensionStep::passestests() {
 // Both invariant passes on the candidate in the working code.
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
-    const int L = code_.cur_level, nd = inv_.redmat.cur_len;
+    const int L = code_.level, nd = inv_.redmat.len;
     ByteMatrix& cand = tests.mats.cand;
-    cand.ensure(L, nd, code_.cur_q);
+    cand.ensure(L, nd, code_.q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
     cand.used = L;
-    cand.dreq = code_.cur_d;
+    cand.dreq = code_.d;
     inv_.inv_savefirst();
     inv_.inv_secondpass(cand, tests.mats.gb, tests.mats.gs, dist_);
 }

@@ -66,7 +66,7 @@ void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, con
 // The minimum distance of the code by listing every codeword once up to
 // scalars, against the distance engine.
 void SelfCheck::fulllisting(const WorkingCode& code) {
-    const int L = code.cur_level, n = code.cur_len, q = code.cur_q;
+    const int L = code.level, n = code.len, q = code.q;
     const Field& F = gf(q);
     if (L > 9 || F.powtab[L] > ((uint64_t)1 << 20)) return;
     full_.ensure(L, n, q);
@@ -94,7 +94,7 @@ void SelfCheck::newcode(const WorkingCode& code, const ColumnInvariants& inv, co
                         const ByteMatrix& reduced) {
     if (level_ < 2) return;
     fulllisting(code);
-    const int q = code.cur_q, L = reduced.used, nd = inv.invt.ndist;
+    const int q = code.q, L = reduced.used, nd = inv.invt.ndist;
     const Field& F = gf(q);
     // A random invertible change of basis: row additions and swaps.
     std::vector<std::vector<int>> h(L + 1, std::vector<int>(nd + 1, 0));

@@ -82,15 +82,15 @@ void ColumnInvariants::unitcolumns(int L) {
 }
 
 void ColumnInvariants::inv_firstpass(const WorkingCode& code, int nfree) {
-    const int L = code.cur_level, q = code.cur_q;
-    redmat.cur_level = L;
-    redmat.cur_q = q;
+    const int L = code.level, q = code.q;
+    redmat.level = L;
+    redmat.q = q;
     invt.q = q;
     invt.specialpt = 0;
     invt.ndist = 0;
     distinctfree(code, nfree, L, q);
     unitcolumns(L);
-    redmat.cur_len = invt.ndist;
+    redmat.len = invt.ndist;
     const int per = q == 2 ? 1 : 2 * (q - 1);
     invt.N = per * invt.ndist;
     for (int j = 1; j <= invt.ndist; j++)

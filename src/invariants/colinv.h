@@ -38,7 +38,7 @@ class ColumnInvariants {
     ColumnInvariants(const ColumnInvariants&) = delete;
     ColumnInvariants& operator=(const ColumnInvariants&) = delete;
 
-    // First pass on the candidate `code` (rows 1..cur_level; its free part
+    // First pass on the candidate `code` (rows 1..level; its free part
     // is columns 1..nfree, the unit columns follow): writes redmat (the
     // distinct columns), invt.mult, the points with their multiplicities as
     // values, specialpt and the classes.
@@ -58,8 +58,8 @@ class ColumnInvariants {
     void setlinear(bool linear) { linear_ = linear; }
 
     InvariantTable invt{};
-    // The distinct columns of the candidate (rows 1..cur_level, columns
-    // 1..cur_len); column 0 of each row is a mark of the first pass.
+    // The distinct columns of the candidate (rows 1..level, columns
+    // 1..len); column 0 of each row is a mark of the first pass.
     WorkingCode redmat{};
     // The incidence matrix of the canonical form (rows 1..incmat.rows,
     // columns 1..incmat.cols = invt.N); only grows.

@@ -95,7 +95,7 @@ class Classifier : private SearchSink {
     // hand of a part; the size of its class to the mass.
     void newcode(const WorkingCode& code) override {
         const BigNat& size = mass_.classsize(code, search_.invariants(), search_.labeller());
-        sums_.add(code.cur_level, size);
+        sums_.add(code.level, size);
         if (shared_)
             seg_.newcode(code, size);
         else

@@ -99,8 +99,8 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
 // ---- records ----------------------------------------------------------------------
 
 void appendrecord(std::string& out, const WorkingCode& code, const BigNat& size) {
-    recordhead(out, "c ", {std::to_string(code.cur_level), std::to_string(code.cur_len), std::to_string(code.cur_q), size.str()});
-    recordrows(out, 1, code.cur_level, 1, code.cur_len, [&code](int r, int c) { return code.m[r][c]; });
+    recordhead(out, "c ", {std::to_string(code.level), std::to_string(code.len), std::to_string(code.q), size.str()});
+    recordrows(out, 1, code.level, 1, code.len, [&code](int r, int c) { return code.m[r][c]; });
 }
 
 namespace {
@@ -167,15 +167,15 @@ class PartReader {
             size.zero() || !tagnumbers(line_.substr(0, cut), 'c', v) || v.size() != 3 || v[0] < 1 || v[0] > k ||
             v[1] < 1 || v[1] >= MAXLEN || v[2] != q)
             return "a damaged code record";
-        code.cur_level = (int32_t)v[0];
-        code.cur_len = (int32_t)v[1];
-        code.cur_q = q;
-        for (int r = 1; r <= code.cur_level; r++) {
+        code.level = (int32_t)v[0];
+        code.len = (int32_t)v[1];
+        code.q = q;
+        for (int r = 1; r <= code.level; r++) {
             if (!getline(fp_, line_) || line_.back() != '\n') return eof = true, "the file ends inside a record";
             lineno_++;
             sum.add(line_);
             if ((int64_t)line_.size() != v[1] + 1) return "a row of the wrong length";
-            for (int c = 1; c <= code.cur_len; c++) {
+            for (int c = 1; c <= code.len; c++) {
                 int x = digitvalue(line_[c - 1]);
                 if (x < 0 || x >= q) return "a symbol that is not an element of GF(" + std::to_string(q) + ")";
                 code.m[r][c] = x;
@@ -274,7 +274,7 @@ PartScan scanwith(const std::string& path, uint64_t limit, std::vector<segref>* 
         for (uint64_t t = 0; t < ref.count && !eof; t++) {
             why = rd.record(*code, size, par.q, par.k, sum, eof);
             if (!why.empty() && !eof) return fail(why);
-            if (!eof) segmass.add(code->cur_level, size);
+            if (!eof) segmass.add(code->level, size);
         }
         if (eof) break;
         if ((uint64_t)ftello(fp) > limit) break;
@@ -481,7 +481,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     ResultFiles out(*par, *rc, fault);
     if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
     auto code = std::make_unique<WorkingCode>();
-    code->cur_k = par->k;
+    code->k = par->k;
     std::map<partin*, File> open;
     for (partin* p : byI) {
         std::string why;
@@ -502,7 +502,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
             bool eof;
             if (!rd.record(*code, size, par->q, par->k, sum, eof).empty()) break;
             out.newcode(*code);
-            res.mass.add(code->cur_level, size);
+            res.mass.add(code->level, size);
         }
         sum.add(r.prefix);
         if (sum.value() != r.sum) res.error = order[s].first->path + " changed while it was merged";

@@ -74,7 +74,7 @@ bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, co
                               FILE* fp) {
     line_.clear();
     recordhead(line_, "?", values);
-    recordrows(line_, 1, rows, c0, cm.cur_len, [&cm](int r, int c) {
+    recordrows(line_, 1, rows, c0, cm.len, [&cm](int r, int c) {
         TALVEN_ASSERT("resultfiles", 0 <= cm.m[r][c] && cm.m[r][c] <= 15, "entry printable as one digit");
         return cm.m[r][c];
     });
@@ -82,25 +82,25 @@ bool ResultFiles::writerecord(std::initializer_list<std::string_view> values, co
 }
 
 bool ResultFiles::printres(const WorkingCode& cm) {
-    if (cm.cur_level != cm.cur_k) return true;
-    TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
-    TALVEN_ASSERT("resultfiles", 1 <= cm.cur_k && cm.cur_k < MAXDIM, "cur_k in range");
+    if (cm.level != cm.k) return true;
+    TALVEN_ASSERT("resultfiles", 0 <= cm.len && cm.len < MAXLEN, "len in range");
+    TALVEN_ASSERT("resultfiles", 1 <= cm.k && cm.k < MAXDIM, "k in range");
     codecount++;
     if (res == nullptr) return false;
-    int skip = par_.brute == 1 ? cm.cur_k : 0;
-    const bool ok = writerecord({std::to_string(cm.cur_k), std::to_string(cm.cur_len - skip), std::to_string(cm.cur_q),
+    int skip = par_.brute == 1 ? cm.k : 0;
+    const bool ok = writerecord({std::to_string(cm.k), std::to_string(cm.len - skip), std::to_string(cm.q),
                                  std::to_string(codecount)},
-                                cm, cm.cur_k, skip + 1, res);
+                                cm, cm.k, skip + 1, res);
     return ok && !ferror(res);
 }
 
 namespace {
 
-// Number of leading columns, from column 1, zero in rows 1..cur_level.
+// Number of leading columns, from column 1, zero in rows 1..level.
 int leadingzero(const WorkingCode& cm) {
     int z = 0;
-    while (z < cm.cur_len) {
-        for (int r = 1; r <= cm.cur_level; r++)
+    while (z < cm.len) {
+        for (int r = 1; r <= cm.level; r++)
             if (cm.m[r][z + 1] != 0) return z;
         z++;
     }
@@ -110,15 +110,15 @@ int leadingzero(const WorkingCode& cm) {
 }  // namespace
 
 bool ResultFiles::printh(const WorkingCode& cm) {
-    TALVEN_ASSERT("resultfiles", 0 <= cm.cur_len && cm.cur_len < MAXLEN, "cur_len in range");
-    TALVEN_ASSERT("resultfiles", 1 <= cm.cur_level && cm.cur_level < MAXDIM, "cur_level in range");
+    TALVEN_ASSERT("resultfiles", 0 <= cm.len && cm.len < MAXLEN, "len in range");
+    TALVEN_ASSERT("resultfiles", 1 <= cm.level && cm.level < MAXDIM, "level in range");
     int z = leadingzero(cm);
-    int lev = cm.cur_level;
+    int lev = cm.level;
     rc_.rescount[1]++;
     if (lev >= 2) rc_.rescount[lev]++;
-    rc_.statcount[cm.cur_len - z][lev]++;
+    rc_.statcount[cm.len - z][lev]++;
     if (h == nullptr) return false;
-    const bool ok = writerecord({std::to_string(lev), std::to_string(cm.cur_len - z), std::to_string(cm.cur_q),
+    const bool ok = writerecord({std::to_string(lev), std::to_string(cm.len - z), std::to_string(cm.q),
                                  std::to_string(rc_.rescount[lev]), std::to_string(rc_.rescount[1])},
                                 cm, lev, z + 1, h);
     return ok && !ferror(h);

@@ -38,10 +38,10 @@ bool RunMass::uniform(const Labeller& lab, int nd) const {
     return true;
 }
 
-// The order of the code in columns skip+1..cur_len (length m) from a
+// The order of the code in columns skip+1..len (length m) from a
 // labelling of its own, into aut_.
 void RunMass::relabel(const WorkingCode& code, int skip, int m) {
-    const int k = code.cur_level;
+    const int k = code.level;
     rows_.resize((size_t)k * (size_t)m);
     for (int r = 1; r <= k; r++)
         for (int c = 1; c <= m; c++) rows_[(size_t)(r - 1) * m + (c - 1)] = (uint8_t)code.m[r][skip + c];
@@ -52,12 +52,12 @@ void RunMass::relabel(const WorkingCode& code, int skip, int m) {
 }
 
 const BigNat& RunMass::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
-    const int D = code.cur_level, q = code.cur_q;
-    const int skip = par_.brute == 1 ? D : 0, m = code.cur_len - skip;
+    const int D = code.level, q = code.q;
+    const int skip = par_.brute == 1 ? D : 0, m = code.len - skip;
     int nonzero = 0;
     aut_.clear();
     if (D == 1) {
-        for (int c = skip + 1; c <= code.cur_len; c++) nonzero += code.m[1][c] != 0;
+        for (int c = skip + 1; c <= code.len; c++) nonzero += code.m[1][c] != 0;
         aut_.times((uint32_t)(q - 1));
         aut_.factorial((uint32_t)nonzero);
         if (semilinear_) aut_.times(2);  // the entries are 0 and 1

@@ -41,7 +41,7 @@ class RunMass {
     RunMass(const RunMass&) = delete;
     RunMass& operator=(const RunMass&) = delete;
 
-    // The class size of the new code in `code` (dimension cur_level).  For
+    // The class size of the new code in `code` (dimension level).  For
     // dimension 2 and up, `inv` and `lab` must still hold the code's
     // invariants and labelling.  Writes the mass's own scratch only.
     const BigNat& classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab);

@@ -15,7 +15,7 @@
 
 // The tests' access to an engine's whole workspace.
 struct DistProbe {
-    static const DistWorkspace& of(const DistEngine& E) { return E.dinvar; }
+    static const DistWorkspace& of(const DistEngine& E) { return E.work; }
 };
 
 namespace dtest {
@@ -102,14 +102,14 @@ inline std::vector<vec> storedwords(const DistEngine& E, int n, uint64_t count, 
     for (uint64_t f = 1; f <= count; f++) {
         vec v(n);
         for (int p = 1; p <= n; p++)
-            v[p - 1] = E.bitplanes() ? coordval(E.fieldq(), dv.cwstore.a[f], dv.cwstore.b[f], p) : dv.cwstoreb.a[f][p];
+            v[p - 1] = E.bitplanes() ? coordval(E.fieldq(), dv.wordplanes.a[f], dv.wordplanes.b[f], p) : dv.wordbytes.a[f][p];
         out.push_back(raw ? v : normalise(ogf{E.fieldq()}, v));
     }
     return out;
 }
 
 inline int storedweight(const DistEngine& E, uint64_t f) {
-    return E.bitplanes() ? (int)DistProbe::of(E).cwstore.a[f][0] : bstoredweight(DistProbe::of(E).cwstoreb.a[f]);
+    return E.bitplanes() ? (int)DistProbe::of(E).wordplanes.a[f][0] : bstoredweight(DistProbe::of(E).wordbytes.a[f]);
 }
 
 // Everything engine E (field already chosen) says about a code, in order:

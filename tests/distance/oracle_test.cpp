@@ -57,15 +57,15 @@ void checkclasses(const DistEngine& E, const truth& t, uint64_t rows) {
         uint64_t c = 0;
         for (auto& kv : cls) kv.second = ++c;
         for (uint64_t f = lo + 1; f <= hi; f++) {
-            ASSERT_EQ(DistProbe::of(E).cwstore.a[f][-1], inv[f]) << "row " << f;
-            ASSERT_EQ(DistProbe::of(E).cwstore.b[f][0], cls[inv[f]]) << "row " << f;
-            ASSERT_LE(DistProbe::of(E).cwstore.a[f > lo + 1 ? f - 1 : f][-1], DistProbe::of(E).cwstore.a[f][-1]);
+            ASSERT_EQ(DistProbe::of(E).wordplanes.a[f][-1], inv[f]) << "row " << f;
+            ASSERT_EQ(DistProbe::of(E).wordplanes.b[f][0], cls[inv[f]]) << "row " << f;
+            ASSERT_LE(DistProbe::of(E).wordplanes.a[f > lo + 1 ? f - 1 : f][-1], DistProbe::of(E).wordplanes.a[f][-1]);
         }
     }
     std::vector<vec> marked;
     for (uint64_t f = 1; f <= rows; f++) {
-        uint64_t m = DistProbe::of(E).cwstore.b[f][-1];
-        ASSERT_EQ(m, m ? DistProbe::of(E).cwstore.b[f][0] : 0);
+        uint64_t m = DistProbe::of(E).wordplanes.b[f][-1];
+        ASSERT_EQ(m, m ? DistProbe::of(E).wordplanes.b[f][0] : 0);
         if (m) marked.push_back(all[f - 1]);   // scaled or not: the same rank
     }
     EXPECT_EQ(rankof(F, marked), t.rank);
@@ -107,7 +107,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     if (bits) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));
     else E.gensets_all(loadmatrix(G, rows, n, q));
     EXPECT_EQ(it.wmax, t.wgen);
-    uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows);
+    uint64_t kept = (uint64_t)(bits ? DistProbe::of(E).wordplanes.rows : DistProbe::of(E).wordbytes.rows);
     auto kw = storedwords(E, n, kept);
     for (uint64_t f = 2; f <= kept; f++) ASSERT_LE(weight(kw[f - 2]), weight(kw[f - 1]));
     EXPECT_EQ(sorted(kw), wordsin(t, 1, t.wgen));
@@ -120,7 +120,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
     auto tagsof = [&] {   // invariant, mark and class of every kept word
         std::vector<uint64_t> tags;
         for (uint64_t f = 1; f <= kept; f++)
-            tags.insert(tags.end(), {DistProbe::of(E).cwstore.a[f][-1], DistProbe::of(E).cwstore.b[f][-1], DistProbe::of(E).cwstore.b[f][0]});
+            tags.insert(tags.end(), {DistProbe::of(E).wordplanes.a[f][-1], DistProbe::of(E).wordplanes.b[f][-1], DistProbe::of(E).wordplanes.b[f][0]});
         return tags;
     };
     const auto tags = tagsof();
@@ -128,7 +128,7 @@ void checkcode(DistEngine& E, const std::vector<vec>& rows, int n, int q, bool b
         E.generatingset_fromall_inv(loadmatrix(G, rows, n, q, D));
         SCOPED_TRACE("listing from weight " + std::to_string(D + 1));
         EXPECT_EQ(it.wmax, t.wgen);
-        ASSERT_EQ((uint64_t)DistProbe::of(E).cwstore.rows, kept);
+        ASSERT_EQ((uint64_t)DistProbe::of(E).wordplanes.rows, kept);
         EXPECT_TRUE(storedwords(E, n, kept, true) == raw);
         EXPECT_TRUE(tagsof() == tags);
     }
@@ -159,7 +159,7 @@ void planned(DistEngine& E, const std::vector<vec>& rows, int n, int q) {
     if (q <= 4) E.generatingset_fromall_inv(loadmatrix(G, rows, n, q));   // the span weight from the full listing
     else E.gensets_all(loadmatrix(G, rows, n, q));
     int wgen = it.wmax;
-    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).cwstore.rows : DistProbe::of(E).cwstoreb.rows), sumA(A, 1, wgen));
+    ASSERT_EQ((uint64_t)(q <= 4 ? DistProbe::of(E).wordplanes.rows : DistProbe::of(E).wordbytes.rows), sumA(A, 1, wgen));
     if (q <= 4) E.gensets_dist(Gb, loadmatrix(G, rows, n, q), d);   // then from the planned levels
     else E.gensets_dist_b(Gs, loadmatrix(G, rows, n, q));
     EXPECT_EQ(it.wmax, wgen);

@@ -34,8 +34,8 @@ matrix lay(bench& b, int q, int n, int k, int L, std::mt19937& rng) {
     b.dist.usefield(q, q <= 4);
     WorkingCode& colmap = *b.code;
     const int nk = n - k;
-    colmap.cur_n = n, colmap.cur_k = k, colmap.cur_q = q, colmap.cur_level = L;
-    colmap.cur_len = nk + L;
+    colmap.n = n, colmap.k = k, colmap.q = q, colmap.level = L;
+    colmap.len = nk + L;
     matrix g(L, std::vector<int>(nk + L, 0));
     bool repeat = rng() % 3 == 0 && nk >= 2;
     for (int r = 0; r < L; r++) {
@@ -70,7 +70,7 @@ TEST(CandidateTests, AgainstEnumeration) {
             runpar.wtrestr = 1;
             bool forbiddenmet = false;
             for (int w = 1; w < MAXLEN; w++) runpar.wt[w] = 0;
-            for (int w = 1; w <= colmap.cur_len; w++) {
+            for (int w = 1; w <= colmap.len; w++) {
                 runpar.wt[w] = (int)(rng() % 3 != 0);
                 forbiddenmet = forbiddenmet || (seen[w] && !runpar.wt[w]);
             }
@@ -78,8 +78,8 @@ TEST(CandidateTests, AgainstEnumeration) {
             EXPECT_EQ(b.t.test_dist(colmap), !forbiddenmet);
             // Dual distance (all of GF(q)^n is enumerated, so not for q = 7).
             if (q < 7) {
-                colmap.cur_dual = 1 + (int)(rng() % 5);
-                const int req = L - k + colmap.cur_dual, dd = oracle::analyse(c, (int)c[0].size(), q).dualdist;
+                colmap.dual = 1 + (int)(rng() % 5);
+                const int req = L - k + colmap.dual, dd = oracle::analyse(c, (int)c[0].size(), q).dualdist;
                 EXPECT_EQ(b.t.test_dual(colmap), req < 2 || dd >= req) << "req " << req << " dd " << dd;
                 EXPECT_EQ(colmap.dualreq, req);
             }

@@ -51,10 +51,10 @@ int completerecords(const std::string& text, bool h) {
 // A code in the colmap layout: rows 1..rows.size(), columns 1..len; digits 0-9, A-F.
 WorkingCode makecode(const std::vector<std::string>& rows, int k, int q) {
     WorkingCode cm{};
-    cm.cur_level = (int)rows.size();
-    cm.cur_len = (int)rows[0].size();
-    cm.cur_k = k;
-    cm.cur_q = q;
+    cm.level = (int)rows.size();
+    cm.len = (int)rows[0].size();
+    cm.k = k;
+    cm.q = q;
     for (size_t r = 0; r < rows.size(); r++)
         for (size_t c = 0; c < rows[r].size(); c++)
             cm.m[r + 1][c + 1] = rows[r][c] <= '9' ? rows[r][c] - '0' : rows[r][c] - 'A' + 10;
