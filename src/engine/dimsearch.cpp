@@ -8,7 +8,7 @@
 #include "field/field.h"
 
 DimensionSearch::DimensionSearch(const RunParams& par, const LevelBounds& bounds, RunFault& fault,
-                                 MemoryBudget& budget, runcounters& rc, SearchSink& sink, int check)
+                                 MemoryBudget& budget, SearchCounts& rc, SearchSink& sink, int check)
     : par_(par),
       bounds_(bounds),
       fault_(fault),
@@ -91,8 +91,8 @@ void DimensionSearch::searchfamily(const Family& f) {
         TALVEN_ASSERT("search", at + Family::length(h) <= f.records.size(), "a family's records are whole");
         if (!level.append(h[0], h[1], Family::runno(h), h[4], h + 5)) break;
         at += Family::length(h);
-        rc_.levelcnt[f.level].total++;
-        if (h[1] == 1) rc_.levelcnt[f.level].parents++;
+        rc_.level[f.level].total++;
+        if (h[1] == 1) rc_.level[f.level].parents++;
     }
     if (!fault_.stopped()) dimsearch(f.level);
     en_.store.store_close();
@@ -134,9 +134,9 @@ void DimensionSearch::firstlevel() {
     const int m = par_.nfree();
     for (int x = par_.d - 1; x <= m && !fault_.poll(); x++) {
         if (!firstweight(par_, bounds_, x + 1)) continue;
-        rc_.levelcnt[1].parents++;
-        int64_t total = (int64_t)rc_.levelcnt[1].total + distributions(x, par_.q);
-        rc_.levelcnt[1].total = total > INT32_MAX ? INT32_MAX : (int32_t)total;
+        rc_.level[1].parents++;
+        int64_t total = (int64_t)rc_.level[1].total + distributions(x, par_.q);
+        rc_.level[1].total = total > INT32_MAX ? INT32_MAX : (int32_t)total;
         // The dual of a code of dimension 1 holds a vector of weight 1 for
         // each zero coordinate, and of weight 2 on any two coordinates (of
         // weight n + 1 = 2 by convention when n = 1): its minimum distance
@@ -149,7 +149,7 @@ void DimensionSearch::firstlevel() {
 
 // Clears the level counters and the working code but for the unit columns.
 void DimensionSearch::blankcode() {
-    for (int i = 0; i < MAXDIM; i++) rc_.levelcnt[i].pending = rc_.levelcnt[i].parents = 0;
+    for (int i = 0; i < MAXDIM; i++) rc_.level[i].pending = rc_.level[i].parents = 0;
     for (int i = 0; i <= par_.k; i++)
         for (int p = 0; p <= par_.n; p++) en_.code.m[i][p] = 0;
     const int m = par_.nfree();
@@ -180,7 +180,7 @@ void DimensionSearch::partners(int L) {
     LevelRecord r;
     int got;
     while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, tables)) == 1) {
-        rc_.levelcnt[L].pending--;
+        rc_.level[L].pending--;
         tables.lastblk = r.nblk - 1;
         const PartnerWalk walk{bounds_.propcap[L + 1], bounds_.zerocap[L + 1], r.q, L + 1, &levels_[L + 1]};
         if (r.simple == 0) {
@@ -198,10 +198,10 @@ void DimensionSearch::partners(int L) {
 // descent.
 void DimensionSearch::oneparent(int L, const LevelRecord& r) {
     SplitTables& tables = step_.tables;
-    rc_.levelcnt[L].parents--;
-    rc_.levelcnt[L + 1].pending = 0;
-    rc_.levelcnt[L + 1].total = 0;
-    rc_.levelcnt[L].pending = rc_.levelcnt[L].total;
+    rc_.level[L].parents--;
+    rc_.level[L + 1].pending = 0;
+    rc_.level[L + 1].total = 0;
+    rc_.level[L].pending = rc_.level[L].total;
     if (!en_.store.store_reset()) return;
     tables.recno = 0;
     int P = fillrow(L, [&tables](int l, int v) { return tables.remain[l][0][v]; }, r.nblk, r.q);

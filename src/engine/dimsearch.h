@@ -79,7 +79,7 @@ class DimensionSearch {
     // budget, the counters and the sink belong to the caller and outlive the
     // search.
     DimensionSearch(const RunParams& par, const LevelBounds& bounds, RunFault& fault, MemoryBudget& budget,
-                    runcounters& rc, SearchSink& sink, int check);
+                    SearchCounts& rc, SearchSink& sink, int check);
     DimensionSearch(const DimensionSearch&) = delete;
     DimensionSearch& operator=(const DimensionSearch&) = delete;
 
@@ -119,7 +119,7 @@ class DimensionSearch {
     const LevelBounds& bounds_;
     RunFault& fault_;
     MemoryBudget& budget_;
-    runcounters& rc_;
+    SearchCounts& rc_;
     SearchSink& sink_;
     SearchEngines en_;
     std::unique_ptr<SelfCheck> check_;

@@ -19,7 +19,7 @@
 #include "field/field.h"
 #include "fileio/checksum.h"
 
-ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
+ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, SearchCounts& rc,
                              RunFault& fault, StepSink& sink)
     : tests(par, bounds, en.dist),
       cuts(bounds),
@@ -291,7 +291,7 @@ void ExtensionStep::latticerow() {
 // split[l][i][b] positions.  Returns the number of positions assigned.
 int ExtensionStep::buildnewrow(int nfree) {
     const int q = walk_.q;
-    for (int p = 0; p <= nfree; p++) tables.newrow[p] = -3;
+    for (int p = 0; p <= nfree; p++) tables.newrow[p] = UNASSIGNED;
     int tt = 0, tn = 0, assigned = 0;
     for (int l = 0; l <= tables.lastblk; l++)
         for (int b = 0; b < q; b++) {
@@ -467,7 +467,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (mode == StepMode::split && redundant()) return;
     if (mode == StepMode::split && siblingseen()) {
-        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, tables, rc_.levelcnt[D]);  // a fault is reported there
+        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
         return;
     }
     if (!passestests()) return;
@@ -478,7 +478,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
         if (check_) check_->newcode(code_, inv_, lab_, tests.mats.cand);
         sink_.newcode(code_);
     }
-    levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.levelcnt[D]);  // a fault is reported there
+    levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
 }
 
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {

@@ -67,7 +67,7 @@ struct PartnerWalk {
 
 class ExtensionStep {
    public:
-    ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, runcounters& rc,
+    ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, SearchCounts& rc,
                   RunFault& fault, StepSink& sink);
     ExtensionStep(const ExtensionStep&) = delete;
     ExtensionStep& operator=(const ExtensionStep&) = delete;
@@ -121,7 +121,7 @@ class ExtensionStep {
     const RunParams& par_;
     const LevelBounds& bounds_;
     WorkingCode& code_;
-    runcounters& rc_;
+    SearchCounts& rc_;
     RunFault& fault_;
     DistEngine& dist_;
     ColumnInvariants& inv_;

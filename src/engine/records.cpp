@@ -17,7 +17,7 @@
 
 void cleartables(SplitTables& tables) {
     memset(&tables, 0, sizeof tables);
-    for (int p = 0; p < MAXLEN; p++) tables.newrow[p] = -3;
+    for (int p = 0; p < MAXLEN; p++) tables.newrow[p] = UNASSIGNED;
 }
 
 namespace {
@@ -313,7 +313,7 @@ int LevelStore::next(Cursor& c, LevelRecord& r, uint16_t* counts) const {
 
 // ---- writer and readers ---------------------------------------------------------
 
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, levcount& lc) {
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc) {
     TALVEN_ASSERT("records", 1 <= q && q <= MAXVAL, "q within the block width");
     if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < MAXBLK, "last block index in range");
     if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= MAXBLK, "block count in range");

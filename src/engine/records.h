@@ -31,20 +31,15 @@
 #include "fileio/file.h"
 #include "params/params.h"
 
-// Counters of one run.
-struct levcount {
+// The records of one level of the search.
+struct LevelCount {
     int32_t pending;  // records of this level still to be read as partners
     int32_t parents;  // records with flag 1 not yet taken as parents
     int32_t total;    // records written at this level for the current parent above
 };
-struct runcounters {
-    levcount levelcnt[MAXDIM];
-    // rescount[j], j = 2..k: codes of dimension j printed to the h file;
-    // rescount[1]: all codes printed to the h file.
-    int32_t rescount[MAXDIM];
-    // statcount[i][j]: codes printed to the h file with length i (leading
-    // all-zero columns not counted) and dimension j.
-    int32_t statcount[MAXLEN + 1][MAXDIM + 1];
+// The counters of a search, by level (the progress line shows them).
+struct SearchCounts {
+    LevelCount level[MAXDIM];
 };
 
 // How the new row of a record was made: split over the parent's classes by
@@ -171,7 +166,7 @@ bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 // Reads tables.remain, tables.split or tables.partner; raises tables.recno before the record,
 // then lc: parents (new codes only), total and pending.  Returns false after a
 // reported fault.
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, levcount& lc);
+bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc);
 
 // Parent reader: the next record of `from` at c into r; when its flag is not
 // 0 its counts go to tables.remain[l][0][0..q-1], l = 0..B-1.  Same results as

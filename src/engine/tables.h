@@ -18,6 +18,10 @@
 constexpr int MAXBLK = MAXLEN;  // blocks of a level record
 constexpr int MAXVAL = 10;      // values per block
 
+// The mark of a position of the new row that no class has given a value
+// (position 0, and every position while a row is being built).
+enum NewRowMark : int32_t { UNASSIGNED = -3 };
+
 struct SplitTables {
     // remain[l][i][b]: columns of class (l, b) still without a value before
     // value i is handed out; remain[l][0][b] is the class's multiplicity.
@@ -30,7 +34,7 @@ struct SplitTables {
     int32_t capsum[MAXBLK][MAXVAL][MAXVAL];
     // partner[l][i]: columns of block l taking value i in the partner's last row.
     int32_t partner[MAXBLK][MAXVAL];
-    // The new row, positions 0..n-k; -3 = not assigned.
+    // The new row, positions 0..n-k; UNASSIGNED where no value is given.
     int32_t newrow[MAXLEN];
     int32_t lastblk;  // the partner's last block index (its block count - 1)
     int32_t recno;    // running number of the level records written for this parent
@@ -38,5 +42,5 @@ struct SplitTables {
 };
 
 // Clears every table to 0 and marks every position of `newrow` as not
-// assigned (-3); `lastblk`, `recno` and `cutflag` become 0.
+// assigned (UNASSIGNED); `lastblk`, `recno` and `cutflag` become 0.
 void cleartables(SplitTables& tables);

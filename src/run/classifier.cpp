@@ -38,7 +38,7 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       fault_(opt.console),
       budget_(opt.budget),
       bounds_(boundsof(par_, opt)),
-      out_(par_, rc_, fault_),
+      out_(par_, fault_),
       prog_(opt.console),
       mass_(par_),
       search_(par_, bounds_, fault_, budget_, rc_, *this, checklevel(opt)) {
@@ -50,8 +50,8 @@ Classifier::~Classifier() = default;
 // Clears the run's state; gives the start time.
 int64_t Classifier::prepare() {
     fault_.clear();
-    rc_ = runcounters{};
-    out_.codecount = 0;
+    rc_ = SearchCounts{};
+    out_.clearcounts();
     sums_ = MassSums{};
     int64_t start = clockms();
     prog_.start(start);

@@ -101,7 +101,7 @@ class Classifier : private SearchSink {
         else
             out_.newcode(code);
     }
-    void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_); }
+    void progress(int D) override { prog_.tick(D, par_.k, out_.codecount, rc_, out_.counts()); }
     bool unitbegins(uint64_t u) override;
     void unitends(uint64_t u, bool made) override;
     void familyready(Family& f) override {
@@ -125,7 +125,7 @@ class Classifier : private SearchSink {
     RunFault fault_;
     MemoryBudget budget_;
     LevelBounds bounds_;
-    runcounters rc_{};
+    SearchCounts rc_{};
     ResultFiles out_;
     Progress prog_;
     RunMass mass_;

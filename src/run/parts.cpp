@@ -477,8 +477,7 @@ MergeResult mergeparts(const std::vector<std::string>& files, const std::string&
     for (partin* p : byI) res.seconds += p->scan.seconds;
 
     RunFault fault(console);
-    auto rc = std::make_unique<runcounters>();
-    ResultFiles out(*par, *rc, fault);
+    ResultFiles out(*par, fault);
     if (!out.open(outdir + resultname(*par), true)) return res.error = fault.detail(), res;
     auto code = std::make_unique<WorkingCode>();
     code->k = par->k;

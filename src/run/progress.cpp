@@ -36,17 +36,17 @@ int64_t clockms() {
     return (int64_t)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-void Progress::tick(int D, int k, int32_t codecount, const runcounters& rc) {
+void Progress::tick(int D, int k, int32_t codecount, const SearchCounts& rc, const HFileCounts& h) {
     if ((++calls_ & 1023) != 0 || out_ == nullptr) return;
     int64_t now = clockms();
     if (now - lastprint_ <= 3000) return;
     lastprint_ = now;
     fprintf(out_, "\n");
     fprintf(out_, " BR=%d ", codecount);
-    for (int j = 1; j <= D; j++) fprintf(out_, "  %d ", rc.levelcnt[j].parents);
+    for (int j = 1; j <= D; j++) fprintf(out_, "  %d ", rc.level[j].parents);
     fprintf(out_, " BEDARC : %d \n PS   ", 0);
-    for (int j = 1; j <= D; j++) fprintf(out_, "  %d ", rc.levelcnt[j].pending);
+    for (int j = 1; j <= D; j++) fprintf(out_, "  %d ", rc.level[j].pending);
     fprintf(out_, "\n RES   ");
-    for (int j = 1; j <= k; j++) fprintf(out_, "  %d ", rc.rescount[j]);
+    for (int j = 1; j <= k; j++) fprintf(out_, "  %d ", h.bydim[j]);
     fflush(out_);
 }

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "engine/records.h"
+#include "run/resultfiles.h"
 
 // Wall-clock milliseconds of the monotonic clock.
 int64_t wallms();
@@ -48,7 +49,7 @@ class Progress {
     explicit Progress(FILE* out) : out_(out) {}
     void start(int64_t now) { lastprint_ = now; }
     // One step test at dimension D; prints the line when it is due.
-    void tick(int D, int k, int32_t codecount, const runcounters& rc);
+    void tick(int D, int k, int32_t codecount, const SearchCounts& rc, const HFileCounts& h);
 
    private:
     FILE* out_;

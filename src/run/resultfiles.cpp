@@ -114,12 +114,12 @@ bool ResultFiles::printh(const WorkingCode& cm) {
     TALVEN_ASSERT("resultfiles", 1 <= cm.level && cm.level < MAXDIM, "level in range");
     int z = leadingzero(cm);
     int lev = cm.level;
-    rc_.rescount[1]++;
-    if (lev >= 2) rc_.rescount[lev]++;
-    rc_.statcount[cm.len - z][lev]++;
+    counts_.bydim[1]++;
+    if (lev >= 2) counts_.bydim[lev]++;
+    counts_.bylength(cm.len - z, lev)++;
     if (h == nullptr) return false;
     const bool ok = writerecord({std::to_string(lev), std::to_string(cm.len - z), std::to_string(cm.q),
-                                 std::to_string(rc_.rescount[lev]), std::to_string(rc_.rescount[1])},
+                                 std::to_string(counts_.bydim[lev]), std::to_string(counts_.bydim[1])},
                                 cm, lev, z + 1, h);
     return ok && !ferror(h);
 }
@@ -132,8 +132,8 @@ void ResultFiles::newcode(const WorkingCode& code) {
 RunTrailer ResultFiles::totals(double secs) const {
     RunTrailer t;
     t.secs = secs;
-    t.totals.push_back(rc_.rescount[1]);
-    for (int i = par_.brutedim != 0 ? par_.brutedim : 2; i <= par_.k; i++) t.totals.push_back(rc_.rescount[i]);
+    t.totals.push_back(counts_.bydim[1]);
+    for (int i = par_.brutedim != 0 ? par_.brutedim : 2; i <= par_.k; i++) t.totals.push_back(counts_.bydim[i]);
     return t;
 }
 
@@ -144,7 +144,7 @@ bool ResultFiles::writestats(const std::string& path) {
     if (!fp) return false;
     for (int i = 1; i <= MAXLEN; i++)
         for (int j = 1; j <= MAXDIM; j++)
-            if (rc_.statcount[i][j] != 0) fprintf(fp, "   %d     %d      %d\n", i, j, rc_.statcount[i][j]);
+            if (counts_.bylength(i, j) != 0) fprintf(fp, "   %d     %d      %d\n", i, j, counts_.bylength(i, j));
     if (chkclose(fp, path, fault_)) return true;
     unlink(written(path).c_str());
     return false;

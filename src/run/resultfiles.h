@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codeio/runheader.h"
 #include "containers/code.h"
@@ -18,9 +19,23 @@
 #include "fileio/file.h"
 #include "params/params.h"
 
+// The codes the h file got, counted as it is written: its totals line and
+// the statistics file are made from them.
+struct HFileCounts {
+    // bydim[j], j = 2..k: codes of dimension j; bydim[1]: all codes.
+    int32_t bydim[MAXDIM] = {};
+    // bylength(i, j): codes of length i (leading all-zero columns not
+    // counted) and dimension j.
+    int32_t& bylength(int i, int j) { return bylength_[(size_t)i * (MAXDIM + 1) + (size_t)j]; }
+    int32_t bylength(int i, int j) const { return bylength_[(size_t)i * (MAXDIM + 1) + (size_t)j]; }
+
+   private:
+    std::vector<int32_t> bylength_ = std::vector<int32_t>((size_t)(MAXLEN + 1) * (MAXDIM + 1), 0);
+};
+
 class ResultFiles {
    public:
-    ResultFiles(const RunParams& par, runcounters& rc, RunFault& fault) : par_(par), rc_(rc), fault_(fault) {}
+    ResultFiles(const RunParams& par, RunFault& fault) : par_(par), fault_(fault) {}
     ~ResultFiles() { close(); }
     ResultFiles(const ResultFiles&) = delete;
     ResultFiles& operator=(const ResultFiles&) = delete;
@@ -58,6 +73,12 @@ class ResultFiles {
     RunTrailer totals(double secs) const;
 
     int32_t codecount = 0;
+    // What the h file got so far; cleared with the code count.
+    const HFileCounts& counts() const { return counts_; }
+    void clearcounts() {
+        codecount = 0;
+        counts_ = HFileCounts{};
+    }
     File res;
     File h;
     std::string respath, hpath;  // the files' names
@@ -75,7 +96,7 @@ class ResultFiles {
     bool staged_ = false;
     std::string tmpsuffix_;
     const RunParams& par_;
-    runcounters& rc_;
+    HFileCounts counts_;
     RunFault& fault_;
     std::string line_;  // one record's text, grow-only
 };

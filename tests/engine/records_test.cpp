@@ -20,7 +20,7 @@ protected:
     tempdir dir;
     std::unique_ptr<SplitTables> owned = std::make_unique<SplitTables>();
     SplitTables& tables = *owned;
-    levcount lc{};
+    LevelCount lc{};
     RunFault fault;
     void SetUp() override { cleartables(tables); }
 };
@@ -31,7 +31,7 @@ struct written {
 };
 
 // Random records of both kinds into `to`, the groups they must hold into `out`.
-void writerandom(LevelStore& to, SplitTables& tables, levcount& lc, int q, std::mt19937& g, std::vector<written>& out) {
+void writerandom(LevelStore& to, SplitTables& tables, LevelCount& lc, int q, std::mt19937& g, std::vector<written>& out) {
     for (int t = 0; t < 30; t++) {
         cleartables(tables);
         tables.recno = t;
@@ -99,7 +99,7 @@ TEST_F(Records, WriteThenReadBackInMemoryAndSpilled) {
             LevelStore s;
             s.setup(b, dir.file("level"), &fault);
             std::vector<written> want;
-            lc = levcount{};
+            lc = LevelCount{};
             writerandom(s, tables, lc, q, g, want);
             EXPECT_EQ(s.spilled(), b == &none);
             readback(s, tables, q, want);

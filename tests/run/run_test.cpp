@@ -68,9 +68,8 @@ WorkingCode makecode(const std::vector<std::string>& rows, int k, int q) {
 TEST(Printers, HFileAgainstDirectCount) {
     tempdir dir;
     const RunParams par{};
-    auto rc = std::make_unique<runcounters>();
     RunFault fault;
-    ResultFiles out(par, *rc, fault);
+    ResultFiles out(par, fault);
     out.h.reset(fopen(dir.file("h").c_str(), "w"));
     std::mt19937 g(5);
     std::string expect;
@@ -96,9 +95,9 @@ TEST(Printers, HFileAgainstDirectCount) {
     out.h.reset();
     EXPECT_EQ(readfile(dir.file("h")), expect);
     for (int i = 0; i < 32; i++)
-        for (int j = 1; j < 8; j++) ASSERT_EQ(rc->statcount[i][j], stat[i][j]);
-    for (int j = 2; j < 8; j++) EXPECT_EQ(rc->rescount[j], perdim[j]);
-    EXPECT_EQ(rc->rescount[1], total);
+        for (int j = 1; j < 8; j++) ASSERT_EQ(out.counts().bylength(i, j), stat[i][j]);
+    for (int j = 2; j < 8; j++) EXPECT_EQ(out.counts().bydim[j], perdim[j]);
+    EXPECT_EQ(out.counts().bydim[1], total);
     EXPECT_EQ(out.codecount, 0);  // the result-file counter is not touched
 }
 
