@@ -15,7 +15,7 @@ DimensionSearch::DimensionSearch(const RunParams& par, const LevelBounds& bounds
       budget_(budget),
       rc_(rc),
       sink_(sink),
-      en_(fault, &budget),
+      en_(par_, fault, &budget),
       step_(par_, bounds_, en_, rc_, fault_, sink_) {
     en_.dist.usefield(par_.q, gf(par_.q).small());
     en_.inv.setlinear(par_.linear4 == 1);
@@ -109,7 +109,7 @@ void DimensionSearch::printfirst(int z) {
     en_.code.len = m + 1;
     for (int p = 1; p <= m; p++) en_.code.m[1][p] = p > z ? 1 : 0;
     en_.code.m[1][m + 1] = 1;
-    sink_.newcode(en_.code);
+    sink_.newcode(en_.code, en_.sizes.classsize(en_.code, en_.inv, en_.lab));
 }
 
 // The number of distributions of x over q - 1 values, saturated (for the

@@ -98,8 +98,8 @@ class DimensionSearch {
     void searchfamily(const Family& f);
 
     // The engines of the last new code, for the size of its class.
-    const ColumnInvariants& invariants() const { return en_.inv; }
-    const Labeller& labeller() const { return en_.lab; }
+    // Codes whose class size needed a labelling of their own (GF(4)).
+    uint64_t relabelled() const { return en_.sizes.relabelled; }
     const RowCuts& rowcuts() const { return step_.cuts; }
     const SelfCheck* selfcheck() const { return check_.get(); }
 

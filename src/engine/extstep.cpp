@@ -33,6 +33,7 @@ ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, Se
       inv_(en.inv),
       lab_(en.lab),
       store_(en.store),
+      sizes_(en.sizes),
       sink_(sink),
       check_(nullptr) {
     cleartables(tables);
@@ -476,7 +477,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     const CodeStatus status = newornot();
     if (status == CodeStatus::fresh) {
         if (check_) check_->newcode(code_, inv_, lab_, tests.mats.cand);
-        sink_.newcode(code_);
+        sink_.newcode(code_, sizes_.classsize(code_, inv_, lab_));
     }
     levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
 }

@@ -26,6 +26,7 @@
 #include "engine/store.h"
 #include "engine/tables.h"
 #include "fileio/fault.h"
+#include "invariants/classsize.h"
 #include "invariants/colinv.h"
 #include "params/params.h"
 
@@ -34,8 +35,9 @@ class SelfCheck;
 // What the step tells the run.
 class StepSink {
    public:
-    // A new code of the current dimension is in the working code.
-    virtual void newcode(const WorkingCode& code) = 0;
+    // A new code of the current dimension is in the working code; `size`
+    // is the size of its class (see classsize.h).
+    virtual void newcode(const WorkingCode& code, const BigNat& size) = 0;
     // Called at every step test: the run may print a progress line.
     virtual void progress(int D) = 0;
 
@@ -46,14 +48,17 @@ class StepSink {
 // The working code and the engines of one search, which the extension step
 // works with: the parent in rows 1..D-1 of `code`, the candidate row in row
 // D; the distance engine, the invariants, the labeller and the store of the
-// canonical forms of the current parent's children.
+// canonical forms of the current parent's children; the class sizes of the
+// new codes, from their labelling.
 struct SearchEngines {
-    SearchEngines(RunFault& fault, MemoryBudget* budget) : store(fault, STORE_BUCKETS, budget) {}
+    SearchEngines(const RunParams& par, RunFault& fault, MemoryBudget* budget)
+        : store(fault, STORE_BUCKETS, budget), sizes(par) {}
     WorkingCode code{};
     DistEngine dist;
     ColumnInvariants inv;
     Labeller lab;
     CanonStore store;
+    ClassSizer sizes;
 };
 
 // What stays fixed while the rows of one partner are made.
@@ -127,6 +132,7 @@ class ExtensionStep {
     ColumnInvariants& inv_;
     Labeller& lab_;
     CanonStore& store_;
+    ClassSizer& sizes_;
     StepSink& sink_;
     SelfCheck* check_;
     PartnerWalk walk_{};

@@ -40,7 +40,6 @@ Classifier::Classifier(const RunParams& par, const RunOptions& opt)
       bounds_(boundsof(par_, opt)),
       out_(par_, fault_),
       prog_(opt.console),
-      mass_(par_),
       search_(par_, bounds_, fault_, budget_, rc_, *this, checklevel(opt)) {
     TALVEN_ASSERT("classifier", fieldok(par_.q) && 1 <= par_.k && par_.k <= par_.n, "parameters of a run");
 }

@@ -24,7 +24,7 @@
 #include "engine/dimsearch.h"
 #include "fileio/fault.h"
 #include "params/params.h"
-#include "run/runmass.h"
+#include "invariants/classsize.h"
 #include "run/partrun.h"
 #include "run/progress.h"
 #include "run/resultfiles.h"
@@ -81,10 +81,10 @@ class Classifier : private SearchSink {
     const std::string& stopmessage() const { return fault_.message(); }
 
     int32_t codecount() const { return out_.codecount; }
-    // The mass of every dimension of the codes made so far (see runmass.h),
+    // The mass of every dimension of the codes made so far (see classsize.h),
     // and how many of them needed a labelling of their own for it.
     const MassSums& mass() const { return sums_; }
-    uint64_t relabelled() const { return mass_.relabelled; }
+    uint64_t relabelled() const { return search_.relabelled(); }
     const SelfCheck* selfcheck() const { return search_.selfcheck(); }
     const std::string& resultpath() const { return out_.respath; }
     const LevelBounds& bounds() const { return bounds_; }
@@ -93,8 +93,7 @@ class Classifier : private SearchSink {
    private:
     // SearchSink: a new code goes to the result files, or to the segment in
     // hand of a part; the size of its class to the mass.
-    void newcode(const WorkingCode& code) override {
-        const BigNat& size = mass_.classsize(code, search_.invariants(), search_.labeller());
+    void newcode(const WorkingCode& code, const BigNat& size) override {
         sums_.add(code.level, size);
         if (shared_)
             seg_.newcode(code, size);
@@ -128,7 +127,6 @@ class Classifier : private SearchSink {
     SearchCounts rc_{};
     ResultFiles out_;
     Progress prog_;
-    RunMass mass_;
     MassSums sums_;
     DimensionSearch search_;
     std::string workdir_;

@@ -17,7 +17,7 @@
 //     "S s count sum"  or  "U s u count sum"   a segment header: its record
 //                                       count and the checksum of the segment
 //     "c dim len q size" and dim rows   a code record: the whole working code
-//                                       and the size of its class (see runmass.h)
+//                                       and the size of its class (see classsize.h)
 //     "E segments seconds sum"          the end: the part is complete, with
 //                                       the checksum of the whole file
 // A segment's sum covers its records' bytes, then its header line up to the
@@ -40,7 +40,7 @@
 #include "fileio/checksum.h"
 #include "fileio/fault.h"
 #include "params/params.h"
-#include "run/runmass.h"
+#include "invariants/classsize.h"
 
 // Where a run is split and which share of it a process makes.
 struct Plan {

@@ -1,15 +1,15 @@
-// The class sizes of a run's new codes (see runmass.h).
-#include "run/runmass.h"
+// The class sizes of a run's new codes (see classsize.h).
+#include "invariants/classsize.h"
 
 #include "containers/zassert.h"
 
-RunMass::RunMass(const RunParams& par)
+ClassSizer::ClassSizer(const RunParams& par)
     : par_(par),
       semilinear_(par.q == 4 && par.linear4 != 1),
       group_(MAXLEN + 1),
       former_(par.q, par.linear4 == 1) {}
 
-const Factored& RunMass::group(int m) {
+const Factored& ClassSizer::group(int m) {
     TALVEN_ASSERT("mass", 1 <= m && m <= MAXLEN, "a length within the limits");
     if (!made_[m]) {
         group_[(size_t)m] = codegroup(m, par_.q, semilinear_);
@@ -23,7 +23,7 @@ const Factored& RunMass::group(int m) {
 // in pairs; the second column of pair x is 0 exactly where the entry is x,
 // so an automorphism permutes the non-zero values of each point, evenly
 // (x -> l x) or oddly (x -> l x^2).
-bool RunMass::uniform(const Labeller& lab, int nd) const {
+bool ClassSizer::uniform(const Labeller& lab, int nd) const {
     for (int g = 1; g <= lab.automorphisms(); g++) {
         const int32_t* a = lab.aut_cols(g);
         int first = -1;
@@ -40,7 +40,7 @@ bool RunMass::uniform(const Labeller& lab, int nd) const {
 
 // The order of the code in columns skip+1..len (length m) from a
 // labelling of its own, into aut_.
-void RunMass::relabel(const WorkingCode& code, int skip, int m) {
+void ClassSizer::relabel(const WorkingCode& code, int skip, int m) {
     const int k = code.level;
     rows_.resize((size_t)k * (size_t)m);
     for (int r = 1; r <= k; r++)
@@ -51,7 +51,7 @@ void RunMass::relabel(const WorkingCode& code, int skip, int m) {
     relabelled++;
 }
 
-const BigNat& RunMass::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
+const BigNat& ClassSizer::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
     const int D = code.level, q = code.q;
     const int skip = par_.brute == 1 ? D : 0, m = code.len - skip;
     int nonzero = 0;

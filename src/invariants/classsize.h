@@ -35,11 +35,11 @@
 #include "invariants/colinv.h"
 #include "params/params.h"
 
-class RunMass {
+class ClassSizer {
    public:
-    explicit RunMass(const RunParams& par);
-    RunMass(const RunMass&) = delete;
-    RunMass& operator=(const RunMass&) = delete;
+    explicit ClassSizer(const RunParams& par);
+    ClassSizer(const ClassSizer&) = delete;
+    ClassSizer& operator=(const ClassSizer&) = delete;
 
     // The class size of the new code in `code` (dimension level).  For
     // dimension 2 and up, `inv` and `lab` must still hold the code's
