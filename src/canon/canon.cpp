@@ -44,11 +44,6 @@
 #include <cstdio>
 #include <utility>
 
-// The search steps below are free functions on a labeller's workspace.
-struct LabelSteps {
-    static LabelWorkspace& ws(Labeller& L) { return L.work; }
-};
-
 namespace {
 
 inline int sign(int64_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
@@ -82,13 +77,29 @@ int next_cand(const LabelWorkspace& w, int l) {
     return best;
 }
 
+}  // namespace
+
+// The search steps: what the labeller's search does at a node, a leaf and
+// along a path.  They are the labeller's private steps, kept apart from the
+// class for readability; as a friend they reach its workspace.
+struct LabelSteps {
+    static LabelWorkspace& ws(Labeller& L) { return L.work; }
+    static void first_leaf(Labeller& L, int l);
+    static void search_roots(Labeller& L, LabelMode mode);
+    static int first_path(Labeller& L);
+    static int node_test(Labeller& L, int l);
+    static int leaf(Labeller& L, int level);
+    static int descend(Labeller& L, int level);
+    static int main_loop(Labeller& L);
+};
+
 // The first leaf (at level l) becomes the first and the best leaf: copies
 // path, nodeinv and refhash of levels 1..l-1 into first* and best*, and
 // colpart/rowpart[l] into firstcol, bestcol, firstrow, bestrow; marks every
 // first-path level as equal to both (cmpbest 0, eqfirst, eqbest 1), one
 // candidate tried; naut 0, fl = level = depth.  On the default path its bit
 // rows become those of the first and the best leaf.
-void first_leaf(Labeller& L, int l) {
+void LabelSteps::first_leaf(Labeller& L, int l) {
     LabelWorkspace& w = LabelSteps::ws(L);
     if (!L.plain()) L.leaf_begin(w.colpart[l], w.rowpart[l]), L.leaf_keep(1);
     int d = l - 1;
@@ -146,7 +157,7 @@ void new_best(LabelWorkspace& w, int level, int depth) {
 // Start of a search: root partitions in colpart[1], rowpart[1] (colour
 // classes in colour mode, from `colour`), discrete `orbits` with orbidx /
 // orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
-void search_roots(Labeller& L, LabelMode mode) {
+void LabelSteps::search_roots(Labeller& L, LabelMode mode) {
     LabelWorkspace& w = LabelSteps::ws(L);
     w.running = 1;
     w.bestdepth = w.curdepth = 0;
@@ -172,7 +183,7 @@ void search_roots(Labeller& L, LabelMode mode) {
 // colpart/rowpart[2..l], cand, path, nodeinv, refhash of the levels it
 // passes; returns the leaf's level l, or 0 when the level capacity ran out
 // (out of levels).
-int first_path(Labeller& L) {
+int LabelSteps::first_path(Labeller& L) {
     LabelWorkspace& w = LabelSteps::ws(L);
     int l = 1;
     while (!discrete(w.colpart[l])) {
@@ -200,7 +211,7 @@ int first_path(Labeller& L) {
 // cmpbest of level l and curdepth (leaves cellcol/cellrow of colpart[l],
 // rowpart[l]); returns 1 when the node is to be explored: its invariants
 // are above the best's, or so far equal to the first or the best leaf's.
-int node_test(Labeller& L, int l) {
+int LabelSteps::node_test(Labeller& L, int l) {
     int inv = L.node_invariant(l);
     LabelWorkspace& w = LabelSteps::ws(L);
     w.nodeinv[l] = inv;
@@ -227,7 +238,7 @@ int node_test(Labeller& L, int l) {
 // leafcol/leafrow, orbits, the automorphism store and the best leaf as
 // those steps do.  Returns the level to continue at, or -1 when the
 // automorphism store ran full (out of automorphism slots).
-int leaf(Labeller& L, int level) {
+int LabelSteps::leaf(Labeller& L, int level) {
     LabelWorkspace& w = LabelSteps::ws(L);
     int depth = level - 1;
     const Partition& lc = w.colpart[level];
@@ -261,7 +272,7 @@ int leaf(Labeller& L, int level) {
 // Descends from level-1 into the child path[level-1]: fresh tried, path and
 // cand of `level`, colpart/rowpart[level] individualised and refined,
 // refhash of level-1.  Returns 1 when the child survives the refinement test.
-int descend(Labeller& L, int level) {
+int LabelSteps::descend(Labeller& L, int level) {
     LabelWorkspace& w = LabelSteps::ws(L);
     w.tried[level] = 0;
     w.path.el[level] = 0;
@@ -276,7 +287,7 @@ int descend(Labeller& L, int level) {
 // The backtracking walk after the first leaf, from `level` down to level 0;
 // moves level, fl, tried, path and cand, and everything the nodes and
 // leaves write.  Returns 0 when it was aborted (out of levels or of automorphism slots).
-int main_loop(Labeller& L) {
+int LabelSteps::main_loop(Labeller& L) {
     LabelWorkspace& w = LabelSteps::ws(L);
     int& level = w.level;
     while (level > 0) {
@@ -316,7 +327,6 @@ int main_loop(Labeller& L) {
     return 1;
 }
 
-}  // namespace
 
 int Labeller::leaf_compare(const Partition& lc, const Partition& lr, const Partition& rc, const Partition& rr) {
     uint8_t* const* a = inc->a;
@@ -503,17 +513,17 @@ int diverge_level(const int32_t* path, const int32_t* bestpath, int k) {
 
 bool Labeller::search_start(LabelMode mode) {
     TALVEN_ASSERT("canon", work.maxlevels != 0 && inc->cols < work.maxcols && inc->rows < work.maxrows, "workspace as large as incmat");
-    search_roots(*this, mode);
+    LabelSteps::search_roots(*this, mode);
     const bool done = refine(work.colpart[1], work.rowpart[1], Refinement::root);
     roothash_ = work.rhash;
     return done;
 }
 
 void Labeller::search_rest() {
-    int l = first_path(*this);
+    int l = LabelSteps::first_path(*this);
     if (l == 0) return;
-    first_leaf(*this, l);
-    if (!main_loop(*this)) return;
+    LabelSteps::first_leaf(*this, l);
+    if (!LabelSteps::main_loop(*this)) return;
     if (work.bestdepth >= 1) {
         uint32_t h = 1;
         for (int i = 1; i <= work.bestdepth; i++) h = (h + (uint32_t)work.bestinv[i] * (uint32_t)i) % 1111111u;

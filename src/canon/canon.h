@@ -103,6 +103,10 @@ public:
     bool plain() const { return plain_; }
     // The matrix in use (set by use or label).
     const ByteMatrix& matrix() const { return *inc; }
+
+private:
+    // ---- the search, its steps and the workspace ---------------------------
+
     // Colour mode: colours[1..N] copied into `colour`; plain mode: colours
     // not read.  Grows the workspace (canon_mem) and
     // repeats canon_search until it completes (`end` complete), counting the
@@ -167,7 +171,7 @@ public:
     // partitions (colmark, rowmark scratch).
     int node_invariant(int l);
 
-    // ---- search steps (exposed for tests) ----------------------------------
+    // ---- search steps ----------------------------------------------------------
 
     // Compares the matrix read through (lc, lr) with the one read through
     // (rc, rr): -1, 0, +1.  On equality writes the map into leafcol[1..N]
@@ -207,7 +211,6 @@ public:
     // by 3), making everything anew.
     void canon_mem(int r0, int r1);
 
-private:
     // The search steps of canon.cpp, and the tests, reach the whole
     // workspace through these.
     friend struct LabelSteps;

@@ -41,7 +41,7 @@ tres tlab::label(const tmat& m) {
     r.bestrow.assign(w.bestrow.el, w.bestrow.el + m.M + 1);
     tmat C = relabel(m, r.bestrow, r.bestcol);  // m read in canonical order
     r.canon = C.a, r.canoncol = C.col;
-    lab.cell_index(w.orbits);
+    LabelProbe::cell_index(lab, w.orbits);
     r.orbit.assign(w.cellcol, w.cellcol + m.N + 1);
     r.orbmin.assign(w.orbmin, w.orbmin + m.N + 1);
     for (int g = 1; g <= w.naut; g++) {

@@ -39,9 +39,16 @@ struct tres {  // one labelling, copied out of the workspace
     bool operator==(const tres&) const = default;
 };
 
-// The tests' access to a labeller's whole workspace.
+// The tests' access to a labeller's whole workspace and its private steps.
 struct LabelProbe {
     static LabelWorkspace& ws(Labeller& lab) { return lab.work; }
+    static void canon_mem(Labeller& lab, int r0, int r1) { lab.canon_mem(r0, r1); }
+    static void root_cols(Labeller& lab, Partition& p) { lab.root_cols(p); }
+    static void root_rows(Labeller& lab, Partition& p) { lab.root_rows(p); }
+    static void colour_part(Labeller& lab, Partition& p) { lab.colour_part(p); }
+    static bool refine(Labeller& lab, Partition& col, Partition& row, Refinement mode) { return lab.refine(col, row, mode); }
+    static void cell_index(Labeller& lab, const Partition& p, int rowside = 0) { lab.cell_index(p, rowside); }
+    static void target_cell(Partition& p) { Labeller::target_cell(p); }
 };
 
 // A labeller and the matrix it is pointed at (which it does not own).

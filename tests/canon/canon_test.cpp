@@ -150,7 +150,7 @@ TEST(Symmetric, GroupOrdersOrbitsRelabellingAndRetries) {
     for (size_t t = 0; t < cases.size(); t++) {
         const sym& c = cases[t];
         tlab roomy, fresh;
-        roomy.load(c.A), roomy.lab.canon_mem(60, 60);
+        roomy.load(c.A), LabelProbe::canon_mem(roomy.lab, 60, 60);
         failinject = 1000;
         tres ample = roomy.label(c.A);
         EXPECT_EQ(std::make_tuple(roomy.w.retries_levels, roomy.w.retries_auts, failinject), std::make_tuple(0ul, 0ul, 1000));

@@ -24,8 +24,8 @@ struct Steps : testing::Test {
     LabelWorkspace& w = t.w;
     Labeller& L = t.lab;
     void prepare(const tmat& m) {
-        t.load(m), L.canon_mem(10, 10);
-        L.root_cols(w.colpart[1]), L.root_rows(w.rowpart[1]);
+        t.load(m), LabelProbe::canon_mem(L, 10, 10);
+        LabelProbe::root_cols(L, w.colpart[1]), LabelProbe::root_rows(L, w.rowpart[1]);
     }
 };
 using CanonFailure = Steps;
@@ -51,9 +51,9 @@ TEST_P(Refine, RefinedPairIsEquitable) {
             for (int c = 1; c <= 5; c++) m.set(r, c, m.at(r - 6 + (t % 3), c));
         prepare(m);
         Partition &C = w.colpart[1], &R = w.rowpart[1];
-        if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), w.colour), L.colour_part(C);
-        L.refine(C, R, Refinement::root);
-        L.cell_index(C), L.cell_index(R, 1);
+        if (!m.col.empty()) std::copy(m.col.begin(), m.col.end(), w.colour), LabelProbe::colour_part(L, C);
+        LabelProbe::refine(L, C, R, Refinement::root);
+        LabelProbe::cell_index(L, C), LabelProbe::cell_index(L, R, 1);
         ivv rc(M + 1, std::vector<int>(C.nc + 1)), cr(N + 1, std::vector<int>(R.nc + 1));
         for (int i = 1; i <= M; i++)
             for (int j = 1; j <= N; j++) rc[i][w.cellcol[j]] += m.at(i, j), cr[j][w.cellrow[i]] += m.at(i, j);
@@ -80,21 +80,21 @@ TEST_F(CanonFailure, FailedAllocationsAndCorruptedStates) {
     // stops in the handler, naming it.
     t.load(make_mat(2, 3));
     failinject = 1;
-    L.canon_mem(10, 10);
+    LabelProbe::canon_mem(L, 10, 10);
     EXPECT_EQ(std::make_tuple(failinject, w.maxlevels, w.maxcols), std::make_tuple(0, 11, 4));
     tlab fresh;
     fresh.load(make_mat(2, 3));
-    expect_stop([&] { failinject = 2, fresh.lab.canon_mem(10, 10); }, "ERROR",
+    expect_stop([&] { failinject = 2, LabelProbe::canon_mem(fresh.lab, 10, 10); }, "ERROR",
                 "no memory for the workspace of a labelling", "containers");
     prepare(make_mat(2, 3));
     w.colpart[1].sz[1] = w.colpart[1].ne = 2;  // column 3 dropped
-    expect_stop([&] { L.cell_index(w.colpart[1]); }, "ERROR", "every column in the partition");
+    expect_stop([&] { LabelProbe::cell_index(L, w.colpart[1]); }, "ERROR", "every column in the partition");
     prepare(make_mat(3, 2));
     w.rowpart[1].el[2] = 1;  // row 2 replaced by a second row 1
-    expect_stop([&] { L.cell_index(w.rowpart[1], 1); }, "ERROR", "every row in the partition");
+    expect_stop([&] { LabelProbe::cell_index(L, w.rowpart[1], 1); }, "ERROR", "every row in the partition");
     prepare(make_mat(1, 2));
     w.colpart[1].sz[1] = 0;
-    expect_stop([&] { L.target_cell(w.colpart[1]); }, "ERROR", "a cell with elements to individualise");
+    expect_stop([&] { LabelProbe::target_cell(w.colpart[1]); }, "ERROR", "a cell with elements to individualise");
     int32_t a[4] = {0, 3, 1, 2}, b[4] = {0, 3, 1, 2}, c[4] = {0, 3, 2, 2};
     EXPECT_EQ(diverge_level(a, c, 3), 2);
     expect_stop([&] { diverge_level(a, b, 3); }, "ERROR", "a path that differs from the best path");
