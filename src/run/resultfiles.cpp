@@ -87,7 +87,7 @@ bool ResultFiles::printres(const WorkingCode& cm) {
     TALVEN_ASSERT("resultfiles", 1 <= cm.cur_k && cm.cur_k < MAXDIM, "cur_k in range");
     codecount++;
     if (res == nullptr) return false;
-    int skip = par_.brute == 1 ? cm.cur_k : 0;
+    int skip = par_.brute ? cm.cur_k : 0;
     const bool ok = writerecord({std::to_string(cm.cur_k), std::to_string(cm.cur_len - skip), std::to_string(cm.cur_q),
                                  std::to_string(codecount)},
                                 cm, cm.cur_k, skip + 1, res);

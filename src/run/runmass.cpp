@@ -53,7 +53,7 @@ void RunMass::relabel(const WorkingCode& code, int skip, int m) {
 
 const BigNat& RunMass::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
     const int D = code.cur_level, q = code.cur_q;
-    const int skip = par_.brute == 1 ? D : 0, m = code.cur_len - skip;
+    const int skip = par_.brute ? D : 0, m = code.cur_len - skip;
     int nonzero = 0;
     aut_.clear();
     if (D == 1) {
