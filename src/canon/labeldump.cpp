@@ -13,6 +13,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "params/options.h"
+
 namespace {
 
 const char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_";
@@ -117,10 +119,10 @@ void dump_load(const DumpedMatrix& m, ByteMatrix& inc) {
 }
 
 LabelDump::LabelDump() {
-    const char* path = getenv("TALVEN_DUMP_LABELLING");
-    if (path == nullptr || *path == '\0') return;
-    fd_ = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd_ < 0) fprintf(stderr, "talven: cannot open the labelling dump %s: %s\n", path, strerror(errno));
+    const std::string path = envtext(Opt::dumplabelling);
+    if (path.empty()) return;
+    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) fprintf(stderr, "talven: cannot open the labelling dump %s: %s\n", path.c_str(), strerror(errno));
 }
 
 LabelDump::~LabelDump() {

@@ -1,11 +1,12 @@
-// The plain code type's checks, the format names and the element names of
-// each system (see codematrix.h).  The names of GF(4) are fixed here once;
+// The plain code type's checks, the format names (the option table's list)
+// and the element names of each system (see codematrix.h).  The names of GF(4) are fixed here once;
 // every writer and reader takes them from elementname and gapprimitive.
 #include "codeio/codematrix.h"
 
 #include <cctype>
 
 #include "field/field.h"
+#include "params/options.h"
 
 std::string checkcode(const CodeMatrix& c) {
     if (!fieldok(c.q)) return "q = " + std::to_string(c.q) + " is not one of 2, 3, 4, 5, 7";
@@ -36,16 +37,12 @@ std::string checkfacts(const CodeFacts& f, int n) {
     return "";
 }
 
-namespace {
-
-const char* const formatnames[] = {"result", "magma", "gap", "sage", "jsonl", "plain"};
-
-}  // namespace
+static_assert(std::size(formatnames) == (size_t)Format::plain + 1, "a name for every format");
 
 const char* formatname(Format f) { return formatnames[(int)f]; }
 
 bool parseformat(std::string_view s, Format& f) {
-    for (int i = 0; i < 6; i++) {
+    for (size_t i = 0; i < std::size(formatnames); i++) {
         std::string_view name = formatnames[i];
         if (name.size() != s.size()) continue;
         bool same = true;

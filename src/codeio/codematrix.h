@@ -68,8 +68,8 @@ enum class Format {
     plain,   // blocks of digit rows separated by blank lines, q given by the caller
 };
 
-// The format's name as the command line would take it: "result", "magma",
-// "gap", "sage", "jsonl", "plain".
+// The format's name as the command line takes it (its entry of
+// formatnames, params/options.h).
 const char* formatname(Format f);
 // The format named s (the names above, any case); false when none is.
 bool parseformat(std::string_view s, Format& f);

@@ -1,39 +1,49 @@
 // The header and trailer of a result file (see runheader.h).  The labels
-// come from the parameter table; the parser compares them with every space
+// come from the option table; the parser compares them with every space
 // removed, so a header that was re-spaced by hand still reads.
 #include "codeio/runheader.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "codeio/codematrix.h"
 #include "field/field.h"
+#include "params/options.h"
 
 namespace {
 
-// The scalars of the parameter line, in the order printed.
-int32_t ParamRecord::*const linefields[] = {&ParamRecord::n,  &ParamRecord::k,        &ParamRecord::d,       &ParamRecord::q,
-                                          &ParamRecord::dw, &ParamRecord::selforth, &ParamRecord::dualdist};
+// The scalars of the parameter line, in the order printed: those with a
+// header label, in the order of the settings file.
+constexpr auto linefields = [] {
+    std::array<Opt, 7> line{};
+    size_t at = 0;
+    for (Opt id : settingsorder)
+        if (option(id).header != nullptr) line[at++] = id;
+    if (at != line.size()) throw "seven labels of the parameter line";
+    return line;
+}();
 
-// The value in h (a RunHeader, const or not) of the scalar that `field`
-// names in the parameter table.
+// The value in h (a RunHeader, const or not) of the scalar `id`.
 template <class H>
-auto& headerfield(H& h, int32_t ParamRecord::*field) {
-    if (field == &ParamRecord::n) return h.n;
-    if (field == &ParamRecord::k) return h.k;
-    if (field == &ParamRecord::d) return h.d;
-    if (field == &ParamRecord::q) return h.q;
-    if (field == &ParamRecord::dw) return h.dw;
-    if (field == &ParamRecord::selforth) return h.selforth;
-    return h.dualdist;
+auto& headerfield(H& h, Opt id) {
+    switch (id) {
+        case Opt::n: return h.n;
+        case Opt::k: return h.k;
+        case Opt::d: return h.d;
+        case Opt::q: return h.q;
+        case Opt::dw: return h.dw;
+        case Opt::selforth: return h.selforth;
+        default: return h.dualdist;
+    }
 }
 
-// The label of the parameter line for field, as printed (brute generation
+// The label of the parameter line for id, as printed (brute generation
 // writes " ; dual distance " where the other writes ",dual distance ").
-std::string label(int32_t ParamRecord::*field, bool brute) {
-    if (brute && field == &ParamRecord::dualdist) return " ; dual distance ";
-    return paramdef(field).header;
+std::string label(Opt id, bool brute) {
+    if (brute && id == Opt::dualdist) return " ; dual distance ";
+    return option(id).header;
 }
 
 // s without its spaces, tabs and carriage returns.
@@ -99,8 +109,8 @@ void appendf(std::string& out, const char* fmt, long long v) {
 
 RunHeader runheaderof(const RunParams& p) {
     RunHeader h;
-    h.brute = p.brute == 1;
-    h.linear4 = p.q == 4 && p.linear4 != 0;
+    h.brute = p.brute;
+    h.linear4 = p.q == 4 && p.linear4;
     h.n = p.nasked;
     h.k = p.k;
     h.d = p.d;

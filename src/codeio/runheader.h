@@ -2,7 +2,7 @@
 //
 // A result file (and its h file) opens with the run's parameters in free
 // text, laid out by the run stage's printer from the labels of the
-// parameter table, and ends with the " RES" totals and the elapsed time.
+// option table, and ends with the " RES" totals and the elapsed time.
 // Here the same text is made from a plain struct and read back into one,
 // with the labels taken from the same table, so a reader keeps step with
 // the printer.  The reader (codeio/readers.h) feeds the header's lines

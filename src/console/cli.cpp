@@ -1,6 +1,7 @@
-// The command line (see cli.h).  Options are parsed by CLI11; every value
-// is then checked against the parameter table before anything is written.
-#include "field/field.h"
+// The command line (see cli.h).  Its options are the rows of the option
+// table (params/options.h), declared to CLI11 in a loop over the table, so
+// the names, help lines, defaults and bounds here are the table's; every
+// value is then checked against its row before anything is written.
 #include "console/cli.h"
 
 #include <dirent.h>
@@ -9,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "console/filecommands.h"
 #include "engine/bounds.h"
 #include "fileio/checked.h"
+#include "field/field.h"
 #include "params/codeset.h"
 #include "params/settings.h"
 #include "run/parallel.h"
@@ -28,30 +31,43 @@ namespace {
 
 constexpr const char* VERSION = "talven 1.1";
 
-// The numbers of the command line are taken as text and read by `decimal`
-// (the conversions of the option parser would read 010 as octal and 0x7 as
-// hexadecimal, and wrap what does not fit).
+// The values of the command line, one slot per row of the option table:
+// a flag in `on`, a list in `items`, anything else as text in `text` (a
+// number too: it is read by `decimal`, as the conversions of the option
+// parser would read 010 as octal and 0x7 as hexadecimal, and wrap what does
+// not fit).  Before parsing each slot holds its row's default.
 struct options {
-    std::string n, k, d, q, dw, dual, brute;  // the parameters, as given
-    std::string weights;              // "8,12,16-20"
-    std::vector<std::string> props;   // "D=B" or "B"
-    bool selforth = false;
-    std::string outdir;
-    std::string jobs = "1";
-    std::string part;                 // "I/M"
-    std::string split = "0";
-    std::string memory = std::to_string(DEFAULT_BUDGET >> 20);  // MiB per thread
-    bool resume = false, quiet = false, settings = false, savesettings = false;
-    std::string merge;
-    std::string equivalence = "semilinear";
-    std::string format;               // the export of the result file ("" : none)
-    bool stats = false;               // and the facts of its codes
-    bool complete = false;            // --complete-levels: no target bounds, the menu's h file
+    std::array<std::string, NOPTIONS> text;
+    std::array<std::vector<std::string>, NOPTIONS> items;
+    std::array<bool, NOPTIONS> on{};
+    std::array<bool, NOPTIONS> given{};  // a run's option that was given
+
+    options() {
+        for (const Option& r : optiontable) text[(size_t)r.id] = defaulttext(r);
+    }
+    const std::string& operator[](Opt id) const { return text[(size_t)id]; }
+    bool flag(Opt id) const { return on[(size_t)id]; }
+    bool has(Opt id) const { return given[(size_t)id]; }
 };
 
-// The most threads a run takes: each costs a classifier's workspace (a few
-// MiB) and a memory budget, so more than this only exhausts the machine.
-constexpr int64_t MAXJOBS = 1024;
+// Declares to `app` the options of the table that command `cmd` takes, in
+// the table's order (the order of --help), each bound to its slot in o.
+// Returns the CLI11 option of every row declared (null for the others).
+std::array<CLI::Option*, NOPTIONS> declare(CLI::App& app, unsigned cmd, options& o) {
+    std::array<CLI::Option*, NOPTIONS> declared{};
+    for (const Option& r : optiontable) {
+        if ((r.where & cmd) == 0 || r.cli == nullptr) continue;
+        const size_t i = (size_t)r.id;
+        CLI::Option* opt = r.kind == Kind::flag   ? app.add_flag(r.cli, o.on[i], r.help)
+                           : r.kind == Kind::list ? app.add_option(r.cli, o.items[i], r.help)
+                                                  : app.add_option(r.cli, o.text[i], r.help);
+        if (r.kind == Kind::choice) opt->check(CLI::IsMember(std::vector<std::string>(r.choices.begin(), r.choices.end())));
+        if (r.cli[0] != '-') opt->required();
+        if (r.count > 0) opt->expected(r.count);
+        declared[i] = opt;
+    }
+    return declared;
+}
 
 // One line on standard error: control characters of a value the user gave
 // (a newline in an argument) are shown as \xNN, so the message stays one line.
@@ -96,21 +112,22 @@ bool decimal(const std::string& text, int64_t& v) {
     return true;
 }
 
-// The value of option `opt` as a decimal number within lo..hi; "" or the
-// complaint.
-std::string number(const char* opt, const std::string& text, int64_t lo, int64_t hi, int64_t& v) {
-    if (!decimal(text, v)) return std::string(opt) + ": \"" + text + "\" is not a decimal number";
-    if (v < lo || v > hi)
-        return std::string(opt) + ": " + text + " is out of bounds (" + std::to_string(lo) + ".." + std::to_string(hi) + ")";
+// The value of option `id` as a decimal number within the bounds of its
+// row; "" or the complaint.
+std::string number(Opt id, const options& o, int64_t& v) {
+    const Option& r = option(id);
+    const std::string& text = o[id];
+    if (!decimal(text, v)) return longname(r) + ": \"" + text + "\" is not a decimal number";
+    if (v < r.lo || v > r.hi)
+        return longname(r) + ": " + text + " is out of bounds (" + std::to_string(r.lo) + ".." + std::to_string(r.hi) + ")";
     return "";
 }
 
-// Checks one scalar against the parameter table; "" or the complaint.
-std::string bounded(int32_t ParamRecord::*field, const ParamRecord& p, const std::string& text, int64_t v) {
-    const ParamDef& d = paramdef(field);
-    if (inbounds(d, p, v)) return "";
-    return std::string(d.name) + "=" + text + " is out of bounds (" + std::to_string(d.lo) + ".." +
-           std::to_string(upperbound(d, p)) + ")";
+// Checks one scalar against its row; "" or the complaint.
+std::string bounded(const Option& r, const ParamRecord& p, const std::string& text, int64_t v) {
+    if (inbounds(r, p, v)) return "";
+    return std::string(r.name) + "=" + text + " is out of bounds (" + std::to_string(r.lo) + ".." +
+           std::to_string(upperbound(r, p)) + ")";
 }
 
 // "8,12,16-20" into the allowed weights of p (1..n); "" or the complaint.
@@ -157,55 +174,65 @@ std::string parseprop(const std::string& item, ParamRecord& p) {
     return "";
 }
 
+// Sets the scalars of the record that were given on the command line, in
+// the table's order, each checked against its row; "" or the complaint.
+// The starting dimension of --brute is left to makerecord: it is bounded by
+// the final k.
+std::string givenscalars(const options& o, ParamRecord& p) {
+    for (const Option& r : optiontable) {
+        if ((r.where & runcmd) == 0 || !r.field || !o.has(r.id) || r.id == Opt::brutedim) continue;
+        if (r.kind == Kind::flag) {
+            r.field.set(p, o.flag(r.id));
+            continue;
+        }
+        int64_t v = 0;
+        if (!decimal(o[r.id], v)) return longname(r) + ": \"" + o[r.id] + "\" is not a decimal number";
+        std::string why = bounded(r, p, o[r.id], v);
+        if (!why.empty()) return why;
+        r.field.set(p, (int32_t)v);
+    }
+    return "";
+}
+
 // The parameter record of the command line; "" or the complaint.
-std::string makerecord(const options& o, ParamRecord& p, const CLI::App& app) {
-    if (o.settings) {
+std::string makerecord(const options& o, ParamRecord& p) {
+    const bool settings = o.flag(Opt::settings);
+    if (settings) {
         if (!readsettings(p, std::string(RES_DIR) + "/settings")) return "no settings file " RES_DIR "/settings";
     } else {
         setdefaults(p);
         for (int w = 1; w < MAXLEN; w++) p.wt[w] = 0;
     }
-    auto given = [&](const char* name) { return app.count(name) > 0; };
-    if (!o.settings)
-        for (const char* need : {"-n", "-k", "-d", "-q"})
-            if (!given(need)) return std::string("a run needs ") + need + " (or --settings)";
-    struct {
-        const char* opt;
-        int32_t ParamRecord::*field;
-        const std::string& text;
-    } scalars[] = {{"-n", &ParamRecord::n, o.n},      {"-k", &ParamRecord::k, o.k},
-                   {"-d", &ParamRecord::d, o.d},      {"-q", &ParamRecord::q, o.q},
-                   {"--dw", &ParamRecord::dw, o.dw},  {"--dual", &ParamRecord::dualdist, o.dual}};
-    for (auto& s : scalars) {
-        if (!given(s.opt)) continue;
-        int64_t v = 0;
-        if (!decimal(s.text, v)) return std::string(s.opt) + ": \"" + s.text + "\" is not a decimal number";
-        std::string why = bounded(s.field, p, s.text, v);
-        if (!why.empty()) return why;
-        p.*s.field = (int32_t)v;
-    }
-    if (!o.settings && !given("--dual")) p.dualdist = 1;
-    if (given("--selforth")) p.selforth = o.selforth ? 1 : 0;
+    if (!settings)
+        for (Opt need : {Opt::n, Opt::k, Opt::d, Opt::q})
+            if (!o.has(need)) return std::string("a run needs ") + option(need).cli + " (or --settings)";
+    std::string why = givenscalars(o, p);
+    if (!why.empty()) return why;
+    if (!settings && !o.has(Opt::dualdist)) p.dualdist = 1;
     // d and dw are bounded by n, which may have come after them.
-    for (auto field : {&ParamRecord::d, &ParamRecord::dw}) {
-        std::string why = bounded(field, p, std::to_string(p.*field), p.*field);
+    for (Opt id : {Opt::d, Opt::dw}) {
+        const int32_t v = option(id).field.get(p);
+        why = bounded(option(id), p, std::to_string(v), v);
         if (!why.empty()) return why;
     }
-    if (!o.weights.empty()) {
-        std::string why = parseweights(o.weights, p);
+    if (!o[Opt::weights].empty()) {
+        why = parseweights(o[Opt::weights], p);
         if (!why.empty()) return why;
-    } else if (!o.settings || given("-n") || given("-d") || given("--dw")) {
+    } else if (!settings || o.has(Opt::n) || o.has(Opt::d) || o.has(Opt::dw)) {
         for (int w = 1; w < MAXLEN; w++) p.wt[w] = w >= p.d && w <= p.n && w % p.dw == 0;
     }
-    for (const std::string& item : o.props) {
-        std::string why = parseprop(item, p);
+    for (const std::string& item : o.items[(size_t)Opt::prop]) {
+        why = parseprop(item, p);
         if (!why.empty()) return why;
     }
     int64_t brute = 0;
-    const bool bruteok = !given("--brute") || (decimal(o.brute, brute) && brute >= 1 && brute <= p.k);
-    std::string why = runrefusal(p, brute > 0);
+    const std::string& brutetext = o[Opt::brutedim];
+    const bool bruteok = !o.has(Opt::brutedim) || (decimal(brutetext, brute) && inbounds(option(Opt::brutedim), p, brute));
+    why = runrefusal(p, brute > 0);
     if (!why.empty()) return why;
-    if (!bruteok) return "--brute " + o.brute + " is not a starting dimension within 1.." + std::to_string(p.k);
+    if (!bruteok)
+        return "--brute " + brutetext + " is not a starting dimension within 1.." +
+               std::to_string(upperbound(option(Opt::brutedim), p));
     return "";
 }
 
@@ -221,18 +248,20 @@ struct RunShape {
 // Reads --jobs, --part and --memory; "" or the complaint.
 std::string runshape(const options& o, RunShape& rs) {
     int64_t v = 0;
-    std::string why = number("--jobs", o.jobs, 0, MAXJOBS, v);
+    std::string why = number(Opt::jobs, o, v);
     if (!why.empty()) return why;
-    rs.jobs = v == 0 ? (int)std::min<int64_t>(MAXJOBS, std::max(1u, std::thread::hardware_concurrency())) : (int)v;
-    if (!o.part.empty()) {
-        const size_t slash = o.part.find('/');
+    const int64_t alljobs = std::min<int64_t>(option(Opt::jobs).hi, std::max(1u, std::thread::hardware_concurrency()));
+    rs.jobs = (int)(v == 0 ? alljobs : v);
+    const std::string& part = o[Opt::part];
+    if (!part.empty()) {
+        const size_t slash = part.find('/');
         int64_t I = -1, M = 0;
-        if (slash == std::string::npos || !decimal(o.part.substr(0, slash), I) || !decimal(o.part.substr(slash + 1), M) ||
+        if (slash == std::string::npos || !decimal(part.substr(0, slash), I) || !decimal(part.substr(slash + 1), M) ||
             M < 1 || M > INT32_MAX || I < 0 || I >= M)
-            return "--part must be I/M with 0 <= I < M, not " + o.part;
+            return "--part must be I/M with 0 <= I < M, not " + part;
         rs.part = (int)I, rs.parts = (int)M;
     }
-    why = number("--memory", o.memory, 0, 1 << 20, v);
+    why = number(Opt::memory, o, v);
     if (!why.empty()) return why;
     rs.memory = (uint64_t)v << 20;
     return "";
@@ -242,10 +271,11 @@ std::string runshape(const options& o, RunShape& rs) {
 // once the record is known; "" or the complaint.
 std::string splitandbrute(const options& o, int k, RunShape& rs) {
     int64_t v = 0;
-    if (!decimal(o.split, v)) return "--split-level: \"" + o.split + "\" is not a decimal number";
+    const std::string& split = o[Opt::splitlevel];
+    if (!decimal(split, v)) return "--split-level: \"" + split + "\" is not a decimal number";
     if (v != 0 && (v < 1 || v > k - 1)) return "--split-level must be within 1.." + std::to_string(k - 1);
     rs.split = (int)v;
-    if (!o.brute.empty() && decimal(o.brute, v)) rs.brute = (int)v;
+    if (o.has(Opt::brutedim) && decimal(o[Opt::brutedim], v)) rs.brute = (int)v;
     return "";
 }
 
@@ -324,7 +354,7 @@ int mergecommand(const std::string& dirarg, const options& o) {
         }
         printf("merged=%s codes=%d parts=%zu cpu=%.2f%s\n", name.c_str(), m.codes, files.size(), m.seconds,
                masswords(m.par, m.mass).c_str());
-        why = exportafter(dir + name, o.format, o.stats);
+        why = exportafter(dir + name, o[Opt::format], o.flag(Opt::stats));
         if (!why.empty()) {
             fprintf(stderr, "talven: %s\n", why.c_str());
             status = 1;
@@ -364,19 +394,19 @@ double wallseconds() {
 int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     SplitRun r;
     r.par = par;
-    r.outdir = withslash(o.outdir);
+    r.outdir = withslash(o[Opt::outdir]);
     r.resdir = r.outdir + RES_DIR "/";
     r.jobs = rs.jobs;
     r.split = rs.split;
-    r.resume = o.resume;
-    r.progress = o.quiet ? nullptr : stderr;
+    r.resume = o.flag(Opt::resume);
+    r.progress = o.flag(Opt::quiet) ? nullptr : stderr;
     r.budget = rs.memory;
     r.part = rs.part;
     r.parts = rs.parts;
     if (!r.outdir.empty()) mkdir(r.outdir.c_str(), 0777);
     mkdir(r.resdir.c_str(), 0777);
     const std::string base = r.outdir + resultname(par);
-    if (!o.quiet) fprintf(stderr, "%s\n", describebounds(derivebounds(par), par).c_str());
+    if (!o.flag(Opt::quiet)) fprintf(stderr, "%s\n", describebounds(derivebounds(par), par).c_str());
     const double start = wallseconds();
     SignalGuard guard;
 
@@ -400,26 +430,48 @@ int runcommand(const options& o, const RunShape& rs, const RunParams& par) {
     if (!why.empty()) return failed(why);
     unlink(s.partfile.c_str());
     unlink(checkpointpath(s.partfile).c_str());
-    why = exportafter(base, o.format, o.stats);
+    why = exportafter(base, o[Opt::format], o.flag(Opt::stats));
     if (!why.empty()) return failed(why);
     printf("codes=%d n=%d k=%d d=%d q=%d seconds=%.2f cpu=%.2f%s\n", m.codes, par.nasked, par.k, par.d, par.q,
            wallseconds() - start, m.seconds, masswords(par, m.mass).c_str());
     return 0;
 }
 
+// talven check or talven classes, from the values of their options.
+int filecommand(const options& o, bool ischeck) {
+    FileCommand fc;
+    fc.files = o.items[(size_t)(ischeck ? Opt::checkfile : Opt::classesfiles)];
+    fc.format = o[Opt::inputformat];
+    fc.equivalence = o[Opt::fileequivalence];
+    fc.to = o[Opt::to];
+    fc.out = o[Opt::classesout];
+    fc.mass = o.flag(Opt::mass);
+    const std::string& field = o[Opt::plainfield];
+    int64_t q = 0;
+    if (!field.empty() && (!decimal(field, q) || (q != 2 && q != 3 && q != 4 && q != 5 && q != 7)))
+        return refuse("-q: " + field + " is not one of 2, 3, 4, 5, 7");
+    fc.q = (int)q;
+    return ischeck ? checkcommand(fc) : classescommand(fc);
+}
+
+// True when `name` is a command-line name of a flag of the table.
+bool isflag(const std::string& name) {
+    for (const Option& r : optiontable)
+        if (r.kind == Kind::flag && named(r, name)) return true;
+    return false;
+}
+
 // A flag's value after "=" is one of the words for yes and no the README
 // names; anything else ("--selforth=", "--selforth=2") is refused rather
 // than read as yes.  "" or the complaint.
 std::string flagvalues(int argc, char** argv) {
-    static const char* const flags[] = {"--selforth", "--resume",   "--quiet", "--stats", "--settings",
-                                        "--save-settings", "--mass", "--complete-levels"};
     static const char* const values[] = {"true", "false", "1", "0", "yes", "no"};
     for (int i = 1; i < argc; i++) {
         const std::string a = argv[i];
         const size_t eq = a.find('=');
         if (eq == std::string::npos) continue;
         const std::string flag = a.substr(0, eq), value = a.substr(eq + 1);
-        if (std::find(std::begin(flags), std::end(flags), flag) == std::end(flags)) continue;
+        if (!isflag(flag)) continue;
         if (value.empty()) return a + " needs a value (true or false)";
         if (std::find(std::begin(values), std::end(values), value) == std::end(values))
             return flag + "=" + value + ": the value of a flag is true, false, 1, 0, yes or no";
@@ -436,52 +488,12 @@ int commandline(int argc, char** argv) {
         return std::string(VERSION) + "\nbuilt for " + buildtarget() + "; on this processor: " + cpupaths();
     });
     options o;
-    app.add_option("-n", o.n, "length");
-    app.add_option("-k", o.k, "dimension");
-    app.add_option("-d", o.d, "minimum distance");
-    app.add_option("-q", o.q, "field size: 2, 3, 4, 5 or 7");
-    app.add_option("--dw", o.dw, "allowed weights: the multiples of dw from d to n (default 1)");
-    app.add_option("--weights", o.weights, "allowed weights instead, e.g. 8,12,16-24");
-    app.add_flag("--selforth", o.selforth, "only self-orthogonal codes");
-    app.add_option("--prop", o.props, "at most B proportional coordinates in dimension D: D=B; B alone: every dimension");
-    app.add_option("--dual", o.dual, "minimum distance of the dual code (default 1)");
-    app.add_option("--brute", o.brute, "brute generation from starting dimension S");
-    app.add_option("--equivalence", o.equivalence, "GF(4): semilinear (default: with the field automorphism) or linear")
-        ->check(CLI::IsMember({"linear", "semilinear"}));
-    app.add_option("-o,--outdir", o.outdir, "folder of the result files (default: the working folder)");
-    app.add_option("-j,--jobs", o.jobs, "threads (default 1; 0: every core; at most 1024, and no more than the run has units)");
-    app.add_option("--part", o.part, "make part I of M (0 <= I < M) into NAME.part.I.M");
-    app.add_option("--split-level", o.split, "the level the run is split at (default: chosen from the run)");
-    app.add_flag("--resume", o.resume, "continue a stopped run or part from its checkpoint");
-    app.add_option("--merge", o.merge, "merge the complete parts in this folder into result files");
-    app.add_flag("--quiet", o.quiet, "no progress lines (and no run header)");
-    app.add_flag("--complete-levels", o.complete,
-                 "keep every code of every dimension, as the menu does (the h file lists them all); by default "
-                 "codes of lower dimension that cannot grow into a code of the run are cut");
-    app.add_option("--memory", o.memory, "MiB each thread keeps its levels and store in before they spill to files (0..1048576)");
-    app.add_option("--format", o.format, "also export the result file: magma, gap, sage, jsonl or plain (NAME.m, .g, .sage, .jsonl, .txt)")
-        ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
-    app.add_flag("--stats", o.stats, "also write the facts of every code (weights, distances, group order) to NAME.stats");
-    app.add_flag("--settings", o.settings, "start from the parameters in " RES_DIR "/settings");
-    app.add_flag("--save-settings", o.savesettings, "write the run's parameters to " RES_DIR "/settings");
+    const std::array<CLI::Option*, NOPTIONS> runopts = declare(app, runcmd, o);
     // The commands on files of codes.
-    FileCommand fc;
-    std::string fieldtext;  // -q of the file commands
     CLI::App* check = app.add_subcommand("check", "verify every code of a result file (or an export) and that no two are equivalent");
-    check->add_option("FILE", fc.files, "the file")->required()->expected(1);
-    check->add_flag("--mass", fc.mass, "also the mass of the codes, compared with the number of codes they must class");
+    declare(*check, checkcmd, o);
     CLI::App* classes = app.add_subcommand("classes", "sort codes of one length and field into equivalence classes");
-    classes->add_option("FILE", fc.files, "files of codes: result files, exports, or plain matrices (with -q)")->required();
-    classes->add_option("-o", fc.out, "the file of one representative per class (default: classes; sizes in OUT.sizes)");
-    classes->add_option("--to", fc.to, "the format of the representatives (default: result)")
-        ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
-    for (CLI::App* sub : {check, classes}) {
-        sub->add_option("--format", fc.format, "the input format (default: from the file's name and first line)")
-            ->check(CLI::IsMember({"result", "magma", "gap", "sage", "jsonl", "plain"}));
-        sub->add_option("-q", fieldtext, "the field of plain matrices: 2, 3, 4, 5 or 7");
-        sub->add_option("--equivalence", fc.equivalence, "GF(4): linear or semilinear (default: as the file's header says)")
-            ->check(CLI::IsMember({"linear", "semilinear"}));
-    }
+    declare(*classes, classescmd, o);
     app.require_subcommand(0, 1);
     // Past the file-size limit (ulimit -f) a write fails with EFBIG and is
     // reported naming the file, instead of ending the program with SIGXFSZ.
@@ -499,37 +511,33 @@ int commandline(int argc, char** argv) {
     if (check->parsed() || classes->parsed()) {
         if (argc > 1 && std::string(argv[1]) != check->get_name() && std::string(argv[1]) != classes->get_name())
             return refuse("the file commands take no run options before them");
-        int64_t q = 0;
-        if (!fieldtext.empty() && (!decimal(fieldtext, q) || (q != 2 && q != 3 && q != 4 && q != 5 && q != 7)))
-            return refuse("-q: " + fieldtext + " is not one of 2, 3, 4, 5, 7");
-        fc.q = (int)q;
-        return check->parsed() ? checkcommand(fc) : classescommand(fc);
+        return filecommand(o, check->parsed());
     }
-    if (!o.merge.empty()) {
-        for (auto* opt : app.get_options())
-            if (opt->count() > 0 && opt->get_name() != "--merge" && opt->get_name() != "--format" &&
-                opt->get_name() != "--stats" && opt->get_name() != "--quiet")
-                return refuse("--merge takes a folder and no run options (only --format, --stats)");
-        return mergecommand(o.merge, o);
+    for (const Option& r : optiontable)
+        if (runopts[(size_t)r.id] != nullptr) o.given[(size_t)r.id] = runopts[(size_t)r.id]->count() > 0;
+    if (!o[Opt::merge].empty()) {
+        for (const Option& r : optiontable)
+            if (o.has(r.id) && !r.withmerge) return refuse("--merge takes a folder and no run options (only --format, --stats)");
+        return mergecommand(o[Opt::merge], o);
     }
     RunShape rs;
     std::string why = runshape(o, rs);
     if (!why.empty()) return refuse(why);
     ParamRecord rec{};
-    why = makerecord(o, rec, app);
+    why = makerecord(o, rec);
     if (!why.empty()) return refuse(why);
     why = splitandbrute(o, rec.k, rs);
     if (!why.empty()) return refuse(why);
-    int32_t doublyeven = 0;
+    bool doublyeven = false;
     normweights(rec, doublyeven);
-    if (o.savesettings) {
+    if (o.flag(Opt::savesettings)) {
         mkdir(RES_DIR, 0777);
         rec.brute = rs.brute > 0;
         rec.brutedim = rs.brute;
         savesettings(rec, std::string(RES_DIR) + "/settings");
     }
     RunParams par = makerunparams(rec, doublyeven, rs.brute > 0, rs.brute);
-    par.linear4 = par.q == 4 && o.equivalence == "linear";
-    par.targetcuts = o.complete ? 0 : 1;
+    par.linear4 = par.q == 4 && o[Opt::equivalence] == "linear";
+    par.targetcuts = !o.flag(Opt::completelevels);
     return runcommand(o, rs, par);
 }

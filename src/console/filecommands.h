@@ -15,8 +15,10 @@ struct FileCommand {
     std::string format;       // the input format ("" : from each file's name and first line)
     int q = 0;                // the field of plain matrices
     std::string equivalence;  // GF(4): "linear", "semilinear", "" (as the file says; else semilinear)
-    std::string to = "result";  // classes: the format of the representatives
-    std::string out = "classes";  // classes: their file (the sizes go to OUT.sizes)
+    // The command line fills these from their options, whose defaults are
+    // in the option table (params/options.h).
+    std::string to;               // classes: the format of the representatives
+    std::string out;              // classes: their file (the sizes go to OUT.sizes)
     bool mass = false;            // check: the mass and its verdict too
 };
 

@@ -1,6 +1,6 @@
 // Main menu and dialogues.  Every prompt text here is part of the program's
 // console interface and is matched byte for byte by the tests; the prompts
-// and bounds of the parameters come from the parameter table.
+// and bounds of the parameters come from the option table.
 #include "console/menu.h"
 
 #include <sys/stat.h>
@@ -33,7 +33,7 @@ void Menu::showmenu() const {
     printf("\t Field: q<8 ; Maximal lenght  %d      Maximal dimension %d,\n", 800 / runpar.q, 20);
     printf("\n");
     printf(" \t\tGenerate [%d,%d,%d;%d]  Linear codes", runpar.n, runpar.k, runpar.d, runpar.q);
-    if (runpar.selforth == 1) printf(" -- self-orthogonal");
+    if (runpar.selforth) printf(" -- self-orthogonal");
     printf("\n");
     printf(" \t\tWith weights:\n");
     int cnt = 0;
@@ -53,19 +53,17 @@ void Menu::showmenu() const {
     printf("\tChoose:");
 }
 
-// Asks one scalar of the parameter table with its prompt and bounds (the
+// Asks one scalar of the option table with its prompt and bounds (the
 // prompt of the starting dimension shows k).
-static void ask(ParamRecord& p, int32_t ParamRecord::*field) {
-    const ParamDef& d = paramdef(field);
-    printf(d.prompt, p.k);
-    p.*field = readint(d.lo, upperbound(d, p));
+static void ask(ParamRecord& p, Opt id) {
+    const Option& o = option(id);
+    printf(o.prompt, p.k);
+    o.field.set(p, readint(o.lo, upperbound(o, p)));
 }
 
 void Menu::paramdialogue() {
     resetpar(runpar);
-    for (auto field : {&ParamRecord::n, &ParamRecord::k, &ParamRecord::d, &ParamRecord::q, &ParamRecord::dw,
-                       &ParamRecord::selforth})
-        ask(runpar, field);
+    for (Opt id : {Opt::n, Opt::k, Opt::d, Opt::q, Opt::dw, Opt::selforth}) ask(runpar, id);
     for (int w = 1; w <= runpar.n; w++) runpar.wt[w] = 0;
     for (int w = runpar.d; w <= runpar.n; w++)
         if (w % runpar.dw == 0) runpar.wt[w] = 1;
@@ -88,7 +86,7 @@ void Menu::propdialogue() {
     }
 }
 
-void Menu::dualdialogue() { ask(runpar, &ParamRecord::dualdist); }
+void Menu::dualdialogue() { ask(runpar, Opt::dualdist); }
 
 void Menu::about() {
     printf("\n talven classifies linear [n,k,d] codes over GF(q), q = 2, 3, 4, 5, 7.\n");
@@ -144,7 +142,7 @@ void classify(const RunParams& p, const std::string& resdir) {
 
 void Menu::startrun() {
     if (!runpossible(false)) return;
-    runpar.brute = 0;
+    runpar.brute = false;
     normweights(runpar, doublyeven);
     mkdir(resdir_.c_str(), 0777);  // made again if it was removed while the menu was open
     savesettings(runpar, settingspath_);
@@ -154,10 +152,10 @@ void Menu::startrun() {
 
 void Menu::brutemode() {
     if (!runpossible(true)) return;
-    ask(runpar, &ParamRecord::brutedim);
+    ask(runpar, Opt::brutedim);
     runpar.dualdist = 1;
     normweights(runpar, doublyeven);
-    runpar.brute = 1;
+    runpar.brute = true;
     mkdir(resdir_.c_str(), 0777);
     savesettings(runpar, settingspath_);
     RunParams p = makerunparams(runpar, doublyeven, true, runpar.brutedim);

@@ -19,7 +19,7 @@ class Menu {
     void mainmenu();
 
     ParamRecord runpar{};
-    int32_t doublyeven = 0;  // q = 2: every wanted weight is divisible by 4 (set at Start)
+    bool doublyeven = false;  // q = 2: every wanted weight is divisible by 4 (set at Start)
 
    private:
     void showmenu() const;

@@ -28,7 +28,7 @@ bool residualok(const RunParams& p, int dmin, int s, int S) {
 // test's (the allowed weights, or every weight from d on).
 void levelweights(const RunParams& p, LevelBounds& b) {
     for (int w = 1; w <= b.len; w++)
-        b.ok[(size_t)w] = p.wtrestr == 1 ? (w < MAXLEN && p.wt[w] == 1) : w >= p.d;
+        b.ok[(size_t)w] = p.wtrestr ? (w < MAXLEN && p.wt[w] == 1) : w >= p.d;
 }
 
 void tables(LevelBounds& b) {
@@ -75,7 +75,7 @@ LevelBounds derivebounds(const RunParams& p, bool derived) {
     LevelBounds b;
     b.len = p.n;
     b.derived = derived;
-    b.target = derived && p.targetcuts == 1 && p.brute != 1;
+    b.target = derived && p.targetcuts && !p.brute;
     b.ok.assign((size_t)b.len + 2, 0);
     levelweights(p, b);
     tables(b);

@@ -114,7 +114,7 @@ struct LevelBounds {
     bool zerosok(int D, int zlo, int zhi) const;
 };
 
-// The bounds of a run.  The target bounds are used when p.targetcuts is 1
+// The bounds of a run.  The target bounds are used when p.targetcuts is set
 // (never in brute generation, whose lengthened codes are not the first rows
 // of the final codes).  With `derived` false there are none: the user's
 // proportional bounds and the candidate test's weights only, no early

@@ -7,6 +7,8 @@
 #pragma once
 #include <cstdint>
 
+#include "params/options.h"
+
 // The bytes of memory a run may keep its levels and stores in before they
 // spill to files.  Shared by the structures of one run (one thread).
 class MemoryBudget {
@@ -27,4 +29,5 @@ class MemoryBudget {
     uint64_t used_ = 0;
 };
 
-constexpr uint64_t DEFAULT_BUDGET = 256ull << 20;  // 256 MiB
+// The default of --memory (MiB), from the option table.
+constexpr uint64_t DEFAULT_BUDGET = (uint64_t)option(Opt::memory).def << 20;

@@ -28,7 +28,7 @@ bool CandidateTests::test_selforth(const WorkingCode& code) const {
     const int32_t* x = code.m[L];
     const int32_t* y = code.m[L - 1];
     if (q == 2) {
-        const bool de = par_.doublyeven == 1;
+        const bool de = par_.doublyeven;
         int cnt = 0;
         for (int c = 1; c <= len; c++) cnt += de ? (x[c] != y[c]) : (x[c] == 1 && y[c] == 1);
         return de ? cnt % 4 == 0 : cnt % 2 == 0;

@@ -18,11 +18,11 @@ DimensionSearch::DimensionSearch(const RunParams& par, const LevelBounds& bounds
       en_(par_, fault, &budget),
       step_(par_, bounds_, en_, rc_, fault_, sink_) {
     en_.dist.usefield(par_.q, gf(par_.q).small());
-    en_.inv.setlinear(par_.linear4 == 1);
+    en_.inv.setlinear(par_.linear4);
     // The plain search (no derived bounds) keeps every partner.
     for (LevelStore& level : levels_) level.lookforscaled(bounds_.derived);
     if (check > 0) {
-        check_ = std::make_unique<SelfCheck>(check, par_.q, par_.linear4 == 1);
+        check_ = std::make_unique<SelfCheck>(check, par_.q, par_.linear4);
         step_.setcheck(check_.get());
     }
 }

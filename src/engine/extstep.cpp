@@ -98,8 +98,8 @@ void ExtensionStep::newparent(int D, int nblk) {
     // The lattice search is built for the parent when a partner first asks
     // for it (codes of dimension 2 and brute generation never do).
     parentblocks_ = nblk;
-    latticestate_ = par_.brute == 1 || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
-    keyson_ = q > 2 && zeroblk_ >= 0 && tables.remain[zeroblk_][0][0] > 0 && bounds_.derived && par_.brute != 1;
+    latticestate_ = par_.brute || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
+    keyson_ = q > 2 && zeroblk_ >= 0 && tables.remain[zeroblk_][0][0] > 0 && bounds_.derived && !par_.brute;
     keys_.clear();
     keyindex_.clear();
 }
@@ -310,7 +310,7 @@ int ExtensionStep::buildnewrow(int nfree) {
 
 // Brute generation: a branch whose leading zero class is too small is cut.
 bool ExtensionStep::brutecut(int D) {
-    if (par_.brute != 1) return false;
+    if (!par_.brute) return false;
     int z = tables.split[0][0][0];
     const int s = par_.brutedim;
     if (s > D) z -= s - D;
@@ -337,7 +337,7 @@ void ExtensionStep::placerow(int D) {
 // them already.
 bool ExtensionStep::passestests() {
     code_.dreq = code_.d;
-    if (par_.selforth == 1 && !tests.test_selforth(code_)) return false;
+    if (par_.selforth && !tests.test_selforth(code_)) return false;
     if (!tests.test_dual(code_)) return false;
     return weighed_ || tests.test_dist(code_);
 }
@@ -396,7 +396,7 @@ CodeStatus ExtensionStep::newornot() {
 // be the first of its class, and is left out before its tests.  Not in the
 // plain search.
 bool ExtensionStep::redundant() const {
-    if (walk_.D != 2 || par_.k != 2 || !bounds_.derived || par_.brute == 1) return false;
+    if (walk_.D != 2 || par_.k != 2 || !bounds_.derived || par_.brute) return false;
     const int q = walk_.q;
     int M = 0;
     for (int i = 1; i < q; i++) M += tables.split[0][i][0];

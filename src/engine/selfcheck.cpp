@@ -2,18 +2,12 @@
 #include "engine/selfcheck.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "field/field.h"
+#include "params/options.h"
 
-int SelfCheck::levelfromenv() {
-    const char* v = getenv("TALVEN_CHECK");
-    if (v == nullptr) return 0;
-    if (v[0] == '1' && v[1] == '\0') return 1;
-    if (v[0] == '2' && v[1] == '\0') return 2;
-    return 0;
-}
+int SelfCheck::levelfromenv() { return envnumber(Opt::check); }
 
 SelfCheck::SelfCheck(int level, int q, bool linear4) : level_(level), rng_(20261206) {
     dist_.usefield(q, gf(q).small());

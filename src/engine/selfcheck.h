@@ -27,7 +27,8 @@
 
 class SelfCheck {
    public:
-    // The level asked for in TALVEN_CHECK (0 when unset or not 1 or 2).
+    // The level asked for in TALVEN_CHECK (0 when unset or not 1 or 2), read
+    // through its row of the option table.
     static int levelfromenv();
 
     SelfCheck(int level, int q, bool linear4 = false);

@@ -5,9 +5,9 @@
 
 ClassSizer::ClassSizer(const RunParams& par)
     : par_(par),
-      semilinear_(par.q == 4 && par.linear4 != 1),
+      semilinear_(par.q == 4 && !par.linear4),
       group_(MAXLEN + 1),
-      former_(par.q, par.linear4 == 1) {}
+      former_(par.q, par.linear4) {}
 
 const Factored& ClassSizer::group(int m) {
     TALVEN_ASSERT("mass", 1 <= m && m <= MAXLEN, "a length within the limits");
@@ -53,7 +53,7 @@ void ClassSizer::relabel(const WorkingCode& code, int skip, int m) {
 
 const BigNat& ClassSizer::classsize(const WorkingCode& code, const ColumnInvariants& inv, const Labeller& lab) {
     const int D = code.level, q = code.q;
-    const int skip = par_.brute == 1 ? D : 0, m = code.len - skip;
+    const int skip = par_.brute ? D : 0, m = code.len - skip;
     int nonzero = 0;
     aut_.clear();
     if (D == 1) {

@@ -8,8 +8,8 @@ CodeSet codesetof(const RunParams& p, int D) {
     s.q = p.q;
     s.k = D;
     s.d = p.d;
-    s.selforth = p.selforth == 1 && p.q <= 4;
-    if (p.brute == 1) {
+    s.selforth = p.selforth && p.q <= 4;
+    if (p.brute) {
         s.n = p.nasked;
         s.cut = D != p.k;
     } else {

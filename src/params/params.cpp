@@ -1,53 +1,22 @@
-// The parameter table, the defaults, the weight normalisation and the
-// parameters of one run.
+// The defaults of the record (from the option table), the weight
+// normalisation and the parameters of one run.
 #include "params/params.h"
 
 #include "containers/containers.h"
 #include "field/field.h"
-
-// clang-format off
-const ParamDef paramtable[NSCALARS] = {
-    // name        line field                  def lo         hi         ref layout prompt                                   header
-    {"brute",      1,  &ParamRecord::brute,      0,  0,         1,         0,  false, nullptr,                                 nullptr},
-    {"brutedim",   2,  &ParamRecord::brutedim,   0,  1,         19,        'k', false, "Enter  starting dimension < %d :",      nullptr},
-    {"reserved1",  3,  &ParamRecord::reserved1,  0,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
-    {"reserved2",  4,  &ParamRecord::reserved2,  4,  INT32_MIN, INT32_MAX, 0,  false, nullptr,                                 nullptr},
-    {"n",          5,  &ParamRecord::n,          24, 1,         799,       0,  true,  "\n Enter n = ",                         " n="},
-    {"k",          6,  &ParamRecord::k,          12, 1,         19,        0,  true,  "\n Enter k = ",                         "  k="},
-    {"d",          7,  &ParamRecord::d,          8,  1,         799,       'n', true, "\n Enter d = ",                         "  d="},
-    {"q",          8,  &ParamRecord::q,          2,  1,         8,         0,  true,  "\n Enter q = ",                         " q="},
-    {"dw",         9,  &ParamRecord::dw,         1,  1,         799,       'n', true, "\n Weights are divisible by dw = ",     " ; divisible by "},
-    {"selforth",   10, &ParamRecord::selforth,   0,  0,         1,         0,  false, "\n Self orthogonal 1-Yes /  0-No  ",    "  ; self orthogonal "},
-    {"dualdist",   11, &ParamRecord::dualdist,   1,  1,         799,       0,  false, "Enter  dual distance :",                ",dual distance "},
-};
-// clang-format on
+#include "params/options.h"
 
 const ArrayDef weightdef = {0, 1, "\n Weight %d (y/n): "};
 const ArrayDef propdef = {1, 799, "\n in dimension  %d -> "};
 
-const ParamDef& paramdef(int32_t ParamRecord::*field) {
-    for (const ParamDef& d : paramtable)
-        if (d.field == field) return d;
-    zfail("params", __LINE__, "a parameter of the table");
-}
-
-int32_t upperbound(const ParamDef& d, const ParamRecord& p) {
-    int32_t hi = d.hi;
-    if (d.hiref == 'n') hi = p.n < hi ? p.n : hi;
-    if (d.hiref == 'k') hi = p.k < hi ? p.k : hi;
-    return hi;
-}
-
-bool inbounds(const ParamDef& d, const ParamRecord& p, int64_t v) { return v >= d.lo && v <= upperbound(d, p); }
-
 void setdefaults(ParamRecord& p) {
-    for (const ParamDef& d : paramtable) p.*d.field = d.def;
+    for (Opt id : settingsorder) option(id).field.set(p, option(id).def);
     for (int i = 0; i < MAXDIM; i++) p.propcol[i] = NOBOUND;
     for (int w = 8; w <= 24; w++) p.wt[w] = 1;
 }
 
 void resetpar(ParamRecord& p) {
-    for (const ParamDef& d : paramtable) p.*d.field = 0;
+    for (Opt id : settingsorder) option(id).field.set(p, 0);
     p.dw = 1;
     p.dualdist = 1;
     for (int i = 0; i < MAXDIM; i++) p.propcol[i] = NOBOUND;
@@ -75,36 +44,36 @@ bool anyallowed(const ParamRecord& p, F pred) {
 
 }  // namespace
 
-void normweights(ParamRecord& p, int32_t& doublyeven) {
+void normweights(ParamRecord& p, bool& doublyeven) {
     if (p.q == 3) {
-        if (p.selforth == 1) {
+        if (p.selforth) {
             forbid(p, [](int w) { return w % 3 != 0; });
-        } else if (p.selforth == 0) {
+        } else {
             if (p.n >= 1 && !anyallowed(p, [](int w) { return w % 3 != 0; }) &&
                 anyallowed(p, [](int w) { return w % 3 == 0 && w % 9 != 0; }))
-                p.selforth = 1;
+                p.selforth = true;
         }
     } else if (p.q == 4) {
-        if (p.selforth == 1) {
+        if (p.selforth) {
             forbid(p, [](int w) { return w % 2 != 0; });
-        } else if (p.selforth == 0) {
+        } else {
             if (p.n >= 1 && !anyallowed(p, [](int w) { return w % 2 != 0; }) &&
                 anyallowed(p, [](int w) { return w % 4 == 2; }))
-                p.selforth = 1;
+                p.selforth = true;
         }
     } else if (p.q == 2) {
-        if (p.selforth == 1) forbid(p, [](int w) { return w % 2 != 0; });
+        if (p.selforth) forbid(p, [](int w) { return w % 2 != 0; });
         if (p.n < 1) {
-            doublyeven = 0;
-            p.selforth = 0;
+            doublyeven = false;
+            p.selforth = false;
         } else if (anyallowed(p, [](int w) { return w % 4 != 0; })) {
-            doublyeven = 0;
+            doublyeven = false;
         } else if (anyallowed(p, [](int w) { return w % 8 == 4; })) {
-            doublyeven = 1;
-            p.selforth = 1;
+            doublyeven = true;
+            p.selforth = true;
         } else {
-            doublyeven = 0;
-            p.selforth = 0;
+            doublyeven = false;
+            p.selforth = false;
         }
     }
 }
@@ -124,12 +93,12 @@ std::string runrefusal(const ParamRecord& p, bool brute) {
 
 namespace {
 
-// 1 when a weight of the walk from `from` in steps of `step` up to `to` is
-// forbidden.
-int forbiddenstep(const ParamRecord& p, int from, int step, int to) {
+// True when a weight of the walk from `from` in steps of `step` up to `to`
+// is forbidden.
+bool forbiddenstep(const ParamRecord& p, int from, int step, int to) {
     for (int w = from; w <= to; w += step)
-        if (w >= 1 && w < MAXLEN && p.wt[w] == 0) return 1;
-    return 0;
+        if (w >= 1 && w < MAXLEN && p.wt[w] == 0) return true;
+    return false;
 }
 
 // Self-orthogonal codes over GF(2), GF(3) and GF(4) cannot have the weights
@@ -139,12 +108,12 @@ int forbiddenstep(const ParamRecord& p, int from, int step, int to) {
 // code, so without self-orthogonality every weight from d to n is walked
 // (for dw = 1 this is the walk in steps of dw).  In brute generation the k
 // added coordinates are zero, so no weight exceeds the asked n.
-int checkweights(const RunParams& p) {
+bool checkweights(const RunParams& p) {
     int step = 1;
-    if (p.selforth == 1) {
+    if (p.selforth) {
         if (p.q == 3) step = 3;
         else if (p.q == 4) step = 2;
-        else if (p.q == 2) step = p.doublyeven == 1 ? 4 : 2;
+        else if (p.q == 2) step = p.doublyeven ? 4 : 2;
     }
     const int from = (p.d + step - 1) / step * step;
     return forbiddenstep(p, from, step, p.nasked);
@@ -152,12 +121,12 @@ int checkweights(const RunParams& p) {
 
 }  // namespace
 
-RunParams makerunparams(const ParamRecord& rec, int32_t doublyeven, bool brute, int32_t brutedim) {
+RunParams makerunparams(const ParamRecord& rec, bool doublyeven, bool brute, int32_t brutedim) {
     RunParams p{};
     static_cast<ParamRecord&>(p) = rec;
     p.nasked = rec.n;
-    p.doublyeven = rec.q == 2 ? doublyeven : 0;
-    p.brute = brute ? 1 : 0;
+    p.doublyeven = rec.q == 2 && doublyeven;
+    p.brute = brute;
     p.brutedim = brute ? brutedim : 0;
     if (brute) {
         p.n = rec.n + rec.k;
@@ -176,6 +145,6 @@ const char* equivalenceline(bool linear4) {
 std::string resultname(const RunParams& p) {
     std::string name = std::to_string(p.nasked) + "_" + std::to_string(p.k) + "_" + std::to_string(p.d) + "." +
                        std::to_string(p.q);
-    if (p.brute == 1) name += "b";
+    if (p.brute) name += "b";
     return name;
 }

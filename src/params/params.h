@@ -2,12 +2,12 @@
 //
 // `ParamRecord` is what the user chose and what the settings file keeps: the
 // eleven scalars, the allowed weights and the bounds on proportional
-// coordinates.  `paramtable` describes every scalar once (its name, its line
-// in the settings file, its default, its bounds and its prompt); the
-// defaults, the settings reader and writer, the dialogue bounds and the run
-// header are all made from it, so they cannot drift apart.  `RunParams` is
-// the value a run is given: the record after the weight normalisation, with
-// what the run derives from it, checked once before the run starts.
+// coordinates.  Each scalar is a row of the option table (params/options.h),
+// which gives its line in the settings file, its default, its bounds, its
+// prompt and its label in the run header, so the settings reader and
+// writer, the dialogue and the run header cannot drift apart.  `RunParams`
+// is the value a run is given: the record after the weight normalisation,
+// with what the run derives from it, checked once before the run starts.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,35 +16,18 @@
 constexpr int32_t NOBOUND = 800;  // a proportional bound that never cuts
 
 struct ParamRecord {
-    int32_t brute;
-    int32_t brutedim;
-    int32_t reserved1;
-    int32_t reserved2;
+    bool brute;                // brute generation
+    int32_t brutedim;          // its starting dimension
+    // Lines 3 and 4 of the settings file: read and written back as they are,
+    // for the file's layout, and used for nothing else.
+    int32_t unusedline3;
+    int32_t unusedline4;
     int32_t n, k, d, q, dw;
-    int32_t selforth;
+    bool selforth;             // self-orthogonal codes only
     int32_t dualdist;
     int32_t wt[MAXLEN];       // wt[w], w = 1..799: 1 = weight w allowed
     int32_t propcol[MAXDIM];  // propcol[i], i = 2..k: bound on proportional coordinates
 };
-
-// ---- the parameter table -----------------------------------------------------
-
-struct ParamDef {
-    const char* name;             // as the command line and the messages name it
-    int line;                     // line in the settings file
-    int32_t ParamRecord::*field;
-    int32_t def;                  // default of a fresh start
-    int32_t lo, hi;               // bounds, of the dialogue and of the settings file
-    char hiref;                   // 'n' or 'k': the upper bound is that parameter, not hi
-    bool layout;                  // out of bounds in the file: the file's layout is untrusted
-    const char* prompt;           // the dialogue's prompt, or null
-    const char* header;           // the label in the run header, or null
-};
-constexpr int NSCALARS = 11;
-// The eleven scalars in the order of the settings file.
-extern const ParamDef paramtable[NSCALARS];
-// The entry of one scalar, by its field.
-const ParamDef& paramdef(int32_t ParamRecord::*field);
 
 // The two arrays behind the scalars: wt[1..n] from line 12, then
 // propcol[2..k].  Defaults: weights 8..24 allowed, bounds NOBOUND.
@@ -54,10 +37,6 @@ struct ArrayDef {
 };
 extern const ArrayDef weightdef;   // 0..1, "\n Weight %d (y/n): "
 extern const ArrayDef propdef;     // 1..799, "\n in dimension  %d -> "
-
-// The upper bound of `d` for the record p (hi, or p.n / p.k).
-int32_t upperbound(const ParamDef& d, const ParamRecord& p);
-bool inbounds(const ParamDef& d, const ParamRecord& p, int64_t v);
 
 // The default record: 24, 12, 8, 2, weights 8..24, bounds 800.  Weights
 // outside 8..24 are left as they are.
@@ -71,7 +50,7 @@ void resetpar(ParamRecord& p);
 // Makes the self-orthogonality flag and the allowed weights agree, for
 // q = 2, 3, 4 (reads and writes p.selforth and p.wt[1..n]); for q = 2 it
 // also sets doublyeven.  Other q are left alone.
-void normweights(ParamRecord& p, int32_t& doublyeven);
+void normweights(ParamRecord& p, bool& doublyeven);
 
 // The one line that refuses a run of p (brute generation when brute is
 // set), or "" when the run can be made.
@@ -81,17 +60,17 @@ struct RunParams : ParamRecord {
     // In brute generation n is the length the construction works on, the
     // asked n plus k (the first k coordinates stay zero); `nasked` is n.
     int32_t nasked;
-    int32_t doublyeven;  // q = 2: every wanted codeword weight is divisible by 4
-    // 1 when a weight the construction does not already exclude is
+    bool doublyeven;  // q = 2: every wanted codeword weight is divisible by 4
+    // True when a weight the construction does not already exclude is
     // forbidden, so candidates must have their whole spectrum checked.
-    int32_t wtrestr;
-    // GF(4) only: 1 when codes are equivalent up to monomial maps only; 0
-    // (the default) when the field automorphism is allowed too.
-    int32_t linear4;
-    // 1 when the codes of lower dimension that cannot grow into a code of
-    // the run are cut (the target bounds of engine/bounds.h: the command
-    // line's default); 0 keeps every code of every dimension (the menu).
-    int32_t targetcuts;
+    bool wtrestr;
+    // GF(4) only: true when codes are equivalent up to monomial maps only;
+    // false (the default) when the field automorphism is allowed too.
+    bool linear4;
+    // True when the codes of lower dimension that cannot grow into a code
+    // of the run are cut (the target bounds of engine/bounds.h: the command
+    // line's default); false keeps every code of every dimension (the menu).
+    bool targetcuts;
     int32_t len() const { return n; }   // the construction length
     int32_t nfree() const { return n - k; }
 };
@@ -99,7 +78,7 @@ struct RunParams : ParamRecord {
 // The parameters of a run from a record that passed `runrefusal`, after
 // normweights: brute generation lengthens the codes by k and works without
 // the dual-distance and proportional-coordinate restrictions.
-RunParams makerunparams(const ParamRecord& p, int32_t doublyeven, bool brute, int32_t brutedim);
+RunParams makerunparams(const ParamRecord& p, bool doublyeven, bool brute, int32_t brutedim);
 
 // The line a GF(4) run's header carries under its parameters, naming the
 // equivalence its codes are classed under (without the line end).

@@ -16,6 +16,9 @@
 
 namespace {
 
+// The scalar of settings line i + 1.
+const Option& scalar(int i) { return option(settingsorder[(size_t)i]); }
+
 // Reads one value: optional blanks, an optional sign and digits, then a blank
 // or the end of the file.  False at a missing or garbled value.  The value is
 // kept in 64 bits and saturates, so a number beyond 32 bits is out of every
@@ -39,11 +42,9 @@ bool readval(FILE* f, int64_t& v) {
 bool layoutvalid(const ParamRecord& p, const int64_t* v) {
     ParamRecord t = p;
     for (int i = 0; i < NSCALARS; i++)
-        if (paramtable[i].layout) t.*paramtable[i].field = (int32_t)v[i];
-    for (int i = 0; i < NSCALARS; i++) {
-        const ParamDef& d = paramtable[i];
-        if (d.layout && !inbounds(d, t, v[i])) return false;
-    }
+        if (scalar(i).layout) scalar(i).field.set(t, (int32_t)v[i]);
+    for (int i = 0; i < NSCALARS; i++)
+        if (scalar(i).layout && !inbounds(scalar(i), t, v[i])) return false;
     return t.k <= t.n && fieldok(t.q);
 }
 
@@ -52,17 +53,17 @@ bool readfile(ParamRecord& p, const std::string& path) {
     FILE* f = fopen(path.c_str(), "r");
     if (!f) return false;
     int64_t v[NSCALARS];
-    for (int i = 0; i < NSCALARS; i++) v[i] = p.*paramtable[i].field;
+    for (int i = 0; i < NSCALARS; i++) v[i] = scalar(i).field.get(p);
     int got = 0;
     while (got < NSCALARS && readval(f, v[got])) got++;
     const bool layout = layoutvalid(p, v);
     ParamRecord t = p;  // the bounds of the other values follow the file's n and k
     if (layout)
         for (int i = 0; i < NSCALARS; i++)
-            if (paramtable[i].layout) t.*paramtable[i].field = (int32_t)v[i];
+            if (scalar(i).layout) scalar(i).field.set(t, (int32_t)v[i]);
     for (int i = 0; i < NSCALARS; i++) {
-        const ParamDef& d = paramtable[i];
-        if (d.layout ? layout : inbounds(d, t, v[i])) p.*d.field = (int32_t)v[i];
+        const Option& d = scalar(i);
+        if (d.layout ? layout : inbounds(d, t, v[i])) d.field.set(p, (int32_t)v[i]);
     }
     bool ok = layout && got == NSCALARS;
     for (int w = 1; ok && w <= p.n; w++) {
@@ -83,7 +84,7 @@ bool readfile(ParamRecord& p, const std::string& path) {
 // one per line.
 std::string settingstext(const ParamRecord& p, int nw, int kp) {
     std::string s;
-    for (const ParamDef& d : paramtable) s += std::to_string(p.*d.field) + "\n";
+    for (int i = 0; i < NSCALARS; i++) s += std::to_string(scalar(i).field.get(p)) + "\n";
     for (int w = 1; w <= nw; w++) s += std::to_string(p.wt[w]) + "\n";
     for (int i = 2; i <= kp; i++) s += std::to_string(p.propcol[i]) + "\n";
     return s;

@@ -1,14 +1,13 @@
 // The settings file: the run parameters kept between program runs, one
-// decimal integer per line, in the order of the parameter table, then the
+// decimal integer per line, the scalars in the order of their lines in the
+// option table (params/options.h), then the
 // n weight flags, then the bounds of dimensions 2..k.  Read once at
 // start-up (created with the defaults when missing), rewritten only when a
 // run starts.
 #pragma once
 #include <string>
 
-#include "params/params.h"
-
-#define RES_DIR "res"
+#include "params/options.h"
 
 // Fills p from the file at path, or creates the file with the defaults.
 // Values outside their bounds fall back to their defaults (see README).

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "codeio/textin.h"
+#include "params/options.h"
 
 const char* exportext(Format f) {
     switch (f) {
@@ -20,9 +21,11 @@ const char* exportext(Format f) {
 }
 
 Format guessformat(const std::string& path) {
-    for (Format f : {Format::magma, Format::gap, Format::sage, Format::jsonl, Format::plain}) {
+    for (size_t i = 0; i < std::size(formatnames); i++) {
+        const Format f = (Format)i;
         const std::string ext = exportext(f);
-        if (path.size() > ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0) return f;
+        if (!ext.empty() && path.size() > ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0)
+            return f;
     }
     // Only a regular file is looked into (its reader refuses anything else,
     // and a FIFO read here would lose what it gave), and only as far as its

@@ -14,13 +14,13 @@ CodeSet codesetof(const RunHeader& h, int D) {
     rec.d = h.d;
     rec.q = h.q;
     rec.dw = h.dw;
-    rec.selforth = h.selforth;
+    rec.selforth = h.selforth == 1;
     rec.dualdist = h.dualdist;
     for (int32_t w : h.weights)
         if (w >= 1 && w < MAXLEN) rec.wt[w] = 1;
     for (int i = 0; i < MAXDIM; i++) rec.propcol[i] = NOBOUND;
     for (size_t i = 0; i < h.propcol.size() && i + 2 < (size_t)MAXDIM; i++) rec.propcol[i + 2] = h.propcol[i];
-    RunParams p = makerunparams(rec, 0, h.brute, h.brute ? 1 : 0);
+    RunParams p = makerunparams(rec, false, h.brute, h.brute ? 1 : 0);
     p.linear4 = h.linear4;
     return codesetof(p, D);
 }

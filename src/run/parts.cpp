@@ -33,20 +33,33 @@ std::string partheadline(const Plan& plan) {
 
 // ---- parameters ---------------------------------------------------------------
 
+namespace {
+
+// The fifteen numbers of the P line in their order, each handed to `num`
+// (an int32_t) or `flag` (a bool, written 0 or 1), which may refuse it;
+// false at the first refusal.  The writer and the reader both walk it.
+template <class P, class Num, class Flag>
+bool eachparam(P& p, Num num, Flag flag) {
+    return flag(p.brute) && num(p.brutedim) && num(p.unusedline3) && num(p.unusedline4) && num(p.nasked) &&
+           num(p.n) && num(p.k) && num(p.d) && num(p.q) && num(p.dw) && flag(p.selforth) && num(p.dualdist) &&
+           flag(p.doublyeven) && flag(p.wtrestr) && flag(p.linear4);
+}
+
+}  // namespace
+
 std::string paramlines(const RunParams& p) {
     std::string s = "P";
     auto put = [&s](int32_t v) {
         s += ' ';
         s += std::to_string(v);
+        return true;
     };
-    for (int32_t v : {p.brute, p.brutedim, p.reserved1, p.reserved2, p.nasked, p.n, p.k, p.d, p.q, p.dw, p.selforth,
-                      p.dualdist, p.doublyeven, p.wtrestr, p.linear4})
-        put(v);
+    eachparam(p, put, put);
     // A run that cuts the codes of lower dimension which cannot grow into a
     // code of the run says so with a sixteenth number; its h file differs
     // from the complete one, so its parts never mix with those of a run
     // without the cuts (whose line, as in older part files, has fifteen).
-    if (p.targetcuts == 1 && p.brute != 1) put(1);
+    if (p.targetcuts && !p.brute) put(1);
     s += "\nW";
     for (int w = 1; w <= p.n && w < MAXLEN; w++)
         if (p.wt[w] > 0) put(w);
@@ -77,14 +90,20 @@ bool parseparams(const std::string& P, const std::string& W, const std::string& 
     if (!tagnumbers(P, 'P', v) || (v.size() != 15 && v.size() != 16) || !tagnumbers(W, 'W', w) || !tagnumbers(B, 'B', b))
         return false;
     p = RunParams{};
-    int32_t* dst[] = {&p.brute, &p.brutedim, &p.reserved1, &p.reserved2, &p.nasked,     &p.n,       &p.k,     &p.d,
-                      &p.q,     &p.dw,       &p.selforth,  &p.dualdist,  &p.doublyeven, &p.wtrestr, &p.linear4};
-    for (int i = 0; i < 15; i++) {
-        if (v[i] < INT32_MIN || v[i] > INT32_MAX) return false;
-        *dst[i] = (int32_t)v[i];
-    }
+    size_t at = 0;
+    auto num = [&](int32_t& x) {
+        const int64_t y = v[at++];
+        x = (int32_t)y;
+        return y >= INT32_MIN && y <= INT32_MAX;
+    };
+    auto flag = [&](bool& x) {  // a flag is 0 or 1
+        const int64_t y = v[at++];
+        x = y == 1;
+        return y == 0 || y == 1;
+    };
+    if (!eachparam(p, num, flag)) return false;
     if (v.size() == 16 && v[15] != 1) return false;
-    p.targetcuts = v.size() == 16 ? 1 : 0;
+    p.targetcuts = v.size() == 16;
     if (p.n < 1 || p.n >= MAXLEN || p.k < 1 || p.k >= MAXDIM || p.k > p.n || (int)b.size() != p.k - 1) return false;
     if (!runrefusal(p, false).empty()) return false;
     for (int64_t x : w) {

@@ -63,7 +63,8 @@ std::string partheadline(const Plan& plan);
 
 // The parameter lines of a part file ("P", "W", "B", each ending in "\n").
 std::string paramlines(const RunParams& p);
-// The run's parameters from those lines; false when they are damaged.
+// The run's parameters from those lines; false when they are damaged (a
+// flag that is not 0 or 1 among them).
 bool parseparams(const std::string& P, const std::string& W, const std::string& B, RunParams& p);
 
 // The numbers of a line after its one-letter tag (the lines of part,

@@ -87,7 +87,7 @@ bool ResultFiles::printres(const WorkingCode& cm) {
     TALVEN_ASSERT("resultfiles", 1 <= cm.k && cm.k < MAXDIM, "k in range");
     codecount++;
     if (res == nullptr) return false;
-    int skip = par_.brute == 1 ? cm.k : 0;
+    int skip = par_.brute ? cm.k : 0;
     const bool ok = writerecord({std::to_string(cm.k), std::to_string(cm.len - skip), std::to_string(cm.q),
                                  std::to_string(codecount)},
                                 cm, cm.k, skip + 1, res);

@@ -41,8 +41,8 @@ std::string maskruns(const std::string& s) {
 
 // A settings text for n, k, d, q, dw, selforth, dual with the given weights.
 std::string settingsfor(int n, int k, int d, int q, int dw, int so, int dual, const std::vector<int>& wts,
-                        int brute = 0, int bdim = 0, int reserved2 = 4) {
-    std::string s = std::to_string(brute) + "\n" + std::to_string(bdim) + "\n0\n" + std::to_string(reserved2) + "\n";
+                        int brute = 0, int bdim = 0, int unusedline4 = 4) {
+    std::string s = std::to_string(brute) + "\n" + std::to_string(bdim) + "\n0\n" + std::to_string(unusedline4) + "\n";
     for (int v : {n, k, d, q, dw, so, dual}) s += std::to_string(v) + "\n";
     for (int w = 1; w <= n; w++) {
         bool on = false;

@@ -64,10 +64,10 @@ TEST(CandidateTests, AgainstEnumeration) {
             oracle::eachword(c, f, [&](const std::vector<int>& w) { seen[weight(w)] = 1; });
             colmap.dreq = 1 + (int)(rng() % (n - k + L));
             runpar.n = n, runpar.k = k, runpar.q = q, runpar.d = colmap.dreq;
-            runpar.wtrestr = 0;
+            runpar.wtrestr = false;
             b.bounds = derivebounds(runpar);
             EXPECT_EQ(b.t.test_dist(colmap), std::find(seen.begin() + 1, seen.end(), 1) - seen.begin() >= colmap.dreq);
-            runpar.wtrestr = 1;
+            runpar.wtrestr = true;
             bool forbiddenmet = false;
             for (int w = 1; w < MAXLEN; w++) runpar.wt[w] = 0;
             for (int w = 1; w <= colmap.len; w++) {

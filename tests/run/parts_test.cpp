@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -144,6 +145,28 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
         }
     }
     EXPECT_GT(refusedcount, 30);
+}
+
+// The parameter lines of a part come back as they were written; a flag
+// among them that is neither 0 nor 1 makes them damaged.
+TEST(Parts, TheParameterLinesComeBackAndHoldTheirFlagsToZeroOrOne) {
+    RunParams p = params({12, 5, 4, 2, 4, 1});  // self-orthogonal and doubly even
+    p.targetcuts = true;
+    const std::vector<std::string> lines = splitlines(paramlines(p));
+    ASSERT_EQ(lines.size(), 3u);
+    RunParams back{};
+    ASSERT_TRUE(parseparams(lines[0] + "\n", lines[1] + "\n", lines[2] + "\n", back));
+    EXPECT_EQ(paramlines(back), paramlines(p));
+    EXPECT_TRUE(back.selforth && back.doublyeven && back.targetcuts && !back.brute);
+    // P brute brutedim line3 line4 nasked n k d q dw selforth dual doublyeven wtrestr linear4 cuts
+    for (int at : {1, 11, 13, 14, 15}) {
+        std::istringstream in(lines[0]);
+        std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+        words[(size_t)at] = "2";
+        std::string P;
+        for (const std::string& w : words) P += (P.empty() ? "" : " ") + w;
+        EXPECT_FALSE(parseparams(P + "\n", lines[1] + "\n", lines[2] + "\n", back)) << P;
+    }
 }
 
 // --resume checks the sums of what it keeps: a part damaged before its

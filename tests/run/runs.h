@@ -28,7 +28,7 @@ inline RunParams params(const runcase& c) {
     rec.dw = c.dw, rec.selforth = c.selforth, rec.dualdist = c.dual;
     for (int w = c.d; w <= c.n; w++) rec.wt[w] = w % c.dw == 0;
     for (int w : c.forbid) rec.wt[w] = 0;
-    int32_t doublyeven = 0;
+    bool doublyeven = false;
     normweights(rec, doublyeven);
     return makerunparams(rec, doublyeven, c.brute > 0, c.brute);
 }
