@@ -66,20 +66,19 @@ bool meets(const matrix& g, const rules& r, bool whole) {
 // The parent's free columns (sorted) in blocks (equal in rows 1..D-2) and
 // classes (equal in rows 1..D-1), as the search lays them out.
 struct layout {
-    std::vector<int> first, size, blk, val;  // per class: first column, size, block, value b in row D-1
-    std::vector<int> colblk;                 // per column: its block
+    std::vector<int> size, blk, val;  // per class: its size, block and value b in row D-1
+    std::vector<int> colblk;          // per column: its block
     int nblk = 0;
     explicit layout(const matrix& parent) {
         const size_t R = parent.size();
-        auto column = [&](size_t j, size_t rows) {
-            std::vector<int> c;
-            for (size_t r = 0; r < rows; r++) c.push_back(parent[r][j]);
-            return c;
+        auto same = [&](size_t j, size_t rows) {  // column j is equal to the one before in rows 1..rows
+            for (size_t r = 0; r < rows && j > 0; r++)
+                if (parent[r][j] != parent[r][j - 1]) return false;
+            return j > 0;
         };
         for (size_t j = 0; j < parent[0].size(); j++) {
-            if (j == 0 || column(j, R - 1) != column(j - 1, R - 1)) nblk++;
-            if (j == 0 || column(j, R) != column(j - 1, R))
-                first.push_back((int)j), size.push_back(0), blk.push_back(nblk - 1), val.push_back(parent[R - 1][j]);
+            nblk += !same(j, R - 1);
+            if (!same(j, R)) size.push_back(0), blk.push_back(nblk - 1), val.push_back(parent[R - 1][j]);
             size.back()++;
             colblk.push_back(nblk - 1);
         }
@@ -166,7 +165,7 @@ struct stepbench {
         std::vector<uint16_t> counts(MAXBLK * MAXVAL);
         while (out.next(at, rec, counts.data()) == 1) {
             got.emplace_back();
-            for (int t = 0; t < rec.nblk; t++) got.back().emplace_back(&counts[(size_t)(t * par.q)], &counts[(size_t)((t + 1) * par.q)]);
+            for (auto c = counts.begin(); c < counts.begin() + rec.nblk * par.q; c += par.q) got.back().emplace_back(c, c + par.q);
         }
         return got;
     }
