@@ -30,7 +30,7 @@ using oracle::matrix;
 using splitrow = std::vector<std::vector<int>>;
 
 struct quietsink : StepSink {
-    void newcode(const WorkingCode&) override {}
+    void newcode(const WorkingCode&, const BigNat&) override {}
     void progress(int) override {}
 };
 
@@ -130,8 +130,8 @@ struct stepbench {
     RunFault fault;
     MemoryBudget budget{DEFAULT_BUDGET};
     quietsink sink;
-    std::unique_ptr<runcounters> rc = std::make_unique<runcounters>();
-    std::unique_ptr<SearchEngines> en = std::make_unique<SearchEngines>(fault, &budget);
+    std::unique_ptr<SearchCounts> rc = std::make_unique<SearchCounts>();
+    std::unique_ptr<SearchEngines> en = std::make_unique<SearchEngines>(par, fault, &budget);
     std::unique_ptr<ExtensionStep> step = std::make_unique<ExtensionStep>(par, lb, *en, *rc, fault, sink);
     LevelStore out;
     int D;
@@ -142,21 +142,21 @@ struct stepbench {
         en->dist.usefield(p.q, gf(p.q).small());
         en->inv.setlinear(p.linear4 == 1);
         WorkingCode& c = en->code;
-        c.cur_n = p.n, c.cur_k = p.k, c.cur_d = p.d, c.cur_q = p.q, c.cur_dual = p.dualdist;
+        c.n = p.n, c.k = p.k, c.d = p.d, c.q = p.q, c.dual = p.dualdist;
         for (int r = 0; r <= p.k; r++)
             for (int j = 0; j <= p.n; j++) c.m[r][j] = r >= 1 && j == p.nfree() + r;
         for (int r = 1; r < D; r++)
             for (int j = 1; j <= p.nfree(); j++) c.m[r][j] = parent[(size_t)r - 1][(size_t)j - 1];
-        c.cur_level = D - 1, c.cur_len = p.nfree() + D - 1;
+        c.level = D - 1, c.len = p.nfree() + D - 1;
         EXPECT_TRUE(en->store.store_reset());
-        for (size_t k = 0; k < lay.size.size(); k++) step->mt.remain[lay.blk[k]][0][lay.val[k]] = lay.size[k];
+        for (size_t k = 0; k < lay.size.size(); k++) step->tables.remain[lay.blk[k]][0][lay.val[k]] = lay.size[k];
         step->newparent(D, lay.nblk);
     }
     std::vector<splitrow> rows(const std::vector<std::vector<int>>& p) {
-        SplitTables& mt = step->mt;
+        SplitTables& tables = step->tables;
         for (size_t l = 0; l < p.size(); l++)
-            for (int z = 0; z < par.q; z++) mt.partner[l][z] = p[l][(size_t)z];
-        mt.lastblk = (int)p.size() - 1;
+            for (int z = 0; z < par.q; z++) tables.partner[l][z] = p[l][(size_t)z];
+        tables.lastblk = (int)p.size() - 1;
         out.clear();
         step->extend(PartnerWalk{lb.propcap[D], lb.zerocap[D], par.q, D, &out});
         std::vector<splitrow> got;
@@ -176,8 +176,17 @@ struct stepbench {
 matrix randomcode(int rows, int nfree, const rules& r, std::mt19937& g) {
     for (int attempt = 0; attempt < 20000; attempt++) {
         std::vector<std::vector<int>> cols((size_t)nfree, std::vector<int>((size_t)rows));
-        for (auto& c : cols)
+        // As in the search's parents, the first non-zero entry of a column
+        // above the last row is 1, so that the columns of one point stand
+        // together once sorted.
+        for (auto& c : cols) {
             for (int& e : c) e = (int)(g() % (uint32_t)r.q);
+            for (int i = 0; i + 1 < rows; i++)
+                if (c[(size_t)i] != 0) {
+                    c[(size_t)i] = 1;
+                    break;
+                }
+        }
         std::sort(cols.begin(), cols.end());
         matrix m((size_t)rows, std::vector<int>((size_t)nfree));
         for (int j = 0; j < nfree; j++)

@@ -40,11 +40,11 @@ struct unitsink : SearchSink {
     uint64_t inunit = NOUNIT;
     bool ordered = true;  // each unit ends, as made when it was taken, before the next begins
 
-    void newcode(const WorkingCode& c) override {
+    void newcode(const WorkingCode& c, const BigNat&) override {
         std::string rows;
-        for (int r = 1; r <= c.cur_level; r++)
-            for (int j = 1; j <= c.cur_len; j++) rows += (char)('0' + c.m[r][j]);
-        codes.push_back({inunit, c.cur_level, rows});
+        for (int r = 1; r <= c.level; r++)
+            for (int j = 1; j <= c.len; j++) rows += (char)('0' + c.m[r][j]);
+        codes.push_back({inunit, c.level, rows});
     }
     void progress(int) override {}
     bool unitbegins(uint64_t u) override {
@@ -69,7 +69,7 @@ unitsink search(const RunParams& par, int split, std::function<bool(uint64_t)> m
     const LevelBounds lb = derivebounds(par);
     RunFault fault;
     MemoryBudget budget(DEFAULT_BUDGET);
-    auto rc = std::make_unique<runcounters>();
+    auto rc = std::make_unique<SearchCounts>();
     unitsink sink;
     sink.mine = std::move(mine), sink.keepfamilies = keepfamilies;
     auto s = std::make_unique<DimensionSearch>(par, lb, fault, budget, *rc, sink, 0);
