@@ -1,28 +1,13 @@
-// The owned heap buffers (see containers.h): the one allocation routine and
-// the matrix operations that are not templates.  New blocks are zeroed so
+// The owned heap buffers (see containers.h): the test seam of the one
+// allocation routine and the matrix operations that are not templates.  New blocks are zeroed so
 // that fresh storage never holds stale bytes; reused storage is not cleared
 // (callers overwrite what they use).
 #include "containers/containers.h"
 
-#include <cstdlib>
 
 // ---- allocation -------------------------------------------------------------
 
-// Every block of the containers comes from here (the tests make it fail on
-// purpose by wrapping calloc at link time).
-static void* attempt(size_t bytes) { return calloc(bytes ? bytes : 1, 1); }
-
-void* cs_tryalloc(size_t bytes) {
-    void* p = attempt(bytes);
-    if (!p) p = attempt(bytes);
-    return p;
-}
-
-void* cs_alloc(size_t bytes, const char* what, int line) {
-    void* p = cs_tryalloc(bytes);
-    if (!p) zfail("containers", line, what);
-    return p;
-}
+int failinject = 0;
 
 // ---- byte matrix ------------------------------------------------------------
 

@@ -3,20 +3,19 @@
 //
 // The matrices keep rows 0..rows, each addressed -1..cols, so that row 0 and
 // entries -1 and 0 serve as scratch (a weight, a pivot, a mask); the hot
-// loops index the row pointers `a` (and `b`) directly, exactly as before.
-// The rows live in one zeroed block per matrix behind a block of row
-// pointers; `grow` adds a further block for the new rows, so a row never
-// moves once made and callers may reorder the row pointers themselves.
-// `ensure` keeps the storage (and its contents) whenever the wanted size
-// fits, which is what lets the enumeration and search code reuse buffers
-// without allocating; a size that does not fit gets fresh, zeroed storage of
-// exactly that size.  Every block comes from `cs_alloc` (calloc underneath,
-// tried twice); a second refusal ends in `zfail` ("containers") with a
-// message naming what could not be made.  The types are move-only.
+// loops index the row pointers `a` (and `b`) directly.  Those pointers are
+// views: the storage is held by standard vectors inside the owner.  The rows
+// live in one zeroed block per matrix; `grow` adds a further block for the
+// new rows, so a row never moves once made and callers may reorder the row
+// pointers themselves.  `ensure` keeps the storage (and its contents)
+// whenever the wanted size fits, which is what lets the enumeration and
+// search code reuse buffers without allocating; a size that does not fit
+// gets fresh, zeroed storage of exactly that size.  Every block is asked
+// for twice (`freshblock`); a second refusal ends in `zfail` ("containers")
+// with a message naming what could not be made.  The types are move-only.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -24,11 +23,30 @@
 
 #include "containers/zassert.h"
 
-// One zeroed heap block, requested twice; on the second failure
-// zfail("containers", line, what).  Never returns null.
-void* cs_alloc(size_t bytes, const char* what, int line);
-// The same two attempts, but null is returned instead of stopping.
-void* cs_tryalloc(size_t bytes);
+// Test seam: while above 0, every request for a block is refused (counted
+// down one attempt at a time), as if the heap were exhausted.
+extern int failinject;
+
+// v := fresh zeroed storage of n entries (at least 1), the old storage
+// released first; asked for twice, and on the second refusal
+// zfail("containers", line, what).
+template <class T>
+void freshblock(std::vector<T>& v, size_t n, const char* what, int line) {
+    std::vector<T>().swap(v);
+    for (int attempt = 0; attempt < 2; attempt++) {
+        if (failinject > 0) {
+            failinject--;
+            continue;
+        }
+        try {
+            v.resize(n ? n : 1);
+            return;
+        } catch (const std::bad_alloc&) {
+            std::vector<T>().swap(v);
+        }
+    }
+    zfail("containers", line, what);
+}
 
 // ---- arrays -----------------------------------------------------------------
 
@@ -39,11 +57,11 @@ class Buffer {
 
 public:
     Buffer() = default;
-    ~Buffer() { release(); }
-    Buffer(Buffer&& o) noexcept : p_(std::exchange(o.p_, nullptr)), cap_(std::exchange(o.cap_, 0)) {}
+    Buffer(Buffer&& o) noexcept
+        : v_(std::move(o.v_)), p_(std::exchange(o.p_, nullptr)), cap_(std::exchange(o.cap_, 0)) {}
     Buffer& operator=(Buffer&& o) noexcept {
         if (this != &o) {
-            release();
+            v_ = std::move(o.v_);
             p_ = std::exchange(o.p_, nullptr);
             cap_ = std::exchange(o.cap_, 0);
         }
@@ -54,11 +72,12 @@ public:
     void ensure(size_t n, const char* what = "no memory for an array") {
         if (p_ && n <= cap_) return;
         release();
-        p_ = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), what, __LINE__));
+        freshblock(v_, n, what, __LINE__);
+        p_ = v_.data();
         cap_ = n;
     }
     void release() {
-        free(p_);
+        std::vector<T>().swap(v_);
         p_ = nullptr;
         cap_ = 0;
     }
@@ -68,7 +87,8 @@ public:
     bool allocated() const { return p_ != nullptr; }
 
 private:
-    T* p_ = nullptr;
+    std::vector<T> v_;
+    T* p_ = nullptr;  // v_.data(), writable through a const Buffer
     size_t cap_ = 0;
 };
 
@@ -82,83 +102,65 @@ class ArraySet {
     static_assert(std::is_trivially_copyable_v<T>, "an ArraySet holds plain values");
 
 public:
-    ArraySet() = default;
-    ~ArraySet() { release(); }
-    ArraySet(ArraySet&& o) noexcept : blocks_(std::move(o.blocks_)), made_(std::exchange(o.made_, 0)), what_(o.what_) {}
-    ArraySet& operator=(ArraySet&& o) noexcept {
-        if (this != &o) {
-            release();
-            blocks_ = std::move(o.blocks_);
-            made_ = std::exchange(o.made_, 0);
-            what_ = o.what_;
-        }
-        return *this;
-    }
     void reserve(size_t count, const char* what) {
-        release();
-        blocks_.ensure(count);
         what_ = what;
+        made_ = 0;
+        freshblock(blocks_, count, what, __LINE__);
     }
     // A fresh zeroed array of n entries.
     T* add(size_t n) {
-        TALVEN_ASSERT("containers", made_ < blocks_.capacity(), "no array beyond the reserved count");
-        T* p = static_cast<T*>(cs_alloc(sizeof(T) * (n ? n : 1), what_, __LINE__));
-        blocks_[made_++] = p;
-        return p;
+        TALVEN_ASSERT("containers", made_ < blocks_.size(), "no array beyond the reserved count");
+        std::vector<T>& b = blocks_[made_++];
+        freshblock(b, n, what_, __LINE__);
+        return b.data();
     }
     void release() {
-        for (size_t i = 0; i < made_; i++) free(blocks_[i]);
+        blocks_.clear();
         made_ = 0;
     }
 
 private:
-    Buffer<T*> blocks_;
+    std::vector<std::vector<T>> blocks_;
     size_t made_ = 0;
     const char* what_ = "no memory for an array";
 };
 
 // ---- row storage --------------------------------------------------------------
 
-// Rows 0..caprows of entries -1..capcols behind a block of row pointers.
-// The rows are carved from blocks chained through their first bytes; `make`
-// gives one block, `addrows` one more for the new rows only.
+// Rows 0..caprows of entries -1..capcols, each block of rows a vector of its
+// own behind a vector of row pointers; `make` gives one block, `addrows` one
+// more for the new rows only.
 template <class T>
 class RowStore {
 public:
     RowStore() = default;
-    ~RowStore() { release(); }
     RowStore(RowStore&& o) noexcept { take(o); }
     RowStore& operator=(RowStore&& o) noexcept {
-        if (this != &o) {
-            release();
-            take(o);
-        }
+        if (this != &o) take(o);
         return *this;
     }
     // Fresh zeroed rows 0..rows of entries -1..cols (the old ones released).
     void make(int rows, int cols, const char* what) {
         release();
-        row = static_cast<T**>(cs_alloc(sizeof(T*) * (size_t)(rows + 1), what, __LINE__));
+        freshblock(rowptr_, (size_t)rows + 1, what, __LINE__);
+        row = rowptr_.data();
         capcols_ = cols;
         carve(0, rows, what);
         caprows_ = rows;
     }
     // Rows caprows+1..newcap added (zeroed); the rows there stay where they are.
     void addrows(int newcap, const char* what) {
-        T** na = static_cast<T**>(cs_alloc(sizeof(T*) * (size_t)(newcap + 1), what, __LINE__));
-        for (int r = 0; r <= caprows_; r++) na[r] = row[r];
-        free(row);
-        row = na;
+        std::vector<T*> na;
+        freshblock(na, (size_t)newcap + 1, what, __LINE__);
+        for (int r = 0; r <= caprows_; r++) na[(size_t)r] = row[r];
+        rowptr_.swap(na);
+        row = rowptr_.data();
         carve(caprows_ + 1, newcap, what);
         caprows_ = newcap;
     }
     void release() {
-        while (blocks_) {
-            void* prev = *static_cast<void**>(blocks_);
-            free(blocks_);
-            blocks_ = prev;
-        }
-        free(row);
+        blocks_.clear();
+        std::vector<T*>().swap(rowptr_);
         row = nullptr;
         caprows_ = capcols_ = 0;
     }
@@ -166,24 +168,28 @@ public:
     int caprows() const { return caprows_; }
     int capcols() const { return capcols_; }
 
-    T** row = nullptr;   // row pointers; each points at entry 0
+    T** row = nullptr;   // row pointers (a view of rowptr_); each points at entry 0
 
 private:
-    static constexpr size_t HEAD = 16;   // the chain link, keeping rows 16-byte aligned
-    void* blocks_ = nullptr;
+    struct alignas(16) Chunk {  // rows start 16-byte aligned
+        unsigned char bytes[16];
+    };
+    std::vector<std::vector<Chunk>> blocks_;
+    std::vector<T*> rowptr_;
     int caprows_ = 0, capcols_ = 0;
 
     // Rows from..to in one new block.
     void carve(int from, int to, const char* what) {
-        const size_t stride = (sizeof(T) * (size_t)(capcols_ + 2) + 15) / 16 * 16;
-        char* blk = static_cast<char*>(cs_alloc(HEAD + stride * (size_t)(to - from + 1), what, __LINE__));
-        *reinterpret_cast<void**>(blk) = blocks_;
-        blocks_ = blk;
-        for (int r = from; r <= to; r++) row[r] = reinterpret_cast<T*>(blk + HEAD + stride * (size_t)(r - from)) + 1;
+        const size_t stride = (sizeof(T) * (size_t)(capcols_ + 2) + 15) / 16;  // chunks a row
+        blocks_.emplace_back();
+        freshblock(blocks_.back(), stride * (size_t)(to - from + 1), what, __LINE__);
+        Chunk* blk = blocks_.back().data();
+        for (int r = from; r <= to; r++) row[r] = reinterpret_cast<T*>(blk + stride * (size_t)(r - from)) + 1;
     }
     void take(RowStore& o) {
+        blocks_ = std::move(o.blocks_);
+        rowptr_ = std::move(o.rowptr_);
         row = std::exchange(o.row, nullptr);
-        blocks_ = std::exchange(o.blocks_, nullptr);
         caprows_ = std::exchange(o.caprows_, 0);
         capcols_ = std::exchange(o.capcols_, 0);
     }

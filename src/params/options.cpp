@@ -53,3 +53,11 @@ std::string envtext(Opt id) {
     const char* v = getenv(option(id).name);
     return v != nullptr ? v : "";
 }
+
+int32_t envchoice(Opt id) {
+    const Option& o = option(id);
+    const std::string v = envtext(id);
+    for (size_t i = 0; i < o.choices.size(); i++)
+        if (v == o.choices[i]) return (int32_t)i;
+    return o.def;
+}

@@ -33,6 +33,8 @@
 inline constexpr const char* formatnames[] = {"result", "magma", "gap", "sage", "jsonl", "plain"};
 // The two equivalences of GF(4) codes, as --equivalence names them.
 inline constexpr const char* equivalencenames[] = {"linear", "semilinear"};
+// How the rows of a partner are made, in the order of the engine's RowSearch.
+inline constexpr const char* rowsearchnames[] = {"chosen", "lattice", "enumeration"};
 
 // Every option, in the order of the table.
 enum class Opt : uint8_t {
@@ -44,9 +46,9 @@ enum class Opt : uint8_t {
     // talven check and talven classes
     checkfile, mass, classesfiles, classesout, to, inputformat, plainfield, fileequivalence,
     // the environment
-    check, dumplabelling,
+    check, dumplabelling, rows,
 };
-constexpr int NOPTIONS = (int)Opt::dumplabelling + 1;
+constexpr int NOPTIONS = (int)Opt::rows + 1;
 
 enum class Kind : uint8_t {
     number,  // a decimal integer within lo..hi (see hiref)
@@ -211,6 +213,10 @@ inline constexpr Option optiontable[] = {
      .lo = 0, .hi = 2},
     {.id = Opt::dumplabelling, .name = "TALVEN_DUMP_LABELLING", .kind = Kind::text, .where = environment,
      .help = "a file every labeller appends the matrices it labels to (canon/labeldump.h)", .text = ""},
+    {.id = Opt::rows, .name = "TALVEN_ROWS", .kind = Kind::choice, .where = environment,
+     .help = "how the rows of a partner are made: chosen by their measured cost (the default), lattice or "
+             "enumeration; pinned, the instruction counts of a run repeat (bench/instructions.sh)",
+     .def = 0, .choices = rowsearchnames},
 };
 // clang-format on
 
@@ -262,3 +268,6 @@ std::string defaulttext(const Option& o);
 int32_t envnumber(Opt id);
 // An environment switch that is a text: the variable's value, "" when unset.
 std::string envtext(Opt id);
+// An environment switch that is a choice: the index of the word it holds,
+// else the default.
+int32_t envchoice(Opt id);

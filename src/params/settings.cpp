@@ -50,7 +50,7 @@ bool layoutvalid(const ParamRecord& p, const int64_t* v) {
 
 // Reads the file into p; false when it could not be opened.
 bool readfile(ParamRecord& p, const std::string& path) {
-    FILE* f = fopen(path.c_str(), "r");
+    File f(fopen(path.c_str(), "r"));
     if (!f) return false;
     int64_t v[NSCALARS];
     for (int i = 0; i < NSCALARS; i++) v[i] = scalar(i).field.get(p);
@@ -76,7 +76,6 @@ bool readfile(ParamRecord& p, const std::string& path) {
         ok = readval(f, x);
         if (ok && x >= propdef.lo && x <= propdef.hi) p.propcol[i] = (int32_t)x;
     }
-    fclose(f);
     return true;
 }
 

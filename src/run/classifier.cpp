@@ -19,6 +19,7 @@
 
 #include "field/field.h"
 #include "fileio/checked.h"
+#include "params/options.h"
 
 namespace {
 
@@ -26,7 +27,9 @@ int checklevel(const RunOptions& opt) { return opt.check >= 0 ? opt.check : Self
 
 LevelBounds boundsof(const RunParams& par, const RunOptions& opt) {
     LevelBounds b = derivebounds(par, opt.derived);
-    b.rows = opt.rows;
+    // The rows a test asks for, else those of the environment (by default
+    // chosen by their cost).
+    b.rows = opt.rows != RowSearch::chosen ? opt.rows : (RowSearch)envchoice(Opt::rows);
     return b;
 }
 

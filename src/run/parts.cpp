@@ -328,11 +328,8 @@ std::string samerun(const PartScan& ps, const std::string& path, const RunParams
 // ---- checkpoints -----------------------------------------------------------------
 
 bool readcheckpoint(const std::string& path, Checkpoint& c) {
-    FILE* fp = fopen(path.c_str(), "r");
-    if (!fp) return false;
-    bool ok = fscanf(fp, "talven checkpoint offset=%" SCNu64 " seconds=%lf", &c.offset, &c.seconds) == 2;
-    fclose(fp);
-    return ok;
+    File fp(fopen(path.c_str(), "r"));
+    return fp && fscanf(fp, "talven checkpoint offset=%" SCNu64 " seconds=%lf", &c.offset, &c.seconds) == 2;
 }
 
 bool writecheckpoint(const std::string& path, const Checkpoint& c) {

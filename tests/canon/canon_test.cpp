@@ -13,7 +13,7 @@
 
 #include "canon/canon_support.h"
 #include "canon/group.h"
-#include "common/failalloc.h"
+#include "containers/containers.h"
 
 namespace {
 

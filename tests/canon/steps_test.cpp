@@ -14,7 +14,7 @@
 
 #include "canon/canon_support.h"
 #include "canon/labeldump.h"
-#include "common/failalloc.h"
+#include "containers/containers.h"
 #include "common/testutil.h"
 
 namespace {

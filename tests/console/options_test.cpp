@@ -104,6 +104,13 @@ TEST(OptionTable, TheEnvironmentIsReadThroughTheRowsOfItsSwitches) {
     EXPECT_EQ(envtext(Opt::dumplabelling), "some/file");
     unsetenv(dump);
     EXPECT_EQ(envtext(Opt::dumplabelling), "");
+    const char* rows = option(Opt::rows).name;
+    for (auto [text, want] : {std::pair{"lattice", 1}, {"enumeration", 2}, {"chosen", 0}, {"Lattice", 0}, {"", 0}}) {
+        setenv(rows, text, 1);
+        EXPECT_EQ(envchoice(Opt::rows), want) << text;
+    }
+    unsetenv(rows);
+    EXPECT_EQ(envchoice(Opt::rows), 0);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "common/failalloc.h"
+#include "containers/containers.h"
 #include "common/testutil.h"
 #include "containers/bignat.h"
 #include "containers/containers.h"
