@@ -345,11 +345,11 @@ bool ExtensionStep::passestests() {
 // Both invariant passes on the candidate in the working code.
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
-    const int L = code_.level, nd = inv_.redmat.len;
+    const int L = code_.level, nd = inv_.distinct().len;
     ByteMatrix& cand = tests.mats.cand;
     cand.ensure(L, nd, code_.q);
     for (int r = 1; r <= L; r++)
-        for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.redmat.m[r][c];
+        for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.distinct().m[r][c];
     cand.used = L;
     cand.dreq = code_.d;
     inv_.inv_savefirst();
@@ -360,17 +360,17 @@ void ExtensionStep::invariants() {
 // last canonical point of the smallest value; then the form must be new
 // among the siblings.
 CodeStatus ExtensionStep::newornot() {
-    const InvariantTable& invt = inv_.invt;
+    const InvariantTable& invt = inv_.table();
     const int sp = invt.specialpt, N = invt.N;
     if (invt.value[sp] != invt.mainval) return CodeStatus::seen;
     // The last canonical point p of value mainval lies, with its orbit, in
     // the last cell of its colour of the refined root: a candidate whose
     // added point (or the one before it, q > 2) is not in that cell fails
     // the test below without the search.
-    if (!lab_.label_root_watch(inv_.incmat, invt.cls, invt.cls[sp], sp, walk_.q > 2 ? sp - 1 : 0))
+    if (!lab_.label_root_watch(inv_.incidence(), invt.cls, invt.cls[sp], sp, walk_.q > 2 ? sp - 1 : 0))
         return CodeStatus::seen;
     lab_.label_rest();
-    if (check_) check_->labelling(lab_, inv_.incmat, invt.cls);
+    if (check_) check_->labelling(lab_, inv_.incidence(), invt.cls);
     const int32_t* orbit = lab_.column_orbits();
     const int32_t* cols = lab_.canonical_cols();
     int p = 0;
@@ -379,7 +379,7 @@ CodeStatus ExtensionStep::newornot() {
     bool flag = orbit[p] == orbit[sp];
     if (walk_.q > 2) flag = flag || orbit[p] == orbit[sp - 1];
     if (!flag) return CodeStatus::seen;
-    return store_.store_lookup(inv_.incmat, inv_.incmat.rows, N, lab_.canonical_rows(), cols, invt.value,
+    return store_.store_lookup(inv_.incidence(), inv_.incidence().rows, N, lab_.canonical_rows(), cols, invt.value,
                                lab_.certificate());
 }
 

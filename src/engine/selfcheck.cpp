@@ -40,20 +40,20 @@ void SelfCheck::afterpartner(const SplitTables& split, int q) {
 // the canonical matrix, the values in canonical order and the certificate.
 void SelfCheck::samecanonical(const ColumnInvariants& a, const Labeller& la, const ColumnInvariants& b,
                               const Labeller& lb) {
-    const int N = a.invt.N, M = a.incmat.rows;
-    TALVEN_ASSERT("selfcheck", b.invt.N == N && b.incmat.rows == M, "image has the same shape");
-    TALVEN_ASSERT("selfcheck", a.invt.mainval == b.invt.mainval, "image has the same mainval");
-    std::vector<int32_t> va(a.invt.value + 1, a.invt.value + N + 1), vb(b.invt.value + 1, b.invt.value + N + 1);
+    const int N = a.table().N, M = a.incidence().rows;
+    TALVEN_ASSERT("selfcheck", b.table().N == N && b.incidence().rows == M, "image has the same shape");
+    TALVEN_ASSERT("selfcheck", a.table().mainval == b.table().mainval, "image has the same mainval");
+    std::vector<int32_t> va(a.table().value + 1, a.table().value + N + 1), vb(b.table().value + 1, b.table().value + N + 1);
     std::sort(va.begin(), va.end());
     std::sort(vb.begin(), vb.end());
     TALVEN_ASSERT("selfcheck", va == vb, "image has the same values");
     const int32_t *ra = la.canonical_rows(), *ca = la.canonical_cols();
     const int32_t *rb = lb.canonical_rows(), *cb = lb.canonical_cols();
     for (int j = 1; j <= N; j++)
-        TALVEN_ASSERT("selfcheck", a.invt.value[ca[j]] == b.invt.value[cb[j]], "same values in canonical order");
+        TALVEN_ASSERT("selfcheck", a.table().value[ca[j]] == b.table().value[cb[j]], "same values in canonical order");
     for (int i = 1; i <= M; i++)
         for (int j = 1; j <= N; j++)
-            TALVEN_ASSERT("selfcheck", a.incmat.a[ra[i]][ca[j]] == b.incmat.a[rb[i]][cb[j]], "same canonical matrix");
+            TALVEN_ASSERT("selfcheck", a.incidence().a[ra[i]][ca[j]] == b.incidence().a[rb[i]][cb[j]], "same canonical matrix");
     TALVEN_ASSERT("selfcheck", la.certificate() == lb.certificate(), "same certificate");
 }
 
@@ -88,7 +88,7 @@ void SelfCheck::newcode(const WorkingCode& code, const ColumnInvariants& inv, co
                         const ByteMatrix& reduced) {
     if (level_ < 2) return;
     fulllisting(code);
-    const int q = code.q, L = reduced.used, nd = inv.invt.ndist;
+    const int q = code.q, L = reduced.used, nd = inv.table().ndist;
     const Field& F = gf(q);
     // A random invertible change of basis: row additions and swaps.
     std::vector<std::vector<int>> h(L + 1, std::vector<int>(nd + 1, 0));
@@ -109,20 +109,19 @@ void SelfCheck::newcode(const WorkingCode& code, const ColumnInvariants& inv, co
     for (int c = 0; c <= nd; c++) perm[c] = c;
     std::shuffle(perm.begin() + 1, perm.end(), rng_);
     const int per = q == 2 ? 1 : 2 * (q - 1);
+    std::vector<int32_t> first((size_t)(per * nd + 1), 0);
     g_.ensure(L, nd, q);
     for (int c = 1; c <= nd; c++) {
         const int s = 1 + (int)(rng_() % (q - 1));
         for (int r = 1; r <= L; r++) g_.a[r][perm[c]] = (uint8_t)F.multab[s][h[r][c]];
         for (int t = 1; t <= per; t++)
-            inv_.invt.firstpassval[(perm[c] - 1) * per + t] = inv.invt.firstpassval[(c - 1) * per + t];
+            first[(size_t)((perm[c] - 1) * per + t)] = inv.table().firstpassval[(c - 1) * per + t];
     }
     g_.used = L;
     g_.dreq = reduced.dreq;
-    inv_.invt.q = q;
-    inv_.invt.ndist = nd;
-    inv_.invt.N = inv.invt.N;
+    inv_.givefirstpass(q, nd, first.data());
     inv_.inv_secondpass(g_, gb_, gs_, dist_);
-    lab_.label(inv_.incmat, inv_.invt.cls);
+    lab_.label(inv_.incidence(), inv_.table().cls);
     samecanonical(inv, lab, inv_, lab_);
     images++;
 }

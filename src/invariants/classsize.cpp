@@ -61,15 +61,15 @@ const BigNat& ClassSizer::classsize(const WorkingCode& code, const ColumnInvaria
         aut_.times((uint32_t)(q - 1));
         aut_.factorial((uint32_t)nonzero);
         if (semilinear_) aut_.times(2);  // the entries are 0 and 1
-    } else if (semilinear_ && !uniform(lab, inv.invt.ndist)) {
+    } else if (semilinear_ && !uniform(lab, inv.table().ndist)) {
         relabel(code, skip, m);
         nonzero = m;  // the zero coordinates are counted in the relabelled order
     } else {
-        labelledorbits(lab, inv.invt.N, go_, gens_, lens_);
+        labelledorbits(lab, inv.table().N, go_, gens_, lens_);
         for (uint32_t len : lens_) aut_.times(len);
-        for (int j = 1; j <= inv.invt.ndist; j++) {
-            aut_.factorial((uint32_t)inv.invt.mult[j]);
-            nonzero += inv.invt.mult[j];
+        for (int j = 1; j <= inv.table().ndist; j++) {
+            aut_.factorial((uint32_t)inv.table().mult[j]);
+            nonzero += inv.table().mult[j];
         }
     }
     const int zeros = m - nonzero;

@@ -105,18 +105,17 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
         for (int r = 1; r <= k; r++) g_.a[r][j] = (uint8_t)points[(size_t)j - 1][(size_t)r - 1];
     g_.used = k;
     g_.dreq = 1;
-    InvariantTable& invt = inv_.invt;
-    invt.q = q_;
-    invt.ndist = nd;
-    invt.N = per * nd;
+    firstvals_.assign((size_t)(per * nd + 1), 0);
     for (int j = 1; j <= nd; j++)
-        for (int t = 1; t <= per; t++) invt.firstpassval[(j - 1) * per + t] = mult[(size_t)j - 1];
+        for (int t = 1; t <= per; t++) firstvals_[(size_t)((j - 1) * per + t)] = mult[(size_t)j - 1];
+    inv_.givefirstpass(q_, nd, firstvals_.data());
     inv_.inv_secondpass(g_, gb_, gs_, dist_);
-    lab_.label(inv_.incmat, invt.cls);
+    const InvariantTable& invt = inv_.table();
+    lab_.label(inv_.incidence(), invt.cls);
 
     // The canonical form: counts, the matrix read in canonical order, the
     // values and multiplicities in canonical column order, the certificate.
-    const ByteMatrix& inc = inv_.incmat;
+    const ByteMatrix& inc = inv_.incidence();
     const int M = inc.rows, N = inc.cols;
     const int32_t *br = lab_.canonical_rows(), *bc = lab_.canonical_cols();
     key.clear();

@@ -71,6 +71,7 @@ class CodeFormer {
     GroupOrder go_;
     std::vector<const int32_t*> gens_;
     std::vector<uint32_t> lens_;
+    std::vector<int32_t> firstvals_;  // the first-pass value of every point
     ByteMatrix g_{}, r_{};
     PlaneMatrix gb_{};
     ByteMatrix gs_{};

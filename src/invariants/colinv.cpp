@@ -99,6 +99,14 @@ void ColumnInvariants::inv_firstpass(const WorkingCode& code, int nfree) {
     inv_classes();
 }
 
+void ColumnInvariants::givefirstpass(int q, int nd, const int32_t* values) {
+    const int per = q == 2 ? 1 : 2 * (q - 1);
+    invt.q = q;
+    invt.ndist = nd;
+    invt.N = per * nd;
+    for (int p = 1; p <= invt.N; p++) invt.firstpassval[p] = values[p];
+}
+
 void ColumnInvariants::inv_savefirst() {
     for (int p = 1; p <= invt.N; p++) invt.firstpassval[p] = invt.value[p];
 }

@@ -51,11 +51,23 @@ class ColumnInvariants {
     // first-pass values and forms the final classes.  Writes invt, incmat,
     // val; leaves dist's codeword stores filled.
     void inv_secondpass(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist);
-    // Sorts the points by value and numbers the classes (reads invt.value).
-    void inv_classes();
+    // The first pass given instead of made, for a code of its distinct
+    // columns alone: field q, nd distinct columns and the first-pass value
+    // of every point, values[1..N] (N = nd, or 2(q-1) nd for q > 2).
+    void givefirstpass(int q, int nd, const int32_t* values);
     // Codes over GF(4): equivalent up to monomial maps only (the default
     // also allows the field automorphism).  Other fields are not affected.
     void setlinear(bool linear) { linear_ = linear; }
+
+    // What the passes found: the points with their values and classes, the
+    // distinct columns, and the incidence matrix of the canonical form.
+    const InvariantTable& table() const { return invt; }
+    const WorkingCode& distinct() const { return redmat; }
+    const ByteMatrix& incidence() const { return incmat; }
+
+   private:
+    // The tests drive the classes on values of their own through it.
+    friend struct InvariantsProbe;
 
     InvariantTable invt{};
     // The distinct columns of the candidate (rows 1..level, columns
@@ -65,7 +77,8 @@ class ColumnInvariants {
     // columns 1..incmat.cols = invt.N); only grows.
     ByteMatrix incmat{};
 
-   private:
+    // Sorts the points by value and numbers the classes (reads invt.value).
+    void inv_classes();
     bool zerocol(const WorkingCode& code, int c, int L) const;
     bool samepoint(const WorkingCode& code, int c, int j, int L, int q) const;
     void appendcol(const WorkingCode& code, int c, int L);

@@ -20,6 +20,12 @@
 #include "invariants/colinv.h"
 #include "invariants/grouporder.h"
 
+// The classes on values of the test's own (a friend of ColumnInvariants).
+struct InvariantsProbe {
+    static InvariantTable& table(ColumnInvariants& inv) { return inv.invt; }
+    static void classes(ColumnInvariants& inv) { inv.inv_classes(); }
+};
+
 namespace {
 
 using oracle::matrix;
@@ -198,21 +204,20 @@ using Classes = Columns;
 
 std::vector<int> Columns::label(const matrix& g, int q) {
     const int n = (int)g[0].size();
-    InvariantTable& t = inv.invt;
     dtest::loadmatrix(G, g, n, q, 1);
-    t.q = q;
-    t.ndist = n;
-    t.N = q == 2 ? n : 2 * (q - 1) * n;
-    for (int p = 1; p <= t.N; p++) t.firstpassval[p] = 1;
+    const std::vector<int32_t> ones((size_t)(q == 2 ? n : 2 * (q - 1) * n) + 1, 1);
+    inv.givefirstpass(q, n, ones.data());
     inv.inv_secondpass(G, gb, gs, dist);
+    const InvariantTable& t = inv.table();
     std::vector<int> out(t.value + 1, t.value + t.N + 1);
     std::sort(out.begin(), out.end());
     out.push_back(t.mainval);
-    lab.label(inv.incmat, t.cls);
+    const ByteMatrix& inc = inv.incidence();
+    lab.label(inc, t.cls);
     const int32_t *rows = lab.canonical_rows(), *cols = lab.canonical_cols();
-    for (int i = 1; i <= inv.incmat.rows; i++)
-        for (int j = 1; j <= inv.incmat.cols; j++) out.push_back(inv.incmat.a[rows[i]][cols[j]]);
-    for (int j = 1; j <= inv.incmat.cols; j++) out.push_back(t.value[cols[j]]);
+    for (int i = 1; i <= inc.rows; i++)
+        for (int j = 1; j <= inc.cols; j++) out.push_back(inc.a[rows[i]][cols[j]]);
+    for (int j = 1; j <= inc.cols; j++) out.push_back(t.value[cols[j]]);
     out.push_back((int)lab.certificate());
     return out;
 }
@@ -236,7 +241,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
     // Values constant on the 2(q - 1) points of a column (as in runs) or not,
     // negative and large ones among them.
     std::mt19937 rng(808);
-    InvariantTable& t = inv.invt;
+    InvariantTable& t = InvariantsProbe::table(inv);
     for (int trial = 0; trial < 400; trial++) {
         const int q = std::vector<int>{2, 3, 4, 5, 7}[trial % 5], per = q == 2 ? 1 : 2 * (q - 1);
         const int cols = 1 + (int)(rng() % 40), range = trial % 3 == 0 ? 3 : 1 << 30;
@@ -246,7 +251,7 @@ TEST_F(Classes, AgainstAStableSortOfThePoints) {
         if (*std::min_element(t.value + 1, t.value + t.N + 1) == 0) t.value[1] = 5;  // a non-zero value exists
         std::vector<int> order = upto(t.N);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.value[a] < t.value[b]; });
-        inv.inv_classes();
+        InvariantsProbe::classes(inv);
         ASSERT_TRUE(std::equal(order.begin(), order.end(), t.order + 1)) << trial;
         int cls = 0;
         for (int i = 0; i < t.N; i++) {
