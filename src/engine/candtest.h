@@ -42,9 +42,8 @@ class CandidateTests {
     // entries of the last row as 0), used = rows, dreq = code.dreq.
     void candfill(const WorkingCode& code);
 
-    TestMatrices mats{};
-
    private:
+    TestMatrices mats{};
     const RunParams& par_;
     const LevelBounds& bounds_;
     DistEngine& dist_;

@@ -98,7 +98,8 @@ void ExtensionStep::newparent(int D, int nblk) {
     // The lattice search is built for the parent when a partner first asks
     // for it (codes of dimension 2 and brute generation never do).
     parentblocks_ = nblk;
-    latticestate_ = par_.brute || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived ? 0 : 1;
+    const bool nolattice = par_.brute || bounds_.rows == RowSearch::enumeration || D < 3 || !bounds_.derived;
+    latticestate_ = nolattice ? Lattice::unused : Lattice::unbuilt;
     keyson_ = q > 2 && zeroblk_ >= 0 && tables.remain[zeroblk_][0][0] > 0 && bounds_.derived && !par_.brute;
     keys_.clear();
     keyindex_.clear();
@@ -155,7 +156,7 @@ void ExtensionStep::siblingpassed() {
 // is made again, and the times so far count half.
 
 bool ExtensionStep::latticeturn() {
-    if (latticestate_ == 0) return false;
+    if (latticestate_ == Lattice::unused) return false;
     bool want = bounds_.rows == RowSearch::lattice;
     if (bounds_.rows == RowSearch::chosen) {
         pathtally& t = paths_[walk_.D];
@@ -163,9 +164,11 @@ bool ExtensionStep::latticeturn() {
         if (trial) t.turn = 0;
         want = t.lattice != trial;
     }
-    if (want && latticestate_ == 1)
-        latticestate_ = lattice.parent(code_, tables, parentblocks_, walk_.D, walk_.q, par_.nfree()) ? 2 : 0;
-    return want && latticestate_ == 2;
+    if (want && latticestate_ == Lattice::unbuilt)
+        latticestate_ = lattice.parent(code_, tables, parentblocks_, walk_.D, walk_.q, par_.nfree())
+                            ? Lattice::built
+                            : Lattice::unused;
+    return want && latticestate_ == Lattice::built;
 }
 
 // A clock for the costs of the two searches, read twice per partner: only
@@ -197,7 +200,7 @@ void ExtensionStep::timed(bool lattice, uint64_t spent) {
 void ExtensionStep::extend(const PartnerWalk& w) {
     walk_ = w;
     // The lattice's cost includes building it for the parent.
-    const bool chosen = latticestate_ != 0 && bounds_.rows == RowSearch::chosen;
+    const bool chosen = latticestate_ != Lattice::unused && bounds_.rows == RowSearch::chosen;
     const uint64_t begin = chosen ? costclock() : 0;
     const bool uselattice = latticeturn();
     if (uselattice) {
@@ -346,14 +349,14 @@ bool ExtensionStep::passestests() {
 void ExtensionStep::invariants() {
     inv_.inv_firstpass(code_, par_.nfree());
     const int L = code_.level, nd = inv_.distinct().len;
-    ByteMatrix& cand = tests.mats.cand;
+    ByteMatrix& cand = points_;
     cand.ensure(L, nd, code_.q);
     for (int r = 1; r <= L; r++)
         for (int c = 1; c <= nd; c++) cand.a[r][c] = (uint8_t)inv_.distinct().m[r][c];
     cand.used = L;
     cand.dreq = code_.d;
     inv_.inv_savefirst();
-    inv_.inv_secondpass(cand, tests.mats.gb, tests.mats.gs, dist_);
+    inv_.inv_secondpass(cand, pointbasis_, pointbasisb_, dist_);
 }
 
 // Canonical augmentation: the added coordinate must lie in the orbit of the
@@ -476,7 +479,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     invariants();
     const CodeStatus status = newornot();
     if (status == CodeStatus::fresh) {
-        if (check_) check_->newcode(code_, inv_, lab_, tests.mats.cand);
+        if (check_) check_->newcode(code_, inv_, lab_, points_);
         sink_.newcode(code_, sizes_.classsize(code_, inv_, lab_));
     }
     levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there

@@ -153,8 +153,15 @@ class ExtensionStep {
         bool lattice = true;
     };
     pathtally paths_[MAXDIM];
-    int latticestate_ = 0;  // for the current parent: 0 no lattice search, 1 not built yet, 2 built
+    // The lattice search of the current parent: not used, not built yet, built.
+    enum class Lattice : uint8_t { unused, unbuilt, built };
+    Lattice latticestate_ = Lattice::unused;
     int parentblocks_ = 0;  // the current parent's blocks
     uint32_t ticks_ = 0;    // choices of the lattice search, for the progress lines and the stop
     bool weighed_ = false;  // the candidate's weights were judged by `cuts`
+    // The candidate's distinct columns (the code the second invariant pass
+    // lists words of) and the bases of that listing (q <= 4, q = 5, 7).
+    ByteMatrix points_;
+    PlaneMatrix pointbasis_;
+    ByteMatrix pointbasisb_;
 };
