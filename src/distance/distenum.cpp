@@ -159,10 +159,9 @@ void keepbits(ectx& e, int w, const uint64_t* za, const uint64_t* zb, int W, int
         a[x] = za[x];
         b[x] = q == 2 ? 0 : zb[x];
     }
-    a[0] = (uint64_t)w;
-    a[-1] = 0;
-    b[0] = 0;
-    b[-1] = 0;
+    const StoredWord word(s, e.found);
+    word.weight() = (uint64_t)w;
+    word.pairsum() = word.cls() = word.mark() = 0;
 }
 
 void keepbytes(ectx& e, int w, const uint8_t* z, int n) {

@@ -161,22 +161,22 @@ int DistEngine::updbits(PlaneMatrix& B, uint64_t start, uint64_t end, bool class
     int W = wordsfor(it.n), k1 = it.k[1];
     if (start == 1) basisinit(B);
     if (classes) {
-        for (uint64_t f = start; f <= end; f++) S.b[f][-1] = 0;
+        for (uint64_t f = start; f <= end; f++) StoredWord(S, f).mark() = 0;
         for (int c = 0; c < 102; c++) classtab[c] = -1;
     }
     for (uint64_t f = start; B.used != k1 && f <= end; f++) {
         if (insertbits(*fld, B, S.a[f], S.b[f], W)) {
             lastraise = f;
             if (classes) {
-                uint64_t c = S.b[f][0];
+                uint64_t c = StoredWord(S, f).cls();
                 classtab[c < 102 ? c : 101] = B.used;
             }
         }
     }
     if (classes)
         for (uint64_t f = start; f <= end; f++) {
-            uint64_t c = S.b[f][0];
-            S.b[f][-1] = classtab[c < 102 ? c : 101] >= 1 ? c : 0;
+            uint64_t c = StoredWord(S, f).cls();
+            StoredWord(S, f).mark() = classtab[c < 102 ? c : 101] >= 1 ? c : 0;
         }
     return B.used;
 }
@@ -263,7 +263,7 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
     int q = work.sysmats[1].q, W = wordsfor(work.setinfo.n);
     if (hi <= lo) return;
     uint64_t m = hi - lo;
-    for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] = 0;
+    for (uint64_t f = lo + 1; f <= hi; f++) StoredWord(S, f).pairsum() = 0;
     if (m < 300) {   // sums stay below 300 * 800, reduced once at the end
         if (q == 2) {
             // For q = 2 the sum over the block of the weights of x + y is,
@@ -283,17 +283,17 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
                 uint64_t sum = all;
                 for (int x = 1; x <= W; x++)
                     for (uint64_t b = S.a[f][x]; b; b &= b - 1) sum += m - 2 * (uint64_t)c[(x - 1) * 64 + __builtin_ctzll(b)];
-                S.a[f][-1] = sum;
+                StoredWord(S, f).pairsum() = sum;
             }
         } else {
             for (uint64_t x = lo + 1; x <= hi; x++)
                 for (uint64_t y = x + 1; y <= hi; y++) {
                     uint64_t t = (uint64_t)pairweight(q, W, S.a[x], S.b[x], S.a[y], S.b[y]);
-                    S.a[x][-1] += t;
-                    S.a[y][-1] += t;
+                    StoredWord(S, x).pairsum() += t;
+                    StoredWord(S, y).pairsum() += t;
                 }
         }
-        for (uint64_t f = lo + 1; f <= hi; f++) S.a[f][-1] %= 101;
+        for (uint64_t f = lo + 1; f <= hi; f++) StoredWord(S, f).pairsum() %= 101;
     }
     // The block in order of its values (stable), each word numbered by the
     // rank of its value among the values present.
@@ -302,20 +302,21 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
         uint64_t order[32];
         for (uint64_t i = 0; i < m; i++) {
             uint64_t f = lo + 1 + i, j = i;
-            for (; j > 0 && S.a[order[j - 1]][-1] > S.a[f][-1]; j--) order[j] = order[j - 1];
+            const uint64_t v = StoredWord(S, f).pairsum();
+            for (; j > 0 && StoredWord(S, order[j - 1]).pairsum() > v; j--) order[j] = order[j - 1];
             order[j] = f;
         }
         uint64_t c = 0;
         for (uint64_t j = 0; j < m; j++) {
             const uint64_t f = order[j];
-            if (j == 0 || S.a[f][-1] != S.a[order[j - 1]][-1]) c++;
-            S.b[f][0] = c;
+            if (j == 0 || StoredWord(S, f).pairsum() != StoredWord(S, order[j - 1]).pairsum()) c++;
+            StoredWord(S, f).cls() = c;
             work.perma[j + 1] = S.a[f];
             work.permb[j + 1] = S.b[f];
         }
     } else {
         uint64_t cnt[101] = {0};
-        for (uint64_t f = lo + 1; f <= hi; f++) cnt[S.a[f][-1]]++;
+        for (uint64_t f = lo + 1; f <= hi; f++) cnt[StoredWord(S, f).pairsum()]++;
         uint64_t cls[101], pos[101];
         uint64_t c = 0, p = 0;
         for (int v = 0; v < 101; v++) {
@@ -324,8 +325,8 @@ void DistEngine::classify(uint64_t lo, uint64_t hi) {
             p += cnt[v];
         }
         for (uint64_t f = lo + 1; f <= hi; f++) {
-            uint64_t v = S.a[f][-1];
-            S.b[f][0] = cls[v];
+            uint64_t v = StoredWord(S, f).pairsum();
+            StoredWord(S, f).cls() = cls[v];
             uint64_t j = ++pos[v];
             work.perma[j] = S.a[f];
             work.permb[j] = S.b[f];
@@ -367,7 +368,7 @@ void DistEngine::gensets_dist(PlaneMatrix& Gb, ByteMatrix& G, int d) {
         runlevels();
         work.wordplanes.rows = (int)it.found;
         if (it.found != it.done) {
-            work.wordplanes.b[0][0] = 0;
+            StoredWord(work.wordplanes, 0).cls() = 0;
             if (planes) classify(it.done, it.found);
             rank = gensets_update(Gb, it.done + 1);
             it.done = it.found;
@@ -412,7 +413,7 @@ void DistEngine::spectrum_sorted(ByteMatrix& G, int upto) {
     if (planes) {
         PlaneMatrix& S = work.wordplanes;
         for (uint64_t f = 1; f <= m; f++) {
-            uint64_t j = (uint64_t)++next[S.a[f][0]];
+            uint64_t j = (uint64_t)++next[StoredWord(S, f).weight()];
             work.perma[j] = S.a[f];
             work.permb[j] = S.b[f];
         }
@@ -455,7 +456,7 @@ int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
     InfoSets& it = work.setinfo;
     spectrum_sorted(G, upto);
     PlaneMatrix& S = work.wordplanes;
-    for (uint64_t f = 1; f <= it.found; f++) S.b[f][-1] = 0;
+    for (uint64_t f = 1; f <= it.found; f++) StoredWord(S, f).mark() = 0;
     int rank = 0;
     it.wmax = 0;
     it.done = 0;
@@ -463,12 +464,12 @@ int DistEngine::generatingset_upto(ByteMatrix& G, int upto) {
         uint64_t scan = it.done;
         int w = it.wmax + 1;
         for (; w <= G.cols && rank != it.k[1]; w++) {
-            while (scan < it.found && S.a[scan + 1][0] == (uint64_t)w) scan++;
+            while (scan < it.found && StoredWord(S, scan + 1).weight() == (uint64_t)w) scan++;
             if (scan > it.done) break;
         }
         if (rank == it.k[1] || w > G.cols) break;
         it.wmax = w;
-        S.b[0][0] = 0;
+        StoredWord(S, 0).cls() = 0;
         if (planes) classify(it.done, scan);
         rank = updbits(work.gbas, it.done + 1, scan, true);
         it.done = scan;

@@ -80,6 +80,27 @@ struct DistWorkspace {
     Buffer<uint8_t*> permbytes;    // (the byte store)
 };
 
+// A codeword of the bit store (q <= 4): its coordinates in the plane words
+// 1..W of rows a[f] and b[f], and four spare words beside them that the
+// listing and the generating sets keep: its weight (a[f][0]); the sum of its
+// pair weights to the words of its weight listed with it, mod 101
+// (a[f][-1]); the number of its class among them, by that sum (b[f][0]);
+// and its mark: that class when a word of it raised the rank of the
+// generating set, else 0 (b[f][-1]).  The spare words travel with the rows
+// when the store is reordered through its row pointers.
+class StoredWord {
+public:
+    StoredWord(const PlaneMatrix& S, uint64_t f) : a_(S.a[f]), b_(S.b[f]) {}
+    uint64_t& weight() const { return a_[0]; }
+    uint64_t& pairsum() const { return a_[-1]; }
+    uint64_t& cls() const { return b_[0]; }
+    uint64_t& mark() const { return b_[-1]; }
+
+private:
+    uint64_t* a_;
+    uint64_t* b_;
+};
+
 // Words needed for n coordinates.
 inline int wordsfor(int n) { return n <= 0 ? 1 : (n - 1) / 64 + 1; }
 

@@ -199,13 +199,14 @@ void ColumnInvariants::incmat2(const DistEngine& dist) {
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int N = invt.N;
     int M = 0;
-    for (uint64_t f = 1; f <= found; f++) M += S.b[f][-1] != 0;
+    for (uint64_t f = 1; f <= found; f++) M += StoredWord(S, f).mark() != 0;
     clearinc(M, N, 2);
     int row = 0;
     for (uint64_t f = 1; f <= found; f++) {
-        if (S.b[f][-1] == 0) continue;
+        const StoredWord word(S, f);
+        if (word.mark() == 0) continue;
         row++;
-        const uint32_t num = wordnum(S.a[f][-1], S.a[f][0]);
+        const uint32_t num = wordnum(word.pairsum(), word.weight());
         uint8_t* inc = incmat.a[row];
         // The points of the word, one set bit at a time (coordinate p is
         // bit (p - 1) mod 64 of word (p - 1) div 64 + 1).
@@ -270,12 +271,13 @@ void ColumnInvariants::incmat34(const DistEngine& dist) {
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int q = invt.q, nd = invt.ndist;
     int marked = 0;
-    for (uint64_t f = 1; f <= found; f++) marked += S.b[f][-1] != 0;
+    for (uint64_t f = 1; f <= found; f++) marked += StoredWord(S, f).mark() != 0;
     clearinc((q - 1) * marked + (q - 1) * nd + nd, invt.N, q);
     int row = 1;
     for (uint64_t f = 1; f <= found; f++) {
-        if (S.b[f][-1] == 0) continue;
-        uint32_t gain = (uint32_t)(q - 1) * wordnum(S.a[f][-1], S.a[f][0]);
+        const StoredWord word(S, f);
+        if (word.mark() == 0) continue;
+        uint32_t gain = (uint32_t)(q - 1) * wordnum(word.pairsum(), word.weight());
         wordrows(row, [&](int c) { return coordval(q, S.a[f], S.b[f], c); }, gain);
         row += q - 1;
     }
