@@ -66,7 +66,7 @@ void DimensionSearch::tellfamily(int L) {
     LevelRecord r;
     uint16_t counts[MAXBLK * MAXVAL];
     int got;
-    while ((got = levels_[L].next(at, r, counts)) == 1) f.add(r.q, r.flag, r.runno, r.nblk, counts);
+    while ((got = levels_[L].next(at, r, counts)) == 1) f.add(r.q, r.parent, r.runno, r.nblk, counts);
     if (got == 0) sink_.familyready(f);
 }
 
@@ -224,7 +224,7 @@ void DimensionSearch::dimsearch(int L) {
     at.parents = true;
     LevelRecord r;
     while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.tables) == 1) {
-        if (r.flag != 1) continue;
+        if (!r.parent) continue;
         if (L == split_) {
             const uint64_t u = units_++;
             const bool make = sink_.unitbegins(u);

@@ -62,11 +62,11 @@ struct Family {
     std::vector<uint16_t> records;
 
     // Appends one record (and counts it as a unit when its flag is 1).
-    void add(int q, int flag, int runno, int nblk, const uint16_t* counts) {
-        records.insert(records.end(), {(uint16_t)q, (uint16_t)flag, (uint16_t)((uint32_t)runno & 0xffff),
+    void add(int q, bool parent, int runno, int nblk, const uint16_t* counts) {
+        records.insert(records.end(), {(uint16_t)q, (uint16_t)parent, (uint16_t)((uint32_t)runno & 0xffff),
                                        (uint16_t)((uint32_t)runno >> 16), (uint16_t)nblk});
         records.insert(records.end(), counts, counts + (size_t)nblk * (size_t)q);
-        units += flag == 1;
+        units += parent;
     }
     // Of the record that starts at h: its running number, its length in entries.
     static int runno(const uint16_t* h) { return (int)((uint32_t)h[2] | (uint32_t)h[3] << 16); }

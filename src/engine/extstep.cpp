@@ -75,8 +75,8 @@ bool ExtensionStep::nextpair(int& l, int& i) const {
 // this branch) the next pair.
 void ExtensionStep::afterpair(int i, int l, int nn) {
     steptest(i, l, tables.lastblk, nn, StepMode::split);
-    if (tables.cutflag) {
-        tables.cutflag = 0;
+    if (tables.cut) {
+        tables.cut = false;
         return;
     }
     int nl = l, ni = i;
@@ -231,7 +231,7 @@ void ExtensionStep::rowenum(int amount, int b, int i, int l, int nn) {
             const int pl = l;
             if (!nextpair(l, i)) {
                 steptest(i, l, tables.lastblk, nn, StepMode::split);
-                tables.cutflag = 0;
+                tables.cut = false;
                 return;
             }
             if (l != pl && cuts.on()) cuts.blockdone(tables, pl);
@@ -318,7 +318,7 @@ bool ExtensionStep::brutecut(int D) {
     const int s = par_.brutedim;
     if (s > D) z -= s - D;
     if (D > z) {
-        tables.cutflag = 1;
+        tables.cut = true;
         return true;
     }
     return false;
@@ -426,7 +426,7 @@ bool ExtensionStep::redundant() const {
 // simple: the working code's row D already holds the row; lastl is the
 // number of blocks.  Tests the candidate, gives it invariants and a
 // canonical form, decides whether it is new, hands a new code to the sink,
-// and writes its level record.  May set tables.cutflag (brute generation).
+// and writes its level record.  May set tables.cut (brute generation).
 void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (fault_.poll() || brutecut(D)) return;
@@ -445,7 +445,7 @@ void ExtensionStep::steptest(int i, int l, int lastl, int nn, StepMode mode) {
                 cut = cuts.full() && (q > 2 || i == 0) && !cuts.check(tables, l, i);
             }
             if (cut) {
-                tables.cutflag = 1;
+                tables.cut = true;
                 return;
             }
         }
@@ -488,5 +488,5 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {
     walk_ = w;
     steptest(w.q - 1, nblk, nblk, 1, StepMode::simple);
-    tables.cutflag = 0;  // a cut of the whole row leaves nothing to abandon
+    tables.cut = false;  // a cut of the whole row leaves nothing to abandon
 }

@@ -92,7 +92,7 @@ class ExtensionStep {
     // after every completed pair (l, i).  A partner, or a partial split,
     // whose codes can have no allowed weights is left at once (RowCuts).
     // Reads tables.remain[.][0] and tables.partner; every tables.split entry it touches
-    // is 0 again on return, and tables.cutflag is 0.
+    // is 0 again on return, and tables.cut is false.
     void extend(const PartnerWalk& w);
     // A simple extension: the working code's row w.D already holds the new
     // row, made from a partner of nblk blocks; tests it like any other.

@@ -24,9 +24,9 @@ namespace {
 
 constexpr int HEADER = 8;
 
-void put(uint8_t* p, int q, int flag, int runno, int nblk) {
+void put(uint8_t* p, int q, bool parent, int runno, int nblk) {
     p[0] = (uint8_t)q;
-    p[1] = (uint8_t)flag;
+    p[1] = parent ? 1 : 0;
     p[2] = (uint8_t)nblk;
     p[3] = (uint8_t)(nblk >> 8);
     for (int i = 0; i < 4; i++) p[4 + i] = (uint8_t)((uint32_t)runno >> (8 * i));
@@ -35,7 +35,7 @@ void put(uint8_t* p, int q, int flag, int runno, int nblk) {
 void get(const uint8_t* p, LevelRecord& r) {
     r = LevelRecord{};
     r.q = p[0];
-    r.flag = p[1];
+    r.parent = p[1] != 0;
     r.nblk = p[2] | (p[3] << 8);
     uint32_t v = 0;
     for (int i = 3; i >= 0; i--) v = (v << 8) | p[4 + i];
@@ -105,11 +105,11 @@ bool LevelStore::spill() {
     return true;
 }
 
-bool LevelStore::append(int q, int flag, int runno, int nblk, const uint16_t* counts) {
+bool LevelStore::append(int q, bool parent, int runno, int nblk, const uint16_t* counts) {
     TALVEN_ASSERT("records", !first_, "the first level is not written to");
     const size_t size = HEADER + 2 * (size_t)nblk * (size_t)q;
     uint8_t rec[HEADER + 2 * MAXBLK * MAXVAL];
-    put(rec, q, flag, runno, nblk);
+    put(rec, q, parent, runno, nblk);
     memcpy(rec + HEADER, counts, size - HEADER);
     if (!spill_) {
         if (mem_.size() + size > mem_.capacity()) {
@@ -282,7 +282,7 @@ int LevelStore::nextfirst(Cursor& c, LevelRecord& r, uint16_t* counts) const {
     r.q = q_;
     r.nblk = 1;
     r.runno = ++c.runno;
-    r.flag = c.a[1] == c.x ? 1 : 0;
+    r.parent = c.a[1] == c.x;
     counts[0] = (uint16_t)(m_ - c.x);
     for (int t = 1; t <= m; t++) counts[t] = (uint16_t)c.a[t];
     return 1;
@@ -331,11 +331,11 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
         for (int l = 0; l < blk; l++)
             for (int i = 0; i < q; i++) counts[l * q + i] = (uint16_t)tables.partner[l][i];
     }
-    const int flag = status == CodeStatus::fresh ? 1 : 0;
-    if (flag == 0 && to.scaledcopy(q, nblk, counts)) return true;
+    const bool parent = status == CodeStatus::fresh;
+    if (!parent && to.scaledcopy(q, nblk, counts)) return true;
     tables.recno++;
-    bool ok = to.append(q, flag, tables.recno, nblk, counts);
-    if (flag == 1) lc.parents++;
+    bool ok = to.append(q, parent, tables.recno, nblk, counts);
+    if (parent) lc.parents++;
     lc.total++;
     lc.pending++;
     return ok;
@@ -344,7 +344,7 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
 int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
-    if (got != 1 || r.flag == 0) return got;
+    if (got != 1 || !r.parent) return got;
     for (int l = 0; l < r.nblk; l++)
         for (int b = 0; b < r.q; b++) tables.remain[l][0][b] = counts[l * r.q + b];
     return 1;

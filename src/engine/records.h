@@ -52,7 +52,7 @@ struct LevelRecord {
     int32_t q;       // values per block
     int32_t nblk;    // B, the number of blocks
     int32_t runno;   // running number
-    int32_t flag;    // 1 = new code (a parent candidate), 0 = partner only
+    bool parent;     // a new code (a parent candidate), else a partner only (its flag byte 1 or 0)
     int32_t simple;  // partner reader: 1 when every block's counts sum to <= 1
 };
 
@@ -91,7 +91,7 @@ class LevelStore {
     void setfirst(const RunParams& par, const LevelBounds& bounds);
 
     // Appends one record; false after a reported fault.
-    bool append(int q, int flag, int runno, int nblk, const uint16_t* counts);
+    bool append(int q, bool parent, int runno, int nblk, const uint16_t* counts);
     // True when a record whose last row is this one's times a scalar c != 1
     // (each group of counts permuted by i -> c i) is in the level already.
     // Such a record stands for this one: its codes are equivalent, and as a

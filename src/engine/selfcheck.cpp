@@ -32,7 +32,7 @@ void SelfCheck::afterpartner(const SplitTables& split, int q) {
     for (int l = 0; l <= split.lastblk; l++)
         for (int i = 0; i < q; i++)
             for (int b = 0; b < q; b++) TALVEN_ASSERT("selfcheck", split.split[l][i][b] == 0, "split tables clean");
-    TALVEN_ASSERT("selfcheck", split.cutflag == 0, "no cut pending");
+    TALVEN_ASSERT("selfcheck", !split.cut, "no cut pending");
     tables++;
 }
 

@@ -38,9 +38,9 @@ struct SplitTables {
     int32_t newrow[MAXLEN];
     int32_t lastblk;  // the partner's last block index (its block count - 1)
     int32_t recno;    // running number of the level records written for this parent
-    uint8_t cutflag;  // set by the step test: abandon the current partial split
+    bool cut;         // set by the step test: abandon the current partial split
 };
 
 // Clears every table to 0 and marks every position of `newrow` as not
-// assigned (UNASSIGNED); `lastblk`, `recno` and `cutflag` become 0.
+// assigned (UNASSIGNED); `lastblk`, `recno` and `cut` become 0 (false).
 void cleartables(SplitTables& tables);

@@ -72,7 +72,7 @@ void readback(const LevelStore& from, SplitTables& tables, int q, const std::vec
             for (int l = 0; l < MAXBLK; l++)
                 for (int b = 0; b < MAXVAL; b++) tables.remain[l][0][b] = -5;
             ASSERT_EQ(parent ? levrec_readparent(from, at, r, tables) : levrec_readpartner(from, at, r, tables), 1);
-            EXPECT_EQ(std::make_tuple(r.q, r.runno, r.flag), std::make_tuple(q, (int)t + 1, want[t].flag));
+            EXPECT_EQ(std::make_tuple(r.q, r.runno, (int)r.parent), std::make_tuple(q, (int)t + 1, want[t].flag));
             ASSERT_EQ(r.nblk, (int)want[t].groups.size());
             bool simple = true;
             for (int l = 0; l < r.nblk; l++) {
@@ -186,7 +186,7 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
                 f.parts(x, ok.data());
                 for (const std::vector<int>& a : distributions(x, q - 1)) {
                     ASSERT_EQ(s.next(at, r, counts), 1);
-                    EXPECT_EQ(std::make_tuple(r.q, r.nblk, r.runno, r.flag),
+                    EXPECT_EQ(std::make_tuple(r.q, r.nblk, r.runno, (int)r.parent),
                               std::make_tuple(q, 1, ++runno, a[0] == x ? 1 : 0));
                     EXPECT_EQ(counts[0], p.n - p.k - x);
                     for (int t = 0; t < q - 1; t++) ASSERT_EQ(counts[t + 1], a[t]) << "x=" << x;
@@ -197,9 +197,9 @@ TEST_F(Records, TheFirstLevelIsEveryDistributionOfEveryAllowedWeight) {
                         EXPECT_EQ(rp.runno, ++kept);
                         for (int t = 0; t < q; t++) ASSERT_EQ(pc[t], counts[t]) << "filtered, x=" << x;
                     }
-                    if (r.flag != 1) continue;
+                    if (!r.parent) continue;
                     ASSERT_EQ(s.next(parents, rp, pc), 1);
-                    EXPECT_EQ(rp.flag, 1);
+                    EXPECT_TRUE(rp.parent);
                     for (int t = 0; t < q; t++) ASSERT_EQ(pc[t], counts[t]);
                 }
             }
