@@ -159,7 +159,7 @@ void new_best(LabelWorkspace& w, int level, int depth) {
 // orbmin, no stored automorphisms (naut 0), depths 0, `running` 1.
 void LabelSteps::search_roots(Labeller& L, LabelMode mode) {
     LabelWorkspace& w = LabelSteps::ws(L);
-    w.running = 1;
+    w.running = true;
     w.bestdepth = w.curdepth = 0;
     w.naut = 0;
     L.root_cols(w.colpart[1]);
@@ -531,7 +531,7 @@ void Labeller::search_rest() {
     } else {
         work.certhash = (uint32_t)(roothash_ % 1111111u);
     }
-    work.running = 0;
+    work.running = false;
 }
 
 void Labeller::canon_search(LabelMode mode) {

@@ -118,7 +118,7 @@ private:
     // Writes every array of the workspace; on completion leaves bestcol,
     // bestrow, bestpath, bestdepth, orbits (with orbidx, orbmin), autcol /
     // autrow[1..naut], firstcol, firstrow, firstpath and certhash, and
-    // `running` 0.
+    // `running` false.
     void canon_search(LabelMode mode);
     // The two halves of canon_search: search_start sets up the roots and
     // refines them (the root hash kept for the certificate); search_rest

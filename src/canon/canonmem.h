@@ -44,7 +44,7 @@ struct LabelWorkspace {
     // ---- capacities and scalars ----
     int32_t maxlevels, maxauts, maxcols, maxrows;  // all 0 before the first labelling
     SearchEnd end;                 // how the last search ended
-    int32_t running;               // 1 while a search runs
+    bool running;                  // while a search runs
     int32_t naut;                  // stored automorphisms
     int32_t firstdepth, bestdepth, curdepth;
     int32_t allcells;              // the next refinement pass lists all its cells

@@ -471,7 +471,7 @@ bool AlgebraReader::runcomment() {
     std::string why = parsewords(lx_.marked(), header);
     if (!why.empty()) return fail(lx_.markedline(), "the comment of the run's parameters: " + why);
     hasheader = true;
-    if (header.q == 4 && linear4 < 0) linear4 = header.linear4 ? 1 : 0;
+    if (header.q == 4 && !linear4) linear4 = header.linear4;
     return true;
 }
 

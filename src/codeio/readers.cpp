@@ -96,7 +96,7 @@ long CodeReader::line() const { return impl_->codeline; }
 const RunHeader* CodeReader::header() const { return impl_->hasheader ? &impl_->header : nullptr; }
 const RunTrailer* CodeReader::trailer() const { return impl_->hastrailer ? &impl_->trailer : nullptr; }
 const RecordLabel& CodeReader::label() const { return impl_->label; }
-int CodeReader::linear4() const { return impl_->linear4; }
+std::optional<bool> CodeReader::linear4() const { return impl_->linear4; }
 
 std::unique_ptr<CodeReader> openreader(const std::string& path, Format f, int q, std::string& why) {
     // A folder opens as a file but fails at the first read, and the stream

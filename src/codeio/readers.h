@@ -18,6 +18,7 @@
 // between blocks, q given by the caller.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <istream>
 #include <memory>
 #include <string>
@@ -78,7 +79,7 @@ class CodeReader {
     // The equivalence a GF(4) file states (the header's line, the
     // "equivalence" statement of an algebra file, the key of the last JSON
     // object): 1 linear, 0 semilinear, -1 not stated.
-    int linear4() const;
+    std::optional<bool> linear4() const;
 
    private:
     // Why c does not belong to the run an export's comment states ("" when

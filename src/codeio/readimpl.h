@@ -5,6 +5,7 @@
 // the expected field and the final check of every code handed out.
 #pragma once
 #include <istream>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -27,7 +28,7 @@ class FormatReader {
     RecordLabel label;
     // GF(4): 1 when the file says its codes are classed up to monomial maps,
     // 0 when with the field automorphism, -1 when it does not say.
-    int linear4 = -1;
+    std::optional<bool> linear4;  // GF(4): as the file states it, when it does
 
    protected:
     // Sets err to "line <line>: <why>" and gives false.

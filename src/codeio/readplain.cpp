@@ -78,7 +78,7 @@ bool PlainReader::runcomment() {
     std::string why = parsewords(std::string_view(s).substr(at + strlen(COMMENT_MARK)), header);
     if (!why.empty()) return fail(src_.number(), "the comment of the run's parameters: " + why);
     hasheader = true;
-    if (header.q == 4) linear4 = header.linear4 ? 1 : 0;
+    if (header.q == 4) linear4 = header.linear4;
     if (q_ == 0) q_ = header.q;
     if (q_ != header.q)
         return fail(src_.number(), "the comment names GF(" + std::to_string(header.q) + "), the codes are read over GF(" +

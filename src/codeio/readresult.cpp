@@ -118,7 +118,7 @@ bool ResultReader::start() {
     if (!why.empty()) return fail(src_.number(), why);
     why = checkheader(header);
     if (!why.empty()) return fail(paramline, "the header's parameters do not hold together: " + why);
-    if (header.q == 4) linear4 = header.linear4 ? 1 : 0;
+    if (header.q == 4) linear4 = header.linear4;
     return true;
 }
 

@@ -153,9 +153,9 @@ bool CodeWriter::begin(const RunHeader* header) {
     // where a sequence wants one universe.
     if (listformat(f_)) {
         text += preambletext(f_, q_);
-        if (q_ == 4 && equiv_ >= 0) {
+        if (q_ == 4 && linear4_) {
             text += f_ == Format::sage ? "equivalence = \"" : "equivalence := \"";
-            text += equiv_ == 1 ? "linear" : "semilinear";
+            text += *linear4_ ? "linear" : "semilinear";
             text += f_ == Format::sage ? "\"\n" : "\";\n";
         }
         text += f_ == Format::sage ? "codes = [\n" : f_ == Format::magma ? "codes := [*\n" : "codes := [\n";

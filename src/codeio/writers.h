@@ -19,6 +19,7 @@
 // by their integers, and need no preamble.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -45,7 +46,7 @@ class CodeWriter {
     // GF(4) files of Magma, GAP and Sage: begin states the equivalence the
     // codes were classed under, as the statement equivalence := "linear"
     // (or "semilinear") after the preamble.  Call before begin.
-    void stateequivalence(bool linear4) { equiv_ = linear4 ? 1 : 0; }
+    void stateequivalence(bool linear4) { linear4_ = linear4; }
     // Writes the start of the file: the header (result format, when header
     // is given), or the preamble and the opening of the list `codes`.  The
     // Magma, GAP, Sage and plain files open with the header as a comment
@@ -74,6 +75,6 @@ class CodeWriter {
     int q_;
     int64_t count_ = 0;
     bool begun_ = false;
-    int equiv_ = -1;  // -1: not stated
+    std::optional<bool> linear4_;  // the equivalence stated, if it is
     std::string error_;
 };

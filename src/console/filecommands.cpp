@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -75,7 +76,10 @@ void workline(FILE* out, int64_t ms, const char* command, const std::string& fil
     fprintf(out, "[%llds] %s: %s: at code %lld\n", (long long)(ms / 1000), command, file.c_str(), (long long)code);
 }
 
-int linearof(const std::string& equivalence) { return equivalence.empty() ? -1 : equivalence == "linear" ? 1 : 0; }
+std::optional<bool> linearof(const std::string& equivalence) {
+    if (equivalence.empty()) return std::nullopt;
+    return equivalence == "linear";
+}
 
 // The sorter's output: the representatives and the sizes, each under a
 // temporary name until the end.
@@ -158,9 +162,8 @@ int classescommand(const FileCommand& c) {
             if (!sorter) {
                 n = m.n;
                 q = m.q;
-                int lin = linearof(c.equivalence);
-                if (lin < 0) lin = r->linear4() == 1;
-                sorter = std::make_unique<ClassSorter>(q, q == 4 && lin == 1);
+                const bool lin = linearof(c.equivalence).value_or(r->linear4().value_or(false));
+                sorter = std::make_unique<ClassSorter>(q, q == 4 && lin);
                 out.writer = std::make_unique<CodeWriter>(out.repout, to, q);
             }
             if (m.n != n || m.q != q)

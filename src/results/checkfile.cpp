@@ -88,7 +88,7 @@ void Checker::run(const std::string& path) {
 
 void Checker::record(const CodeMatrix& c, const CodeFacts& facts) {
     if (!an_) {
-        const bool linear4 = opt_.linear4 >= 0 ? opt_.linear4 == 1 : r_->linear4() == 1;
+        const bool linear4 = opt_.linear4.value_or(r_->linear4().value_or(false));
         an_ = std::make_unique<CodeAnalyser>(c.q, c.q == 4 && linear4);
         classes_ = std::make_unique<ClassSorter>(c.q, c.q == 4 && linear4);
         mass_ = std::make_unique<FileMass>(c.q, c.q == 4 && !linear4);

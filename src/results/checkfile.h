@@ -20,6 +20,7 @@
 // element) is a fault at its line.
 #pragma once
 #include <atomic>
+#include <optional>
 #include <cstdint>
 #include <string>
 
@@ -28,7 +29,9 @@
 struct CheckOptions {
     Format format = Format::result;
     int q = 0;           // the field of plain matrices (0: the file says)
-    int linear4 = -1;    // GF(4): 1 monomial maps only, 0 with the field automorphism, -1 as the header says
+    // GF(4): monomial maps only (true) or with the field automorphism
+    // (false); unset: as the file's header says.
+    std::optional<bool> linear4{};
     bool mass = false;   // also the mass of the codes and its verdict (results/filemass.h)
     std::atomic<int64_t>* reached = nullptr;  // when given: the number of the code in hand (a progress line)
 };
