@@ -21,7 +21,8 @@
 
 ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, SearchEngines& en, SearchCounts& rc,
                              RunFault& fault, StepSink& sink)
-    : tests(par, bounds, en.dist),
+    : tables(par.nfree() + 1, par.nfree()),
+      tests(par, bounds, en.dist),
       cuts(bounds),
       lattice(bounds),
       par_(par),
@@ -35,9 +36,7 @@ ExtensionStep::ExtensionStep(const RunParams& par, const LevelBounds& bounds, Se
       store_(en.store),
       sizes_(en.sizes),
       sink_(sink),
-      check_(nullptr) {
-    cleartables(tables);
-}
+      check_(nullptr) {}
 
 // ---- row enumeration --------------------------------------------------------------
 

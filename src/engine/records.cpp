@@ -9,15 +9,24 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "containers/zassert.h"
 #include "field/field.h"
 #include "fileio/checksum.h"
 
+SplitTables::SplitTables(int blocks, int positions)
+    : remain((size_t)blocks), split((size_t)blocks), cap((size_t)blocks), capsum((size_t)blocks),
+      partner((size_t)blocks), newrow((size_t)positions + 1, UNASSIGNED) {}
+
 void cleartables(SplitTables& tables) {
-    memset(&tables, 0, sizeof tables);
-    for (int p = 0; p < MAXLEN; p++) tables.newrow[p] = UNASSIGNED;
+    for (auto* t : {&tables.remain, &tables.split, &tables.cap, &tables.capsum})
+        std::fill(t->begin(), t->end(), SplitTables::Square{});
+    std::fill(tables.partner.begin(), tables.partner.end(), SplitTables::Values{});
+    std::fill(tables.newrow.begin(), tables.newrow.end(), UNASSIGNED);
+    tables.lastblk = tables.recno = 0;
+    tables.cut = false;
 }
 
 namespace {
@@ -315,8 +324,8 @@ int LevelStore::next(Cursor& c, LevelRecord& r, uint16_t* counts) const {
 
 bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc) {
     TALVEN_ASSERT("records", 1 <= q && q <= MAXVAL, "q within the block width");
-    if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < MAXBLK, "last block index in range");
-    if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= MAXBLK, "block count in range");
+    if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < tables.blocks(), "last block index in range");
+    if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= tables.blocks(), "block count in range");
     uint16_t counts[MAXBLK * MAXVAL];
     int nblk = 0;
     if (mode == StepMode::split) {
@@ -345,6 +354,7 @@ int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1 || !r.parent) return got;
+    TALVEN_ASSERT("records", r.nblk <= tables.blocks(), "a parent's blocks fit the tables");
     for (int l = 0; l < r.nblk; l++)
         for (int b = 0; b < r.q; b++) tables.remain[l][0][b] = counts[l * r.q + b];
     return 1;
@@ -354,6 +364,7 @@ int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecor
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1) return got;
+    TALVEN_ASSERT("records", r.nblk <= tables.blocks(), "a partner's blocks fit the tables");
     r.simple = 1;
     for (int l = 0; l < r.nblk; l++) {
         int32_t sum = 0;

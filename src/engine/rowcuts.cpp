@@ -86,7 +86,7 @@ RowCuts::span RowCuts::classrange(const SplitTables& tables, int l, int i, int b
 // over the values taken once).
 void RowCuts::blocktables(const SplitTables& tables, int l, int i) {
     const int q = q_;
-    const int32_t* p = tables.partner[l];
+    const int32_t* p = tables.partner[l].data();
     int P = 0;
     for (int t = i + 1; t < q; t++) P += p[t];
     span r[MAXVAL][MAXVAL];  // r[b][z]
@@ -170,7 +170,7 @@ bool RowCuts::partner(const SplitTables& tables, int propbound) {
 // tlo_ only.
 void RowCuts::exacttables(const SplitTables& tables, int l) {
     const int q = q_;
-    const int32_t(*x)[MAXVAL] = tables.split[l];  // x[z][b]
+    const SplitTables::Square& x = tables.split[l];  // x[z][b]
     for (int s = 0; s < values_[l]; s++) {
         tlo_[s * q] = x[neg_[s]][0];
         for (int lam = 1; lam < q; lam++) {

@@ -6,10 +6,14 @@
 // class by class; these tables hold what is still free, what each value gets,
 // and the caps that bound a split.  The level-record writer reads `remain` and
 // `split` (or `partner` for a simple extension), the two readers fill
-// `remain` and `partner`.  Sizes follow the program's limits: at most one
-// block per free column and at most 10 values per block.
+// `remain` and `partner`.  They are sized for one run: at most one block
+// per free column (at most MAXBLK) and at most 10 values per block; the
+// values of a block are fixed arrays, so the hot loops index
+// remain[l][i][b] as they would a plain array.
 #pragma once
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "containers/limits.h"
 
@@ -23,22 +27,29 @@ constexpr int MAXVAL = 10;      // values per block
 enum NewRowMark : int32_t { UNASSIGNED = -3 };
 
 struct SplitTables {
+    using Values = std::array<int32_t, MAXVAL>;
+    using Square = std::array<Values, MAXVAL>;
+    // Room for blocks 0..blocks-1 and new rows of positions 0..positions,
+    // every table cleared (see cleartables).
+    explicit SplitTables(int blocks = MAXBLK, int positions = MAXLEN - 1);
+    int blocks() const { return (int)remain.size(); }
+
     // remain[l][i][b]: columns of class (l, b) still without a value before
     // value i is handed out; remain[l][0][b] is the class's multiplicity.
-    int32_t remain[MAXBLK][MAXVAL][MAXVAL];
+    std::vector<Square> remain;
     // split[l][i][b]: columns of class (l, b) that receive value i.
-    int32_t split[MAXBLK][MAXVAL][MAXVAL];
+    std::vector<Square> split;
     // cap[l][i][b] = min(remain[l][i][b], bound on one class of the new code).
-    int32_t cap[MAXBLK][MAXVAL][MAXVAL];
+    std::vector<Square> cap;
     // capsum[l][i][b]: sum of cap[l][i][b'] over b < b' <= q - 1.
-    int32_t capsum[MAXBLK][MAXVAL][MAXVAL];
+    std::vector<Square> capsum;
     // partner[l][i]: columns of block l taking value i in the partner's last row.
-    int32_t partner[MAXBLK][MAXVAL];
+    std::vector<Values> partner;
     // The new row, positions 0..n-k; UNASSIGNED where no value is given.
-    int32_t newrow[MAXLEN];
-    int32_t lastblk;  // the partner's last block index (its block count - 1)
-    int32_t recno;    // running number of the level records written for this parent
-    bool cut;         // set by the step test: abandon the current partial split
+    std::vector<int32_t> newrow;
+    int32_t lastblk = 0;  // the partner's last block index (its block count - 1)
+    int32_t recno = 0;    // running number of the level records written for this parent
+    bool cut = false;     // set by the step test: abandon the current partial split
 };
 
 // Clears every table to 0 and marks every position of `newrow` as not

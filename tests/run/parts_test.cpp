@@ -94,20 +94,16 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
     for (int trial = 0; trial < 60; trial++) {
         const size_t which = rng() % parts.size();
         std::vector<std::string> lines = splitlines(good[which]);
-        std::vector<size_t> rows, heads;  // matrix rows; segment headers with two records or more
+        std::vector<size_t> heads;  // segment headers with two records or more
         for (size_t i = 0; i < lines.size(); i++) {
-            if (!lines[i].empty() && (lines[i][0] == '0' || lines[i][0] == '1' || lines[i][0] == '2')) rows.push_back(i);
             std::istringstream h(lines[i]);
             std::string tag, a, b, count;
             if (h >> tag >> a >> b >> count && tag == "U" && std::stoi(count) > 1) heads.push_back(i);
         }
-        const int kind = trial % 5;
-        const bool mustrefuse = kind <= 1;
-        if (kind == 0) {  // a digit of a row to another element of GF(3)
-            std::string& row = lines[rows[rng() % rows.size()]];
-            char& c = row[rng() % row.size()];
-            c = (char)('0' + (c - '0' + 1 + rng() % 2) % 3);
-        } else if (kind == 1) {  // one record dropped, the count lowered
+        // (A row's digit changed: tests/run/partfile_test.cpp, with its reason.)
+        const int kind = 1 + trial % 4;
+        const bool mustrefuse = kind == 1;
+        if (kind == 1) {  // one record dropped, the count lowered
             if (heads.empty()) continue;
             const size_t at = heads[rng() % heads.size()];
             std::istringstream h(lines[at]);
@@ -144,7 +140,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
             EXPECT_EQ(listdir(out.path), std::vector<std::string>{}) << m.error;
         }
     }
-    EXPECT_GT(refusedcount, 30);
+    EXPECT_GT(refusedcount, 25);
 }
 
 // The parameter lines of a part come back as they were written; a flag
