@@ -179,7 +179,7 @@ void DimensionSearch::partners(int L) {
     at.scaled = bounds_.derived;  // one partner of each set whose last rows differ by a scalar (records.h)
     LevelRecord r;
     int got;
-    while (!fault_.poll() && (got = levrec_readpartner(levels_[L], at, r, tables)) == 1) {
+    while (!fault_.poll() && (got = readpartnerrecord(levels_[L], at, r, tables)) == 1) {
         rc_.level[L].pending--;
         tables.lastblk = r.nblk - 1;
         const PartnerWalk walk{bounds_.propcap[L + 1], bounds_.zerocap[L + 1], r.q, L + 1, &levels_[L + 1]};
@@ -223,7 +223,7 @@ void DimensionSearch::dimsearch(int L) {
     LevelStore::Cursor at;
     at.parents = true;
     LevelRecord r;
-    while (!fault_.poll() && levrec_readparent(levels_[L], at, r, step_.tables) == 1) {
+    while (!fault_.poll() && readparentrecord(levels_[L], at, r, step_.tables) == 1) {
         if (!r.parent) continue;
         if (L == split_) {
             const uint64_t u = units_++;

@@ -470,7 +470,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
     const int D = walk_.D, q = walk_.q;
     if (mode == StepMode::split && redundant()) return;
     if (mode == StepMode::split && siblingseen()) {
-        levrec_write(*walk_.out, CodeStatus::seen, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
+        writelevelrecord(*walk_.out, CodeStatus::seen, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
         return;
     }
     if (!passestests()) return;
@@ -481,7 +481,7 @@ void ExtensionStep::decide(int lastl, StepMode mode) {
         if (check_) check_->newcode(code_, inv_, lab_, points_);
         sink_.newcode(code_, sizes_.classsize(code_, inv_, lab_));
     }
-    levrec_write(*walk_.out, status, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
+    writelevelrecord(*walk_.out, status, lastl, q, mode, tables, rc_.level[D]);  // a fault is reported there
 }
 
 void ExtensionStep::extendsimple(const PartnerWalk& w, int nblk) {

@@ -322,7 +322,7 @@ int LevelStore::next(Cursor& c, LevelRecord& r, uint16_t* counts) const {
 
 // ---- writer and readers ---------------------------------------------------------
 
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc) {
+bool writelevelrecord(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc) {
     TALVEN_ASSERT("records", 1 <= q && q <= MAXVAL, "q within the block width");
     if (mode == StepMode::split) TALVEN_ASSERT("records", 0 <= blk && blk < tables.blocks(), "last block index in range");
     if (mode == StepMode::simple) TALVEN_ASSERT("records", 0 <= blk && blk <= tables.blocks(), "block count in range");
@@ -350,7 +350,7 @@ bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mo
     return ok;
 }
 
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
+int readparentrecord(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1 || !r.parent) return got;
@@ -360,7 +360,7 @@ int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord
     return 1;
 }
 
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
+int readpartnerrecord(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables) {
     uint16_t counts[MAXBLK * MAXVAL];
     int got = from.next(c, r, counts);
     if (got != 1) return got;

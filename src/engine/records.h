@@ -96,7 +96,7 @@ class LevelStore {
     // (each group of counts permuted by i -> c i) is in the level already.
     // Such a record stands for this one: its codes are equivalent, and as a
     // partner it gives children equivalent to this one's, earlier (see
-    // levrec_write).  False for a spilled level (nothing is looked up).
+    // writelevelrecord).  False for a spilled level (nothing is looked up).
     bool scaledcopy(int q, int nblk, const uint16_t* counts);
     // Whether scaledcopy looks at all (on by default; off for the plain
     // search, which keeps every record).
@@ -166,13 +166,13 @@ bool firstweight(const RunParams& par, const LevelBounds& bounds, int w);
 // Reads tables.remain, tables.split or tables.partner; raises tables.recno before the record,
 // then lc: parents (new codes only), total and pending.  Returns false after a
 // reported fault.
-bool levrec_write(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc);
+bool writelevelrecord(LevelStore& to, CodeStatus status, int blk, int q, StepMode mode, SplitTables& tables, LevelCount& lc);
 
 // Parent reader: the next record of `from` at c into r; when its flag is not
 // 0 its counts go to tables.remain[l][0][0..q-1], l = 0..B-1.  Same results as
 // LevelStore::next.
-int levrec_readparent(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);
+int readparentrecord(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);
 
 // Partner reader: as the parent reader, but the counts go to
 // tables.partner[l][0..q-1], and r.simple is set.
-int levrec_readpartner(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);
+int readpartnerrecord(const LevelStore& from, LevelStore::Cursor& c, LevelRecord& r, SplitTables& tables);

@@ -194,7 +194,7 @@ void ColumnInvariants::clearinc(int M, int N, int fq) {
 }
 
 // q = 2: one row per marked word, one column per point.
-void ColumnInvariants::incmat2(const DistEngine& dist) {
+void ColumnInvariants::incidence_binary(const DistEngine& dist) {
     const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int N = invt.N;
@@ -266,7 +266,7 @@ void ColumnInvariants::tierows(int row) {
 }
 
 // q = 3, 4: the marked words of the bit store.
-void ColumnInvariants::incmat34(const DistEngine& dist) {
+void ColumnInvariants::incidence_planes(const DistEngine& dist) {
     const PlaneMatrix& S = dist.bitstore();
     const uint64_t found = (uint64_t)S.rows;  // the words the listing kept
     const int q = invt.q, nd = invt.ndist;
@@ -285,7 +285,7 @@ void ColumnInvariants::incmat34(const DistEngine& dist) {
 }
 
 // q = 5, 7: every kept word of the byte store, no values.
-void ColumnInvariants::incmat57(const DistEngine& dist) {
+void ColumnInvariants::incidence_bytes(const DistEngine& dist) {
     const ByteMatrix& S = dist.bytestore();
     const int q = invt.q, nd = invt.ndist, kept = S.rows;
     clearinc((q - 1) * kept + (q - 1) * nd + nd, invt.N, q);
@@ -307,11 +307,11 @@ void ColumnInvariants::inv_secondpass(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix
         for (int c = 1; c <= invt.ndist; c++) colgain_[c] = 0;
     }
     if (invt.q == 2)
-        incmat2(dist);
+        incidence_binary(dist);
     else if (invt.q <= 4)
-        incmat34(dist);
+        incidence_planes(dist);
     else
-        incmat57(dist);
+        incidence_bytes(dist);
     if (invt.q > 2) {  // every point of a column gained what its column gained
         const int per = 2 * (invt.q - 1);
         for (int c = 1; c <= invt.ndist; c++)

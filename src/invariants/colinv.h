@@ -86,13 +86,15 @@ class ColumnInvariants {
     void unitcolumns(int L);
     void listwords(ByteMatrix& G, PlaneMatrix& Gb, ByteMatrix& Gs, DistEngine& dist);
     void clearinc(int M, int N, int fq);
-    void incmat2(const DistEngine& dist);
+    // The incidence matrix from the marked words of the listing: q = 2
+    // (bit store), q = 3, 4 (bit store) and q = 5, 7 (byte store).
+    void incidence_binary(const DistEngine& dist);
     void patternbytes();
     template <class Elem>
     void wordrows(int row, Elem elem, uint32_t gain);
     void tierows(int row);
-    void incmat34(const DistEngine& dist);
-    void incmat57(const DistEngine& dist);
+    void incidence_planes(const DistEngine& dist);
+    void incidence_bytes(const DistEngine& dist);
 
     uint32_t val_[MAXPTS + 1]{};  // the codeword values of the second pass
     uint64_t key_[MAXPTS + 1]{};  // inv_classes: sort keys (value, item)

@@ -56,7 +56,7 @@ void writerandom(LevelStore& to, SplitTables& tables, LevelCount& lc, int q, std
             for (int l = 0; l < L; l++)
                 for (int i = 0; i < q; i++) w.groups[l][i] = tables.partner[l][i] = (int)(g() % 5);
         }
-        ASSERT_TRUE(levrec_write(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, t % 2 ? L : L - 1, q,
+        ASSERT_TRUE(writelevelrecord(to, w.flag ? CodeStatus::fresh : CodeStatus::seen, t % 2 ? L : L - 1, q,
                                  t % 2 ? StepMode::simple : StepMode::split, tables, lc));
         out.push_back(w);
     }
@@ -71,7 +71,7 @@ void readback(const LevelStore& from, SplitTables& tables, int q, const std::vec
         for (size_t t = 0; t < want.size(); t++) {
             for (int l = 0; l < MAXBLK; l++)
                 for (int b = 0; b < MAXVAL; b++) tables.remain[l][0][b] = -5;
-            ASSERT_EQ(parent ? levrec_readparent(from, at, r, tables) : levrec_readpartner(from, at, r, tables), 1);
+            ASSERT_EQ(parent ? readparentrecord(from, at, r, tables) : readpartnerrecord(from, at, r, tables), 1);
             EXPECT_EQ(std::make_tuple(r.q, r.runno, (int)r.parent), std::make_tuple(q, (int)t + 1, want[t].flag));
             ASSERT_EQ(r.nblk, (int)want[t].groups.size());
             bool simple = true;
@@ -86,7 +86,7 @@ void readback(const LevelStore& from, SplitTables& tables, int q, const std::vec
             }
             EXPECT_TRUE(parent || r.simple == simple) << "record " << t;
         }
-        EXPECT_EQ(parent ? levrec_readparent(from, at, r, tables) : levrec_readpartner(from, at, r, tables), 0);
+        EXPECT_EQ(parent ? readparentrecord(from, at, r, tables) : readpartnerrecord(from, at, r, tables), 0);
     }
 }
 
@@ -109,7 +109,7 @@ TEST_F(Records, WriteThenReadBackInMemoryAndSpilled) {
             s.clear();
             LevelStore::Cursor at;
             LevelRecord r;
-            EXPECT_EQ(levrec_readpartner(s, at, r, tables), 0);
+            EXPECT_EQ(readpartnerrecord(s, at, r, tables), 0);
             want.clear();
             writerandom(s, tables, lc, q, g, want);
             readback(s, tables, q, want);
@@ -123,7 +123,7 @@ TEST_F(Records, ASpillThatCannotBeWrittenIsReported) {
     s.setup(&none, dir.file("no/such/level"), &fault);
     tables.partner[0][0] = 1;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(levrec_write(s, CodeStatus::fresh, 1, 2, StepMode::simple, tables, lc));
+    EXPECT_FALSE(writelevelrecord(s, CodeStatus::fresh, 1, 2, StepMode::simple, tables, lc));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\n Run stopped: cannot create file " + dir.file("no/such/level") + "\n");
     EXPECT_TRUE(fault.stopped());
