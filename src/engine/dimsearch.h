@@ -100,7 +100,6 @@ class DimensionSearch {
     // The engines of the last new code, for the size of its class.
     // Codes whose class size needed a labelling of their own (GF(4)).
     uint64_t relabelled() const { return en_.sizes.relabelled; }
-    const RowCuts& rowcuts() const { return step_.cuts; }
     const SelfCheck* selfcheck() const { return check_.get(); }
 
    private:

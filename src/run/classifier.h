@@ -88,7 +88,6 @@ class Classifier : private SearchSink {
     const SelfCheck* selfcheck() const { return search_.selfcheck(); }
     const std::string& resultpath() const { return out_.respath; }
     const LevelBounds& bounds() const { return bounds_; }
-    const RowCuts& rowcuts() const { return search_.rowcuts(); }
 
    private:
     // SearchSink: a new code goes to the result files, or to the segment in

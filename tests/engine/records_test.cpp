@@ -18,11 +18,9 @@ namespace {
 class Records : public ::testing::Test {
 protected:
     tempdir dir;
-    std::unique_ptr<SplitTables> owned = std::make_unique<SplitTables>();
-    SplitTables& tables = *owned;
+    SplitTables tables;
     LevelCount lc{};
     RunFault fault;
-    void SetUp() override { cleartables(tables); }
 };
 
 struct written {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <ostream>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -151,7 +152,7 @@ TEST(DimensionSearch, TheUnitsOfAnyPartitionMakeEachCodeOnce) {
                 for (uint64_t I = 0; I < 2; I++) {
                     const unitsink s = search(par, L, [&](uint64_t u) { return u % 2 == I; }, &f);
                     std::vector<uint64_t> want(f.units);
-                    for (uint32_t t = 0; t < f.units; t++) want[t] = f.firstunit + t;
+                    std::iota(want.begin(), want.end(), f.firstunit);
                     EXPECT_EQ(s.units, want);
                     take(made, s.codes, [&](uint64_t u) { return u % 2 == I; });
                 }

@@ -29,16 +29,12 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
         SCOPED_TRACE(resultname(p));
         const std::string want = whole(p);
         EXPECT_NE(want.find("?"), std::string::npos);  // the case has codes
+        // (Every split level and share of the units: engine/units_test.cpp.)
         for (int M : {1, 2, 7}) EXPECT_TRUE(split(p, M, 1, 0) == want) << M << " parts";
-        EXPECT_TRUE(c.k <= 2 || split(p, 3, 1, c.k - 1) == want) << "split at k - 1";
     }
     const RunParams p = params(cases[0]);
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
-    // With the target bounds (the command line's default): a smaller h file.
-    RunParams t = params(runcase{16, 5, 8, 2});
-    t.targetcuts = 1;
-    const std::string want = whole(t);
-    for (int M : {2, 5}) EXPECT_TRUE(split(t, M, 1, 2) == want) << M << " parts, target bounds";
+    // (Parts with the target bounds of the command line: cli_test.cpp.)
 }
 
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {

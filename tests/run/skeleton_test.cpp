@@ -39,13 +39,7 @@ TEST(Skeleton, AChangedByteOrACutMakesTheFileUnused) {
     Skeleton sk;
     ASSERT_EQ(readskeleton(path, p, 3, 0, nullptr, sk), "");
     EXPECT_EQ(sk.split, 2);
-    EXPECT_EQ(sk.segments.size(), sk.units + 1);
-    uint64_t units = 0;
-    for (const Family& f : sk.families) {
-        EXPECT_EQ(f.firstunit, units);
-        units += f.units;
-    }
-    EXPECT_EQ(units, sk.units);
+    EXPECT_EQ(sk.segments.size(), sk.units + 1);  // (the families' unit numbers: engine/units_test.cpp)
     // Only the families of the part's own units are kept.
     Plan mine;
     mine.part = 1, mine.parts = 3;
