@@ -18,9 +18,9 @@
 // between blocks, q given by the caller.
 #pragma once
 #include <cstdint>
-#include <optional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "codeio/codematrix.h"

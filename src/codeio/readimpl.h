@@ -5,8 +5,8 @@
 // the expected field and the final check of every code handed out.
 #pragma once
 #include <istream>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "codeio/readers.h"

@@ -4,7 +4,6 @@
 // value is then checked against its row before anything is written.
 #include "console/cli.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -282,10 +282,9 @@ std::string splitandbrute(const options& o, int k, RunShape& rs) {
 // The part files of the runs in `dir`, by run: base name -> files.
 std::map<std::string, std::vector<std::string>> findparts(const std::string& dir) {
     std::map<std::string, std::vector<std::string>> runs;
-    DIR* d = opendir(dir.c_str());
-    if (!d) return runs;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = e.path().filename().string();
         size_t at = name.find(".part.");
         if (at == std::string::npos) continue;
         int I, M;
@@ -293,7 +292,6 @@ std::map<std::string, std::vector<std::string>> findparts(const std::string& dir
         if (sscanf(name.c_str() + at, ".part.%d.%d%c", &I, &M, &extra) != 2) continue;
         runs[name.substr(0, at)].push_back(dir + name);
     }
-    closedir(d);
     return runs;
 }
 

@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "codeio/readers.h"
 #include "codeio/writers.h"

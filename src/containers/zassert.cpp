@@ -3,14 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 void zfail(const char* file, int line, const char* text) {
     fflush(stdout);
-    FILE* f = fopen("ERRORq.txt", "w");
-    if (f) {
-        fprintf(f, "zorbel file %s: line %d: assertion failed: (%s)\n", file, line, text);
-        fclose(f);
-    }
+    std::ofstream("ERRORq.txt") << "zorbel file " << file << ": line " << line << ": assertion failed: (" << text
+                                << ")\n";
     for (;;) {
         printf("ERROR");
         fflush(stdout);

@@ -20,8 +20,8 @@
 // element) is a fault at its line.
 #pragma once
 #include <atomic>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "codeio/codematrix.h"

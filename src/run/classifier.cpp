@@ -7,7 +7,6 @@
 // closed, no totals are written, and the caller is told how the run ended.
 #include "run/classifier.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "field/field.h"
@@ -120,11 +120,10 @@ bool Classifier::makeworkdir() {
 void Classifier::removeworkdir() {
     if (workdir_.empty()) return;
     std::string dir = workdir_.substr(0, workdir_.size() - 1);
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) unlink((workdir_ + e->d_name).c_str());
-        closedir(d);
-    }
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) files.push_back(e.path());
+    for (const auto& f : files) unlink(f.c_str());
     if (rmdir(dir.c_str()) != 0)
         fprintf(stderr, "Error while removing the working folder %s: %s\n", dir.c_str(), strerror(errno));
     workdir_.clear();

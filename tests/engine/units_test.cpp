@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <functional>
-#include <ostream>
 #include <memory>
 #include <numeric>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
