@@ -1,5 +1,5 @@
-// The canonical labelling search over the matrix in use, and its entries
-// `canon_code` and `label`.
+// The canonical labelling search over the matrix in use, and the
+// labeller's entries to it (`label`, `label_root`, `label_rest`).
 //
 // Levels: the partition pair at level 1 is the refined root; level l+1 is
 // level l with column path[l] individualised in the target cell and refined.
@@ -15,7 +15,7 @@
 // jump back.  At the first-path level only the smallest column of each
 // orbit is tried; deeper, only the smallest of each orbit of the stored
 // automorphisms that fix the path so far.  Running out of levels or of
-// automorphism slots stops the search with `end` out of levels or out of automorphism slots; `canon_code`
+// automorphism slots stops the search (`end` says which); `canon_code`
 // grows the workspace and starts again.
 //
 // Leaves are compared row by row, the first difference deciding.  The
@@ -30,9 +30,10 @@
 //
 // Everything works on one `Labeller` and its own workspace.  The steps of
 // the walk itself (roots, first path, node and refinement tests, leaves,
-// the main loop) are functions of this file that drive the labeller only
-// through its public steps and its workspace.  Being local to this file and
-// called from one place each, they are inlined into `canon_search`: the walk
+// the main loop) are the static functions of `LabelSteps`, a friend of the
+// labeller that drives its private steps and its workspace.  Being local to
+// this file and called from one place each, they are inlined into
+// `canon_search` (the friend is defined here alone): the walk
 // of a symmetric input passes through them at every node, and a call per
 // step shows in the running time.  The search keeps its whole position in
 // the workspace (level, path, tried, cand), so one loop drives it and
