@@ -239,7 +239,7 @@ constexpr std::array<Opt, NSCALARS> settingsorder = [] {
     std::array<bool, NSCALARS> seen{};
     for (const Option& o : optiontable) {
         if (o.line == 0) continue;
-        if (o.line > NSCALARS || seen[o.line - 1] || !o.field) throw "a settings line twice, beyond 11 or without a field";
+        if (o.line > NSCALARS || seen[o.line - 1]) throw "a settings line twice or beyond 11";
         seen[o.line - 1] = true;
         order[o.line - 1] = o.id;
     }

@@ -51,6 +51,7 @@ TEST(OptionTable, EverySettingsScalarComesBackFromItsLine) {
         SCOPED_TRACE(o.name);
         ParamRecord p{}, back{};
         setdefaults(p);
+        ASSERT_TRUE(o.field) << "a settings line without a field";  // (not checkable at compile time under the sanitizers)
         o.field.set(p, o.def + 1);  // in bounds for every row, and the file's layout stays valid
         savesettings(p, path);
         EXPECT_EQ(splitlines(readfile(path))[(size_t)o.line - 1], std::to_string(o.def + 1));
