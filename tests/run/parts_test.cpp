@@ -34,7 +34,6 @@ TEST(Parts, TheSumOfThePartsIsTheWholeRun) {
     }
     const RunParams p = params(cases[0]);
     EXPECT_TRUE(split(p, 100, 1, 2) == whole(p)) << "100 parts";
-    // (Parts with the target bounds of the command line: cli_test.cpp.)
 }
 
 TEST(Parts, TheMergeRefusesMissingDuplicatedAndCutParts) {
@@ -96,8 +95,7 @@ TEST(Parts, ADamagedPartIsNeverMergedIntoAWrongResult) {
             std::string tag, a, b, count;
             if (h >> tag >> a >> b >> count && tag == "U" && std::stoi(count) > 1) heads.push_back(i);
         }
-        // (A row's digit changed: tests/run/partfile_test.cpp, with its reason.)
-        const int kind = 1 + trial % 4;
+        const int kind = 1 + trial % 4;  // (a row's digit changed: partfile_test.cpp, with its reason)
         const bool mustrefuse = kind == 1;
         if (kind == 1) {  // one record dropped, the count lowered
             if (heads.empty()) continue;
