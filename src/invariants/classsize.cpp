@@ -65,8 +65,7 @@ const BigNat& ClassSizer::classsize(const WorkingCode& code, const ColumnInvaria
         relabel(code, skip, m);
         nonzero = m;  // the zero coordinates are counted in the relabelled order
     } else {
-        labelledorbits(lab, inv.table().N, go_, gens_, lens_);
-        for (uint32_t len : lens_) aut_.times(len);
+        for (uint32_t len : labelled_.orbits(lab, inv.table().N)) aut_.times(len);
         for (int j = 1; j <= inv.table().ndist; j++) {
             aut_.factorial((uint32_t)inv.table().mult[j]);
             nonzero += inv.table().mult[j];

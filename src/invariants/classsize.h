@@ -61,9 +61,7 @@ class ClassSizer {
     Factored aut_;
     BigNat size_;
     CodeFormer former_;
-    GroupOrder go_;
-    std::vector<const int32_t*> gens_;
-    std::vector<uint32_t> lens_;
+    LabelledGroup labelled_;
     std::vector<uint8_t> rows_;
     CodeForm form_;
 };

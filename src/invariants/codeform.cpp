@@ -28,11 +28,11 @@ void putint(std::string& s, uint32_t v) {
 
 }  // namespace
 
-void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
-                    std::vector<uint32_t>& out) {
-    gens.clear();
-    for (int g = 1; g <= lab.automorphisms(); g++) gens.push_back(lab.aut_cols(g));
-    go.lengths(gens.data(), (int)gens.size(), N, out);
+const std::vector<uint32_t>& LabelledGroup::orbits(const Labeller& lab, int N) {
+    gens_.clear();
+    for (int g = 1; g <= lab.automorphisms(); g++) gens_.push_back(lab.aut_cols(g));
+    go_.lengths(gens_.data(), (int)gens_.size(), N, lens_);
+    return lens_;
 }
 
 Factored codegroup(int n, int q, bool semilinear) {
@@ -135,8 +135,7 @@ bool CodeFormer::monomial(const uint8_t* rows, int k, int n, std::string& key, F
     }
     putint(key, lab_.certificate());
 
-    labelledorbits(lab_, N, go_, gens_, lens_);
-    for (uint32_t len : lens_) aut.times(len);
+    for (uint32_t len : group_.orbits(lab_, N)) aut.times(len);
     for (int m : mult) aut.factorial((uint32_t)m);
     aut.factorial((uint32_t)zeros);
     for (int t = 0; t < zeros; t++) aut.times((uint32_t)(q_ - 1));

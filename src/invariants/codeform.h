@@ -33,10 +33,19 @@ struct CodeForm {
     Factored aut;          // the same order as a product of primes
 };
 
-// The basic orbit lengths of the automorphisms the labelling `lab` stored,
-// permutations of its N columns (see grouporder.h); `gens` is scratch.
-void labelledorbits(const Labeller& lab, int N, GroupOrder& go, std::vector<const int32_t*>& gens,
-                    std::vector<uint32_t>& out);
+// The group the automorphisms of a labelling generate, with its grow-only
+// scratch: one per owner that orders such groups.
+class LabelledGroup {
+   public:
+    // The basic orbit lengths of the automorphisms the labelling `lab`
+    // stored, permutations of its N columns (see grouporder.h).
+    const std::vector<uint32_t>& orbits(const Labeller& lab, int N);
+
+   private:
+    GroupOrder go_;
+    std::vector<const int32_t*> gens_;
+    std::vector<uint32_t> lens_;
+};
 
 // The order of the group G that classes codes of length n over GF(q): the
 // monomial maps, n! (q-1)^n of them, twice as many with the field
@@ -68,9 +77,7 @@ class CodeFormer {
     DistEngine dist_;
     ColumnInvariants inv_;
     Labeller lab_;
-    GroupOrder go_;
-    std::vector<const int32_t*> gens_;
-    std::vector<uint32_t> lens_;
+    LabelledGroup group_;
     std::vector<int32_t> firstvals_;  // the first-pass value of every point
     ByteMatrix g_{}, r_{};
     PlaneMatrix gb_{};
