@@ -109,17 +109,17 @@ void SelfCheck::newcode(const WorkingCode& code, const ColumnInvariants& inv, co
     for (int c = 0; c <= nd; c++) perm[c] = c;
     std::shuffle(perm.begin() + 1, perm.end(), rng_);
     const int per = q == 2 ? 1 : 2 * (q - 1);
-    std::vector<int32_t> first((size_t)(per * nd + 1), 0);
+    first_.assign((size_t)(per * nd + 1), 0);
     g_.ensure(L, nd, q);
     for (int c = 1; c <= nd; c++) {
         const int s = 1 + (int)(rng_() % (q - 1));
         for (int r = 1; r <= L; r++) g_.a[r][perm[c]] = (uint8_t)F.multab[s][h[r][c]];
         for (int t = 1; t <= per; t++)
-            first[(size_t)((perm[c] - 1) * per + t)] = inv.table().firstpassval[(c - 1) * per + t];
+            first_[(size_t)((perm[c] - 1) * per + t)] = inv.table().firstpassval[(c - 1) * per + t];
     }
     g_.used = L;
     g_.dreq = reduced.dreq;
-    inv_.givefirstpass(q, nd, first.data());
+    inv_.givefirstpass(q, nd, first_.data());
     inv_.inv_secondpass(g_, gb_, gs_, dist_);
     lab_.label(inv_.incidence(), inv_.table().cls);
     samecanonical(inv, lab, inv_, lab_);

@@ -17,6 +17,7 @@
 #pragma once
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "canon/canon.h"
 #include "containers/code.h"
@@ -70,4 +71,5 @@ class SelfCheck {
     ByteMatrix g_{}, full_{};
     PlaneMatrix gb_{};
     ByteMatrix gs_{};
+    std::vector<int32_t> first_;  // the first-pass values of the image (grow-only)
 };

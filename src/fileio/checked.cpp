@@ -26,22 +26,6 @@ bool chkclose(File& f, const std::string& path, RunFault& fault) {
     return !err && !closefail;
 }
 
-bool copyfile(const std::string& from, const std::string& to, RunFault& fault) {
-    File in = chkopen(from, "rb", fault);
-    if (!in) return false;
-    File out = chkopen(to, "wb", fault);
-    if (!out) {
-        chkclose(in, from, fault);
-        return false;
-    }
-    char buf[65536];
-    size_t got;
-    while ((got = fread(buf, 1, sizeof buf, in)) > 0)
-        if (fwrite(buf, 1, got, out) != got) break;
-    bool ok = chkclose(in, from, fault);
-    return chkclose(out, to, fault) && ok;
-}
-
 File openregular(const std::string& path, std::string& why) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {

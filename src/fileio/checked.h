@@ -14,9 +14,6 @@ File chkopen(const std::string& path, const char* mode, RunFault& fault);
 // Closes the stream of f (when it holds one); a stream in error or a failing
 // close reports "read or write" or "close" for path and gives false.
 bool chkclose(File& f, const std::string& path, RunFault& fault);
-// Copies the file from to the file to, byte for byte; false after a
-// reported fault.
-bool copyfile(const std::string& from, const std::string& to, RunFault& fault);
 
 // Opens the regular file at path for reading, without waiting: a folder,
 // a FIFO or a device is refused (a FIFO would block the caller, a device
